@@ -1,0 +1,48 @@
+# Core libraries (pod, image, ops, monitor, graph, sim) must stay free of Qt so that
+# they build and test without a GUI stack. quobin_core_library() registers such a
+# library; quobin_check_core_targets() fails the configure step if one links Qt,
+# directly or through another library.
+
+set_property(GLOBAL PROPERTY QUOBIN_CORE_TARGETS "")
+
+function(quobin_core_library name)
+  add_library(${name} STATIC ${ARGN})
+  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC Threads::Threads)
+  set_property(GLOBAL APPEND PROPERTY QUOBIN_CORE_TARGETS ${name})
+endfunction()
+
+function(_quobin_collect_links target out_var)
+  set(seen ${${out_var}})
+  get_target_property(direct ${target} LINK_LIBRARIES)
+  get_target_property(iface ${target} INTERFACE_LINK_LIBRARIES)
+  foreach(lib IN LISTS direct iface)
+    if(NOT lib OR lib MATCHES "-NOTFOUND$" OR lib IN_LIST seen)
+      continue()
+    endif()
+    list(APPEND seen ${lib})
+    if(TARGET ${lib})
+      get_target_property(aliased ${lib} ALIASED_TARGET)
+      if(aliased)
+        list(APPEND seen ${aliased})
+        _quobin_collect_links(${aliased} seen)
+      else()
+        _quobin_collect_links(${lib} seen)
+      endif()
+    endif()
+  endforeach()
+  set(${out_var} ${seen} PARENT_SCOPE)
+endfunction()
+
+function(quobin_check_core_targets)
+  get_property(cores GLOBAL PROPERTY QUOBIN_CORE_TARGETS)
+  foreach(core IN LISTS cores)
+    set(links "")
+    _quobin_collect_links(${core} links)
+    foreach(lib IN LISTS links)
+      if(lib MATCHES "^Qt[0-9]*::" OR lib MATCHES "[Qq]t[56]")
+        message(FATAL_ERROR "Core library '${core}' links Qt (${lib}); Qt belongs in app/ and ui/ folders only.")
+      endif()
+    endforeach()
+  endforeach()
+endfunction()
