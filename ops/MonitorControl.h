@@ -1,0 +1,17 @@
+#pragma once
+
+namespace ops {
+
+// The live-monitoring side as the programming operations see it: a run stops
+// monitoring before it touches the POD and freezes the monitoring controls while
+// it works. No-ops until a monitoring window exists.
+class MonitorControl {
+public:
+    virtual ~MonitorControl() = default;
+    // Asks the monitoring worker to stop and returns once it has ended, so that
+    // no exchange of it can interleave with the run's.
+    virtual void StopMonitoring() {}
+    virtual void EnableMonitorControls(bool /*enabled*/) {}
+};
+
+}  // namespace ops
