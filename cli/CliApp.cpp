@@ -7,6 +7,8 @@
 #include "cli/GlobalOptions.h"
 #include "cli/InspectCommand.h"
 #include "cli/McusCommand.h"
+#include "cli/PodUtilityCommands.h"
+#include "cli/ProgramCommand.h"
 #include "image/ResourceStore.h"
 
 namespace cli {
@@ -44,7 +46,8 @@ void ApplyResources(GlobalOptions& globals, std::ostream& err)
 
 } // namespace
 
-int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
+int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
+           pod::PodClock* clock)
 {
     CLI::App app("Quobin: program and watch 56800/56800E DSCs through the POD", "quobin-cli");
     GlobalOptions globals;
@@ -52,6 +55,12 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     CommandList commands;
     AddMcusCommand(app, commands);
     AddInspectCommand(app, commands);
+    AddDevicesCommand(app, commands);
+    AddVersionCommand(app, commands);
+    AddProgramCommand(app, commands);
+    AddPodWriteCommand(app, commands);
+    AddResetCommand(app, commands);
+    AddFirmwareUpdateCommand(app, commands);
     app.require_subcommand(1);
 
     if (argc <= 1) {
@@ -72,7 +81,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     }
 
     ApplyResources(globals, err);
-    CommandContext ctx{globals, out, err};
+    CommandContext ctx{globals, out, err, clock};
     for (const Command& command : commands) {
         if (command.app->parsed()) {
             return command.run(ctx);

@@ -10,6 +10,9 @@
 namespace CLI {
 class App;
 }
+namespace pod {
+class PodClock;
+}
 
 namespace cli {
 
@@ -21,6 +24,7 @@ struct CommandContext {
     const GlobalOptions& globals;
     std::ostream& out;
     std::ostream& err;
+    pod::PodClock* clock = nullptr;  // null: the steady clock
 };
 
 // A subcommand and the code that runs it once the whole command line was parsed.

@@ -24,8 +24,14 @@ void AddGlobalOptions(CLI::App& app, GlobalOptions& o)
         ->allow_extra_args(false)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     app.add_option("--sim-wire", o.simWire, "Wire timing of the emulated POD")->group(group);
-    app.add_option("--sim-state", o.simState, "File that keeps the emulated POD's state")
+    app.add_option("--sim-state", o.simState, "Directory that keeps the emulated POD's state")
         ->group(group);
+    app.add_option("--sim-device", o.simDevices,
+                   "Further FTDI device on the emulated bus, by description (repeatable)")
+        ->group(group)
+        ->expected(1)
+        ->allow_extra_args(false)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     app.add_option("--resources", o.resources,
                    "Directory with loaders/*.bin and firmware/pod-firmware.bin replacing the "
                    "built-in images "

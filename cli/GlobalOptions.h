@@ -21,7 +21,8 @@ struct GlobalOptions {
     std::string simVersion;             // --sim-version: firmware version the emulated POD reports
     std::vector<std::string> simFaults; // --sim-fault (repeatable): faults to inject
     std::string simWire;                // --sim-wire: wire timing of the emulator
-    std::string simState;               // --sim-state FILE: emulator state kept between runs
+    std::string simState;               // --sim-state DIR: emulator state kept between runs
+    std::vector<std::string> simDevices; // --sim-device DESC (repeatable): further FTDI devices
     std::string resources;              // --resources DIR (or QUOBIN_RESOURCES)
     std::string trace;                  // --trace FILE: frame trace
     bool json = false;                  // --json: machine-readable output

@@ -204,7 +204,7 @@ bool OperationRunner::QueryVersion()
     return true;
 }
 
-bool OperationRunner::ResetTarget(int resetPolarityIndex, int resetDelayIndex)
+bool OperationRunner::ResetTarget(int resetPolarityIndex, int resetDelayIndex, int mcuType)
 {
     if (IsBusy())
         return false;
@@ -221,6 +221,8 @@ bool OperationRunner::ResetTarget(int resetPolarityIndex, int resetDelayIndex)
         if (resetDelayIndex >= 0 && resetDelayIndex < static_cast<int>(image::ResetDelayTable.size()))
             m_settings.resetDelayMs = image::ResetDelayTable[static_cast<std::size_t>(resetDelayIndex)];
         settings = m_settings;
+        if (image::IsValidMcuType(mcuType))
+            settings.mcuType = mcuType;
     }
     // The part is the one of the last S-file load, not the list's current choice.
     if (!pod::CmdConnectTarget(m_session, static_cast<std::uint32_t>(settings.mcuType),

@@ -57,7 +57,9 @@ public:
     // Synchronous POD work of the version and reset buttons. Each holds the POD for
     // its exchanges, so it can never interleave with a worker's.
     bool QueryVersion();
-    bool ResetTarget(int resetPolarityIndex, int resetDelayIndex);
+    // The part is the one of the last S-file load unless mcuType names another (the
+    // command line has no load before a reset).
+    bool ResetTarget(int resetPolarityIndex, int resetDelayIndex, int mcuType = -1);
 
     // The settings in effect for commands outside a run: taken by the last S-file load
     // that passed its path and region checks, the reset fields also by each reset.

@@ -1,0 +1,122 @@
+#include "cli/ConsoleView.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace cli {
+
+ConsoleView::ConsoleView(std::ostream& out, std::ostream& err, bool quiet, bool progressBar)
+    : m_out(out), m_err(err), m_quiet(quiet), m_progressBar(progressBar)
+{
+}
+
+std::string ConsoleView::Displayed(const std::string& text)
+{
+    std::string shown;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        // An ampersand marks the next character; "&&" is a literal one.
+        if (text[i] == '&' && ++i == text.size())
+            break;
+        shown += text[i];
+    }
+    return shown;
+}
+
+std::string ConsoleView::ProgressBar(int position, int upper, int width)
+{
+    const int clamped = upper > 0 ? std::clamp(position, 0, upper) : 0;
+    const int filled = upper > 0 ? clamped * width / upper : 0;
+    const int percent = upper > 0 ? clamped * 100 / upper : 0;
+    char tail[16];
+    std::snprintf(tail, sizeof tail, "] %3d%%", percent);
+    return "[" + std::string(static_cast<std::size_t>(filled), '#') +
+           std::string(static_cast<std::size_t>(width - filled), '-') + tail;
+}
+
+void ConsoleView::ShowStatus(const std::string& text, bool error)
+{
+    std::lock_guard lock(m_mutex);
+    m_lastStatus = text;
+    m_lastError = error;
+    if (m_quiet || text.empty())
+        return;
+    ClearBar();
+    m_out << Displayed(text) << std::endl;
+    DrawBar();
+}
+
+void ConsoleView::SetProgressRange(int upper)
+{
+    std::lock_guard lock(m_mutex);
+    m_upper = upper;
+    m_position = 0;
+    DrawBar();
+}
+
+void ConsoleView::SetProgressStep(int step)
+{
+    std::lock_guard lock(m_mutex);
+    m_step = step;
+}
+
+void ConsoleView::StepProgress()
+{
+    std::lock_guard lock(m_mutex);
+    // A progress control wraps to its start when a step passes the end.
+    m_position += m_step;
+    if (m_position > m_upper)
+        m_position = 0;
+    DrawBar();
+}
+
+void ConsoleView::SetProgressPos(int position)
+{
+    std::lock_guard lock(m_mutex);
+    m_position = position;
+    if (position == 0)
+        ClearBar();
+    else
+        DrawBar();
+}
+
+void ConsoleView::SetRegionLabels(const std::array<std::string, 4>& labels)
+{
+    std::lock_guard lock(m_mutex);
+    if (m_quiet)
+        return;
+    ClearBar();
+    for (const auto& label : labels)
+        m_out << "  " << label << '\n';
+    m_out.flush();
+    DrawBar();
+}
+
+std::string ConsoleView::lastStatus() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_lastStatus;
+}
+
+bool ConsoleView::lastError() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_lastError;
+}
+
+void ConsoleView::DrawBar()
+{
+    if (!m_progressBar || m_upper <= 0)
+        return;
+    m_err << '\r' << ProgressBar(m_position, m_upper, 40) << std::flush;
+    m_barShown = true;
+}
+
+void ConsoleView::ClearBar()
+{
+    if (!m_barShown)
+        return;
+    m_err << '\r' << std::string(48, ' ') << '\r' << std::flush;
+    m_barShown = false;
+}
+
+}  // namespace cli

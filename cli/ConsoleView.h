@@ -1,0 +1,52 @@
+#pragma once
+
+#include "ops/ProgrammerView.h"
+
+#include <mutex>
+#include <ostream>
+#include <string>
+
+namespace cli {
+
+// The programmer's reports on a terminal: each status text on its own line (as the
+// status line shows it: "&&" as "&"), and a progress bar on stderr when stderr is a
+// terminal. With quiet set only the progress bar is drawn (--json prints one object at
+// the end instead). Called from the operation worker.
+class ConsoleView final : public ops::ProgrammerView {
+public:
+    ConsoleView(std::ostream& out, std::ostream& err, bool quiet, bool progressBar);
+
+    void ShowStatus(const std::string& text, bool error) override;
+    void SetProgressRange(int upper) override;
+    void SetProgressStep(int step) override;
+    void StepProgress() override;
+    void SetProgressPos(int position) override;
+    void SetControlsEnabled(bool) override {}
+    void SetRegionLabels(const std::array<std::string, 4>& labels) override;
+
+    std::string lastStatus() const;
+    bool lastError() const;
+
+    // "&&" to "&" and a lone "&" dropped, as the status line draws a text.
+    static std::string Displayed(const std::string& text);
+    // "[#####-----]  50%" for a position within 0..upper.
+    static std::string ProgressBar(int position, int upper, int width);
+
+private:
+    void DrawBar();
+    void ClearBar();
+
+    std::ostream& m_out;
+    std::ostream& m_err;
+    const bool m_quiet;
+    const bool m_progressBar;
+    mutable std::mutex m_mutex;
+    std::string m_lastStatus;
+    bool m_lastError = false;
+    int m_upper = 0;
+    int m_step = 1;
+    int m_position = 0;
+    bool m_barShown = false;
+};
+
+}  // namespace cli

@@ -1,0 +1,173 @@
+#include "cli/PodUtilityCommands.h"
+
+#include "cli/CliPod.h"
+#include "cli/JsonWriter.h"
+#include "cli/McuOptions.h"
+#include "image/McuCatalog.h"
+#include "pod/UsbDriver.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cstring>
+#include <memory>
+
+namespace cli {
+
+namespace {
+
+struct DeviceRow {
+    std::uint32_t index = 0;
+    std::string description;
+    std::string serial;
+    bool isPod = false;
+};
+
+int RunDevices(CommandContext& ctx)
+{
+    int exitCode = kExitOk;
+    auto pod = CliPod::Open(ctx, true, exitCode);
+    if (!pod)
+        return exitCode;
+    pod::UsbDriver& driver = pod->driver();
+    if (!driver.Load()) {
+        ctx.err << "quobin-cli: no FTDI driver could be loaded: " << driver.LastError() << '\n';
+        return kExitFailed;
+    }
+    std::uint32_t count = 0;
+    std::vector<DeviceRow> rows;
+    if (driver.ListDeviceCount(&count) == pod::kFtOk) {
+        for (std::uint32_t i = 0; i < count; ++i) {
+            char description[pod::kDescriptionSize] = {};
+            char serial[pod::kDescriptionSize] = {};
+            DeviceRow row;
+            row.index = i;
+            if (driver.ListDeviceDescription(i, description) == pod::kFtOk)
+                row.description.assign(description, strnlen(description, sizeof description));
+            if (driver.ListDeviceSerial(i, serial) == pod::kFtOk)
+                row.serial.assign(serial, strnlen(serial, sizeof serial));
+            row.isPod = row.description == pod::kPodDescription;
+            rows.push_back(row);
+        }
+    }
+    driver.Unload();
+
+    if (ctx.globals.json) {
+        JsonWriter w;
+        w.BeginArray();
+        for (const auto& row : rows)
+            w.BeginObject().Key("index").Unsigned(row.index).Key("description").String(row.description)
+                .Key("serial").String(row.serial).Key("pod").Bool(row.isPod).EndObject();
+        w.EndArray();
+        ctx.out << w.text() << '\n';
+        return kExitOk;
+    }
+    if (rows.empty()) {
+        ctx.out << "No FTDI device is attached.\n";
+        return kExitOk;
+    }
+    for (const auto& row : rows) {
+        char line[200];
+        std::snprintf(line, sizeof line, "%2u  %-24s %-16s%s\n", row.index,
+                      ("\"" + row.description + "\"").c_str(), row.serial.c_str(),
+                      row.isPod ? "  <- POD" : "");
+        ctx.out << line;
+    }
+    return kExitOk;
+}
+
+int Finish(CommandContext& ctx, CliPod& pod, bool ok)
+{
+    if (ctx.globals.json) {
+        JsonWriter w;
+        w.BeginObject().Key("ok").Bool(ok).Key("message").String(pod.view().lastStatus()).EndObject();
+        ctx.out << w.text() << '\n';
+    }
+    if (!ok) {
+        ctx.err << "quobin-cli: " << ConsoleView::Displayed(pod.view().lastStatus()) << '\n';
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+int RunVersion(CommandContext& ctx)
+{
+    int exitCode = kExitOk;
+    auto pod = CliPod::Open(ctx, ctx.globals.json, exitCode);
+    if (!pod)
+        return exitCode;
+    return Finish(ctx, *pod, pod->runner().QueryVersion());
+}
+
+struct ResetOptions {
+    std::string mcu;
+    std::string polarity = "low";
+    int delayMs = 1;
+};
+
+int RunReset(const ResetOptions& o, CommandContext& ctx)
+{
+    int mcu = image::kDefaultMcuType;
+    if (!o.mcu.empty()) {
+        const auto parsed = ParseMcu(o.mcu);
+        if (!parsed)
+            return UsageError(ctx, "unknown MCU '" + o.mcu + "'; `quobin-cli mcus` lists the parts");
+        mcu = *parsed;
+    }
+    int delayIndex = 0;
+    while (image::ResetDelayTable[static_cast<std::size_t>(delayIndex)] != o.delayMs)
+        ++delayIndex;
+    int exitCode = kExitOk;
+    auto pod = CliPod::Open(ctx, ctx.globals.json, exitCode);
+    if (!pod)
+        return exitCode;
+    const bool ok = pod->runner().ResetTarget(o.polarity == "high" ? 1 : 0, delayIndex, mcu);
+    if (!ok && pod->view().lastStatus().empty())
+        pod->view().ShowStatus("The target did not answer the connect", true);
+    return Finish(ctx, *pod, ok);
+}
+
+int RunFirmwareUpdate(CommandContext& ctx)
+{
+    int exitCode = kExitOk;
+    auto pod = CliPod::Open(ctx, ctx.globals.json, exitCode);
+    if (!pod)
+        return exitCode;
+    pod->runner().StartFirmwareUpdate();
+    pod->runner().Wait();
+    return Finish(ctx, *pod, pod->runner().LastResult().ok);
+}
+
+}  // namespace
+
+void AddDevicesCommand(CLI::App& app, CommandList& commands)
+{
+    CLI::App* sub = AddSubcommand(app, "devices", "List the attached FTDI devices; the POD is marked");
+    commands.push_back({sub, RunDevices});
+}
+
+void AddVersionCommand(CLI::App& app, CommandList& commands)
+{
+    CLI::App* sub = AddSubcommand(app, "version", "Show the POD's firmware version");
+    commands.push_back({sub, RunVersion});
+}
+
+void AddResetCommand(CLI::App& app, CommandList& commands)
+{
+    auto options = std::make_shared<ResetOptions>();
+    CLI::App* sub = AddSubcommand(app, "reset", "Connect to the target and reset it");
+    sub->add_option("--mcu", options->mcu, "Part name or index (default MC56F8367)");
+    sub->add_option("--reset-polarity", options->polarity, "Reset polarity: low or high")
+        ->check(CLI::IsMember({"low", "high"}));
+    sub->add_option("--reset-delay", options->delayMs, "Reset delay in ms: 1, 10, 50, 100 or 500")
+        ->check(CLI::IsMember({1, 10, 50, 100, 500}));
+    commands.push_back({sub, [options](CommandContext& ctx) { return RunReset(*options, ctx); }});
+}
+
+void AddFirmwareUpdateCommand(CLI::App& app, CommandList& commands)
+{
+    CLI::App* sub = AddSubcommand(app, "firmware-update",
+                                  "Write the firmware that Quobin carries into the POD (V1.2)");
+    commands.push_back({sub, RunFirmwareUpdate});
+}
+
+}  // namespace cli

@@ -1,0 +1,142 @@
+#include "cli/ProgramCommand.h"
+
+#include "cli/CliPod.h"
+#include "cli/JsonWriter.h"
+#include "cli/McuOptions.h"
+#include "image/McuCatalog.h"
+#include "ops/OperationMode.h"
+
+#include <CLI/CLI.hpp>
+
+#include <memory>
+
+namespace cli {
+
+namespace {
+
+struct ProgramOptions {
+    std::string file;
+    bool write = false;
+    bool verify = false;
+    std::string mcu;
+    std::string regions;
+    CLI::Option* regionsOption = nullptr;
+    bool resetAfter = false;
+    std::string polarity = "low";
+    int delayMs = 1;
+    bool json = false;
+};
+
+int DelayIndexOf(int delayMs)
+{
+    for (std::size_t i = 0; i < image::ResetDelayTable.size(); ++i)
+        if (image::ResetDelayTable[i] == delayMs)
+            return static_cast<int>(i);
+    return -1;
+}
+
+// The dialog values the window would capture, from the options; a usage message when
+// one of them is not valid.
+std::string DialogFrom(const ProgramOptions& o, ops::DialogSnapshot& dialog)
+{
+    if (!o.mcu.empty()) {
+        const auto mcu = ParseMcu(o.mcu);
+        if (!mcu)
+            return "unknown MCU '" + o.mcu + "'; `quobin-cli mcus` lists the parts";
+        dialog.mcuIndex = *mcu;
+    }
+    const image::McuRecord& record = image::RecordFor(dialog.mcuIndex);
+    if (o.regionsOption && o.regionsOption->count() > 0) {
+        const auto regions = ParseRegions(o.regions);
+        if (!regions)
+            return "unknown region in '" + o.regions + "'; use DFLASH,BFLASH,P1FLASH,P2FLASH";
+        for (int r = 0; r < image::kRegionCount; ++r)
+            if ((*regions)[r] && !record.present[r])
+                return std::string(image::RegionName(r)) + " is not present on " + record.name;
+        dialog.regionChecked = *regions;
+    } else {
+        for (int r = 0; r < image::kRegionCount; ++r)
+            dialog.regionChecked[r] = record.present[r] != 0;
+    }
+    dialog.resetAfter = o.resetAfter;
+    dialog.resetPolarityIndex = o.polarity == "high" ? 1 : 0;
+    dialog.resetDelayIndex = DelayIndexOf(o.delayMs);
+    dialog.sFilePath = o.file;
+    return {};
+}
+
+int Run(const ProgramOptions& o, bool target, CommandContext& ctx)
+{
+    if (o.write && o.verify)
+        return UsageError(ctx, "--write and --verify exclude each other (both is the default)");
+    ops::DialogSnapshot dialog;
+    if (const std::string problem = DialogFrom(o, dialog); !problem.empty())
+        return UsageError(ctx, problem);
+
+    using ops::OperationMode;
+    const OperationMode mode =
+        target ? (o.write ? OperationMode::TargetWrite
+                          : o.verify ? OperationMode::TargetVerify : OperationMode::TargetWriteVerify)
+               : (o.write ? OperationMode::PodWrite
+                          : o.verify ? OperationMode::PodVerify : OperationMode::PodWriteVerify);
+
+    const bool json = o.json || ctx.globals.json;
+    int exitCode = kExitOk;
+    auto pod = CliPod::Open(ctx, json, exitCode);
+    if (!pod)
+        return exitCode;
+    pod->runner().Start(mode, dialog);
+    pod->runner().Wait();
+    const ops::RunResult result = pod->runner().LastResult();
+
+    if (json) {
+        JsonWriter w;
+        w.BeginObject().Key("ok").Bool(result.ok).Key("message").String(result.message);
+        w.Key("elapsed_ms").Unsigned(result.elapsedMs).Key("words_sent").BeginObject();
+        for (int r = 0; r < image::kRegionCount; ++r)
+            w.Key(image::RegionName(r)).Unsigned(result.wordsSent[r]);
+        w.EndObject().EndObject();
+        ctx.out << w.text() << '\n';
+    }
+    if (!result.ok) {
+        ctx.err << "quobin-cli: " << ConsoleView::Displayed(result.message) << '\n';
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+void Add(CLI::App& app, CommandList& commands, const std::string& name,
+         const std::string& description, bool target)
+{
+    auto options = std::make_shared<ProgramOptions>();
+    CLI::App* sub = AddSubcommand(app, name, description);
+    sub->add_option("FILE", options->file, "S file (Motorola S-records)")->required();
+    sub->add_flag("--write", options->write, "Write only");
+    sub->add_flag("--verify", options->verify, "Verify only");
+    sub->add_option("--mcu", options->mcu, "Part name or index (default MC56F8367)");
+    options->regionsOption = sub->add_option(
+        "--regions", options->regions,
+        "Regions to program, e.g. P1FLASH,DFLASH (default: all the part has)");
+    sub->add_flag("--reset-after", options->resetAfter,
+                  "Reset the target after downloading the program");
+    sub->add_option("--reset-polarity", options->polarity, "Reset polarity: low or high")
+        ->check(CLI::IsMember({"low", "high"}));
+    sub->add_option("--reset-delay", options->delayMs, "Reset delay in ms: 1, 10, 50, 100 or 500")
+        ->check(CLI::IsMember({1, 10, 50, 100, 500}));
+    sub->add_flag("--json", options->json, "Print one JSON object with the result");
+    commands.push_back({sub, [options, target](CommandContext& ctx) { return Run(*options, target, ctx); }});
+}
+
+}  // namespace
+
+void AddProgramCommand(CLI::App& app, CommandList& commands)
+{
+    Add(app, commands, "program", "Write and/or verify the target's flash from an S file", true);
+}
+
+void AddPodWriteCommand(CLI::App& app, CommandList& commands)
+{
+    Add(app, commands, "pod-write", "Store the programming job in the POD, and/or verify it", false);
+}
+
+}  // namespace cli

@@ -1,0 +1,172 @@
+// The POD subcommands of quobin-cli, run in process on the emulated POD and a virtual
+// clock: what they print, their exit statuses and their JSON.
+#include "cli/CliApp.h"
+#include "pod/PodClock.h"
+#include "SRecordText.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct CliRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+CliRun Cli(std::vector<std::string> args)
+{
+    args.insert(args.begin(), "quobin-cli");
+    std::vector<const char*> argv;
+    for (const auto& a : args)
+        argv.push_back(a.c_str());
+    std::ostringstream out;
+    std::ostringstream err;
+    pod::VirtualPodClock clock;
+    CliRun run;
+    run.status = cli::RunCli(static_cast<int>(argv.size()), argv.data(), out, err, &clock);
+    run.out = out.str();
+    run.err = err.str();
+    return run;
+}
+
+std::string LastLine(const std::string& text)
+{
+    const auto end = text.find_last_not_of('\n');
+    const auto start = text.rfind('\n', end);
+    return text.substr(start == std::string::npos ? 0 : start + 1, end - (start == std::string::npos ? 0 : start + 1) + 1);
+}
+
+const std::string kDemo = QUOBIN_DEMO_SFILE;
+
+TEST(CliVersion, PrintsThePodsVersionAndDigitsAboveNineInDecimal)
+{
+    auto run = Cli({"--simulate", "version"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "POD Version V1.1\n");
+    run = Cli({"version", "--simulate", "--sim-version", "1.10"});
+    EXPECT_EQ(run.out, "POD Version V1.10\n");
+}
+
+TEST(CliVersion, WithoutAPodSaysSoAndFails)
+{
+    auto run = Cli({"version", "--driver", "ftdi"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "Device is not connected to the PC.\n");
+    run = Cli({"--simulate", "--sim-fault", "0x01:1:garbage", "version"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "quobin-cli: Failed Get POD Version\n");
+}
+
+TEST(CliProgram, WritesAndVerifiesAndEndsWithTheResultLine)
+{
+    const auto run = Cli({"--simulate", "program", kDemo});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(LastLine(run.out).rfind("Success to download and verify FLASH to the MCU (", 0), 0u)
+        << run.out;
+    EXPECT_NE(run.out.find("PROGRAM1 FLASH Download & Verify\n"), std::string::npos);
+    EXPECT_NE(run.out.find("Success to load S File\n"), std::string::npos);
+}
+
+TEST(CliProgram, JsonGivesResultMessageElapsedAndWordsPerRegion)
+{
+    const auto run = Cli({"program", kDemo, "--write", "--json", "--simulate",
+                          "--regions", "P1FLASH"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out.rfind("{\"ok\":true,\"message\":\"Success to download FLASH to the MCU (", 0), 0u)
+        << run.out;
+    EXPECT_NE(run.out.find("\"words_sent\":{\"DFLASH\":0,\"BFLASH\":0,\"P1FLASH\":"),
+              std::string::npos)
+        << run.out;
+    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1);
+}
+
+TEST(CliProgram, FailedStepExitsOneWithItsMessage)
+{
+    const auto run = Cli({"--simulate", "--sim-fault", "0x24:1:error", "program", kDemo});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(LastLine(run.out), "Failed to erase FLASH");
+    EXPECT_EQ(run.err, "quobin-cli: Failed to erase FLASH\n");
+}
+
+TEST(CliProgram, UsageErrorsExitTwoBeforeAnythingIsSent)
+{
+    EXPECT_EQ(Cli({"--simulate", "program", kDemo, "--write", "--verify"}).status, 2);
+    EXPECT_EQ(Cli({"--simulate", "program", kDemo, "--mcu", "NOPE"}).status, 2);
+    EXPECT_EQ(Cli({"--simulate", "program", kDemo, "--mcu", "MC56F8013", "--regions", "P2FLASH"}).status, 2);
+    EXPECT_EQ(Cli({"--simulate", "program", kDemo, "--reset-delay", "7"}).status, 2);
+    EXPECT_EQ(Cli({"--simulate", "--sim-fault", "0x24:zero:error", "program", kDemo}).status, 2);
+    EXPECT_EQ(Cli({"--driver", "ftdi", "--sim-secured", "program", kDemo}).status, 2);
+    EXPECT_EQ(Cli({"--driver", "usb3", "version"}).status, 2);
+}
+
+TEST(CliProgram, MissingFileIsTheLoadersMessage)
+{
+    const auto run = Cli({"--simulate", "program", kDemo + ".missing"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "quobin-cli: Can't find the specified S file path\n");
+}
+
+TEST(CliPodWrite, StoresTheJobAndAVerifyOfAnotherJobFails)
+{
+    testing_srec::TempFile state("", "unused");
+    const std::string dir = state.dir() + "/pod";
+    auto run = Cli({"--simulate", "--sim-state", dir, "pod-write", kDemo, "--write"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(LastLine(run.out).rfind("Success to download FLASH to the POD (", 0), 0u);
+    run = Cli({"--simulate", "--sim-state", dir, "pod-write", kDemo, "--verify"});
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    run = Cli({"--simulate", "--sim-state", dir, "pod-write", kDemo, "--verify", "--reset-after"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "quobin-cli: Failed to write information to the POD\n");
+}
+
+TEST(CliFirmwareUpdate, UpdatedPodAnswersTheCarriedVersionNextTime)
+{
+    testing_srec::TempFile state("", "unused");
+    const std::string dir = state.dir() + "/pod";
+    auto run = Cli({"--simulate", "--sim-boot", "--sim-state", dir, "firmware-update"});
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_EQ(run.out, "Firmware updateing...\nSuccess to firmware update to the POD\n");
+    run = Cli({"--simulate", "--sim-state", dir, "version"});
+    EXPECT_EQ(run.out, "POD Version V1.2\n");
+}
+
+TEST(CliFirmwareUpdate, PodNotInItsBootLoaderFails)
+{
+    const auto run = Cli({"--simulate", "firmware-update"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(LastLine(run.out), "Failed to firmware update to the POD");
+}
+
+TEST(CliReset, ResetsWithThePartAndSettingsGiven)
+{
+    testing_srec::TempFile trace("", "unused");
+    const std::string path = trace.dir() + "/trace.txt";
+    const auto run = Cli({"--simulate", "--trace", path, "reset", "--mcu", "DSP56F805",
+                          "--reset-polarity", "high", "--reset-delay", "500"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "Success to reset\n");
+    std::ifstream in(path);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("> :2003040101F4"), std::string::npos) << text;
+    EXPECT_NE(text.find("open \"Quobin\""), std::string::npos) << text;
+}
+
+TEST(CliDevices, ListsTheEmulatedBusWithThePodMarked)
+{
+    auto run = Cli({"--simulate", "--sim-device", "quobin", "--json", "devices"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("{\"index\":0,\"description\":\"Quobin\""), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\"pod\":true"), std::string::npos);
+    EXPECT_NE(run.out.find("\"description\":\"quobin\""), std::string::npos) << run.out;
+}
+
+}  // namespace
