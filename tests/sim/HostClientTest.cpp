@@ -2,6 +2,8 @@
 // sides are written independently, so agreement here means both read the protocol alike.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
 #include <vector>
 
 #include "../pod/RecordingStatusSink.h"
@@ -219,6 +221,38 @@ TEST(SimHost, D2xxBackEndOverTheEmulatorLibrary)
     EXPECT_TRUE(pod::CmdReadMemory(session, 2, sim::demo::kSinePeriodMs, value));
     EXPECT_EQ(value, 2000u);
     session.ClosePodSession();
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SimHost, AWorkerThreadAndAnObserverShareTheEmulator)
+{
+    Host host;
+    ASSERT_TRUE(host.session.EnsurePodSession(host.status));
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        for (int i = 0; i < 200; ++i) {
+            std::uint32_t value = 0;
+            EXPECT_TRUE(pod::CmdReadMemory(host.session, 7, sim::demo::kCounter32, value));
+            host.clock.Advance(3);
+        }
+        done = true;
+    });
+    int looks = 0;
+    while (!done) {
+        std::uint32_t count = 0;
+        host.driver->ListDeviceCount(&count);
+        EXPECT_EQ(count, 1u);
+        EXPECT_EQ(host.driver->Pod().VersionMajor(), 1);
+        EXPECT_EQ(host.driver->Pod().FlashOf(2).size(), 0x20000u);
+        host.driver->Pod().ReadRam(sim::demo::kCounter16, host.clock.NowMs());
+        ++looks;
+    }
+    worker.join();
+    EXPECT_GT(looks, 0);
+    EXPECT_EQ(host.driver->Pod().CommandCount(0x51), 200u);
 }
 
 }  // namespace

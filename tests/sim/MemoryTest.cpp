@@ -179,3 +179,26 @@ TEST(SimMemory, NoTargetNoMemory)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(SimDemoProgram, AnEarlierTimeDoesNotRunItBackwards)
+{
+    sim::SimPart part;
+    part.ramWindow2Last = 0x3FF;
+    sim::TargetRam ram(part);
+    sim::DemoProgram program;
+    program.Start(ram, 5000);
+    program.Advance(ram, 6000);
+    EXPECT_EQ(ram.ReadLong(demo::kCounter32), 1000u);
+    program.Advance(ram, 5990);
+    EXPECT_EQ(ram.ReadLong(demo::kCounter32), 1000u);
+    program.Advance(ram, 6010);
+    EXPECT_EQ(ram.ReadLong(demo::kCounter32), 1010u);
+    // Across the 32-bit wrap of the clock.
+    program.Start(ram, 0xFFFFFF00u);
+    program.Advance(ram, 0x100);
+    EXPECT_EQ(ram.ReadLong(demo::kCounter32), 0x200u);
+}
+
+}  // namespace
