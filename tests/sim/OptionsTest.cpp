@@ -55,3 +55,49 @@ TEST(SimOptionsParse, BadValuesAreNamed)
 }
 
 }  // namespace
+
+#include <cstdlib>
+
+#include "sim/SimCommandLine.h"
+
+namespace {
+
+TEST(SimCommandLine, TakesSimulatorArgumentsBeforeAndAfterTheSubcommand)
+{
+    ::unsetenv("QUOBIN_SIMULATE");
+    std::vector<std::string> args = {"--sim-boot", "--simulate", "--sim-state", "/tmp/d", "firmware-update",
+                                     "--verbose", "--sim-fault=0x01:1:silent", "--sim-wire", "real"};
+    bool simulate = false;
+    sim::SimOptions options;
+    ASSERT_EQ(sim::TakeSimArguments(args, simulate, options), "");
+    EXPECT_TRUE(simulate);
+    EXPECT_EQ(args, (std::vector<std::string>{"firmware-update", "--verbose"}));
+    EXPECT_TRUE(options.boot);
+    EXPECT_EQ(options.stateDir, "/tmp/d");
+    EXPECT_EQ(options.faults.size(), 1u);
+    EXPECT_EQ(options.wire, sim::WireMode::kReal);
+}
+
+TEST(SimCommandLine, EnvironmentAndErrors)
+{
+    std::vector<std::string> args = {"version"};
+    bool simulate = false;
+    sim::SimOptions options;
+    ::setenv("QUOBIN_SIMULATE", "1", 1);
+    ASSERT_EQ(sim::TakeSimArguments(args, simulate, options), "");
+    EXPECT_TRUE(simulate);
+    ::setenv("QUOBIN_SIMULATE", "0", 1);
+    simulate = false;
+    ASSERT_EQ(sim::TakeSimArguments(args, simulate, options), "");
+    EXPECT_FALSE(simulate);
+    ::unsetenv("QUOBIN_SIMULATE");
+
+    args = {"version", "--sim-mcu"};
+    EXPECT_EQ(sim::TakeSimArguments(args, simulate, options), "--sim-mcu needs a value");
+    args = {"--sim-version", "x", "version"};
+    EXPECT_EQ(sim::TakeSimArguments(args, simulate, options),
+              "--sim-version: 'x' must read X.Y with X and Y from 0 to 15");
+    EXPECT_EQ(args.size(), 3u);  // left alone on error
+}
+
+}  // namespace
