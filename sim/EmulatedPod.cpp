@@ -64,6 +64,18 @@ void ImageVersion(std::span<const std::uint8_t> image, int& major, int& minor)
     FirmwareVersionOf(image, major, minor);
 }
 
+// An update cut short of the carried image's end leaves a vector table that looks
+// bootable; the POD would crash in the missing part, so it is no firmware.
+std::vector<std::uint8_t> StartableImage(const BootLoader& bootLoader)
+{
+    std::vector<std::uint8_t> image = bootLoader.BootableImage();
+    const auto carried = CarriedFirmware();
+    if (image.size() < carried.size() && std::equal(image.begin(), image.end(), carried.begin())) {
+        image.clear();
+    }
+    return image;
+}
+
 bool ValidResetDelay(std::uint32_t ms)
 {
     return ms == 1 || ms == 10 || ms == 50 || ms == 100 || ms == 500;
@@ -188,7 +200,7 @@ std::string EmulatedPod::SaveLocked() const
     state.bootOnly = m_bootOnly;
     if (m_bootLoader->Erased()) {
         // The next power-up starts whatever the update left in the flash.
-        state.firmware = m_bootLoader->BootableImage();
+        state.firmware = StartableImage(*m_bootLoader);
         state.bootOnly = state.firmware.empty();
         if (!state.bootOnly) {
             ImageVersion(state.firmware, state.versionMajor, state.versionMinor);
@@ -261,7 +273,7 @@ void EmulatedPod::CommandLineOpened()
     if (m_mode != Mode::kBoot || !m_bootLoader->Erased()) {
         return;
     }
-    std::vector<std::uint8_t> image = m_bootLoader->BootableImage();
+    std::vector<std::uint8_t> image = StartableImage(*m_bootLoader);
     if (image.empty()) {
         return;
     }
@@ -310,7 +322,7 @@ std::vector<EmulatedPod::Reply> EmulatedPod::HearCommand(std::span<const std::ui
             reply.bytes = FormatErrorFrame(static_cast<unsigned>(m_lastError), length);
         } else if (fault && fault->kind == FaultKind::kError) {
             // The firmware refuses the command without carrying it out.
-            reply.bytes = FormatErrorFrame(0x3E, ReplyLengthFor(payload));
+            reply.bytes = FormatErrorFrame(static_cast<unsigned>(PodError::kInjected), ReplyLengthFor(payload));
         } else {
             reply.bytes = Execute(payload, nowMs, length);
         }

@@ -198,3 +198,20 @@ TEST(SimBootLoader, FirmwareVersionTag)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(SimBootLoader, AnUpdateStoppedBeforeTheLastBlockIsNoFirmware)
+{
+    Bench bench(BootOptions());
+    ASSERT_TRUE(bench.OpenBoot());
+    auto image = Carried();
+    image.resize(24064);  // the 37-byte block left out
+    ASSERT_TRUE(Update(bench, image));
+    bench.Close();
+    ASSERT_TRUE(bench.OpenCommand());
+    EXPECT_EQ(bench.Pod().CurrentMode(), sim::EmulatedPod::Mode::kBoot);
+    EXPECT_EQ(bench.Command("01"), "");
+}
+
+}  // namespace
