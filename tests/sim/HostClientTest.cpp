@@ -256,3 +256,47 @@ TEST(SimHost, AWorkerThreadAndAnObserverShareTheEmulator)
 }
 
 }  // namespace
+
+namespace {
+
+// The host's write primitive polls the transmit queue without sleeping, as the vendor
+// library's users do; on a clock that only moves when slept on it would wait forever
+// for bytes that take wire time. This clock also creeps forward as it is read.
+class CreepingClock final : public pod::PodClock {
+public:
+    std::uint32_t NowMs() override { return static_cast<std::uint32_t>(m_reads.fetch_add(1) / 8) + m_slept.load(); }
+    void SleepMs(std::uint32_t ms) override { m_slept.fetch_add(ms); }
+
+private:
+    std::atomic<std::uint64_t> m_reads{0};
+    std::atomic<std::uint32_t> m_slept{0};
+};
+
+TEST(SimHostRealWire, RepliesWaitForTheWireAndTheLatencyTimer)
+{
+    sim::SimOptions options;
+    options.wire = sim::WireMode::kReal;
+    sim::SimFault fault;
+    ASSERT_EQ(sim::ParseSimFault("0x51:2:slow:60", fault), "");
+    options.faults.push_back(fault);
+    ASSERT_EQ(sim::ParseSimFault("0x51:3:slow:200", fault), "");
+    options.faults.push_back(fault);
+    CreepingClock clock;
+    auto driver = sim::CreateSimDriver(options, clock);
+    pod::PodSession session(*driver, clock);
+    pod::test::RecordingStatusSink status;
+    ASSERT_TRUE(session.EnsurePodSession(status));
+
+    const std::uint32_t start = clock.NowMs();
+    int major = 0;
+    int minor = 0;
+    ASSERT_TRUE(pod::CmdGetVersion(session, major, minor));
+    EXPECT_GE(clock.NowMs() - start, 2u);  // at least the 2 ms latency timer
+    std::uint32_t value = 0;
+    EXPECT_TRUE(pod::CmdReadMemory(session, 2, sim::demo::kSinePeriodMs, value));
+    EXPECT_EQ(value, 2000u);
+    EXPECT_TRUE(pod::CmdReadMemory(session, 2, sim::demo::kSinePeriodMs, value));   // 60 ms late: inside 100 ms
+    EXPECT_FALSE(pod::CmdReadMemory(session, 2, sim::demo::kSinePeriodMs, value));  // 200 ms late: timed out
+}
+
+}  // namespace
