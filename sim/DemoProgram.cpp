@@ -23,7 +23,7 @@ void WriteFloat(TargetRam& ram, std::uint32_t address, float value)
 {
     ram.WriteLong(address, std::bit_cast<std::uint32_t>(value));
 }
-}  // namespace
+} // namespace
 
 void DemoProgram::Start(TargetRam& ram, std::uint32_t nowMs)
 {
@@ -95,7 +95,8 @@ void DemoProgram::Advance(TargetRam& ram, std::uint32_t nowMs)
     }
     if (elapsed > replay) {
         const std::uint32_t skippedSteps = (elapsed - replay) / 10;
-        ram.Write(demo::kCounter16, static_cast<std::uint16_t>(ram.Read(demo::kCounter16) + skippedSteps));
+        ram.Write(demo::kCounter16,
+                  static_cast<std::uint16_t>(ram.Read(demo::kCounter16) + skippedSteps));
     }
 
     const std::uint32_t period = ram.Read(demo::kSinePeriodMs);
@@ -106,4 +107,4 @@ void DemoProgram::Advance(TargetRam& ram, std::uint32_t nowMs)
     WriteFloat(ram, demo::kSineWave, static_cast<float>(amplitude * std::sin(kTwoPi * m_phase)));
 }
 
-}  // namespace sim
+} // namespace sim

@@ -9,7 +9,7 @@ bool IsFlag(const std::string& name)
 {
     return name == "sim-secured" || name == "sim-no-target" || name == "sim-boot";
 }
-}  // namespace
+} // namespace
 
 std::string TakeSimArguments(std::vector<std::string>& args, bool& simulate, SimOptions& options)
 {
@@ -49,4 +49,4 @@ std::string TakeSimArguments(std::vector<std::string>& args, bool& simulate, Sim
     return {};
 }
 
-}  // namespace sim
+} // namespace sim

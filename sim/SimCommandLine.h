@@ -16,4 +16,4 @@ namespace sim {
 // Returns an empty text, or the first error.
 std::string TakeSimArguments(std::vector<std::string>& args, bool& simulate, SimOptions& options);
 
-}  // namespace sim
+} // namespace sim

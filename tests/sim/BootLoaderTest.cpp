@@ -30,8 +30,9 @@ bool WriteBlock(Bench& bench, std::uint32_t offset, const std::uint8_t* data, st
         return false;
     }
     const std::uint32_t address = 0x08000000 + offset;
-    std::string a = Bytes({static_cast<int>(address >> 24), static_cast<int>((address >> 16) & 0xFF),
-                           static_cast<int>((address >> 8) & 0xFF), static_cast<int>(address & 0xFF)});
+    std::string a =
+        Bytes({static_cast<int>(address >> 24), static_cast<int>((address >> 16) & 0xFF),
+               static_cast<int>((address >> 8) & 0xFF), static_cast<int>(address & 0xFF)});
     a.push_back(static_cast<char>(a[0] ^ a[1] ^ a[2] ^ a[3]));
     if (bench.Raw(a) != kAck) {
         return false;
@@ -84,7 +85,7 @@ TEST(SimBootLoader, AnswersOnlyAt115200EvenParity)
     ASSERT_TRUE(bench.OpenBoot());
     EXPECT_EQ(bench.Raw(Bytes({0x7F})), kAck);
 
-    Bench commandPod;  // not in its boot loader: the sync byte is noise to it
+    Bench commandPod; // not in its boot loader: the sync byte is noise to it
     ASSERT_TRUE(commandPod.OpenBoot());
     EXPECT_EQ(commandPod.Raw(Bytes({0x7F})), "");
 }
@@ -95,16 +96,16 @@ TEST(SimBootLoader, ChecksComplementsAddressesAndXors)
     ASSERT_TRUE(bench.OpenBoot());
     EXPECT_EQ(bench.Raw(Bytes({0x43, 0xBD})), kNack);
     EXPECT_EQ(bench.Raw(Bytes({0x43, 0xBC})), kAck);
-    EXPECT_EQ(bench.Raw(Bytes({0x00, 0x01})), kNack);  // page erase is not offered
+    EXPECT_EQ(bench.Raw(Bytes({0x00, 0x01})), kNack); // page erase is not offered
     EXPECT_EQ(bench.Raw(Bytes({0x43, 0xBC})), kAck);
     EXPECT_EQ(bench.Raw(Bytes({0xFF, 0x00})), kAck);
 
     EXPECT_EQ(bench.Raw(Bytes({0x31, 0xCE})), kAck);
-    EXPECT_EQ(bench.Raw(Bytes({0x08, 0x00, 0x00, 0x00, 0x09})), kNack);  // XOR is 0x08
+    EXPECT_EQ(bench.Raw(Bytes({0x08, 0x00, 0x00, 0x00, 0x09})), kNack); // XOR is 0x08
     EXPECT_EQ(bench.Raw(Bytes({0x31, 0xCE})), kAck);
-    EXPECT_EQ(bench.Raw(Bytes({0x08, 0x01, 0x00, 0x00, 0x09})), kNack);  // past 64 KiB
+    EXPECT_EQ(bench.Raw(Bytes({0x08, 0x01, 0x00, 0x00, 0x09})), kNack); // past 64 KiB
     EXPECT_EQ(bench.Raw(Bytes({0x31, 0xCE})), kAck);
-    EXPECT_EQ(bench.Raw(Bytes({0x07, 0xFF, 0xFF, 0xFF, 0x07})), kNack);  // below the flash
+    EXPECT_EQ(bench.Raw(Bytes({0x07, 0xFF, 0xFF, 0xFF, 0x07})), kNack); // below the flash
     EXPECT_EQ(bench.Raw(Bytes({0x31, 0xCE})), kAck);
     EXPECT_EQ(bench.Raw(Bytes({0x08, 0x00, 0xFF, 0x00, 0xF7})), kAck);
     EXPECT_EQ(bench.Raw(Bytes({0x01, 0xAA, 0xBB, 0x01 ^ 0xAA ^ 0xBB ^ 1})), kNack);
@@ -122,7 +123,8 @@ TEST(SimBootLoader, LastBlockOf37BytesAndNoOverwriteWithoutErase)
     ASSERT_EQ(bench.Raw(Bytes({0xFF, 0x00})), kAck);
     EXPECT_TRUE(WriteBlock(bench, 24064, image.data() + 24064, 37));
     std::vector<std::uint8_t> other(image.begin() + 24064, image.end());
-    const auto written = std::find_if(other.begin(), other.end(), [](std::uint8_t b) { return b != 0xFF; });
+    const auto written =
+        std::find_if(other.begin(), other.end(), [](std::uint8_t b) { return b != 0xFF; });
     ASSERT_NE(written, other.end());
     *written ^= 0x01;
     EXPECT_FALSE(WriteBlock(bench, 24064, other.data(), 37));
@@ -147,7 +149,9 @@ TEST(SimBootLoader, VersionComesFromTheTagOrIs12WithoutOne)
 {
     auto image = Carried();
     const std::string tag = "QUOBIN POD FIRMWARE V1.2";
-    ASSERT_EQ(std::string(image.begin() + 0x200, image.begin() + 0x200 + static_cast<long>(tag.size())), tag);
+    ASSERT_EQ(
+        std::string(image.begin() + 0x200, image.begin() + 0x200 + static_cast<long>(tag.size())),
+        tag);
     image[0x200 + 21] = '3';
     image[0x200 + 23] = '4';
     {
@@ -194,10 +198,11 @@ TEST(SimBootLoader, FirmwareVersionTag)
     EXPECT_EQ(major, 1);
     EXPECT_EQ(minor, 10);
     const std::string bad = "QUOBIN POD FIRMWARE V1.99";
-    EXPECT_FALSE(sim::FirmwareVersionOf(std::vector<std::uint8_t>(bad.begin(), bad.end()), major, minor));
+    EXPECT_FALSE(
+        sim::FirmwareVersionOf(std::vector<std::uint8_t>(bad.begin(), bad.end()), major, minor));
 }
 
-}  // namespace
+} // namespace
 
 namespace {
 
@@ -206,7 +211,7 @@ TEST(SimBootLoader, AnUpdateStoppedBeforeTheLastBlockIsNoFirmware)
     Bench bench(BootOptions());
     ASSERT_TRUE(bench.OpenBoot());
     auto image = Carried();
-    image.resize(24064);  // the 37-byte block left out
+    image.resize(24064); // the 37-byte block left out
     ASSERT_TRUE(Update(bench, image));
     bench.Close();
     ASSERT_TRUE(bench.OpenCommand());
@@ -214,4 +219,4 @@ TEST(SimBootLoader, AnUpdateStoppedBeforeTheLastBlockIsNoFirmware)
     EXPECT_EQ(bench.Command("01"), "");
 }
 
-}  // namespace
+} // namespace

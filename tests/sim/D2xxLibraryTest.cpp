@@ -27,8 +27,7 @@ struct D2xx {
     Status (*close)(void*) = nullptr;
     int (*configure)(const char*) = nullptr;
 
-    template <typename F>
-    void Bind(F& f, const char* name)
+    template <typename F> void Bind(F& f, const char* name)
     {
         f = reinterpret_cast<F>(dlsym(module, name));
         ASSERT_NE(f, nullptr) << name;
@@ -68,7 +67,9 @@ protected:
     std::string Exchange(void* handle, const std::string& frame, std::size_t replyLength)
     {
         std::uint32_t written = 0;
-        EXPECT_EQ(d.write(handle, const_cast<char*>(frame.data()), static_cast<std::uint32_t>(frame.size()), &written), 0u);
+        EXPECT_EQ(d.write(handle, const_cast<char*>(frame.data()),
+                          static_cast<std::uint32_t>(frame.size()), &written),
+                  0u);
         std::string reply;
         for (int polls = 0; polls < 100000 && reply.size() < replyLength; ++polls) {
             char c = 0;
@@ -104,9 +105,11 @@ TEST_F(SimD2xx, ListsOpensAndAnswersLikeTheVendorLibrary)
     EXPECT_EQ(count, 2u);
     char description[64];
     std::memset(description, 0x55, sizeof description);
-    ASSERT_EQ(d.listDevices(reinterpret_cast<void*>(std::uintptr_t{1}), description, 0x40000002u), 0u);
+    ASSERT_EQ(d.listDevices(reinterpret_cast<void*>(std::uintptr_t{1}), description, 0x40000002u),
+              0u);
     EXPECT_STREQ(description, "Quobin2");
-    ASSERT_EQ(d.listDevices(reinterpret_cast<void*>(std::uintptr_t{0}), description, 0x40000002u), 0u);
+    ASSERT_EQ(d.listDevices(reinterpret_cast<void*>(std::uintptr_t{0}), description, 0x40000002u),
+              0u);
     EXPECT_STREQ(description, "Quobin");
 
     void* handle = OpenPod();
@@ -133,4 +136,4 @@ TEST_F(SimD2xx, OptionsReachTheEmulator)
     EXPECT_NE(d.configure("sim-boot"), 0);
 }
 
-}  // namespace
+} // namespace

@@ -36,7 +36,7 @@ TEST(SimDriver, ListsThePodAndFurtherDevicesAndOpensByExactDescription)
     bench.clock.Advance(20);
     std::uint32_t rx = 1;
     ASSERT_EQ(bench.driver->GetQueueStatus(lower, &rx), pod::kFtOk);
-    EXPECT_EQ(rx, 0u);  // not the POD
+    EXPECT_EQ(rx, 0u); // not the POD
 
     pod::FtHandle missing = nullptr;
     EXPECT_EQ(bench.driver->OpenByDescription("Quobin ", &missing), pod::kFtDeviceNotFound);
@@ -50,7 +50,7 @@ TEST(SimDriver, PodHearsNothingAtOtherLineSettings)
 {
     Bench bench;
     ASSERT_EQ(bench.driver->OpenByDescription("Quobin", &bench.handle), pod::kFtOk);
-    EXPECT_EQ(bench.Command("01"), "");  // still at the chip's default 9600 baud
+    EXPECT_EQ(bench.Command("01"), ""); // still at the chip's default 9600 baud
     bench.driver->SetBaudRate(bench.handle, 921600);
     bench.driver->SetDataCharacteristics(bench.handle, 8, 0, 2);
     EXPECT_EQ(bench.Command("01"), "");
@@ -67,7 +67,8 @@ TEST(SimDriver, PodHearsNothingAtOtherLineSettings)
     bench.driver->SetBaudRate(bench.handle, 921600);
     EXPECT_EQ(bench.Raw("61\r"), "");
     EXPECT_EQ(bench.driver->SetBaudRate(bench.handle, 0), pod::kFtInvalidParameter);
-    EXPECT_EQ(bench.driver->SetDataCharacteristics(bench.handle, 9, 0, 0), pod::kFtInvalidParameter);
+    EXPECT_EQ(bench.driver->SetDataCharacteristics(bench.handle, 9, 0, 0),
+              pod::kFtInvalidParameter);
 }
 
 TEST(SimDriver, PurgeEmptiesTheReceiveQueue)
@@ -127,7 +128,7 @@ TEST(SimWire, CommandBytesAndReplyTakeTheirTimeAt921600)
     sim::SimOptions options;
     options.wire = sim::WireMode::kReal;
     Bench bench(options);
-    ASSERT_TRUE(bench.OpenCommand());  // latency timer 2 ms
+    ASSERT_TRUE(bench.OpenCommand()); // latency timer 2 ms
     std::uint32_t written = 0;
     const std::string frame = Frame("01");
     ASSERT_EQ(bench.driver->Write(bench.handle, frame.data(), 6, &written), pod::kFtOk);
@@ -135,12 +136,12 @@ TEST(SimWire, CommandBytesAndReplyTakeTheirTimeAt921600)
     std::uint32_t tx = 0;
     std::uint32_t events = 0;
     ASSERT_EQ(bench.driver->GetStatus(bench.handle, &rx, &tx, &events), pod::kFtOk);
-    EXPECT_EQ(tx, 6u);  // 10 bits per byte: about 11 us each, still on the wire
+    EXPECT_EQ(tx, 6u); // 10 bits per byte: about 11 us each, still on the wire
     EXPECT_EQ(rx, 0u);
     bench.clock.Advance(1);
     bench.driver->GetStatus(bench.handle, &rx, &tx, &events);
     EXPECT_EQ(tx, 0u);
-    EXPECT_EQ(rx, 0u);  // the reply waits for the 2 ms latency timer
+    EXPECT_EQ(rx, 0u); // the reply waits for the 2 ms latency timer
     bench.clock.Advance(1);
     bench.driver->GetQueueStatus(bench.handle, &rx);
     EXPECT_EQ(rx, 0u);
@@ -188,4 +189,4 @@ TEST(SimWire, InstantModeHasTheReplyAtOnce)
     EXPECT_EQ(rx, 8u);
 }
 
-}  // namespace
+} // namespace

@@ -31,7 +31,8 @@ TEST(SimFaultParse, AcceptsEveryKind)
     EXPECT_EQ(fault.what, sim::kFaultSync);
     EXPECT_EQ(fault.kind, sim::FaultKind::kSlow);
     EXPECT_EQ(fault.parameter, 250u);
-    for (const char* ok : {"erase:2:error", "write:95:garbage", "0x01:1:silent", "0x51:10:unplug", "0XfF:1:error"}) {
+    for (const char* ok :
+         {"erase:2:error", "write:95:garbage", "0x01:1:silent", "0x51:10:unplug", "0XfF:1:error"}) {
         EXPECT_EQ(sim::ParseSimFault(ok, fault), "") << ok;
     }
     ASSERT_EQ(sim::ParseSimFault("write:4:cut:0", fault), "");
@@ -47,16 +48,23 @@ TEST(SimFaultParse, RejectsBadInputWithAReason)
     EXPECT_EQ(sim::ParseSimFault("0x25:3", fault), "fault '0x25:3' must read WHAT:N:KIND");
     EXPECT_EQ(sim::ParseSimFault("25:1:silent", fault),
               "unknown fault target '25': use an opcode in hex (0x00..0xFF) or sync, erase, write");
-    EXPECT_EQ(sim::ParseSimFault("0x100:1:silent", fault),
-              "unknown fault target '0x100': use an opcode in hex (0x00..0xFF) or sync, erase, write");
-    EXPECT_EQ(sim::ParseSimFault("0x25:0:silent", fault), "fault '0x25:0:silent': N must be a whole number from 1");
-    EXPECT_EQ(sim::ParseSimFault("0x25:x:silent", fault), "fault '0x25:x:silent': N must be a whole number from 1");
-    EXPECT_EQ(sim::ParseSimFault("0x25:1:cut", fault), "fault '0x25:1:cut': cut needs a number (cut:K)");
-    EXPECT_EQ(sim::ParseSimFault("0x25:1:slow:", fault), "fault '0x25:1:slow:': '' is not a whole number");
-    EXPECT_EQ(sim::ParseSimFault("0x25:1:silent:3", fault), "fault '0x25:1:silent:3': silent takes no number");
+    EXPECT_EQ(
+        sim::ParseSimFault("0x100:1:silent", fault),
+        "unknown fault target '0x100': use an opcode in hex (0x00..0xFF) or sync, erase, write");
+    EXPECT_EQ(sim::ParseSimFault("0x25:0:silent", fault),
+              "fault '0x25:0:silent': N must be a whole number from 1");
+    EXPECT_EQ(sim::ParseSimFault("0x25:x:silent", fault),
+              "fault '0x25:x:silent': N must be a whole number from 1");
+    EXPECT_EQ(sim::ParseSimFault("0x25:1:cut", fault),
+              "fault '0x25:1:cut': cut needs a number (cut:K)");
+    EXPECT_EQ(sim::ParseSimFault("0x25:1:slow:", fault),
+              "fault '0x25:1:slow:': '' is not a whole number");
+    EXPECT_EQ(sim::ParseSimFault("0x25:1:silent:3", fault),
+              "fault '0x25:1:silent:3': silent takes no number");
     EXPECT_EQ(sim::ParseSimFault("0x25:1:boom", fault),
-              "fault '0x25:1:boom': unknown kind 'boom' (silent, garbage, error, cut:K, slow:MS, unplug)");
-    EXPECT_EQ(fault.what, 0x77);  // untouched on failure
+              "fault '0x25:1:boom': unknown kind 'boom' (silent, garbage, error, cut:K, slow:MS, "
+              "unplug)");
+    EXPECT_EQ(fault.what, 0x77); // untouched on failure
 }
 
 TEST(SimFaultCommand, SilentGarbageCutHitOnlyTheNthOccurrence)
@@ -81,7 +89,7 @@ TEST(SimFaultCommand, ErrorReplyLeavesTheCommandUndone)
     const std::string reply = bench.Command("201B04000064");
     ASSERT_EQ(reply.size(), 6u);
     EXPECT_EQ(reply[0], '?');
-    EXPECT_FALSE(bench.Ok("21"));  // not connected
+    EXPECT_FALSE(bench.Ok("21")); // not connected
     EXPECT_TRUE(bench.Ok("201B04000064"));
     EXPECT_TRUE(bench.Ok("21"));
 }
@@ -118,7 +126,8 @@ TEST(SimFaultCommand, UnplugDropsTheDeviceUntilPluggedAgain)
 
 TEST(SimFaultBoot, StepsFailAsRequested)
 {
-    Bench bench(WithFaults({"sync:1:silent", "erase:1:error", "write:2:garbage", "sync:2:slow:150"}, true));
+    Bench bench(
+        WithFaults({"sync:1:silent", "erase:1:error", "write:2:garbage", "sync:2:slow:150"}, true));
     ASSERT_TRUE(bench.OpenBoot());
     EXPECT_EQ(bench.Raw("\x7F"), "");
     EXPECT_EQ(bench.Raw("\x7F", 50), "");
@@ -141,4 +150,4 @@ TEST(SimFaultBoot, UnplugDuringTheUpdate)
     EXPECT_FALSE(bench.driver->Plugged());
 }
 
-}  // namespace
+} // namespace

@@ -47,15 +47,15 @@ TEST(SimFrame, FieldWidthsAreExact)
 {
     Bench bench;
     ASSERT_TRUE(bench.OpenCommand());
-    EXPECT_FALSE(bench.Ok("0100"));  // GetVersion takes no field
+    EXPECT_FALSE(bench.Ok("0100")); // GetVersion takes no field
     EXPECT_EQ(bench.Pod().LastError(), sim::PodError::kLength);
-    EXPECT_FALSE(bench.Ok("5102000080"s.substr(0, 9)));  // odd payload
-    EXPECT_FALSE(bench.Ok("51020080"));                  // address of 4 digits, not 6
+    EXPECT_FALSE(bench.Ok("5102000080"s.substr(0, 9))); // odd payload
+    EXPECT_FALSE(bench.Ok("51020080"));                 // address of 4 digits, not 6
     EXPECT_EQ(bench.Pod().LastError(), sim::PodError::kLength);
     EXPECT_FALSE(bench.Ok("5000"s + "0"));
     EXPECT_FALSE(bench.Ok("50"));
     EXPECT_TRUE(bench.Ok("5004"));
-    EXPECT_FALSE(bench.Ok("5005"));  // five baud entries, 0..4
+    EXPECT_FALSE(bench.Ok("5005")); // five baud entries, 0..4
     EXPECT_EQ(bench.Pod().LastError(), sim::PodError::kField);
 }
 
@@ -94,4 +94,4 @@ TEST(SimFrame, CodecParsesAndFormats)
     EXPECT_EQ(error.back(), '\r');
 }
 
-}  // namespace
+} // namespace

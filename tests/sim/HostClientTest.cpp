@@ -92,13 +92,13 @@ TEST(SimHost, SequenceAOnA56800PartAndItsOrderRules)
     ASSERT_TRUE(host.session.EnsurePodSession(host.status));
     auto& s = host.session;
     const std::vector<std::uint16_t> words = {1, 2, 3};
-    EXPECT_FALSE(pod::CmdProgramPage(s, pod::kProgramWrite, 0, 0x1000, words));  // not connected
+    EXPECT_FALSE(pod::CmdProgramPage(s, pod::kProgramWrite, 0, 0x1000, words)); // not connected
     ASSERT_TRUE(pod::CmdConnectTarget(s, 4, pod::kConnect56800, 1, 500));
     ASSERT_NE(pod::CmdEnableOnce(s), pod::kTargetFailed);
     ASSERT_TRUE(pod::CmdTargetLoadLoader(s, Loader(4)));
-    ASSERT_TRUE(pod::CmdEraseFlash(s, 0x0F));  // DSP56F807 has all four regions
+    ASSERT_TRUE(pod::CmdEraseFlash(s, 0x0F)); // DSP56F807 has all four regions
     EXPECT_TRUE(pod::CmdProgramPage(s, pod::kProgramWriteVerify, 3, 0xEFFD, words));
-    EXPECT_FALSE(pod::CmdProgramPage(s, pod::kProgramWrite, 3, 0xEFFE, words));  // past P2FLASH
+    EXPECT_FALSE(pod::CmdProgramPage(s, pod::kProgramWrite, 3, 0xEFFE, words)); // past P2FLASH
     EXPECT_TRUE(pod::CmdReleaseTarget(s, 0));
     EXPECT_EQ(host.driver->Pod().FlashOf(3, 4).back(), 3);
 }
@@ -120,7 +120,8 @@ TEST(SimHost, SecuredChipAndPodJob)
     ASSERT_TRUE(pod::CmdPodWriteLoader(s, pod::kProgramWrite, Loader(27)));
     std::vector<std::uint16_t> block(264, 0x5A5A);
     ASSERT_TRUE(pod::CmdPodWriteBlock(s, pod::kProgramWriteVerify, 1100, block));
-    ASSERT_TRUE(pod::CmdPodWriteBlock(s, pod::kProgramWriteVerify, 1101, std::span(block).subspan(0, 36)));
+    ASSERT_TRUE(
+        pod::CmdPodWriteBlock(s, pod::kProgramWriteVerify, 1101, std::span(block).subspan(0, 36)));
     EXPECT_TRUE(pod::CmdPodWriteInfo(s, pod::kProgramVerify, 27, 1, 0, 100, 591, counts));
     block[0] = 0;
     EXPECT_FALSE(pod::CmdPodWriteBlock(s, pod::kProgramVerify, 1100, block));
@@ -135,19 +136,19 @@ TEST(SimHost, MonitoringReadsAndWritesTheRunningProgram)
     ASSERT_TRUE(pod::CmdSetMonitorBaud(s, 4));
     std::uint32_t before = 0;
     std::uint32_t after = 0;
-    ASSERT_TRUE(pod::CmdReadMemory(s, 7, sim::demo::kCounter32, before));  // UINT32
+    ASSERT_TRUE(pod::CmdReadMemory(s, 7, sim::demo::kCounter32, before)); // UINT32
     host.clock.Advance(250);
     ASSERT_TRUE(pod::CmdReadMemory(s, 7, sim::demo::kCounter32, after));
     EXPECT_GE(after - before, 250u);
-    ASSERT_TRUE(pod::CmdWriteMemory(s, 8, sim::demo::kSineAmplitude, 0x40000000));  // FLOAT 2.0
+    ASSERT_TRUE(pod::CmdWriteMemory(s, 8, sim::demo::kSineAmplitude, 0x40000000)); // FLOAT 2.0
     std::uint32_t amplitude = 0;
     ASSERT_TRUE(pod::CmdReadMemory(s, 3, sim::demo::kSineAmplitude, amplitude));
     EXPECT_EQ(amplitude, 0x40000000u);
     std::uint32_t high = 0;
-    ASSERT_TRUE(pod::CmdReadMemory(s, 1, sim::demo::kMessage, high));  // BYTE_HIGH of "Qu"
+    ASSERT_TRUE(pod::CmdReadMemory(s, 1, sim::demo::kMessage, high)); // BYTE_HIGH of "Qu"
     EXPECT_EQ(high, static_cast<std::uint32_t>('u'));
     std::uint32_t value = 0;
-    EXPECT_FALSE(pod::CmdReadMemory(s, 2, 0x4000, value));  // outside the data RAM
+    EXPECT_FALSE(pod::CmdReadMemory(s, 2, 0x4000, value)); // outside the data RAM
 }
 
 TEST(SimHost, FaultsMakeTheHostsCommandsFail)
@@ -223,7 +224,7 @@ TEST(SimHost, D2xxBackEndOverTheEmulatorLibrary)
     session.ClosePodSession();
 }
 
-}  // namespace
+} // namespace
 
 namespace {
 
@@ -255,7 +256,7 @@ TEST(SimHost, AWorkerThreadAndAnObserverShareTheEmulator)
     EXPECT_EQ(host.driver->Pod().CommandCount(0x51), 200u);
 }
 
-}  // namespace
+} // namespace
 
 namespace {
 
@@ -264,7 +265,10 @@ namespace {
 // for bytes that take wire time. This clock also creeps forward as it is read.
 class CreepingClock final : public pod::PodClock {
 public:
-    std::uint32_t NowMs() override { return static_cast<std::uint32_t>(m_reads.fetch_add(1) / 8) + m_slept.load(); }
+    std::uint32_t NowMs() override
+    {
+        return static_cast<std::uint32_t>(m_reads.fetch_add(1) / 8) + m_slept.load();
+    }
     void SleepMs(std::uint32_t ms) override { m_slept.fetch_add(ms); }
 
 private:
@@ -291,12 +295,14 @@ TEST(SimHostRealWire, RepliesWaitForTheWireAndTheLatencyTimer)
     int major = 0;
     int minor = 0;
     ASSERT_TRUE(pod::CmdGetVersion(session, major, minor));
-    EXPECT_GE(clock.NowMs() - start, 2u);  // at least the 2 ms latency timer
+    EXPECT_GE(clock.NowMs() - start, 2u); // at least the 2 ms latency timer
     std::uint32_t value = 0;
     EXPECT_TRUE(pod::CmdReadMemory(session, 2, sim::demo::kSinePeriodMs, value));
     EXPECT_EQ(value, 2000u);
-    EXPECT_TRUE(pod::CmdReadMemory(session, 2, sim::demo::kSinePeriodMs, value));   // 60 ms late: inside 100 ms
-    EXPECT_FALSE(pod::CmdReadMemory(session, 2, sim::demo::kSinePeriodMs, value));  // 200 ms late: timed out
+    EXPECT_TRUE(pod::CmdReadMemory(session, 2, sim::demo::kSinePeriodMs,
+                                   value)); // 60 ms late: inside 100 ms
+    EXPECT_FALSE(
+        pod::CmdReadMemory(session, 2, sim::demo::kSinePeriodMs, value)); // 200 ms late: timed out
 }
 
-}  // namespace
+} // namespace

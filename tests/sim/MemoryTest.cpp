@@ -8,9 +8,9 @@
 #include "sim/DemoProgram.h"
 #include "sim/DemoVariables.h"
 
+using sim::PodError;
 using simtest::Bench;
 using simtest::Hex;
-using sim::PodError;
 namespace demo = sim::demo;
 
 namespace {
@@ -23,7 +23,8 @@ bool ReadMemory(Bench& bench, int width, std::uint32_t address, std::uint32_t& v
     if (reply.size() != kLengths[width] || reply[0] != ':') {
         return false;
     }
-    value = static_cast<std::uint32_t>(std::strtoul(reply.substr(3, kLengths[width] - 6).c_str(), nullptr, 16));
+    value = static_cast<std::uint32_t>(
+        std::strtoul(reply.substr(3, kLengths[width] - 6).c_str(), nullptr, 16));
     return true;
 }
 
@@ -56,24 +57,27 @@ TEST(SimMemory, WidthsReadBytesWordsAndLowWordFirstLongs)
     EXPECT_EQ(bench.Pod().ReadRam(a + 1, bench.clock.NowMs()), 0x3F80);
     ASSERT_TRUE(ReadMemory(bench, 3, a, v));
     EXPECT_EQ(v, 0x3F800000u);
-    EXPECT_EQ(bench.Command("5103000200"), ":51" "3F800000" "07\r");
+    EXPECT_EQ(bench.Command("5103000200"), ":51"
+                                           "3F800000"
+                                           "07\r");
 }
 
 TEST(SimMemory, AccessOutsideTheRamWindowsIsRefused)
 {
-    Bench bench;  // MC56F8367: data RAM 0x0000-0x3FFF, program RAM 0x4F800-0x4FFFF
+    Bench bench; // MC56F8367: data RAM 0x0000-0x3FFF, program RAM 0x4F800-0x4FFFF
     ASSERT_TRUE(bench.OpenCommand());
     std::uint32_t v = 0;
     EXPECT_TRUE(ReadMemory(bench, 2, 0x3FFF, v));
     EXPECT_FALSE(ReadMemory(bench, 2, 0x4000, v));
     EXPECT_EQ(bench.Pod().LastError(), PodError::kAddress);
-    EXPECT_FALSE(ReadMemory(bench, 3, 0x3FFF, v));  // second word outside
+    EXPECT_FALSE(ReadMemory(bench, 3, 0x3FFF, v)); // second word outside
     EXPECT_TRUE(ReadMemory(bench, 2, 0x4F800, v));
     EXPECT_FALSE(WriteMemory(bench, 2, 0x4000, 1));
     const std::string reply = bench.Command("5104000200");
     EXPECT_EQ(reply[0], '?');
     EXPECT_EQ(bench.Pod().LastError(), PodError::kField);
-    EXPECT_FALSE(bench.Ok("5202000200" "12"));  // word value needs 4 digits
+    EXPECT_FALSE(bench.Ok("5202000200"
+                          "12")); // word value needs 4 digits
     EXPECT_EQ(bench.Pod().LastError(), PodError::kLength);
 }
 
@@ -101,7 +105,8 @@ TEST(SimMemory, ProgramVariablesMoveWithTheClock)
     std::int16_t high = 0;
     for (int i = 0; i < 500; ++i) {
         bench.clock.Advance(10);
-        const auto t = static_cast<std::int16_t>(bench.Pod().ReadRam(demo::kTriangle, bench.clock.NowMs()));
+        const auto t =
+            static_cast<std::int16_t>(bench.Pod().ReadRam(demo::kTriangle, bench.clock.NowMs()));
         low = std::min(low, t);
         high = std::max(high, t);
     }
@@ -178,7 +183,7 @@ TEST(SimMemory, NoTargetNoMemory)
     EXPECT_TRUE(bench.Ok("5000"));
 }
 
-}  // namespace
+} // namespace
 
 namespace {
 
@@ -201,4 +206,4 @@ TEST(SimDemoProgram, AnEarlierTimeDoesNotRunItBackwards)
     EXPECT_EQ(ram.ReadLong(demo::kCounter32), 0x200u);
 }
 
-}  // namespace
+} // namespace

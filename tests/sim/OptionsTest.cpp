@@ -35,14 +35,16 @@ TEST(SimOptionsParse, EachOptionSetsItsField)
 TEST(SimOptionsParse, BadValuesAreNamed)
 {
     sim::SimOptions options;
-    EXPECT_EQ(sim::ApplySimOption(options, "sim-mcu", "28"), "--sim-mcu: index 28 is outside 0..27");
+    EXPECT_EQ(sim::ApplySimOption(options, "sim-mcu", "28"),
+              "--sim-mcu: index 28 is outside 0..27");
     EXPECT_EQ(sim::ApplySimOption(options, "sim-mcu", "mc56f8013"),
               "--sim-mcu: unknown MCU 'mc56f8013' (a name such as MC56F8367, or an index)");
     EXPECT_EQ(sim::ApplySimOption(options, "sim-version", "1"),
               "--sim-version: '1' must read X.Y with X and Y from 0 to 15");
     EXPECT_EQ(sim::ApplySimOption(options, "sim-version", "1.16"),
               "--sim-version: '1.16' must read X.Y with X and Y from 0 to 15");
-    EXPECT_EQ(sim::ApplySimOption(options, "sim-wire", "fast"), "--sim-wire: 'fast' must be instant or real");
+    EXPECT_EQ(sim::ApplySimOption(options, "sim-wire", "fast"),
+              "--sim-wire: 'fast' must be instant or real");
     EXPECT_EQ(sim::ApplySimOption(options, "sim-fault", "0x25"),
               "--sim-fault: fault '0x25' must read WHAT:N:KIND");
     EXPECT_EQ(sim::ApplySimOption(options, "sim-boot", "1"), "--sim-boot takes no value");
@@ -54,7 +56,7 @@ TEST(SimOptionsParse, BadValuesAreNamed)
     EXPECT_TRUE(options.faults.empty());
 }
 
-}  // namespace
+} // namespace
 
 #include <cstdlib>
 
@@ -65,8 +67,15 @@ namespace {
 TEST(SimCommandLine, TakesSimulatorArgumentsBeforeAndAfterTheSubcommand)
 {
     ::unsetenv("QUOBIN_SIMULATE");
-    std::vector<std::string> args = {"--sim-boot", "--simulate", "--sim-state", "/tmp/d", "firmware-update",
-                                     "--verbose", "--sim-fault=0x01:1:silent", "--sim-wire", "real"};
+    std::vector<std::string> args = {"--sim-boot",
+                                     "--simulate",
+                                     "--sim-state",
+                                     "/tmp/d",
+                                     "firmware-update",
+                                     "--verbose",
+                                     "--sim-fault=0x01:1:silent",
+                                     "--sim-wire",
+                                     "real"};
     bool simulate = false;
     sim::SimOptions options;
     ASSERT_EQ(sim::TakeSimArguments(args, simulate, options), "");
@@ -97,7 +106,7 @@ TEST(SimCommandLine, EnvironmentAndErrors)
     args = {"--sim-version", "x", "version"};
     EXPECT_EQ(sim::TakeSimArguments(args, simulate, options),
               "--sim-version: 'x' must read X.Y with X and Y from 0 to 15");
-    EXPECT_EQ(args.size(), 3u);  // left alone on error
+    EXPECT_EQ(args.size(), 3u); // left alone on error
 }
 
-}  // namespace
+} // namespace

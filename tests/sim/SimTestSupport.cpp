@@ -50,20 +50,23 @@ namespace {
 bool Configure(sim::SimUsbDriver& d, pod::FtHandle h, std::uint32_t baud, std::uint8_t parity)
 {
     return d.ResetDevice(h) == pod::kFtOk && d.SetLatencyTimer(h, 2) == pod::kFtOk &&
-           d.SetBaudRate(h, baud) == pod::kFtOk && d.SetDataCharacteristics(h, 8, 0, parity) == pod::kFtOk &&
-           d.SetFlowControl(h, 0, 0, 0) == pod::kFtOk && d.SetTimeouts(h, 1500, 1500) == pod::kFtOk &&
-           d.Purge(h, 3) == pod::kFtOk;
+           d.SetBaudRate(h, baud) == pod::kFtOk &&
+           d.SetDataCharacteristics(h, 8, 0, parity) == pod::kFtOk &&
+           d.SetFlowControl(h, 0, 0, 0) == pod::kFtOk &&
+           d.SetTimeouts(h, 1500, 1500) == pod::kFtOk && d.Purge(h, 3) == pod::kFtOk;
 }
-}  // namespace
+} // namespace
 
 bool Bench::OpenCommand()
 {
-    return driver->OpenByDescription("Quobin", &handle) == pod::kFtOk && Configure(*driver, handle, 921600, 0);
+    return driver->OpenByDescription("Quobin", &handle) == pod::kFtOk &&
+           Configure(*driver, handle, 921600, 0);
 }
 
 bool Bench::OpenBoot()
 {
-    return driver->OpenByDescription("Quobin", &handle) == pod::kFtOk && Configure(*driver, handle, 115200, 2);
+    return driver->OpenByDescription("Quobin", &handle) == pod::kFtOk &&
+           Configure(*driver, handle, 115200, 2);
 }
 
 void Bench::Close()
@@ -101,9 +104,9 @@ std::vector<std::uint16_t> Bench::Loader(int type) const
 bool Bench::ConnectAndLoad(int type, int connectMode)
 {
     const std::vector<std::uint16_t> loader = Loader(type);
-    return Ok("20" + Hex(static_cast<std::uint32_t>(type), 2) + Hex(static_cast<std::uint32_t>(connectMode), 2) +
-              "000064") &&
+    return Ok("20" + Hex(static_cast<std::uint32_t>(type), 2) +
+              Hex(static_cast<std::uint32_t>(connectMode), 2) + "000064") &&
            Ok("21") && Ok("23" + Hex(static_cast<std::uint32_t>(loader.size()), 4) + Words(loader));
 }
 
-}  // namespace simtest
+} // namespace simtest

@@ -44,4 +44,4 @@ public:
     sim::EmulatedPod& Pod() { return driver->Pod(); }
 };
 
-}  // namespace simtest
+} // namespace simtest

@@ -50,11 +50,39 @@ TEST_F(SimState, FlashJobAndSecurityOutliveTheEmulator)
         Bench bench(Options());
         ASSERT_TRUE(bench.OpenCommand());
         ASSERT_TRUE(bench.ConnectAndLoad(27, 4));
-        ASSERT_TRUE(bench.Ok("26" "00" "0002" "1234" "ABCD"));
-        ASSERT_TRUE(bench.Ok("27" "01" "00" "004000" "0002" + Hex(Sum({0x1234, 0xABCD}), 4)));
-        ASSERT_TRUE(bench.Ok("11" "01" "1B" "04" "01" "00" "0064" "024F" "0000" "0000" "000002" "000000"));
-        ASSERT_TRUE(bench.Ok("12" "01" "024F" + Words(bench.Loader(27))));
-        ASSERT_TRUE(bench.Ok("13" "01" "044C" "0004" "0001" "0002"));
+        ASSERT_TRUE(bench.Ok("26"
+                             "00"
+                             "0002"
+                             "1234"
+                             "ABCD"));
+        ASSERT_TRUE(bench.Ok("27"
+                             "01"
+                             "00"
+                             "004000"
+                             "0002" +
+                             Hex(Sum({0x1234, 0xABCD}), 4)));
+        ASSERT_TRUE(bench.Ok("11"
+                             "01"
+                             "1B"
+                             "04"
+                             "01"
+                             "00"
+                             "0064"
+                             "024F"
+                             "0000"
+                             "0000"
+                             "000002"
+                             "000000"));
+        ASSERT_TRUE(bench.Ok("12"
+                             "01"
+                             "024F" +
+                             Words(bench.Loader(27))));
+        ASSERT_TRUE(bench.Ok("13"
+                             "01"
+                             "044C"
+                             "0004"
+                             "0001"
+                             "0002"));
         bench.Close();
     }
     // Region files: raw little-endian words, each the region's full size.
@@ -74,8 +102,18 @@ TEST_F(SimState, FlashJobAndSecurityOutliveTheEmulator)
     EXPECT_EQ(job.Header().resetAfter, 1u);
     EXPECT_EQ(job.RegionWords(2), (std::vector<std::uint16_t>{1, 2}));
     ASSERT_TRUE(again.OpenCommand());
-    EXPECT_TRUE(again.Ok("13" "00" "044C" "0004" "0001" "0002"));  // verify against the kept job
-    EXPECT_FALSE(again.Ok("13" "00" "044C" "0004" "0001" "0003"));
+    EXPECT_TRUE(again.Ok("13"
+                         "00"
+                         "044C"
+                         "0004"
+                         "0001"
+                         "0002")); // verify against the kept job
+    EXPECT_FALSE(again.Ok("13"
+                          "00"
+                          "044C"
+                          "0004"
+                          "0001"
+                          "0003"));
 }
 
 TEST_F(SimState, UpdateInBootModeIsTheNextRunsVersion)
@@ -92,7 +130,8 @@ TEST_F(SimState, UpdateInBootModeIsTheNextRunsVersion)
         for (std::size_t offset = 0; offset < image.size(); offset += 256) {
             const std::size_t n = std::min<std::size_t>(256, image.size() - offset);
             ASSERT_EQ(bench.Raw("\x31\xCE"), "\x79");
-            std::string address = {0x08, 0x00, static_cast<char>(offset >> 8), static_cast<char>(offset & 0xFF)};
+            std::string address = {0x08, 0x00, static_cast<char>(offset >> 8),
+                                   static_cast<char>(offset & 0xFF)};
             address.push_back(static_cast<char>(address[0] ^ address[1] ^ address[2] ^ address[3]));
             ASSERT_EQ(bench.Raw(address), "\x79");
             std::string data(1, static_cast<char>(n - 1));
@@ -146,7 +185,7 @@ TEST_F(SimState, SecuredFlagAndTypeAreKept)
         bench.Close();
     }
     EXPECT_EQ(Read("pod.txt"), "version=1.1\nboot-only=0\nmcu=10\nsecured=1\n");
-    EXPECT_FALSE(fs::exists(m_dir / "DFLASH.bin"));  // MC56F8013 has P1FLASH only
+    EXPECT_FALSE(fs::exists(m_dir / "DFLASH.bin")); // MC56F8013 has P1FLASH only
     Bench next(Options());
     EXPECT_EQ(next.Pod().CurrentMcuType(), 10);
     EXPECT_TRUE(next.Pod().ChipSecured());
@@ -165,4 +204,4 @@ TEST_F(SimState, MalformedStateIsReported)
     EXPECT_EQ(bench.Pod().VersionMinor(), 1);
 }
 
-}  // namespace
+} // namespace

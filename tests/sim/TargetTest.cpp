@@ -5,11 +5,11 @@
 #include "SimTestSupport.h"
 #include "sim/DemoVariables.h"
 
+using sim::PodError;
 using simtest::Bench;
 using simtest::Hex;
 using simtest::Sum;
 using simtest::Words;
-using sim::PodError;
 
 namespace {
 
@@ -27,8 +27,8 @@ std::vector<std::uint16_t> Ramp(std::size_t n, std::uint16_t first = 0x1000)
 
 std::string Page(int mode, int region, std::uint32_t start, const std::vector<std::uint16_t>& words)
 {
-    return "25" + Hex(mode, 2) + Hex(region, 2) + Hex(start, 6) + Hex(static_cast<std::uint32_t>(words.size()), 4) +
-           Hex(Sum(words), 4) + Words(words);
+    return "25" + Hex(mode, 2) + Hex(region, 2) + Hex(start, 6) +
+           Hex(static_cast<std::uint32_t>(words.size()), 4) + Hex(Sum(words), 4) + Words(words);
 }
 
 std::string Chunk(int index, const std::vector<std::uint16_t>& words)
@@ -36,7 +36,8 @@ std::string Chunk(int index, const std::vector<std::uint16_t>& words)
     return "26" + Hex(index, 2) + Hex(static_cast<std::uint32_t>(words.size()), 4) + Words(words);
 }
 
-std::string Commit(int mode, int region, std::uint32_t start, std::uint32_t count, std::uint16_t sum)
+std::string Commit(int mode, int region, std::uint32_t start, std::uint32_t count,
+                   std::uint16_t sum)
 {
     return "27" + Hex(mode, 2) + Hex(region, 2) + Hex(start, 6) + Hex(count, 4) + Hex(sum, 4);
 }
@@ -46,7 +47,7 @@ TEST(SimTargetA, WritesAndVerifiesPagesOfA56800Part)
     Bench bench;
     ASSERT_TRUE(bench.OpenCommand());
     ASSERT_TRUE(bench.ConnectAndLoad(kDsp56F801, 1));
-    EXPECT_FALSE(bench.Ok("240F"));  // P2FLASH is absent on this part
+    EXPECT_FALSE(bench.Ok("240F")); // P2FLASH is absent on this part
     EXPECT_EQ(bench.Pod().LastError(), PodError::kField);
     ASSERT_TRUE(bench.Ok("2402"));
 
@@ -86,12 +87,12 @@ TEST(SimTargetA, ChunksStayInsideOnePageOfThePresentRegion)
     Bench bench;
     ASSERT_TRUE(bench.OpenCommand());
     ASSERT_TRUE(bench.ConnectAndLoad(kDsp56F801, 1));
-    EXPECT_FALSE(bench.Ok(Page(1, kP1flash, 0x00F0, Ramp(0x20))));  // crosses 0x0100
+    EXPECT_FALSE(bench.Ok(Page(1, kP1flash, 0x00F0, Ramp(0x20)))); // crosses 0x0100
     EXPECT_EQ(bench.Pod().LastError(), PodError::kRange);
-    EXPECT_FALSE(bench.Ok(Page(1, kP1flash, 0x0000, Ramp(4))));  // below the region
+    EXPECT_FALSE(bench.Ok(Page(1, kP1flash, 0x0000, Ramp(4)))); // below the region
     EXPECT_EQ(bench.Pod().LastError(), PodError::kRange);
-    EXPECT_FALSE(bench.Ok(Page(1, kDflash, 0x17FF, Ramp(2))));  // past its last word
-    EXPECT_FALSE(bench.Ok(Page(1, 3, 0x8000, Ramp(2))));        // P2FLASH absent
+    EXPECT_FALSE(bench.Ok(Page(1, kDflash, 0x17FF, Ramp(2)))); // past its last word
+    EXPECT_FALSE(bench.Ok(Page(1, 3, 0x8000, Ramp(2))));       // P2FLASH absent
     EXPECT_EQ(bench.Pod().LastError(), PodError::kField);
     EXPECT_TRUE(bench.Ok(Page(1, kDflash, 0x17FE, Ramp(2))));
 }
@@ -102,10 +103,20 @@ TEST(SimTargetA, CountAndWordSumMustMatchTheData)
     ASSERT_TRUE(bench.OpenCommand());
     ASSERT_TRUE(bench.ConnectAndLoad(kDsp56F801, 1));
     const auto words = Ramp(8);
-    std::string wrongSum = "25" "01" "00" "001000" "0008" + Hex(Sum(words) + 1, 4) + Words(words);
+    std::string wrongSum = "25"
+                           "01"
+                           "00"
+                           "001000"
+                           "0008" +
+                           Hex(Sum(words) + 1, 4) + Words(words);
     EXPECT_FALSE(bench.Ok(wrongSum));
     EXPECT_EQ(bench.Pod().LastError(), PodError::kWordSum);
-    std::string wrongCount = "25" "01" "00" "001000" "0009" + Hex(Sum(words), 4) + Words(words);
+    std::string wrongCount = "25"
+                             "01"
+                             "00"
+                             "001000"
+                             "0009" +
+                             Hex(Sum(words), 4) + Words(words);
     EXPECT_FALSE(bench.Ok(wrongCount));
     EXPECT_EQ(bench.Pod().LastError(), PodError::kLength);
     EXPECT_EQ(bench.Pod().FlashOf(kDflash)[0], 0xFFFF);
@@ -119,9 +130,11 @@ TEST(SimTargetOrder, CommandsBeforeConnectEonceOrLoaderAreRefused)
     EXPECT_EQ(bench.Pod().LastError(), PodError::kOrder);
     EXPECT_FALSE(bench.Ok("2801"));
     EXPECT_FALSE(bench.Ok("02"));
-    ASSERT_TRUE(bench.Ok("2000010000" "64"));
+    ASSERT_TRUE(bench.Ok("2000010000"
+                         "64"));
     const auto loader = bench.Loader(kDsp56F801);
-    EXPECT_FALSE(bench.Ok("23" + Hex(static_cast<std::uint32_t>(loader.size()), 4) + Words(loader)));
+    EXPECT_FALSE(
+        bench.Ok("23" + Hex(static_cast<std::uint32_t>(loader.size()), 4) + Words(loader)));
     EXPECT_EQ(bench.Pod().LastError(), PodError::kOrder);
     ASSERT_TRUE(bench.Ok("21"));
     EXPECT_FALSE(bench.Ok("2408"));
@@ -161,12 +174,12 @@ TEST(SimTargetOrder, ConnectModeSelectsTheSequence)
 {
     Bench bench;
     ASSERT_TRUE(bench.OpenCommand());
-    EXPECT_FALSE(bench.Ok("201B01000064"));  // ConnectMode 1 is for types 0..6 only
+    EXPECT_FALSE(bench.Ok("201B01000064")); // ConnectMode 1 is for types 0..6 only
     EXPECT_EQ(bench.Pod().LastError(), PodError::kField);
     EXPECT_FALSE(bench.Ok("201B02000064"));
-    EXPECT_FALSE(bench.Ok("201B04020064"));  // polarity 0 or 1
-    EXPECT_FALSE(bench.Ok("201B04000063"));  // reset delay 1, 10, 50, 100 or 500 ms
-    EXPECT_FALSE(bench.Ok("201C04000064"));  // no type 28
+    EXPECT_FALSE(bench.Ok("201B04020064")); // polarity 0 or 1
+    EXPECT_FALSE(bench.Ok("201B04000063")); // reset delay 1, 10, 50, 100 or 500 ms
+    EXPECT_FALSE(bench.Ok("201C04000064")); // no type 28
     EXPECT_TRUE(bench.Ok("201B040101F4"));
 
     // Type 0 over ConnectMode 4 (a target reset) connects but does not take pages.
@@ -215,19 +228,19 @@ TEST(SimTargetB, ChunkNumberingAndCommitChecks)
     ASSERT_TRUE(bench.OpenCommand());
     ASSERT_TRUE(bench.ConnectAndLoad(kMc56F8367, 4));
     const auto block = Ramp(256);
-    EXPECT_FALSE(bench.Ok(Chunk(1, block)));  // numbering starts at 0
+    EXPECT_FALSE(bench.Ok(Chunk(1, block))); // numbering starts at 0
     EXPECT_EQ(bench.Pod().LastError(), PodError::kChunk);
     ASSERT_TRUE(bench.Ok(Chunk(0, block)));
-    EXPECT_FALSE(bench.Ok(Chunk(2, block)));  // 1 skipped
+    EXPECT_FALSE(bench.Ok(Chunk(2, block))); // 1 skipped
     EXPECT_EQ(bench.Pod().LastError(), PodError::kChunk);
 
     ASSERT_TRUE(bench.Ok(Chunk(0, Ramp(100))));
-    EXPECT_FALSE(bench.Ok(Chunk(1, block)));  // a short block was the last one
+    EXPECT_FALSE(bench.Ok(Chunk(1, block))); // a short block was the last one
     EXPECT_FALSE(bench.Ok(Chunk(0, Ramp(257))));
     EXPECT_FALSE(bench.Ok(Chunk(0, {})));
 
     ASSERT_TRUE(bench.Ok(Chunk(0, block)));
-    EXPECT_FALSE(bench.Ok(Commit(1, kP1flash, 0, 255, Sum(block))));  // count differs
+    EXPECT_FALSE(bench.Ok(Commit(1, kP1flash, 0, 255, Sum(block)))); // count differs
     EXPECT_EQ(bench.Pod().LastError(), PodError::kWordSum);
     // The failed commit dropped the staging, so this commit has nothing behind it.
     EXPECT_FALSE(bench.Ok(Commit(1, kP1flash, 0, 256, Sum(block))));
@@ -235,7 +248,7 @@ TEST(SimTargetB, ChunkNumberingAndCommitChecks)
     EXPECT_FALSE(bench.Ok(Commit(1, kP1flash, 0, 256, static_cast<std::uint16_t>(Sum(block) + 1))));
     EXPECT_EQ(bench.Pod().LastError(), PodError::kWordSum);
     ASSERT_TRUE(bench.Ok(Chunk(0, block)));
-    EXPECT_FALSE(bench.Ok(Commit(1, kP1flash, 0x3F0, 256, Sum(block))));  // crosses 0x400
+    EXPECT_FALSE(bench.Ok(Commit(1, kP1flash, 0x3F0, 256, Sum(block)))); // crosses 0x400
     EXPECT_EQ(bench.Pod().LastError(), PodError::kRange);
     EXPECT_EQ(bench.Pod().FlashOf(kP1flash)[0x3F0], 0xFFFF);
     ASSERT_TRUE(bench.Ok(Chunk(0, block)));
@@ -286,7 +299,7 @@ TEST(SimTargetAttach, NoTargetOrAnotherPartFailsTheConnect)
     ASSERT_TRUE(empty.OpenCommand());
     EXPECT_FALSE(empty.Ok("201B04000064"));
     EXPECT_EQ(empty.Pod().LastError(), PodError::kNoTarget);
-    EXPECT_TRUE(empty.Ok("01"));  // the POD itself still answers
+    EXPECT_TRUE(empty.Ok("01")); // the POD itself still answers
 
     sim::SimOptions fixed;
     fixed.mcu = 25;
@@ -307,13 +320,13 @@ TEST(SimTargetAttach, ResetAndReleaseWithResetRestartTheProgram)
     ASSERT_TRUE(bench.Ok("02"));
     EXPECT_LT(bench.Pod().ReadRam(sim::demo::kCounter16, bench.clock.NowMs()), 20);
     bench.clock.Advance(5000);
-    ASSERT_TRUE(bench.Ok("2800"));  // no reset: the program runs on
+    ASSERT_TRUE(bench.Ok("2800")); // no reset: the program runs on
     EXPECT_GT(bench.Pod().ReadRam(sim::demo::kCounter16, bench.clock.NowMs()), 400);
     ASSERT_TRUE(bench.Ok("201B04000064"));
     ASSERT_TRUE(bench.Ok("2801"));
     EXPECT_LT(bench.Pod().ReadRam(sim::demo::kCounter16, bench.clock.NowMs()), 20);
-    EXPECT_FALSE(bench.Ok("2801"));  // nothing left to release
+    EXPECT_FALSE(bench.Ok("2801")); // nothing left to release
     EXPECT_FALSE(bench.Ok("2802"));
 }
 
-}  // namespace
+} // namespace
