@@ -14,10 +14,12 @@ constexpr std::uint8_t kCmdWrite = 0x31;
 
 std::uint32_t ReadLe32(const std::vector<std::uint8_t>& bytes, std::size_t offset)
 {
-    return static_cast<std::uint32_t>(bytes[offset]) | (static_cast<std::uint32_t>(bytes[offset + 1]) << 8) |
-           (static_cast<std::uint32_t>(bytes[offset + 2]) << 16) | (static_cast<std::uint32_t>(bytes[offset + 3]) << 24);
+    return static_cast<std::uint32_t>(bytes[offset]) |
+           (static_cast<std::uint32_t>(bytes[offset + 1]) << 8) |
+           (static_cast<std::uint32_t>(bytes[offset + 2]) << 16) |
+           (static_cast<std::uint32_t>(bytes[offset + 3]) << 24);
 }
-}  // namespace
+} // namespace
 
 BootLoader::BootLoader(std::span<const std::uint8_t> firmware)
     : m_flash(kFlashSize, 0xFF), m_written(kFlashSize, false)
@@ -82,7 +84,8 @@ BootLoader::Answer BootLoader::Feed(std::uint8_t byte)
             return {};
         }
         const std::uint8_t x = m_buffer[0] ^ m_buffer[1] ^ m_buffer[2] ^ m_buffer[3];
-        m_address = (static_cast<std::uint32_t>(m_buffer[0]) << 24) | (static_cast<std::uint32_t>(m_buffer[1]) << 16) |
+        m_address = (static_cast<std::uint32_t>(m_buffer[0]) << 24) |
+                    (static_cast<std::uint32_t>(m_buffer[1]) << 16) |
                     (static_cast<std::uint32_t>(m_buffer[2]) << 8) | m_buffer[3];
         if (x != m_buffer[4] || m_address < kFlashBase || m_address - kFlashBase >= kFlashSize) {
             return Nack();
@@ -179,4 +182,4 @@ bool FirmwareVersionOf(std::span<const std::uint8_t> image, int& major, int& min
     return true;
 }
 
-}  // namespace sim
+} // namespace sim

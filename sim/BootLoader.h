@@ -13,13 +13,13 @@ namespace sim {
 class BootLoader {
 public:
     static constexpr std::uint32_t kFlashBase = 0x08000000;
-    static constexpr std::uint32_t kFlashSize = 0x10000;  // 64 KiB
+    static constexpr std::uint32_t kFlashSize = 0x10000; // 64 KiB
     static constexpr std::uint8_t kAck = 0x79;
     static constexpr std::uint8_t kNack = 0x1F;
 
     struct Answer {
-        std::string bytes;  // what the boot loader sends back (usually one ACK or NACK)
-        int step = 0;       // kFaultSync/kFaultErase/kFaultWrite when this answers a step's first byte
+        std::string bytes; // what the boot loader sends back (usually one ACK or NACK)
+        int step = 0; // kFaultSync/kFaultErase/kFaultWrite when this answers a step's first byte
     };
 
     // Flash holding `firmware` from its base, the rest erased.
@@ -61,7 +61,7 @@ private:
     std::uint32_t m_count = 0;
     std::vector<std::uint8_t> m_flash;
     std::vector<bool> m_written;
-    std::uint32_t m_end = 0;  // one past the highest byte written since the erase
+    std::uint32_t m_end = 0; // one past the highest byte written since the erase
     bool m_erased = false;
 };
 
@@ -69,4 +69,4 @@ private:
 // the image carries no such tag.
 bool FirmwareVersionOf(std::span<const std::uint8_t> image, int& major, int& minor);
 
-}  // namespace sim
+} // namespace sim

@@ -7,14 +7,15 @@
 namespace sim {
 
 namespace {
-void AppendLine(std::string& out, std::uint32_t address, std::uint32_t size, const char* section, const char* name,
-                const char* source)
+void AppendLine(std::string& out, std::uint32_t address, std::uint32_t size, const char* section,
+                const char* name, const char* source)
 {
     char line[160];
-    std::snprintf(line, sizeof line, "  %08X %08X %-7s %s\t(%s)\n", address, size, section, name, source);
+    std::snprintf(line, sizeof line, "  %08X %08X %-7s %s\t(%s)\n", address, size, section, name,
+                  source);
     out += line;
 }
-}  // namespace
+} // namespace
 
 std::string DemoMapText()
 {
@@ -37,8 +38,10 @@ std::string DemoMapText()
     AppendLine(out, 0x00C0, 0x0002, ".bss", "F__mem_pool", "MSL_C.56800E.lib");
     AppendLine(out, 0x00C2, 0x0001, ".data", "F__errno", "Runtime 56800E.Lib");
     AppendLine(out, 0x00C4, 0x0001, ".bss", "FstackMark", "demo.o");
+    AppendLine(out, 0x00C6, 0x0001, ".BSS", "Fshouted",
+               "demo.c"); // section names are case-sensitive
     out += "# 00C8 00000001 .bss    Fretired\t(demo.c)\n";
     return out;
 }
 
-}  // namespace sim
+} // namespace sim

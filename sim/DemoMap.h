@@ -9,4 +9,4 @@ namespace sim {
 // to skip (code sections, library objects, comments). examples/demo.xMAP is this text.
 std::string DemoMapText();
 
-}  // namespace sim
+} // namespace sim

@@ -23,7 +23,7 @@ void WriteFloat(TargetRam& ram, std::uint32_t address, float value)
 {
     ram.WriteLong(address, std::bit_cast<std::uint32_t>(value));
 }
-}  // namespace
+} // namespace
 
 void DemoProgram::Start(TargetRam& ram, std::uint32_t nowMs)
 {
@@ -70,6 +70,11 @@ void DemoProgram::Step10Ms(TargetRam& ram)
 
 void DemoProgram::Advance(TargetRam& ram, std::uint32_t nowMs)
 {
+    // Callers on several threads may bring times a little out of order; the program
+    // never runs backwards.
+    if (static_cast<std::int32_t>(nowMs - m_lastMs) < 0) {
+        return;
+    }
     const std::uint32_t elapsed = nowMs - m_lastMs;
     m_lastMs = nowMs;
     const bool running = (ram.Read(demo::kRunFlag) & 0xFFu) != 0;
@@ -90,7 +95,8 @@ void DemoProgram::Advance(TargetRam& ram, std::uint32_t nowMs)
     }
     if (elapsed > replay) {
         const std::uint32_t skippedSteps = (elapsed - replay) / 10;
-        ram.Write(demo::kCounter16, static_cast<std::uint16_t>(ram.Read(demo::kCounter16) + skippedSteps));
+        ram.Write(demo::kCounter16,
+                  static_cast<std::uint16_t>(ram.Read(demo::kCounter16) + skippedSteps));
     }
 
     const std::uint32_t period = ram.Read(demo::kSinePeriodMs);
@@ -101,4 +107,4 @@ void DemoProgram::Advance(TargetRam& ram, std::uint32_t nowMs)
     WriteFloat(ram, demo::kSineWave, static_cast<float>(amplitude * std::sin(kTwoPi * m_phase)));
 }
 
-}  // namespace sim
+} // namespace sim

@@ -26,10 +26,10 @@ private:
     void Step10Ms(TargetRam& ram);
 
     std::uint32_t m_lastMs = 0;
-    std::uint32_t m_subTicks = 0;  // ms since the last 10 ms step
-    double m_phase = 0.0;          // sine phase in periods, 0..1
+    std::uint32_t m_subTicks = 0; // ms since the last 10 ms step
+    double m_phase = 0.0;         // sine phase in periods, 0..1
     int m_direction = 1;
     bool m_wasRunning = true;
 };
 
-}  // namespace sim
+} // namespace sim

@@ -20,4 +20,4 @@ std::span<const DemoVariable> DemoVariables()
     return kTable;
 }
 
-}  // namespace sim
+} // namespace sim

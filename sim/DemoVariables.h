@@ -10,10 +10,10 @@ namespace sim {
 // catalogue (the smallest is 0x0000-0x01FF). examples/demo.xMAP is generated from this
 // table (quobin-sim-demo-map).
 struct DemoVariable {
-    const char* name;        // as the linker decorates it: one prefix character
-    std::uint32_t address;   // word address
-    std::uint32_t words;     // size in 16-bit words
-    const char* section;     // ".bss" or ".data"
+    const char* name;      // as the linker decorates it: one prefix character
+    std::uint32_t address; // word address
+    std::uint32_t words;   // size in 16-bit words
+    const char* section;   // ".bss" or ".data"
     const char* meaning;
 };
 
@@ -28,8 +28,8 @@ constexpr std::uint32_t kTriangleStep = 0x008A;  // INT16, change per 10 ms, 10 
 constexpr std::uint32_t kRunFlag = 0x008B;       // byte flag in the low byte: 0 pauses the program
 constexpr std::uint32_t kMessage = 0x0090;       // text, two characters per word, low byte first
 constexpr std::uint32_t kMessageWords = 16;
-}  // namespace demo
+} // namespace demo
 
 std::span<const DemoVariable> DemoVariables();
 
-}  // namespace sim
+} // namespace sim

@@ -12,13 +12,13 @@ namespace sim {
 namespace {
 
 // Opcodes of the firmware's command set.
-constexpr std::uint32_t kGetVersion = 0x01;        // reply ':' "01" major minor
+constexpr std::uint32_t kGetVersion = 0x01; // reply ':' "01" major minor
 constexpr std::uint32_t kResetTarget = 0x02;
-constexpr std::uint32_t kPodWriteInfo = 0x11;      // job header
-constexpr std::uint32_t kPodWriteLoader = 0x12;    // job flash routine
-constexpr std::uint32_t kPodWriteBlock = 0x13;     // job block of up to 264 words
+constexpr std::uint32_t kPodWriteInfo = 0x11;   // job header
+constexpr std::uint32_t kPodWriteLoader = 0x12; // job flash routine
+constexpr std::uint32_t kPodWriteBlock = 0x13;  // job block of up to 264 words
 constexpr std::uint32_t kConnectTarget = 0x20;
-constexpr std::uint32_t kEnableOnce = 0x21;        // reply ':' "21" state
+constexpr std::uint32_t kEnableOnce = 0x21; // reply ':' "21" state
 constexpr std::uint32_t kUnlockFlash = 0x22;
 constexpr std::uint32_t kTargetLoadLoader = 0x23;
 constexpr std::uint32_t kEraseFlash = 0x24;
@@ -27,11 +27,11 @@ constexpr std::uint32_t kBufferChunk = 0x26;
 constexpr std::uint32_t kProgramBuffered = 0x27;
 constexpr std::uint32_t kReleaseTarget = 0x28;
 constexpr std::uint32_t kSetMonitorBaud = 0x50;
-constexpr std::uint32_t kReadMemory = 0x51;        // reply ':' "51" value
+constexpr std::uint32_t kReadMemory = 0x51; // reply ':' "51" value
 constexpr std::uint32_t kWriteMemory = 0x52;
 
 constexpr std::size_t kPlainReply = 6;
-constexpr std::uint32_t kMonitorBaudEntries = 5;  // 9600 .. 115200
+constexpr std::uint32_t kMonitorBaudEntries = 5; // 9600 .. 115200
 constexpr std::uint32_t kMaxJobBlockBytes = 528;
 constexpr std::uint8_t kGarbageByte = 0xA5;
 
@@ -52,6 +52,28 @@ std::size_t ReplyLengthFor(std::string_view payload)
         return kLengths[width];
     }
     return kPlainReply;
+}
+
+// The program's own image says "QUOBIN POD FIRMWARE V1.2"; an image without the tag (a
+// vendor build dropped in as a resource) is taken as the version the update button
+// names, 1.2.
+void ImageVersion(std::span<const std::uint8_t> image, int& major, int& minor)
+{
+    major = 1;
+    minor = 2;
+    FirmwareVersionOf(image, major, minor);
+}
+
+// An update cut short of the carried image's end leaves a vector table that looks
+// bootable; the POD would crash in the missing part, so it is no firmware.
+std::vector<std::uint8_t> StartableImage(const BootLoader& bootLoader)
+{
+    std::vector<std::uint8_t> image = bootLoader.BootableImage();
+    const auto carried = CarriedFirmware();
+    if (image.size() < carried.size() && std::equal(image.begin(), image.end(), carried.begin())) {
+        image.clear();
+    }
+    return image;
 }
 
 bool ValidResetDelay(std::uint32_t ms)
@@ -102,18 +124,20 @@ std::string Ack(std::uint32_t opcode, std::string_view data = {})
     return FormatReplyFrame(payload);
 }
 
-}  // namespace
+} // namespace
 
 EmulatedPod::EmulatedPod(SimOptions options, std::uint32_t nowMs)
-    : m_options(std::move(options)),
-      m_versionMajor(m_options.versionMajor),
-      m_versionMinor(m_options.versionMinor),
-      m_faults(m_options.faults)
+    : m_options(std::move(options)), m_versionMajor(m_options.versionMajor),
+      m_versionMinor(m_options.versionMinor), m_faults(m_options.faults)
 {
     if (m_options.mcu >= 0) {
         m_currentType = m_options.mcu;
     }
     LoadState(nowMs);
+    // The chip on the cable is powered with the POD, and its program starts running.
+    if (!m_options.noTarget) {
+        TargetFor(EffectiveType(), nowMs);
+    }
     m_bootLoader = std::make_unique<BootLoader>(m_firmware);
     m_mode = (m_options.boot || m_bootOnly) ? Mode::kBoot : Mode::kCommand;
 }
@@ -171,7 +195,15 @@ std::string EmulatedPod::SaveLocked() const
     state.versionMajor = m_versionMajor;
     state.versionMinor = m_versionMinor;
     state.firmware = m_firmware;
-    state.bootOnly = m_bootOnly || (m_bootLoader->Erased() && m_bootLoader->BootableImage().empty());
+    state.bootOnly = m_bootOnly;
+    if (m_bootLoader->Erased()) {
+        // The next power-up starts whatever the update left in the flash.
+        state.firmware = StartableImage(*m_bootLoader);
+        state.bootOnly = state.firmware.empty();
+        if (!state.bootOnly) {
+            ImageVersion(state.firmware, state.versionMajor, state.versionMinor);
+        }
+    }
     if (const Target* target = ExistingTarget(EffectiveType())) {
         state.hasTarget = true;
         state.mcuType = target->chip.Type();
@@ -239,18 +271,11 @@ void EmulatedPod::CommandLineOpened()
     if (m_mode != Mode::kBoot || !m_bootLoader->Erased()) {
         return;
     }
-    std::vector<std::uint8_t> image = m_bootLoader->BootableImage();
+    std::vector<std::uint8_t> image = StartableImage(*m_bootLoader);
     if (image.empty()) {
         return;
     }
-    // The program's own image says "QUOBIN POD FIRMWARE V1.2"; an image without the tag
-    // (a vendor build dropped in as a resource) is taken as the version the update
-    // button names, 1.2.
-    int major = 1;
-    int minor = 2;
-    FirmwareVersionOf(image, major, minor);
-    m_versionMajor = major;
-    m_versionMinor = minor;
+    ImageVersion(image, m_versionMajor, m_versionMinor);
     m_firmware = std::move(image);
     m_bootOnly = false;
     m_bootLoader = std::make_unique<BootLoader>(m_firmware);
@@ -258,13 +283,15 @@ void EmulatedPod::CommandLineOpened()
     m_mode = Mode::kCommand;
 }
 
-std::vector<EmulatedPod::Reply> EmulatedPod::Hear(std::span<const std::uint8_t> bytes, std::uint32_t nowMs)
+std::vector<EmulatedPod::Reply> EmulatedPod::Hear(std::span<const std::uint8_t> bytes,
+                                                  std::uint32_t nowMs)
 {
     std::lock_guard lock(m_mutex);
     return m_mode == Mode::kCommand ? HearCommand(bytes, nowMs) : HearBoot(bytes);
 }
 
-std::vector<EmulatedPod::Reply> EmulatedPod::HearCommand(std::span<const std::uint8_t> bytes, std::uint32_t nowMs)
+std::vector<EmulatedPod::Reply> EmulatedPod::HearCommand(std::span<const std::uint8_t> bytes,
+                                                         std::uint32_t nowMs)
 {
     std::vector<Reply> replies;
     for (std::uint8_t byte : bytes) {
@@ -288,24 +315,36 @@ std::vector<EmulatedPod::Reply> EmulatedPod::HearCommand(std::span<const std::ui
             replies.push_back(reply);
             return replies;
         }
-        std::size_t length = kPlainReply;
+        // Even a refused frame is answered with the length the host waits for.
+        std::size_t length = ReplyLengthFor(std::string_view(*frame).substr(1));
         if (frameError != FrameError::kNone) {
-            m_lastError = frameError == FrameError::kChecksum ? PodError::kChecksum : PodError::kFrame;
+            m_lastError =
+                frameError == FrameError::kChecksum ? PodError::kChecksum : PodError::kFrame;
             reply.bytes = FormatErrorFrame(static_cast<unsigned>(m_lastError), length);
         } else if (fault && fault->kind == FaultKind::kError) {
             // The firmware refuses the command without carrying it out.
-            reply.bytes = FormatErrorFrame(0x3E, ReplyLengthFor(payload));
+            reply.bytes = FormatErrorFrame(static_cast<unsigned>(PodError::kInjected),
+                                           ReplyLengthFor(payload));
         } else {
             reply.bytes = Execute(payload, nowMs, length);
         }
         if (fault) {
             switch (fault->kind) {
-            case FaultKind::kSilent: reply.bytes.clear(); break;
-            case FaultKind::kGarbage: reply.bytes[0] = static_cast<char>(kGarbageByte); break;
-            case FaultKind::kCut: reply.bytes.resize(std::min<std::size_t>(reply.bytes.size(), fault->parameter)); break;
-            case FaultKind::kSlow: reply.delayMs = fault->parameter; break;
+            case FaultKind::kSilent:
+                reply.bytes.clear();
+                break;
+            case FaultKind::kGarbage:
+                reply.bytes[0] = static_cast<char>(kGarbageByte);
+                break;
+            case FaultKind::kCut:
+                reply.bytes.resize(std::min<std::size_t>(reply.bytes.size(), fault->parameter));
+                break;
+            case FaultKind::kSlow:
+                reply.delayMs = fault->parameter;
+                break;
             case FaultKind::kError:
-            case FaultKind::kUnplug: break;
+            case FaultKind::kUnplug:
+                break;
             }
         }
         replies.push_back(std::move(reply));
@@ -323,16 +362,27 @@ std::vector<EmulatedPod::Reply> EmulatedPod::HearBoot(std::span<const std::uint8
         if (answer.step != 0) {
             if (std::optional<SimFault> fault = m_faults.Next(answer.step)) {
                 switch (fault->kind) {
-                case FaultKind::kSilent: reply.bytes.clear(); m_bootLoader->Abort(); break;
-                case FaultKind::kGarbage: reply.bytes.assign(1, static_cast<char>(kGarbageByte)); m_bootLoader->Abort(); break;
-                case FaultKind::kError: reply.bytes.assign(1, static_cast<char>(BootLoader::kNack)); m_bootLoader->Abort(); break;
+                case FaultKind::kSilent:
+                    reply.bytes.clear();
+                    m_bootLoader->Abort();
+                    break;
+                case FaultKind::kGarbage:
+                    reply.bytes.assign(1, static_cast<char>(kGarbageByte));
+                    m_bootLoader->Abort();
+                    break;
+                case FaultKind::kError:
+                    reply.bytes.assign(1, static_cast<char>(BootLoader::kNack));
+                    m_bootLoader->Abort();
+                    break;
                 case FaultKind::kCut:
                     if (fault->parameter == 0) {
                         reply.bytes.clear();
                         m_bootLoader->Abort();
                     }
                     break;
-                case FaultKind::kSlow: reply.delayMs = fault->parameter; break;
+                case FaultKind::kSlow:
+                    reply.delayMs = fault->parameter;
+                    break;
                 case FaultKind::kUnplug:
                     m_bootLoader->Abort();
                     reply.bytes.clear();
@@ -349,7 +399,8 @@ std::vector<EmulatedPod::Reply> EmulatedPod::HearBoot(std::span<const std::uint8
     return replies;
 }
 
-std::string EmulatedPod::Execute(std::string_view payload, std::uint32_t nowMs, std::size_t& replyLength)
+std::string EmulatedPod::Execute(std::string_view payload, std::uint32_t nowMs,
+                                 std::size_t& replyLength)
 {
     std::uint32_t opcode = 0;
     std::size_t pos = 0;
@@ -396,7 +447,8 @@ std::string EmulatedPod::Execute(std::string_view payload, std::uint32_t nowMs, 
             break;
         }
         for (int r = 0; r < kRegionCount; ++r) {
-            if (h.counts[static_cast<std::size_t>(r)] > part->regions[static_cast<std::size_t>(r)].Words()) {
+            if (h.counts[static_cast<std::size_t>(r)] >
+                part->regions[static_cast<std::size_t>(r)].Words()) {
                 error = PodError::kField;
             }
         }
@@ -415,7 +467,8 @@ std::string EmulatedPod::Execute(std::string_view payload, std::uint32_t nowMs, 
         }
         std::optional<SimPart> part =
             m_job.HasHeader() ? PartFor(static_cast<int>(m_job.Header().mcuType)) : std::nullopt;
-        if (part && !std::equal(words.begin(), words.end(), part->loader.begin(), part->loader.end())) {
+        if (part &&
+            !std::equal(words.begin(), words.end(), part->loader.begin(), part->loader.end())) {
             error = PodError::kLoader;
             break;
         }
@@ -474,8 +527,9 @@ std::string EmulatedPod::Execute(std::string_view payload, std::uint32_t nowMs, 
     return reply.empty() ? Ack(opcode) : reply;
 }
 
-std::string EmulatedPod::ExecuteTarget(std::uint32_t opcode, std::string_view payload, std::uint32_t nowMs,
-                                       std::size_t& replyLength, PodError& error)
+std::string EmulatedPod::ExecuteTarget(std::uint32_t opcode, std::string_view payload,
+                                       std::uint32_t nowMs, std::size_t& replyLength,
+                                       PodError& error)
 {
     FieldCursor fields(payload);
     replyLength = ReplyLengthFor(payload);
@@ -501,11 +555,12 @@ std::string EmulatedPod::ExecuteTarget(std::uint32_t opcode, std::string_view pa
             return {};
         }
         if (m_options.mcu >= 0 && static_cast<int>(type) != m_options.mcu) {
-            error = PodError::kTargetId;  // the JTAG ID read back is another part's
+            error = PodError::kTargetId; // the JTAG ID read back is another part's
             return {};
         }
         // Only one chip is on the cable: connecting to another type replaces it.
-        if (ExistingTarget(EffectiveType()) != nullptr && EffectiveType() != static_cast<int>(type)) {
+        if (ExistingTarget(EffectiveType()) != nullptr &&
+            EffectiveType() != static_cast<int>(type)) {
             m_targets.erase(EffectiveType());
         }
         m_currentType = static_cast<int>(type);
@@ -566,7 +621,8 @@ std::string EmulatedPod::ExecuteTarget(std::uint32_t opcode, std::string_view pa
         const std::uint32_t count = fields.Take(4);
         const std::uint32_t sum = fields.Take(4);
         const std::vector<std::uint16_t> words = fields.TakeWords(count);
-        error = fields.Complete() ? chip.ProgramPage(mode, region, start, words, sum) : PodError::kLength;
+        error = fields.Complete() ? chip.ProgramPage(mode, region, start, words, sum)
+                                  : PodError::kLength;
         return {};
     }
     case kBufferChunk: {
@@ -582,7 +638,8 @@ std::string EmulatedPod::ExecuteTarget(std::uint32_t opcode, std::string_view pa
         const std::uint32_t start = fields.Take(6);
         const std::uint32_t count = fields.Take(4);
         const std::uint32_t sum = fields.Take(4);
-        error = fields.Complete() ? chip.ProgramBuffered(mode, region, start, count, sum) : PodError::kLength;
+        error = fields.Complete() ? chip.ProgramBuffered(mode, region, start, count, sum)
+                                  : PodError::kLength;
         return {};
     }
     case kReleaseTarget: {
@@ -618,10 +675,18 @@ std::string EmulatedPod::ExecuteTarget(std::uint32_t opcode, std::string_view pa
         const std::uint16_t word = target->ram.Read(address);
         std::string digits;
         switch (width) {
-        case 0: AppendHex(digits, word & 0xFFu, 2); break;
-        case 1: AppendHex(digits, word >> 8, 2); break;
-        case 2: AppendHex(digits, word, 4); break;
-        default: AppendHex(digits, target->ram.ReadLong(address), 8); break;
+        case 0:
+            AppendHex(digits, word & 0xFFu, 2);
+            break;
+        case 1:
+            AppendHex(digits, word >> 8, 2);
+            break;
+        case 2:
+            AppendHex(digits, word, 4);
+            break;
+        default:
+            AppendHex(digits, target->ram.ReadLong(address), 8);
+            break;
         }
         return Ack(opcode, digits);
     }
@@ -645,10 +710,18 @@ std::string EmulatedPod::ExecuteTarget(std::uint32_t opcode, std::string_view pa
         target->program.Advance(target->ram, nowMs);
         const std::uint16_t word = target->ram.Read(address);
         switch (width) {
-        case 0: target->ram.Write(address, static_cast<std::uint16_t>((word & 0xFF00u) | value)); break;
-        case 1: target->ram.Write(address, static_cast<std::uint16_t>((word & 0x00FFu) | (value << 8))); break;
-        case 2: target->ram.Write(address, static_cast<std::uint16_t>(value)); break;
-        default: target->ram.WriteLong(address, value); break;
+        case 0:
+            target->ram.Write(address, static_cast<std::uint16_t>((word & 0xFF00u) | value));
+            break;
+        case 1:
+            target->ram.Write(address, static_cast<std::uint16_t>((word & 0x00FFu) | (value << 8)));
+            break;
+        case 2:
+            target->ram.Write(address, static_cast<std::uint16_t>(value));
+            break;
+        default:
+            target->ram.WriteLong(address, value);
+            break;
         }
         target->program.Advance(target->ram, nowMs);
         return {};
@@ -745,4 +818,4 @@ std::string EmulatedPod::LoadError() const
     return m_loadError;
 }
 
-}  // namespace sim
+} // namespace sim

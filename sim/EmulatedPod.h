@@ -30,8 +30,8 @@ public:
 
     struct Reply {
         std::string bytes;
-        std::uint32_t delayMs = 0;  // extra time before the first byte leaves the POD
-        bool unplug = false;        // the device drops off the bus instead
+        std::uint32_t delayMs = 0; // extra time before the first byte leaves the POD
+        bool unplug = false;       // the device drops off the bus instead
     };
 
     // Loads the state directory of the options, if any.
@@ -106,4 +106,4 @@ private:
     std::string m_loadError;
 };
 
-}  // namespace sim
+} // namespace sim

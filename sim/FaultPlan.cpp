@@ -19,4 +19,4 @@ std::uint32_t FaultPlan::Count(int what) const
     return it == m_counts.end() ? 0 : it->second;
 }
 
-}  // namespace sim
+} // namespace sim

@@ -25,4 +25,4 @@ private:
     std::map<int, std::uint32_t> m_counts;
 };
 
-}  // namespace sim
+} // namespace sim

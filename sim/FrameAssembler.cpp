@@ -30,4 +30,4 @@ void FrameAssembler::Reset()
     m_inFrame = false;
 }
 
-}  // namespace sim
+} // namespace sim

@@ -22,4 +22,4 @@ private:
     bool m_inFrame = false;
 };
 
-}  // namespace sim
+} // namespace sim

@@ -61,4 +61,4 @@ std::string FormatErrorFrame(unsigned code, std::size_t length)
     return out;
 }
 
-}  // namespace sim
+} // namespace sim

@@ -14,8 +14,8 @@ constexpr std::size_t kMaxFrameBytes = 4096;
 
 enum class FrameError {
     kNone,
-    kSyntax,    // no ':' / CR, odd payload, or a character that is not upper-case hex
-    kChecksum,  // the two checksum digits do not match the payload
+    kSyntax,   // no ':' / CR, odd payload, or a character that is not upper-case hex
+    kChecksum, // the two checksum digits do not match the payload
     kTooLong,
 };
 
@@ -31,4 +31,4 @@ std::string FormatReplyFrame(std::string_view payload);
 // host sees the failure at once instead of waiting for missing bytes.
 std::string FormatErrorFrame(unsigned code, std::size_t length);
 
-}  // namespace sim
+} // namespace sim

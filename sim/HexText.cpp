@@ -9,7 +9,8 @@ bool IsUpperHexDigit(char c)
 
 std::uint32_t UpperHexValue(char c)
 {
-    return c <= '9' ? static_cast<std::uint32_t>(c - '0') : static_cast<std::uint32_t>(c - 'A' + 10);
+    return c <= '9' ? static_cast<std::uint32_t>(c - '0')
+                    : static_cast<std::uint32_t>(c - 'A' + 10);
 }
 
 bool ReadHexField(std::string_view text, std::size_t& pos, int digits, std::uint32_t& value)
@@ -47,4 +48,4 @@ std::uint8_t PayloadChecksum(std::string_view payload)
     return sum;
 }
 
-}  // namespace sim
+} // namespace sim

@@ -21,4 +21,4 @@ void AppendHex(std::string& out, std::uint32_t value, int digits);
 // 8-bit sum of the character codes of a frame payload.
 std::uint8_t PayloadChecksum(std::string_view payload);
 
-}  // namespace sim
+} // namespace sim

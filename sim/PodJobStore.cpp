@@ -6,9 +6,15 @@
 namespace sim {
 
 namespace {
-bool Stores(std::uint32_t mode) { return mode == 1 || mode == 2; }
-bool Compares(std::uint32_t mode) { return mode == 0 || mode == 2; }
-}  // namespace
+bool Stores(std::uint32_t mode)
+{
+    return mode == 1 || mode == 2;
+}
+bool Compares(std::uint32_t mode)
+{
+    return mode == 0 || mode == 2;
+}
+} // namespace
 
 PodError PodJobStore::WriteInfo(std::uint32_t mode, const PodJobHeader& header)
 {
@@ -42,7 +48,8 @@ PodError PodJobStore::WriteLoader(std::uint32_t mode, std::span<const std::uint1
     if (Stores(mode)) {
         m_loader.assign(words.begin(), words.end());
     }
-    if (Compares(mode) && !std::equal(words.begin(), words.end(), m_loader.begin(), m_loader.end())) {
+    if (Compares(mode) &&
+        !std::equal(words.begin(), words.end(), m_loader.begin(), m_loader.end())) {
         return PodError::kCompare;
     }
     return PodError::kNone;
@@ -63,7 +70,8 @@ long PodJobStore::ExpectedWords(std::uint32_t block) const
     return -1;
 }
 
-PodError PodJobStore::WriteBlock(std::uint32_t mode, std::uint32_t block, std::span<const std::uint16_t> words)
+PodError PodJobStore::WriteBlock(std::uint32_t mode, std::uint32_t block,
+                                 std::span<const std::uint16_t> words)
 {
     if (mode > 2) {
         return PodError::kField;
@@ -80,7 +88,8 @@ PodError PodJobStore::WriteBlock(std::uint32_t mode, std::uint32_t block, std::s
     }
     if (Compares(mode)) {
         auto it = m_blocks.find(block);
-        if (it == m_blocks.end() || !std::equal(words.begin(), words.end(), it->second.begin(), it->second.end())) {
+        if (it == m_blocks.end() ||
+            !std::equal(words.begin(), words.end(), it->second.begin(), it->second.end())) {
             return PodError::kCompare;
         }
     }
@@ -121,4 +130,4 @@ void PodJobStore::Restore(const PodJobHeader& header, std::vector<std::uint16_t>
     m_blocks = std::move(blocks);
 }
 
-}  // namespace sim
+} // namespace sim

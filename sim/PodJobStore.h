@@ -14,7 +14,7 @@ namespace sim {
 // The job header of CmdPodWriteInfo, field by field.
 struct PodJobHeader {
     std::uint32_t mcuType = 0;
-    std::uint32_t constant = 0;  // always 4
+    std::uint32_t constant = 0; // always 4
     std::uint32_t resetAfter = 0;
     std::uint32_t resetPolarity = 0;
     std::uint32_t resetDelay = 0;
@@ -34,7 +34,8 @@ public:
 
     PodError WriteInfo(std::uint32_t mode, const PodJobHeader& header);
     PodError WriteLoader(std::uint32_t mode, std::span<const std::uint16_t> words);
-    PodError WriteBlock(std::uint32_t mode, std::uint32_t block, std::span<const std::uint16_t> words);
+    PodError WriteBlock(std::uint32_t mode, std::uint32_t block,
+                        std::span<const std::uint16_t> words);
 
     bool HasHeader() const { return m_hasHeader; }
     const PodJobHeader& Header() const { return m_header; }
@@ -59,4 +60,4 @@ private:
     std::map<std::uint32_t, std::vector<std::uint16_t>> m_blocks;
 };
 
-}  // namespace sim
+} // namespace sim

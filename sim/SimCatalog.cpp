@@ -44,4 +44,4 @@ std::span<const std::uint8_t> CarriedFirmware()
     return image::PodFirmwareImage();
 }
 
-}  // namespace sim
+} // namespace sim

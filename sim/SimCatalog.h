@@ -10,7 +10,7 @@
 namespace sim {
 
 // The emulator's view of the shared MCU catalogue and carried data.
-constexpr int kDefaultMcuType = 27;  // MC56F8367, the host's selection at start-up
+constexpr int kDefaultMcuType = 27; // MC56F8367, the host's selection at start-up
 
 int PartCount();
 std::optional<SimPart> PartFor(int type);
@@ -19,4 +19,4 @@ int PartIndexByName(const std::string& name);
 // The POD firmware image the program carries.
 std::span<const std::uint8_t> CarriedFirmware();
 
-}  // namespace sim
+} // namespace sim

@@ -41,7 +41,7 @@ std::string ParseWhat(std::string_view what, int& out)
            "': use an opcode in hex (0x00..0xFF) or sync, erase, write";
 }
 
-}  // namespace
+} // namespace
 
 std::string ParseSimFault(std::string_view text, SimFault& fault)
 {
@@ -55,7 +55,8 @@ std::string ParseSimFault(std::string_view text, SimFault& fault)
     if (std::string e = ParseWhat(text.substr(0, c1), result.what); !e.empty()) {
         return e;
     }
-    if (!ParseUnsigned(text.substr(c1 + 1, c2 - c1 - 1), 10, result.occurrence) || result.occurrence == 0) {
+    if (!ParseUnsigned(text.substr(c1 + 1, c2 - c1 - 1), 10, result.occurrence) ||
+        result.occurrence == 0) {
         return "fault '" + whole + "': N must be a whole number from 1";
     }
     std::string_view kind = text.substr(c2 + 1);
@@ -96,9 +97,15 @@ std::string FaultText(const SimFault& fault)
 {
     std::string what;
     switch (fault.what) {
-    case kFaultSync: what = "sync"; break;
-    case kFaultErase: what = "erase"; break;
-    case kFaultWrite: what = "write"; break;
+    case kFaultSync:
+        what = "sync";
+        break;
+    case kFaultErase:
+        what = "erase";
+        break;
+    case kFaultWrite:
+        what = "write";
+        break;
     default: {
         char buffer[8];
         std::snprintf(buffer, sizeof buffer, "0x%02X", static_cast<unsigned>(fault.what));
@@ -106,11 +113,12 @@ std::string FaultText(const SimFault& fault)
     }
     }
     static constexpr const char* kKinds[] = {"silent", "garbage", "error", "cut", "slow", "unplug"};
-    std::string text = what + ":" + std::to_string(fault.occurrence) + ":" + kKinds[static_cast<int>(fault.kind)];
+    std::string text =
+        what + ":" + std::to_string(fault.occurrence) + ":" + kKinds[static_cast<int>(fault.kind)];
     if (fault.kind == FaultKind::kCut || fault.kind == FaultKind::kSlow) {
         text += ":" + std::to_string(fault.parameter);
     }
     return text;
 }
 
-}  // namespace sim
+} // namespace sim

@@ -15,21 +15,23 @@ bool ParseInt(std::string_view text, int& value)
     auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     return ec == std::errc() && ptr == text.data() + text.size();
 }
-}  // namespace
+} // namespace
 
 std::string ParseSimMcu(std::string_view text, int& type)
 {
     int index = 0;
     if (ParseInt(text, index)) {
         if (index < 0 || index >= PartCount()) {
-            return "--sim-mcu: index " + std::string(text) + " is outside 0.." + std::to_string(PartCount() - 1);
+            return "--sim-mcu: index " + std::string(text) + " is outside 0.." +
+                   std::to_string(PartCount() - 1);
         }
         type = index;
         return {};
     }
     const int byName = PartIndexByName(std::string(text));
     if (byName < 0) {
-        return "--sim-mcu: unknown MCU '" + std::string(text) + "' (a name such as MC56F8367, or an index)";
+        return "--sim-mcu: unknown MCU '" + std::string(text) +
+               "' (a name such as MC56F8367, or an index)";
     }
     type = byName;
     return {};
@@ -41,8 +43,8 @@ std::string ParseSimVersion(std::string_view text, int& major, int& minor)
     int a = 0;
     int b = 0;
     // Each part travels as one hex digit of the version reply.
-    if (dot == std::string_view::npos || !ParseInt(text.substr(0, dot), a) || !ParseInt(text.substr(dot + 1), b) ||
-        a < 0 || a > 15 || b < 0 || b > 15) {
+    if (dot == std::string_view::npos || !ParseInt(text.substr(0, dot), a) ||
+        !ParseInt(text.substr(dot + 1), b) || a < 0 || a > 15 || b < 0 || b > 15) {
         return "--sim-version: '" + std::string(text) + "' must read X.Y with X and Y from 0 to 15";
     }
     major = a;
@@ -72,7 +74,9 @@ std::string ApplySimOption(SimOptions& options, std::string_view name, std::stri
         if (!value.empty()) {
             return "--" + std::string(name) + " takes no value";
         }
-        (name == "sim-secured" ? options.secured : name == "sim-boot" ? options.boot : options.noTarget) = true;
+        (name == "sim-secured" ? options.secured
+         : name == "sim-boot"  ? options.boot
+                               : options.noTarget) = true;
         return {};
     }
     if (name == "sim-version") {
@@ -107,4 +111,4 @@ std::string ApplySimOption(SimOptions& options, std::string_view name, std::stri
     return "unknown option --" + std::string(name);
 }
 
-}  // namespace sim
+} // namespace sim

@@ -9,8 +9,8 @@
 namespace sim {
 
 enum class WireMode {
-    kInstant,  // replies are there at once; for tests and scripts
-    kReal,     // bytes take their time at the configured baud, plus the latency timer
+    kInstant, // replies are there at once; for tests and scripts
+    kReal,    // bytes take their time at the configured baud, plus the latency timer
 };
 
 // How the emulated POD and its target start. The --sim-* options of the programs map
@@ -24,7 +24,7 @@ struct SimOptions {
     int versionMinor = 1;
     std::vector<SimFault> faults;
     WireMode wire = WireMode::kInstant;
-    std::string stateDir;  // empty: nothing is kept between runs
+    std::string stateDir; // empty: nothing is kept between runs
     // Further FTDI devices on the bus, by description (they never answer).
     std::vector<std::string> extraDevices;
 };
@@ -39,4 +39,4 @@ std::string ParseSimMcu(std::string_view text, int& type);
 std::string ParseSimVersion(std::string_view text, int& major, int& minor);
 std::string ParseSimWire(std::string_view text, WireMode& wire);
 
-}  // namespace sim
+} // namespace sim

@@ -2,6 +2,7 @@
 
 namespace sim {
 
-const std::array<const char*, kRegionCount> kRegionNames = {"DFLASH", "BFLASH", "P1FLASH", "P2FLASH"};
+const std::array<const char*, kRegionCount> kRegionNames = {"DFLASH", "BFLASH", "P1FLASH",
+                                                            "P2FLASH"};
 
-}  // namespace sim
+} // namespace sim

@@ -7,7 +7,7 @@
 
 namespace sim {
 
-constexpr int kRegionCount = 4;  // DFLASH, BFLASH, P1FLASH, P2FLASH
+constexpr int kRegionCount = 4; // DFLASH, BFLASH, P1FLASH, P2FLASH
 
 struct SimRegion {
     bool present = false;
@@ -27,7 +27,7 @@ struct SimPart {
     std::uint32_t ramWindow2First = 0;
     std::uint32_t ramWindow2Last = 0;
     std::array<SimRegion, kRegionCount> regions{};
-    std::vector<std::uint16_t> loader;  // the part's flash routine, exactly as the host must send it
+    std::vector<std::uint16_t> loader; // the part's flash routine, exactly as the host must send it
 
     bool InRam(std::uint32_t address) const
     {
@@ -39,4 +39,4 @@ struct SimPart {
 // Region file names of the state directory, in region order.
 extern const std::array<const char*, kRegionCount> kRegionNames;
 
-}  // namespace sim
+} // namespace sim

@@ -54,7 +54,7 @@ bool HexToWords(std::string_view text, std::vector<std::uint16_t>& words)
     return true;
 }
 
-}  // namespace
+} // namespace
 
 std::string SimStateStore::Path(const std::string& name) const
 {
@@ -86,7 +86,8 @@ bool SimStateStore::Save(const SimState& state, std::string& error) const
     }
 
     for (int r = 0; r < kRegionCount; ++r) {
-        const std::string path = Path(std::string(kRegionNames[static_cast<std::size_t>(r)]) + ".bin");
+        const std::string path =
+            Path(std::string(kRegionNames[static_cast<std::size_t>(r)]) + ".bin");
         const auto& words = state.flash[static_cast<std::size_t>(r)];
         if (!state.hasTarget || words.empty()) {
             std::filesystem::remove(path, ec);
@@ -104,8 +105,8 @@ bool SimStateStore::Save(const SimState& state, std::string& error) const
     if (state.hasJob) {
         std::ostringstream job;
         const PodJobHeader& h = state.jobHeader;
-        job << "header " << h.mcuType << " " << h.constant << " " << h.resetAfter << " " << h.resetPolarity << " "
-            << h.resetDelay << " " << h.loaderLength;
+        job << "header " << h.mcuType << " " << h.constant << " " << h.resetAfter << " "
+            << h.resetPolarity << " " << h.resetDelay << " " << h.loaderLength;
         for (std::uint32_t c : h.counts) {
             job << " " << c;
         }
@@ -140,7 +141,8 @@ bool SimStateStore::Load(SimState& state, std::string& error) const
         const std::string key = line.substr(0, eq);
         const std::string value = line.substr(eq + 1);
         if (key == "version") {
-            if (std::sscanf(value.c_str(), "%d.%d", &loaded.versionMajor, &loaded.versionMinor) != 2) {
+            if (std::sscanf(value.c_str(), "%d.%d", &loaded.versionMajor, &loaded.versionMinor) !=
+                2) {
                 error = Path("pod.txt") + ": bad version '" + value + "'";
                 return false;
             }
@@ -158,7 +160,8 @@ bool SimStateStore::Load(SimState& state, std::string& error) const
     if (loaded.hasTarget) {
         for (int r = 0; r < kRegionCount; ++r) {
             std::vector<std::uint8_t> bytes;
-            if (!ReadFile(Path(std::string(kRegionNames[static_cast<std::size_t>(r)]) + ".bin"), bytes)) {
+            if (!ReadFile(Path(std::string(kRegionNames[static_cast<std::size_t>(r)]) + ".bin"),
+                          bytes)) {
                 continue;
             }
             auto& words = loaded.flash[static_cast<std::size_t>(r)];
@@ -175,7 +178,8 @@ bool SimStateStore::Load(SimState& state, std::string& error) const
         fields >> tag;
         if (tag == "header") {
             PodJobHeader& h = loaded.jobHeader;
-            fields >> h.mcuType >> h.constant >> h.resetAfter >> h.resetPolarity >> h.resetDelay >> h.loaderLength;
+            fields >> h.mcuType >> h.constant >> h.resetAfter >> h.resetPolarity >> h.resetDelay >>
+                h.loaderLength;
             for (std::uint32_t& c : h.counts) {
                 fields >> c;
             }
@@ -207,4 +211,4 @@ bool SimStateStore::Load(SimState& state, std::string& error) const
     return true;
 }
 
-}  // namespace sim
+} // namespace sim

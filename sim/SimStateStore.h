@@ -16,8 +16,9 @@ namespace sim {
 struct SimState {
     int versionMajor = 1;
     int versionMinor = 1;
-    bool bootOnly = false;              // flash erased by an unfinished update: only the boot loader runs
-    std::vector<std::uint8_t> firmware; // the image written by the last update (empty: factory firmware)
+    bool bootOnly = false; // flash erased by an unfinished update: only the boot loader runs
+    std::vector<std::uint8_t>
+        firmware; // the image written by the last update (empty: factory firmware)
     bool hasTarget = false;
     int mcuType = -1;
     bool secured = false;
@@ -42,4 +43,4 @@ private:
     std::string m_directory;
 };
 
-}  // namespace sim
+} // namespace sim

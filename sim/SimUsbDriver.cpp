@@ -8,7 +8,7 @@ namespace sim {
 namespace {
 constexpr std::uint32_t kCommandBaud = 921600;
 constexpr std::uint32_t kBootBaud = 115200;
-}  // namespace
+} // namespace
 
 SimUsbDriver::SimUsbDriver(std::shared_ptr<EmulatedPod> pod, pod::PodClock& clock, WireMode wire,
                            std::vector<std::string> extraDevices)
@@ -55,8 +55,8 @@ bool SimUsbDriver::PodUnderstands(const Handle& handle) const
 void SimUsbDriver::AfterSettingsChange(const Handle& handle)
 {
     const LineSettings& l = handle.line;
-    if (m_devices[handle.device].isPod && l.baud == kCommandBaud && l.wordLength == 8 && l.stopBits == 0 &&
-        l.parity == 0) {
+    if (m_devices[handle.device].isPod && l.baud == kCommandBaud && l.wordLength == 8 &&
+        l.stopBits == 0 && l.parity == 0) {
         m_pod->CommandLineOpened();
     }
 }
@@ -111,8 +111,8 @@ pod::FtStatus SimUsbDriver::ListDeviceCount(std::uint32_t* count)
     if (!m_loaded) {
         return Fail(pod::kFtOtherError, "the FTDI driver is not loaded");
     }
-    *count = static_cast<std::uint32_t>(
-        std::count_if(m_devices.begin(), m_devices.end(), [](const Device& d) { return d.plugged; }));
+    *count = static_cast<std::uint32_t>(std::count_if(m_devices.begin(), m_devices.end(),
+                                                      [](const Device& d) { return d.plugged; }));
     return pod::kFtOk;
 }
 
@@ -161,8 +161,10 @@ pod::FtStatus SimUsbDriver::OpenByDescription(const char* description, pod::FtHa
         *handle = reinterpret_cast<pod::FtHandle>(id);
         return pod::kFtOk;
     }
-    return busy ? Fail(pod::kFtDeviceNotOpened, std::string("device '") + description + "' is already open")
-                : Fail(pod::kFtDeviceNotFound, std::string("no device described '") + description + "'");
+    return busy ? Fail(pod::kFtDeviceNotOpened,
+                       std::string("device '") + description + "' is already open")
+                : Fail(pod::kFtDeviceNotFound,
+                       std::string("no device described '") + description + "'");
 }
 
 pod::FtStatus SimUsbDriver::ResetDevice(pod::FtHandle handle)
@@ -206,7 +208,8 @@ pod::FtStatus SimUsbDriver::SetBaudRate(pod::FtHandle handle, std::uint32_t baud
         return status;
     }
     if (baud < 300 || baud > 3000000) {
-        return Fail(pod::kFtInvalidParameter, "baud rate " + std::to_string(baud) + " out of range");
+        return Fail(pod::kFtInvalidParameter,
+                    "baud rate " + std::to_string(baud) + " out of range");
     }
     h->line.baud = baud;
     AfterSettingsChange(*h);
@@ -232,7 +235,8 @@ pod::FtStatus SimUsbDriver::SetDataCharacteristics(pod::FtHandle handle, std::ui
     return pod::kFtOk;
 }
 
-pod::FtStatus SimUsbDriver::SetFlowControl(pod::FtHandle handle, std::uint16_t flow, std::uint8_t, std::uint8_t)
+pod::FtStatus SimUsbDriver::SetFlowControl(pod::FtHandle handle, std::uint16_t flow, std::uint8_t,
+                                           std::uint8_t)
 {
     std::lock_guard lock(m_mutex);
     pod::FtStatus status;
@@ -243,7 +247,8 @@ pod::FtStatus SimUsbDriver::SetFlowControl(pod::FtHandle handle, std::uint16_t f
     return status;
 }
 
-pod::FtStatus SimUsbDriver::SetTimeouts(pod::FtHandle handle, std::uint32_t readMs, std::uint32_t writeMs)
+pod::FtStatus SimUsbDriver::SetTimeouts(pod::FtHandle handle, std::uint32_t readMs,
+                                        std::uint32_t writeMs)
 {
     std::lock_guard lock(m_mutex);
     pod::FtStatus status;
@@ -313,8 +318,10 @@ pod::FtStatus SimUsbDriver::Write(pod::FtHandle handle, const void* buffer, std:
         return pod::kFtOk;
     }
     const auto* bytes = static_cast<const std::uint8_t*>(buffer);
+    // The POD works on the clock's own millisecond count.
+    const auto heardMs = static_cast<std::uint32_t>(m_lastRawMs + (heardAt - now) / 1000);
     const std::vector<EmulatedPod::Reply> replies =
-        m_pod->Hear(std::span<const std::uint8_t>(bytes, length), static_cast<std::uint32_t>(heardAt / 1000));
+        m_pod->Hear(std::span<const std::uint8_t>(bytes, length), heardMs);
     // Replies leave the POD one after another once it has heard the command.
     std::uint64_t sendAt = heardAt;
     for (const EmulatedPod::Reply& reply : replies) {
@@ -336,8 +343,8 @@ pod::FtStatus SimUsbDriver::Write(pod::FtHandle handle, const void* buffer, std:
     return pod::kFtOk;
 }
 
-pod::FtStatus SimUsbDriver::GetStatus(pod::FtHandle handle, std::uint32_t* rxQueue, std::uint32_t* txQueue,
-                                      std::uint32_t* eventStatus)
+pod::FtStatus SimUsbDriver::GetStatus(pod::FtHandle handle, std::uint32_t* rxQueue,
+                                      std::uint32_t* txQueue, std::uint32_t* eventStatus)
 {
     std::lock_guard lock(m_mutex);
     pod::FtStatus status;
@@ -348,12 +355,15 @@ pod::FtStatus SimUsbDriver::GetStatus(pod::FtHandle handle, std::uint32_t* rxQue
     const std::uint64_t now = NowUs();
     *rxQueue = Arrived(*h);
     const std::uint64_t byteUs = ByteUs(*h);
-    *txQueue = h->txBusyUntilUs > now ? static_cast<std::uint32_t>((h->txBusyUntilUs - now + byteUs - 1) / byteUs) : 0;
+    *txQueue = h->txBusyUntilUs > now
+                   ? static_cast<std::uint32_t>((h->txBusyUntilUs - now + byteUs - 1) / byteUs)
+                   : 0;
     *eventStatus = 0;
     return pod::kFtOk;
 }
 
-pod::FtStatus SimUsbDriver::Read(pod::FtHandle handle, void* buffer, std::uint32_t length, std::uint32_t* received)
+pod::FtStatus SimUsbDriver::Read(pod::FtHandle handle, void* buffer, std::uint32_t length,
+                                 std::uint32_t* received)
 {
     std::lock_guard lock(m_mutex);
     pod::FtStatus status;
@@ -466,7 +476,8 @@ bool SimUsbDriver::SettingsOf(pod::FtHandle handle, LineSettings& settings) cons
 std::unique_ptr<SimUsbDriver> CreateSimDriver(const SimOptions& options, pod::PodClock& clock)
 {
     auto pod = std::make_shared<EmulatedPod>(options, clock.NowMs());
-    return std::make_unique<SimUsbDriver>(std::move(pod), clock, options.wire, options.extraDevices);
+    return std::make_unique<SimUsbDriver>(std::move(pod), clock, options.wire,
+                                          options.extraDevices);
 }
 
-}  // namespace sim
+} // namespace sim

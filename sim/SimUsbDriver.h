@@ -38,17 +38,19 @@ public:
     pod::FtStatus ResetDevice(pod::FtHandle handle) override;
     pod::FtStatus SetLatencyTimer(pod::FtHandle handle, std::uint8_t milliseconds) override;
     pod::FtStatus SetBaudRate(pod::FtHandle handle, std::uint32_t baud) override;
-    pod::FtStatus SetDataCharacteristics(pod::FtHandle handle, std::uint8_t wordLength, std::uint8_t stopBits,
-                                         std::uint8_t parity) override;
+    pod::FtStatus SetDataCharacteristics(pod::FtHandle handle, std::uint8_t wordLength,
+                                         std::uint8_t stopBits, std::uint8_t parity) override;
     pod::FtStatus SetFlowControl(pod::FtHandle handle, std::uint16_t flow, std::uint8_t xon,
                                  std::uint8_t xoff) override;
-    pod::FtStatus SetTimeouts(pod::FtHandle handle, std::uint32_t readMs, std::uint32_t writeMs) override;
+    pod::FtStatus SetTimeouts(pod::FtHandle handle, std::uint32_t readMs,
+                              std::uint32_t writeMs) override;
     pod::FtStatus Purge(pod::FtHandle handle, std::uint32_t mask) override;
     pod::FtStatus Write(pod::FtHandle handle, const void* buffer, std::uint32_t length,
                         std::uint32_t* written) override;
     pod::FtStatus GetStatus(pod::FtHandle handle, std::uint32_t* rxQueue, std::uint32_t* txQueue,
                             std::uint32_t* eventStatus) override;
-    pod::FtStatus Read(pod::FtHandle handle, void* buffer, std::uint32_t length, std::uint32_t* received) override;
+    pod::FtStatus Read(pod::FtHandle handle, void* buffer, std::uint32_t length,
+                       std::uint32_t* received) override;
     pod::FtStatus GetQueueStatus(pod::FtHandle handle, std::uint32_t* rxQueue) override;
     pod::FtStatus Close(pod::FtHandle handle) override;
     std::string LastError() const override;
@@ -87,7 +89,7 @@ private:
     };
     struct Handle {
         std::size_t device = 0;
-        bool dead = false;  // its device was unplugged
+        bool dead = false; // its device was unplugged
         LineSettings line;
         std::deque<Pending> rx;
         std::uint64_t txBusyUntilUs = 0;
@@ -119,4 +121,4 @@ private:
 // The driver for the options' bus, with a fresh emulated POD on it.
 std::unique_ptr<SimUsbDriver> CreateSimDriver(const SimOptions& options, pod::PodClock& clock);
 
-}  // namespace sim
+} // namespace sim

@@ -9,7 +9,7 @@ namespace {
 constexpr std::uint32_t kMaxBlockWords = 256;
 // One CmdProgramBuffered covers at most one flash page, and no page exceeds 1024 words.
 constexpr std::uint32_t kMaxStagedWords = 1024;
-}  // namespace
+} // namespace
 
 std::uint16_t WordSum(std::span<const std::uint16_t> words)
 {
@@ -116,7 +116,8 @@ PodError TargetChip::Erase(std::uint32_t mask)
     return PodError::kNone;
 }
 
-PodError TargetChip::CheckWindow(std::uint32_t region, std::uint32_t start, std::uint32_t count) const
+PodError TargetChip::CheckWindow(std::uint32_t region, std::uint32_t start,
+                                 std::uint32_t count) const
 {
     if (region >= kRegionCount || !m_part.regions[region].present) {
         return PodError::kField;
@@ -165,7 +166,8 @@ PodError TargetChip::ProgramPage(std::uint32_t mode, std::uint32_t region, std::
     if (mode > 2) {
         return PodError::kField;
     }
-    if (PodError e = CheckWindow(region, start, static_cast<std::uint32_t>(words.size())); e != PodError::kNone) {
+    if (PodError e = CheckWindow(region, start, static_cast<std::uint32_t>(words.size()));
+        e != PodError::kNone) {
         return e;
     }
     if (wordSum != WordSum(words)) {
@@ -247,4 +249,4 @@ void TargetChip::ClearStaging()
     m_stagedShort = false;
 }
 
-}  // namespace sim
+} // namespace sim

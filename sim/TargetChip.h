@@ -23,7 +23,10 @@ public:
 
     // Flash words of one region (empty for an absent region); erased flash reads 0xFFFF.
     std::span<const std::uint16_t> Flash(int region) const;
-    std::vector<std::uint16_t>& MutableFlash(int region) { return m_flash[static_cast<std::size_t>(region)]; }
+    std::vector<std::uint16_t>& MutableFlash(int region)
+    {
+        return m_flash[static_cast<std::size_t>(region)];
+    }
 
     bool Connected() const { return m_connected; }
     int ConnectMode() const { return m_connectMode; }
@@ -61,9 +64,9 @@ private:
     bool m_loader = false;
     std::vector<std::uint16_t> m_staged;
     std::uint32_t m_nextChunk = 0;
-    bool m_stagedShort = false;  // a block of fewer than 256 words ends the staging
+    bool m_stagedShort = false; // a block of fewer than 256 words ends the staging
 };
 
 std::uint16_t WordSum(std::span<const std::uint16_t> words);
 
-}  // namespace sim
+} // namespace sim

@@ -3,8 +3,7 @@
 namespace sim {
 
 TargetRam::TargetRam(const SimPart& part)
-    : m_first1(part.ramWindow1First),
-      m_first2(part.ramWindow2First),
+    : m_first1(part.ramWindow1First), m_first2(part.ramWindow2First),
       m_window1(part.ramWindow1Last - part.ramWindow1First + 1, 0),
       m_window2(part.ramWindow2Last - part.ramWindow2First + 1, 0)
 {
@@ -41,7 +40,8 @@ void TargetRam::Write(std::uint32_t address, std::uint16_t value)
 
 std::uint32_t TargetRam::ReadLong(std::uint32_t address) const
 {
-    return static_cast<std::uint32_t>(Read(address)) | (static_cast<std::uint32_t>(Read(address + 1)) << 16);
+    return static_cast<std::uint32_t>(Read(address)) |
+           (static_cast<std::uint32_t>(Read(address + 1)) << 16);
 }
 
 void TargetRam::WriteLong(std::uint32_t address, std::uint32_t value)
@@ -50,4 +50,4 @@ void TargetRam::WriteLong(std::uint32_t address, std::uint32_t value)
     Write(address + 1, static_cast<std::uint16_t>(value >> 16));
 }
 
-}  // namespace sim
+} // namespace sim

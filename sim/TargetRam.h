@@ -29,4 +29,4 @@ private:
     std::vector<std::uint16_t> m_window2;
 };
 
-}  // namespace sim
+} // namespace sim

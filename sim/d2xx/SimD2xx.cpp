@@ -16,9 +16,9 @@
 
 namespace {
 
-using FtStatus = std::uint32_t;  // FT_STATUS
-using Dword = std::uint32_t;     // DWORD / ULONG
-using FtHandle = void*;          // FT_HANDLE
+using FtStatus = std::uint32_t; // FT_STATUS
+using Dword = std::uint32_t;    // DWORD / ULONG
+using FtHandle = void*;         // FT_HANDLE
 
 constexpr Dword kListNumberOnly = 0x80000000u;
 constexpr Dword kListByIndex = 0x40000000u;
@@ -43,7 +43,8 @@ std::string Configure(const std::string& text)
         if (eq != std::string::npos) {
             value = name.substr(eq + 1);
             name.resize(eq);
-        } else if (name != "sim-secured" && name != "sim-no-target" && name != "sim-boot" && !(words >> value)) {
+        } else if (name != "sim-secured" && name != "sim-no-target" && name != "sim-boot" &&
+                   !(words >> value)) {
             return "--" + name + " needs a value";
         }
         if (std::string error = sim::ApplySimOption(options, name, value); !error.empty()) {
@@ -69,7 +70,7 @@ sim::SimUsbDriver& Driver()
     return *g_driver;
 }
 
-}  // namespace
+} // namespace
 
 #define SIM_D2XX_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -117,13 +118,13 @@ SIM_D2XX_EXPORT FtStatus FT_SetBaudRate(FtHandle handle, Dword baud)
 }
 
 SIM_D2XX_EXPORT FtStatus FT_SetDataCharacteristics(FtHandle handle, unsigned char wordLength,
-                                                    unsigned char stopBits, unsigned char parity)
+                                                   unsigned char stopBits, unsigned char parity)
 {
     return Driver().SetDataCharacteristics(handle, wordLength, stopBits, parity);
 }
 
 SIM_D2XX_EXPORT FtStatus FT_SetFlowControl(FtHandle handle, unsigned short flow, unsigned char xon,
-                                            unsigned char xoff)
+                                           unsigned char xoff)
 {
     return Driver().SetFlowControl(handle, flow, xon, xoff);
 }
@@ -143,7 +144,8 @@ SIM_D2XX_EXPORT FtStatus FT_Write(FtHandle handle, void* buffer, Dword length, D
     return Driver().Write(handle, buffer, length, written);
 }
 
-SIM_D2XX_EXPORT FtStatus FT_GetStatus(FtHandle handle, Dword* rxQueue, Dword* txQueue, Dword* eventStatus)
+SIM_D2XX_EXPORT FtStatus FT_GetStatus(FtHandle handle, Dword* rxQueue, Dword* txQueue,
+                                      Dword* eventStatus)
 {
     return Driver().GetStatus(handle, rxQueue, txQueue, eventStatus);
 }
