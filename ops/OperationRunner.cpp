@@ -83,10 +83,9 @@ bool OperationRunner::TryStartWorker(std::function<void()> work)
     // The previous worker has cleared the busy flag as its last act; joining it here
     // costs nothing and keeps exactly one thread object alive.
     Wait();
-    m_worker = std::jthread([this, work = std::move(work)] {
-        work();
-        m_busy.store(false);
-    });
+    // The work ends with Finish(), which clears the busy flag before the controls are
+    // handed back, so a click on a control that has just come back is never refused.
+    m_worker = std::jthread(std::move(work));
     return true;
 }
 
@@ -98,6 +97,14 @@ bool OperationRunner::Start(OperationMode mode, const DialogSnapshot& dialog)
 bool OperationRunner::StartFirmwareUpdate()
 {
     return TryStartWorker([this] { RunFirmwareUpdate(); });
+}
+
+bool OperationRunner::LoadSFile(const DialogSnapshot& dialog)
+{
+    // The worker owns the images while it runs.
+    if (IsBusy())
+        return false;
+    return LoadSFile(dialog, m_view);
 }
 
 bool OperationRunner::LoadSFile(const DialogSnapshot& dialog, ProgrammerView& view)
@@ -152,10 +159,10 @@ void OperationRunner::RunOperation(OperationMode mode, const DialogSnapshot& dia
         message = lastStatus;
     }
     podLock.unlock();
+    Finish(ok, message, elapsedMs, wordsSent);
     m_monitor.EnableMonitorControls(true);
     view.SetControlsEnabled(true);
     view.SetProgressPos(0);
-    Finish(ok, message, elapsedMs, wordsSent);
 }
 
 void OperationRunner::RunFirmwareUpdate()
@@ -169,18 +176,21 @@ void OperationRunner::RunFirmwareUpdate()
         auto podLock = m_session.Lock();
         ok = FirmwareUpdate(m_session, view, image::PodFirmwareImage());
     }
-    view.SetControlsEnabled(true);
     Finish(ok, lastStatus, m_session.clock().NowMs() - startMs, {});
+    view.SetControlsEnabled(true);
 }
 
 void OperationRunner::Finish(bool ok, const std::string& message, std::uint32_t elapsedMs,
                              const std::array<std::uint32_t, 4>& wordsSent)
 {
-    std::lock_guard lock(m_mutex);
-    m_lastResult.ok = ok;
-    m_lastResult.message = message;
-    m_lastResult.elapsedMs = elapsedMs;
-    m_lastResult.wordsSent = wordsSent;
+    {
+        std::lock_guard lock(m_mutex);
+        m_lastResult.ok = ok;
+        m_lastResult.message = message;
+        m_lastResult.elapsedMs = elapsedMs;
+        m_lastResult.wordsSent = wordsSent;
+    }
+    m_busy.store(false);
 }
 
 bool OperationRunner::QueryVersion()

@@ -54,6 +54,10 @@ public:
     void Wait();
     RunResult LastResult() const;
 
+    // The S-file load of the window's start-up and browse, on the UI thread: reports to
+    // the view and takes the settings for later commands. Refused while a worker runs.
+    bool LoadSFile(const DialogSnapshot& dialog);
+
     // Synchronous POD work of the version and reset buttons. Each holds the POD for
     // its exchanges, so it can never interleave with a worker's.
     bool QueryVersion();
@@ -70,6 +74,8 @@ private:
     void RunOperation(OperationMode mode, const DialogSnapshot& dialog);
     void RunFirmwareUpdate();
     bool LoadSFile(const DialogSnapshot& dialog, ProgrammerView& view);
+    // Records the result and clears the busy flag; the worker's last step before it
+    // gives the controls back.
     void Finish(bool ok, const std::string& message, std::uint32_t elapsedMs,
                 const std::array<std::uint32_t, 4>& wordsSent);
 

@@ -162,6 +162,24 @@ TEST(TargetReset, UsesThePartOfTheLastLoadAndTheListsOfTheMoment)
     EXPECT_EQ(rig.SentPayloads()[rig.SentPayloads().size() - 2], "2003040101F4");
 }
 
+TEST(TargetReset, StartUpLoadOnTheUiThreadSetsThePartForTheReset)
+{
+    OpsRig rig;
+    auto dialog = rig.Dialog(3, Words(0x10, 4));
+    dialog.resetDelayIndex = 2;
+    EXPECT_TRUE(rig.runner.LoadSFile(dialog));
+    EXPECT_EQ(rig.view.lastStatus, "Success to load S File");
+    EXPECT_TRUE(rig.SentPayloads().empty()) << "a load alone does not touch the POD";
+    EXPECT_TRUE(rig.runner.ResetTarget(0, 2));
+    EXPECT_EQ(rig.SentPayloads().front(), "200304000032");
+
+    // A load that fails its path check keeps the part of the last good one.
+    dialog.mcuIndex = 10;
+    dialog.sFilePath = "";
+    EXPECT_FALSE(rig.runner.LoadSFile(dialog));
+    EXPECT_EQ(rig.runner.Settings().mcuType, 3);
+}
+
 TEST(TargetReset, UnansweredConnectLeavesTheStatusLineAndFailedResetIsRed)
 {
     sim::SimOptions options;
