@@ -1,11 +1,13 @@
 #pragma once
 
+#include "image/RunSettings.h"
 #include "ops/DialogSnapshot.h"
 #include "ops/OperationMode.h"
 
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -57,8 +59,30 @@ public:
     bool QueryVersion();
     bool ResetTarget(int resetPolarityIndex, int resetDelayIndex);
 
+    // The settings in effect for commands outside a run: taken by the last S-file load
+    // that passed its path and region checks, the reset fields also by each reset.
+    image::RunSettings Settings() const;
+
 private:
-    // implementation to follow
+    bool TryStartWorker(std::function<void()> work);
+    void RunOperation(OperationMode mode, const DialogSnapshot& dialog);
+    void RunFirmwareUpdate();
+    bool LoadSFile(const DialogSnapshot& dialog, ProgrammerView& view);
+    void Finish(bool ok, const std::string& message, std::uint32_t elapsedMs,
+                const std::array<std::uint32_t, 4>& wordsSent);
+
+    pod::PodSession& m_session;
+    image::McuSelection& m_selection;
+    image::FlashImageSet& m_images;
+    ProgrammerView& m_view;
+    MonitorControl& m_monitor;
+
+    mutable std::mutex m_mutex;  // guards m_settings and m_lastResult
+    image::RunSettings m_settings;
+    RunResult m_lastResult;
+
+    std::atomic<bool> m_busy{false};
+    std::jthread m_worker;
 };
 
 }  // namespace ops

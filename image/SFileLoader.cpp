@@ -1,0 +1,105 @@
+#include "image/SFileLoader.h"
+
+#include <cstdio>
+#include <filesystem>
+
+#include "image/SRecordReader.h"
+
+namespace image {
+
+namespace {
+
+std::string Trim(const std::string& text)
+{
+    const char* space = " \t\r\n\v\f";
+    const std::size_t begin = text.find_first_not_of(space);
+    if (begin == std::string::npos) {
+        return {};
+    }
+    const std::size_t end = text.find_last_not_of(space);
+    return text.substr(begin, end - begin + 1);
+}
+
+SFileLoadOutcome Failure(SFileLoadOutcome outcome, const char* text)
+{
+    outcome.ok = false;
+    outcome.error = true;
+    outcome.statusText = text;
+    return outcome;
+}
+
+}  // namespace
+
+std::string RegionLabel(int region, std::uint32_t wordCount, const McuSelection& selection)
+{
+    char text[64];
+    const char* name = RegionName(region);
+    if (wordCount == 0) {
+        std::snprintf(text, sizeof text, "%s (0 Word, 0%%)", name);
+        return text;
+    }
+    const std::uint32_t size = selection.last(region) - selection.first(region) + 1;
+    // Single precision, as the labels have always been computed.
+    const float percent = static_cast<float>(wordCount) / static_cast<float>(size) * 100.0f;
+    std::snprintf(text, sizeof text, "%s (%d Word, %.1f%%)", name, static_cast<int>(wordCount),
+                  static_cast<double>(percent));
+    return text;
+}
+
+SFileLoadOutcome LoadSFile(const SFileLoadRequest& request, McuSelection& selection, FlashImageSet& images)
+{
+    SFileLoadOutcome outcome;
+
+    RunSettings settings;
+    settings.mcuType = IsValidMcuType(request.mcuIndex) ? request.mcuIndex : kDefaultMcuType;
+    settings.resetAfter = request.resetAfter;
+    settings.resetPolarity =
+        request.polarityIndex >= 0 && request.polarityIndex < kResetPolarityCount ? request.polarityIndex : 0;
+    const int delayIndex = request.delayIndex >= 0 && request.delayIndex < static_cast<int>(ResetDelayTable.size())
+                               ? request.delayIndex
+                               : kDefaultResetDelayIndex;
+    settings.resetDelayMs = ResetDelayTable[static_cast<std::size_t>(delayIndex)];
+
+    const std::string path = Trim(request.pathText);
+    if (path.empty()) {
+        return Failure(outcome, "Please, specify S file path");
+    }
+    // A directory or anything else that is not a file counts as no file.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(std::filesystem::path(path), ec)) {
+        return Failure(outcome, "Can't find the specified S file path");
+    }
+    settings.regions = request.regionChecked;
+    bool anyRegion = false;
+    for (bool checked : settings.regions) {
+        anyRegion = anyRegion || checked;
+    }
+    if (!anyRegion) {
+        return Failure(outcome, "Please, select one more flash memory sectors");
+    }
+    outcome.settings = settings;
+    outcome.settingsTaken = true;
+
+    selection.SelectMcu(settings.mcuType);
+    ClearImages(images);
+    if (!ReadSRecords(path, selection, images)) {
+        ClearImages(images);
+        return Failure(outcome, "Fail to read the specified S file");
+    }
+
+    outcome.labelsChanged = true;
+    bool anyWord = false;
+    for (int r = 0; r < kRegionCount; ++r) {
+        outcome.labels[r] = RegionLabel(r, images.wordCount(r), selection);
+        anyWord = anyWord || images.wordCount(r) != 0;
+    }
+    if (!anyWord) {
+        return Failure(outcome, "S file is invalid.");
+    }
+    outcome.ok = true;
+    outcome.error = false;
+    outcome.statusText = "Success to load S File";
+    return outcome;
+}
+
+}  // namespace image

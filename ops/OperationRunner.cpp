@@ -1,0 +1,239 @@
+#include "ops/OperationRunner.h"
+
+#include "image/FlashImageSet.h"
+#include "image/McuCatalog.h"
+#include "image/SFileLoad.h"
+#include "ops/ElapsedText.h"
+#include "ops/FirmwareUpdate.h"
+#include "ops/MonitorControl.h"
+#include "ops/PodImageWrite.h"
+#include "ops/ProgrammerView.h"
+#include "ops/TargetDownload.h"
+#include "pod/Messages.h"
+#include "pod/PodCommands.h"
+#include "pod/PodSession.h"
+
+#include <cstdio>
+
+namespace ops {
+
+namespace {
+
+// Remembers the last status text so that the run's result can carry it; everything
+// else goes straight through to the front end.
+class RecordingView final : public ProgrammerView {
+public:
+    RecordingView(ProgrammerView& inner, std::string& last) : m_inner(inner), m_last(last) {}
+    void ShowStatus(const std::string& text, bool error) override
+    {
+        m_last = text;
+        m_inner.ShowStatus(text, error);
+    }
+    void SetProgressRange(int upper) override { m_inner.SetProgressRange(upper); }
+    void SetProgressStep(int step) override { m_inner.SetProgressStep(step); }
+    void StepProgress() override { m_inner.StepProgress(); }
+    void SetProgressPos(int position) override { m_inner.SetProgressPos(position); }
+    void SetControlsEnabled(bool enabled) override { m_inner.SetControlsEnabled(enabled); }
+    void SetRegionLabels(const std::array<std::string, 4>& labels) override
+    {
+        m_inner.SetRegionLabels(labels);
+    }
+
+private:
+    ProgrammerView& m_inner;
+    std::string& m_last;
+};
+
+}  // namespace
+
+OperationRunner::OperationRunner(pod::PodSession& session, image::McuSelection& selection,
+                                 image::FlashImageSet& images, ProgrammerView& view,
+                                 MonitorControl& monitor)
+    : m_session(session), m_selection(selection), m_images(images), m_view(view), m_monitor(monitor)
+{
+}
+
+OperationRunner::~OperationRunner() { Wait(); }
+
+bool OperationRunner::IsBusy() const { return m_busy.load(); }
+
+void OperationRunner::Wait()
+{
+    if (m_worker.joinable())
+        m_worker.join();
+}
+
+RunResult OperationRunner::LastResult() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_lastResult;
+}
+
+image::RunSettings OperationRunner::Settings() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_settings;
+}
+
+bool OperationRunner::TryStartWorker(std::function<void()> work)
+{
+    bool idle = false;
+    if (!m_busy.compare_exchange_strong(idle, true))
+        return false;
+    // The previous worker has cleared the busy flag as its last act; joining it here
+    // costs nothing and keeps exactly one thread object alive.
+    Wait();
+    m_worker = std::jthread([this, work = std::move(work)] {
+        work();
+        m_busy.store(false);
+    });
+    return true;
+}
+
+bool OperationRunner::Start(OperationMode mode, const DialogSnapshot& dialog)
+{
+    return TryStartWorker([this, mode, dialog] { RunOperation(mode, dialog); });
+}
+
+bool OperationRunner::StartFirmwareUpdate()
+{
+    return TryStartWorker([this] { RunFirmwareUpdate(); });
+}
+
+bool OperationRunner::LoadSFile(const DialogSnapshot& dialog, ProgrammerView& view)
+{
+    image::SFileRequest request;
+    request.mcuIndex = dialog.mcuIndex;
+    request.resetAfter = dialog.resetAfter;
+    request.polarityIndex = dialog.resetPolarityIndex;
+    request.delayIndex = dialog.resetDelayIndex;
+    request.pathText = dialog.sFilePath;
+    request.regionChecked = dialog.regionChecked;
+    const image::SFileOutcome outcome = image::LoadSFile(request, m_selection, m_images);
+    if (outcome.settingsTaken) {
+        std::lock_guard lock(m_mutex);
+        m_settings = outcome.settings;
+    }
+    if (outcome.labelsChanged)
+        view.SetRegionLabels(outcome.labels);
+    view.ShowStatus(outcome.statusText, outcome.error);
+    return outcome.ok;
+}
+
+void OperationRunner::RunOperation(OperationMode mode, const DialogSnapshot& dialog)
+{
+    std::string lastStatus;
+    RecordingView view(m_view, lastStatus);
+    const std::uint32_t startMs = m_session.clock().NowMs();
+    view.SetControlsEnabled(false);
+    // Monitoring shares the POD; its worker must have ended before the run's first
+    // exchange, not merely been asked to stop.
+    m_monitor.StopMonitoring();
+    m_monitor.EnableMonitorControls(false);
+
+    auto podLock = m_session.Lock();
+    std::array<std::uint32_t, 4> wordsSent{};
+    bool ok = m_session.EnsurePodSession(view);
+    if (ok)
+        ok = LoadSFile(dialog, view);
+    if (ok) {
+        const image::RunSettings settings = Settings();
+        TransferJob job{m_session, view, m_selection, m_images, settings, ProgramModeFor(mode), {}};
+        ok = IsTargetOperation(mode) ? TargetDownload(job) : PodImageWrite(job);
+        wordsSent = job.wordsSent;
+    }
+    const std::uint32_t elapsedMs = m_session.clock().NowMs() - startMs;
+    std::string message;
+    if (ok) {
+        message = WithElapsed(std::string(pod::MessageText(SuccessMessageFor(mode))), elapsedMs);
+        view.SetStatusText(message);
+    } else {
+        m_session.ClosePodSession();
+        message = lastStatus;
+    }
+    podLock.unlock();
+    m_monitor.EnableMonitorControls(true);
+    view.SetControlsEnabled(true);
+    view.SetProgressPos(0);
+    Finish(ok, message, elapsedMs, wordsSent);
+}
+
+void OperationRunner::RunFirmwareUpdate()
+{
+    std::string lastStatus;
+    RecordingView view(m_view, lastStatus);
+    const std::uint32_t startMs = m_session.clock().NowMs();
+    view.SetControlsEnabled(false);
+    bool ok = false;
+    {
+        auto podLock = m_session.Lock();
+        ok = FirmwareUpdate(m_session, view, image::PodFirmwareImage());
+    }
+    view.SetControlsEnabled(true);
+    Finish(ok, lastStatus, m_session.clock().NowMs() - startMs, {});
+}
+
+void OperationRunner::Finish(bool ok, const std::string& message, std::uint32_t elapsedMs,
+                             const std::array<std::uint32_t, 4>& wordsSent)
+{
+    std::lock_guard lock(m_mutex);
+    m_lastResult.ok = ok;
+    m_lastResult.message = message;
+    m_lastResult.elapsedMs = elapsedMs;
+    m_lastResult.wordsSent = wordsSent;
+}
+
+bool OperationRunner::QueryVersion()
+{
+    if (IsBusy())
+        return false;
+    auto podLock = m_session.Lock();
+    if (!m_session.EnsurePodSession(m_view)) {
+        m_session.ClosePodSession();
+        return false;
+    }
+    int major = 0;
+    int minor = 0;
+    if (!pod::CmdGetVersion(m_session, major, minor)) {
+        m_view.ShowStatus("Failed Get POD Version", true);
+        return false;
+    }
+    char text[48];
+    std::snprintf(text, sizeof text, "POD Version V%d.%d", major, minor);
+    m_view.SetStatusText(text);
+    return true;
+}
+
+bool OperationRunner::ResetTarget(int resetPolarityIndex, int resetDelayIndex)
+{
+    if (IsBusy())
+        return false;
+    auto podLock = m_session.Lock();
+    if (!m_session.EnsurePodSession(m_view)) {
+        m_session.ClosePodSession();
+        return false;
+    }
+    image::RunSettings settings;
+    {
+        std::lock_guard lock(m_mutex);
+        if (resetPolarityIndex >= 0 && resetPolarityIndex <= 1)
+            m_settings.resetPolarity = resetPolarityIndex;
+        if (resetDelayIndex >= 0 && resetDelayIndex < static_cast<int>(image::ResetDelayTable.size()))
+            m_settings.resetDelayMs = image::ResetDelayTable[static_cast<std::size_t>(resetDelayIndex)];
+        settings = m_settings;
+    }
+    // The part is the one of the last S-file load, not the list's current choice.
+    constexpr std::uint8_t kConnectModeReset = 4;
+    if (!pod::CmdConnectTarget(m_session, static_cast<std::uint8_t>(settings.mcuType),
+                               kConnectModeReset, static_cast<std::uint8_t>(settings.resetPolarity),
+                               settings.resetDelayMs))
+        return false;
+    if (!pod::CmdResetTarget(m_session)) {
+        m_view.ShowStatus("Failed to reset", true);
+        return false;
+    }
+    m_view.SetStatusText("Success to reset");
+    return true;
+}
+
+}  // namespace ops

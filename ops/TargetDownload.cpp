@@ -1,0 +1,194 @@
+#include "ops/TargetDownload.h"
+
+#include "image/FlashImageSet.h"
+#include "image/McuCatalog.h"
+#include "ops/ProgrammerView.h"
+#include "ops/RegionText.h"
+#include "pod/Messages.h"
+#include "pod/PodCommands.h"
+#include "pod/PodSession.h"
+
+#include <algorithm>
+#include <span>
+
+namespace ops {
+
+namespace {
+
+constexpr std::uint8_t kConnectMode56800 = 1;
+constexpr std::uint8_t kConnectMode56800E = 4;
+constexpr int kTargetStateFailed = 0;
+constexpr int kTargetStateReady = 1;
+constexpr int kTargetStateSecured = 2;
+constexpr std::uint32_t kBufferBlockWords = 256;
+
+bool IsFamily56800(int mcuType) { return mcuType <= 6; }
+
+std::uint8_t RegionMask(const image::RunSettings& s)
+{
+    return static_cast<std::uint8_t>((s.regions[image::kDflash] ? 8 : 0) |
+                                     (s.regions[image::kBflash] ? 4 : 0) |
+                                     (s.regions[image::kP1flash] ? 2 : 0) |
+                                     (s.regions[image::kP2flash] ? 1 : 0));
+}
+
+// A region's words from target address `address` on, `count` of them.
+std::span<const std::uint16_t> WordsAt(const TransferJob& job, int region, std::uint32_t address,
+                                       std::uint32_t count)
+{
+    const std::uint32_t offset = address - job.selection.first(region);
+    return std::span<const std::uint16_t>(job.images.image[region]).subspan(offset, count);
+}
+
+// After a failed transfer the link is in an unknown state: drop the connection and
+// the driver, so that the next operation detects the POD afresh.
+bool FailTransfer(TransferJob& job)
+{
+    job.session.ClosePodSession();
+    job.session.ForgetPod();
+    return false;
+}
+
+bool RegionTransferA(TransferJob& job, int region)
+{
+    job.view.SetStatusText(RegionActivityText(region, job.programMode));
+    const std::uint32_t start = job.selection.first(region);
+    const std::uint32_t length = job.images.programmedLength[region];
+    if (length == 0) {
+        // Nothing of this region is in the file: there is nothing to write or compare.
+        job.view.SetProgressRange(0);
+        return true;
+    }
+    const std::uint32_t shift = job.selection.pageShift(region);
+    const std::uint32_t lastWord = start + length - 1;
+    const std::uint32_t firstPage = start >> shift;
+    const std::uint32_t lastPage = lastWord >> shift;
+    job.view.SetProgressRange(static_cast<int>(lastPage - firstPage));
+    job.view.SetProgressStep(1);
+
+    std::uint32_t address = start;
+    for (std::uint32_t page = firstPage; page <= lastPage; ++page) {
+        const std::uint32_t pageLast = (page << shift) + (1u << shift) - 1;
+        const std::uint32_t chunkLast = std::min(pageLast, lastWord);
+        const std::uint32_t count = chunkLast - address + 1;
+        if (!pod::CmdProgramPage(job.session, job.programMode, static_cast<std::uint8_t>(region),
+                                 address, WordsAt(job, region, address, count)))
+            return FailTransfer(job);
+        job.wordsSent[region] += count;
+        job.view.StepProgress();
+        address = chunkLast + 1;
+    }
+    return true;
+}
+
+bool RegionTransferB(TransferJob& job, int region)
+{
+    job.view.SetStatusText(RegionActivityText(region, job.programMode));
+    const std::uint32_t start = job.selection.first(region);
+    const std::uint32_t end = start + job.images.programmedLength[region];
+    const std::uint32_t shift = job.selection.pageShift(region);
+    const std::uint32_t pageWords = 1u << shift;
+    const std::uint32_t firstPage = start >> shift;
+    const std::uint32_t lastPage = end >> shift;
+    job.view.SetProgressRange(static_cast<int>((lastPage - firstPage) * (pageWords / 256)));
+    job.view.SetProgressStep(1);
+
+    std::uint32_t address = start;
+    // A region that ends on a page boundary, or holds nothing, would give a last
+    // chunk of no words; such a commit does nothing on the POD and is not sent.
+    while (address < end) {
+        const std::uint32_t pageEnd = ((address >> shift) + 1) << shift;
+        const std::uint32_t chunkEnd = std::min(pageEnd, end);
+        const auto words = WordsAt(job, region, address, chunkEnd - address);
+        std::uint16_t checksum = 0;
+        for (std::uint16_t w : words)
+            checksum = static_cast<std::uint16_t>(checksum + w);
+        for (std::size_t offset = 0, block = 0; offset < words.size();
+             offset += kBufferBlockWords, ++block) {
+            const auto blockWords =
+                words.subspan(offset, std::min<std::size_t>(kBufferBlockWords, words.size() - offset));
+            if (!pod::CmdBufferChunk(job.session, static_cast<std::uint8_t>(block), blockWords))
+                return FailTransfer(job);
+            job.view.StepProgress();
+        }
+        if (!pod::CmdProgramBuffered(job.session, job.programMode, static_cast<std::uint8_t>(region),
+                                     address, static_cast<std::uint32_t>(words.size()), checksum))
+            return FailTransfer(job);
+        job.wordsSent[region] += static_cast<std::uint32_t>(words.size());
+        address = chunkEnd;
+    }
+    return true;
+}
+
+void ReleaseTarget(TransferJob& job, bool resetAndRun)
+{
+    // After a failed region the connection is already gone and there is nobody to
+    // tell; the result is of no consequence either way.
+    if (job.session.IsOpen())
+        pod::CmdReleaseTarget(job.session, resetAndRun ? 1 : 0);
+}
+
+}  // namespace
+
+bool TargetDownload(TransferJob& job)
+{
+    const image::RunSettings& s = job.settings;
+    const int type = s.mcuType;
+    const bool family56800 = IsFamily56800(type);
+    job.view.ReportStatus(pod::kMsgInitializing, false);
+
+    if (!pod::CmdConnectTarget(job.session, static_cast<std::uint8_t>(type),
+                               family56800 ? kConnectMode56800 : kConnectMode56800E,
+                               static_cast<std::uint8_t>(s.resetPolarity), s.resetDelayMs)) {
+        job.view.ReportStatus(pod::kMsgJtagInitFailed, true);
+        return false;
+    }
+
+    const int state = pod::CmdEnableOnce(job.session);
+    if (state == kTargetStateFailed) {
+        job.view.ReportStatus(pod::kMsgEonceFailed, true);
+        return false;
+    }
+    if (!family56800 && state == kTargetStateSecured) {
+        if (!pod::CmdUnlockFlash(job.session)) {
+            job.view.ReportStatus(pod::kMsgUnlockFailed, true);
+            return false;
+        }
+        if (pod::CmdEnableOnce(job.session) == kTargetStateFailed) {
+            job.view.ReportStatus(pod::kMsgEonceFailed, true);
+            return false;
+        }
+    }
+
+    if (!pod::CmdTargetLoadLoader(job.session, image::LoaderFor(type))) {
+        job.view.ReportStatus(pod::kMsgLoaderToMcuFailed, true);
+        return false;
+    }
+
+    // Unlocking mass-erases a secured 56800E part, so only a ready chip is erased.
+    const bool writes = job.programMode == 1 || job.programMode == 2;
+    const bool erase = writes && (family56800 || state == kTargetStateReady);
+    if (erase && !pod::CmdEraseFlash(job.session, RegionMask(s))) {
+        job.view.ReportStatus(pod::kMsgEraseFailed, true);
+        ReleaseTarget(job, true);
+        return false;
+    }
+
+    constexpr int failures[] = {pod::kMsgDflashToMcuFailed, pod::kMsgBflashToMcuFailed,
+                                pod::kMsgP1flashToMcuFailed, pod::kMsgP2flashToMcuFailed};
+    for (int region = 0; region < image::kRegionCount; ++region) {
+        if (!s.regions[region])
+            continue;
+        const bool ok = family56800 ? RegionTransferA(job, region) : RegionTransferB(job, region);
+        if (!ok) {
+            job.view.ReportStatus(failures[region], true);
+            ReleaseTarget(job, true);
+            return false;
+        }
+    }
+
+    ReleaseTarget(job, s.resetAfter);
+    return true;
+}
+
+}  // namespace ops

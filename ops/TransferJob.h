@@ -1,0 +1,31 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace pod {
+class PodSession;
+}
+namespace image {
+class McuSelection;
+struct FlashImageSet;
+struct RunSettings;
+}  // namespace image
+
+namespace ops {
+
+class ProgrammerView;
+
+// Everything one target or POD sequence reads, prepared before it starts. The
+// sequences run on the operation worker with the POD session held for the whole run.
+struct TransferJob {
+    pod::PodSession& session;
+    ProgrammerView& view;
+    const image::McuSelection& selection;
+    const image::FlashImageSet& images;
+    const image::RunSettings& settings;
+    std::uint8_t programMode = 0;  // 0 verify, 1 write, 2 write and verify
+    std::array<std::uint32_t, 4> wordsSent{};
+};
+
+}  // namespace ops

@@ -1,0 +1,180 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include <unistd.h>
+
+#include "SRecordText.h"
+#include "image/SFileLoader.h"
+
+namespace {
+
+using testing_srec::S3;
+using testing_srec::TempFile;
+
+image::SFileLoadRequest Request(const std::string& path, int mcu = 27)
+{
+    image::SFileLoadRequest r;
+    r.mcuIndex = mcu;
+    r.pathText = path;
+    r.regionChecked = {true, true, true, true};
+    return r;
+}
+
+class Loader : public ::testing::Test {
+protected:
+    image::McuSelection m_sel;
+    image::FlashImageSet m_images;
+};
+
+TEST_F(Loader, SuccessLabelsEveryRegionAndTakesTheSettings)
+{
+    std::string text = "S0030000FC\n";
+    for (std::uint32_t a = 0; a < 0x4000; a += 32) {  // whole data flash
+        text += S3(0x2004000 + a, std::vector<std::uint16_t>(32, 0x1234)) + "\n";
+    }
+    text += S3(0x40000, std::vector<std::uint16_t>(0x10, 0)) + "\n";  // 16 of 0x4000 boot words
+    text += S3(0x100, std::vector<std::uint16_t>(100, 0)) + "\n";    // splits over two records
+    TempFile file(text);
+    image::SFileLoadRequest req = Request("  " + file.path() + " \r\n");
+    req.resetAfter = true;
+    req.polarityIndex = 1;
+    req.delayIndex = 0;
+    req.regionChecked = {true, false, true, false};
+    const auto out = image::LoadSFile(req, m_sel, m_images);
+
+    EXPECT_TRUE(out.ok);
+    EXPECT_FALSE(out.error);
+    EXPECT_EQ(out.statusText, "Success to load S File");
+    ASSERT_TRUE(out.labelsChanged);
+    EXPECT_EQ(out.labels[0], "DFLASH (16384 Word, 100.0%)");
+    EXPECT_EQ(out.labels[1], "BFLASH (16 Word, 0.1%)");
+    EXPECT_EQ(out.labels[3], "P2FLASH (0 Word, 0%)");
+    ASSERT_TRUE(out.settingsTaken);
+    EXPECT_EQ(out.settings.regions, (std::array<bool, 4>{true, false, true, false}));
+    EXPECT_TRUE(out.settings.resetAfter);
+    EXPECT_EQ(out.settings.resetPolarity, 1);
+    EXPECT_EQ(out.settings.resetDelayMs, 1);
+    EXPECT_EQ(out.settings.mcuType, 27);
+    // The loader stores every region whatever is checked; the boxes only pick what is programmed.
+    EXPECT_EQ(m_images.wordCount(image::kBflash), 16u);
+}
+
+TEST_F(Loader, LabelsUseOneDecimalOfASinglePrecisionPercentage)
+{
+    m_sel.SelectMcu(27);
+    EXPECT_EQ(image::RegionLabel(image::kDflash, 0, m_sel), "DFLASH (0 Word, 0%)");
+    EXPECT_EQ(image::RegionLabel(image::kBflash, 0, m_sel), "BFLASH (0 Word, 0%)");
+    EXPECT_EQ(image::RegionLabel(image::kP1flash, 0, m_sel), "P1FLASH (0 Word, 0%)");
+    EXPECT_EQ(image::RegionLabel(image::kP2flash, 0, m_sel), "P2FLASH (0 Word, 0%)");
+    EXPECT_EQ(image::RegionLabel(image::kDflash, 1, m_sel), "DFLASH (1 Word, 0.0%)");
+    EXPECT_EQ(image::RegionLabel(image::kDflash, 0x800, m_sel), "DFLASH (2048 Word, 12.5%)");
+    EXPECT_EQ(image::RegionLabel(image::kP1flash, 0x20000, m_sel), "P1FLASH (131072 Word, 100.0%)");
+    EXPECT_EQ(image::RegionLabel(image::kP2flash, 0x40000, m_sel), "P2FLASH (262144 Word, 200.0%)");
+    m_sel.SelectMcu(0);  // DSP56F801 P1FLASH 0x0004..0x1FFF: 8188 words
+    EXPECT_EQ(image::RegionLabel(image::kP1flash, 2, m_sel), "P1FLASH (2 Word, 0.0%)");
+    EXPECT_EQ(image::RegionLabel(image::kP1flash, 8187, m_sel), "P1FLASH (8187 Word, 100.0%)");
+    EXPECT_EQ(image::RegionLabel(image::kP1flash, 4094, m_sel), "P1FLASH (4094 Word, 50.0%)");
+    EXPECT_EQ(image::RegionLabel(image::kP1flash, 1000, m_sel), "P1FLASH (1000 Word, 12.2%)");
+}
+
+TEST_F(Loader, CheckFailuresLeaveEverythingAsItWas)
+{
+    TempFile good(S3(0x10, {0x4242}));
+    ASSERT_TRUE(image::LoadSFile(Request(good.path()), m_sel, m_images).ok);
+
+    TempFile noRegion(S3(0x10, {0x4343}));
+    image::SFileLoadRequest none = Request(noRegion.path(), 0);
+    none.regionChecked = {false, false, false, false};
+    struct Case {
+        image::SFileLoadRequest request;
+        const char* text;
+    };
+    const Case cases[] = {
+        {Request("", 0), "Please, specify S file path"},
+        {Request(" \t\r\n ", 0), "Please, specify S file path"},
+        {Request("/nonexistent/quobin/demo.s", 0), "Can't find the specified S file path"},
+        {Request(good.dir(), 0), "Can't find the specified S file path"},  // a directory
+        {none, "Please, select one more flash memory sectors"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const auto out = image::LoadSFile(c.request, m_sel, m_images);
+        EXPECT_FALSE(out.ok);
+        EXPECT_TRUE(out.error);
+        EXPECT_EQ(out.statusText, c.text);
+        EXPECT_FALSE(out.labelsChanged);
+        EXPECT_FALSE(out.settingsTaken);
+        EXPECT_EQ(m_sel.type(), 27);
+        EXPECT_EQ(m_images.image(image::kP1flash)[0x10], 0x4242);
+        EXPECT_EQ(m_images.wordCount(image::kP1flash), 1u);
+    }
+}
+
+TEST_F(Loader, UnreadableFileClearsTheImagesButKeepsTheLabels)
+{
+    TempFile good(S3(0x10, {0x4242}));
+    ASSERT_TRUE(image::LoadSFile(Request(good.path()), m_sel, m_images).ok);
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "root reads files whatever their mode";
+    }
+    TempFile locked(S3(0x10, {0x4343}));
+    std::filesystem::permissions(locked.path(), std::filesystem::perms::none);
+    const auto out = image::LoadSFile(Request(locked.path(), 0), m_sel, m_images);
+    EXPECT_FALSE(out.ok);
+    EXPECT_TRUE(out.error);
+    EXPECT_EQ(out.statusText, "Fail to read the specified S file");
+    EXPECT_FALSE(out.labelsChanged);
+    EXPECT_TRUE(out.settingsTaken);
+    EXPECT_EQ(m_sel.type(), 0);
+    EXPECT_EQ(m_images.image(image::kP1flash)[0x10], 0xFFFF);
+    EXPECT_EQ(m_images.wordCount(image::kP1flash), 0u);
+}
+
+TEST_F(Loader, FilesThatStoreNothingAreInvalid)
+{
+    const std::string onlyS1 = "S00600004844521B\nS1051000AABB8F\nS9030000FC\n";
+    const std::string wrongPart = S3(0x10000, {1, 2, 3});  // MC56F8002 ends at 0x1FFF
+    for (const std::string& text : {onlyS1, wrongPart, std::string(), std::string("\x00\x01\xFFS3", 5)}) {
+        TempFile file(text);
+        const auto out = image::LoadSFile(Request(file.path(), 7), m_sel, m_images);
+        EXPECT_FALSE(out.ok);
+        EXPECT_TRUE(out.error);
+        EXPECT_EQ(out.statusText, "S file is invalid.");
+        EXPECT_TRUE(out.labelsChanged);
+        EXPECT_EQ(out.labels[2], "P1FLASH (0 Word, 0%)");
+        EXPECT_TRUE(out.settingsTaken);
+    }
+    EXPECT_EQ(m_images.outsideWords(), 0u);
+    TempFile file(wrongPart);
+    image::LoadSFile(Request(file.path(), 7), m_sel, m_images);
+    EXPECT_EQ(m_images.outsideWords(), 3u);
+}
+
+TEST_F(Loader, IndexesOutsideTheirListsFallBackToDefaults)
+{
+    TempFile file(S3(0x2004000, {7}));
+    image::SFileLoadRequest req = Request(file.path(), 99);
+    req.polarityIndex = 2;
+    req.delayIndex = 5;
+    auto out = image::LoadSFile(req, m_sel, m_images);
+    ASSERT_TRUE(out.ok);
+    EXPECT_EQ(out.settings.mcuType, 27);
+    EXPECT_EQ(m_sel.type(), 27);
+    EXPECT_EQ(out.settings.resetPolarity, 0);
+    EXPECT_EQ(out.settings.resetDelayMs, 100);
+    req.mcuIndex = -1;
+    req.polarityIndex = -1;
+    req.delayIndex = -1;
+    out = image::LoadSFile(req, m_sel, m_images);
+    EXPECT_EQ(out.settings.mcuType, 27);
+    EXPECT_EQ(out.settings.resetPolarity, 0);
+    EXPECT_EQ(out.settings.resetDelayMs, 100);
+    for (int i = 0; i < 5; ++i) {
+        req.delayIndex = i;
+        EXPECT_EQ(image::LoadSFile(req, m_sel, m_images).settings.resetDelayMs, image::ResetDelayTable[i]);
+    }
+}
+
+}  // namespace
