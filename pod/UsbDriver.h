@@ -20,6 +20,7 @@ constexpr FtStatus kFtOtherError = 18;
 
 constexpr std::uint32_t kFtListNumberOnly = 0x80000000u;
 constexpr std::uint32_t kFtListByIndex = 0x40000000u;
+constexpr std::uint32_t kFtOpenBySerialNumber = 1;
 constexpr std::uint32_t kFtOpenByDescription = 2;
 constexpr std::uint32_t kFtPurgeRx = 1;
 constexpr std::uint32_t kFtPurgeTx = 2;
@@ -51,6 +52,15 @@ public:
     // FT_ListDevices(index, buffer, FT_LIST_BY_INDEX | FT_OPEN_BY_DESCRIPTION); buffer
     // holds kDescriptionSize bytes and receives a zero-terminated description.
     virtual FtStatus ListDeviceDescription(std::uint32_t index, char* buffer) = 0;
+    // FT_ListDevices(index, buffer, FT_LIST_BY_INDEX | FT_OPEN_BY_SERIAL_NUMBER): the
+    // device's serial number, for device listings only. A back end without serial
+    // numbers keeps this default, which reports kFtOtherError and an empty text.
+    virtual FtStatus ListDeviceSerial(std::uint32_t index, char* buffer)
+    {
+        (void)index;
+        buffer[0] = '\0';
+        return kFtOtherError;
+    }
     // FT_OpenEx(description, FT_OPEN_BY_DESCRIPTION, &handle).
     virtual FtStatus OpenByDescription(const char* description, FtHandle* handle) = 0;
 

@@ -1,0 +1,176 @@
+#include "pod/PodSession.h"
+
+#include "pod/Messages.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+namespace pod {
+
+PodSession::PodSession(UsbDriver& driver, PodClock& clock) : m_driver(driver), m_clock(clock) {}
+
+PodSession::~PodSession()
+{
+    ClosePodSession();
+}
+
+std::unique_lock<std::recursive_mutex> PodSession::Lock()
+{
+    return std::unique_lock<std::recursive_mutex>(m_lock);
+}
+
+PodState PodSession::state() const
+{
+    if (IsOpen())
+        return PodState::Open;
+    if (m_libraryReady.load() && m_deviceFound.load())
+        return PodState::Ready;
+    return PodState::Absent;
+}
+
+std::string PodSession::description() const
+{
+    std::lock_guard<std::mutex> guard(m_descriptionMutex);
+    return m_description;
+}
+
+void PodSession::ProbePod()
+{
+    auto lock = Lock();
+    if (!m_driver.IsLoaded() && !m_driver.Load()) {
+        m_libraryReady = false;
+        m_deviceFound = false;
+        return;
+    }
+    FindPodDevice();
+    if (m_deviceFound.load()) {
+        m_libraryReady = true;
+        return;
+    }
+    m_driver.Unload();
+    m_libraryReady = false;
+    m_deviceFound = false;
+}
+
+void PodSession::FindPodDevice()
+{
+    auto lock = Lock();
+    bool found = false;
+    std::uint32_t count = 0;
+    if (m_driver.ListDeviceCount(&count) == kFtOk) {
+        // Every device is visited, also after a match: the open by description then
+        // takes whichever of several PODs the driver picks.
+        for (std::uint32_t i = 0; i < count; ++i) {
+            std::array<char, kDescriptionSize> buffer{};
+            if (m_driver.ListDeviceDescription(i, buffer.data()) != kFtOk)
+                continue;
+            // A driver that fills all 64 bytes leaves no terminator; never read past.
+            const std::size_t length = strnlen(buffer.data(), buffer.size());
+            if (std::string_view(buffer.data(), length) == kPodDescription)
+                found = true;
+        }
+    }
+    if (found) {
+        std::lock_guard<std::mutex> guard(m_descriptionMutex);
+        m_description = kPodDescription;
+    }
+    m_deviceFound = found;
+}
+
+bool PodSession::OpenWith(std::uint32_t baud, std::uint8_t parity, PodConfiguration configuration)
+{
+    auto lock = Lock();
+    if (!m_libraryReady.load() || !m_deviceFound.load())
+        return false;
+    // A handle left open would leak and keep the device busy for the new open.
+    ClosePodSession();
+
+    std::array<char, kDescriptionSize> name{};
+    {
+        std::lock_guard<std::mutex> guard(m_descriptionMutex);
+        std::memcpy(name.data(), m_description.data(),
+                    std::min(m_description.size(), name.size() - 1));
+    }
+    FtHandle handle = nullptr;
+    if (m_driver.OpenByDescription(name.data(), &handle) != kFtOk)
+        return false;
+
+    const bool configured =
+        m_driver.ResetDevice(handle) == kFtOk &&
+        m_driver.SetLatencyTimer(handle, kPodLatencyMs) == kFtOk &&
+        m_driver.SetBaudRate(handle, baud) == kFtOk &&
+        m_driver.SetDataCharacteristics(handle, kFtBits8, kFtStopBits1, parity) == kFtOk &&
+        m_driver.SetFlowControl(handle, kFtFlowNone, 0, 0) == kFtOk &&
+        m_driver.SetTimeouts(handle, kPodDriverTimeoutMs, kPodDriverTimeoutMs) == kFtOk &&
+        m_driver.Purge(handle, kFtPurgeRx | kFtPurgeTx) == kFtOk;
+    if (!configured) {
+        m_driver.Close(handle);
+        return false;
+    }
+    m_configuration = configuration;
+    m_handle = handle;
+    return true;
+}
+
+bool PodSession::OpenPodSession()
+{
+    return OpenWith(kCommandBaud, kFtParityNone, PodConfiguration::Command);
+}
+
+bool PodSession::OpenPodBootSession()
+{
+    return OpenWith(kBootBaud, kFtParityEven, PodConfiguration::Boot);
+}
+
+void PodSession::ForgetLibrary()
+{
+    if (m_driver.IsLoaded())
+        m_driver.Unload();
+    m_libraryReady = false;
+    m_deviceFound = false;
+}
+
+bool PodSession::ProbeAndOpen(StatusSink* status)
+{
+    if (!m_libraryReady.load() || !m_deviceFound.load()) {
+        ForgetLibrary();
+        ProbePod();
+        if (!m_deviceFound.load()) {
+            if (status)
+                status->ReportStatus(kMsgNotConnected, true);
+            return false;
+        }
+    }
+    if (OpenPodSession())
+        return true;
+    if (status)
+        status->ReportStatus(kMsgOpenFailed, true);
+    ForgetLibrary();
+    return false;
+}
+
+bool PodSession::EnsurePodSession(StatusSink& status)
+{
+    auto lock = Lock();
+    if (IsOpen())
+        return true;
+    return ProbeAndOpen(&status);
+}
+
+bool PodSession::ReopenPodSession()
+{
+    auto lock = Lock();
+    return ProbeAndOpen(nullptr);
+}
+
+void PodSession::ClosePodSession()
+{
+    auto lock = Lock();
+    FtHandle handle = m_handle.exchange(nullptr);
+    if (handle != nullptr)
+        m_driver.Close(handle);
+    m_configuration = PodConfiguration::None;
+}
+
+}  // namespace pod

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "pod/PodClock.h"
+#include "pod/StatusSink.h"
+#include "pod/UsbDriver.h"
+
+#include <atomic>
+#include <mutex>
+#include <string>
+
+namespace pod {
+
+// The POD's USB description. Matched exactly, case-sensitively and as a whole string.
+inline constexpr char kPodDescription[] = "Quobin";
+
+// Channel settings of the two configurations the POD is driven in.
+inline constexpr std::uint32_t kCommandBaud = 921600;  // framed commands, 8-N-1
+inline constexpr std::uint32_t kBootBaud = 115200;     // the POD's ROM boot loader, 8-E-1
+inline constexpr std::uint8_t kPodLatencyMs = 2;
+inline constexpr std::uint32_t kPodDriverTimeoutMs = 1500;
+
+enum class PodState {
+    Absent,  // driver library not loaded or no POD seen
+    Ready,   // library loaded and the POD seen, no handle
+    Open,    // a handle is open
+};
+
+enum class PodConfiguration { None, Command, Boot };
+
+// The one connection to the POD. The application owns one instance and hands it by
+// reference to every user of the POD.
+//
+// Exclusive use: the POD answers one frame at a time, so two threads must never
+// interleave their exchanges. Every member below that talks to the driver, and every
+// command and transfer function of this library, takes the session lock itself, so a
+// single exchange is always whole. A user that needs several exchanges in a row
+// (an operation, a monitoring cycle, an open followed by commands) holds Lock() across
+// them; the lock is recursive, so the functions it calls take it again freely.
+// The state accessors (IsOpen, state, handle, the flags) never block.
+class PodSession {
+public:
+    PodSession(UsbDriver& driver, PodClock& clock);
+    // Closes a handle still open; the driver must outlive the session.
+    ~PodSession();
+    PodSession(const PodSession&) = delete;
+    PodSession& operator=(const PodSession&) = delete;
+
+    // Held by a user of the POD for an exchange or a whole operation.
+    [[nodiscard]] std::unique_lock<std::recursive_mutex> Lock();
+
+    // Loads the driver library when needed and looks for the POD; keeps the library
+    // loaded only when the POD was seen.
+    void ProbePod();
+    // Enumerates every attached device and sets deviceFound and description.
+    void FindPodDevice();
+    // Opens the POD in the command configuration (921600 baud, 8-N-1).
+    bool OpenPodSession();
+    // Opens the POD in the boot-loader configuration (115200 baud, 8-E-1).
+    bool OpenPodBootSession();
+    // Reuses an open handle untouched, else probes and opens; reports 117 when no POD
+    // is attached and 118 when it cannot be opened.
+    bool EnsurePodSession(StatusSink& status);
+    // EnsurePodSession without reuse and without reports, for reconnects.
+    bool ReopenPodSession();
+    // Closes the handle; the library and both flags stay.
+    void ClosePodSession();
+
+    bool IsOpen() const { return m_handle.load() != nullptr; }
+    FtHandle handle() const { return m_handle.load(); }
+    UsbDriver& driver() { return m_driver; }
+    PodClock& clock() { return m_clock; }
+    PodState state() const;
+    PodConfiguration configuration() const { return m_configuration.load(); }
+    bool libraryLoaded() const { return m_driver.IsLoaded(); }
+    bool libraryReady() const { return m_libraryReady.load(); }
+    bool deviceFound() const { return m_deviceFound.load(); }
+    std::string description() const;
+
+private:
+    bool OpenWith(std::uint32_t baud, std::uint8_t parity, PodConfiguration configuration);
+    void ForgetLibrary();
+    bool ProbeAndOpen(StatusSink* status);
+
+    UsbDriver& m_driver;
+    PodClock& m_clock;
+    std::recursive_mutex m_lock;
+    std::atomic<FtHandle> m_handle{nullptr};
+    std::atomic<PodConfiguration> m_configuration{PodConfiguration::None};
+    std::atomic<bool> m_libraryReady{false};
+    std::atomic<bool> m_deviceFound{false};
+    mutable std::mutex m_descriptionMutex;
+    std::string m_description;
+};
+
+}  // namespace pod
