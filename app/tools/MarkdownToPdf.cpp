@@ -3,12 +3,14 @@
 // Usage: quobin_mdpdf INPUT.md OUTPUT.pdf
 
 #include <QFile>
+#include <QFileInfo>
 #include <QFont>
 #include <QGuiApplication>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
 #include <QTextDocument>
+#include <QUrl>
 
 #include <cstdio>
 
@@ -37,6 +39,8 @@ int main(int argc, char** argv)
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setPointSizeF(10);
     document.setDefaultFont(font);
+    // Pictures are named relative to the Markdown file.
+    document.setBaseUrl(QUrl::fromLocalFile(QFileInfo(args[1]).absolutePath() + QLatin1Char('/')));
     document.setMarkdown(markdown, QTextDocument::MarkdownDialectGitHub);
     document.print(&writer);
     if (!QFile::exists(args[2])) {
