@@ -1,0 +1,141 @@
+// Times the S-record load of a full-chip MC56F8367 file: all four regions full, 32 words
+// per S3 record (about 1.3 MB), the largest file the programmer meets in practice.
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "cli/CliApp.h"
+#include "image/FlashImageSet.h"
+#include "image/McuSelection.h"
+#include "image/SFileLoader.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+void AppendRecord(std::string& out, std::uint32_t address, const std::uint16_t* words, int count)
+{
+    char hex[8];
+    const unsigned byteCount = 4 + 2 * static_cast<unsigned>(count) + 1;
+    unsigned sum = byteCount;
+    std::snprintf(hex, sizeof hex, "S3%02X", byteCount);
+    out += hex;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        const unsigned b = (address >> shift) & 0xFF;
+        std::snprintf(hex, sizeof hex, "%02X", b);
+        out += hex;
+        sum += b;
+    }
+    for (int i = 0; i < count; ++i) {
+        const unsigned lo = words[i] & 0xFF;
+        const unsigned hi = words[i] >> 8;
+        std::snprintf(hex, sizeof hex, "%02X%02X", lo, hi);
+        out += hex;
+        sum += lo + hi;
+    }
+    std::snprintf(hex, sizeof hex, "%02X\n", (~sum) & 0xFF);
+    out += hex;
+}
+
+std::string FullChipFile()
+{
+    const image::McuRecord& r = image::RecordFor(27);
+    std::string text = "S0030000FC\n";
+    std::uint16_t words[32];
+    for (int region = 0; region < image::kRegionCount; ++region) {
+        const std::uint32_t raise = region == image::kDflash ? image::DataSpaceOffset(27) : 0;
+        for (std::uint32_t a = r.first[region]; a <= r.last[region]; a += 32) {
+            for (int i = 0; i < 32; ++i) {
+                words[i] = static_cast<std::uint16_t>((a + static_cast<unsigned>(i)) * 2654435761u >> 16);
+            }
+            AppendRecord(text, a + raise, words, 32);
+        }
+    }
+    text += "S70500000000FA\n";
+    return text;
+}
+
+double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+double MillisecondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+}  // namespace
+
+int main()
+{
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("quobin-bench-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string path = (dir / "fullchip.s").string();
+    const std::string text = FullChipFile();
+    if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
+        std::fwrite(text.data(), 1, text.size(), f);
+        std::fclose(f);
+    }
+    std::printf("full-chip MC56F8367 S file: %zu bytes\n", text.size());
+
+    image::McuSelection selection;
+    image::FlashImageSet images;
+    image::SFileLoadRequest request;
+    request.pathText = path;
+    request.regionChecked = {true, true, true, true};
+
+    constexpr int kRuns = 50;
+    std::vector<double> load;
+    for (int i = 0; i < kRuns; ++i) {
+        const auto start = Clock::now();
+        const image::SFileLoadOutcome outcome = image::LoadSFile(request, selection, images);
+        load.push_back(MillisecondsSince(start));
+        if (!outcome.ok) {
+            std::printf("load failed: %s\n", outcome.statusText.c_str());
+            return 1;
+        }
+    }
+    std::printf("LoadSFile:                 median %.2f ms, best %.2f ms (%d runs)\n", Median(load),
+                *std::min_element(load.begin(), load.end()), kRuns);
+    std::printf("  stored words: %u %u %u %u\n", images.wordCount(0), images.wordCount(1), images.wordCount(2),
+                images.wordCount(3));
+
+    std::vector<double> inProcess;
+    for (int i = 0; i < kRuns; ++i) {
+        const char* argv[] = {"quobin-cli", "inspect", path.c_str(), "--json"};
+        std::ostringstream out;
+        std::ostringstream err;
+        const auto start = Clock::now();
+        cli::RunCli(4, argv, out, err);
+        inProcess.push_back(MillisecondsSince(start));
+    }
+    std::printf("inspect, in process:       median %.2f ms\n", Median(inProcess));
+
+    std::vector<double> wholeProgram;
+    const std::string command = std::string("\"") + QUOBIN_CLI_PATH + "\" inspect \"" + path + "\" >/dev/null";
+    for (int i = 0; i < 20; ++i) {
+        const auto start = Clock::now();
+        if (std::system(command.c_str()) != 0) {
+            std::printf("quobin-cli inspect failed\n");
+            break;
+        }
+        wholeProgram.push_back(MillisecondsSince(start));
+    }
+    if (!wholeProgram.empty()) {
+        std::printf("quobin-cli inspect process: median %.2f ms (includes the shell and process start)\n",
+                    Median(wholeProgram));
+    }
+    std::filesystem::remove_all(dir);
+    return 0;
+}

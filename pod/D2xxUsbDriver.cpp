@@ -1,0 +1,352 @@
+#include "pod/D2xxUsbDriver.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <type_traits>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
+
+namespace pod {
+
+namespace {
+
+// The D2XX C interface: DWORD and ULONG are 32-bit unsigned on every platform the
+// library ships for, UCHAR 8-bit, USHORT 16-bit, FT_HANDLE an opaque pointer.
+using DWORD = std::uint32_t;
+using ULONG = std::uint32_t;
+using UCHAR = std::uint8_t;
+using USHORT = std::uint16_t;
+using FT_STATUS = ULONG;
+using FT_HANDLE = void*;
+
+#ifdef _WIN32
+#define QUOBIN_D2XX_CALL WINAPI
+#else
+#define QUOBIN_D2XX_CALL
+#endif
+
+using FnListDevices = FT_STATUS(QUOBIN_D2XX_CALL*)(void*, void*, DWORD);
+using FnOpenEx = FT_STATUS(QUOBIN_D2XX_CALL*)(void*, DWORD, FT_HANDLE*);
+using FnHandle = FT_STATUS(QUOBIN_D2XX_CALL*)(FT_HANDLE);
+using FnSetLatencyTimer = FT_STATUS(QUOBIN_D2XX_CALL*)(FT_HANDLE, UCHAR);
+using FnSetBaudRate = FT_STATUS(QUOBIN_D2XX_CALL*)(FT_HANDLE, ULONG);
+using FnSetDataCharacteristics = FT_STATUS(QUOBIN_D2XX_CALL*)(FT_HANDLE, UCHAR, UCHAR, UCHAR);
+using FnSetFlowControl = FT_STATUS(QUOBIN_D2XX_CALL*)(FT_HANDLE, USHORT, UCHAR, UCHAR);
+using FnSetTimeouts = FT_STATUS(QUOBIN_D2XX_CALL*)(FT_HANDLE, ULONG, ULONG);
+using FnPurge = FT_STATUS(QUOBIN_D2XX_CALL*)(FT_HANDLE, ULONG);
+using FnTransfer = FT_STATUS(QUOBIN_D2XX_CALL*)(FT_HANDLE, void*, DWORD, DWORD*);
+using FnGetStatus = FT_STATUS(QUOBIN_D2XX_CALL*)(FT_HANDLE, DWORD*, DWORD*, DWORD*);
+using FnGetQueueStatus = FT_STATUS(QUOBIN_D2XX_CALL*)(FT_HANDLE, DWORD*);
+
+void* OpenLibrary(const std::string& path, std::string& error)
+{
+#ifdef _WIN32
+    // Only the system and the application directories: a library of the same name in
+    // the current directory must never be picked up.
+    const int size = MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(size > 0 ? size : 1), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, wide.data(), size);
+    HMODULE module = LoadLibraryExW(wide.c_str(), nullptr,
+                                    LOAD_LIBRARY_SEARCH_SYSTEM32 | LOAD_LIBRARY_SEARCH_APPLICATION_DIR);
+    if (module == nullptr) {
+        char text[64];
+        std::snprintf(text, sizeof text, "error %lu", static_cast<unsigned long>(GetLastError()));
+        error = text;
+    }
+    return reinterpret_cast<void*>(module);
+#else
+    void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (module == nullptr) {
+        const char* reason = dlerror();
+        error = reason ? reason : "unknown reason";
+    }
+    return module;
+#endif
+}
+
+void CloseLibrary(void* module)
+{
+#ifdef _WIN32
+    FreeLibrary(reinterpret_cast<HMODULE>(module));
+#else
+    dlclose(module);
+#endif
+}
+
+void* FindSymbol(void* module, const char* name)
+{
+#ifdef _WIN32
+    return reinterpret_cast<void*>(GetProcAddress(reinterpret_cast<HMODULE>(module), name));
+#else
+    return dlsym(module, name);
+#endif
+}
+
+}  // namespace
+
+struct D2xxUsbDriver::Api {
+    FnListDevices listDevices = nullptr;
+    FnOpenEx openEx = nullptr;
+    FnHandle resetDevice = nullptr;
+    FnSetLatencyTimer setLatencyTimer = nullptr;
+    FnSetBaudRate setBaudRate = nullptr;
+    FnSetDataCharacteristics setDataCharacteristics = nullptr;
+    FnSetFlowControl setFlowControl = nullptr;
+    FnSetTimeouts setTimeouts = nullptr;
+    FnPurge purge = nullptr;
+    FnTransfer write = nullptr;
+    FnGetStatus getStatus = nullptr;
+    FnTransfer read = nullptr;
+    FnGetQueueStatus getQueueStatus = nullptr;
+    FnHandle close = nullptr;
+};
+
+D2xxUsbDriver::D2xxUsbDriver(std::string libraryPath) : m_path(std::move(libraryPath))
+{
+    if (m_path.empty())
+        m_path = DefaultLibraryName();
+}
+
+D2xxUsbDriver::~D2xxUsbDriver()
+{
+    Unload();
+}
+
+const char* D2xxUsbDriver::DefaultLibraryName()
+{
+#if defined(_WIN32)
+    return "ftd2xx.dll";
+#elif defined(__APPLE__)
+    return "libftd2xx.dylib";
+#else
+    return "libftd2xx.so";
+#endif
+}
+
+bool D2xxUsbDriver::Load()
+{
+    if (m_module != nullptr)
+        return true;
+    std::string reason;
+    void* module = OpenLibrary(m_path, reason);
+    if (module == nullptr) {
+        m_lastError = "Cannot load the FTDI D2XX library " + m_path + ": " + reason +
+                      ". Install FTDI's D2XX driver, or use the libftdi back end.";
+        return false;
+    }
+    auto api = std::make_unique<Api>();
+    const char* missing = nullptr;
+    auto bind = [&](auto& slot, const char* name) {
+        if (missing != nullptr)
+            return;
+        void* symbol = FindSymbol(module, name);
+        if (symbol == nullptr)
+            missing = name;
+        else
+            slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(symbol);
+    };
+    bind(api->listDevices, "FT_ListDevices");
+    bind(api->openEx, "FT_OpenEx");
+    bind(api->resetDevice, "FT_ResetDevice");
+    bind(api->setLatencyTimer, "FT_SetLatencyTimer");
+    bind(api->setBaudRate, "FT_SetBaudRate");
+    bind(api->setDataCharacteristics, "FT_SetDataCharacteristics");
+    bind(api->setFlowControl, "FT_SetFlowControl");
+    bind(api->setTimeouts, "FT_SetTimeouts");
+    bind(api->purge, "FT_Purge");
+    bind(api->write, "FT_Write");
+    bind(api->getStatus, "FT_GetStatus");
+    bind(api->read, "FT_Read");
+    bind(api->getQueueStatus, "FT_GetQueueStatus");
+    bind(api->close, "FT_Close");
+    if (missing != nullptr) {
+        CloseLibrary(module);
+        m_lastError = std::string("The FTDI D2XX library ") + m_path + " lacks the function " +
+                      missing + "; install a current D2XX driver.";
+        return false;
+    }
+    m_module = module;
+    m_api = api.release();
+    m_lastError.clear();
+    return true;
+}
+
+void D2xxUsbDriver::Unload()
+{
+    if (m_module == nullptr)
+        return;
+    delete m_api;
+    m_api = nullptr;
+    CloseLibrary(m_module);
+    m_module = nullptr;
+}
+
+bool D2xxUsbDriver::IsLoaded() const
+{
+    return m_module != nullptr;
+}
+
+FtStatus D2xxUsbDriver::Failed(const char* function, FtStatus status)
+{
+    if (status != kFtOk) {
+        char text[96];
+        std::snprintf(text, sizeof text, "%s failed with status %u", function,
+                      static_cast<unsigned>(status));
+        m_lastError = text;
+    }
+    return status;
+}
+
+#define QUOBIN_D2XX_REQUIRE_LOADED                                                  \
+    do {                                                                            \
+        if (m_api == nullptr) {                                                     \
+            m_lastError = "The FTDI D2XX library is not loaded.";                   \
+            return kFtOtherError;                                                   \
+        }                                                                           \
+    } while (false)
+
+FtStatus D2xxUsbDriver::ListDeviceCount(std::uint32_t* count)
+{
+    QUOBIN_D2XX_REQUIRE_LOADED;
+    DWORD n = 0;
+    const FtStatus status = m_api->listDevices(&n, nullptr, kFtListNumberOnly);
+    *count = n;
+    return Failed("FT_ListDevices", status);
+}
+
+FtStatus D2xxUsbDriver::ListDeviceDescription(std::uint32_t index, char* buffer)
+{
+    QUOBIN_D2XX_REQUIRE_LOADED;
+    // With FT_LIST_BY_INDEX the index itself travels in the pointer argument.
+    void* arg = reinterpret_cast<void*>(static_cast<std::uintptr_t>(index));
+    return Failed("FT_ListDevices",
+                  m_api->listDevices(arg, buffer, kFtListByIndex | kFtOpenByDescription));
+}
+
+FtStatus D2xxUsbDriver::ListDeviceSerial(std::uint32_t index, char* buffer)
+{
+    QUOBIN_D2XX_REQUIRE_LOADED;
+    void* arg = reinterpret_cast<void*>(static_cast<std::uintptr_t>(index));
+    return Failed("FT_ListDevices",
+                  m_api->listDevices(arg, buffer, kFtListByIndex | kFtOpenBySerialNumber));
+}
+
+FtStatus D2xxUsbDriver::OpenByDescription(const char* description, FtHandle* handle)
+{
+    QUOBIN_D2XX_REQUIRE_LOADED;
+    return Failed("FT_OpenEx",
+                  m_api->openEx(const_cast<char*>(description), kFtOpenByDescription, handle));
+}
+
+FtStatus D2xxUsbDriver::ResetDevice(FtHandle handle)
+{
+    QUOBIN_D2XX_REQUIRE_LOADED;
+    return Failed("FT_ResetDevice", m_api->resetDevice(handle));
+}
+
+FtStatus D2xxUsbDriver::SetLatencyTimer(FtHandle handle, std::uint8_t milliseconds)
+{
+    QUOBIN_D2XX_REQUIRE_LOADED;
+    return Failed("FT_SetLatencyTimer", m_api->setLatencyTimer(handle, milliseconds));
+}
+
+FtStatus D2xxUsbDriver::SetBaudRate(FtHandle handle, std::uint32_t baud)
+{
+    QUOBIN_D2XX_REQUIRE_LOADED;
+    return Failed("FT_SetBaudRate", m_api->setBaudRate(handle, baud));
+}
+
+FtStatus D2xxUsbDriver::SetDataCharacteristics(FtHandle handle, std::uint8_t wordLength,
+                                               std::uint8_t stopBits, std::uint8_t parity)
+{
+    QUOBIN_D2XX_REQUIRE_LOADED;
+    return Failed("FT_SetDataCharacteristics",
+                  m_api->setDataCharacteristics(handle, wordLength, stopBits, parity));
+}
+
+FtStatus D2xxUsbDriver::SetFlowControl(FtHandle handle, std::uint16_t flow, std::uint8_t xon,
+                                       std::uint8_t xoff)
+{
+    QUOBIN_D2XX_REQUIRE_LOADED;
+    return Failed("FT_SetFlowControl", m_api->setFlowControl(handle, flow, xon, xoff));
+}
+
+FtStatus D2xxUsbDriver::SetTimeouts(FtHandle handle, std::uint32_t readMs, std::uint32_t writeMs)
+{
+    QUOBIN_D2XX_REQUIRE_LOADED;
+    return Failed("FT_SetTimeouts", m_api->setTimeouts(handle, readMs, writeMs));
+}
+
+FtStatus D2xxUsbDriver::Purge(FtHandle handle, std::uint32_t mask)
+{
+    QUOBIN_D2XX_REQUIRE_LOADED;
+    return Failed("FT_Purge", m_api->purge(handle, mask));
+}
+
+FtStatus D2xxUsbDriver::Write(FtHandle handle, const void* buffer, std::uint32_t length,
+                              std::uint32_t* written)
+{
+    QUOBIN_D2XX_REQUIRE_LOADED;
+    DWORD n = 0;
+    const FtStatus status = m_api->write(handle, const_cast<void*>(buffer), length, &n);
+    *written = n;
+    return Failed("FT_Write", status);
+}
+
+FtStatus D2xxUsbDriver::GetStatus(FtHandle handle, std::uint32_t* rxQueue, std::uint32_t* txQueue,
+                                  std::uint32_t* eventStatus)
+{
+    QUOBIN_D2XX_REQUIRE_LOADED;
+    DWORD rx = 0;
+    DWORD tx = 0;
+    DWORD events = 0;
+    const FtStatus status = m_api->getStatus(handle, &rx, &tx, &events);
+    *rxQueue = rx;
+    *txQueue = tx;
+    *eventStatus = events;
+    return Failed("FT_GetStatus", status);
+}
+
+FtStatus D2xxUsbDriver::Read(FtHandle handle, void* buffer, std::uint32_t length,
+                             std::uint32_t* received)
+{
+    QUOBIN_D2XX_REQUIRE_LOADED;
+    *received = 0;
+    // FT_Read blocks for the read time-out when fewer bytes are waiting than asked;
+    // the link polls instead, so only what is already queued is read.
+    DWORD queued = 0;
+    FtStatus status = m_api->getQueueStatus(handle, &queued);
+    if (status != kFtOk || queued == 0)
+        return Failed("FT_GetQueueStatus", status);
+    DWORD n = 0;
+    status = m_api->read(handle, buffer, queued < length ? queued : length, &n);
+    *received = n;
+    return Failed("FT_Read", status);
+}
+
+FtStatus D2xxUsbDriver::GetQueueStatus(FtHandle handle, std::uint32_t* rxQueue)
+{
+    QUOBIN_D2XX_REQUIRE_LOADED;
+    DWORD rx = 0;
+    const FtStatus status = m_api->getQueueStatus(handle, &rx);
+    *rxQueue = rx;
+    return Failed("FT_GetQueueStatus", status);
+}
+
+FtStatus D2xxUsbDriver::Close(FtHandle handle)
+{
+    QUOBIN_D2XX_REQUIRE_LOADED;
+    return Failed("FT_Close", m_api->close(handle));
+}
+
+std::string D2xxUsbDriver::LastError() const
+{
+    return m_lastError;
+}
+
+}  // namespace pod

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+namespace sim {
+
+// The variables of the program that runs on the emulated target, at their data-space
+// word addresses. The addresses lie inside the data RAM window of every part in the
+// catalogue (the smallest is 0x0000-0x01FF). examples/demo.xMAP is generated from this
+// table (quobin-sim-demo-map).
+struct DemoVariable {
+    const char* name;        // as the linker decorates it: one prefix character
+    std::uint32_t address;   // word address
+    std::uint32_t words;     // size in 16-bit words
+    const char* section;     // ".bss" or ".data"
+    const char* meaning;
+};
+
+namespace demo {
+constexpr std::uint32_t kCounter16 = 0x0080;     // UINT16, +1 every 10 ms
+constexpr std::uint32_t kCounter32 = 0x0082;     // UINT32, +1 every ms
+constexpr std::uint32_t kSineWave = 0x0084;      // FLOAT, amplitude * sin(2 pi t / period)
+constexpr std::uint32_t kSineAmplitude = 0x0086; // FLOAT, 100.0 at start
+constexpr std::uint32_t kSinePeriodMs = 0x0088;  // UINT16, 2000 at start
+constexpr std::uint32_t kTriangle = 0x0089;      // INT16, -1000..1000
+constexpr std::uint32_t kTriangleStep = 0x008A;  // INT16, change per 10 ms, 10 at start
+constexpr std::uint32_t kRunFlag = 0x008B;       // byte flag in the low byte: 0 pauses the program
+constexpr std::uint32_t kMessage = 0x0090;       // text, two characters per word, low byte first
+constexpr std::uint32_t kMessageWords = 16;
+}  // namespace demo
+
+std::span<const DemoVariable> DemoVariables();
+
+}  // namespace sim

@@ -1,0 +1,109 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "sim/BootLoader.h"
+#include "sim/DemoProgram.h"
+#include "sim/FaultPlan.h"
+#include "sim/FrameAssembler.h"
+#include "sim/PodError.h"
+#include "sim/PodJobStore.h"
+#include "sim/SimOptions.h"
+#include "sim/TargetChip.h"
+#include "sim/TargetRam.h"
+
+namespace sim {
+
+// The POD behind the USB chip: its firmware in command mode (framed commands), its
+// boot loader, its job store, and the target chip on its JTAG cable with the program
+// running there. It hears bytes and answers bytes; the wire and the USB chip are the
+// driver's business. Thread-safe: every public member takes the POD's lock.
+class EmulatedPod {
+public:
+    enum class Mode { kCommand, kBoot };
+
+    struct Reply {
+        std::string bytes;
+        std::uint32_t delayMs = 0;  // extra time before the first byte leaves the POD
+        bool unplug = false;        // the device drops off the bus instead
+    };
+
+    // Loads the state directory of the options, if any.
+    EmulatedPod(SimOptions options, std::uint32_t nowMs);
+    ~EmulatedPod();
+    EmulatedPod(const EmulatedPod&) = delete;
+    EmulatedPod& operator=(const EmulatedPod&) = delete;
+
+    Mode CurrentMode() const;
+    // Bytes that reached the POD's UART with the settings of its current mode.
+    std::vector<Reply> Hear(std::span<const std::uint8_t> bytes, std::uint32_t nowMs);
+    // Bytes at the wrong baud rate or format: the UART sees only noise, which ends any
+    // half-received frame or boot command.
+    void HearNoise();
+    // The host configured a handle for 921600 8-N-1. After an update that left a
+    // complete image, the POD has restarted into it by then.
+    void CommandLineOpened();
+    // Writes the state directory, if the options name one; empty text when done.
+    std::string Save() const;
+
+    // For tests and diagnostics.
+    int VersionMajor() const;
+    int VersionMinor() const;
+    std::vector<std::uint8_t> Firmware() const;
+    std::uint32_t CommandCount(int what) const;
+    PodError LastError() const;
+    // The chip of type `type` (or the current one for -1); nullptr when none exists.
+    std::vector<std::uint16_t> FlashOf(int region, int type = -1) const;
+    bool ChipSecured(int type = -1) const;
+    int CurrentMcuType() const;
+    PodJobStore Job() const;
+    // Target RAM as the running program has it at `nowMs`.
+    std::uint16_t ReadRam(std::uint32_t address, std::uint32_t nowMs);
+    void WriteRam(std::uint32_t address, std::uint16_t value, std::uint32_t nowMs);
+    std::string LoadError() const;
+
+private:
+    struct Target {
+        Target(SimPart part, bool secured) : chip(part, secured), ram(part) {}
+        TargetChip chip;
+        TargetRam ram;
+        DemoProgram program;
+    };
+
+    Target* TargetFor(int type, std::uint32_t nowMs);
+    const Target* ExistingTarget(int type) const;
+    int EffectiveType() const;
+    std::string SaveLocked() const;
+    void LoadState(std::uint32_t nowMs);
+
+    std::vector<Reply> HearCommand(std::span<const std::uint8_t> bytes, std::uint32_t nowMs);
+    std::vector<Reply> HearBoot(std::span<const std::uint8_t> bytes);
+    std::string Execute(std::string_view payload, std::uint32_t nowMs, std::size_t& replyLength);
+    std::string ExecuteTarget(std::uint32_t opcode, std::string_view payload, std::uint32_t nowMs,
+                              std::size_t& replyLength, PodError& error);
+
+    mutable std::mutex m_mutex;
+    SimOptions m_options;
+    Mode m_mode = Mode::kCommand;
+    int m_versionMajor;
+    int m_versionMinor;
+    std::vector<std::uint8_t> m_firmware;
+    bool m_bootOnly = false;
+    std::unique_ptr<BootLoader> m_bootLoader;
+    FrameAssembler m_frames;
+    FaultPlan m_faults;
+    PodJobStore m_job;
+    std::map<int, std::unique_ptr<Target>> m_targets;
+    int m_currentType = -1;
+    std::uint32_t m_monitorBaud = 0;
+    PodError m_lastError = PodError::kNone;
+    std::string m_loadError;
+};
+
+}  // namespace sim

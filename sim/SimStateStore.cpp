@@ -1,0 +1,210 @@
+#include "sim/SimStateStore.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "sim/HexText.h"
+
+namespace sim {
+
+namespace {
+
+bool ReadFile(const std::string& path, std::vector<std::uint8_t>& bytes)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return false;
+    }
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return true;
+}
+
+bool WriteFile(const std::string& path, const void* data, std::size_t size)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
+    return static_cast<bool>(out);
+}
+
+std::string WordsToHex(const std::vector<std::uint16_t>& words)
+{
+    std::string out;
+    for (std::uint16_t w : words) {
+        AppendHex(out, w, 4);
+    }
+    return out;
+}
+
+bool HexToWords(std::string_view text, std::vector<std::uint16_t>& words)
+{
+    if (text.size() % 4 != 0) {
+        return false;
+    }
+    words.clear();
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::uint32_t w = 0;
+        if (!ReadHexField(text, pos, 4, w)) {
+            return false;
+        }
+        words.push_back(static_cast<std::uint16_t>(w));
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string SimStateStore::Path(const std::string& name) const
+{
+    return (std::filesystem::path(m_directory) / name).string();
+}
+
+bool SimStateStore::Save(const SimState& state, std::string& error) const
+{
+    std::error_code ec;
+    std::filesystem::create_directories(m_directory, ec);
+    if (ec) {
+        error = "cannot create " + m_directory + ": " + ec.message();
+        return false;
+    }
+    std::ostringstream pod;
+    pod << "version=" << state.versionMajor << "." << state.versionMinor << "\n";
+    pod << "boot-only=" << (state.bootOnly ? 1 : 0) << "\n";
+    if (state.hasTarget) {
+        pod << "mcu=" << state.mcuType << "\n";
+        pod << "secured=" << (state.secured ? 1 : 0) << "\n";
+    }
+    const std::string podText = pod.str();
+    bool ok = WriteFile(Path("pod.txt"), podText.data(), podText.size());
+
+    if (!state.firmware.empty()) {
+        ok = WriteFile(Path("firmware.bin"), state.firmware.data(), state.firmware.size()) && ok;
+    } else {
+        std::filesystem::remove(Path("firmware.bin"), ec);
+    }
+
+    for (int r = 0; r < kRegionCount; ++r) {
+        const std::string path = Path(std::string(kRegionNames[static_cast<std::size_t>(r)]) + ".bin");
+        const auto& words = state.flash[static_cast<std::size_t>(r)];
+        if (!state.hasTarget || words.empty()) {
+            std::filesystem::remove(path, ec);
+            continue;
+        }
+        std::vector<std::uint8_t> bytes;
+        bytes.reserve(words.size() * 2);
+        for (std::uint16_t w : words) {
+            bytes.push_back(static_cast<std::uint8_t>(w));
+            bytes.push_back(static_cast<std::uint8_t>(w >> 8));
+        }
+        ok = WriteFile(path, bytes.data(), bytes.size()) && ok;
+    }
+
+    if (state.hasJob) {
+        std::ostringstream job;
+        const PodJobHeader& h = state.jobHeader;
+        job << "header " << h.mcuType << " " << h.constant << " " << h.resetAfter << " " << h.resetPolarity << " "
+            << h.resetDelay << " " << h.loaderLength;
+        for (std::uint32_t c : h.counts) {
+            job << " " << c;
+        }
+        job << "\nloader " << WordsToHex(state.jobLoader) << "\n";
+        for (const auto& [number, words] : state.jobBlocks) {
+            job << "block " << number << " " << WordsToHex(words) << "\n";
+        }
+        const std::string jobText = job.str();
+        ok = WriteFile(Path("job.txt"), jobText.data(), jobText.size()) && ok;
+    } else {
+        std::filesystem::remove(Path("job.txt"), ec);
+    }
+    if (!ok) {
+        error = "cannot write the emulator state in " + m_directory;
+    }
+    return ok;
+}
+
+bool SimStateStore::Load(SimState& state, std::string& error) const
+{
+    std::ifstream pod(Path("pod.txt"));
+    if (!pod) {
+        return false;
+    }
+    SimState loaded;
+    std::string line;
+    while (std::getline(pod, line)) {
+        const std::size_t eq = line.find('=');
+        if (eq == std::string::npos) {
+            continue;
+        }
+        const std::string key = line.substr(0, eq);
+        const std::string value = line.substr(eq + 1);
+        if (key == "version") {
+            if (std::sscanf(value.c_str(), "%d.%d", &loaded.versionMajor, &loaded.versionMinor) != 2) {
+                error = Path("pod.txt") + ": bad version '" + value + "'";
+                return false;
+            }
+        } else if (key == "boot-only") {
+            loaded.bootOnly = value == "1";
+        } else if (key == "mcu") {
+            loaded.hasTarget = true;
+            loaded.mcuType = std::atoi(value.c_str());
+        } else if (key == "secured") {
+            loaded.secured = value == "1";
+        }
+    }
+    ReadFile(Path("firmware.bin"), loaded.firmware);
+
+    if (loaded.hasTarget) {
+        for (int r = 0; r < kRegionCount; ++r) {
+            std::vector<std::uint8_t> bytes;
+            if (!ReadFile(Path(std::string(kRegionNames[static_cast<std::size_t>(r)]) + ".bin"), bytes)) {
+                continue;
+            }
+            auto& words = loaded.flash[static_cast<std::size_t>(r)];
+            for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+                words.push_back(static_cast<std::uint16_t>(bytes[i] | (bytes[i + 1] << 8)));
+            }
+        }
+    }
+
+    std::ifstream job(Path("job.txt"));
+    while (job && std::getline(job, line)) {
+        std::istringstream fields(line);
+        std::string tag;
+        fields >> tag;
+        if (tag == "header") {
+            PodJobHeader& h = loaded.jobHeader;
+            fields >> h.mcuType >> h.constant >> h.resetAfter >> h.resetPolarity >> h.resetDelay >> h.loaderLength;
+            for (std::uint32_t& c : h.counts) {
+                fields >> c;
+            }
+            if (!fields) {
+                error = Path("job.txt") + ": bad header";
+                return false;
+            }
+            loaded.hasJob = true;
+        } else if (tag == "loader" || tag == "block") {
+            std::uint32_t number = 0;
+            if (tag == "block") {
+                fields >> number;
+            }
+            std::string hex;
+            fields >> hex;
+            std::vector<std::uint16_t> words;
+            if (!HexToWords(hex, words)) {
+                error = Path("job.txt") + ": bad " + tag + " line";
+                return false;
+            }
+            if (tag == "loader") {
+                loaded.jobLoader = std::move(words);
+            } else {
+                loaded.jobBlocks[number] = std::move(words);
+            }
+        }
+    }
+    state = std::move(loaded);
+    return true;
+}
+
+}  // namespace sim

@@ -1,0 +1,164 @@
+// The vendor D2XX C interface (the functions the POD link uses) over an emulated POD
+// on an instant wire. Load it in place of the vendor library to test the run-time
+// loaded back end for real. The emulator starts with the options in the environment
+// variable QUOBIN_SIM_D2XX_OPTIONS ("--sim-mcu 27 --sim-fault 0x01:1:silent" ...), or
+// with those given to QuobinSimD2xxConfigure().
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <sstream>
+#include <string>
+
+#include "pod/PodClock.h"
+#include "sim/SimUsbDriver.h"
+
+namespace {
+
+using FtStatus = std::uint32_t;  // FT_STATUS
+using Dword = std::uint32_t;     // DWORD / ULONG
+using FtHandle = void*;          // FT_HANDLE
+
+constexpr Dword kListNumberOnly = 0x80000000u;
+constexpr Dword kListByIndex = 0x40000000u;
+constexpr Dword kOpenByDescription = 2;
+
+std::mutex g_mutex;
+pod::SteadyPodClock g_clock;
+std::unique_ptr<sim::SimUsbDriver> g_driver;
+
+std::string Configure(const std::string& text)
+{
+    sim::SimOptions options;
+    std::istringstream words(text);
+    std::string word;
+    while (words >> word) {
+        if (word.rfind("--", 0) != 0) {
+            return "expected an option, got '" + word + "'";
+        }
+        std::string name = word.substr(2);
+        std::string value;
+        const std::size_t eq = name.find('=');
+        if (eq != std::string::npos) {
+            value = name.substr(eq + 1);
+            name.resize(eq);
+        } else if (name != "sim-secured" && name != "sim-no-target" && name != "sim-boot" && !(words >> value)) {
+            return "--" + name + " needs a value";
+        }
+        if (std::string error = sim::ApplySimOption(options, name, value); !error.empty()) {
+            return error;
+        }
+    }
+    options.wire = sim::WireMode::kInstant;
+    g_driver.reset();
+    g_driver = sim::CreateSimDriver(options, g_clock);
+    g_driver->Load();
+    return {};
+}
+
+sim::SimUsbDriver& Driver()
+{
+    std::lock_guard lock(g_mutex);
+    if (!g_driver) {
+        const char* env = std::getenv("QUOBIN_SIM_D2XX_OPTIONS");
+        if (!Configure(env != nullptr ? env : "").empty()) {
+            Configure("");
+        }
+    }
+    return *g_driver;
+}
+
+}  // namespace
+
+#define SIM_D2XX_EXPORT extern "C" __attribute__((visibility("default")))
+
+// Restarts the emulator with new options; 0 on success. Not part of the vendor's
+// interface: tests reach it with dlsym.
+SIM_D2XX_EXPORT int QuobinSimD2xxConfigure(const char* options)
+{
+    std::lock_guard lock(g_mutex);
+    return Configure(options != nullptr ? options : "").empty() ? 0 : 1;
+}
+
+SIM_D2XX_EXPORT FtStatus FT_ListDevices(void* arg1, void* arg2, Dword flags)
+{
+    if ((flags & kListNumberOnly) != 0) {
+        return Driver().ListDeviceCount(static_cast<std::uint32_t*>(arg1));
+    }
+    if ((flags & kListByIndex) != 0 && (flags & kOpenByDescription) != 0) {
+        const auto index = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(arg1));
+        return Driver().ListDeviceDescription(index, static_cast<char*>(arg2));
+    }
+    return pod::kFtInvalidParameter;
+}
+
+SIM_D2XX_EXPORT FtStatus FT_OpenEx(void* arg1, Dword flags, FtHandle* handle)
+{
+    if (flags != kOpenByDescription) {
+        return pod::kFtInvalidParameter;
+    }
+    return Driver().OpenByDescription(static_cast<const char*>(arg1), handle);
+}
+
+SIM_D2XX_EXPORT FtStatus FT_ResetDevice(FtHandle handle)
+{
+    return Driver().ResetDevice(handle);
+}
+
+SIM_D2XX_EXPORT FtStatus FT_SetLatencyTimer(FtHandle handle, unsigned char latency)
+{
+    return Driver().SetLatencyTimer(handle, latency);
+}
+
+SIM_D2XX_EXPORT FtStatus FT_SetBaudRate(FtHandle handle, Dword baud)
+{
+    return Driver().SetBaudRate(handle, baud);
+}
+
+SIM_D2XX_EXPORT FtStatus FT_SetDataCharacteristics(FtHandle handle, unsigned char wordLength,
+                                                    unsigned char stopBits, unsigned char parity)
+{
+    return Driver().SetDataCharacteristics(handle, wordLength, stopBits, parity);
+}
+
+SIM_D2XX_EXPORT FtStatus FT_SetFlowControl(FtHandle handle, unsigned short flow, unsigned char xon,
+                                            unsigned char xoff)
+{
+    return Driver().SetFlowControl(handle, flow, xon, xoff);
+}
+
+SIM_D2XX_EXPORT FtStatus FT_SetTimeouts(FtHandle handle, Dword readMs, Dword writeMs)
+{
+    return Driver().SetTimeouts(handle, readMs, writeMs);
+}
+
+SIM_D2XX_EXPORT FtStatus FT_Purge(FtHandle handle, Dword mask)
+{
+    return Driver().Purge(handle, mask);
+}
+
+SIM_D2XX_EXPORT FtStatus FT_Write(FtHandle handle, void* buffer, Dword length, Dword* written)
+{
+    return Driver().Write(handle, buffer, length, written);
+}
+
+SIM_D2XX_EXPORT FtStatus FT_GetStatus(FtHandle handle, Dword* rxQueue, Dword* txQueue, Dword* eventStatus)
+{
+    return Driver().GetStatus(handle, rxQueue, txQueue, eventStatus);
+}
+
+SIM_D2XX_EXPORT FtStatus FT_Read(FtHandle handle, void* buffer, Dword length, Dword* received)
+{
+    return Driver().Read(handle, buffer, length, received);
+}
+
+SIM_D2XX_EXPORT FtStatus FT_GetQueueStatus(FtHandle handle, Dword* rxQueue)
+{
+    return Driver().GetQueueStatus(handle, rxQueue);
+}
+
+SIM_D2XX_EXPORT FtStatus FT_Close(FtHandle handle)
+{
+    return Driver().Close(handle);
+}
