@@ -42,7 +42,7 @@ void ApplyResources(GlobalOptions& globals, std::ostream& err)
     }
 }
 
-}  // namespace
+} // namespace
 
 int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err)
 {
@@ -82,4 +82,4 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     return kExitUsage;
 }
 
-}  // namespace cli
+} // namespace cli

@@ -9,4 +9,4 @@ namespace cli {
 // QUOBIN_RESOURCES stands in for --resources when the option is absent.
 int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
 
-}  // namespace cli
+} // namespace cli

@@ -36,4 +36,4 @@ using CommandList = std::vector<Command>;
 // exit status kExitUsage.
 int UsageError(CommandContext& ctx, const std::string& text);
 
-}  // namespace cli
+} // namespace cli

@@ -30,7 +30,8 @@ int Run(const InspectOptions& opt, CLI::Option* regionsOption, CommandContext& c
     if (!opt.mcu.empty()) {
         const auto mcu = ParseMcu(opt.mcu);
         if (!mcu) {
-            return UsageError(ctx, "unknown MCU '" + opt.mcu + "'; `quobin-cli mcus` lists the parts");
+            return UsageError(ctx,
+                              "unknown MCU '" + opt.mcu + "'; `quobin-cli mcus` lists the parts");
         }
         request.mcuIndex = *mcu;
     }
@@ -38,11 +39,13 @@ int Run(const InspectOptions& opt, CLI::Option* regionsOption, CommandContext& c
     if (regionsOption->count() > 0) {
         const auto regions = ParseRegions(opt.regions);
         if (!regions) {
-            return UsageError(ctx, "unknown region in '" + opt.regions + "'; use DFLASH,BFLASH,P1FLASH,P2FLASH");
+            return UsageError(ctx, "unknown region in '" + opt.regions +
+                                       "'; use DFLASH,BFLASH,P1FLASH,P2FLASH");
         }
         for (int r = 0; r < image::kRegionCount; ++r) {
             if ((*regions)[r] && !record.present[r]) {
-                return UsageError(ctx, std::string(image::RegionName(r)) + " is not present on " + record.name);
+                return UsageError(ctx, std::string(image::RegionName(r)) + " is not present on " +
+                                           record.name);
             }
         }
         request.regionChecked = *regions;
@@ -69,37 +72,40 @@ int Run(const InspectOptions& opt, CLI::Option* regionsOption, CommandContext& c
     return kExitOk;
 }
 
-}  // namespace
+} // namespace
 
-std::string InspectText(const image::SFileLoadRequest& request, const image::SFileLoadOutcome& outcome,
+std::string InspectText(const image::SFileLoadRequest& request,
+                        const image::SFileLoadOutcome& outcome,
                         const image::McuSelection& selection, const image::FlashImageSet& images)
 {
     std::string text = outcome.statusText + "\n";
     if (!outcome.labelsChanged) {
-        return text;  // stopped before the file was read
+        return text; // stopped before the file was read
     }
     for (int r = 0; r < image::kRegionCount; ++r) {
         text += "  " + LabelOf(outcome, r) + "\n";
     }
     char line[200];
-    std::snprintf(line, sizeof line, "\n%-8s %-7s %-8s %8s %8s  %s\n", "region", "present", "selected", "words",
-                  "length", "range");
+    std::snprintf(line, sizeof line, "\n%-8s %-7s %-8s %8s %8s  %s\n", "region", "present",
+                  "selected", "words", "length", "range");
     text += line;
     for (int r = 0; r < image::kRegionCount; ++r) {
         char range[40] = "-";
         if (selection.present(r)) {
-            std::snprintf(range, sizeof range, "0x%05X-0x%05X", selection.first(r), selection.last(r));
+            std::snprintf(range, sizeof range, "0x%05X-0x%05X", selection.first(r),
+                          selection.last(r));
         }
         std::snprintf(line, sizeof line, "%-8s %-7s %-8s %8u %8u  %s\n", image::RegionName(r),
                       selection.present(r) ? "yes" : "no", request.regionChecked[r] ? "yes" : "no",
                       images.wordCount(r), images.programmedLength(r), range);
         text += line;
     }
-    std::snprintf(line, sizeof line, "\nwords outside every region of %s: %llu\n", selection.record().name,
-                  static_cast<unsigned long long>(images.outsideWords()));
+    std::snprintf(line, sizeof line, "\nwords outside every region of %s: %llu\n",
+                  selection.record().name, static_cast<unsigned long long>(images.outsideWords()));
     text += line;
     for (const image::AddressRange& range : images.outsideRanges()) {
-        std::snprintf(line, sizeof line, "  0x%llX-0x%llX\n", static_cast<unsigned long long>(range.first),
+        std::snprintf(line, sizeof line, "  0x%llX-0x%llX\n",
+                      static_cast<unsigned long long>(range.first),
                       static_cast<unsigned long long>(range.last));
         text += line;
     }
@@ -109,17 +115,21 @@ std::string InspectText(const image::SFileLoadRequest& request, const image::SFi
     const image::SRecordSkips& s = images.skips();
     const std::uint64_t skipped = s.longTokens + s.smallCounts + s.shortRecords + s.badDigits;
     if (skipped > 0) {
-        std::snprintf(line, sizeof line,
-                      "skipped: %llu over-long tokens, %llu records without a whole word, %llu truncated "
-                      "records, %llu records with non-hex digits\n",
-                      static_cast<unsigned long long>(s.longTokens), static_cast<unsigned long long>(s.smallCounts),
-                      static_cast<unsigned long long>(s.shortRecords), static_cast<unsigned long long>(s.badDigits));
+        std::snprintf(
+            line, sizeof line,
+            "skipped: %llu over-long tokens, %llu records without a whole word, %llu truncated "
+            "records, %llu records with non-hex digits\n",
+            static_cast<unsigned long long>(s.longTokens),
+            static_cast<unsigned long long>(s.smallCounts),
+            static_cast<unsigned long long>(s.shortRecords),
+            static_cast<unsigned long long>(s.badDigits));
         text += line;
     }
     return text;
 }
 
-std::string InspectJson(const image::SFileLoadRequest& request, const image::SFileLoadOutcome& outcome,
+std::string InspectJson(const image::SFileLoadRequest& request,
+                        const image::SFileLoadOutcome& outcome,
                         const image::McuSelection& selection, const image::FlashImageSet& images)
 {
     JsonWriter json;
@@ -154,14 +164,16 @@ std::string InspectJson(const image::SFileLoadRequest& request, const image::SFi
 
 void AddInspectCommand(CLI::App& app, CommandList& commands)
 {
-    CLI::App* sub = AddSubcommand(app, "inspect", "Load an S file as the programmer would and show what each region gets");
+    CLI::App* sub = AddSubcommand(
+        app, "inspect", "Load an S file as the programmer would and show what each region gets");
     auto opt = std::make_shared<InspectOptions>();
     sub->add_option("FILE", opt->file, "Motorola S-record file")->required();
     sub->add_option("--mcu", opt->mcu, "Part name or index (default MC56F8367)");
-    CLI::Option* regions =
-        sub->add_option("--regions", opt->regions, "Regions to select, e.g. DFLASH,P1FLASH (default: all present)");
+    CLI::Option* regions = sub->add_option(
+        "--regions", opt->regions, "Regions to select, e.g. DFLASH,P1FLASH (default: all present)");
     sub->add_flag("--json", opt->json, "Print the result as JSON");
-    commands.push_back({sub, [opt, regions](CommandContext& ctx) { return Run(*opt, regions, ctx); }});
+    commands.push_back(
+        {sub, [opt, regions](CommandContext& ctx) { return Run(*opt, regions, ctx); }});
 }
 
-}  // namespace cli
+} // namespace cli

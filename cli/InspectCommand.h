@@ -15,9 +15,11 @@ namespace cli {
 void AddInspectCommand(CLI::App& app, CommandList& commands);
 
 // The result of an inspect load, as text and as JSON.
-std::string InspectText(const image::SFileLoadRequest& request, const image::SFileLoadOutcome& outcome,
+std::string InspectText(const image::SFileLoadRequest& request,
+                        const image::SFileLoadOutcome& outcome,
                         const image::McuSelection& selection, const image::FlashImageSet& images);
-std::string InspectJson(const image::SFileLoadRequest& request, const image::SFileLoadOutcome& outcome,
+std::string InspectJson(const image::SFileLoadRequest& request,
+                        const image::SFileLoadOutcome& outcome,
                         const image::McuSelection& selection, const image::FlashImageSet& images);
 
-}  // namespace cli
+} // namespace cli

@@ -42,7 +42,7 @@ std::size_t Utf8Length(std::string_view s, std::size_t i)
     return n;
 }
 
-}  // namespace
+} // namespace
 
 std::string JsonWriter::Escape(std::string_view value)
 {
@@ -65,13 +65,27 @@ std::string JsonWriter::Escape(std::string_view value)
             continue;
         }
         switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\b': out += "\\b"; break;
-        case '\f': out += "\\f"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\b':
+            out += "\\b";
+            break;
+        case '\f':
+            out += "\\f";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
         default:
             if (c < 0x20) {
                 char u[8];
@@ -175,4 +189,4 @@ JsonWriter& JsonWriter::Null()
     return *this;
 }
 
-}  // namespace cli
+} // namespace cli

@@ -31,8 +31,8 @@ private:
     void BeforeValue();
 
     std::string m_text;
-    std::vector<bool> m_hasItems;  // one per open object or array
+    std::vector<bool> m_hasItems; // one per open object or array
     bool m_afterKey = false;
 };
 
-}  // namespace cli
+} // namespace cli

@@ -27,7 +27,7 @@ std::string_view Trim(std::string_view s)
     return s;
 }
 
-}  // namespace
+} // namespace
 
 std::optional<int> ParseMcu(std::string_view text)
 {
@@ -68,4 +68,4 @@ std::optional<std::array<bool, image::kRegionCount>> ParseRegions(std::string_vi
     }
 }
 
-}  // namespace cli
+} // namespace cli

@@ -16,4 +16,4 @@ std::optional<int> ParseMcu(std::string_view text);
 // and order; an empty text selects none. Nothing when a name is unknown.
 std::optional<std::array<bool, image::kRegionCount>> ParseRegions(std::string_view text);
 
-}  // namespace cli
+} // namespace cli

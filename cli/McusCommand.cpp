@@ -17,15 +17,18 @@ std::string RegionText(const image::McuRecord& r, int region)
         return "-";
     }
     char text[48];
-    std::snprintf(text, sizeof text, "0x%05X-0x%05X/%u", r.first[region], r.last[region], r.pageWords[region]);
+    std::snprintf(text, sizeof text, "0x%05X-0x%05X/%u", r.first[region], r.last[region],
+                  r.pageWords[region]);
     return text;
 }
 
 void PrintTable(std::ostream& out)
 {
     char line[256];
-    std::snprintf(line, sizeof line, "%-2s  %-9s  %-15s  %-13s  %-19s  %-19s  %-19s  %-19s  %6s  %s\n", "#", "name",
-                  "RAM window 1", "RAM window 2", "DFLASH", "BFLASH", "P1FLASH", "P2FLASH", "loader", "data offset");
+    std::snprintf(line, sizeof line,
+                  "%-2s  %-9s  %-15s  %-13s  %-19s  %-19s  %-19s  %-19s  %6s  %s\n", "#", "name",
+                  "RAM window 1", "RAM window 2", "DFLASH", "BFLASH", "P1FLASH", "P2FLASH",
+                  "loader", "data offset");
     out << line;
     for (int type = 0; type < image::kMcuCount; ++type) {
         const image::McuRecord& r = image::RecordFor(type);
@@ -33,15 +36,17 @@ void PrintTable(std::ostream& out)
         char ram2[24];
         std::snprintf(ram1, sizeof ram1, "0x%05X-0x%05X", r.ramWindow1First, r.ramWindow1Last);
         std::snprintf(ram2, sizeof ram2, "0x%04X-0x%04X", r.ramWindow2First, r.ramWindow2Last);
-        std::snprintf(line, sizeof line, "%-2d  %-9s  %-15s  %-13s  %-19s  %-19s  %-19s  %-19s  %6u  0x%X\n", type,
-                      r.name, ram1, ram2, RegionText(r, image::kDflash).c_str(), RegionText(r, image::kBflash).c_str(),
-                      RegionText(r, image::kP1flash).c_str(), RegionText(r, image::kP2flash).c_str(),
-                      image::LoaderLength(type), image::DataSpaceOffset(type));
+        std::snprintf(line, sizeof line,
+                      "%-2d  %-9s  %-15s  %-13s  %-19s  %-19s  %-19s  %-19s  %6u  0x%X\n", type,
+                      r.name, ram1, ram2, RegionText(r, image::kDflash).c_str(),
+                      RegionText(r, image::kBflash).c_str(), RegionText(r, image::kP1flash).c_str(),
+                      RegionText(r, image::kP2flash).c_str(), image::LoaderLength(type),
+                      image::DataSpaceOffset(type));
         out << line;
     }
 }
 
-}  // namespace
+} // namespace
 
 std::string McusJson()
 {
@@ -52,8 +57,16 @@ std::string McusJson()
         json.BeginObject();
         json.Key("index").Number(type);
         json.Key("name").String(r.name);
-        json.Key("ram1").BeginArray().Unsigned(r.ramWindow1First).Unsigned(r.ramWindow1Last).EndArray();
-        json.Key("ram2").BeginArray().Unsigned(r.ramWindow2First).Unsigned(r.ramWindow2Last).EndArray();
+        json.Key("ram1")
+            .BeginArray()
+            .Unsigned(r.ramWindow1First)
+            .Unsigned(r.ramWindow1Last)
+            .EndArray();
+        json.Key("ram2")
+            .BeginArray()
+            .Unsigned(r.ramWindow2First)
+            .Unsigned(r.ramWindow2Last)
+            .EndArray();
         json.Key("regions").BeginArray();
         for (int region = 0; region < image::kRegionCount; ++region) {
             json.BeginObject();
@@ -88,4 +101,4 @@ void AddMcusCommand(CLI::App& app, CommandList& commands)
                         }});
 }
 
-}  // namespace cli
+} // namespace cli

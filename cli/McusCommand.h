@@ -12,4 +12,4 @@ void AddMcusCommand(CLI::App& app, CommandList& commands);
 // The catalogue as JSON: an array of 28 objects.
 std::string McusJson();
 
-}  // namespace cli
+} // namespace cli

@@ -13,7 +13,8 @@ FlashImageSet::FlashImageSet()
 
 void FlashImageSet::Clear()
 {
-    std::fill_n(m_words.get(), static_cast<std::size_t>(kRegionCount) * kImageWords, std::uint16_t{0xFFFF});
+    std::fill_n(m_words.get(), static_cast<std::size_t>(kRegionCount) * kImageWords,
+                std::uint16_t{0xFFFF});
     m_wordCount = {};
     m_programmedLength = {};
     m_outsideWords = 0;
@@ -67,7 +68,7 @@ void FlashImageSet::NoteOutside(std::uint64_t address)
             return;
         }
         if (address >= lastRange.first && address <= lastRange.last) {
-            return;  // repeated address inside the range just noted
+            return; // repeated address inside the range just noted
         }
     }
     if (m_outsideRangeCount < kMaxOutsideRanges) {
@@ -82,4 +83,4 @@ void ClearImages(FlashImageSet& images)
     images.Clear();
 }
 
-}  // namespace image
+} // namespace image

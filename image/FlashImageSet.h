@@ -17,10 +17,10 @@ struct AddressRange {
 
 // What the reader passed over without storing anything.
 struct SRecordSkips {
-    std::uint64_t longTokens = 0;    // tokens over 1023 characters
-    std::uint64_t smallCounts = 0;   // S3 records whose byte count is below 5 or holds no whole word
-    std::uint64_t shortRecords = 0;  // S3 records with fewer characters than their byte count claims
-    std::uint64_t badDigits = 0;     // S3 records with a non-hex digit in count, address or data
+    std::uint64_t longTokens = 0;   // tokens over 1023 characters
+    std::uint64_t smallCounts = 0;  // S3 records whose byte count is below 5 or holds no whole word
+    std::uint64_t shortRecords = 0; // S3 records with fewer characters than their byte count claims
+    std::uint64_t badDigits = 0;    // S3 records with a non-hex digit in count, address or data
 };
 
 // The four region images that the programming operations send to the target or store in
@@ -64,7 +64,7 @@ public:
     void NoteOutside(std::uint64_t address);
 
 private:
-    std::unique_ptr<std::uint16_t[]> m_words;  // kRegionCount * kImageWords
+    std::unique_ptr<std::uint16_t[]> m_words; // kRegionCount * kImageWords
     std::array<std::uint32_t, kRegionCount> m_wordCount{};
     std::array<std::uint32_t, kRegionCount> m_programmedLength{};
     std::uint64_t m_outsideWords = 0;
@@ -77,4 +77,4 @@ private:
 // Every word of the four images 0xFFFF and every wordCount 0.
 void ClearImages(FlashImageSet& images);
 
-}  // namespace image
+} // namespace image

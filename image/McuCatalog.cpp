@@ -39,7 +39,7 @@ constexpr McuRecord MakeRecord(const char* name, std::uint32_t ram1First, std::u
     for (int i = 0; i < kRegionCount; ++i) {
         const RegionSpec& s = regions[i];
         if (s.pageWords == 0) {
-            continue;  // absent: every field stays 0
+            continue; // absent: every field stays 0
         }
         r.present[i] = 1;
         r.first[i] = s.first;
@@ -115,7 +115,7 @@ constexpr McuRecord kNoRecord = MakeRecord("", 0, 0, 0, 0, kNone, kNone, kNone, 
 
 constexpr const char* kRegionNames[kRegionCount] = {"DFLASH", "BFLASH", "P1FLASH", "P2FLASH"};
 
-}  // namespace
+} // namespace
 
 const std::array<std::uint16_t, 5> ResetDelayTable = {1, 10, 50, 100, 500};
 
@@ -187,4 +187,4 @@ std::span<const std::uint8_t> PodFirmwareImage()
     return FirmwareFileBytes();
 }
 
-}  // namespace image
+} // namespace image

@@ -10,7 +10,7 @@ namespace image {
 // The 28 supported parts, 56800 family (types 0..6) and 56800E family (types 7..27).
 constexpr int kMcuCount = 28;
 constexpr int kRegionCount = 4;
-constexpr int kDefaultMcuType = 27;  // MC56F8367
+constexpr int kDefaultMcuType = 27; // MC56F8367
 
 // Order of every per-region array.
 enum RegionIndex : int { kDflash = 0, kBflash = 1, kP1flash = 2, kP2flash = 3 };
@@ -20,15 +20,15 @@ enum RegionIndex : int { kDflash = 0, kBflash = 1, kP1flash = 2, kP2flash = 3 };
 // from pageWords (256, 512 or 1024).
 struct McuRecord {
     const char* name;
-    std::uint32_t ramWindow1First, ramWindow1Last;  // program-space RAM
-    std::uint32_t ramWindow2First, ramWindow2Last;  // data-space RAM
+    std::uint32_t ramWindow1First, ramWindow1Last; // program-space RAM
+    std::uint32_t ramWindow2First, ramWindow2Last; // data-space RAM
     std::uint32_t present[kRegionCount];
     std::uint32_t first[kRegionCount];
     std::uint32_t last[kRegionCount];
     std::uint32_t pageWords[kRegionCount];
-    std::uint32_t pageMask[kRegionCount];    // 0x10000 - pageWords, 16 bits
-    std::uint32_t offsetMask[kRegionCount];  // pageWords - 1
-    std::uint32_t pageShift[kRegionCount];   // log2(pageWords)
+    std::uint32_t pageMask[kRegionCount];   // 0x10000 - pageWords, 16 bits
+    std::uint32_t offsetMask[kRegionCount]; // pageWords - 1
+    std::uint32_t pageShift[kRegionCount];  // log2(pageWords)
 };
 
 bool IsValidMcuType(int type);
@@ -57,7 +57,7 @@ int McuIndexByName(std::string_view name);
 
 // Reset delay in ms by the Reset Delay list index: 1, 10, 50, 100, 500.
 extern const std::array<std::uint16_t, 5> ResetDelayTable;
-constexpr int kDefaultResetDelayIndex = 3;  // 100 ms
+constexpr int kDefaultResetDelayIndex = 3; // 100 ms
 
 // "DFLASH", "BFLASH", "P1FLASH", "P2FLASH"; "" outside 0..3.
 const char* RegionName(int region);
@@ -69,7 +69,7 @@ int RegionIndexByName(std::string_view name);
 constexpr std::size_t kPodFirmwareSize = 24101;
 std::span<const std::uint8_t> PodFirmwareImage();
 
-}  // namespace image
+} // namespace image
 
 // The current selection belongs with the catalogue for its users.
 #include "image/McuSelection.h"

@@ -23,7 +23,7 @@ bool ValidRegion(int region)
 {
     return region >= 0 && region < kRegionCount;
 }
-}  // namespace
+} // namespace
 
 std::uint32_t McuSelection::present(int region) const
 {
@@ -60,4 +60,4 @@ std::uint32_t McuSelection::pageShift(int region) const
     return ValidRegion(region) ? record().pageShift[region] : 0;
 }
 
-}  // namespace image
+} // namespace image

@@ -38,4 +38,4 @@ private:
     std::uint32_t m_dataSpaceOffset = 0;
 };
 
-}  // namespace image
+} // namespace image

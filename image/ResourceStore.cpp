@@ -62,7 +62,7 @@ bool ReadSmallFile(const std::filesystem::path& path, std::size_t maxBytes,
     }
     totalBytes = static_cast<std::size_t>(size);
     if (size != maxBytes) {
-        return true;  // wrong size: nothing to read
+        return true; // wrong size: nothing to read
     }
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) {
@@ -80,9 +80,8 @@ bool ReadSmallFile(const std::filesystem::path& path, std::size_t maxBytes,
 
 // Looks for one replacement file; records what it found in the report. Returns the bytes
 // when the file is usable.
-std::optional<std::vector<std::uint8_t>> TryReplacement(const std::filesystem::path& path,
-                                                        std::size_t expectedBytes,
-                                                        ResourceReport& report)
+std::optional<std::vector<std::uint8_t>>
+TryReplacement(const std::filesystem::path& path, std::size_t expectedBytes, ResourceReport& report)
 {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) {
@@ -110,7 +109,7 @@ std::optional<std::vector<std::uint8_t>> TryReplacement(const std::filesystem::p
     return bytes;
 }
 
-}  // namespace
+} // namespace
 
 bool ResourceReport::anyIgnored() const
 {
@@ -145,7 +144,7 @@ ResourceReport SetResourceDirectory(const std::string& dir)
                 seen = seen || std::filesystem::path(f.path).filename() == name;
             }
             if (seen) {
-                continue;  // parts sharing a routine share its file
+                continue; // parts sharing a routine share its file
             }
             const std::size_t expected = 2u * LoaderLength(type);
             auto bytes = TryReplacement(root / "loaders" / name, expected, report);
@@ -156,7 +155,8 @@ ResourceReport SetResourceDirectory(const std::string& dir)
             o.name = name;
             o.words.resize(expected / 2);
             for (std::size_t k = 0; k < o.words.size(); ++k) {
-                o.words[k] = static_cast<std::uint16_t>((*bytes)[2 * k] | ((*bytes)[2 * k + 1] << 8));
+                o.words[k] =
+                    static_cast<std::uint16_t>((*bytes)[2 * k] | ((*bytes)[2 * k + 1] << 8));
             }
             set->loaders.push_back(std::move(o));
         }
@@ -178,7 +178,8 @@ std::string DescribeResourceStatus(const ResourceFileStatus& status)
         std::snprintf(line, sizeof line, "using %s", status.path.c_str());
         break;
     case ResourceFileStatus::State::WrongSize:
-        std::snprintf(line, sizeof line, "ignoring %s: %zu bytes, expected %zu; the built-in image stays",
+        std::snprintf(line, sizeof line,
+                      "ignoring %s: %zu bytes, expected %zu; the built-in image stays",
                       status.path.c_str(), status.actualBytes, status.expectedBytes);
         break;
     case ResourceFileStatus::State::Unreadable:
@@ -211,4 +212,4 @@ std::span<const std::uint8_t> FirmwareFileBytes()
     return BuiltInFirmware();
 }
 
-}  // namespace image
+} // namespace image

@@ -46,4 +46,4 @@ std::span<const std::uint16_t> LoaderFileWords(std::string_view fileName);
 // The POD firmware image (replacement first).
 std::span<const std::uint8_t> FirmwareFileBytes();
 
-}  // namespace image
+} // namespace image

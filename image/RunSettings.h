@@ -9,11 +9,11 @@ namespace image {
 
 // The dialog's settings that each S-file load takes and the programming operations read.
 struct RunSettings {
-    std::array<bool, kRegionCount> regions{};  // region check boxes in RegionIndex order
-    bool resetAfter = false;                   // "Target reset after downloading program"
-    int resetPolarity = 0;                     // 0 "Active Low", 1 "Active High"
+    std::array<bool, kRegionCount> regions{}; // region check boxes in RegionIndex order
+    bool resetAfter = false;                  // "Target reset after downloading program"
+    int resetPolarity = 0;                    // 0 "Active Low", 1 "Active High"
     std::uint16_t resetDelayMs = 100;
     int mcuType = kDefaultMcuType;
 };
 
-}  // namespace image
+} // namespace image

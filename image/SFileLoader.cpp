@@ -28,7 +28,7 @@ SFileLoadOutcome Failure(SFileLoadOutcome outcome, const char* text)
     return outcome;
 }
 
-}  // namespace
+} // namespace
 
 std::string RegionLabel(int region, std::uint32_t wordCount, const McuSelection& selection)
 {
@@ -46,7 +46,8 @@ std::string RegionLabel(int region, std::uint32_t wordCount, const McuSelection&
     return text;
 }
 
-SFileLoadOutcome LoadSFile(const SFileLoadRequest& request, McuSelection& selection, FlashImageSet& images)
+SFileLoadOutcome LoadSFile(const SFileLoadRequest& request, McuSelection& selection,
+                           FlashImageSet& images)
 {
     SFileLoadOutcome outcome;
 
@@ -54,10 +55,13 @@ SFileLoadOutcome LoadSFile(const SFileLoadRequest& request, McuSelection& select
     settings.mcuType = IsValidMcuType(request.mcuIndex) ? request.mcuIndex : kDefaultMcuType;
     settings.resetAfter = request.resetAfter;
     settings.resetPolarity =
-        request.polarityIndex >= 0 && request.polarityIndex < kResetPolarityCount ? request.polarityIndex : 0;
-    const int delayIndex = request.delayIndex >= 0 && request.delayIndex < static_cast<int>(ResetDelayTable.size())
-                               ? request.delayIndex
-                               : kDefaultResetDelayIndex;
+        request.polarityIndex >= 0 && request.polarityIndex < kResetPolarityCount
+            ? request.polarityIndex
+            : 0;
+    const int delayIndex =
+        request.delayIndex >= 0 && request.delayIndex < static_cast<int>(ResetDelayTable.size())
+            ? request.delayIndex
+            : kDefaultResetDelayIndex;
     settings.resetDelayMs = ResetDelayTable[static_cast<std::size_t>(delayIndex)];
 
     const std::string path = Trim(request.pathText);
@@ -102,4 +106,4 @@ SFileLoadOutcome LoadSFile(const SFileLoadRequest& request, McuSelection& select
     return outcome;
 }
 
-}  // namespace image
+} // namespace image

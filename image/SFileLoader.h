@@ -10,23 +10,23 @@
 
 namespace image {
 
-constexpr int kResetPolarityCount = 2;  // "Active Low", "Active High"
+constexpr int kResetPolarityCount = 2; // "Active Low", "Active High"
 
 // The dialog's values at the moment of a load, captured on the UI thread.
 struct SFileLoadRequest {
-    int mcuIndex = kDefaultMcuType;  // MCU Select list index
+    int mcuIndex = kDefaultMcuType; // MCU Select list index
     bool resetAfter = false;
-    int polarityIndex = 0;                         // Reset Polarity list index
-    int delayIndex = kDefaultResetDelayIndex;      // Reset Delay list index
-    std::string pathText;                          // S File Path field, untrimmed
-    std::array<bool, kRegionCount> regionChecked{};  // RegionIndex order
+    int polarityIndex = 0;                          // Reset Polarity list index
+    int delayIndex = kDefaultResetDelayIndex;       // Reset Delay list index
+    std::string pathText;                           // S File Path field, untrimmed
+    std::array<bool, kRegionCount> regionChecked{}; // RegionIndex order
 };
 
 // What the dialog shows after a load, and the settings the operations use next.
 struct SFileLoadOutcome {
     bool ok = false;
     std::string statusText;
-    bool error = false;  // red status line when set, black otherwise
+    bool error = false; // red status line when set, black otherwise
     // The region check boxes are relabelled only when the file was read.
     bool labelsChanged = false;
     std::array<std::string, kRegionCount> labels;
@@ -42,10 +42,11 @@ struct SFileLoadOutcome {
 // Index values outside their lists never index a table: an unknown MCU index loads for
 // MC56F8367, an unknown polarity index counts as 0 "Active Low", an unknown delay index
 // as 100 ms.
-SFileLoadOutcome LoadSFile(const SFileLoadRequest& request, McuSelection& selection, FlashImageSet& images);
+SFileLoadOutcome LoadSFile(const SFileLoadRequest& request, McuSelection& selection,
+                           FlashImageSet& images);
 
 // Label of a region check box: "DFLASH (12 Word, 0.1%)", or "DFLASH (0 Word, 0%)" when
 // nothing was stored; the percentage of the region's size in single precision.
 std::string RegionLabel(int region, std::uint32_t wordCount, const McuSelection& selection);
 
-}  // namespace image
+} // namespace image

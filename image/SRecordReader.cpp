@@ -100,7 +100,8 @@ struct Placement {
     }
 };
 
-void ProcessToken(const unsigned char* t, std::size_t len, const Placement& placement, FlashImageSet& images)
+void ProcessToken(const unsigned char* t, std::size_t len, const Placement& placement,
+                  FlashImageSet& images)
 {
     if (len < 2 || t[0] != 'S' || t[1] != '3') {
         return;
@@ -149,7 +150,7 @@ void ProcessToken(const unsigned char* t, std::size_t len, const Placement& plac
     }
 }
 
-}  // namespace
+} // namespace
 
 bool ReadSRecords(const std::string& path, const McuSelection& selection, FlashImageSet& images)
 {
@@ -198,4 +199,4 @@ bool ReadSRecords(const std::string& path, const McuSelection& selection, FlashI
     return true;
 }
 
-}  // namespace image
+} // namespace image

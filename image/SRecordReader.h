@@ -31,4 +31,4 @@ namespace image {
 // cleared first in every case.
 bool ReadSRecords(const std::string& path, const McuSelection& selection, FlashImageSet& images);
 
-}  // namespace image
+} // namespace image

@@ -2,7 +2,7 @@
 
 #include "image/FlashImageSet.h"
 #include "image/McuCatalog.h"
-#include "image/SFileLoad.h"
+#include "image/SFileLoader.h"
 #include "ops/ElapsedText.h"
 #include "ops/FirmwareUpdate.h"
 #include "ops/MonitorControl.h"
@@ -102,14 +102,14 @@ bool OperationRunner::StartFirmwareUpdate()
 
 bool OperationRunner::LoadSFile(const DialogSnapshot& dialog, ProgrammerView& view)
 {
-    image::SFileRequest request;
+    image::SFileLoadRequest request;
     request.mcuIndex = dialog.mcuIndex;
     request.resetAfter = dialog.resetAfter;
     request.polarityIndex = dialog.resetPolarityIndex;
     request.delayIndex = dialog.resetDelayIndex;
     request.pathText = dialog.sFilePath;
     request.regionChecked = dialog.regionChecked;
-    const image::SFileOutcome outcome = image::LoadSFile(request, m_selection, m_images);
+    const image::SFileLoadOutcome outcome = image::LoadSFile(request, m_selection, m_images);
     if (outcome.settingsTaken) {
         std::lock_guard lock(m_mutex);
         m_settings = outcome.settings;
@@ -223,9 +223,8 @@ bool OperationRunner::ResetTarget(int resetPolarityIndex, int resetDelayIndex)
         settings = m_settings;
     }
     // The part is the one of the last S-file load, not the list's current choice.
-    constexpr std::uint8_t kConnectModeReset = 4;
-    if (!pod::CmdConnectTarget(m_session, static_cast<std::uint8_t>(settings.mcuType),
-                               kConnectModeReset, static_cast<std::uint8_t>(settings.resetPolarity),
+    if (!pod::CmdConnectTarget(m_session, static_cast<std::uint32_t>(settings.mcuType),
+                               pod::kConnect56800E, static_cast<std::uint32_t>(settings.resetPolarity),
                                settings.resetDelayMs))
         return false;
     if (!pod::CmdResetTarget(m_session)) {

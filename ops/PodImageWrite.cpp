@@ -1,6 +1,7 @@
 #include "ops/PodImageWrite.h"
 
 #include "image/FlashImageSet.h"
+#include "image/RunSettings.h"
 #include "image/McuCatalog.h"
 #include "ops/ProgrammerView.h"
 #include "ops/RegionText.h"
@@ -20,13 +21,12 @@ constexpr std::uint16_t kFirstBlock[] = {100, 600, 1100, 2100};
 
 bool RegionWrite(TransferJob& job, int region)
 {
-    const std::uint32_t length = job.images.programmedLength[region];
+    const std::uint32_t length = job.images.programmedLength(region);
     job.view.SetProgressRange(static_cast<int>(length / kBlockWords));
     job.view.SetProgressStep(1);
     job.view.SetStatusText(RegionActivityText(region, job.programMode));
 
-    const std::span<const std::uint16_t> words =
-        std::span<const std::uint16_t>(job.images.image[region]).first(length);
+    const std::span<const std::uint16_t> words = job.images.image(region).first(length);
     std::uint32_t block = kFirstBlock[region];
     std::size_t offset = 0;
     // Always at least one block: a selected region without words is stored as an
@@ -53,7 +53,7 @@ bool PodImageWrite(TransferJob& job)
 
     std::uint32_t counts[image::kRegionCount] = {};
     for (int r = 0; r < image::kRegionCount; ++r)
-        counts[r] = s.regions[r] ? job.images.programmedLength[r] : 0;
+        counts[r] = s.regions[r] ? job.images.programmedLength(r) : 0;
     const auto loader = image::LoaderFor(s.mcuType);
     if (!pod::CmdPodWriteInfo(job.session, job.programMode, static_cast<std::uint8_t>(s.mcuType),
                               s.resetAfter ? 1 : 0,

@@ -1,6 +1,8 @@
 #include "ops/TargetDownload.h"
 
 #include "image/FlashImageSet.h"
+#include "image/RunSettings.h"
+#include "image/McuSelection.h"
 #include "image/McuCatalog.h"
 #include "ops/ProgrammerView.h"
 #include "ops/RegionText.h"
@@ -15,21 +17,14 @@ namespace ops {
 
 namespace {
 
-constexpr std::uint8_t kConnectMode56800 = 1;
-constexpr std::uint8_t kConnectMode56800E = 4;
-constexpr int kTargetStateFailed = 0;
-constexpr int kTargetStateReady = 1;
-constexpr int kTargetStateSecured = 2;
 constexpr std::uint32_t kBufferBlockWords = 256;
 
 bool IsFamily56800(int mcuType) { return mcuType <= 6; }
 
-std::uint8_t RegionMask(const image::RunSettings& s)
+std::uint32_t RegionMask(const image::RunSettings& s)
 {
-    return static_cast<std::uint8_t>((s.regions[image::kDflash] ? 8 : 0) |
-                                     (s.regions[image::kBflash] ? 4 : 0) |
-                                     (s.regions[image::kP1flash] ? 2 : 0) |
-                                     (s.regions[image::kP2flash] ? 1 : 0));
+    return pod::RegionMask(s.regions[image::kDflash], s.regions[image::kBflash],
+                           s.regions[image::kP1flash], s.regions[image::kP2flash]);
 }
 
 // A region's words from target address `address` on, `count` of them.
@@ -37,7 +32,7 @@ std::span<const std::uint16_t> WordsAt(const TransferJob& job, int region, std::
                                        std::uint32_t count)
 {
     const std::uint32_t offset = address - job.selection.first(region);
-    return std::span<const std::uint16_t>(job.images.image[region]).subspan(offset, count);
+    return job.images.image(region).subspan(offset, count);
 }
 
 // After a failed transfer the link is in an unknown state: drop the connection and
@@ -45,7 +40,7 @@ std::span<const std::uint16_t> WordsAt(const TransferJob& job, int region, std::
 bool FailTransfer(TransferJob& job)
 {
     job.session.ClosePodSession();
-    job.session.ForgetPod();
+    job.session.ForgetLibrary();
     return false;
 }
 
@@ -53,7 +48,7 @@ bool RegionTransferA(TransferJob& job, int region)
 {
     job.view.SetStatusText(RegionActivityText(region, job.programMode));
     const std::uint32_t start = job.selection.first(region);
-    const std::uint32_t length = job.images.programmedLength[region];
+    const std::uint32_t length = job.images.programmedLength(region);
     if (length == 0) {
         // Nothing of this region is in the file: there is nothing to write or compare.
         job.view.SetProgressRange(0);
@@ -71,7 +66,7 @@ bool RegionTransferA(TransferJob& job, int region)
         const std::uint32_t pageLast = (page << shift) + (1u << shift) - 1;
         const std::uint32_t chunkLast = std::min(pageLast, lastWord);
         const std::uint32_t count = chunkLast - address + 1;
-        if (!pod::CmdProgramPage(job.session, job.programMode, static_cast<std::uint8_t>(region),
+        if (!pod::CmdProgramPage(job.session, job.programMode, static_cast<std::uint32_t>(region),
                                  address, WordsAt(job, region, address, count)))
             return FailTransfer(job);
         job.wordsSent[region] += count;
@@ -85,7 +80,7 @@ bool RegionTransferB(TransferJob& job, int region)
 {
     job.view.SetStatusText(RegionActivityText(region, job.programMode));
     const std::uint32_t start = job.selection.first(region);
-    const std::uint32_t end = start + job.images.programmedLength[region];
+    const std::uint32_t end = start + job.images.programmedLength(region);
     const std::uint32_t shift = job.selection.pageShift(region);
     const std::uint32_t pageWords = 1u << shift;
     const std::uint32_t firstPage = start >> shift;
@@ -100,18 +95,16 @@ bool RegionTransferB(TransferJob& job, int region)
         const std::uint32_t pageEnd = ((address >> shift) + 1) << shift;
         const std::uint32_t chunkEnd = std::min(pageEnd, end);
         const auto words = WordsAt(job, region, address, chunkEnd - address);
-        std::uint16_t checksum = 0;
-        for (std::uint16_t w : words)
-            checksum = static_cast<std::uint16_t>(checksum + w);
+        const std::uint16_t checksum = pod::WordChecksum(words);
         for (std::size_t offset = 0, block = 0; offset < words.size();
              offset += kBufferBlockWords, ++block) {
             const auto blockWords =
                 words.subspan(offset, std::min<std::size_t>(kBufferBlockWords, words.size() - offset));
-            if (!pod::CmdBufferChunk(job.session, static_cast<std::uint8_t>(block), blockWords))
+            if (!pod::CmdBufferChunk(job.session, static_cast<std::uint32_t>(block), blockWords))
                 return FailTransfer(job);
             job.view.StepProgress();
         }
-        if (!pod::CmdProgramBuffered(job.session, job.programMode, static_cast<std::uint8_t>(region),
+        if (!pod::CmdProgramBuffered(job.session, job.programMode, static_cast<std::uint32_t>(region),
                                      address, static_cast<std::uint32_t>(words.size()), checksum))
             return FailTransfer(job);
         job.wordsSent[region] += static_cast<std::uint32_t>(words.size());
@@ -138,23 +131,23 @@ bool TargetDownload(TransferJob& job)
     job.view.ReportStatus(pod::kMsgInitializing, false);
 
     if (!pod::CmdConnectTarget(job.session, static_cast<std::uint8_t>(type),
-                               family56800 ? kConnectMode56800 : kConnectMode56800E,
+                               family56800 ? pod::kConnect56800 : pod::kConnect56800E,
                                static_cast<std::uint8_t>(s.resetPolarity), s.resetDelayMs)) {
         job.view.ReportStatus(pod::kMsgJtagInitFailed, true);
         return false;
     }
 
     const int state = pod::CmdEnableOnce(job.session);
-    if (state == kTargetStateFailed) {
+    if (state == pod::kTargetFailed) {
         job.view.ReportStatus(pod::kMsgEonceFailed, true);
         return false;
     }
-    if (!family56800 && state == kTargetStateSecured) {
+    if (!family56800 && state == pod::kTargetSecured) {
         if (!pod::CmdUnlockFlash(job.session)) {
             job.view.ReportStatus(pod::kMsgUnlockFailed, true);
             return false;
         }
-        if (pod::CmdEnableOnce(job.session) == kTargetStateFailed) {
+        if (pod::CmdEnableOnce(job.session) == pod::kTargetFailed) {
             job.view.ReportStatus(pod::kMsgEonceFailed, true);
             return false;
         }
@@ -167,7 +160,7 @@ bool TargetDownload(TransferJob& job)
 
     // Unlocking mass-erases a secured 56800E part, so only a ready chip is erased.
     const bool writes = job.programMode == 1 || job.programMode == 2;
-    const bool erase = writes && (family56800 || state == kTargetStateReady);
+    const bool erase = writes && (family56800 || state == pod::kTargetReady);
     if (erase && !pod::CmdEraseFlash(job.session, RegionMask(s))) {
         job.view.ReportStatus(pod::kMsgEraseFailed, true);
         ReleaseTarget(job, true);

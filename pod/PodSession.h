@@ -64,6 +64,9 @@ public:
     bool ReopenPodSession();
     // Closes the handle; the library and both flags stay.
     void ClosePodSession();
+    // Unloads the driver library and clears both flags (state Absent), so that the
+    // next EnsurePodSession detects the POD afresh. Used after a failed transfer.
+    void ForgetLibrary();
 
     bool IsOpen() const { return m_handle.load() != nullptr; }
     FtHandle handle() const { return m_handle.load(); }
@@ -78,7 +81,6 @@ public:
 
 private:
     bool OpenWith(std::uint32_t baud, std::uint8_t parity, PodConfiguration configuration);
-    void ForgetLibrary();
     bool ProbeAndOpen(StatusSink* status);
 
     UsbDriver& m_driver;

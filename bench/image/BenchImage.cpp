@@ -54,7 +54,8 @@ std::string FullChipFile()
         const std::uint32_t raise = region == image::kDflash ? image::DataSpaceOffset(27) : 0;
         for (std::uint32_t a = r.first[region]; a <= r.last[region]; a += 32) {
             for (int i = 0; i < 32; ++i) {
-                words[i] = static_cast<std::uint16_t>((a + static_cast<unsigned>(i)) * 2654435761u >> 16);
+                words[i] =
+                    static_cast<std::uint16_t>((a + static_cast<unsigned>(i)) * 2654435761u >> 16);
             }
             AppendRecord(text, a + raise, words, 32);
         }
@@ -74,7 +75,7 @@ double MillisecondsSince(Clock::time_point start)
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-}  // namespace
+} // namespace
 
 int main()
 {
@@ -108,8 +109,8 @@ int main()
     }
     std::printf("LoadSFile:                 median %.2f ms, best %.2f ms (%d runs)\n", Median(load),
                 *std::min_element(load.begin(), load.end()), kRuns);
-    std::printf("  stored words: %u %u %u %u\n", images.wordCount(0), images.wordCount(1), images.wordCount(2),
-                images.wordCount(3));
+    std::printf("  stored words: %u %u %u %u\n", images.wordCount(0), images.wordCount(1),
+                images.wordCount(2), images.wordCount(3));
 
     std::vector<double> inProcess;
     for (int i = 0; i < kRuns; ++i) {
@@ -123,7 +124,8 @@ int main()
     std::printf("inspect, in process:       median %.2f ms\n", Median(inProcess));
 
     std::vector<double> wholeProgram;
-    const std::string command = std::string("\"") + QUOBIN_CLI_PATH + "\" inspect \"" + path + "\" >/dev/null";
+    const std::string command =
+        std::string("\"") + QUOBIN_CLI_PATH + "\" inspect \"" + path + "\" >/dev/null";
     for (int i = 0; i < 20; ++i) {
         const auto start = Clock::now();
         if (std::system(command.c_str()) != 0) {
@@ -133,8 +135,9 @@ int main()
         wholeProgram.push_back(MillisecondsSince(start));
     }
     if (!wholeProgram.empty()) {
-        std::printf("quobin-cli inspect process: median %.2f ms (includes the shell and process start)\n",
-                    Median(wholeProgram));
+        std::printf(
+            "quobin-cli inspect process: median %.2f ms (includes the shell and process start)\n",
+            Median(wholeProgram));
     }
     std::filesystem::remove_all(dir);
     return 0;

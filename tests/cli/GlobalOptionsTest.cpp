@@ -28,10 +28,14 @@ void Parse(const std::vector<std::string>& args, Parsed& p)
 TEST(GlobalOptions, AcceptedBeforeAndAfterTheSubcommand)
 {
     const std::vector<std::vector<std::string>> lines = {
-        {"--driver", "ftdi", "--simulate", "--sim-fault", "a", "--sim-mcu", "7", "inspect", "x.s", "--sim-fault", "b"},
-        {"inspect", "x.s", "--driver", "ftdi", "--simulate", "--sim-fault", "a", "--sim-mcu", "7", "--sim-fault", "b"},
-        {"inspect", "--driver=ftdi", "--sim-fault=a", "x.s", "--simulate", "--sim-mcu=7", "--sim-fault", "b"},
-        {"--sim-fault", "a", "--sim-fault", "b", "--driver", "ftdi", "inspect", "--simulate", "--sim-mcu", "7", "x.s"},
+        {"--driver", "ftdi", "--simulate", "--sim-fault", "a", "--sim-mcu", "7", "inspect", "x.s",
+         "--sim-fault", "b"},
+        {"inspect", "x.s", "--driver", "ftdi", "--simulate", "--sim-fault", "a", "--sim-mcu", "7",
+         "--sim-fault", "b"},
+        {"inspect", "--driver=ftdi", "--sim-fault=a", "x.s", "--simulate", "--sim-mcu=7",
+         "--sim-fault", "b"},
+        {"--sim-fault", "a", "--sim-fault", "b", "--driver", "ftdi", "inspect", "--simulate",
+         "--sim-mcu", "7", "x.s"},
     };
     for (const auto& line : lines) {
         SCOPED_TRACE(::testing::PrintToString(line));
@@ -48,8 +52,9 @@ TEST(GlobalOptions, AcceptedBeforeAndAfterTheSubcommand)
 TEST(GlobalOptions, EveryOptionIsStoredAsGiven)
 {
     Parsed p;
-    Parse({"inspect", "f.s", "--sim-secured", "--sim-no-target", "--sim-boot", "--sim-version", "1.2", "--sim-wire",
-           "instant", "--sim-state", "st.json", "--resources", "/r", "--trace", "t.log", "--json"},
+    Parse({"inspect", "f.s", "--sim-secured", "--sim-no-target", "--sim-boot", "--sim-version",
+           "1.2", "--sim-wire", "instant", "--sim-state", "st.json", "--resources", "/r", "--trace",
+           "t.log", "--json"},
           p);
     EXPECT_TRUE(p.globals.simSecured);
     EXPECT_TRUE(p.globals.simNoTarget);
@@ -72,4 +77,4 @@ TEST(GlobalOptions, UnknownOptionsAndMissingValuesAreErrors)
     EXPECT_THROW(Parse({"inspect", "f.s", "--driver"}, q), CLI::ParseError);
 }
 
-}  // namespace
+} // namespace

@@ -12,7 +12,8 @@ TEST(McuOption, NamesInAnyCaseAndIndexes)
     EXPECT_EQ(cli::ParseMcu("0"), 0);
     EXPECT_EQ(cli::ParseMcu("27"), 27);
     EXPECT_EQ(cli::ParseMcu("007"), 7);
-    for (const char* bad : {"", "28", "-1", "1000", "99999999999999999999", "MC56F83", "7x", "0x1B"}) {
+    for (const char* bad :
+         {"", "28", "-1", "1000", "99999999999999999999", "MC56F83", "7x", "0x1B"}) {
         EXPECT_FALSE(cli::ParseMcu(bad).has_value()) << bad;
     }
 }
@@ -29,4 +30,4 @@ TEST(RegionsOption, CommaListsInAnyOrder)
     EXPECT_FALSE(cli::ParseRegions(",").has_value());
 }
 
-}  // namespace
+} // namespace

@@ -12,7 +12,7 @@ namespace {
 using image::McuRecord;
 
 struct Region {
-    std::uint32_t first, last, page;  // page 0 = absent
+    std::uint32_t first, last, page; // page 0 = absent
 };
 
 struct Row {
@@ -78,8 +78,14 @@ TEST(McuCatalog, EveryFieldOfEveryPartMatchesTheTable)
             EXPECT_EQ(r.first[reg], x.first);
             EXPECT_EQ(r.last[reg], x.last);
             EXPECT_EQ(r.pageWords[reg], x.page);
-            const std::uint32_t mask = x.page == 256 ? 0xFF00 : x.page == 512 ? 0xFE00 : x.page == 1024 ? 0xFC00 : 0;
-            const std::uint32_t shift = x.page == 256 ? 8 : x.page == 512 ? 9 : x.page == 1024 ? 10 : 0;
+            const std::uint32_t mask = x.page == 256    ? 0xFF00
+                                       : x.page == 512  ? 0xFE00
+                                       : x.page == 1024 ? 0xFC00
+                                                        : 0;
+            const std::uint32_t shift = x.page == 256    ? 8
+                                        : x.page == 512  ? 9
+                                        : x.page == 1024 ? 10
+                                                         : 0;
             EXPECT_EQ(r.pageMask[reg], mask);
             EXPECT_EQ(r.offsetMask[reg], present ? x.page - 1 : 0);
             EXPECT_EQ(r.pageShift[reg], shift);
@@ -124,11 +130,22 @@ TEST(McuCatalog, LoadersHaveExactLengthsAndAreSharedAsListed)
 {
     // Parts whose flash routines are identical, by group; every other part has its own.
     const std::vector<std::vector<const char*>> groups = {
-        {"DSP56F801", "DSP56F802"}, {"DSP56F803", "DSP56F805"}, {"DSP56F807"}, {"DSP56F826"},
-        {"DSP56F827"}, {"MC56F8002", "MC56F8006"}, {"MC56F8011"}, {"MC56F8013", "MC56F8014"},
-        {"MC56F8023", "MC56F8025"}, {"MC56F8036"}, {"MC56F8037"}, {"MC56F8322", "MC56F8323"},
+        {"DSP56F801", "DSP56F802"},
+        {"DSP56F803", "DSP56F805"},
+        {"DSP56F807"},
+        {"DSP56F826"},
+        {"DSP56F827"},
+        {"MC56F8002", "MC56F8006"},
+        {"MC56F8011"},
+        {"MC56F8013", "MC56F8014"},
+        {"MC56F8023", "MC56F8025"},
+        {"MC56F8036"},
+        {"MC56F8037"},
+        {"MC56F8322", "MC56F8323"},
         {"MC56F8335", "MC56F8345", "MC56F8346", "MC56F8347"},
-        {"MC56F8355", "MC56F8356", "MC56F8357"}, {"MC56F8365", "MC56F8366"}, {"MC56F8367"},
+        {"MC56F8355", "MC56F8356", "MC56F8357"},
+        {"MC56F8365", "MC56F8366"},
+        {"MC56F8367"},
     };
     std::set<const std::uint16_t*> distinct;
     int covered = 0;
@@ -164,7 +181,7 @@ TEST(McuSelection, StartsWithTheDefaultPartAndFollowsSelections)
     EXPECT_EQ(sel.loaderLength(), 591u);
     EXPECT_EQ(sel.dataSpaceOffset(), 0x2000000u);
 
-    ASSERT_TRUE(sel.SelectMcu(7));  // MC56F8002: only P1FLASH
+    ASSERT_TRUE(sel.SelectMcu(7)); // MC56F8002: only P1FLASH
     EXPECT_EQ(sel.present(image::kDflash), 0u);
     EXPECT_EQ(sel.present(image::kBflash), 0u);
     EXPECT_EQ(sel.present(image::kP1flash), 1u);
@@ -172,7 +189,7 @@ TEST(McuSelection, StartsWithTheDefaultPartAndFollowsSelections)
     EXPECT_EQ(sel.first(image::kP1flash), 0x0800u);
     EXPECT_EQ(sel.dataSpaceOffset(), 0u);
 
-    ASSERT_TRUE(sel.SelectMcu(4));  // DSP56F807: all four, P2FLASH 0x8000-0xEFFF
+    ASSERT_TRUE(sel.SelectMcu(4)); // DSP56F807: all four, P2FLASH 0x8000-0xEFFF
     for (int r = 0; r < 4; ++r) {
         EXPECT_EQ(sel.present(r), 1u);
     }
@@ -180,7 +197,7 @@ TEST(McuSelection, StartsWithTheDefaultPartAndFollowsSelections)
     EXPECT_EQ(sel.last(image::kP2flash), 0xEFFFu);
     EXPECT_EQ(sel.loaderLength(), 399u);
 
-    ASSERT_TRUE(sel.SelectMcu(6));  // DSP56F827: no BFLASH
+    ASSERT_TRUE(sel.SelectMcu(6)); // DSP56F827: no BFLASH
     EXPECT_EQ(sel.present(image::kDflash), 1u);
     EXPECT_EQ(sel.first(image::kDflash), 0x2000u);
     EXPECT_EQ(sel.last(image::kDflash), 0x2FFFu);
@@ -201,4 +218,4 @@ TEST(McuSelection, StartsWithTheDefaultPartAndFollowsSelections)
     EXPECT_STREQ(sel.record().name, "MC56F8365");
 }
 
-}  // namespace
+} // namespace

@@ -17,17 +17,18 @@ namespace fs = std::filesystem;
 
 std::uint32_t Le32(std::span<const std::uint8_t> b, std::size_t at)
 {
-    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<std::uint32_t>(b[at + 3]) << 24);
+    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) |
+           (static_cast<std::uint32_t>(b[at + 3]) << 24);
 }
 
 TEST(PodFirmware, HasTheSizeVectorTableAndVersionTag)
 {
     const auto fw = image::PodFirmwareImage();
     ASSERT_EQ(fw.size(), 24101u);
-    EXPECT_EQ(Le32(fw, 0) & 0xFFFF0000u, 0x20000000u);  // initial stack pointer in SRAM
+    EXPECT_EQ(Le32(fw, 0) & 0xFFFF0000u, 0x20000000u); // initial stack pointer in SRAM
     const std::uint32_t reset = Le32(fw, 4);
-    EXPECT_EQ(reset & 0xFFFF0000u, 0x08000000u);  // reset handler in flash
-    EXPECT_EQ(reset & 1u, 1u);                    // Thumb state
+    EXPECT_EQ(reset & 0xFFFF0000u, 0x08000000u); // reset handler in flash
+    EXPECT_EQ(reset & 1u, 1u);                   // Thumb state
     for (std::size_t v = 2; v < 16; ++v) {
         EXPECT_EQ(Le32(fw, 4 * v) & 0xFFFF0001u, 0x08000001u) << v;
     }
@@ -53,7 +54,8 @@ protected:
     void Write(const fs::path& rel, const std::vector<std::uint8_t>& bytes)
     {
         std::ofstream(m_dir / rel, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
     }
     fs::path m_dir;
 };
@@ -70,7 +72,7 @@ TEST_F(ResourceDirectory, ReplacesFilesOfTheRightSizeAndKeepsBuiltInsOtherwise)
         loader[i] = static_cast<std::uint8_t>(i);
     }
     Write("loaders/DSP56F801.bin", loader);
-    Write("loaders/DSP56F807.bin", std::vector<std::uint8_t>(2 * 399 + 1, 0));  // one byte too many
+    Write("loaders/DSP56F807.bin", std::vector<std::uint8_t>(2 * 399 + 1, 0)); // one byte too many
     Write("firmware/pod-firmware.bin", std::vector<std::uint8_t>(24101, 0xA5));
 
     const image::ResourceReport report = image::SetResourceDirectory(m_dir.string());
@@ -85,7 +87,8 @@ TEST_F(ResourceDirectory, ReplacesFilesOfTheRightSizeAndKeepsBuiltInsOtherwise)
             ++wrong;
             EXPECT_EQ(f.expectedBytes, 798u);
             EXPECT_EQ(f.actualBytes, 799u);
-            EXPECT_NE(image::DescribeResourceStatus(f).find("799 bytes, expected 798"), std::string::npos);
+            EXPECT_NE(image::DescribeResourceStatus(f).find("799 bytes, expected 798"),
+                      std::string::npos);
         }
     }
     EXPECT_EQ(used, 2);
@@ -122,4 +125,4 @@ TEST_F(ResourceDirectory, MissingDirectoryChangesNothing)
     EXPECT_EQ(image::LoaderFor(27).data(), builtIn.data());
 }
 
-}  // namespace
+} // namespace

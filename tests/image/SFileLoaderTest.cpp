@@ -31,10 +31,10 @@ protected:
 TEST_F(Loader, SuccessLabelsEveryRegionAndTakesTheSettings)
 {
     std::string text = "S0030000FC\n";
-    for (std::uint32_t a = 0; a < 0x4000; a += 32) {  // whole data flash
+    for (std::uint32_t a = 0; a < 0x4000; a += 32) { // whole data flash
         text += S3(0x2004000 + a, std::vector<std::uint16_t>(32, 0x1234)) + "\n";
     }
-    text += S3(0x40000, std::vector<std::uint16_t>(0x10, 0)) + "\n";  // 16 of 0x4000 boot words
+    text += S3(0x40000, std::vector<std::uint16_t>(0x10, 0)) + "\n"; // 16 of 0x4000 boot words
     text += S3(0x100, std::vector<std::uint16_t>(100, 0)) + "\n";    // splits over two records
     TempFile file(text);
     image::SFileLoadRequest req = Request("  " + file.path() + " \r\n");
@@ -72,7 +72,7 @@ TEST_F(Loader, LabelsUseOneDecimalOfASinglePrecisionPercentage)
     EXPECT_EQ(image::RegionLabel(image::kDflash, 0x800, m_sel), "DFLASH (2048 Word, 12.5%)");
     EXPECT_EQ(image::RegionLabel(image::kP1flash, 0x20000, m_sel), "P1FLASH (131072 Word, 100.0%)");
     EXPECT_EQ(image::RegionLabel(image::kP2flash, 0x40000, m_sel), "P2FLASH (262144 Word, 200.0%)");
-    m_sel.SelectMcu(0);  // DSP56F801 P1FLASH 0x0004..0x1FFF: 8188 words
+    m_sel.SelectMcu(0); // DSP56F801 P1FLASH 0x0004..0x1FFF: 8188 words
     EXPECT_EQ(image::RegionLabel(image::kP1flash, 2, m_sel), "P1FLASH (2 Word, 0.0%)");
     EXPECT_EQ(image::RegionLabel(image::kP1flash, 8187, m_sel), "P1FLASH (8187 Word, 100.0%)");
     EXPECT_EQ(image::RegionLabel(image::kP1flash, 4094, m_sel), "P1FLASH (4094 Word, 50.0%)");
@@ -95,7 +95,7 @@ TEST_F(Loader, CheckFailuresLeaveEverythingAsItWas)
         {Request("", 0), "Please, specify S file path"},
         {Request(" \t\r\n ", 0), "Please, specify S file path"},
         {Request("/nonexistent/quobin/demo.s", 0), "Can't find the specified S file path"},
-        {Request(good.dir(), 0), "Can't find the specified S file path"},  // a directory
+        {Request(good.dir(), 0), "Can't find the specified S file path"}, // a directory
         {none, "Please, select one more flash memory sectors"},
     };
     for (const Case& c : cases) {
@@ -135,8 +135,9 @@ TEST_F(Loader, UnreadableFileClearsTheImagesButKeepsTheLabels)
 TEST_F(Loader, FilesThatStoreNothingAreInvalid)
 {
     const std::string onlyS1 = "S00600004844521B\nS1051000AABB8F\nS9030000FC\n";
-    const std::string wrongPart = S3(0x10000, {1, 2, 3});  // MC56F8002 ends at 0x1FFF
-    for (const std::string& text : {onlyS1, wrongPart, std::string(), std::string("\x00\x01\xFFS3", 5)}) {
+    const std::string wrongPart = S3(0x10000, {1, 2, 3}); // MC56F8002 ends at 0x1FFF
+    for (const std::string& text :
+         {onlyS1, wrongPart, std::string(), std::string("\x00\x01\xFFS3", 5)}) {
         TempFile file(text);
         const auto out = image::LoadSFile(Request(file.path(), 7), m_sel, m_images);
         EXPECT_FALSE(out.ok);
@@ -173,8 +174,9 @@ TEST_F(Loader, IndexesOutsideTheirListsFallBackToDefaults)
     EXPECT_EQ(out.settings.resetDelayMs, 100);
     for (int i = 0; i < 5; ++i) {
         req.delayIndex = i;
-        EXPECT_EQ(image::LoadSFile(req, m_sel, m_images).settings.resetDelayMs, image::ResetDelayTable[i]);
+        EXPECT_EQ(image::LoadSFile(req, m_sel, m_images).settings.resetDelayMs,
+                  image::ResetDelayTable[i]);
     }
 }
 
-}  // namespace
+} // namespace

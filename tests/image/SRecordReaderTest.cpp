@@ -20,7 +20,10 @@ protected:
         TempFile file(text);
         return image::ReadSRecords(file.path(), m_sel, m_images);
     }
-    std::uint16_t At(int region, std::uint32_t offset) const { return m_images.image(region)[offset]; }
+    std::uint16_t At(int region, std::uint32_t offset) const
+    {
+        return m_images.image(region)[offset];
+    }
 
     image::McuSelection m_sel;
     image::FlashImageSet m_images;
@@ -52,7 +55,8 @@ TEST_F(Reader, DataFlashAddressesAreRaisedByTheDataSpaceOffset)
     EXPECT_EQ(At(image::kP1flash, 0x1000 - 4), 0x1111);
 
     // MC56F8367: data flash 0x4000..0x7FFF at 0x2004000..0x2007FFF in the file.
-    ASSERT_TRUE(Read(27, S3(0x02004000, {1}) + " " + S3(0x02007FFF, {2}) + " " + S3(0x02008000, {3})));
+    ASSERT_TRUE(
+        Read(27, S3(0x02004000, {1}) + " " + S3(0x02007FFF, {2}) + " " + S3(0x02008000, {3})));
     EXPECT_EQ(At(image::kDflash, 0), 1);
     EXPECT_EQ(At(image::kDflash, 0x3FFF), 2);
     EXPECT_EQ(m_images.wordCount(image::kDflash), 2u);
@@ -70,7 +74,7 @@ TEST_F(Reader, ProgramWordsZeroToThreeGoToBootFlashOnlyOnTheOld56800Parts)
         EXPECT_EQ(At(image::kBflash, 3), 0xA3);
         EXPECT_EQ(m_images.wordCount(image::kBflash), 4u);
         EXPECT_EQ(m_images.programmedLength(image::kBflash), 4u);
-        EXPECT_EQ(At(image::kP1flash, 0), 0xA4);  // word 4 is P1FLASH's first
+        EXPECT_EQ(At(image::kP1flash, 0), 0xA4); // word 4 is P1FLASH's first
         EXPECT_EQ(m_images.wordCount(image::kP1flash), 1u);
         EXPECT_EQ(m_images.outsideWords(), 0u);
     }
@@ -94,7 +98,8 @@ TEST_F(Reader, EveryRegionOfTheFullChipAndTheirBoundaries)
 {
     // MC56F8367: P1 0..0x1FFFF, P2 0x20000..0x3FFFF, B 0x40000..0x43FFF, D 0x4000..0x7FFF raised.
     std::string text;
-    for (std::uint32_t a : {0x0u, 0x1FFFFu, 0x20000u, 0x3FFFFu, 0x40000u, 0x43FFFu, 0x2004000u, 0x2007FFFu, 0x44000u}) {
+    for (std::uint32_t a : {0x0u, 0x1FFFFu, 0x20000u, 0x3FFFFu, 0x40000u, 0x43FFFu, 0x2004000u,
+                            0x2007FFFu, 0x44000u}) {
         text += S3(a, {static_cast<std::uint16_t>(a & 0xFFFF)}) + "\r\n";
     }
     ASSERT_TRUE(Read(27, text));
@@ -118,13 +123,15 @@ TEST_F(Reader, RepeatedAddressesCountTwiceButNeverStretchTheProgrammedLength)
     std::string text;
     for (int pass = 0; pass < 2; ++pass) {
         for (std::uint32_t a = 0; a < 0x4000; a += 32) {
-            text += S3(0x2004000 + a, std::vector<std::uint16_t>(32, static_cast<std::uint16_t>(pass))) + "\n";
+            text += S3(0x2004000 + a,
+                       std::vector<std::uint16_t>(32, static_cast<std::uint16_t>(pass))) +
+                    "\n";
         }
     }
     ASSERT_TRUE(Read(27, text));
     EXPECT_EQ(m_images.wordCount(image::kDflash), 0x8000u);
     EXPECT_EQ(m_images.programmedLength(image::kDflash), 0x4000u);
-    EXPECT_EQ(At(image::kDflash, 0), 1);  // the later word wins
+    EXPECT_EQ(At(image::kDflash, 0), 1); // the later word wins
 }
 
 TEST_F(Reader, ChecksumIsNotVerifiedAndHexMayBeLowerCase)
@@ -151,14 +158,14 @@ TEST_F(Reader, MalformedRecordsAreSkippedWholeAndCounted)
 {
     const std::string good = S3(0x100, {0x1111, 0x2222});
     std::string text;
-    text += "S3\n";                         // no count
-    text += "S30400000100FA\n";             // count 4: below 5
-    text += "S30500000100F9\n";             // count 5: no whole word
-    text += "S3060000010012E1\n";           // count 6: half a word only
-    text += "S30900000200341278\n";         // two digits short of its count
-    text += "S3090000020034127G56D2\n";     // non-hex data digit
-    text += "S3090000Z20034127856D2\n";     // non-hex address digit
-    text += "S3X90000020034127856D2\n";     // non-hex count digit
+    text += "S3\n";                     // no count
+    text += "S30400000100FA\n";         // count 4: below 5
+    text += "S30500000100F9\n";         // count 5: no whole word
+    text += "S3060000010012E1\n";       // count 6: half a word only
+    text += "S30900000200341278\n";     // two digits short of its count
+    text += "S3090000020034127G56D2\n"; // non-hex data digit
+    text += "S3090000Z20034127856D2\n"; // non-hex address digit
+    text += "S3X90000020034127856D2\n"; // non-hex count digit
     text += good + "\n";
     ASSERT_TRUE(Read(27, text));
     EXPECT_EQ(m_images.wordCount(image::kP1flash), 2u);
@@ -204,8 +211,9 @@ TEST_F(Reader, BinaryEmptyAndUnterminatedFiles)
 TEST_F(Reader, OutsideWordsAreCountedWithMergedRanges)
 {
     // MC56F8002 has only P1FLASH 0x0800..0x1FFF: the commonest mistake is a file for another part.
-    std::string text = S3(0x0000, std::vector<std::uint16_t>(16, 0)) + "\n" + S3(0x0010, std::vector<std::uint16_t>(16, 0)) +
-                       "\n" + S3(0x07FF, {1, 2}) + "\n" + S3(0x2000, {3});
+    std::string text = S3(0x0000, std::vector<std::uint16_t>(16, 0)) + "\n" +
+                       S3(0x0010, std::vector<std::uint16_t>(16, 0)) + "\n" + S3(0x07FF, {1, 2}) +
+                       "\n" + S3(0x2000, {3});
     ASSERT_TRUE(Read(7, text));
     EXPECT_EQ(m_images.wordCount(image::kP1flash), 1u);
     EXPECT_EQ(m_images.outsideWords(), 34u);
@@ -267,4 +275,4 @@ TEST(FlashImageSet, StartsBlankAndRefusesOutOfRangeStores)
     EXPECT_EQ(images.programmedLength(1), 0u);
 }
 
-}  // namespace
+} // namespace

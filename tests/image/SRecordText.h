@@ -14,10 +14,9 @@ namespace testing_srec {
 // An S3 record with a correct checksum; words are written low byte first.
 inline std::string S3(std::uint32_t address, const std::vector<std::uint16_t>& words)
 {
-    std::vector<std::uint8_t> bytes = {static_cast<std::uint8_t>(address >> 24),
-                                       static_cast<std::uint8_t>(address >> 16),
-                                       static_cast<std::uint8_t>(address >> 8),
-                                       static_cast<std::uint8_t>(address)};
+    std::vector<std::uint8_t> bytes = {
+        static_cast<std::uint8_t>(address >> 24), static_cast<std::uint8_t>(address >> 16),
+        static_cast<std::uint8_t>(address >> 8), static_cast<std::uint8_t>(address)};
     for (std::uint16_t w : words) {
         bytes.push_back(static_cast<std::uint8_t>(w));
         bytes.push_back(static_cast<std::uint8_t>(w >> 8));
@@ -48,7 +47,8 @@ public:
                 ("quobin-test-" + std::to_string(::getpid()) + "-" + std::to_string(serial++));
         std::filesystem::create_directories(m_dir);
         m_path = m_dir / name;
-        std::ofstream(m_path, std::ios::binary).write(content.data(), static_cast<std::streamsize>(content.size()));
+        std::ofstream(m_path, std::ios::binary)
+            .write(content.data(), static_cast<std::streamsize>(content.size()));
     }
     ~TempFile() { std::filesystem::remove_all(m_dir); }
     TempFile(const TempFile&) = delete;
@@ -62,4 +62,4 @@ private:
     std::filesystem::path m_path;
 };
 
-}  // namespace testing_srec
+} // namespace testing_srec
