@@ -2,6 +2,7 @@
 
 #include "AppOptions.h"
 
+#include <fstream>
 #include <memory>
 #include <string>
 
@@ -15,9 +16,13 @@ class SimUsbDriver;
 
 namespace app {
 
-// The USB back end the options ask for. The emulated POD runs on a real-time wire unless
-// --sim-wire says otherwise, so that the progress bar moves as it does on hardware.
+// The USB back end the options ask for: the emulator, libftdi1 or the vendor's D2XX
+// library, by default the platform's choice (QUOBIN_DRIVER, else D2XX when it loads, else
+// libftdi1); with --trace wrapped in a tracer that logs every call. The emulated POD runs
+// on a real-time wire unless --sim-wire says otherwise, so that the progress bar moves as
+// it does on hardware.
 struct DriverSetup {
+    std::unique_ptr<std::ofstream> traceFile;  // outlives the tracer that writes it
     std::unique_ptr<pod::UsbDriver> driver;  // null when error is set
     sim::SimUsbDriver* simulated = nullptr;  // the same driver, when it is the emulator
     std::string error;                       // a line for the user
