@@ -7,8 +7,10 @@
 #include <QIcon>
 #include <QString>
 
+#include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 class QCheckBox;
 class QUrl;
@@ -90,6 +92,7 @@ private:
 
     template <typename Fn>
     void OnUiThread(Fn&& fn);
+    void RunPosted();
 
     std::unique_ptr<Ui::CQuobinDlg> m_ui;
     QString m_sFilePath;
@@ -98,5 +101,7 @@ private:
     UrlOpener m_openUrl;
     MessageShower m_showMessage;
     FileChooser m_chooseFile;
+    std::mutex m_postedMutex;
+    std::deque<std::function<void()>> m_posted;  // worker calls not yet run, oldest first
     std::unique_ptr<app::ProgrammerBackend> m_backend;
 };
