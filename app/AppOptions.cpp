@@ -44,21 +44,24 @@ std::optional<AppOptions> AppOptions::Parse(const QStringList& arguments, bool s
         QStringLiteral("Quobin programmer: flash 56800/56800E parts through the POD."));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
-    const QCommandLineOption simulate(QStringLiteral("simulate"),
-                                      QStringLiteral("Run on the emulated POD (also QUOBIN_SIMULATE=1); "
-                                                     "emulator settings as --sim-NAME=VALUE."));
+    const QCommandLineOption simulate(
+        QStringLiteral("simulate"),
+        QStringLiteral("Run on the emulated POD (also QUOBIN_SIMULATE=1); "
+                       "emulator settings as --sim-NAME=VALUE."));
     const QCommandLineOption driver(QStringLiteral("driver"),
                                     QStringLiteral("USB back end: ftdi, d2xx or sim."),
                                     QStringLiteral("kind"));
-    const QCommandLineOption resources(QStringLiteral("resources"),
-                                       QStringLiteral("Folder with replacement flash routines and POD firmware."),
-                                       QStringLiteral("dir"));
+    const QCommandLineOption resources(
+        QStringLiteral("resources"),
+        QStringLiteral("Folder with replacement flash routines and POD firmware."),
+        QStringLiteral("dir"));
     const QCommandLineOption trace(QStringLiteral("trace"),
                                    QStringLiteral("Write every USB call to this file."),
                                    QStringLiteral("file"));
-    QCommandLineOption screenshot(QStringLiteral("screenshot"),
-                                  QStringLiteral("Save the window to this PNG once it is up, then quit."),
-                                  QStringLiteral("file"));
+    QCommandLineOption screenshot(
+        QStringLiteral("screenshot"),
+        QStringLiteral("Save the window to this PNG once it is up, then quit."),
+        QStringLiteral("file"));
     screenshot.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOptions({simulate, driver, resources, trace, screenshot});
 
@@ -77,25 +80,28 @@ std::optional<AppOptions> AppOptions::Parse(const QStringList& arguments, bool s
         return std::nullopt;
     }
     if (!parser.positionalArguments().isEmpty()) {
-        message = QStringLiteral("quobin: unexpected argument %1").arg(parser.positionalArguments().front());
+        message = QStringLiteral("quobin: unexpected argument %1")
+                      .arg(parser.positionalArguments().front());
         return std::nullopt;
     }
     options.simulate = options.simulate || parser.isSet(simulate);
     options.driver = parser.value(driver);
     if (!options.driver.isEmpty() && options.driver != QLatin1String("ftdi") &&
         options.driver != QLatin1String("d2xx") && options.driver != QLatin1String("sim")) {
-        message = QStringLiteral("quobin: unknown driver %1 (use ftdi, d2xx or sim)").arg(options.driver);
+        message =
+            QStringLiteral("quobin: unknown driver %1 (use ftdi, d2xx or sim)").arg(options.driver);
         return std::nullopt;
     }
-    if (options.driver == QLatin1String("sim"))
-        options.simulate = true;
+    if (options.driver == QLatin1String("sim")) options.simulate = true;
     if (options.simulate && !options.driver.isEmpty() && options.driver != QLatin1String("sim")) {
-        message = QStringLiteral("quobin: --simulate runs on the emulator; it cannot use --driver %1")
-                      .arg(options.driver);
+        message =
+            QStringLiteral("quobin: --simulate runs on the emulator; it cannot use --driver %1")
+                .arg(options.driver);
         return std::nullopt;
     }
     if (!options.simOptions.empty() && !options.simulate) {
-        message = QStringLiteral("quobin: --sim-%1 needs --simulate").arg(options.simOptions.front().first);
+        message = QStringLiteral("quobin: --sim-%1 needs --simulate")
+                      .arg(options.simOptions.front().first);
         return std::nullopt;
     }
     options.resources = parser.value(resources);
@@ -104,4 +110,4 @@ std::optional<AppOptions> AppOptions::Parse(const QStringList& arguments, bool s
     return options;
 }
 
-}  // namespace app
+} // namespace app

@@ -18,11 +18,11 @@ namespace app {
 // and the hidden --screenshot FILE that saves the window once it is up, then quits.
 struct AppOptions {
     bool simulate = false;
-    QString driver;  // empty: the platform's default back end
+    QString driver; // empty: the platform's default back end
     QString resources;
     QString trace;
     QString screenshot;
-    std::vector<std::pair<QString, QString>> simOptions;  // name without "--sim-", value
+    std::vector<std::pair<QString, QString>> simOptions; // name without "--sim-", value
 
     // Parses the arguments (argument 0 is the program). On a usage error returns no value
     // and sets error to a line for the user; --help and --version fill error with their
@@ -31,4 +31,4 @@ struct AppOptions {
                                            QString& message, bool& exitNow);
 };
 
-}  // namespace app
+} // namespace app

@@ -25,11 +25,10 @@ const QColor kErrorText(255, 0, 0);
 const QColor kNormalText(0, 0, 0);
 const char* const kManualName = "Quobin_Manual.pdf";
 
-}  // namespace
+} // namespace
 
 CQuobinDlg::CQuobinDlg(const BackendFactory& makeBackend, QWidget* parent)
-    : QDialog(parent),
-      m_ui(std::make_unique<Ui::CQuobinDlg>()),
+    : QDialog(parent), m_ui(std::make_unique<Ui::CQuobinDlg>()),
       m_openUrl([](const QUrl& url) { return QDesktopServices::openUrl(url); }),
       m_showMessage([](QWidget* owner, const QString& text) {
           QMessageBox::warning(owner, QStringLiteral("Quobin"), text);
@@ -62,8 +61,7 @@ CQuobinDlg::CQuobinDlg(const BackendFactory& makeBackend, QWidget* parent)
         connect(button, &QPushButton::clicked, this, [this, m = mode] { OnOperation(m); });
     connect(m_ui->targetResetButton, &QPushButton::clicked, this, &CQuobinDlg::OnTargetReset);
     connect(m_ui->getVersionButton, &QPushButton::clicked, this, &CQuobinDlg::OnGetVersion);
-    connect(m_ui->firmwareUpdateButton, &QPushButton::clicked, this,
-            &CQuobinDlg::OnFirmwareUpdate);
+    connect(m_ui->firmwareUpdateButton, &QPushButton::clicked, this, &CQuobinDlg::OnFirmwareUpdate);
     connect(m_ui->exitButton, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_ui->helpButton, &QPushButton::clicked, this, &CQuobinDlg::OnHelp);
     connect(m_ui->dataMonitoringButton, &QPushButton::clicked, this,
@@ -130,8 +128,7 @@ void CQuobinDlg::Initialize()
     m_ui->mcuSelect->setFocus();
 }
 
-template <typename Fn>
-void CQuobinDlg::OnUiThread(Fn&& fn)
+template <typename Fn> void CQuobinDlg::OnUiThread(Fn&& fn)
 {
     // Calls from the UI thread act at once (the status line must show before a blocking
     // exchange returns). Calls from a worker join one queue, in order, and a queued call
@@ -211,18 +208,29 @@ void CQuobinDlg::ApplyControlsEnabled(bool enabled)
 {
     // EXIT, HELP and Data Monitoring are not POD work and stay usable during a run.
     QWidget* const controls[] = {
-        m_ui->mcuSelect,          m_ui->resetAfterCheck,         m_ui->sFilePathEdit,
-        m_ui->browseButton,       m_ui->p1flashCheck,            m_ui->p2flashCheck,
-        m_ui->dflashCheck,        m_ui->bflashCheck,             m_ui->targetWriteVerifyButton,
-        m_ui->targetWriteButton,  m_ui->targetVerifyButton,      m_ui->targetResetButton,
-        m_ui->podWriteVerifyButton, m_ui->podWriteButton,        m_ui->podVerifyButton,
-        m_ui->firmwareUpdateButton, m_ui->resetPolarity,         m_ui->resetDelay,
+        m_ui->mcuSelect,
+        m_ui->resetAfterCheck,
+        m_ui->sFilePathEdit,
+        m_ui->browseButton,
+        m_ui->p1flashCheck,
+        m_ui->p2flashCheck,
+        m_ui->dflashCheck,
+        m_ui->bflashCheck,
+        m_ui->targetWriteVerifyButton,
+        m_ui->targetWriteButton,
+        m_ui->targetVerifyButton,
+        m_ui->targetResetButton,
+        m_ui->podWriteVerifyButton,
+        m_ui->podWriteButton,
+        m_ui->podVerifyButton,
+        m_ui->firmwareUpdateButton,
+        m_ui->resetPolarity,
+        m_ui->resetDelay,
         m_ui->getVersionButton,
     };
     for (QWidget* control : controls)
         control->setEnabled(enabled);
-    if (enabled)
-        UpdateRegionAvailability();
+    if (enabled) UpdateRegionAvailability();
 }
 
 void CQuobinDlg::ApplyRegionLabels(const std::array<QString, 4>& labels)
@@ -267,14 +275,13 @@ void CQuobinDlg::OnOperation(ops::OperationMode mode)
     // Frozen here already, so that a quick second click cannot start a second run.
     ApplyControlsEnabled(false);
     if (!m_backend->Start(mode, snapshot))
-        ApplyControlsEnabled(true);  // refused: the previous worker has given them back
+        ApplyControlsEnabled(true); // refused: the previous worker has given them back
 }
 
 void CQuobinDlg::OnFirmwareUpdate()
 {
     ApplyControlsEnabled(false);
-    if (!m_backend->StartFirmwareUpdate())
-        ApplyControlsEnabled(true);
+    if (!m_backend->StartFirmwareUpdate()) ApplyControlsEnabled(true);
 }
 
 void CQuobinDlg::OnGetVersion()
@@ -289,26 +296,21 @@ void CQuobinDlg::OnTargetReset()
 
 QString CQuobinDlg::InitialBrowseFolder(const QString& storedPath)
 {
-    if (storedPath.isEmpty())
-        return {};
+    if (storedPath.isEmpty()) return {};
     const QFileInfo info(storedPath);
-    if (info.isDir())
-        return storedPath;
+    if (info.isDir()) return storedPath;
     const qsizetype cut = std::max(storedPath.lastIndexOf(QLatin1Char('\\')),
                                    storedPath.lastIndexOf(QLatin1Char('/')));
-    if (cut < 0)
-        return {};
+    if (cut < 0) return {};
     const QString folder = storedPath.left(cut);
-    if (info.isFile())
-        return folder;
+    if (info.isFile()) return folder;
     return QFileInfo(folder).isDir() ? folder : QString();
 }
 
 void CQuobinDlg::OnBrowse()
 {
     const QString chosen = m_chooseFile(this, InitialBrowseFolder(m_sFilePath));
-    if (chosen.isEmpty())
-        return;
+    if (chosen.isEmpty()) return;
     m_sFilePath = chosen;
     m_ui->sFilePathEdit->setText(chosen);
     m_backend->LoadSFile(CaptureSnapshot());
@@ -317,12 +319,10 @@ void CQuobinDlg::OnBrowse()
 QString CQuobinDlg::FindManual()
 {
     const QString inCurrent = QDir::current().absoluteFilePath(QLatin1String(kManualName));
-    if (QFileInfo(inCurrent).isFile())
-        return inCurrent;
+    if (QFileInfo(inCurrent).isFile()) return inCurrent;
     const QString besideProgram =
         QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QLatin1String(kManualName));
-    if (QFileInfo(besideProgram).isFile())
-        return besideProgram;
+    if (QFileInfo(besideProgram).isFile()) return besideProgram;
     return {};
 }
 
@@ -330,7 +330,8 @@ void CQuobinDlg::OnHelp()
 {
     const QString manual = FindManual();
     if (manual.isEmpty()) {
-        m_showMessage(this, QStringLiteral("Not found [%1] help file").arg(QLatin1String(kManualName)));
+        m_showMessage(this,
+                      QStringLiteral("Not found [%1] help file").arg(QLatin1String(kManualName)));
         return;
     }
     m_openUrl(QUrl::fromLocalFile(manual));
@@ -370,8 +371,7 @@ void CQuobinDlg::LoadSettings()
 void CQuobinDlg::SaveSettings() const
 {
     // A window that never finished starting has no lists to save.
-    if (m_ui->mcuSelect->count() == 0)
-        return;
+    if (m_ui->mcuSelect->count() == 0) return;
     app::MainSettings current;
     current.mcuType = m_ui->mcuSelect->currentIndex();
     current.afterReset = m_ui->resetAfterCheck->isChecked();

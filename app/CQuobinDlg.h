@@ -90,18 +90,17 @@ private:
     void SaveSettings() const;
     std::array<QCheckBox*, 4> RegionBoxes() const;
 
-    template <typename Fn>
-    void OnUiThread(Fn&& fn);
+    template <typename Fn> void OnUiThread(Fn&& fn);
     void RunPosted();
 
     std::unique_ptr<Ui::CQuobinDlg> m_ui;
     QString m_sFilePath;
     QIcon m_icon;
-    int m_progressStep = 10;  // a progress control's step until somebody sets one
+    int m_progressStep = 10; // a progress control's step until somebody sets one
     UrlOpener m_openUrl;
     MessageShower m_showMessage;
     FileChooser m_chooseFile;
     std::mutex m_postedMutex;
-    std::deque<std::function<void()>> m_posted;  // worker calls not yet run, oldest first
+    std::deque<std::function<void()>> m_posted; // worker calls not yet run, oldest first
     std::unique_ptr<app::ProgrammerBackend> m_backend;
 };

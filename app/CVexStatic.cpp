@@ -4,8 +4,7 @@
 #include <QPainter>
 
 CVexStatic::CVexStatic(QWidget* parent)
-    : QWidget(parent),
-      m_textColor(palette().color(QPalette::WindowText)),
+    : QWidget(parent), m_textColor(palette().color(QPalette::WindowText)),
       m_backColor(palette().color(QPalette::Base))
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -21,7 +20,7 @@ QString CVexStatic::DisplayText(const QString& text)
             continue;
         }
         if (i + 1 < text.size()) {
-            shown += text[i + 1];  // "&&" gives "&"; "&x" gives the mnemonic letter x
+            shown += text[i + 1]; // "&&" gives "&"; "&x" gives the mnemonic letter x
             ++i;
         }
     }
@@ -34,13 +33,10 @@ void CVexStatic::FitAreaToText()
     const int cx = metrics.horizontalAdvance(QLatin1Char('A'));
     const int cy = metrics.height();
     QRect area = rect();
-    if (area.height() < cy)
-        area.setBottom(area.top() + cy - 1);
-    if (m_text.isEmpty())
-        m_text = windowTitle();
+    if (area.height() < cy) area.setBottom(area.top() + cy - 1);
+    if (m_text.isEmpty()) m_text = windowTitle();
     const qsizetype needed = m_text.size() * cx;
-    if (needed > area.width())
-        area.setRight(area.left() + static_cast<int>(needed) - 1);
+    if (needed > area.width()) area.setRight(area.left() + static_cast<int>(needed) - 1);
     m_drawArea = area;
     m_areaFitted = true;
 }
@@ -50,8 +46,7 @@ void CVexStatic::paintEvent(QPaintEvent*)
     QPainter painter(this);
     const QRect area = m_areaFitted ? m_drawArea : rect();
     painter.fillRect(area, m_backColor);
-    if (!m_textShown)
-        return;
+    if (!m_textShown) return;
     painter.setClipRect(area);
     painter.setPen(m_textColor);
     painter.drawText(area.adjusted(2, 2, -2, -2), Qt::AlignCenter | Qt::TextSingleLine,

@@ -7,8 +7,7 @@
 namespace app {
 
 CoreBackend::CoreBackend(pod::UsbDriver& driver, pod::PodClock& clock, ops::ProgrammerView& view)
-    : m_view(view),
-      m_session(driver, clock),
+    : m_view(view), m_session(driver, clock),
       m_runner(m_session, m_selection, m_images, view, m_monitor)
 {
 }
@@ -31,8 +30,7 @@ std::string CoreBackend::PartName(int type) const
 std::array<bool, 4> CoreBackend::RegionsPresent(int type) const
 {
     std::array<bool, 4> present{};
-    if (!image::IsValidMcuType(type))
-        return present;
+    if (!image::IsValidMcuType(type)) return present;
     const image::McuRecord& record = image::RecordFor(type);
     for (int region = 0; region < image::kRegionCount; ++region)
         present[static_cast<std::size_t>(region)] = record.present[region] != 0;
@@ -51,8 +49,7 @@ bool CoreBackend::LoadSFile(const ops::DialogSnapshot& dialog)
     request.pathText = dialog.sFilePath;
     request.regionChecked = dialog.regionChecked;
     const image::SFileLoadOutcome outcome = image::LoadSFile(request, m_selection, m_images);
-    if (outcome.labelsChanged)
-        m_view.SetRegionLabels(outcome.labels);
+    if (outcome.labelsChanged) m_view.SetRegionLabels(outcome.labels);
     m_view.ShowStatus(outcome.statusText, outcome.error);
     return outcome.ok;
 }
@@ -83,4 +80,4 @@ bool CoreBackend::ResetTarget(int resetPolarityIndex, int resetDelayIndex)
     return m_runner.ResetTarget(resetPolarityIndex, resetDelayIndex);
 }
 
-}  // namespace app
+} // namespace app

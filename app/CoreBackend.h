@@ -11,7 +11,7 @@
 namespace pod {
 class PodClock;
 class UsbDriver;
-}  // namespace pod
+} // namespace pod
 
 namespace app {
 
@@ -44,8 +44,8 @@ private:
     pod::PodSession m_session;
     image::McuSelection m_selection;
     image::FlashImageSet m_images;
-    ops::MonitorControl m_monitor;  // no monitoring window yet: stopping it is a no-op
-    ops::OperationRunner m_runner;  // last, so that its worker ends first
+    ops::MonitorControl m_monitor; // no monitoring window yet: stopping it is a no-op
+    ops::OperationRunner m_runner; // last, so that its worker ends first
 };
 
-}  // namespace app
+} // namespace app

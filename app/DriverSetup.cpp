@@ -26,14 +26,13 @@ void MakeEmulator(const AppOptions& options, pod::PodClock& clock, DriverSetup& 
     setup.driver = std::move(driver);
 }
 
-}  // namespace
+} // namespace
 
 DriverSetup MakeUsbDriver(const AppOptions& options, pod::PodClock& clock)
 {
     DriverSetup setup;
     std::string kind = options.driver.toStdString();
-    if (kind.empty() && !options.simulate)
-        kind = pod::DefaultDriverKind();
+    if (kind.empty() && !options.simulate) kind = pod::DefaultDriverKind();
     if (options.simulate || kind == "sim") {
         MakeEmulator(options, clock, setup);
     } else {
@@ -41,8 +40,7 @@ DriverSetup MakeUsbDriver(const AppOptions& options, pod::PodClock& clock)
         if (!setup.driver)
             setup.error = "quobin: unknown USB back end '" + kind + "' (use ftdi, d2xx or sim)";
     }
-    if (!setup.driver || options.trace.isEmpty())
-        return setup;
+    if (!setup.driver || options.trace.isEmpty()) return setup;
 
     setup.traceFile = std::make_unique<std::ofstream>(options.trace.toStdString());
     if (!*setup.traceFile) {
@@ -51,9 +49,9 @@ DriverSetup MakeUsbDriver(const AppOptions& options, pod::PodClock& clock)
         setup.simulated = nullptr;
         return setup;
     }
-    setup.driver = std::make_unique<pod::TracingUsbDriver>(std::move(setup.driver), clock,
-                                                           *setup.traceFile);
+    setup.driver =
+        std::make_unique<pod::TracingUsbDriver>(std::move(setup.driver), clock, *setup.traceFile);
     return setup;
 }
 
-}  // namespace app
+} // namespace app

@@ -9,7 +9,7 @@
 namespace pod {
 class PodClock;
 class UsbDriver;
-}  // namespace pod
+} // namespace pod
 namespace sim {
 class SimUsbDriver;
 }
@@ -22,12 +22,12 @@ namespace app {
 // on a real-time wire unless --sim-wire says otherwise, so that the progress bar moves as
 // it does on hardware.
 struct DriverSetup {
-    std::unique_ptr<std::ofstream> traceFile;  // outlives the tracer that writes it
-    std::unique_ptr<pod::UsbDriver> driver;  // null when error is set
-    sim::SimUsbDriver* simulated = nullptr;  // the same driver, when it is the emulator
-    std::string error;                       // a line for the user
+    std::unique_ptr<std::ofstream> traceFile; // outlives the tracer that writes it
+    std::unique_ptr<pod::UsbDriver> driver;   // null when error is set
+    sim::SimUsbDriver* simulated = nullptr;   // the same driver, when it is the emulator
+    std::string error;                        // a line for the user
 };
 
 DriverSetup MakeUsbDriver(const AppOptions& options, pod::PodClock& clock);
 
-}  // namespace app
+} // namespace app

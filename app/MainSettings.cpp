@@ -18,7 +18,7 @@ int ReadIndex(const QSettings& settings, const char* key, int count, int fallbac
     return ok && value >= 0 && value < count ? value : fallback;
 }
 
-}  // namespace
+} // namespace
 
 namespace app {
 
@@ -56,4 +56,4 @@ std::unique_ptr<QSettings> OpenQuobinSettings()
                                        QStringLiteral("Ulmvero"), QStringLiteral("Quobin"));
 }
 
-}  // namespace app
+} // namespace app

@@ -11,9 +11,9 @@ namespace app {
 // The programmer window's persisted choices, section "Main". Read once at start, after
 // the lists are filled, and written once when the window goes away.
 struct MainSettings {
-    static constexpr int kDefaultMcuType = 27;  // MC56F8367
-    static constexpr int kPolarityCount = 2;    // "Active Low", "Active High"
-    static constexpr int kDelayCount = 5;       // "1 ms" .. "500 ms"
+    static constexpr int kDefaultMcuType = 27; // MC56F8367
+    static constexpr int kPolarityCount = 2;   // "Active Low", "Active High"
+    static constexpr int kDelayCount = 5;      // "1 ms" .. "500 ms"
 
     int mcuType = kDefaultMcuType;
     bool afterReset = false;
@@ -31,4 +31,4 @@ struct MainSettings {
 // registry key HKCU\Software\Ulmvero\Quobin).
 std::unique_ptr<QSettings> OpenQuobinSettings();
 
-}  // namespace app
+} // namespace app

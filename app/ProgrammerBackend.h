@@ -36,4 +36,4 @@ public:
     virtual bool ResetTarget(int resetPolarityIndex, int resetDelayIndex) = 0;
 };
 
-}  // namespace app
+} // namespace app

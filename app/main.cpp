@@ -30,8 +30,7 @@ int main(int argc, char** argv)
     }
 
     QString resources = options->resources;
-    if (resources.isEmpty())
-        resources = qEnvironmentVariable("QUOBIN_RESOURCES");
+    if (resources.isEmpty()) resources = qEnvironmentVariable("QUOBIN_RESOURCES");
     if (!resources.isEmpty()) {
         const image::ResourceReport report = image::SetResourceDirectory(resources.toStdString());
         if (!report.directoryFound)

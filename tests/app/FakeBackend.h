@@ -26,14 +26,10 @@ public:
     }
     std::array<bool, 4> RegionsPresent(int type) const override
     {
-        if (type < 0 || type >= 28)
-            return {};
-        if (type == 4 || type >= 22)
-            return {true, true, true, true};
-        if (type == 6)
-            return {true, false, true, true};
-        if (type >= 7 && type <= 15)
-            return {false, false, true, false};
+        if (type < 0 || type >= 28) return {};
+        if (type == 4 || type >= 22) return {true, true, true, true};
+        if (type == 6) return {true, false, true, true};
+        if (type >= 7 && type <= 15) return {false, false, true, false};
         return {true, true, true, false};
     }
 
@@ -41,15 +37,13 @@ public:
     {
         calls.push_back("load");
         loads.push_back(dialog);
-        if (!loadStatus.empty())
-            m_view.ShowStatus(loadStatus, loadFails);
+        if (!loadStatus.empty()) m_view.ShowStatus(loadStatus, loadFails);
         return !loadFails;
     }
     bool EnsurePodSession() override
     {
         calls.push_back("ensure");
-        if (!podPresent)
-            m_view.ReportStatus(117, true);
+        if (!podPresent) m_view.ReportStatus(117, true);
         return podPresent;
     }
     bool Start(ops::OperationMode mode, const ops::DialogSnapshot& dialog) override

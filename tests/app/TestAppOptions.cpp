@@ -12,12 +12,11 @@ std::optional<AppOptions> Parse(QStringList args, bool fromEnv, QString* message
     QString text;
     bool exitNow = false;
     auto parsed = AppOptions::Parse(args, fromEnv, text, exitNow);
-    if (message)
-        *message = text;
+    if (message) *message = text;
     return parsed;
 }
 
-}  // namespace
+} // namespace
 
 class TestAppOptions : public QObject {
     Q_OBJECT
@@ -76,16 +75,18 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<bool>("fromEnv");
         QTest::addColumn<QString>("says");
-        QTest::newRow("unknown driver") << QStringList{"--driver", "usb"} << false << "unknown driver usb";
-        QTest::newRow("emulator without --simulate") << QStringList{"--sim-wire=instant"} << false
-                                                     << "--sim-wire needs --simulate";
-        QTest::newRow("simulate with real driver") << QStringList{"--simulate", "--driver", "ftdi"}
-                                                   << false << "cannot use --driver ftdi";
-        QTest::newRow("env simulate with real driver") << QStringList{"--driver", "d2xx"} << true
-                                                       << "cannot use --driver d2xx";
-        QTest::newRow("bare prefix") << QStringList{"--simulate", "--sim-"} << false
-                                     << "incomplete emulator option";
-        QTest::newRow("stray word") << QStringList{"demo.s"} << false << "unexpected argument demo.s";
+        QTest::newRow("unknown driver")
+            << QStringList{"--driver", "usb"} << false << "unknown driver usb";
+        QTest::newRow("emulator without --simulate")
+            << QStringList{"--sim-wire=instant"} << false << "--sim-wire needs --simulate";
+        QTest::newRow("simulate with real driver")
+            << QStringList{"--simulate", "--driver", "ftdi"} << false << "cannot use --driver ftdi";
+        QTest::newRow("env simulate with real driver")
+            << QStringList{"--driver", "d2xx"} << true << "cannot use --driver d2xx";
+        QTest::newRow("bare prefix")
+            << QStringList{"--simulate", "--sim-"} << false << "incomplete emulator option";
+        QTest::newRow("stray word")
+            << QStringList{"demo.s"} << false << "unexpected argument demo.s";
         QTest::newRow("unknown option") << QStringList{"--frobnicate"} << false << "frobnicate";
     }
     void usageErrors()

@@ -26,8 +26,7 @@ bool IsBlackInk(const QColor& c)
     return c.red() < 60 && c.green() < 90 && c.blue() < 90;
 }
 
-template <typename Test>
-int CountInk(const QImage& image, Test isInk)
+template <typename Test> int CountInk(const QImage& image, Test isInk)
 {
     int count = 0;
     for (int y = 0; y < image.height(); ++y)
@@ -53,8 +52,7 @@ std::pair<int, int> InkRows(const QImage& image)
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
             if (image.pixelColor(x, y) != kBackground) {
-                if (first < 0)
-                    first = y;
+                if (first < 0) first = y;
                 last = y;
                 break;
             }
@@ -70,7 +68,7 @@ void SetUp(CVexStatic& line, const QString& text, const QColor& colour, QSize si
     line.SetText(text);
 }
 
-}  // namespace
+} // namespace
 
 class TestCVexStatic : public QObject {
     Q_OBJECT
@@ -80,14 +78,22 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("double") << "Download && Verify" << "Download & Verify";
-        QTest::newRow("plain") << "Success to load S File" << "Success to load S File";
-        QTest::newRow("mnemonic") << "&About Quobin..." << "About Quobin...";
-        QTest::newRow("triple") << "a&&&b" << "a&b";
-        QTest::newRow("trailing") << "end&" << "end";
-        QTest::newRow("only doubles") << "&&&&" << "&&";
-        QTest::newRow("empty") << "" << "";
-        QTest::newRow("percent") << "P1FLASH (1024 Word, 0.8%)" << "P1FLASH (1024 Word, 0.8%)";
+        QTest::newRow("double") << "Download && Verify"
+                                << "Download & Verify";
+        QTest::newRow("plain") << "Success to load S File"
+                               << "Success to load S File";
+        QTest::newRow("mnemonic") << "&About Quobin..."
+                                  << "About Quobin...";
+        QTest::newRow("triple") << "a&&&b"
+                                << "a&b";
+        QTest::newRow("trailing") << "end&"
+                                  << "end";
+        QTest::newRow("only doubles") << "&&&&"
+                                      << "&&";
+        QTest::newRow("empty") << ""
+                               << "";
+        QTest::newRow("percent") << "P1FLASH (1024 Word, 0.8%)"
+                                 << "P1FLASH (1024 Word, 0.8%)";
     }
     void ampersandPrefixProcessing()
     {

@@ -4,6 +4,8 @@
 #include "pod/UsbDriver.h"
 #include "sim/SimUsbDriver.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <cstring>
@@ -61,6 +63,35 @@ private slots:
         setup = app::MakeUsbDriver(options, clock);
         QVERIFY(!setup.driver);
         QVERIFY(!setup.error.empty());
+    }
+
+    void traceLogsTheCallsToItsFile()
+    {
+        pod::VirtualPodClock clock;
+        QTemporaryDir folder;
+        AppOptions options;
+        options.simulate = true;
+        options.trace = folder.filePath(QStringLiteral("usb.log"));
+        {
+            app::DriverSetup setup = app::MakeUsbDriver(options, clock);
+            QVERIFY(setup.driver);
+            QVERIFY(setup.simulated);
+            QVERIFY(static_cast<pod::UsbDriver*>(setup.simulated) != setup.driver.get());
+            QVERIFY(setup.driver->Load());
+            pod::FtHandle handle = nullptr;
+            QCOMPARE(setup.driver->OpenByDescription("Quobin", &handle), pod::kFtOk);
+            QCOMPARE(setup.driver->Close(handle), pod::kFtOk);
+        }
+        QFile log(options.trace);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QByteArray text = log.readAll();
+        QVERIFY2(text.contains("open \"Quobin\""), text.constData());
+
+        options.trace = folder.filePath(QStringLiteral("missing/usb.log"));
+        app::DriverSetup refused = app::MakeUsbDriver(options, clock);
+        QVERIFY(!refused.driver);
+        QVERIFY(refused.simulated == nullptr);
+        QVERIFY(refused.error.find("trace") != std::string::npos);
     }
 
     void realBackEnds()

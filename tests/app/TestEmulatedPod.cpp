@@ -18,7 +18,7 @@
 
 namespace {
 
-constexpr int kRunTimeoutMs = 60000;  // generous: the wire is instant, this only bounds a hang
+constexpr int kRunTimeoutMs = 60000; // generous: the wire is instant, this only bounds a hang
 const QColor kRed(255, 0, 0);
 const QColor kBlack(0, 0, 0);
 
@@ -66,7 +66,10 @@ public:
     }
     int PartCount() const override { return core.PartCount(); }
     std::string PartName(int type) const override { return core.PartName(type); }
-    std::array<bool, 4> RegionsPresent(int type) const override { return core.RegionsPresent(type); }
+    std::array<bool, 4> RegionsPresent(int type) const override
+    {
+        return core.RegionsPresent(type);
+    }
     bool LoadSFile(const ops::DialogSnapshot& dialog) override { return core.LoadSFile(dialog); }
     bool EnsurePodSession() override { return core.EnsurePodSession(); }
     bool Start(ops::OperationMode mode, const ops::DialogSnapshot& dialog) override
@@ -89,17 +92,16 @@ struct Bench {
 
     explicit Bench(const std::vector<std::string>& simArgs = {}, bool plugged = true)
     {
-        sim::SimOptions options;  // instant wire
+        sim::SimOptions options; // instant wire
         for (const std::string& arg : simArgs) {
             const auto equals = arg.find('=');
-            const std::string error = sim::ApplySimOption(options, arg.substr(0, equals),
-                                                          equals == std::string::npos ? "" : arg.substr(equals + 1));
-            if (!error.empty())
-                qFatal("%s", error.c_str());
+            const std::string error =
+                sim::ApplySimOption(options, arg.substr(0, equals),
+                                    equals == std::string::npos ? "" : arg.substr(equals + 1));
+            if (!error.empty()) qFatal("%s", error.c_str());
         }
         driver = sim::CreateSimDriver(options, clock);
-        if (!plugged)
-            driver->Unplug();
+        if (!plugged) driver->Unplug();
         dlg = std::make_unique<CQuobinDlg>([this](ops::ProgrammerView& view) {
             auto made = std::make_unique<RecordedBackend>(*driver, clock, view);
             backend = made.get();
@@ -109,15 +111,13 @@ struct Bench {
     }
     ~Bench()
     {
-        dlg.reset();  // joins the worker before the driver goes
+        dlg.reset(); // joins the worker before the driver goes
     }
 
-    template <typename T>
-    T* Find(const char* name) const
+    template <typename T> T* Find(const char* name) const
     {
         T* widget = dlg->findChild<T*>(QLatin1String(name));
-        if (!widget)
-            qFatal("no widget %s", name);
+        if (!widget) qFatal("no widget %s", name);
         return widget;
     }
     CVexStatic* Status() const { return Find<CVexStatic>("statusLine"); }
@@ -128,7 +128,8 @@ struct Bench {
     }
     bool Idle() const
     {
-        return Find<QPushButton>("targetWriteButton")->isEnabled() && !backend->core.runner().IsBusy();
+        return Find<QPushButton>("targetWriteButton")->isEnabled() &&
+               !backend->core.runner().IsBusy();
     }
 };
 
@@ -137,7 +138,7 @@ bool Contains(const std::vector<std::string>& texts, const std::string& text)
     return std::find(texts.begin(), texts.end(), text) != texts.end();
 }
 
-}  // namespace
+} // namespace
 
 class TestEmulatedPod : public QObject {
     Q_OBJECT
@@ -174,7 +175,7 @@ private slots:
     void targetWriteRunsToItsSuccessLine()
     {
         Bench bench;
-        bench.Regions()[3]->setChecked(false);  // unchecked by the user before the run
+        bench.Regions()[3]->setChecked(false); // unchecked by the user before the run
         bench.Find<QPushButton>("targetWriteButton")->click();
         QVERIFY(!bench.Find<QComboBox>("mcuSelect")->isEnabled());
 

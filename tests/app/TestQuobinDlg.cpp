@@ -38,16 +38,13 @@ struct Harness {
         });
         dlg->SetHelpHooks([](const QUrl&) { return true; },
                           [](QWidget*, const QString&) { QFAIL("unexpected message box"); });
-        if (initialize)
-            dlg->Initialize();
+        if (initialize) dlg->Initialize();
     }
 
-    template <typename T>
-    T* Find(const char* name) const
+    template <typename T> T* Find(const char* name) const
     {
         T* widget = dlg->findChild<T*>(QLatin1String(name));
-        if (!widget)
-            qFatal("no widget %s", name);
+        if (!widget) qFatal("no widget %s", name);
         return widget;
     }
     QComboBox* Mcu() const { return Find<QComboBox>("mcuSelect"); }
@@ -68,17 +65,28 @@ struct Harness {
 
 // Every control that starts POD work or feeds it; frozen during a run.
 const char* const kPodControls[] = {
-    "mcuSelect",          "resetAfterCheck",      "sFilePathEdit",     "browseButton",
-    "targetWriteVerifyButton", "targetWriteButton", "targetVerifyButton", "targetResetButton",
-    "podWriteVerifyButton", "podWriteButton",     "podVerifyButton",   "firmwareUpdateButton",
-    "resetPolarity",      "resetDelay",           "getVersionButton",
+    "mcuSelect",
+    "resetAfterCheck",
+    "sFilePathEdit",
+    "browseButton",
+    "targetWriteVerifyButton",
+    "targetWriteButton",
+    "targetVerifyButton",
+    "targetResetButton",
+    "podWriteVerifyButton",
+    "podWriteButton",
+    "podVerifyButton",
+    "firmwareUpdateButton",
+    "resetPolarity",
+    "resetDelay",
+    "getVersionButton",
 };
 const char* const kAlwaysUsable[] = {"exitButton", "helpButton", "dataMonitoringButton"};
 
 const QColor kRed(255, 0, 0);
 const QColor kBlack(0, 0, 0);
 
-}  // namespace
+} // namespace
 
 class TestQuobinDlg : public QObject {
     Q_OBJECT
@@ -218,8 +226,7 @@ private slots:
             else
                 QTest::keyClick(h.dlg.get(), Qt::Key_Escape);
             QVERIFY(!h.dlg->isVisible());
-            if (how == 0)
-                QCOMPARE(h.dlg->result(), int(QDialog::Accepted));
+            if (how == 0) QCOMPARE(h.dlg->result(), int(QDialog::Accepted));
         }
         QCOMPARE(TestSettingsScope::Read(QStringLiteral("MCU Type")).toInt(), 10);
     }
@@ -228,14 +235,14 @@ private slots:
     {
         Harness h;
         const auto boxes = h.Regions();
-        h.Mcu()->setCurrentIndex(0);  // DSP56F801: no P2FLASH
+        h.Mcu()->setCurrentIndex(0); // DSP56F801: no P2FLASH
         QVERIFY(boxes[0]->isEnabled() && boxes[0]->isChecked());
         QVERIFY(boxes[1]->isEnabled() && boxes[1]->isChecked());
         QVERIFY(boxes[2]->isEnabled() && boxes[2]->isChecked());
         QVERIFY(!boxes[3]->isEnabled() && !boxes[3]->isChecked());
 
         boxes[0]->setChecked(false);
-        h.Mcu()->setCurrentIndex(7);  // MC56F8002: P1FLASH only
+        h.Mcu()->setCurrentIndex(7); // MC56F8002: P1FLASH only
         QCOMPARE(boxes[0]->isEnabled(), false);
         QCOMPARE(boxes[1]->isEnabled(), false);
         QCOMPARE(boxes[2]->isEnabled(), true);
@@ -243,7 +250,7 @@ private slots:
         QCOMPARE(boxes[2]->isChecked(), true);
 
         boxes[2]->setChecked(false);
-        h.Mcu()->setCurrentIndex(24);  // MC56F8357: all four, unchecked ones too
+        h.Mcu()->setCurrentIndex(24); // MC56F8357: all four, unchecked ones too
         for (QCheckBox* box : boxes)
             QVERIFY(box->isEnabled() && box->isChecked());
         // A selection change does not load anything by itself.
@@ -313,7 +320,7 @@ private slots:
     void workerReportsArriveInOrderOnTheUiThread()
     {
         Harness h;
-        h.Mcu()->setCurrentIndex(4);  // DSP56F807: all four regions
+        h.Mcu()->setCurrentIndex(4); // DSP56F807: all four regions
         h.Regions()[2]->setChecked(false);
         ops::ProgrammerView& view = *h.dlg;
         std::thread worker([&view] {
@@ -329,7 +336,8 @@ private slots:
         });
         worker.join();
         // Nothing was touched from the worker; the queue delivers it all, in order.
-        QTRY_COMPARE_WITH_TIMEOUT(h.Status()->Text(), QStringLiteral("Failed to erase FLASH"), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(h.Status()->Text(), QStringLiteral("Failed to erase FLASH"),
+                                  10000);
         QCOMPARE(h.Status()->m_textColor, kRed);
         QCOMPARE(h.Progress()->maximum(), 94);
         QCOMPARE(h.Progress()->value(), 40);
@@ -359,7 +367,7 @@ private slots:
         view.SetStatusText("Firmware updateing...");
         QCOMPARE(h.Status()->Text(), QStringLiteral("Firmware updateing..."));
         QCOMPARE(h.Status()->m_textColor, kBlack);
-        view.ReportStatus(999, true);  // an id without text shows an empty line
+        view.ReportStatus(999, true); // an id without text shows an empty line
         QCOMPARE(h.Status()->Text(), QString());
     }
 
@@ -369,7 +377,7 @@ private slots:
         ops::ProgrammerView& view = *h.dlg;
         view.SetProgressRange(10);
         view.SetProgressPos(0);
-        view.StepProgress();  // the default step of a progress control is 10
+        view.StepProgress(); // the default step of a progress control is 10
         QCOMPARE(h.Progress()->value(), 10);
         view.SetProgressStep(4);
         view.SetProgressPos(5);
@@ -497,7 +505,8 @@ private slots:
         QVERIFY(!(h.dlg->windowFlags() & Qt::WindowMaximizeButtonHint));
         QCOMPARE(h.dlg->minimumSize(), h.dlg->maximumSize());
         QVERIFY(!h.dlg->windowIcon().isNull());
-        QCOMPARE(h.Button("targetWriteVerifyButton")->text(), QStringLiteral("Target Write && Verify"));
+        QCOMPARE(h.Button("targetWriteVerifyButton")->text(),
+                 QStringLiteral("Target Write && Verify"));
         QCOMPARE(h.ResetAfter()->text(), QStringLiteral("Target reset after downloading program"));
         for (QPushButton* button : h.dlg->findChildren<QPushButton*>())
             QVERIFY2(!button->autoDefault(), qPrintable(button->objectName()));
@@ -515,8 +524,7 @@ private slots:
             QVERIFY(box);
             caption = box->windowTitle();
             for (QLabel* label : box->findChildren<QLabel*>())
-                if (!label->text().isEmpty())
-                    lines << label->text();
+                if (!label->text().isEmpty()) lines << label->text();
             box->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
         });
         about->trigger();
