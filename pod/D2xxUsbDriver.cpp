@@ -182,8 +182,7 @@ void D2xxUsbDriver::Unload()
         return;
     delete m_api;
     m_api = nullptr;
-    CloseLibrary(m_module);
-    m_module = nullptr;
+    CloseLibrary(m_module.exchange(nullptr));
 }
 
 bool D2xxUsbDriver::IsLoaded() const

@@ -2,6 +2,7 @@
 
 #include "pod/UsbDriver.h"
 
+#include <atomic>
 #include <string>
 
 namespace pod {
@@ -54,7 +55,7 @@ private:
     FtStatus Failed(const char* function, FtStatus status);
 
     std::string m_path;
-    void* m_module = nullptr;
+    std::atomic<void*> m_module{nullptr};  // read by IsLoaded() from any thread
     Api* m_api = nullptr;
     std::string m_lastError;
 };

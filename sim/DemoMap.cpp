@@ -37,6 +37,7 @@ std::string DemoMapText()
     AppendLine(out, 0x00C0, 0x0002, ".bss", "F__mem_pool", "MSL_C.56800E.lib");
     AppendLine(out, 0x00C2, 0x0001, ".data", "F__errno", "Runtime 56800E.Lib");
     AppendLine(out, 0x00C4, 0x0001, ".bss", "FstackMark", "demo.o");
+    AppendLine(out, 0x00C6, 0x0001, ".BSS", "Fshouted", "demo.c");  // section names are case-sensitive
     out += "# 00C8 00000001 .bss    Fretired\t(demo.c)\n";
     return out;
 }

@@ -70,6 +70,11 @@ void DemoProgram::Step10Ms(TargetRam& ram)
 
 void DemoProgram::Advance(TargetRam& ram, std::uint32_t nowMs)
 {
+    // Callers on several threads may bring times a little out of order; the program
+    // never runs backwards.
+    if (static_cast<std::int32_t>(nowMs - m_lastMs) < 0) {
+        return;
+    }
     const std::uint32_t elapsed = nowMs - m_lastMs;
     m_lastMs = nowMs;
     const bool running = (ram.Read(demo::kRunFlag) & 0xFFu) != 0;

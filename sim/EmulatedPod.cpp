@@ -54,6 +54,28 @@ std::size_t ReplyLengthFor(std::string_view payload)
     return kPlainReply;
 }
 
+// The program's own image says "QUOBIN POD FIRMWARE V1.2"; an image without the tag (a
+// vendor build dropped in as a resource) is taken as the version the update button
+// names, 1.2.
+void ImageVersion(std::span<const std::uint8_t> image, int& major, int& minor)
+{
+    major = 1;
+    minor = 2;
+    FirmwareVersionOf(image, major, minor);
+}
+
+// An update cut short of the carried image's end leaves a vector table that looks
+// bootable; the POD would crash in the missing part, so it is no firmware.
+std::vector<std::uint8_t> StartableImage(const BootLoader& bootLoader)
+{
+    std::vector<std::uint8_t> image = bootLoader.BootableImage();
+    const auto carried = CarriedFirmware();
+    if (image.size() < carried.size() && std::equal(image.begin(), image.end(), carried.begin())) {
+        image.clear();
+    }
+    return image;
+}
+
 bool ValidResetDelay(std::uint32_t ms)
 {
     return ms == 1 || ms == 10 || ms == 50 || ms == 100 || ms == 500;
@@ -114,6 +136,10 @@ EmulatedPod::EmulatedPod(SimOptions options, std::uint32_t nowMs)
         m_currentType = m_options.mcu;
     }
     LoadState(nowMs);
+    // The chip on the cable is powered with the POD, and its program starts running.
+    if (!m_options.noTarget) {
+        TargetFor(EffectiveType(), nowMs);
+    }
     m_bootLoader = std::make_unique<BootLoader>(m_firmware);
     m_mode = (m_options.boot || m_bootOnly) ? Mode::kBoot : Mode::kCommand;
 }
@@ -171,7 +197,15 @@ std::string EmulatedPod::SaveLocked() const
     state.versionMajor = m_versionMajor;
     state.versionMinor = m_versionMinor;
     state.firmware = m_firmware;
-    state.bootOnly = m_bootOnly || (m_bootLoader->Erased() && m_bootLoader->BootableImage().empty());
+    state.bootOnly = m_bootOnly;
+    if (m_bootLoader->Erased()) {
+        // The next power-up starts whatever the update left in the flash.
+        state.firmware = StartableImage(*m_bootLoader);
+        state.bootOnly = state.firmware.empty();
+        if (!state.bootOnly) {
+            ImageVersion(state.firmware, state.versionMajor, state.versionMinor);
+        }
+    }
     if (const Target* target = ExistingTarget(EffectiveType())) {
         state.hasTarget = true;
         state.mcuType = target->chip.Type();
@@ -239,18 +273,11 @@ void EmulatedPod::CommandLineOpened()
     if (m_mode != Mode::kBoot || !m_bootLoader->Erased()) {
         return;
     }
-    std::vector<std::uint8_t> image = m_bootLoader->BootableImage();
+    std::vector<std::uint8_t> image = StartableImage(*m_bootLoader);
     if (image.empty()) {
         return;
     }
-    // The program's own image says "QUOBIN POD FIRMWARE V1.2"; an image without the tag
-    // (a vendor build dropped in as a resource) is taken as the version the update
-    // button names, 1.2.
-    int major = 1;
-    int minor = 2;
-    FirmwareVersionOf(image, major, minor);
-    m_versionMajor = major;
-    m_versionMinor = minor;
+    ImageVersion(image, m_versionMajor, m_versionMinor);
     m_firmware = std::move(image);
     m_bootOnly = false;
     m_bootLoader = std::make_unique<BootLoader>(m_firmware);
@@ -288,13 +315,14 @@ std::vector<EmulatedPod::Reply> EmulatedPod::HearCommand(std::span<const std::ui
             replies.push_back(reply);
             return replies;
         }
-        std::size_t length = kPlainReply;
+        // Even a refused frame is answered with the length the host waits for.
+        std::size_t length = ReplyLengthFor(std::string_view(*frame).substr(1));
         if (frameError != FrameError::kNone) {
             m_lastError = frameError == FrameError::kChecksum ? PodError::kChecksum : PodError::kFrame;
             reply.bytes = FormatErrorFrame(static_cast<unsigned>(m_lastError), length);
         } else if (fault && fault->kind == FaultKind::kError) {
             // The firmware refuses the command without carrying it out.
-            reply.bytes = FormatErrorFrame(0x3E, ReplyLengthFor(payload));
+            reply.bytes = FormatErrorFrame(static_cast<unsigned>(PodError::kInjected), ReplyLengthFor(payload));
         } else {
             reply.bytes = Execute(payload, nowMs, length);
         }

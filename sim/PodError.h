@@ -22,6 +22,7 @@ enum class PodError : unsigned {
     kChunk = 0x0E,          // buffered chunk numbering or size wrong
     kJob = 0x0F,            // POD job store: no header, wrong block, mismatch of sizes
     kAddress = 0x10,        // memory access outside the target's RAM windows
+    kInjected = 0x3E,       // an error reply requested by a --sim-fault
 };
 
 }  // namespace sim

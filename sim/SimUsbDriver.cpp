@@ -313,8 +313,10 @@ pod::FtStatus SimUsbDriver::Write(pod::FtHandle handle, const void* buffer, std:
         return pod::kFtOk;
     }
     const auto* bytes = static_cast<const std::uint8_t*>(buffer);
+    // The POD works on the clock's own millisecond count.
+    const auto heardMs = static_cast<std::uint32_t>(m_lastRawMs + (heardAt - now) / 1000);
     const std::vector<EmulatedPod::Reply> replies =
-        m_pod->Hear(std::span<const std::uint8_t>(bytes, length), static_cast<std::uint32_t>(heardAt / 1000));
+        m_pod->Hear(std::span<const std::uint8_t>(bytes, length), heardMs);
     // Replies leave the POD one after another once it has heard the command.
     std::uint64_t sendAt = heardAt;
     for (const EmulatedPod::Reply& reply : replies) {
