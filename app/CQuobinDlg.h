@@ -1,0 +1,106 @@
+#pragma once
+
+#include "ProgrammerBackend.h"
+#include "ops/ProgrammerView.h"
+
+#include <QDialog>
+#include <QIcon>
+#include <QString>
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+class QCheckBox;
+class QUrl;
+class QWidget;
+
+namespace Ui {
+class CQuobinDlg;
+}
+
+// The programmer's main window: part, S file, reset options and flash regions, and the
+// buttons that start every POD operation. It is the operations' view: the status line,
+// the progress bar, the region labels and the freeze of its controls. Those calls may
+// come from a worker thread; they are carried to the UI thread in order, and no widget
+// is ever touched from a worker.
+class CQuobinDlg : public QDialog, public ops::ProgrammerView {
+    Q_OBJECT
+
+public:
+    using BackendFactory =
+        std::function<std::unique_ptr<app::ProgrammerBackend>(ops::ProgrammerView& view)>;
+    using UrlOpener = std::function<bool(const QUrl& url)>;
+    using MessageShower = std::function<void(QWidget* parent, const QString& text)>;
+    using FileChooser = std::function<QString(QWidget* parent, const QString& initialFolder)>;
+
+    explicit CQuobinDlg(const BackendFactory& makeBackend, QWidget* parent = nullptr);
+    // Ends any running operation's worker first, then saves the settings.
+    ~CQuobinDlg() override;
+
+    // The start-up sequence: lists, settings, regions, S-file load, POD check.
+    void Initialize();
+
+    // ops::ProgrammerView, callable from any thread.
+    void ShowStatus(const std::string& text, bool error) override;
+    void SetProgressRange(int upper) override;
+    void SetProgressStep(int step) override;
+    void StepProgress() override;
+    void SetProgressPos(int position) override;
+    void SetControlsEnabled(bool enabled) override;
+    void SetRegionLabels(const std::array<std::string, 4>& labels) override;
+
+    // The window's values as an operation takes them (UI thread only).
+    ops::DialogSnapshot CaptureSnapshot() const;
+    // The S file path that the settings keep: loaded at start or chosen with "...".
+    const QString& StoredFilePath() const { return m_sFilePath; }
+
+    // Replaceable for tests: how the manual is opened, how a message box is shown, how
+    // the S file is chosen.
+    void SetHelpHooks(UrlOpener openUrl, MessageShower showMessage);
+    void SetFileChooser(FileChooser chooseFile);
+
+    // The folder the S-file browser starts in for a stored path: the path itself when it
+    // is a folder; else the text before its last separator ('\\' or '/') when that folder
+    // exists; else none.
+    static QString InitialBrowseFolder(const QString& storedPath);
+    // "Quobin_Manual.pdf" in the current directory, else beside the program; empty when
+    // neither has it.
+    static QString FindManual();
+
+signals:
+    // "Data Monitoring" was pressed; the monitoring window attaches here.
+    void dataMonitoringRequested();
+
+private:
+    void OnBrowse();
+    void OnOperation(ops::OperationMode mode);
+    void OnFirmwareUpdate();
+    void OnGetVersion();
+    void OnTargetReset();
+    void OnHelp();
+    void OnAbout();
+    void UpdateRegionAvailability();
+
+    void ApplyStatus(const QString& text, bool error);
+    void ApplyControlsEnabled(bool enabled);
+    void ApplyRegionLabels(const std::array<QString, 4>& labels);
+    void LoadSettings();
+    void SaveSettings() const;
+    std::array<QCheckBox*, 4> RegionBoxes() const;
+
+    template <typename Fn> void OnUiThread(Fn&& fn);
+    void RunPosted();
+
+    std::unique_ptr<Ui::CQuobinDlg> m_ui;
+    QString m_sFilePath;
+    QIcon m_icon;
+    int m_progressStep = 10; // a progress control's step until somebody sets one
+    UrlOpener m_openUrl;
+    MessageShower m_showMessage;
+    FileChooser m_chooseFile;
+    std::mutex m_postedMutex;
+    std::deque<std::function<void()>> m_posted; // worker calls not yet run, oldest first
+    std::unique_ptr<app::ProgrammerBackend> m_backend;
+};

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QColor>
+#include <QRect>
+#include <QString>
+#include <QWidget>
+
+// The status line: one line of text, centred, on a solid background, painted by hand so
+// that the colour can switch between black (progress, success) and red (errors). It keeps
+// only the last text; there is no history.
+class CVexStatic : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit CVexStatic(QWidget* parent = nullptr);
+
+    // Replaces the stored text without repainting; the owner sets the colour and then
+    // repaints.
+    void SetText(const QString& text) { m_text = text; }
+    const QString& Text() const { return m_text; }
+
+    // Measures one "A" and widens or heightens the drawing area so that the stored text
+    // fits; an empty stored text takes the widget's window title text first.
+    void FitAreaToText();
+
+    // The text as drawn: "&&" becomes "&", a lone "&" marks the next character (which is
+    // shown) and a trailing lone "&" disappears, as the platform's prefix processing does.
+    static QString DisplayText(const QString& text);
+
+    QColor m_textColor;
+    QColor m_backColor;
+    bool m_textShown = false;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    bool m_areaFitted = false;
+    QString m_text;
+    QRect m_drawArea;
+};

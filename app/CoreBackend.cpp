@@ -1,0 +1,83 @@
+#include "CoreBackend.h"
+
+#include "image/McuCatalog.h"
+#include "image/SFileLoader.h"
+#include "ops/ProgrammerView.h"
+
+namespace app {
+
+CoreBackend::CoreBackend(pod::UsbDriver& driver, pod::PodClock& clock, ops::ProgrammerView& view)
+    : m_view(view), m_session(driver, clock),
+      m_runner(m_session, m_selection, m_images, view, m_monitor)
+{
+}
+
+CoreBackend::~CoreBackend()
+{
+    m_runner.Wait();
+}
+
+int CoreBackend::PartCount() const
+{
+    return image::kMcuCount;
+}
+
+std::string CoreBackend::PartName(int type) const
+{
+    return image::IsValidMcuType(type) ? image::RecordFor(type).name : std::string();
+}
+
+std::array<bool, 4> CoreBackend::RegionsPresent(int type) const
+{
+    std::array<bool, 4> present{};
+    if (!image::IsValidMcuType(type)) return present;
+    const image::McuRecord& record = image::RecordFor(type);
+    for (int region = 0; region < image::kRegionCount; ++region)
+        present[static_cast<std::size_t>(region)] = record.present[region] != 0;
+    return present;
+}
+
+bool CoreBackend::LoadSFile(const ops::DialogSnapshot& dialog)
+{
+    // On the UI thread, at start-up and after "...": the controls that could start a
+    // worker are usable, so no worker is running and the images are free.
+    image::SFileLoadRequest request;
+    request.mcuIndex = dialog.mcuIndex;
+    request.resetAfter = dialog.resetAfter;
+    request.polarityIndex = dialog.resetPolarityIndex;
+    request.delayIndex = dialog.resetDelayIndex;
+    request.pathText = dialog.sFilePath;
+    request.regionChecked = dialog.regionChecked;
+    const image::SFileLoadOutcome outcome = image::LoadSFile(request, m_selection, m_images);
+    if (outcome.labelsChanged) m_view.SetRegionLabels(outcome.labels);
+    m_view.ShowStatus(outcome.statusText, outcome.error);
+    return outcome.ok;
+}
+
+bool CoreBackend::EnsurePodSession()
+{
+    auto lock = m_session.Lock();
+    return m_session.EnsurePodSession(m_view);
+}
+
+bool CoreBackend::Start(ops::OperationMode mode, const ops::DialogSnapshot& dialog)
+{
+    return m_runner.Start(mode, dialog);
+}
+
+bool CoreBackend::StartFirmwareUpdate()
+{
+    return m_runner.StartFirmwareUpdate();
+}
+
+bool CoreBackend::QueryVersion()
+{
+    return m_runner.QueryVersion();
+}
+
+bool CoreBackend::ResetTarget(int resetPolarityIndex, int resetDelayIndex)
+{
+    return m_runner.ResetTarget(resetPolarityIndex, resetDelayIndex);
+}
+
+} // namespace app

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "ProgrammerBackend.h"
+
+#include "image/FlashImageSet.h"
+#include "image/McuSelection.h"
+#include "ops/MonitorControl.h"
+#include "ops/OperationRunner.h"
+#include "pod/PodSession.h"
+
+namespace pod {
+class PodClock;
+class UsbDriver;
+} // namespace pod
+
+namespace app {
+
+// The programmer window's core: the one POD session, the part selection, the flash
+// images and the operation runner, on a USB driver the caller owns (and keeps alive
+// longer than this object).
+class CoreBackend final : public ProgrammerBackend {
+public:
+    CoreBackend(pod::UsbDriver& driver, pod::PodClock& clock, ops::ProgrammerView& view);
+    // Joins a running worker before the session and images go away.
+    ~CoreBackend() override;
+
+    int PartCount() const override;
+    std::string PartName(int type) const override;
+    std::array<bool, 4> RegionsPresent(int type) const override;
+
+    bool LoadSFile(const ops::DialogSnapshot& dialog) override;
+    bool EnsurePodSession() override;
+
+    bool Start(ops::OperationMode mode, const ops::DialogSnapshot& dialog) override;
+    bool StartFirmwareUpdate() override;
+    bool QueryVersion() override;
+    bool ResetTarget(int resetPolarityIndex, int resetDelayIndex) override;
+
+    ops::OperationRunner& runner() { return m_runner; }
+    pod::PodSession& session() { return m_session; }
+
+private:
+    ops::ProgrammerView& m_view;
+    pod::PodSession m_session;
+    image::McuSelection m_selection;
+    image::FlashImageSet m_images;
+    ops::MonitorControl m_monitor; // no monitoring window yet: stopping it is a no-op
+    ops::OperationRunner m_runner; // last, so that its worker ends first
+};
+
+} // namespace app

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "ops/DialogSnapshot.h"
+#include "ops/OperationMode.h"
+
+#include <array>
+#include <string>
+
+namespace app {
+
+// Everything the programmer window asks of the core: the part list, the S-file load, the
+// POD connection and the operations. Results come back through the window's
+// ops::ProgrammerView, from whichever thread does the work. The program wires it to the
+// catalogue, the POD session and the operation runner; tests replace it.
+class ProgrammerBackend {
+public:
+    virtual ~ProgrammerBackend() = default;
+
+    virtual int PartCount() const = 0;
+    virtual std::string PartName(int type) const = 0;
+    // Region-present flags of a part, DFLASH, BFLASH, P1FLASH, P2FLASH; all false for a
+    // type outside the list.
+    virtual std::array<bool, 4> RegionsPresent(int type) const = 0;
+
+    // Loads the S file named by the snapshot and takes its settings; reports the outcome
+    // and relabels the region boxes. Runs on the calling thread.
+    virtual bool LoadSFile(const ops::DialogSnapshot& dialog) = 0;
+    // Opens the POD (or keeps the open connection); reports 117 or 118 on failure.
+    virtual bool EnsurePodSession() = 0;
+
+    // Starts work on a worker thread; false when a worker is still running.
+    virtual bool Start(ops::OperationMode mode, const ops::DialogSnapshot& dialog) = 0;
+    virtual bool StartFirmwareUpdate() = 0;
+    // Short exchanges on the calling thread, bounded by the link time-outs.
+    virtual bool QueryVersion() = 0;
+    virtual bool ResetTarget(int resetPolarityIndex, int resetDelayIndex) = 0;
+};
+
+} // namespace app

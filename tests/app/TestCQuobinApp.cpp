@@ -1,0 +1,65 @@
+#include "CQuobinApp.h"
+#include "FakeBackend.h"
+#include "TestSettingsScope.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestCQuobinApp : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { m_scope = std::make_unique<TestSettingsScope>(); }
+
+    void settingsLiveUnderTheMakersName()
+    {
+        CQuobinApp::PrepareApplication(*qApp);
+        QCOMPARE(QCoreApplication::organizationName(), QStringLiteral("Ulmvero"));
+        QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("Quobin"));
+        const auto store = app::OpenQuobinSettings();
+        QCOMPARE(store->organizationName(), QStringLiteral("Ulmvero"));
+        QCOMPARE(store->applicationName(), QStringLiteral("Quobin"));
+        QCOMPARE(store->format(), QSettings::NativeFormat);
+        QCOMPARE(store->scope(), QSettings::UserScope);
+    }
+
+    void screenshotSavesTheWindowAndSavesTheSettings()
+    {
+        TestSettingsScope::Clear();
+        QTemporaryDir folder;
+        app::AppOptions options;
+        options.screenshot = folder.filePath(QStringLiteral("window.png"));
+        int backendsMade = 0;
+        const int code = CQuobinApp::Run(options, [&](ops::ProgrammerView& view) {
+            ++backendsMade;
+            auto fake = std::make_unique<FakeBackend>(view);
+            fake->podPresent = false;
+            return fake;
+        });
+        QCOMPARE(code, 0);
+        QCOMPARE(backendsMade, 1);
+        QImage shot(options.screenshot);
+        QVERIFY(!shot.isNull());
+        QVERIFY(shot.width() >= 440 && shot.height() >= 370);
+        // The window went away through its normal end: the settings were written.
+        QCOMPARE(TestSettingsScope::Read(QStringLiteral("MCU Type")).toInt(), 27);
+        QCOMPARE(TestSettingsScope::Read(QStringLiteral("Reset Delay")).toInt(), 0);
+    }
+
+    void unwritableScreenshotFails()
+    {
+        app::AppOptions options;
+        options.screenshot = QStringLiteral("/nonexistent-folder/x/window.png");
+        const int code = CQuobinApp::Run(
+            options, [](ops::ProgrammerView& view) { return std::make_unique<FakeBackend>(view); });
+        QCOMPARE(code, 1);
+    }
+
+private:
+    std::unique_ptr<TestSettingsScope> m_scope;
+};
+
+QTEST_MAIN(TestCQuobinApp)
+#include "TestCQuobinApp.moc"

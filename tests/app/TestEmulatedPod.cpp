@@ -1,0 +1,247 @@
+#include "CQuobinDlg.h"
+#include "CVexStatic.h"
+#include "CoreBackend.h"
+#include "TestSettingsScope.h"
+
+#include "pod/PodClock.h"
+#include "sim/SimOptions.h"
+#include "sim/SimUsbDriver.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QtTest>
+
+#include <mutex>
+
+namespace {
+
+constexpr int kRunTimeoutMs = 60000; // generous: the wire is instant, this only bounds a hang
+const QColor kRed(255, 0, 0);
+const QColor kBlack(0, 0, 0);
+
+// Passes everything on to the window and keeps every status text, from whatever thread.
+class RecordingView final : public ops::ProgrammerView {
+public:
+    explicit RecordingView(ops::ProgrammerView& window) : m_window(window) {}
+
+    void ShowStatus(const std::string& text, bool error) override
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_texts.push_back(text);
+        }
+        m_window.ShowStatus(text, error);
+    }
+    void SetProgressRange(int upper) override { m_window.SetProgressRange(upper); }
+    void SetProgressStep(int step) override { m_window.SetProgressStep(step); }
+    void StepProgress() override { m_window.StepProgress(); }
+    void SetProgressPos(int position) override { m_window.SetProgressPos(position); }
+    void SetControlsEnabled(bool enabled) override { m_window.SetControlsEnabled(enabled); }
+    void SetRegionLabels(const std::array<std::string, 4>& labels) override
+    {
+        m_window.SetRegionLabels(labels);
+    }
+
+    std::vector<std::string> Texts() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_texts;
+    }
+
+private:
+    ops::ProgrammerView& m_window;
+    mutable std::mutex m_mutex;
+    std::vector<std::string> m_texts;
+};
+
+// The backend with its recorder, owned together by the window.
+class RecordedBackend final : public app::ProgrammerBackend {
+public:
+    RecordedBackend(pod::UsbDriver& driver, pod::PodClock& clock, ops::ProgrammerView& window)
+        : recorder(window), core(driver, clock, recorder)
+    {
+    }
+    int PartCount() const override { return core.PartCount(); }
+    std::string PartName(int type) const override { return core.PartName(type); }
+    std::array<bool, 4> RegionsPresent(int type) const override
+    {
+        return core.RegionsPresent(type);
+    }
+    bool LoadSFile(const ops::DialogSnapshot& dialog) override { return core.LoadSFile(dialog); }
+    bool EnsurePodSession() override { return core.EnsurePodSession(); }
+    bool Start(ops::OperationMode mode, const ops::DialogSnapshot& dialog) override
+    {
+        return core.Start(mode, dialog);
+    }
+    bool StartFirmwareUpdate() override { return core.StartFirmwareUpdate(); }
+    bool QueryVersion() override { return core.QueryVersion(); }
+    bool ResetTarget(int polarity, int delay) override { return core.ResetTarget(polarity, delay); }
+
+    RecordingView recorder;
+    app::CoreBackend core;
+};
+
+struct Bench {
+    pod::VirtualPodClock clock;
+    std::unique_ptr<sim::SimUsbDriver> driver;
+    RecordedBackend* backend = nullptr;
+    std::unique_ptr<CQuobinDlg> dlg;
+
+    explicit Bench(const std::vector<std::string>& simArgs = {}, bool plugged = true)
+    {
+        sim::SimOptions options; // instant wire
+        for (const std::string& arg : simArgs) {
+            const auto equals = arg.find('=');
+            const std::string error =
+                sim::ApplySimOption(options, arg.substr(0, equals),
+                                    equals == std::string::npos ? "" : arg.substr(equals + 1));
+            if (!error.empty()) qFatal("%s", error.c_str());
+        }
+        driver = sim::CreateSimDriver(options, clock);
+        if (!plugged) driver->Unplug();
+        dlg = std::make_unique<CQuobinDlg>([this](ops::ProgrammerView& view) {
+            auto made = std::make_unique<RecordedBackend>(*driver, clock, view);
+            backend = made.get();
+            return made;
+        });
+        dlg->Initialize();
+    }
+    ~Bench()
+    {
+        dlg.reset(); // joins the worker before the driver goes
+    }
+
+    template <typename T> T* Find(const char* name) const
+    {
+        T* widget = dlg->findChild<T*>(QLatin1String(name));
+        if (!widget) qFatal("no widget %s", name);
+        return widget;
+    }
+    CVexStatic* Status() const { return Find<CVexStatic>("statusLine"); }
+    std::array<QCheckBox*, 4> Regions() const
+    {
+        return {Find<QCheckBox>("dflashCheck"), Find<QCheckBox>("bflashCheck"),
+                Find<QCheckBox>("p1flashCheck"), Find<QCheckBox>("p2flashCheck")};
+    }
+    bool Idle() const
+    {
+        return Find<QPushButton>("targetWriteButton")->isEnabled() &&
+               !backend->core.runner().IsBusy();
+    }
+};
+
+bool Contains(const std::vector<std::string>& texts, const std::string& text)
+{
+    return std::find(texts.begin(), texts.end(), text) != texts.end();
+}
+
+} // namespace
+
+class TestEmulatedPod : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { m_scope = std::make_unique<TestSettingsScope>(); }
+    void init()
+    {
+        TestSettingsScope::Clear();
+        TestSettingsScope::Write(QStringLiteral("File Path"), QStringLiteral(QUOBIN_DEMO_S));
+    }
+
+    void startWithoutThePodSaysSoInRed()
+    {
+        Bench bench({}, false);
+        QCOMPARE(bench.Status()->Text(), QStringLiteral("Device is not connected to the PC."));
+        QCOMPARE(bench.Status()->m_textColor, kRed);
+        // The S file was loaded first; its labels stay.
+        QVERIFY(Contains(bench.backend->recorder.Texts(), "Success to load S File"));
+        QCOMPARE(bench.Regions()[2]->text(), QStringLiteral("P1FLASH (260 Word, 0.2%)"));
+    }
+
+    void startWithThePodKeepsTheLoadResult()
+    {
+        Bench bench;
+        QCOMPARE(bench.Status()->Text(), QStringLiteral("Success to load S File"));
+        QCOMPARE(bench.Status()->m_textColor, kBlack);
+        QCOMPARE(bench.Regions()[0]->text(), QStringLiteral("DFLASH (40 Word, 0.2%)"));
+        QCOMPARE(bench.Regions()[1]->text(), QStringLiteral("BFLASH (64 Word, 0.4%)"));
+        QCOMPARE(bench.Regions()[3]->text(), QStringLiteral("P2FLASH (0 Word, 0%)"));
+        QVERIFY(bench.backend->core.session().IsOpen());
+    }
+
+    void targetWriteRunsToItsSuccessLine()
+    {
+        Bench bench;
+        bench.Regions()[3]->setChecked(false); // unchecked by the user before the run
+        bench.Find<QPushButton>("targetWriteButton")->click();
+        QVERIFY(!bench.Find<QComboBox>("mcuSelect")->isEnabled());
+
+        const QRegularExpression success(
+            QStringLiteral("^Success to download FLASH to the MCU \\(\\d+\\.\\d\\d sec\\)$"));
+        QTRY_VERIFY_WITH_TIMEOUT(success.match(bench.Status()->Text()).hasMatch(), kRunTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(bench.Idle(), kRunTimeoutMs);
+        QCOMPARE(bench.Status()->m_textColor, kBlack);
+        QCOMPARE(bench.Find<QProgressBar>("progressBar")->value(), 0);
+        for (QCheckBox* region : bench.Regions())
+            QVERIFY2(region->isEnabled() && region->isChecked(), qPrintable(region->objectName()));
+
+        const auto texts = bench.backend->recorder.Texts();
+        QVERIFY(Contains(texts, "Initializing..."));
+        QVERIFY(Contains(texts, "DATA FLASH Download"));
+        QVERIFY(Contains(texts, "BOOT FLASH Download"));
+        QVERIFY(Contains(texts, "PROGRAM1 FLASH Download"));
+        QVERIFY(!Contains(texts, "PROGRAM2 FLASH Download"));
+        const auto initializing = std::find(texts.begin(), texts.end(), "Initializing...");
+        const auto program1 = std::find(texts.begin(), texts.end(), "PROGRAM1 FLASH Download");
+        QVERIFY(initializing < program1);
+        QVERIFY(bench.backend->core.runner().LastResult().ok);
+    }
+
+    void targetWriteAndVerifyShowsTheDoubledAmpersandOnce()
+    {
+        Bench bench;
+        bench.Find<QPushButton>("targetWriteVerifyButton")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(bench.Idle(), kRunTimeoutMs);
+        QVERIFY(bench.Status()->Text().startsWith(
+            QStringLiteral("Success to download and verify FLASH to the MCU (")));
+        QVERIFY(Contains(bench.backend->recorder.Texts(), "PROGRAM1 FLASH Download && Verify"));
+        QCOMPARE(CVexStatic::DisplayText(QStringLiteral("PROGRAM1 FLASH Download && Verify")),
+                 QStringLiteral("PROGRAM1 FLASH Download & Verify"));
+    }
+
+    void failingRunLeavesItsRedMessage()
+    {
+        Bench bench({"sim-fault=0x24:1:error"});
+        bench.Find<QPushButton>("targetWriteButton")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(bench.Idle(), kRunTimeoutMs);
+        QCOMPARE(bench.Status()->Text(), QStringLiteral("Failed to erase FLASH"));
+        QCOMPARE(bench.Status()->m_textColor, kRed);
+        QCOMPARE(bench.Find<QProgressBar>("progressBar")->value(), 0);
+        QVERIFY(bench.Find<QPushButton>("podWriteButton")->isEnabled());
+        QVERIFY(!bench.backend->core.session().IsOpen());
+    }
+
+    void versionQueryOnTheUiThread()
+    {
+        Bench bench({"sim-version=1.10"});
+        bench.Find<QPushButton>("getVersionButton")->click();
+        QCOMPARE(bench.Status()->Text(), QStringLiteral("POD Version V1.10"));
+        QCOMPARE(bench.Status()->m_textColor, kBlack);
+    }
+
+    void targetResetOnTheUiThread()
+    {
+        Bench bench;
+        bench.Find<QPushButton>("targetResetButton")->click();
+        QCOMPARE(bench.Status()->Text(), QStringLiteral("Success to reset"));
+    }
+
+private:
+    std::unique_ptr<TestSettingsScope> m_scope;
+};
+
+QTEST_MAIN(TestEmulatedPod)
+#include "TestEmulatedPod.moc"

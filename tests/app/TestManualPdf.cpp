@@ -1,0 +1,84 @@
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// The manual that HELP opens is rendered from Markdown at build time.
+class TestManualPdf : public QObject {
+    Q_OBJECT
+
+private slots:
+    void manualMentionsEveryStatusMessage()
+    {
+        QFile manual(QStringLiteral(QUOBIN_MANUAL_MD));
+        QVERIFY(manual.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(manual.readAll());
+        const char* const messages[] = {"Device is not connected to the PC.",
+                                        "Failed to open USB port",
+                                        "Please, specify S file path",
+                                        "Can't find the specified S file path",
+                                        "Please, select one more flash memory sectors",
+                                        "Fail to read the specified S file",
+                                        "S file is invalid.",
+                                        "Success to load S File",
+                                        "Initializing...",
+                                        "Failed to JTAG initialize",
+                                        "Failed to Unlocked to the FLASH",
+                                        "Failed activated EONCE",
+                                        "Failed to download firmware to the MCU",
+                                        "Failed to erase FLASH",
+                                        "Failed to download DFLASH to the MCU",
+                                        "Failed to write information to the POD",
+                                        "Failed to write firmware to the POD",
+                                        "Failed to write DFLASH to the POD",
+                                        "Success to download and verify FLASH to the MCU",
+                                        "Success to download FLASH to the MCU",
+                                        "Success to verify FLASH to the MCU",
+                                        "Success to download and verify FLASH to the POD",
+                                        "Success to download FLASH to the POD",
+                                        "Success to verify FLASH to the POD",
+                                        "Success to firmware update to the POD",
+                                        "Failed to firmware update to the POD",
+                                        "Firmware updateing...",
+                                        "Failed Get POD Version",
+                                        "Success to reset",
+                                        "Failed to reset",
+                                        "Not found [Quobin_Manual.pdf] help file"};
+        for (const char* message : messages)
+            QVERIFY2(text.contains(QLatin1String(message)), message);
+    }
+
+    void rendersAPdf()
+    {
+        QTemporaryDir folder;
+        const QString output = folder.filePath(QStringLiteral("Quobin_Manual.pdf"));
+        QProcess tool;
+        tool.start(QStringLiteral(QUOBIN_MDPDF), {QStringLiteral(QUOBIN_MANUAL_MD), output});
+        QVERIFY(tool.waitForFinished(60000));
+        QCOMPARE(tool.exitCode(), 0);
+        QFile pdf(output);
+        QVERIFY(pdf.open(QIODevice::ReadOnly));
+        const QByteArray bytes = pdf.readAll();
+        QVERIFY(bytes.startsWith("%PDF-"));
+        // The whole manual is several pages; a failed Markdown parse would leave one.
+        const QRegularExpression count(QStringLiteral("/Count (\\d+)"));
+        const auto match = count.match(QString::fromLatin1(bytes));
+        QVERIFY(match.hasMatch());
+        QVERIFY(match.captured(1).toInt() >= 3);
+    }
+
+    void missingInputFails()
+    {
+        QTemporaryDir folder;
+        QProcess tool;
+        tool.start(QStringLiteral(QUOBIN_MDPDF), {folder.filePath(QStringLiteral("absent.md")),
+                                                  folder.filePath(QStringLiteral("x.pdf"))});
+        QVERIFY(tool.waitForFinished(60000));
+        QCOMPARE(tool.exitCode(), 1);
+        QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("x.pdf"))));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestManualPdf)
+#include "TestManualPdf.moc"

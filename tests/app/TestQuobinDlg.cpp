@@ -1,0 +1,541 @@
+#include "CQuobinDlg.h"
+#include "CVexStatic.h"
+#include "FakeBackend.h"
+#include "TestSettingsScope.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QUrl>
+#include <QtTest>
+
+#include <memory>
+#include <thread>
+
+namespace {
+
+// A window wired to a fake core; the fake is reachable for checks and set-up.
+struct Harness {
+    FakeBackend* backend = nullptr;
+    std::unique_ptr<CQuobinDlg> dlg;
+
+    explicit Harness(bool podPresent = true, bool initialize = true)
+    {
+        dlg = std::make_unique<CQuobinDlg>([this, podPresent](ops::ProgrammerView& view) {
+            auto fake = std::make_unique<FakeBackend>(view);
+            fake->podPresent = podPresent;
+            backend = fake.get();
+            return fake;
+        });
+        dlg->SetHelpHooks([](const QUrl&) { return true; },
+                          [](QWidget*, const QString&) { QFAIL("unexpected message box"); });
+        if (initialize) dlg->Initialize();
+    }
+
+    template <typename T> T* Find(const char* name) const
+    {
+        T* widget = dlg->findChild<T*>(QLatin1String(name));
+        if (!widget) qFatal("no widget %s", name);
+        return widget;
+    }
+    QComboBox* Mcu() const { return Find<QComboBox>("mcuSelect"); }
+    QCheckBox* ResetAfter() const { return Find<QCheckBox>("resetAfterCheck"); }
+    QComboBox* Polarity() const { return Find<QComboBox>("resetPolarity"); }
+    QComboBox* Delay() const { return Find<QComboBox>("resetDelay"); }
+    QLineEdit* Path() const { return Find<QLineEdit>("sFilePathEdit"); }
+    CVexStatic* Status() const { return Find<CVexStatic>("statusLine"); }
+    QProgressBar* Progress() const { return Find<QProgressBar>("progressBar"); }
+    // DFLASH, BFLASH, P1FLASH, P2FLASH
+    std::array<QCheckBox*, 4> Regions() const
+    {
+        return {Find<QCheckBox>("dflashCheck"), Find<QCheckBox>("bflashCheck"),
+                Find<QCheckBox>("p1flashCheck"), Find<QCheckBox>("p2flashCheck")};
+    }
+    QPushButton* Button(const char* name) const { return Find<QPushButton>(name); }
+};
+
+// Every control that starts POD work or feeds it; frozen during a run.
+const char* const kPodControls[] = {
+    "mcuSelect",
+    "resetAfterCheck",
+    "sFilePathEdit",
+    "browseButton",
+    "targetWriteVerifyButton",
+    "targetWriteButton",
+    "targetVerifyButton",
+    "targetResetButton",
+    "podWriteVerifyButton",
+    "podWriteButton",
+    "podVerifyButton",
+    "firmwareUpdateButton",
+    "resetPolarity",
+    "resetDelay",
+    "getVersionButton",
+};
+const char* const kAlwaysUsable[] = {"exitButton", "helpButton", "dataMonitoringButton"};
+
+const QColor kRed(255, 0, 0);
+const QColor kBlack(0, 0, 0);
+
+} // namespace
+
+class TestQuobinDlg : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { m_scope = std::make_unique<TestSettingsScope>(); }
+    void init() { TestSettingsScope::Clear(); }
+
+    void firstStartShowsDefaults()
+    {
+        Harness h;
+        QCOMPARE(h.Mcu()->count(), 28);
+        QCOMPARE(h.Mcu()->itemText(0), QStringLiteral("DSP56F801"));
+        QCOMPARE(h.Mcu()->currentText(), QStringLiteral("MC56F8367"));
+        QCOMPARE(h.Mcu()->currentIndex(), 27);
+        QVERIFY(!h.ResetAfter()->isChecked());
+        QCOMPARE(h.Polarity()->count(), 2);
+        QCOMPARE(h.Polarity()->currentText(), QStringLiteral("Active Low"));
+        QCOMPARE(h.Polarity()->itemText(1), QStringLiteral("Active High"));
+        QCOMPARE(h.Delay()->count(), 5);
+        QCOMPARE(h.Delay()->currentText(), QStringLiteral("1 ms"));
+        QCOMPARE(h.Delay()->itemText(4), QStringLiteral("500 ms"));
+        QVERIFY(h.Path()->text().isEmpty());
+        QVERIFY(h.dlg->StoredFilePath().isEmpty());
+        for (QCheckBox* box : h.Regions()) {
+            QVERIFY(box->isEnabled());
+            QVERIFY(box->isChecked());
+        }
+        QCOMPARE(h.Progress()->value(), 0);
+        QVERIFY(!h.Progress()->isTextVisible());
+    }
+
+    void startUpLoadsTheSFileThenChecksThePod()
+    {
+        Harness h;
+        QCOMPARE(h.backend->calls, (std::vector<std::string>{"load", "ensure"}));
+        const ops::DialogSnapshot& load = h.backend->loads.front();
+        QCOMPARE(load.mcuIndex, 27);
+        QVERIFY(load.sFilePath.empty());
+        QCOMPARE(load.regionChecked, (std::array<bool, 4>{true, true, true, true}));
+        // The load's complaint about the missing path stays when the POD is there.
+        QCOMPARE(h.Status()->Text(), QStringLiteral("Please, specify S file path"));
+        QCOMPARE(h.Status()->m_textColor, kRed);
+        QCOMPARE(h.Status()->m_backColor, QColor(0, 255, 180));
+        QVERIFY(h.Status()->m_textShown);
+    }
+
+    void startWithoutPodReportsItInRed()
+    {
+        Harness h(false);
+        QCOMPARE(h.Status()->Text(), QStringLiteral("Device is not connected to the PC."));
+        QCOMPARE(h.Status()->m_textColor, kRed);
+        for (const char* name : kPodControls)
+            QVERIFY2(h.Find<QWidget>(name)->isEnabled(), name);
+    }
+
+    void settingsRoundTrip()
+    {
+        QTemporaryDir folder;
+        const QString chosen = folder.filePath(QStringLiteral("app.s"));
+        {
+            Harness h;
+            h.Mcu()->setCurrentIndex(3);
+            h.ResetAfter()->setChecked(true);
+            h.Polarity()->setCurrentIndex(1);
+            h.Delay()->setCurrentIndex(4);
+            h.dlg->SetFileChooser([&](QWidget*, const QString&) { return chosen; });
+            h.Button("browseButton")->click();
+            // Typed text is used by the next run but is not what the settings keep.
+            h.Path()->setText(QStringLiteral("typed by hand.s"));
+        }
+        QCOMPARE(TestSettingsScope::Read(QStringLiteral("MCU Type")).toInt(), 3);
+        QCOMPARE(TestSettingsScope::Read(QStringLiteral("After Reset")).toInt(), 1);
+        QCOMPARE(TestSettingsScope::Read(QStringLiteral("Reset Polarity")).toInt(), 1);
+        QCOMPARE(TestSettingsScope::Read(QStringLiteral("Reset Delay")).toInt(), 4);
+        QCOMPARE(TestSettingsScope::Read(QStringLiteral("File Path")).toString(), chosen);
+
+        Harness again;
+        QCOMPARE(again.Mcu()->currentText(), QStringLiteral("DSP56F805"));
+        QVERIFY(again.ResetAfter()->isChecked());
+        QCOMPARE(again.Polarity()->currentText(), QStringLiteral("Active High"));
+        QCOMPARE(again.Delay()->currentText(), QStringLiteral("500 ms"));
+        QCOMPARE(again.Path()->text(), chosen);
+        QCOMPARE(again.dlg->StoredFilePath(), chosen);
+        // The restored part's regions: DSP56F805 has no P2FLASH.
+        QVERIFY(!again.Regions()[3]->isEnabled());
+        QCOMPARE(again.backend->loads.front().sFilePath, chosen.toStdString());
+        QCOMPARE(again.backend->loads.front().mcuIndex, 3);
+    }
+
+    void storedIndexesOutsideTheListsFallBack_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QVariant>("stored");
+        QTest::newRow("MCU Type 28") << "MCU Type" << QVariant(28);
+        QTest::newRow("MCU Type -1") << "MCU Type" << QVariant(-1);
+        QTest::newRow("MCU Type text") << "MCU Type" << QVariant(QStringLiteral("eight"));
+        QTest::newRow("Reset Polarity 2") << "Reset Polarity" << QVariant(2);
+        QTest::newRow("Reset Polarity -5") << "Reset Polarity" << QVariant(-5);
+        QTest::newRow("Reset Delay 5") << "Reset Delay" << QVariant(5);
+        QTest::newRow("Reset Delay 100") << "Reset Delay" << QVariant(100);
+    }
+    void storedIndexesOutsideTheListsFallBack()
+    {
+        QFETCH(QString, key);
+        QFETCH(QVariant, stored);
+        TestSettingsScope::Write(key, stored);
+        Harness h;
+        QCOMPARE(h.Mcu()->currentIndex(), 27);
+        QCOMPARE(h.Polarity()->currentIndex(), 0);
+        QCOMPARE(h.Delay()->currentIndex(), 0);
+        const ops::DialogSnapshot& load = h.backend->loads.front();
+        QCOMPARE(load.mcuIndex, 27);
+        QCOMPARE(load.resetPolarityIndex, 0);
+        QCOMPARE(load.resetDelayIndex, 0);
+    }
+
+    void closingByAnyWaySavesTheSettings_data()
+    {
+        QTest::addColumn<int>("how");
+        QTest::newRow("EXIT") << 0;
+        QTest::newRow("close box") << 1;
+        QTest::newRow("Esc") << 2;
+    }
+    void closingByAnyWaySavesTheSettings()
+    {
+        QFETCH(int, how);
+        {
+            Harness h;
+            h.Mcu()->setCurrentIndex(10);
+            h.dlg->show();
+            QVERIFY(QTest::qWaitForWindowExposed(h.dlg.get()));
+            if (how == 0)
+                h.Button("exitButton")->click();
+            else if (how == 1)
+                h.dlg->close();
+            else
+                QTest::keyClick(h.dlg.get(), Qt::Key_Escape);
+            QVERIFY(!h.dlg->isVisible());
+            if (how == 0) QCOMPARE(h.dlg->result(), int(QDialog::Accepted));
+        }
+        QCOMPARE(TestSettingsScope::Read(QStringLiteral("MCU Type")).toInt(), 10);
+    }
+
+    void regionBoxesFollowTheSelectedPart()
+    {
+        Harness h;
+        const auto boxes = h.Regions();
+        h.Mcu()->setCurrentIndex(0); // DSP56F801: no P2FLASH
+        QVERIFY(boxes[0]->isEnabled() && boxes[0]->isChecked());
+        QVERIFY(boxes[1]->isEnabled() && boxes[1]->isChecked());
+        QVERIFY(boxes[2]->isEnabled() && boxes[2]->isChecked());
+        QVERIFY(!boxes[3]->isEnabled() && !boxes[3]->isChecked());
+
+        boxes[0]->setChecked(false);
+        h.Mcu()->setCurrentIndex(7); // MC56F8002: P1FLASH only
+        QCOMPARE(boxes[0]->isEnabled(), false);
+        QCOMPARE(boxes[1]->isEnabled(), false);
+        QCOMPARE(boxes[2]->isEnabled(), true);
+        QCOMPARE(boxes[0]->isChecked(), false);
+        QCOMPARE(boxes[2]->isChecked(), true);
+
+        boxes[2]->setChecked(false);
+        h.Mcu()->setCurrentIndex(24); // MC56F8357: all four, unchecked ones too
+        for (QCheckBox* box : boxes)
+            QVERIFY(box->isEnabled() && box->isChecked());
+        // A selection change does not load anything by itself.
+        QCOMPARE(h.backend->loads.size(), std::size_t(1));
+    }
+
+    void operationButtonsStartTheirModeWithTheWindowValues_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("mode");
+        QTest::newRow("Target Write && Verify") << "targetWriteVerifyButton" << 2;
+        QTest::newRow("Target Write") << "targetWriteButton" << 1;
+        QTest::newRow("Target Verify") << "targetVerifyButton" << 0;
+        QTest::newRow("POD Write && Verify") << "podWriteVerifyButton" << 5;
+        QTest::newRow("POD Write") << "podWriteButton" << 4;
+        QTest::newRow("POD Verify") << "podVerifyButton" << 3;
+    }
+    void operationButtonsStartTheirModeWithTheWindowValues()
+    {
+        QFETCH(QString, button);
+        QFETCH(int, mode);
+        Harness h;
+        h.Mcu()->setCurrentIndex(0);
+        h.Regions()[1]->setChecked(false);
+        h.ResetAfter()->setChecked(true);
+        h.Polarity()->setCurrentIndex(1);
+        h.Delay()->setCurrentIndex(3);
+        h.Path()->setText(QStringLiteral("  typed.s "));
+        h.Button(button.toLatin1().constData())->click();
+
+        QCOMPARE(h.backend->starts.size(), std::size_t(1));
+        const auto& start = h.backend->starts.front();
+        QCOMPARE(static_cast<int>(start.mode), mode);
+        QCOMPARE(start.dialog.mcuIndex, 0);
+        QVERIFY(start.dialog.resetAfter);
+        QCOMPARE(start.dialog.resetPolarityIndex, 1);
+        QCOMPARE(start.dialog.resetDelayIndex, 3);
+        QCOMPARE(start.dialog.sFilePath, std::string("  typed.s "));
+        QCOMPARE(start.dialog.regionChecked, (std::array<bool, 4>{true, false, true, false}));
+        // Frozen by the click itself, before the worker runs.
+        for (const char* name : kPodControls)
+            QVERIFY2(!h.Find<QWidget>(name)->isEnabled(), name);
+        for (const char* name : kAlwaysUsable)
+            QVERIFY2(h.Find<QWidget>(name)->isEnabled(), name);
+    }
+
+    void refusedStartGivesTheControlsBack()
+    {
+        Harness h;
+        h.backend->acceptStart = false;
+        h.Button("targetWriteButton")->click();
+        h.Button("firmwareUpdateButton")->click();
+        QCOMPARE(h.backend->calls.back(), std::string("firmware"));
+        for (const char* name : kPodControls)
+            QVERIFY2(h.Find<QWidget>(name)->isEnabled(), name);
+    }
+
+    void firmwareUpdateFreezesTheControls()
+    {
+        Harness h;
+        h.Button("firmwareUpdateButton")->click();
+        QCOMPARE(h.backend->calls.back(), std::string("firmware"));
+        QVERIFY(!h.Button("firmwareUpdateButton")->isEnabled());
+        QVERIFY(h.Button("exitButton")->isEnabled());
+    }
+
+    void workerReportsArriveInOrderOnTheUiThread()
+    {
+        Harness h;
+        h.Mcu()->setCurrentIndex(4); // DSP56F807: all four regions
+        h.Regions()[2]->setChecked(false);
+        ops::ProgrammerView& view = *h.dlg;
+        std::thread worker([&view] {
+            view.SetControlsEnabled(false);
+            view.ReportStatus(127, false);
+            view.SetProgressRange(94);
+            view.SetProgressStep(1);
+            for (int i = 0; i < 40; ++i)
+                view.StepProgress();
+            view.SetRegionLabels({"DFLASH (0 Word, 0%)", "BFLASH (12 Word, 0.6%)",
+                                  "P1FLASH (1024 Word, 3.2%)", "P2FLASH (0 Word, 0%)"});
+            view.ShowStatus("Failed to erase FLASH", true);
+        });
+        worker.join();
+        // Nothing was touched from the worker; the queue delivers it all, in order.
+        QTRY_COMPARE_WITH_TIMEOUT(h.Status()->Text(), QStringLiteral("Failed to erase FLASH"),
+                                  10000);
+        QCOMPARE(h.Status()->m_textColor, kRed);
+        QCOMPARE(h.Progress()->maximum(), 94);
+        QCOMPARE(h.Progress()->value(), 40);
+        QCOMPARE(h.Regions()[2]->text(), QStringLiteral("P1FLASH (1024 Word, 3.2%)"));
+        QCOMPARE(h.Regions()[1]->text(), QStringLiteral("BFLASH (12 Word, 0.6%)"));
+        QVERIFY(!h.Mcu()->isEnabled());
+
+        std::thread finish([&view] {
+            view.SetControlsEnabled(true);
+            view.SetProgressPos(0);
+        });
+        finish.join();
+        QTRY_VERIFY_WITH_TIMEOUT(h.Mcu()->isEnabled(), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(h.Progress()->value(), 0, 10000);
+        // Giving the controls back re-checks every region of the part.
+        for (QCheckBox* box : h.Regions())
+            QVERIFY(box->isEnabled() && box->isChecked());
+    }
+
+    void statusTextIsBlackAndReportStatusUsesTheTable()
+    {
+        Harness h;
+        ops::ProgrammerView& view = *h.dlg;
+        view.ReportStatus(118, true);
+        QCOMPARE(h.Status()->Text(), QStringLiteral("Failed to open USB port"));
+        QCOMPARE(h.Status()->m_textColor, kRed);
+        view.SetStatusText("Firmware updateing...");
+        QCOMPARE(h.Status()->Text(), QStringLiteral("Firmware updateing..."));
+        QCOMPARE(h.Status()->m_textColor, kBlack);
+        view.ReportStatus(999, true); // an id without text shows an empty line
+        QCOMPARE(h.Status()->Text(), QString());
+    }
+
+    void progressStepsStopAtTheTop()
+    {
+        Harness h;
+        ops::ProgrammerView& view = *h.dlg;
+        view.SetProgressRange(10);
+        view.SetProgressPos(0);
+        view.StepProgress(); // the default step of a progress control is 10
+        QCOMPARE(h.Progress()->value(), 10);
+        view.SetProgressStep(4);
+        view.SetProgressPos(5);
+        view.StepProgress();
+        QCOMPARE(h.Progress()->value(), 9);
+        view.StepProgress();
+        QCOMPARE(h.Progress()->value(), 10);
+    }
+
+    void versionAndResetRunWithTheListIndexes()
+    {
+        Harness h;
+        h.Polarity()->setCurrentIndex(1);
+        h.Delay()->setCurrentIndex(2);
+        h.Button("getVersionButton")->click();
+        QCOMPARE(h.Status()->Text(), QStringLiteral("POD Version V1.2"));
+        h.Button("targetResetButton")->click();
+        QCOMPARE(h.backend->resets.size(), std::size_t(1));
+        QCOMPARE(h.backend->resets.front(), (std::pair<int, int>(1, 2)));
+        // Both are short exchanges on the UI thread; nothing stays frozen.
+        QVERIFY(h.Button("targetResetButton")->isEnabled());
+    }
+
+    void browseCancelChangesNothingAndOkLoads()
+    {
+        Harness h;
+        QString offeredFolder = QStringLiteral("unset");
+        QString answer;
+        h.dlg->SetFileChooser([&](QWidget*, const QString& folder) {
+            offeredFolder = folder;
+            return answer;
+        });
+        h.Button("browseButton")->click();
+        QVERIFY(offeredFolder.isEmpty());
+        QCOMPARE(h.backend->loads.size(), std::size_t(1));
+        QVERIFY(h.Path()->text().isEmpty());
+
+        QTemporaryDir folder;
+        answer = folder.filePath(QStringLiteral("demo.s"));
+        QFile file(answer);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        h.Button("browseButton")->click();
+        QCOMPARE(h.Path()->text(), answer);
+        QCOMPARE(h.dlg->StoredFilePath(), answer);
+        QCOMPARE(h.backend->loads.size(), std::size_t(2));
+        QCOMPARE(h.backend->loads.back().sFilePath, answer.toStdString());
+
+        // The next browse starts in the chosen file's folder.
+        h.Button("browseButton")->click();
+        QCOMPARE(offeredFolder, folder.path());
+    }
+
+    void initialBrowseFolderRule()
+    {
+        QTemporaryDir root;
+        const QString folder = root.path();
+        const QString file = folder + QStringLiteral("/present.s");
+        QFile created(file);
+        QVERIFY(created.open(QIODevice::WriteOnly));
+        created.close();
+
+        QCOMPARE(CQuobinDlg::InitialBrowseFolder(QString()), QString());
+        QCOMPARE(CQuobinDlg::InitialBrowseFolder(folder), folder);
+        QCOMPARE(CQuobinDlg::InitialBrowseFolder(file), folder);
+        QCOMPARE(CQuobinDlg::InitialBrowseFolder(folder + QStringLiteral("/gone.s")), folder);
+        QCOMPARE(CQuobinDlg::InitialBrowseFolder(folder + QStringLiteral("\\gone.s")), folder);
+        QCOMPARE(CQuobinDlg::InitialBrowseFolder(folder + QStringLiteral("/nodir/gone.s")),
+                 QString());
+        QCOMPARE(CQuobinDlg::InitialBrowseFolder(QStringLiteral("no separator.s")), QString());
+    }
+
+    void helpWithoutTheManualShowsTheMessage()
+    {
+        Harness h;
+        QTemporaryDir empty;
+        const QString previous = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(empty.path()));
+        QStringList messages;
+        int opened = 0;
+        h.dlg->SetHelpHooks([&](const QUrl&) { return ++opened, true; },
+                            [&](QWidget*, const QString& text) { messages << text; });
+        h.Button("helpButton")->click();
+        QDir::setCurrent(previous);
+        QCOMPARE(messages, QStringList{QStringLiteral("Not found [Quobin_Manual.pdf] help file")});
+        QCOMPARE(opened, 0);
+        QCOMPARE(h.Status()->Text(), QStringLiteral("Please, specify S file path"));
+    }
+
+    void helpOpensTheManualOfTheCurrentDirectory()
+    {
+        Harness h;
+        QTemporaryDir folder;
+        QFile manual(folder.filePath(QStringLiteral("Quobin_Manual.pdf")));
+        QVERIFY(manual.open(QIODevice::WriteOnly));
+        manual.close();
+        const QString previous = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(folder.path()));
+        QList<QUrl> opened;
+        h.dlg->SetHelpHooks([&](const QUrl& url) { return opened << url, true; },
+                            [](QWidget*, const QString&) { QFAIL("no message expected"); });
+        h.Button("helpButton")->click();
+        QDir::setCurrent(previous);
+        QCOMPARE(opened.size(), 1);
+        QCOMPARE(QFileInfo(opened.front().toLocalFile()).canonicalFilePath(),
+                 QFileInfo(manual.fileName()).canonicalFilePath());
+    }
+
+    void dataMonitoringStaysUsableAndStartsNothing()
+    {
+        Harness h;
+        QSignalSpy requested(h.dlg.get(), &CQuobinDlg::dataMonitoringRequested);
+        h.Button("targetWriteButton")->click();
+        QVERIFY(h.Button("dataMonitoringButton")->isEnabled());
+        h.Button("dataMonitoringButton")->click();
+        QCOMPARE(requested.count(), 1);
+        QCOMPARE(h.backend->calls.back(), std::string("start"));
+    }
+
+    void windowLooksLikeTheProgrammer()
+    {
+        Harness h;
+        QVERIFY(h.dlg->windowTitle().startsWith(QStringLiteral("Quobin V1.3 - Ulmvero (")));
+        QVERIFY(h.dlg->windowFlags() & Qt::WindowMinimizeButtonHint);
+        QVERIFY(!(h.dlg->windowFlags() & Qt::WindowMaximizeButtonHint));
+        QCOMPARE(h.dlg->minimumSize(), h.dlg->maximumSize());
+        QVERIFY(!h.dlg->windowIcon().isNull());
+        QCOMPARE(h.Button("targetWriteVerifyButton")->text(),
+                 QStringLiteral("Target Write && Verify"));
+        QCOMPARE(h.ResetAfter()->text(), QStringLiteral("Target reset after downloading program"));
+        for (QPushButton* button : h.dlg->findChildren<QPushButton*>())
+            QVERIFY2(!button->autoDefault(), qPrintable(button->objectName()));
+
+        auto* about = h.dlg->findChild<QAction*>(QStringLiteral("aboutAction"));
+        QVERIFY(about);
+        QCOMPARE(about->text(), QStringLiteral("&About Quobin..."));
+        QCOMPARE(h.dlg->contextMenuPolicy(), Qt::ActionsContextMenu);
+
+        // The about box is modal: inspect and close it from inside its own loop.
+        QString caption;
+        QStringList lines;
+        QTimer::singleShot(0, h.dlg.get(), [&] {
+            auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            caption = box->windowTitle();
+            for (QLabel* label : box->findChildren<QLabel*>())
+                if (!label->text().isEmpty()) lines << label->text();
+            box->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
+        });
+        about->trigger();
+        QCOMPARE(caption, QStringLiteral("About Quobin"));
+        QVERIFY(lines.contains(QStringLiteral("Quobin, Version 1.0")));
+        QCOMPARE(lines.size(), 2);
+    }
+
+private:
+    std::unique_ptr<TestSettingsScope> m_scope;
+};
+
+QTEST_MAIN(TestQuobinDlg)
+#include "TestQuobinDlg.moc"
