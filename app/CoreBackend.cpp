@@ -1,7 +1,6 @@
 #include "CoreBackend.h"
 
 #include "image/McuCatalog.h"
-#include "image/SFileLoader.h"
 #include "ops/ProgrammerView.h"
 
 namespace app {
@@ -39,19 +38,7 @@ std::array<bool, 4> CoreBackend::RegionsPresent(int type) const
 
 bool CoreBackend::LoadSFile(const ops::DialogSnapshot& dialog)
 {
-    // On the UI thread, at start-up and after "...": the controls that could start a
-    // worker are usable, so no worker is running and the images are free.
-    image::SFileLoadRequest request;
-    request.mcuIndex = dialog.mcuIndex;
-    request.resetAfter = dialog.resetAfter;
-    request.polarityIndex = dialog.resetPolarityIndex;
-    request.delayIndex = dialog.resetDelayIndex;
-    request.pathText = dialog.sFilePath;
-    request.regionChecked = dialog.regionChecked;
-    const image::SFileLoadOutcome outcome = image::LoadSFile(request, m_selection, m_images);
-    if (outcome.labelsChanged) m_view.SetRegionLabels(outcome.labels);
-    m_view.ShowStatus(outcome.statusText, outcome.error);
-    return outcome.ok;
+    return m_runner.LoadSFile(dialog);
 }
 
 bool CoreBackend::EnsurePodSession()

@@ -4,6 +4,7 @@
 #include "CQuobinApp.h"
 #include "CoreBackend.h"
 #include "DriverSetup.h"
+#include "podlink/PodLink.h"
 
 #include "image/ResourceStore.h"
 #include "pod/PodClock.h"
@@ -18,8 +19,7 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     CQuobinApp::PrepareApplication(application);
 
-    const QByteArray simulateEnv = qgetenv("QUOBIN_SIMULATE");
-    const bool simulateFromEnv = !simulateEnv.isEmpty() && simulateEnv != "0";
+    const bool simulateFromEnv = podlink::SimulateFromEnvironment();
     QString message;
     bool exitNow = false;
     const auto options =

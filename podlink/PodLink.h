@@ -1,5 +1,6 @@
 #pragma once
 
+#include "pod/UsbDriver.h"
 #include "sim/SimOptions.h"
 
 #include <fstream>
@@ -10,8 +11,7 @@
 
 namespace pod {
 class PodClock;
-class UsbDriver;
-}  // namespace pod
+}
 namespace sim {
 class SimUsbDriver;
 }
