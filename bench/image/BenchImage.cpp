@@ -12,6 +12,7 @@
 
 #include <unistd.h>
 
+#include "bench/FullChipSFile.h"
 #include "cli/CliApp.h"
 #include "image/FlashImageSet.h"
 #include "image/McuSelection.h"
@@ -20,49 +21,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-void AppendRecord(std::string& out, std::uint32_t address, const std::uint16_t* words, int count)
-{
-    char hex[8];
-    const unsigned byteCount = 4 + 2 * static_cast<unsigned>(count) + 1;
-    unsigned sum = byteCount;
-    std::snprintf(hex, sizeof hex, "S3%02X", byteCount);
-    out += hex;
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        const unsigned b = (address >> shift) & 0xFF;
-        std::snprintf(hex, sizeof hex, "%02X", b);
-        out += hex;
-        sum += b;
-    }
-    for (int i = 0; i < count; ++i) {
-        const unsigned lo = words[i] & 0xFF;
-        const unsigned hi = words[i] >> 8;
-        std::snprintf(hex, sizeof hex, "%02X%02X", lo, hi);
-        out += hex;
-        sum += lo + hi;
-    }
-    std::snprintf(hex, sizeof hex, "%02X\n", (~sum) & 0xFF);
-    out += hex;
-}
-
-std::string FullChipFile()
-{
-    const image::McuRecord& r = image::RecordFor(27);
-    std::string text = "S0030000FC\n";
-    std::uint16_t words[32];
-    for (int region = 0; region < image::kRegionCount; ++region) {
-        const std::uint32_t raise = region == image::kDflash ? image::DataSpaceOffset(27) : 0;
-        for (std::uint32_t a = r.first[region]; a <= r.last[region]; a += 32) {
-            for (int i = 0; i < 32; ++i) {
-                words[i] =
-                    static_cast<std::uint16_t>((a + static_cast<unsigned>(i)) * 2654435761u >> 16);
-            }
-            AppendRecord(text, a + raise, words, 32);
-        }
-    }
-    text += "S70500000000FA\n";
-    return text;
-}
 
 double Median(std::vector<double> v)
 {
@@ -83,7 +41,7 @@ int main()
         std::filesystem::temp_directory_path() / ("quobin-bench-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     const std::string path = (dir / "fullchip.s").string();
-    const std::string text = FullChipFile();
+    const std::string text = bench::FullChipSFile();
     if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
         std::fwrite(text.data(), 1, text.size(), f);
         std::fclose(f);
