@@ -193,15 +193,21 @@ void OperationRunner::Finish(bool ok, const std::string& message, std::uint32_t 
     m_busy.store(false);
 }
 
+bool OperationRunner::EnsurePodForCommand()
+{
+    if (m_session.EnsurePodSession(m_view))
+        return true;
+    m_session.ClosePodSession();
+    return false;
+}
+
 bool OperationRunner::QueryVersion()
 {
     if (IsBusy())
         return false;
     auto podLock = m_session.Lock();
-    if (!m_session.EnsurePodSession(m_view)) {
-        m_session.ClosePodSession();
+    if (!EnsurePodForCommand())
         return false;
-    }
     int major = 0;
     int minor = 0;
     if (!pod::CmdGetVersion(m_session, major, minor)) {
@@ -219,10 +225,8 @@ bool OperationRunner::ResetTarget(int resetPolarityIndex, int resetDelayIndex, i
     if (IsBusy())
         return false;
     auto podLock = m_session.Lock();
-    if (!m_session.EnsurePodSession(m_view)) {
-        m_session.ClosePodSession();
+    if (!EnsurePodForCommand())
         return false;
-    }
     image::RunSettings settings;
     {
         std::lock_guard lock(m_mutex);

@@ -71,6 +71,9 @@ public:
 
 private:
     bool TryStartWorker(std::function<void()> work);
+    // Reuses or opens the POD for the version and reset buttons; a POD that is missing
+    // or cannot be opened is reported (117, 118) and the connection left closed.
+    bool EnsurePodForCommand();
     void RunOperation(OperationMode mode, const DialogSnapshot& dialog);
     void RunFirmwareUpdate();
     bool LoadSFile(const DialogSnapshot& dialog, ProgrammerView& view);

@@ -224,6 +224,31 @@ TEST(FirmwareUpdate, WritesTheCarriedImageAndThePodThenAnswersItsVersion)
     EXPECT_EQ(rig.view.lastStatus, "POD Version V1.2");
 }
 
+class FailingBootStep : public ::testing::TestWithParam<const char*> {};
+
+INSTANTIATE_TEST_SUITE_P(Steps, FailingBootStep,
+                         ::testing::Values("erase:1:error", "erase:1:silent", "write:1:garbage",
+                                           "write:95:error", "write:40:unplug"));
+
+TEST_P(FailingBootStep, EndsTheUpdateWithItsMessageTheLinkClosedAndTheBarAtZero)
+{
+    sim::SimOptions options;
+    options.boot = true;
+    sim::SimFault fault;
+    ASSERT_EQ(sim::ParseSimFault(GetParam(), fault), "");
+    options.faults.push_back(fault);
+    OpsRig rig(options);
+    ASSERT_TRUE(rig.runner.StartFirmwareUpdate());
+    rig.runner.Wait();
+    EXPECT_FALSE(rig.runner.LastResult().ok);
+    EXPECT_EQ(rig.view.lastStatus, "Failed to firmware update to the POD");
+    EXPECT_TRUE(rig.view.lastError);
+    EXPECT_FALSE(rig.session.IsOpen());
+    const std::vector<std::string> tail(rig.view.events.end() - 3, rig.view.events.end());
+    EXPECT_EQ(tail, (std::vector<std::string>{"pos 0", "status red Failed to firmware update to the POD",
+                                              "controls on"}));
+}
+
 TEST(FirmwareUpdate, UnansweredSyncFailsWithoutErasing)
 {
     sim::SimOptions options;
