@@ -221,6 +221,7 @@ std::string EmulatedPod::SaveLocked() const
     }
     std::string error;
     SimStateStore(m_options.stateDir).Save(state, error);
+    m_saveError = error;
     return error;
 }
 
@@ -816,6 +817,16 @@ std::string EmulatedPod::LoadError() const
 {
     std::lock_guard lock(m_mutex);
     return m_loadError;
+}
+
+} // namespace sim
+
+namespace sim {
+
+std::string EmulatedPod::SaveError() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_saveError;
 }
 
 } // namespace sim

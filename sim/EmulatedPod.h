@@ -66,7 +66,10 @@ public:
     // Target RAM as the running program has it at `nowMs`.
     std::uint16_t ReadRam(std::uint32_t address, std::uint32_t nowMs);
     void WriteRam(std::uint32_t address, std::uint16_t value, std::uint32_t nowMs);
+    // What went wrong reading the state directory at start, or writing it last; empty
+    // when nothing did.
     std::string LoadError() const;
+    std::string SaveError() const;
 
 private:
     struct Target {
@@ -104,6 +107,7 @@ private:
     std::uint32_t m_monitorBaud = 0;
     PodError m_lastError = PodError::kNone;
     std::string m_loadError;
+    mutable std::string m_saveError;
 };
 
 } // namespace sim
