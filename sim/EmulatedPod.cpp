@@ -819,9 +819,6 @@ std::string EmulatedPod::LoadError() const
     return m_loadError;
 }
 
-} // namespace sim
-
-namespace sim {
 
 std::string EmulatedPod::SaveError() const
 {
