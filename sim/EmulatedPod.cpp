@@ -819,7 +819,6 @@ std::string EmulatedPod::LoadError() const
     return m_loadError;
 }
 
-
 std::string EmulatedPod::SaveError() const
 {
     std::lock_guard lock(m_mutex);
