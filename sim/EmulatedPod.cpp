@@ -11,48 +11,8 @@ namespace sim {
 
 namespace {
 
-// Opcodes of the firmware's command set.
-constexpr std::uint32_t kGetVersion = 0x01; // reply ':' "01" major minor
-constexpr std::uint32_t kResetTarget = 0x02;
-constexpr std::uint32_t kPodWriteInfo = 0x11;   // job header
-constexpr std::uint32_t kPodWriteLoader = 0x12; // job flash routine
-constexpr std::uint32_t kPodWriteBlock = 0x13;  // job block of up to 264 words
-constexpr std::uint32_t kConnectTarget = 0x20;
-constexpr std::uint32_t kEnableOnce = 0x21; // reply ':' "21" state
-constexpr std::uint32_t kUnlockFlash = 0x22;
-constexpr std::uint32_t kTargetLoadLoader = 0x23;
-constexpr std::uint32_t kEraseFlash = 0x24;
-constexpr std::uint32_t kProgramPage = 0x25;
-constexpr std::uint32_t kBufferChunk = 0x26;
-constexpr std::uint32_t kProgramBuffered = 0x27;
-constexpr std::uint32_t kReleaseTarget = 0x28;
-constexpr std::uint32_t kSetMonitorBaud = 0x50;
-constexpr std::uint32_t kReadMemory = 0x51; // reply ':' "51" value
-constexpr std::uint32_t kWriteMemory = 0x52;
-
-constexpr std::size_t kPlainReply = 6;
-constexpr std::uint32_t kMonitorBaudEntries = 5; // 9600 .. 115200
-constexpr std::uint32_t kMaxJobBlockBytes = 528;
+// First byte of a reply garbled by a fault.
 constexpr std::uint8_t kGarbageByte = 0xA5;
-
-// Length of the success reply the host waits for.
-std::size_t ReplyLengthFor(std::string_view payload)
-{
-    std::size_t pos = 0;
-    std::uint32_t opcode = 0;
-    if (!ReadHexField(payload, pos, 2, opcode)) {
-        return kPlainReply;
-    }
-    if (opcode == kGetVersion || opcode == kEnableOnce) {
-        return 8;
-    }
-    std::uint32_t width = 0;
-    if (opcode == kReadMemory && ReadHexField(payload, pos, 2, width) && width <= 3) {
-        static constexpr std::size_t kLengths[] = {8, 8, 10, 14};
-        return kLengths[width];
-    }
-    return kPlainReply;
-}
 
 // The program's own image says "QUOBIN POD FIRMWARE V1.2"; an image without the tag (a
 // vendor build dropped in as a resource) is taken as the version the update button
@@ -76,69 +36,17 @@ std::vector<std::uint8_t> StartableImage(const BootLoader& bootLoader)
     return image;
 }
 
-bool ValidResetDelay(std::uint32_t ms)
-{
-    return ms == 1 || ms == 10 || ms == 50 || ms == 100 || ms == 500;
-}
-
-// Reads the fixed-width fields of one payload; any short or non-hex field fails it.
-class FieldCursor {
-public:
-    explicit FieldCursor(std::string_view payload) : m_payload(payload), m_pos(2) {}
-
-    std::uint32_t Take(int digits)
-    {
-        std::uint32_t value = 0;
-        if (m_ok && !ReadHexField(m_payload, m_pos, digits, value)) {
-            m_ok = false;
-        }
-        return value;
-    }
-    std::vector<std::uint16_t> TakeWords(std::uint32_t count)
-    {
-        std::vector<std::uint16_t> words;
-        if (!m_ok || m_payload.size() - m_pos != static_cast<std::size_t>(count) * 4) {
-            m_ok = false;
-            return words;
-        }
-        words.reserve(count);
-        for (std::uint32_t i = 0; i < count; ++i) {
-            words.push_back(static_cast<std::uint16_t>(Take(4)));
-        }
-        return words;
-    }
-    // All fields read and nothing left over.
-    bool Complete() const { return m_ok && m_pos == m_payload.size(); }
-
-private:
-    std::string_view m_payload;
-    std::size_t m_pos;
-    bool m_ok = true;
-};
-
-std::string Ack(std::uint32_t opcode, std::string_view data = {})
-{
-    std::string payload;
-    AppendHex(payload, opcode, 2);
-    payload.append(data);
-    return FormatReplyFrame(payload);
-}
-
 } // namespace
 
 EmulatedPod::EmulatedPod(SimOptions options, std::uint32_t nowMs)
-    : m_options(std::move(options)), m_versionMajor(m_options.versionMajor),
-      m_versionMinor(m_options.versionMinor), m_faults(m_options.faults)
+    : m_options(std::move(options)), m_commands(m_options), m_faults(m_options.faults)
 {
-    if (m_options.mcu >= 0) {
-        m_currentType = m_options.mcu;
-    }
     LoadState(nowMs);
     // The chip on the cable is powered with the POD, and its program starts running.
     if (!m_options.noTarget) {
-        TargetFor(EffectiveType(), nowMs);
+        m_commands.TargetFor(m_commands.EffectiveType(), nowMs);
     }
-    m_bootLoader = std::make_unique<BootLoader>(m_firmware);
+    m_bootLoader = std::make_unique<BootLoader>(m_image);
     m_mode = (m_options.boot || m_bootOnly) ? Mode::kBoot : Mode::kCommand;
 }
 
@@ -157,16 +65,15 @@ void EmulatedPod::LoadState(std::uint32_t nowMs)
     if (!SimStateStore(m_options.stateDir).Load(state, m_loadError)) {
         return;
     }
-    m_versionMajor = state.versionMajor;
-    m_versionMinor = state.versionMinor;
-    m_firmware = state.firmware;
+    m_commands.SetVersion(state.versionMajor, state.versionMinor);
+    m_image = state.firmware;
     m_bootOnly = state.bootOnly;
     if (state.hasJob) {
-        m_job.Restore(state.jobHeader, state.jobLoader, state.jobBlocks);
+        m_commands.Job().Restore(state.jobHeader, state.jobLoader, state.jobBlocks);
     }
     // A saved chip is the one on the cable unless the options attach another type.
     if (state.hasTarget && (m_options.mcu < 0 || m_options.mcu == state.mcuType)) {
-        if (Target* target = TargetFor(state.mcuType, nowMs)) {
+        if (TargetBoard* target = m_commands.TargetFor(state.mcuType, nowMs)) {
             target->chip.SetSecured(state.secured || m_options.secured);
             for (int r = 0; r < kRegionCount; ++r) {
                 auto& flash = target->chip.MutableFlash(r);
@@ -175,7 +82,7 @@ void EmulatedPod::LoadState(std::uint32_t nowMs)
                     flash = saved;
                 }
             }
-            m_currentType = state.mcuType;
+            m_commands.SetCurrentType(state.mcuType);
         }
     }
 }
@@ -192,9 +99,9 @@ std::string EmulatedPod::SaveLocked() const
         return {};
     }
     SimState state;
-    state.versionMajor = m_versionMajor;
-    state.versionMinor = m_versionMinor;
-    state.firmware = m_firmware;
+    state.versionMajor = m_commands.VersionMajor();
+    state.versionMinor = m_commands.VersionMinor();
+    state.firmware = m_image;
     state.bootOnly = m_bootOnly;
     if (m_bootLoader->Erased()) {
         // The next power-up starts whatever the update left in the flash.
@@ -204,7 +111,7 @@ std::string EmulatedPod::SaveLocked() const
             ImageVersion(state.firmware, state.versionMajor, state.versionMinor);
         }
     }
-    if (const Target* target = ExistingTarget(EffectiveType())) {
+    if (const TargetBoard* target = m_commands.ExistingTarget(m_commands.EffectiveType())) {
         state.hasTarget = true;
         state.mcuType = target->chip.Type();
         state.secured = target->chip.Secured();
@@ -213,43 +120,16 @@ std::string EmulatedPod::SaveLocked() const
             state.flash[static_cast<std::size_t>(r)].assign(flash.begin(), flash.end());
         }
     }
-    if (m_job.HasHeader()) {
+    if (const PodJobStore& job = m_commands.Job(); job.HasHeader()) {
         state.hasJob = true;
-        state.jobHeader = m_job.Header();
-        state.jobLoader = m_job.Loader();
-        state.jobBlocks = m_job.Blocks();
+        state.jobHeader = job.Header();
+        state.jobLoader = job.Loader();
+        state.jobBlocks = job.Blocks();
     }
     std::string error;
     SimStateStore(m_options.stateDir).Save(state, error);
+    m_saveError = error;
     return error;
-}
-
-int EmulatedPod::EffectiveType() const
-{
-    return m_currentType >= 0 ? m_currentType : kDefaultMcuType;
-}
-
-EmulatedPod::Target* EmulatedPod::TargetFor(int type, std::uint32_t nowMs)
-{
-    auto it = m_targets.find(type);
-    if (it != m_targets.end()) {
-        return it->second.get();
-    }
-    std::optional<SimPart> part = PartFor(type);
-    if (!part) {
-        return nullptr;
-    }
-    auto target = std::make_unique<Target>(*part, m_options.secured);
-    target->program.Start(target->ram, nowMs);
-    Target* raw = target.get();
-    m_targets.emplace(type, std::move(target));
-    return raw;
-}
-
-const EmulatedPod::Target* EmulatedPod::ExistingTarget(int type) const
-{
-    auto it = m_targets.find(type);
-    return it == m_targets.end() ? nullptr : it->second.get();
 }
 
 EmulatedPod::Mode EmulatedPod::CurrentMode() const
@@ -275,10 +155,13 @@ void EmulatedPod::CommandLineOpened()
     if (image.empty()) {
         return;
     }
-    ImageVersion(image, m_versionMajor, m_versionMinor);
-    m_firmware = std::move(image);
+    int major = 1;
+    int minor = 2;
+    ImageVersion(image, major, minor);
+    m_commands.SetVersion(major, minor);
+    m_image = std::move(image);
     m_bootOnly = false;
-    m_bootLoader = std::make_unique<BootLoader>(m_firmware);
+    m_bootLoader = std::make_unique<BootLoader>(m_image);
     m_frames.Reset();
     m_mode = Mode::kCommand;
 }
@@ -316,17 +199,18 @@ std::vector<EmulatedPod::Reply> EmulatedPod::HearCommand(std::span<const std::ui
             return replies;
         }
         // Even a refused frame is answered with the length the host waits for.
-        std::size_t length = ReplyLengthFor(std::string_view(*frame).substr(1));
+        std::size_t length = PodFirmware::ReplyLengthFor(std::string_view(*frame).substr(1));
         if (frameError != FrameError::kNone) {
-            m_lastError =
+            const PodError error =
                 frameError == FrameError::kChecksum ? PodError::kChecksum : PodError::kFrame;
-            reply.bytes = FormatErrorFrame(static_cast<unsigned>(m_lastError), length);
+            m_commands.SetLastError(error);
+            reply.bytes = FormatErrorFrame(static_cast<unsigned>(error), length);
         } else if (fault && fault->kind == FaultKind::kError) {
             // The firmware refuses the command without carrying it out.
             reply.bytes = FormatErrorFrame(static_cast<unsigned>(PodError::kInjected),
-                                           ReplyLengthFor(payload));
+                                           PodFirmware::ReplyLengthFor(payload));
         } else {
-            reply.bytes = Execute(payload, nowMs, length);
+            reply.bytes = m_commands.Execute(payload, nowMs);
         }
         if (fault) {
             switch (fault->kind) {
@@ -399,355 +283,22 @@ std::vector<EmulatedPod::Reply> EmulatedPod::HearBoot(std::span<const std::uint8
     return replies;
 }
 
-std::string EmulatedPod::Execute(std::string_view payload, std::uint32_t nowMs,
-                                 std::size_t& replyLength)
-{
-    std::uint32_t opcode = 0;
-    std::size_t pos = 0;
-    ReadHexField(payload, pos, 2, opcode);
-    FieldCursor fields(payload);
-    PodError error = PodError::kNone;
-    std::string reply;
-    replyLength = ReplyLengthFor(payload);
-
-    switch (opcode) {
-    case kGetVersion:
-        if (!fields.Complete()) {
-            error = PodError::kLength;
-            break;
-        }
-        {
-            std::string digits;
-            AppendHex(digits, static_cast<std::uint32_t>(m_versionMajor), 1);
-            AppendHex(digits, static_cast<std::uint32_t>(m_versionMinor), 1);
-            reply = Ack(opcode, digits);
-        }
-        break;
-    case kPodWriteInfo: {
-        const std::uint32_t mode = fields.Take(2);
-        PodJobHeader h;
-        h.mcuType = fields.Take(2);
-        h.constant = fields.Take(2);
-        h.resetAfter = fields.Take(2);
-        h.resetPolarity = fields.Take(2);
-        h.resetDelay = fields.Take(4);
-        h.loaderLength = fields.Take(4);
-        h.counts[0] = fields.Take(4);
-        h.counts[1] = fields.Take(4);
-        h.counts[2] = fields.Take(6);
-        h.counts[3] = fields.Take(6);
-        if (!fields.Complete()) {
-            error = PodError::kLength;
-            break;
-        }
-        std::optional<SimPart> part = PartFor(static_cast<int>(h.mcuType));
-        if (!part || mode > 2 || h.constant != 4 || h.resetAfter > 1 || h.resetPolarity > 1 ||
-            !ValidResetDelay(h.resetDelay) || h.loaderLength != part->loader.size()) {
-            error = PodError::kField;
-            break;
-        }
-        for (int r = 0; r < kRegionCount; ++r) {
-            if (h.counts[static_cast<std::size_t>(r)] >
-                part->regions[static_cast<std::size_t>(r)].Words()) {
-                error = PodError::kField;
-            }
-        }
-        if (error == PodError::kNone) {
-            error = m_job.WriteInfo(mode, h);
-        }
-        break;
-    }
-    case kPodWriteLoader: {
-        const std::uint32_t mode = fields.Take(2);
-        const std::uint32_t count = fields.Take(4);
-        const std::vector<std::uint16_t> words = fields.TakeWords(count);
-        if (!fields.Complete()) {
-            error = PodError::kLength;
-            break;
-        }
-        std::optional<SimPart> part =
-            m_job.HasHeader() ? PartFor(static_cast<int>(m_job.Header().mcuType)) : std::nullopt;
-        if (part &&
-            !std::equal(words.begin(), words.end(), part->loader.begin(), part->loader.end())) {
-            error = PodError::kLoader;
-            break;
-        }
-        error = m_job.WriteLoader(mode, words);
-        break;
-    }
-    case kPodWriteBlock: {
-        const std::uint32_t mode = fields.Take(2);
-        const std::uint32_t block = fields.Take(4);
-        const std::uint32_t bytes = fields.Take(4);
-        if (bytes % 2 != 0 || bytes > kMaxJobBlockBytes) {
-            error = fields.Complete() ? PodError::kField : PodError::kLength;
-            break;
-        }
-        const std::vector<std::uint16_t> words = fields.TakeWords(bytes / 2);
-        if (!fields.Complete()) {
-            error = PodError::kLength;
-            break;
-        }
-        error = m_job.WriteBlock(mode, block, words);
-        break;
-    }
-    case kSetMonitorBaud: {
-        const std::uint32_t index = fields.Take(2);
-        if (!fields.Complete()) {
-            error = PodError::kLength;
-        } else if (index >= kMonitorBaudEntries) {
-            error = PodError::kField;
-        } else {
-            m_monitorBaud = index;
-        }
-        break;
-    }
-    case kResetTarget:
-    case kConnectTarget:
-    case kEnableOnce:
-    case kUnlockFlash:
-    case kTargetLoadLoader:
-    case kEraseFlash:
-    case kProgramPage:
-    case kBufferChunk:
-    case kProgramBuffered:
-    case kReleaseTarget:
-    case kReadMemory:
-    case kWriteMemory:
-        reply = ExecuteTarget(opcode, payload, nowMs, replyLength, error);
-        break;
-    default:
-        error = PodError::kUnknownOpcode;
-        break;
-    }
-    m_lastError = error;
-    if (error != PodError::kNone) {
-        return FormatErrorFrame(static_cast<unsigned>(error), replyLength);
-    }
-    return reply.empty() ? Ack(opcode) : reply;
-}
-
-std::string EmulatedPod::ExecuteTarget(std::uint32_t opcode, std::string_view payload,
-                                       std::uint32_t nowMs, std::size_t& replyLength,
-                                       PodError& error)
-{
-    FieldCursor fields(payload);
-    replyLength = ReplyLengthFor(payload);
-    if (m_options.noTarget) {
-        error = PodError::kNoTarget;
-        return {};
-    }
-
-    if (opcode == kConnectTarget) {
-        const std::uint32_t type = fields.Take(2);
-        const std::uint32_t connectMode = fields.Take(2);
-        const std::uint32_t polarity = fields.Take(2);
-        const std::uint32_t delay = fields.Take(4);
-        if (!fields.Complete()) {
-            error = PodError::kLength;
-            return {};
-        }
-        // ConnectMode 1 drives the 56800 parts only; 4 serves the 56800E parts and the
-        // target reset of any part.
-        if (!PartFor(static_cast<int>(type)) || (connectMode != 1 && connectMode != 4) ||
-            (connectMode == 1 && type > 6) || polarity > 1 || !ValidResetDelay(delay)) {
-            error = PodError::kField;
-            return {};
-        }
-        if (m_options.mcu >= 0 && static_cast<int>(type) != m_options.mcu) {
-            error = PodError::kTargetId; // the JTAG ID read back is another part's
-            return {};
-        }
-        // Only one chip is on the cable: connecting to another type replaces it.
-        if (ExistingTarget(EffectiveType()) != nullptr &&
-            EffectiveType() != static_cast<int>(type)) {
-            m_targets.erase(EffectiveType());
-        }
-        m_currentType = static_cast<int>(type);
-        Target* target = TargetFor(m_currentType, nowMs);
-        error = target->chip.Connect(static_cast<int>(connectMode));
-        return {};
-    }
-
-    Target* target = TargetFor(EffectiveType(), nowMs);
-    if (target == nullptr) {
-        error = PodError::kNoTarget;
-        return {};
-    }
-    TargetChip& chip = target->chip;
-
-    switch (opcode) {
-    case kResetTarget:
-        if (!fields.Complete()) {
-            error = PodError::kLength;
-        } else if (!chip.Connected()) {
-            error = PodError::kOrder;
-        } else {
-            target->program.Start(target->ram, nowMs);
-        }
-        return {};
-    case kEnableOnce: {
-        if (!fields.Complete()) {
-            error = PodError::kLength;
-            return {};
-        }
-        std::uint8_t state = 0;
-        error = chip.EnableOnce(state);
-        if (error != PodError::kNone) {
-            return {};
-        }
-        std::string digits;
-        AppendHex(digits, state, 2);
-        return Ack(opcode, digits);
-    }
-    case kUnlockFlash:
-        error = fields.Complete() ? chip.Unlock() : PodError::kLength;
-        return {};
-    case kTargetLoadLoader: {
-        const std::uint32_t count = fields.Take(4);
-        const std::vector<std::uint16_t> words = fields.TakeWords(count);
-        error = fields.Complete() ? chip.LoadLoader(words) : PodError::kLength;
-        return {};
-    }
-    case kEraseFlash: {
-        const std::uint32_t mask = fields.Take(2);
-        error = fields.Complete() ? chip.Erase(mask) : PodError::kLength;
-        return {};
-    }
-    case kProgramPage: {
-        const std::uint32_t mode = fields.Take(2);
-        const std::uint32_t region = fields.Take(2);
-        const std::uint32_t start = fields.Take(6);
-        const std::uint32_t count = fields.Take(4);
-        const std::uint32_t sum = fields.Take(4);
-        const std::vector<std::uint16_t> words = fields.TakeWords(count);
-        error = fields.Complete() ? chip.ProgramPage(mode, region, start, words, sum)
-                                  : PodError::kLength;
-        return {};
-    }
-    case kBufferChunk: {
-        const std::uint32_t index = fields.Take(2);
-        const std::uint32_t count = fields.Take(4);
-        const std::vector<std::uint16_t> words = fields.TakeWords(count);
-        error = fields.Complete() ? chip.BufferChunk(index, words) : PodError::kLength;
-        return {};
-    }
-    case kProgramBuffered: {
-        const std::uint32_t mode = fields.Take(2);
-        const std::uint32_t region = fields.Take(2);
-        const std::uint32_t start = fields.Take(6);
-        const std::uint32_t count = fields.Take(4);
-        const std::uint32_t sum = fields.Take(4);
-        error = fields.Complete() ? chip.ProgramBuffered(mode, region, start, count, sum)
-                                  : PodError::kLength;
-        return {};
-    }
-    case kReleaseTarget: {
-        const std::uint32_t reset = fields.Take(2);
-        if (!fields.Complete()) {
-            error = PodError::kLength;
-        } else if (reset > 1) {
-            error = PodError::kField;
-        } else {
-            error = chip.Release();
-            if (error == PodError::kNone && reset == 1) {
-                target->program.Start(target->ram, nowMs);
-            }
-        }
-        return {};
-    }
-    case kReadMemory: {
-        const std::uint32_t width = fields.Take(2);
-        const std::uint32_t address = fields.Take(6);
-        if (!fields.Complete()) {
-            error = PodError::kLength;
-            return {};
-        }
-        if (width > 3) {
-            error = PodError::kField;
-            return {};
-        }
-        if (!target->ram.Contains(address) || (width == 3 && !target->ram.Contains(address + 1))) {
-            error = PodError::kAddress;
-            return {};
-        }
-        target->program.Advance(target->ram, nowMs);
-        const std::uint16_t word = target->ram.Read(address);
-        std::string digits;
-        switch (width) {
-        case 0:
-            AppendHex(digits, word & 0xFFu, 2);
-            break;
-        case 1:
-            AppendHex(digits, word >> 8, 2);
-            break;
-        case 2:
-            AppendHex(digits, word, 4);
-            break;
-        default:
-            AppendHex(digits, target->ram.ReadLong(address), 8);
-            break;
-        }
-        return Ack(opcode, digits);
-    }
-    case kWriteMemory: {
-        const std::uint32_t width = fields.Take(2);
-        const std::uint32_t address = fields.Take(6);
-        if (width > 3) {
-            error = fields.Complete() ? PodError::kField : PodError::kLength;
-            return {};
-        }
-        static constexpr int kDigits[] = {2, 2, 4, 8};
-        const std::uint32_t value = fields.Take(kDigits[width]);
-        if (!fields.Complete()) {
-            error = PodError::kLength;
-            return {};
-        }
-        if (!target->ram.Contains(address) || (width == 3 && !target->ram.Contains(address + 1))) {
-            error = PodError::kAddress;
-            return {};
-        }
-        target->program.Advance(target->ram, nowMs);
-        const std::uint16_t word = target->ram.Read(address);
-        switch (width) {
-        case 0:
-            target->ram.Write(address, static_cast<std::uint16_t>((word & 0xFF00u) | value));
-            break;
-        case 1:
-            target->ram.Write(address, static_cast<std::uint16_t>((word & 0x00FFu) | (value << 8)));
-            break;
-        case 2:
-            target->ram.Write(address, static_cast<std::uint16_t>(value));
-            break;
-        default:
-            target->ram.WriteLong(address, value);
-            break;
-        }
-        target->program.Advance(target->ram, nowMs);
-        return {};
-    }
-    default:
-        error = PodError::kUnknownOpcode;
-        return {};
-    }
-}
-
 int EmulatedPod::VersionMajor() const
 {
     std::lock_guard lock(m_mutex);
-    return m_versionMajor;
+    return m_commands.VersionMajor();
 }
 
 int EmulatedPod::VersionMinor() const
 {
     std::lock_guard lock(m_mutex);
-    return m_versionMinor;
+    return m_commands.VersionMinor();
 }
 
 std::vector<std::uint8_t> EmulatedPod::Firmware() const
 {
     std::lock_guard lock(m_mutex);
-    return m_firmware;
+    return m_image;
 }
 
 std::uint32_t EmulatedPod::CommandCount(int what) const
@@ -759,13 +310,14 @@ std::uint32_t EmulatedPod::CommandCount(int what) const
 PodError EmulatedPod::LastError() const
 {
     std::lock_guard lock(m_mutex);
-    return m_lastError;
+    return m_commands.LastError();
 }
 
 std::vector<std::uint16_t> EmulatedPod::FlashOf(int region, int type) const
 {
     std::lock_guard lock(m_mutex);
-    const Target* target = ExistingTarget(type < 0 ? EffectiveType() : type);
+    const TargetBoard* target =
+        m_commands.ExistingTarget(type < 0 ? m_commands.EffectiveType() : type);
     if (target == nullptr || region < 0 || region >= kRegionCount) {
         return {};
     }
@@ -776,26 +328,27 @@ std::vector<std::uint16_t> EmulatedPod::FlashOf(int region, int type) const
 bool EmulatedPod::ChipSecured(int type) const
 {
     std::lock_guard lock(m_mutex);
-    const Target* target = ExistingTarget(type < 0 ? EffectiveType() : type);
+    const TargetBoard* target =
+        m_commands.ExistingTarget(type < 0 ? m_commands.EffectiveType() : type);
     return target != nullptr ? target->chip.Secured() : m_options.secured;
 }
 
 int EmulatedPod::CurrentMcuType() const
 {
     std::lock_guard lock(m_mutex);
-    return EffectiveType();
+    return m_commands.EffectiveType();
 }
 
 PodJobStore EmulatedPod::Job() const
 {
     std::lock_guard lock(m_mutex);
-    return m_job;
+    return m_commands.Job();
 }
 
 std::uint16_t EmulatedPod::ReadRam(std::uint32_t address, std::uint32_t nowMs)
 {
     std::lock_guard lock(m_mutex);
-    Target* target = TargetFor(EffectiveType(), nowMs);
+    TargetBoard* target = m_commands.TargetFor(m_commands.EffectiveType(), nowMs);
     if (target == nullptr) {
         return 0;
     }
@@ -806,7 +359,7 @@ std::uint16_t EmulatedPod::ReadRam(std::uint32_t address, std::uint32_t nowMs)
 void EmulatedPod::WriteRam(std::uint32_t address, std::uint16_t value, std::uint32_t nowMs)
 {
     std::lock_guard lock(m_mutex);
-    if (Target* target = TargetFor(EffectiveType(), nowMs)) {
+    if (TargetBoard* target = m_commands.TargetFor(m_commands.EffectiveType(), nowMs)) {
         target->program.Advance(target->ram, nowMs);
         target->ram.Write(address, value);
     }
@@ -816,6 +369,12 @@ std::string EmulatedPod::LoadError() const
 {
     std::lock_guard lock(m_mutex);
     return m_loadError;
+}
+
+std::string EmulatedPod::SaveError() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_saveError;
 }
 
 } // namespace sim

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <span>
@@ -9,14 +8,12 @@
 #include <vector>
 
 #include "sim/BootLoader.h"
-#include "sim/DemoProgram.h"
 #include "sim/FaultPlan.h"
 #include "sim/FrameAssembler.h"
 #include "sim/PodError.h"
+#include "sim/PodFirmware.h"
 #include "sim/PodJobStore.h"
 #include "sim/SimOptions.h"
-#include "sim/TargetChip.h"
-#include "sim/TargetRam.h"
 
 namespace sim {
 
@@ -66,44 +63,29 @@ public:
     // Target RAM as the running program has it at `nowMs`.
     std::uint16_t ReadRam(std::uint32_t address, std::uint32_t nowMs);
     void WriteRam(std::uint32_t address, std::uint16_t value, std::uint32_t nowMs);
+    // What went wrong reading the state directory at start, or writing it last; empty
+    // when nothing did.
     std::string LoadError() const;
+    std::string SaveError() const;
 
 private:
-    struct Target {
-        Target(SimPart part, bool secured) : chip(part, secured), ram(part) {}
-        TargetChip chip;
-        TargetRam ram;
-        DemoProgram program;
-    };
-
-    Target* TargetFor(int type, std::uint32_t nowMs);
-    const Target* ExistingTarget(int type) const;
-    int EffectiveType() const;
     std::string SaveLocked() const;
     void LoadState(std::uint32_t nowMs);
 
     std::vector<Reply> HearCommand(std::span<const std::uint8_t> bytes, std::uint32_t nowMs);
     std::vector<Reply> HearBoot(std::span<const std::uint8_t> bytes);
-    std::string Execute(std::string_view payload, std::uint32_t nowMs, std::size_t& replyLength);
-    std::string ExecuteTarget(std::uint32_t opcode, std::string_view payload, std::uint32_t nowMs,
-                              std::size_t& replyLength, PodError& error);
 
     mutable std::mutex m_mutex;
     SimOptions m_options;
     Mode m_mode = Mode::kCommand;
-    int m_versionMajor;
-    int m_versionMinor;
-    std::vector<std::uint8_t> m_firmware;
+    PodFirmware m_commands;            // what runs in command mode
+    std::vector<std::uint8_t> m_image; // the firmware image written by the last update
     bool m_bootOnly = false;
     std::unique_ptr<BootLoader> m_bootLoader;
     FrameAssembler m_frames;
     FaultPlan m_faults;
-    PodJobStore m_job;
-    std::map<int, std::unique_ptr<Target>> m_targets;
-    int m_currentType = -1;
-    std::uint32_t m_monitorBaud = 0;
-    PodError m_lastError = PodError::kNone;
     std::string m_loadError;
+    mutable std::string m_saveError;
 };
 
 } // namespace sim

@@ -1,6 +1,7 @@
 #include "sim/SimUsbDriver.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace sim {
@@ -14,9 +15,14 @@ SimUsbDriver::SimUsbDriver(std::shared_ptr<EmulatedPod> pod, pod::PodClock& cloc
                            std::vector<std::string> extraDevices)
     : m_pod(std::move(pod)), m_clock(clock), m_wire(wire), m_lastRawMs(clock.NowMs())
 {
-    m_devices.push_back(Device{kPodDescription, true});
+    m_devices.push_back(Device{kPodDescription, "", true});
     for (std::string& description : extraDevices) {
-        m_devices.push_back(Device{std::move(description), false});
+        m_devices.push_back(Device{std::move(description), "", false});
+    }
+    for (std::size_t i = 0; i < m_devices.size(); ++i) {
+        char serial[16];
+        std::snprintf(serial, sizeof serial, "QBSIM%03u", static_cast<unsigned>(i + 1));
+        m_devices[i].serial = serial;
     }
 }
 
@@ -131,6 +137,27 @@ pod::FtStatus SimUsbDriver::ListDeviceDescription(std::uint32_t index, char* buf
             std::memset(buffer, 0, pod::kDescriptionSize);
             std::memcpy(buffer, device.description.data(),
                         std::min(device.description.size(), pod::kDescriptionSize - 1));
+            return pod::kFtOk;
+        }
+    }
+    return Fail(pod::kFtDeviceNotFound, "no device at index " + std::to_string(index));
+}
+
+pod::FtStatus SimUsbDriver::ListDeviceSerial(std::uint32_t index, char* buffer)
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_loaded) {
+        return Fail(pod::kFtOtherError, "the FTDI driver is not loaded");
+    }
+    std::uint32_t seen = 0;
+    for (const Device& device : m_devices) {
+        if (!device.plugged) {
+            continue;
+        }
+        if (seen++ == index) {
+            // Serial buffers are 16 bytes in the vendor's examples: write no more than
+            // the text and its terminator.
+            std::memcpy(buffer, device.serial.c_str(), device.serial.size() + 1);
             return pod::kFtOk;
         }
     }

@@ -34,6 +34,8 @@ public:
     bool IsLoaded() const override;
     pod::FtStatus ListDeviceCount(std::uint32_t* count) override;
     pod::FtStatus ListDeviceDescription(std::uint32_t index, char* buffer) override;
+    // Serial numbers "QBSIM001", "QBSIM002" ... in bus order (the POD is first).
+    pod::FtStatus ListDeviceSerial(std::uint32_t index, char* buffer) override;
     pod::FtStatus OpenByDescription(const char* description, pod::FtHandle* handle) override;
     pod::FtStatus ResetDevice(pod::FtHandle handle) override;
     pod::FtStatus SetLatencyTimer(pod::FtHandle handle, std::uint8_t milliseconds) override;
@@ -79,6 +81,7 @@ public:
 private:
     struct Device {
         std::string description;
+        std::string serial;
         bool isPod = false;
         bool plugged = true;
         bool open = false;

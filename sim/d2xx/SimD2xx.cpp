@@ -22,6 +22,7 @@ using FtHandle = void*;         // FT_HANDLE
 
 constexpr Dword kListNumberOnly = 0x80000000u;
 constexpr Dword kListByIndex = 0x40000000u;
+constexpr Dword kOpenBySerialNumber = 1;
 constexpr Dword kOpenByDescription = 2;
 
 std::mutex g_mutex;
@@ -90,6 +91,10 @@ SIM_D2XX_EXPORT FtStatus FT_ListDevices(void* arg1, void* arg2, Dword flags)
     if ((flags & kListByIndex) != 0 && (flags & kOpenByDescription) != 0) {
         const auto index = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(arg1));
         return Driver().ListDeviceDescription(index, static_cast<char*>(arg2));
+    }
+    if ((flags & kListByIndex) != 0 && (flags & kOpenBySerialNumber) != 0) {
+        const auto index = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(arg1));
+        return Driver().ListDeviceSerial(index, static_cast<char*>(arg2));
     }
     return pod::kFtInvalidParameter;
 }

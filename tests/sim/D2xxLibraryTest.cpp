@@ -111,6 +111,9 @@ TEST_F(SimD2xx, ListsOpensAndAnswersLikeTheVendorLibrary)
     ASSERT_EQ(d.listDevices(reinterpret_cast<void*>(std::uintptr_t{0}), description, 0x40000002u),
               0u);
     EXPECT_STREQ(description, "Quobin");
+    char serial[16];
+    ASSERT_EQ(d.listDevices(reinterpret_cast<void*>(std::uintptr_t{0}), serial, 0x40000001u), 0u);
+    EXPECT_STREQ(serial, "QBSIM001");
 
     void* handle = OpenPod();
     ASSERT_NE(handle, nullptr);

@@ -25,6 +25,9 @@ TEST(SimDriver, ListsThePodAndFurtherDevicesAndOpensByExactDescription)
     ASSERT_EQ(bench.driver->ListDeviceDescription(2, buffer), pod::kFtOk);
     EXPECT_STREQ(buffer, "Quobin2");
     EXPECT_EQ(bench.driver->ListDeviceDescription(3, buffer), pod::kFtDeviceNotFound);
+    char serial[16];
+    ASSERT_EQ(bench.driver->ListDeviceSerial(1, serial), pod::kFtOk);
+    EXPECT_STREQ(serial, "QBSIM002");
 
     pod::FtHandle lower = nullptr;
     ASSERT_EQ(bench.driver->OpenByDescription("quobin", &lower), pod::kFtOk);

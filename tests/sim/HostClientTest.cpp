@@ -241,18 +241,15 @@ TEST(SimHost, AWorkerThreadAndAnObserverShareTheEmulator)
         }
         done = true;
     });
-    int looks = 0;
-    while (!done) {
+    do {
         std::uint32_t count = 0;
         host.driver->ListDeviceCount(&count);
         EXPECT_EQ(count, 1u);
         EXPECT_EQ(host.driver->Pod().VersionMajor(), 1);
         EXPECT_EQ(host.driver->Pod().FlashOf(2).size(), 0x20000u);
         host.driver->Pod().ReadRam(sim::demo::kCounter16, host.clock.NowMs());
-        ++looks;
-    }
+    } while (!done);
     worker.join();
-    EXPECT_GT(looks, 0);
     EXPECT_EQ(host.driver->Pod().CommandCount(0x51), 200u);
 }
 

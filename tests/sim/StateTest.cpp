@@ -205,3 +205,19 @@ TEST_F(SimState, MalformedStateIsReported)
 }
 
 } // namespace
+
+namespace {
+
+TEST(SimStateWrite, AnUnwritableDirectoryIsReported)
+{
+    sim::SimOptions options;
+    options.stateDir = "/proc/quobin-sim-cannot-be-here";
+    Bench bench(options);
+    ASSERT_TRUE(bench.OpenCommand());
+    bench.Close();
+    EXPECT_NE(bench.Pod().SaveError().find("cannot create /proc/quobin-sim-cannot-be-here"),
+              std::string::npos);
+    EXPECT_EQ(bench.Pod().LoadError(), "");
+}
+
+} // namespace
