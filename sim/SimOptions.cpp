@@ -1,5 +1,6 @@
 #include "sim/SimOptions.h"
 
+#include <cctype>
 #include <charconv>
 
 #include "sim/SimCatalog.h"
@@ -28,7 +29,11 @@ std::string ParseSimMcu(std::string_view text, int& type)
         type = index;
         return {};
     }
-    const int byName = PartIndexByName(std::string(text));
+    // Part names in any letter case, as the programs' --mcu takes them.
+    std::string name(text);
+    for (char& c : name)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const int byName = PartIndexByName(name);
     if (byName < 0) {
         return "--sim-mcu: unknown MCU '" + std::string(text) +
                "' (a name such as MC56F8367, or an index)";

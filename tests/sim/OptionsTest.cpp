@@ -10,7 +10,7 @@ TEST(SimOptionsParse, EachOptionSetsItsField)
     EXPECT_EQ(options.mcu, -1);
     EXPECT_EQ(options.versionMajor, 1);
     EXPECT_EQ(options.versionMinor, 1);
-    EXPECT_EQ(sim::ApplySimOption(options, "sim-mcu", "MC56F8013"), "");
+    EXPECT_EQ(sim::ApplySimOption(options, "sim-mcu", "mc56f8013"), "");
     EXPECT_EQ(options.mcu, 10);
     EXPECT_EQ(sim::ApplySimOption(options, "sim-mcu", "0"), "");
     EXPECT_EQ(options.mcu, 0);
@@ -37,8 +37,8 @@ TEST(SimOptionsParse, BadValuesAreNamed)
     sim::SimOptions options;
     EXPECT_EQ(sim::ApplySimOption(options, "sim-mcu", "28"),
               "--sim-mcu: index 28 is outside 0..27");
-    EXPECT_EQ(sim::ApplySimOption(options, "sim-mcu", "mc56f8013"),
-              "--sim-mcu: unknown MCU 'mc56f8013' (a name such as MC56F8367, or an index)");
+    EXPECT_EQ(sim::ApplySimOption(options, "sim-mcu", "mc56f8099"),
+              "--sim-mcu: unknown MCU 'mc56f8099' (a name such as MC56F8367, or an index)");
     EXPECT_EQ(sim::ApplySimOption(options, "sim-version", "1"),
               "--sim-version: '1' must read X.Y with X and Y from 0 to 15");
     EXPECT_EQ(sim::ApplySimOption(options, "sim-version", "1.16"),
@@ -54,59 +54,6 @@ TEST(SimOptionsParse, BadValuesAreNamed)
     EXPECT_EQ(options.versionMajor, 1);
     EXPECT_FALSE(options.boot);
     EXPECT_TRUE(options.faults.empty());
-}
-
-} // namespace
-
-#include <cstdlib>
-
-#include "sim/SimCommandLine.h"
-
-namespace {
-
-TEST(SimCommandLine, TakesSimulatorArgumentsBeforeAndAfterTheSubcommand)
-{
-    ::unsetenv("QUOBIN_SIMULATE");
-    std::vector<std::string> args = {"--sim-boot",
-                                     "--simulate",
-                                     "--sim-state",
-                                     "/tmp/d",
-                                     "firmware-update",
-                                     "--verbose",
-                                     "--sim-fault=0x01:1:silent",
-                                     "--sim-wire",
-                                     "real"};
-    bool simulate = false;
-    sim::SimOptions options;
-    ASSERT_EQ(sim::TakeSimArguments(args, simulate, options), "");
-    EXPECT_TRUE(simulate);
-    EXPECT_EQ(args, (std::vector<std::string>{"firmware-update", "--verbose"}));
-    EXPECT_TRUE(options.boot);
-    EXPECT_EQ(options.stateDir, "/tmp/d");
-    EXPECT_EQ(options.faults.size(), 1u);
-    EXPECT_EQ(options.wire, sim::WireMode::kReal);
-}
-
-TEST(SimCommandLine, EnvironmentAndErrors)
-{
-    std::vector<std::string> args = {"version"};
-    bool simulate = false;
-    sim::SimOptions options;
-    ::setenv("QUOBIN_SIMULATE", "1", 1);
-    ASSERT_EQ(sim::TakeSimArguments(args, simulate, options), "");
-    EXPECT_TRUE(simulate);
-    ::setenv("QUOBIN_SIMULATE", "0", 1);
-    simulate = false;
-    ASSERT_EQ(sim::TakeSimArguments(args, simulate, options), "");
-    EXPECT_FALSE(simulate);
-    ::unsetenv("QUOBIN_SIMULATE");
-
-    args = {"version", "--sim-mcu"};
-    EXPECT_EQ(sim::TakeSimArguments(args, simulate, options), "--sim-mcu needs a value");
-    args = {"--sim-version", "x", "version"};
-    EXPECT_EQ(sim::TakeSimArguments(args, simulate, options),
-              "--sim-version: 'x' must read X.Y with X and Y from 0 to 15");
-    EXPECT_EQ(args.size(), 3u); // left alone on error
 }
 
 } // namespace
