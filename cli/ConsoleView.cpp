@@ -48,8 +48,9 @@ void ConsoleView::ShowStatus(const std::string& text, bool error)
 void ConsoleView::SetProgressRange(int upper)
 {
     std::lock_guard lock(m_mutex);
+    // As a progress control does: the position stays, kept within the new range.
     m_upper = upper;
-    m_position = 0;
+    m_position = std::clamp(m_position, 0, std::max(upper, 0));
     DrawBar();
 }
 

@@ -55,6 +55,11 @@ bool PodImageWrite(TransferJob& job)
     for (int r = 0; r < image::kRegionCount; ++r)
         counts[r] = s.regions[r] ? job.images.programmedLength(r) : 0;
     const auto loader = image::LoaderFor(s.mcuType);
+    // No routine for the part (an unknown type): nothing of the job is sent.
+    if (loader.empty()) {
+        job.view.ReportStatus(pod::kMsgPodLoaderFailed, true);
+        return false;
+    }
     if (!pod::CmdPodWriteInfo(job.session, job.programMode, static_cast<std::uint8_t>(s.mcuType),
                               s.resetAfter ? 1 : 0,
                               static_cast<std::uint8_t>(s.resetPolarity), s.resetDelayMs,

@@ -153,7 +153,9 @@ bool TargetDownload(TransferJob& job)
         }
     }
 
-    if (!pod::CmdTargetLoadLoader(job.session, image::LoaderFor(type))) {
+    // No routine for the part (an unknown type) fails the step without sending.
+    const auto loader = image::LoaderFor(type);
+    if (loader.empty() || !pod::CmdTargetLoadLoader(job.session, loader)) {
         job.view.ReportStatus(pod::kMsgLoaderToMcuFailed, true);
         return false;
     }

@@ -125,6 +125,9 @@ bool PodSession::OpenPodBootSession()
 
 void PodSession::ForgetLibrary()
 {
+    auto lock = Lock();
+    // A handle must never outlive the library instance that opened it.
+    ClosePodSession();
     if (m_driver.IsLoaded())
         m_driver.Unload();
     m_libraryReady = false;
