@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 namespace {
 
 using ops::OperationMode;
@@ -146,7 +148,13 @@ INSTANTIATE_TEST_SUITE_P(
         StepFailure{"0x20:1:error", 3, "Failed to JTAG initialize", false, pod::PodState::Ready},
         StepFailure{"0x24:1:error", 3, "Failed to erase FLASH", true, pod::PodState::Ready},
         StepFailure{"0x25:2:garbage", 3, "Failed to download DFLASH to the MCU", false,
-                    pod::PodState::Absent}));
+                    pod::PodState::Absent}),
+    [](const auto& info) {
+        std::string name = std::string(image::RecordFor(info.param.mcu).name) + "_";
+        for (const char* c = info.param.fault; *c; ++c)
+            name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+        return name;
+    });
 
 TEST_P(FailingStep, ShowsItsMessageReleasesOnlyWhereTheLinkStillStandsAndGivesControlsBack)
 {
