@@ -42,7 +42,11 @@ std::optional<AppOptions> AppOptions::Parse(const QStringList& arguments, bool s
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Quobin programmer: flash 56800/56800E parts through the POD."));
-    const QCommandLineOption help = parser.addHelpOption();
+    // Its own help option: the stock one adds --help-all, which lists Qt's options, and
+    // those are not taken (the options are read before Qt starts).
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Displays help on commandline options."));
+    parser.addOption(help);
     const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption simulate(
         QStringLiteral("simulate"),
@@ -70,7 +74,10 @@ std::optional<AppOptions> AppOptions::Parse(const QStringList& arguments, bool s
         return std::nullopt;
     }
     if (parser.isSet(help)) {
+        // Without an application object the usage line has no program name; give it one.
         message = parser.helpText();
+        message.replace(0, message.indexOf(QLatin1Char('\n')),
+                        QStringLiteral("Usage: quobin [options]"));
         exitNow = true;
         return std::nullopt;
     }

@@ -16,6 +16,7 @@
 #include <QThread>
 #include <QUrl>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -72,9 +73,11 @@ CQuobinDlg::CQuobinDlg(const BackendFactory& makeBackend, QWidget* parent)
 
 CQuobinDlg::~CQuobinDlg()
 {
+    // Saved first, while the widgets hold their values: ending a run can take as long as
+    // the exchange in progress, and a program stopped while it waits loses nothing.
+    SaveSettings();
     // The worker reports to this window: it must be gone before the widgets are.
     m_backend.reset();
-    SaveSettings();
 }
 
 void CQuobinDlg::Initialize()
@@ -162,7 +165,16 @@ void CQuobinDlg::ShowStatus(const std::string& text, bool error)
 
 void CQuobinDlg::SetProgressRange(int upper)
 {
-    OnUiThread([this, upper] { m_ui->progressBar->setRange(0, upper); });
+    OnUiThread([this, upper] {
+        // A Windows progress control keeps its position, clamped to the new range, and
+        // shows a range of 0..0 as an empty bar. A QProgressBar would reset the value to
+        // -1 instead, and run its endless "busy" animation for 0..0.
+        QProgressBar* bar = m_ui->progressBar;
+        m_progressUpper = std::max(upper, 0);
+        const int position = std::clamp(bar->value(), 0, m_progressUpper);
+        bar->setRange(0, std::max(m_progressUpper, 1));
+        bar->setValue(position);
+    });
 }
 
 void CQuobinDlg::SetProgressStep(int step)
@@ -173,14 +185,17 @@ void CQuobinDlg::SetProgressStep(int step)
 void CQuobinDlg::StepProgress()
 {
     OnUiThread([this] {
+        if (m_progressUpper == 0) return; // an empty range has nowhere to go
         QProgressBar* bar = m_ui->progressBar;
-        bar->setValue(std::min(bar->value() + m_progressStep, bar->maximum()));
+        bar->setValue(std::clamp(bar->value() + m_progressStep, 0, m_progressUpper));
     });
 }
 
 void CQuobinDlg::SetProgressPos(int position)
 {
-    OnUiThread([this, position] { m_ui->progressBar->setValue(position); });
+    OnUiThread([this, position] {
+        m_ui->progressBar->setValue(std::clamp(position, 0, m_progressUpper));
+    });
 }
 
 void CQuobinDlg::SetControlsEnabled(bool enabled)
@@ -334,7 +349,9 @@ void CQuobinDlg::OnHelp()
                       QStringLiteral("Not found [%1] help file").arg(QLatin1String(kManualName)));
         return;
     }
-    m_openUrl(QUrl::fromLocalFile(manual));
+    if (m_openUrl(QUrl::fromLocalFile(manual))) return;
+    m_showMessage(this, QStringLiteral("Cannot open [%1]: no program to show PDF files is set up")
+                            .arg(QDir::toNativeSeparators(manual)));
 }
 
 void CQuobinDlg::OnAbout()

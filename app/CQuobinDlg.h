@@ -36,7 +36,7 @@ public:
     using FileChooser = std::function<QString(QWidget* parent, const QString& initialFolder)>;
 
     explicit CQuobinDlg(const BackendFactory& makeBackend, QWidget* parent = nullptr);
-    // Ends any running operation's worker first, then saves the settings.
+    // Saves the settings, then ends any running operation's worker.
     ~CQuobinDlg() override;
 
     // The start-up sequence: lists, settings, regions, S-file load, POD check.
@@ -96,7 +96,8 @@ private:
     std::unique_ptr<Ui::CQuobinDlg> m_ui;
     QString m_sFilePath;
     QIcon m_icon;
-    int m_progressStep = 10; // a progress control's step until somebody sets one
+    int m_progressStep = 10;   // a progress control's step until somebody sets one
+    int m_progressUpper = 100; // its range 0..upper; the bar shows 0..1 for an empty range
     UrlOpener m_openUrl;
     MessageShower m_showMessage;
     FileChooser m_chooseFile;

@@ -45,6 +45,9 @@ void CVexStatic::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     const QRect area = m_areaFitted ? m_drawArea : rect();
+    // The widget paints all of itself (opaque paint events): what the fitted area leaves
+    // uncovered shows the window's background, not stale pixels.
+    if (!area.contains(rect())) painter.fillRect(rect(), palette().brush(backgroundRole()));
     painter.fillRect(area, m_backColor);
     if (!m_textShown) return;
     painter.setClipRect(area);

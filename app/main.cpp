@@ -10,24 +10,29 @@
 #include "pod/PodClock.h"
 
 #include <QApplication>
+#include <QStringList>
 
 #include <cstdio>
 #include <cstdlib>
 
 int main(int argc, char** argv)
 {
-    QApplication application(argc, argv);
-    CQuobinApp::PrepareApplication(application);
-
+    // The options are read before the application object exists, so that --help, --version
+    // and a usage error answer on a terminal without a display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
     const bool simulateFromEnv = podlink::SimulateFromEnvironment();
     QString message;
     bool exitNow = false;
-    const auto options =
-        app::AppOptions::Parse(QApplication::arguments(), simulateFromEnv, message, exitNow);
+    const auto options = app::AppOptions::Parse(arguments, simulateFromEnv, message, exitNow);
     if (!options) {
         std::fprintf(exitNow ? stdout : stderr, "%s\n", qPrintable(message));
         return exitNow ? 0 : 2;
     }
+
+    QApplication application(argc, argv);
+    CQuobinApp::PrepareApplication(application);
 
     QString resources = options->resources;
     if (resources.isEmpty()) resources = qEnvironmentVariable("QUOBIN_RESOURCES");

@@ -109,6 +109,10 @@ private slots:
         QVERIFY(message.contains(QStringLiteral("--simulate")));
         QVERIFY(message.contains(QStringLiteral("--driver")));
         QVERIFY(!message.contains(QStringLiteral("--screenshot")));
+        // Qt's own options are not read: the program parses before Qt starts.
+        QVERIFY(!message.contains(QStringLiteral("--help-all")));
+        QVERIFY2(message.startsWith(QStringLiteral("Usage: quobin [options]\n")),
+                 qPrintable(message));
     }
 };
 

@@ -194,18 +194,29 @@ private slots:
     void fittingGrowsAShortLowArea()
     {
         CVexStatic line;
+        const QColor window(40, 60, 80);
+        QPalette palette = line.palette();
+        palette.setColor(QPalette::Window, window);
+        line.setPalette(palette);
         line.resize(4, 2);
         line.SetText(QStringLiteral("Initializing..."));
         line.m_backColor = kBackground;
         line.m_textShown = true;
         line.FitAreaToText();
+        const int fittedRight = 15 * line.fontMetrics().horizontalAdvance(QLatin1Char('A')) - 1;
+        const int fittedBottom = line.fontMetrics().height() - 1;
         line.resize(400, 40);
-        // The fitted area is kept: beyond it the widget is not painted by the status line.
+        // The fitted area is kept; beyond it the widget shows the window's background, never
+        // whatever was there before (it paints opaquely).
         QImage image(line.size(), QImage::Format_RGB32);
         image.fill(Qt::white);
         line.render(&image);
         QCOMPARE(image.pixelColor(0, 0), kBackground);
-        QCOMPARE(image.pixelColor(399, 39), QColor(Qt::white));
+        QCOMPARE(image.pixelColor(fittedRight, fittedBottom), kBackground);
+        QCOMPARE(image.pixelColor(fittedRight + 1, 0), window);
+        QCOMPARE(image.pixelColor(0, fittedBottom + 1), window);
+        QCOMPARE(image.pixelColor(399, 39), window);
+        QCOMPARE(CountPixels(image, QColor(Qt::white)), 0);
     }
 };
 

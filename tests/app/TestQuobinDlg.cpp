@@ -18,6 +18,7 @@
 #include <QUrl>
 #include <QtTest>
 
+#include <future>
 #include <memory>
 #include <thread>
 
@@ -85,6 +86,43 @@ const char* const kAlwaysUsable[] = {"exitButton", "helpButton", "dataMonitoring
 
 const QColor kRed(255, 0, 0);
 const QColor kBlack(0, 0, 0);
+
+// A core whose run is still going when the window is closed: its destructor, like the
+// real one, waits for the worker, and notes what the settings store held at that moment.
+class JoiningBackend final : public FakeBackend {
+public:
+    JoiningBackend(ops::ProgrammerView& view, QVariant& savedWhileWaiting, bool& workerEnded)
+        : FakeBackend(view), m_view(view), m_savedWhileWaiting(savedWhileWaiting),
+          m_workerEnded(workerEnded)
+    {
+    }
+    ~JoiningBackend() override
+    {
+        m_savedWhileWaiting = TestSettingsScope::Read(QStringLiteral("MCU Type"));
+        if (!m_worker.joinable()) return;
+        m_release.set_value();
+        m_worker.join();
+        m_workerEnded = true;
+    }
+    bool Start(ops::OperationMode mode, const ops::DialogSnapshot& dialog) override
+    {
+        FakeBackend::Start(mode, dialog);
+        m_worker = std::thread([this, released = m_release.get_future()] {
+            released.wait();
+            // Reports of a run that ends while the window closes are dropped unseen.
+            m_view.SetControlsEnabled(true);
+            m_view.SetProgressPos(0);
+        });
+        return true;
+    }
+
+private:
+    ops::ProgrammerView& m_view;
+    QVariant& m_savedWhileWaiting;
+    bool& m_workerEnded;
+    std::promise<void> m_release;
+    std::thread m_worker;
+};
 
 } // namespace
 
@@ -336,8 +374,9 @@ private slots:
         });
         worker.join();
         // Nothing was touched from the worker; the queue delivers it all, in order.
-        QTRY_COMPARE_WITH_TIMEOUT(h.Status()->Text(), QStringLiteral("Failed to erase FLASH"),
-                                  10000);
+        QCOMPARE(h.Status()->Text(), QStringLiteral("Please, specify S file path"));
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(h.Status()->Text(), QStringLiteral("Failed to erase FLASH"));
         QCOMPARE(h.Status()->m_textColor, kRed);
         QCOMPARE(h.Progress()->maximum(), 94);
         QCOMPARE(h.Progress()->value(), 40);
@@ -350,8 +389,9 @@ private slots:
             view.SetProgressPos(0);
         });
         finish.join();
-        QTRY_VERIFY_WITH_TIMEOUT(h.Mcu()->isEnabled(), 10000);
-        QTRY_COMPARE_WITH_TIMEOUT(h.Progress()->value(), 0, 10000);
+        QCoreApplication::sendPostedEvents();
+        QVERIFY(h.Mcu()->isEnabled());
+        QCOMPARE(h.Progress()->value(), 0);
         // Giving the controls back re-checks every region of the part.
         for (QCheckBox* box : h.Regions())
             QVERIFY(box->isEnabled() && box->isChecked());
@@ -385,6 +425,44 @@ private slots:
         QCOMPARE(h.Progress()->value(), 9);
         view.StepProgress();
         QCOMPARE(h.Progress()->value(), 10);
+    }
+
+    void emptyRangeShowsAnEmptyBarNotABusyOne()
+    {
+        Harness h;
+        ops::ProgrammerView& view = *h.dlg;
+        view.SetProgressRange(0); // a region within one page, or one without words
+        view.SetProgressPos(0);
+        // A QProgressBar of 0..0 would run its endless busy animation.
+        QVERIFY(h.Progress()->maximum() > h.Progress()->minimum());
+        QCOMPARE(h.Progress()->value(), 0);
+        view.SetProgressStep(1);
+        view.StepProgress();
+        view.StepProgress();
+        QCOMPARE(h.Progress()->value(), 0);
+        view.SetProgressPos(3); // a position is clamped to the empty range
+        QCOMPARE(h.Progress()->value(), 0);
+
+        view.SetProgressRange(4); // the next region's range counts again
+        view.StepProgress();
+        QCOMPARE(h.Progress()->maximum(), 4);
+        QCOMPARE(h.Progress()->value(), 1);
+    }
+
+    void newRangeClampsThePosition()
+    {
+        Harness h;
+        ops::ProgrammerView& view = *h.dlg;
+        view.SetProgressRange(10);
+        view.SetProgressPos(5);
+        view.SetProgressRange(3);
+        QCOMPARE(h.Progress()->value(), 3);
+        view.SetProgressRange(20); // a wider range keeps the position
+        QCOMPARE(h.Progress()->value(), 3);
+        view.SetProgressPos(25);
+        QCOMPARE(h.Progress()->value(), 20);
+        view.SetProgressPos(-2);
+        QCOMPARE(h.Progress()->value(), 0);
     }
 
     void versionAndResetRunWithTheListIndexes()
@@ -486,6 +564,47 @@ private slots:
                  QFileInfo(manual.fileName()).canonicalFilePath());
     }
 
+    void helpSaysSoWhenNoProgramOpensTheManual()
+    {
+        Harness h;
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("Quobin_Manual.pdf"));
+        QFile manual(path);
+        QVERIFY(manual.open(QIODevice::WriteOnly));
+        manual.close();
+        const QString previous = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(folder.path()));
+        QStringList messages;
+        h.dlg->SetHelpHooks([](const QUrl&) { return false; },
+                            [&](QWidget*, const QString& text) { messages << text; });
+        h.Button("helpButton")->click();
+        QDir::setCurrent(previous);
+        QCOMPARE(messages.size(), 1);
+        const QString shown = QDir::fromNativeSeparators(messages.front());
+        QVERIFY2(shown.startsWith(QStringLiteral("Cannot open [")) &&
+                     shown.endsWith(QStringLiteral("]: no program to show PDF files is set up")),
+                 qPrintable(shown));
+        const QString named = shown.section(QLatin1Char('['), 1).section(QLatin1Char(']'), 0, 0);
+        QCOMPARE(QFileInfo(named).canonicalFilePath(), QFileInfo(path).canonicalFilePath());
+    }
+
+    void closingDuringARunSavesTheSettingsBeforeWaitingForTheWorker()
+    {
+        QVariant savedWhileWaiting;
+        bool workerEnded = false;
+        {
+            CQuobinDlg dlg([&](ops::ProgrammerView& view) {
+                return std::make_unique<JoiningBackend>(view, savedWhileWaiting, workerEnded);
+            });
+            dlg.Initialize();
+            dlg.findChild<QComboBox*>(QStringLiteral("mcuSelect"))->setCurrentIndex(12);
+            dlg.findChild<QPushButton*>(QStringLiteral("targetWriteButton"))->click();
+        }
+        QVERIFY(workerEnded);
+        QCOMPARE(savedWhileWaiting.toInt(), 12);
+        QCOMPARE(TestSettingsScope::Read(QStringLiteral("MCU Type")).toInt(), 12);
+    }
+
     void dataMonitoringStaysUsableAndStartsNothing()
     {
         Harness h;
@@ -519,15 +638,24 @@ private slots:
         // The about box is modal: inspect and close it from inside its own loop.
         QString caption;
         QStringList lines;
+        // Nothing in there may fail before the box is closed, or exec() would never return:
+        // it only records, and the checks follow the loop.
+        bool okClosed = false;
         QTimer::singleShot(0, h.dlg.get(), [&] {
-            auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-            QVERIFY(box);
-            caption = box->windowTitle();
-            for (QLabel* label : box->findChildren<QLabel*>())
-                if (!label->text().isEmpty()) lines << label->text();
-            box->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
+            if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                caption = box->windowTitle();
+                for (QLabel* label : box->findChildren<QLabel*>())
+                    if (!label->text().isEmpty()) lines << label->text();
+                if (auto* ok = box->findChild<QPushButton*>(QStringLiteral("okButton"))) {
+                    ok->click();
+                    okClosed = !box->isVisible();
+                }
+            }
+            for (QDialog* open : h.dlg->findChildren<QDialog*>())
+                if (open->isVisible()) open->reject();
         });
         about->trigger();
+        QVERIFY(okClosed);
         QCOMPARE(caption, QStringLiteral("About Quobin"));
         QVERIFY(lines.contains(QStringLiteral("Quobin, Version 1.0")));
         QCOMPARE(lines.size(), 2);
