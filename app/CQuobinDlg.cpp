@@ -186,8 +186,11 @@ void CQuobinDlg::StepProgress()
 {
     OnUiThread([this] {
         if (m_progressUpper == 0) return; // an empty range has nowhere to go
+        // A step past the end starts the bar over, as a Windows progress control does; a
+        // new region's range therefore begins from empty even though nobody resets it.
         QProgressBar* bar = m_ui->progressBar;
-        bar->setValue(std::clamp(bar->value() + m_progressStep, 0, m_progressUpper));
+        const int next = std::max(bar->value(), 0) + m_progressStep;
+        bar->setValue(next > m_progressUpper ? 0 : next);
     });
 }
 

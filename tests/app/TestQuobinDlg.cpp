@@ -411,7 +411,7 @@ private slots:
         QCOMPARE(h.Status()->Text(), QString());
     }
 
-    void progressStepsStopAtTheTop()
+    void progressStepPastTheEndStartsOver()
     {
         Harness h;
         ops::ProgrammerView& view = *h.dlg;
@@ -423,8 +423,17 @@ private slots:
         view.SetProgressPos(5);
         view.StepProgress();
         QCOMPARE(h.Progress()->value(), 9);
+        view.StepProgress(); // 13 is past the end: the bar starts over
+        QCOMPARE(h.Progress()->value(), 0);
+
+        // The next region's range, after a full bar, counts from empty with its first step.
+        view.SetProgressRange(3);
+        view.SetProgressStep(1);
+        view.SetProgressPos(3);
+        view.SetProgressRange(2);
+        QCOMPARE(h.Progress()->value(), 2);
         view.StepProgress();
-        QCOMPARE(h.Progress()->value(), 10);
+        QCOMPARE(h.Progress()->value(), 0);
     }
 
     void emptyRangeShowsAnEmptyBarNotABusyOne()
