@@ -122,25 +122,31 @@ pod::FtStatus SimUsbDriver::ListDeviceCount(std::uint32_t* count)
     return pod::kFtOk;
 }
 
+const SimUsbDriver::Device* SimUsbDriver::PluggedAt(std::uint32_t index) const
+{
+    std::uint32_t seen = 0;
+    for (const Device& device : m_devices) {
+        if (device.plugged && seen++ == index) {
+            return &device;
+        }
+    }
+    return nullptr;
+}
+
 pod::FtStatus SimUsbDriver::ListDeviceDescription(std::uint32_t index, char* buffer)
 {
     std::lock_guard lock(m_mutex);
     if (!m_loaded) {
         return Fail(pod::kFtOtherError, "the FTDI driver is not loaded");
     }
-    std::uint32_t seen = 0;
-    for (const Device& device : m_devices) {
-        if (!device.plugged) {
-            continue;
-        }
-        if (seen++ == index) {
-            std::memset(buffer, 0, pod::kDescriptionSize);
-            std::memcpy(buffer, device.description.data(),
-                        std::min(device.description.size(), pod::kDescriptionSize - 1));
-            return pod::kFtOk;
-        }
+    const Device* device = PluggedAt(index);
+    if (device == nullptr) {
+        return Fail(pod::kFtDeviceNotFound, "no device at index " + std::to_string(index));
     }
-    return Fail(pod::kFtDeviceNotFound, "no device at index " + std::to_string(index));
+    std::memset(buffer, 0, pod::kDescriptionSize);
+    std::memcpy(buffer, device->description.data(),
+                std::min(device->description.size(), pod::kDescriptionSize - 1));
+    return pod::kFtOk;
 }
 
 pod::FtStatus SimUsbDriver::ListDeviceSerial(std::uint32_t index, char* buffer)
@@ -149,19 +155,14 @@ pod::FtStatus SimUsbDriver::ListDeviceSerial(std::uint32_t index, char* buffer)
     if (!m_loaded) {
         return Fail(pod::kFtOtherError, "the FTDI driver is not loaded");
     }
-    std::uint32_t seen = 0;
-    for (const Device& device : m_devices) {
-        if (!device.plugged) {
-            continue;
-        }
-        if (seen++ == index) {
-            // Serial buffers are 16 bytes in the vendor's examples: write no more than
-            // the text and its terminator.
-            std::memcpy(buffer, device.serial.c_str(), device.serial.size() + 1);
-            return pod::kFtOk;
-        }
+    const Device* device = PluggedAt(index);
+    if (device == nullptr) {
+        return Fail(pod::kFtDeviceNotFound, "no device at index " + std::to_string(index));
     }
-    return Fail(pod::kFtDeviceNotFound, "no device at index " + std::to_string(index));
+    // Serial buffers are 16 bytes in the vendor's examples: write no more than the text
+    // and its terminator.
+    std::memcpy(buffer, device->serial.c_str(), device->serial.size() + 1);
+    return pod::kFtOk;
 }
 
 pod::FtStatus SimUsbDriver::OpenByDescription(const char* description, pod::FtHandle* handle)

@@ -105,6 +105,8 @@ private:
     void UnplugLocked();
     // Looks up a live handle; sets the status to return otherwise.
     Handle* Find(pod::FtHandle handle, pod::FtStatus& status);
+    // The index-th device still on the bus, as the listing counts them; null past the end.
+    const Device* PluggedAt(std::uint32_t index) const;
     pod::FtStatus Fail(pod::FtStatus status, std::string reason);
     std::uint32_t Arrived(const Handle& handle);
 
