@@ -36,7 +36,8 @@ constexpr std::size_t kDescriptionSize = 64;
 // The exact set of FTDI operations the POD link uses, with the D2XX library's
 // arguments and status semantics. Back ends: the vendor's D2XX library loaded at run
 // time, libftdi1, and the emulated POD. Nothing above this interface knows which one
-// it talks to.
+// it talks to. Callers make one call at a time: every user goes through PodSession,
+// whose lock serialises them, so a back end need not guard its own state.
 class UsbDriver {
 public:
     virtual ~UsbDriver() = default;
