@@ -12,9 +12,8 @@ DriverSetup MakeUsbDriver(const AppOptions& options, pod::PodClock& clock)
     for (const auto& [name, value] : options.simOptions)
         link.simOptions.emplace_back(name.toStdString(), value.toStdString());
     DriverSetup setup = podlink::MakePodLink(link, clock);
-    if (!setup.error.empty())
-        setup.error = "quobin: " + setup.error;
+    if (!setup.error.empty()) setup.error = "quobin: " + setup.error;
     return setup;
 }
 
-}  // namespace app
+} // namespace app

@@ -17,4 +17,4 @@ using DriverSetup = podlink::PodLink;
 
 DriverSetup MakeUsbDriver(const AppOptions& options, pod::PodClock& clock);
 
-}  // namespace app
+} // namespace app

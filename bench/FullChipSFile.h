@@ -11,7 +11,8 @@
 
 namespace bench {
 
-inline void AppendRecord(std::string& out, std::uint32_t address, const std::uint16_t* words, int count)
+inline void AppendRecord(std::string& out, std::uint32_t address, const std::uint16_t* words,
+                         int count)
 {
     char hex[8];
     const unsigned byteCount = 4 + 2 * static_cast<unsigned>(count) + 1;
@@ -54,4 +55,4 @@ inline std::string FullChipSFile()
     return text;
 }
 
-}  // namespace bench
+} // namespace bench

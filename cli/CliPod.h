@@ -45,4 +45,4 @@ private:
 // The shared options as the link understands them.
 podlink::LinkOptions LinkOptionsFrom(const GlobalOptions& globals);
 
-}  // namespace cli
+} // namespace cli

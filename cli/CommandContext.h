@@ -24,7 +24,7 @@ struct CommandContext {
     const GlobalOptions& globals;
     std::ostream& out;
     std::ostream& err;
-    pod::PodClock* clock = nullptr;  // null: the steady clock
+    pod::PodClock* clock = nullptr; // null: the steady clock
 };
 
 // A subcommand and the code that runs it once the whole command line was parsed.

@@ -15,8 +15,7 @@ std::string ConsoleView::Displayed(const std::string& text)
     std::string shown;
     for (std::size_t i = 0; i < text.size(); ++i) {
         // An ampersand marks the next character; "&&" is a literal one.
-        if (text[i] == '&' && ++i == text.size())
-            break;
+        if (text[i] == '&' && ++i == text.size()) break;
         shown += text[i];
     }
     return shown;
@@ -38,8 +37,7 @@ void ConsoleView::ShowStatus(const std::string& text, bool error)
     std::lock_guard lock(m_mutex);
     m_lastStatus = text;
     m_lastError = error;
-    if (m_quiet || text.empty())
-        return;
+    if (m_quiet || text.empty()) return;
     ClearBar();
     m_out << Displayed(text) << std::endl;
     DrawBar();
@@ -65,8 +63,7 @@ void ConsoleView::StepProgress()
     std::lock_guard lock(m_mutex);
     // A progress control wraps to its start when a step passes the end.
     m_position += m_step;
-    if (m_position > m_upper)
-        m_position = 0;
+    if (m_position > m_upper) m_position = 0;
     DrawBar();
 }
 
@@ -83,8 +80,7 @@ void ConsoleView::SetProgressPos(int position)
 void ConsoleView::SetRegionLabels(const std::array<std::string, 4>& labels)
 {
     std::lock_guard lock(m_mutex);
-    if (m_quiet)
-        return;
+    if (m_quiet) return;
     ClearBar();
     for (const auto& label : labels)
         m_out << "  " << label << '\n';
@@ -106,18 +102,16 @@ bool ConsoleView::lastError() const
 
 void ConsoleView::DrawBar()
 {
-    if (!m_progressBar || m_upper <= 0)
-        return;
+    if (!m_progressBar || m_upper <= 0) return;
     m_err << '\r' << ProgressBar(m_position, m_upper, 40) << std::flush;
     m_barShown = true;
 }
 
 void ConsoleView::ClearBar()
 {
-    if (!m_barShown)
-        return;
+    if (!m_barShown) return;
     m_err << '\r' << std::string(48, ' ') << '\r' << std::flush;
     m_barShown = false;
 }
 
-}  // namespace cli
+} // namespace cli

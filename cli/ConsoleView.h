@@ -49,4 +49,4 @@ private:
     bool m_barShown = false;
 };
 
-}  // namespace cli
+} // namespace cli

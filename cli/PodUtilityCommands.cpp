@@ -26,8 +26,7 @@ int RunDevices(CommandContext& ctx)
 {
     int exitCode = kExitOk;
     auto pod = CliPod::Open(ctx, true, exitCode);
-    if (!pod)
-        return exitCode;
+    if (!pod) return exitCode;
     pod::UsbDriver& driver = pod->driver();
     if (!driver.Load()) {
         ctx.err << "quobin-cli: no FTDI driver could be loaded: " << driver.LastError() << '\n';
@@ -55,8 +54,16 @@ int RunDevices(CommandContext& ctx)
         JsonWriter w;
         w.BeginArray();
         for (const auto& row : rows)
-            w.BeginObject().Key("index").Unsigned(row.index).Key("description").String(row.description)
-                .Key("serial").String(row.serial).Key("pod").Bool(row.isPod).EndObject();
+            w.BeginObject()
+                .Key("index")
+                .Unsigned(row.index)
+                .Key("description")
+                .String(row.description)
+                .Key("serial")
+                .String(row.serial)
+                .Key("pod")
+                .Bool(row.isPod)
+                .EndObject();
         w.EndArray();
         ctx.out << w.text() << '\n';
         return kExitOk;
@@ -79,7 +86,12 @@ int Finish(CommandContext& ctx, CliPod& pod, bool ok)
 {
     if (ctx.globals.json) {
         JsonWriter w;
-        w.BeginObject().Key("ok").Bool(ok).Key("message").String(pod.view().lastStatus()).EndObject();
+        w.BeginObject()
+            .Key("ok")
+            .Bool(ok)
+            .Key("message")
+            .String(pod.view().lastStatus())
+            .EndObject();
         ctx.out << w.text() << '\n';
     }
     if (!ok) {
@@ -93,8 +105,7 @@ int RunVersion(CommandContext& ctx)
 {
     int exitCode = kExitOk;
     auto pod = CliPod::Open(ctx, ctx.globals.json, exitCode);
-    if (!pod)
-        return exitCode;
+    if (!pod) return exitCode;
     return Finish(ctx, *pod, pod->runner().QueryVersion());
 }
 
@@ -110,7 +121,8 @@ int RunReset(const ResetOptions& o, CommandContext& ctx)
     if (!o.mcu.empty()) {
         const auto parsed = ParseMcu(o.mcu);
         if (!parsed)
-            return UsageError(ctx, "unknown MCU '" + o.mcu + "'; `quobin-cli mcus` lists the parts");
+            return UsageError(ctx,
+                              "unknown MCU '" + o.mcu + "'; `quobin-cli mcus` lists the parts");
         mcu = *parsed;
     }
     int delayIndex = 0;
@@ -118,8 +130,7 @@ int RunReset(const ResetOptions& o, CommandContext& ctx)
         ++delayIndex;
     int exitCode = kExitOk;
     auto pod = CliPod::Open(ctx, ctx.globals.json, exitCode);
-    if (!pod)
-        return exitCode;
+    if (!pod) return exitCode;
     const bool ok = pod->runner().ResetTarget(o.polarity == "high" ? 1 : 0, delayIndex, mcu);
     if (!ok && pod->view().lastStatus().empty())
         pod->view().ShowStatus("The target did not answer the connect", true);
@@ -130,18 +141,18 @@ int RunFirmwareUpdate(CommandContext& ctx)
 {
     int exitCode = kExitOk;
     auto pod = CliPod::Open(ctx, ctx.globals.json, exitCode);
-    if (!pod)
-        return exitCode;
+    if (!pod) return exitCode;
     pod->runner().StartFirmwareUpdate();
     pod->runner().Wait();
     return Finish(ctx, *pod, pod->runner().LastResult().ok);
 }
 
-}  // namespace
+} // namespace
 
 void AddDevicesCommand(CLI::App& app, CommandList& commands)
 {
-    CLI::App* sub = AddSubcommand(app, "devices", "List the attached FTDI devices; the POD is marked");
+    CLI::App* sub =
+        AddSubcommand(app, "devices", "List the attached FTDI devices; the POD is marked");
     commands.push_back({sub, RunDevices});
 }
 
@@ -170,4 +181,4 @@ void AddFirmwareUpdateCommand(CLI::App& app, CommandList& commands)
     commands.push_back({sub, RunFirmwareUpdate});
 }
 
-}  // namespace cli
+} // namespace cli

@@ -13,4 +13,4 @@ void AddResetCommand(CLI::App& app, CommandList& commands);
 // quobin-cli firmware-update: write the carried firmware into the POD.
 void AddFirmwareUpdateCommand(CLI::App& app, CommandList& commands);
 
-}  // namespace cli
+} // namespace cli

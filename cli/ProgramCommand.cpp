@@ -30,8 +30,7 @@ struct ProgramOptions {
 int DelayIndexOf(int delayMs)
 {
     for (std::size_t i = 0; i < image::ResetDelayTable.size(); ++i)
-        if (image::ResetDelayTable[i] == delayMs)
-            return static_cast<int>(i);
+        if (image::ResetDelayTable[i] == delayMs) return static_cast<int>(i);
     return -1;
 }
 
@@ -41,8 +40,7 @@ std::string DialogFrom(const ProgramOptions& o, ops::DialogSnapshot& dialog)
 {
     if (!o.mcu.empty()) {
         const auto mcu = ParseMcu(o.mcu);
-        if (!mcu)
-            return "unknown MCU '" + o.mcu + "'; `quobin-cli mcus` lists the parts";
+        if (!mcu) return "unknown MCU '" + o.mcu + "'; `quobin-cli mcus` lists the parts";
         dialog.mcuIndex = *mcu;
     }
     const image::McuRecord& record = image::RecordFor(dialog.mcuIndex);
@@ -74,17 +72,17 @@ int Run(const ProgramOptions& o, bool target, CommandContext& ctx)
         return UsageError(ctx, problem);
 
     using ops::OperationMode;
-    const OperationMode mode =
-        target ? (o.write ? OperationMode::TargetWrite
-                          : o.verify ? OperationMode::TargetVerify : OperationMode::TargetWriteVerify)
-               : (o.write ? OperationMode::PodWrite
-                          : o.verify ? OperationMode::PodVerify : OperationMode::PodWriteVerify);
+    const OperationMode mode = target ? (o.write    ? OperationMode::TargetWrite
+                                         : o.verify ? OperationMode::TargetVerify
+                                                    : OperationMode::TargetWriteVerify)
+                                      : (o.write    ? OperationMode::PodWrite
+                                         : o.verify ? OperationMode::PodVerify
+                                                    : OperationMode::PodWriteVerify);
 
     const bool json = o.json || ctx.globals.json;
     int exitCode = kExitOk;
     auto pod = CliPod::Open(ctx, json, exitCode);
-    if (!pod)
-        return exitCode;
+    if (!pod) return exitCode;
     pod->runner().Start(mode, dialog);
     pod->runner().Wait();
     const ops::RunResult result = pod->runner().LastResult();
@@ -114,9 +112,9 @@ void Add(CLI::App& app, CommandList& commands, const std::string& name,
     sub->add_flag("--write", options->write, "Write only");
     sub->add_flag("--verify", options->verify, "Verify only");
     sub->add_option("--mcu", options->mcu, "Part name or index (default MC56F8367)");
-    options->regionsOption = sub->add_option(
-        "--regions", options->regions,
-        "Regions to program, e.g. P1FLASH,DFLASH (default: all the part has)");
+    options->regionsOption =
+        sub->add_option("--regions", options->regions,
+                        "Regions to program, e.g. P1FLASH,DFLASH (default: all the part has)");
     sub->add_flag("--reset-after", options->resetAfter,
                   "Reset the target after downloading the program");
     sub->add_option("--reset-polarity", options->polarity, "Reset polarity: low or high")
@@ -124,10 +122,11 @@ void Add(CLI::App& app, CommandList& commands, const std::string& name,
     sub->add_option("--reset-delay", options->delayMs, "Reset delay in ms: 1, 10, 50, 100 or 500")
         ->check(CLI::IsMember({1, 10, 50, 100, 500}));
     sub->add_flag("--json", options->json, "Print one JSON object with the result");
-    commands.push_back({sub, [options, target](CommandContext& ctx) { return Run(*options, target, ctx); }});
+    commands.push_back(
+        {sub, [options, target](CommandContext& ctx) { return Run(*options, target, ctx); }});
 }
 
-}  // namespace
+} // namespace
 
 void AddProgramCommand(CLI::App& app, CommandList& commands)
 {
@@ -136,7 +135,8 @@ void AddProgramCommand(CLI::App& app, CommandList& commands)
 
 void AddPodWriteCommand(CLI::App& app, CommandList& commands)
 {
-    Add(app, commands, "pod-write", "Store the programming job in the POD, and/or verify it", false);
+    Add(app, commands, "pod-write", "Store the programming job in the POD, and/or verify it",
+        false);
 }
 
-}  // namespace cli
+} // namespace cli

@@ -9,4 +9,4 @@ void AddProgramCommand(CLI::App& app, CommandList& commands);
 // quobin-cli pod-write FILE [--write | --verify]: POD Write && Verify (or Write, or Verify).
 void AddPodWriteCommand(CLI::App& app, CommandList& commands);
 
-}  // namespace cli
+} // namespace cli

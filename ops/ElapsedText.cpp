@@ -12,4 +12,4 @@ std::string WithElapsed(const std::string& message, std::uint32_t elapsedMs)
     return message + tail;
 }
 
-}  // namespace ops
+} // namespace ops

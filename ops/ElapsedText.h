@@ -9,4 +9,4 @@ namespace ops {
 // truncated rather than rounded (12345 ms reads 12.34).
 std::string WithElapsed(const std::string& message, std::uint32_t elapsedMs);
 
-}  // namespace ops
+} // namespace ops

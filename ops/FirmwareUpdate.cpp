@@ -25,8 +25,7 @@ bool FirmwareUpdate(pod::PodSession& session, pod::StatusSink& view,
     view.SetProgressRange(static_cast<int>(blocks) - 1);
     view.SetProgressStep(1);
     for (std::size_t k = 0; ok && k < blocks; ++k) {
-        if (k > 0)
-            view.StepProgress();
+        if (k > 0) view.StepProgress();
         ok = pod::BootWriteBlock(session, firmware, k * kBootBlockBytes);
     }
     view.SetProgressPos(0);
@@ -35,4 +34,4 @@ bool FirmwareUpdate(pod::PodSession& session, pod::StatusSink& view,
     return ok;
 }
 
-}  // namespace ops
+} // namespace ops

@@ -6,7 +6,7 @@
 namespace pod {
 class PodSession;
 class StatusSink;
-}  // namespace pod
+} // namespace pod
 
 namespace ops {
 
@@ -19,4 +19,4 @@ namespace ops {
 bool FirmwareUpdate(pod::PodSession& session, pod::StatusSink& view,
                     std::span<const std::uint8_t> firmware);
 
-}  // namespace ops
+} // namespace ops

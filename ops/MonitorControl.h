@@ -16,4 +16,4 @@ public:
     virtual void EnableMonitorControls(bool /*enabled*/) {}
 };
 
-}  // namespace ops
+} // namespace ops

@@ -16,7 +16,10 @@ enum class OperationMode : std::uint8_t {
     PodWriteVerify = 5,
 };
 
-inline bool IsTargetOperation(OperationMode mode) { return static_cast<int>(mode) <= 2; }
+inline bool IsTargetOperation(OperationMode mode)
+{
+    return static_cast<int>(mode) <= 2;
+}
 
 // 0 verify, 1 write, 2 write and verify: what the POD is told to do.
 inline std::uint8_t ProgramModeFor(OperationMode mode)
@@ -32,4 +35,4 @@ inline int SuccessMessageFor(OperationMode mode)
     return ids[static_cast<int>(mode)];
 }
 
-}  // namespace ops
+} // namespace ops

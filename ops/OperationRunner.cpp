@@ -44,7 +44,7 @@ private:
     std::string& m_last;
 };
 
-}  // namespace
+} // namespace
 
 OperationRunner::OperationRunner(pod::PodSession& session, image::McuSelection& selection,
                                  image::FlashImageSet& images, ProgrammerView& view,
@@ -53,14 +53,19 @@ OperationRunner::OperationRunner(pod::PodSession& session, image::McuSelection& 
 {
 }
 
-OperationRunner::~OperationRunner() { Wait(); }
+OperationRunner::~OperationRunner()
+{
+    Wait();
+}
 
-bool OperationRunner::IsBusy() const { return m_busy.load(); }
+bool OperationRunner::IsBusy() const
+{
+    return m_busy.load();
+}
 
 void OperationRunner::Wait()
 {
-    if (m_worker.joinable())
-        m_worker.join();
+    if (m_worker.joinable()) m_worker.join();
 }
 
 RunResult OperationRunner::LastResult() const
@@ -78,8 +83,7 @@ image::RunSettings OperationRunner::Settings() const
 bool OperationRunner::TryStartWorker(std::function<void()> work)
 {
     bool idle = false;
-    if (!m_busy.compare_exchange_strong(idle, true))
-        return false;
+    if (!m_busy.compare_exchange_strong(idle, true)) return false;
     // The previous worker has cleared the busy flag as its last act; joining it here
     // costs nothing and keeps exactly one thread object alive.
     Wait();
@@ -102,8 +106,7 @@ bool OperationRunner::StartFirmwareUpdate()
 bool OperationRunner::LoadSFile(const DialogSnapshot& dialog)
 {
     // The worker owns the images while it runs.
-    if (IsBusy())
-        return false;
+    if (IsBusy()) return false;
     return LoadSFile(dialog, m_view);
 }
 
@@ -121,8 +124,7 @@ bool OperationRunner::LoadSFile(const DialogSnapshot& dialog, ProgrammerView& vi
         std::lock_guard lock(m_mutex);
         m_settings = outcome.settings;
     }
-    if (outcome.labelsChanged)
-        view.SetRegionLabels(outcome.labels);
+    if (outcome.labelsChanged) view.SetRegionLabels(outcome.labels);
     view.ShowStatus(outcome.statusText, outcome.error);
     return outcome.ok;
 }
@@ -141,8 +143,7 @@ void OperationRunner::RunOperation(OperationMode mode, const DialogSnapshot& dia
     auto podLock = m_session.Lock();
     std::array<std::uint32_t, 4> wordsSent{};
     bool ok = m_session.EnsurePodSession(view);
-    if (ok)
-        ok = LoadSFile(dialog, view);
+    if (ok) ok = LoadSFile(dialog, view);
     if (ok) {
         const image::RunSettings settings = Settings();
         TransferJob job{m_session, view, m_selection, m_images, settings, ProgramModeFor(mode), {}};
@@ -195,19 +196,16 @@ void OperationRunner::Finish(bool ok, const std::string& message, std::uint32_t 
 
 bool OperationRunner::EnsurePodForCommand()
 {
-    if (m_session.EnsurePodSession(m_view))
-        return true;
+    if (m_session.EnsurePodSession(m_view)) return true;
     m_session.ClosePodSession();
     return false;
 }
 
 bool OperationRunner::QueryVersion()
 {
-    if (IsBusy())
-        return false;
+    if (IsBusy()) return false;
     auto podLock = m_session.Lock();
-    if (!EnsurePodForCommand())
-        return false;
+    if (!EnsurePodForCommand()) return false;
     int major = 0;
     int minor = 0;
     if (!pod::CmdGetVersion(m_session, major, minor)) {
@@ -222,26 +220,25 @@ bool OperationRunner::QueryVersion()
 
 bool OperationRunner::ResetTarget(int resetPolarityIndex, int resetDelayIndex, int mcuType)
 {
-    if (IsBusy())
-        return false;
+    if (IsBusy()) return false;
     auto podLock = m_session.Lock();
-    if (!EnsurePodForCommand())
-        return false;
+    if (!EnsurePodForCommand()) return false;
     image::RunSettings settings;
     {
         std::lock_guard lock(m_mutex);
         if (resetPolarityIndex >= 0 && resetPolarityIndex <= 1)
             m_settings.resetPolarity = resetPolarityIndex;
-        if (resetDelayIndex >= 0 && resetDelayIndex < static_cast<int>(image::ResetDelayTable.size()))
-            m_settings.resetDelayMs = image::ResetDelayTable[static_cast<std::size_t>(resetDelayIndex)];
+        if (resetDelayIndex >= 0 &&
+            resetDelayIndex < static_cast<int>(image::ResetDelayTable.size()))
+            m_settings.resetDelayMs =
+                image::ResetDelayTable[static_cast<std::size_t>(resetDelayIndex)];
         settings = m_settings;
-        if (image::IsValidMcuType(mcuType))
-            settings.mcuType = mcuType;
+        if (image::IsValidMcuType(mcuType)) settings.mcuType = mcuType;
     }
     // The part is the one of the last S-file load, not the list's current choice.
-    if (!pod::CmdConnectTarget(m_session, static_cast<std::uint32_t>(settings.mcuType),
-                               pod::kConnect56800E, static_cast<std::uint32_t>(settings.resetPolarity),
-                               settings.resetDelayMs))
+    if (!pod::CmdConnectTarget(
+            m_session, static_cast<std::uint32_t>(settings.mcuType), pod::kConnect56800E,
+            static_cast<std::uint32_t>(settings.resetPolarity), settings.resetDelayMs))
         return false;
     if (!pod::CmdResetTarget(m_session)) {
         m_view.ShowStatus("Failed to reset", true);
@@ -251,4 +248,4 @@ bool OperationRunner::ResetTarget(int resetPolarityIndex, int resetDelayIndex, i
     return true;
 }
 
-}  // namespace ops
+} // namespace ops

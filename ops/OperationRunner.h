@@ -18,7 +18,7 @@ class PodSession;
 namespace image {
 class McuSelection;
 struct FlashImageSet;
-}  // namespace image
+} // namespace image
 
 namespace ops {
 
@@ -28,9 +28,9 @@ class ProgrammerView;
 // Outcome of the last flash operation or firmware update, for the command line and tests.
 struct RunResult {
     bool ok = false;
-    std::string message;                    // the final status line
+    std::string message; // the final status line
     std::uint32_t elapsedMs = 0;
-    std::array<std::uint32_t, 4> wordsSent{};  // per region, DFLASH..P2FLASH
+    std::array<std::uint32_t, 4> wordsSent{}; // per region, DFLASH..P2FLASH
 };
 
 // Runs the programmer's POD work: the six flash operations and the firmware update
@@ -88,7 +88,7 @@ private:
     ProgrammerView& m_view;
     MonitorControl& m_monitor;
 
-    mutable std::mutex m_mutex;  // guards m_settings and m_lastResult
+    mutable std::mutex m_mutex; // guards m_settings and m_lastResult
     image::RunSettings m_settings;
     RunResult m_lastResult;
 
@@ -96,4 +96,4 @@ private:
     std::jthread m_worker;
 };
 
-}  // namespace ops
+} // namespace ops

@@ -1,8 +1,8 @@
 #include "ops/PodImageWrite.h"
 
 #include "image/FlashImageSet.h"
-#include "image/RunSettings.h"
 #include "image/McuCatalog.h"
+#include "image/RunSettings.h"
 #include "ops/ProgrammerView.h"
 #include "ops/RegionText.h"
 #include "pod/Messages.h"
@@ -44,7 +44,7 @@ bool RegionWrite(TransferJob& job, int region)
     return true;
 }
 
-}  // namespace
+} // namespace
 
 bool PodImageWrite(TransferJob& job)
 {
@@ -61,9 +61,8 @@ bool PodImageWrite(TransferJob& job)
         return false;
     }
     if (!pod::CmdPodWriteInfo(job.session, job.programMode, static_cast<std::uint8_t>(s.mcuType),
-                              s.resetAfter ? 1 : 0,
-                              static_cast<std::uint8_t>(s.resetPolarity), s.resetDelayMs,
-                              static_cast<std::uint16_t>(loader.size()), counts)) {
+                              s.resetAfter ? 1 : 0, static_cast<std::uint8_t>(s.resetPolarity),
+                              s.resetDelayMs, static_cast<std::uint16_t>(loader.size()), counts)) {
         job.view.ReportStatus(pod::kMsgPodInfoFailed, true);
         return false;
     }
@@ -82,4 +81,4 @@ bool PodImageWrite(TransferJob& job)
     return true;
 }
 
-}  // namespace ops
+} // namespace ops

@@ -10,4 +10,4 @@ namespace ops {
 // target needs to be attached. Returns false after showing the failing step's message.
 bool PodImageWrite(TransferJob& job);
 
-}  // namespace ops
+} // namespace ops

@@ -16,4 +16,4 @@ public:
     virtual void SetRegionLabels(const std::array<std::string, 4>& labels) = 0;
 };
 
-}  // namespace ops
+} // namespace ops

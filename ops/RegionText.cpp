@@ -11,4 +11,4 @@ std::string RegionActivityText(int region, std::uint8_t programMode)
     return std::string(names[region & 3]) + " " + kind;
 }
 
-}  // namespace ops
+} // namespace ops

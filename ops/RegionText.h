@@ -9,4 +9,4 @@ namespace ops {
 // The doubled ampersand is the status line's escape for one "&".
 std::string RegionActivityText(int region, std::uint8_t programMode);
 
-}  // namespace ops
+} // namespace ops

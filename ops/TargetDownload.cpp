@@ -1,9 +1,9 @@
 #include "ops/TargetDownload.h"
 
 #include "image/FlashImageSet.h"
-#include "image/RunSettings.h"
-#include "image/McuSelection.h"
 #include "image/McuCatalog.h"
+#include "image/McuSelection.h"
+#include "image/RunSettings.h"
 #include "ops/ProgrammerView.h"
 #include "ops/RegionText.h"
 #include "pod/Messages.h"
@@ -19,7 +19,10 @@ namespace {
 
 constexpr std::uint32_t kBufferBlockWords = 256;
 
-bool IsFamily56800(int mcuType) { return mcuType <= 6; }
+bool IsFamily56800(int mcuType)
+{
+    return mcuType <= 6;
+}
 
 std::uint32_t RegionMask(const image::RunSettings& s)
 {
@@ -98,14 +101,15 @@ bool RegionTransferB(TransferJob& job, int region)
         const std::uint16_t checksum = pod::WordChecksum(words);
         for (std::size_t offset = 0, block = 0; offset < words.size();
              offset += kBufferBlockWords, ++block) {
-            const auto blockWords =
-                words.subspan(offset, std::min<std::size_t>(kBufferBlockWords, words.size() - offset));
+            const auto blockWords = words.subspan(
+                offset, std::min<std::size_t>(kBufferBlockWords, words.size() - offset));
             if (!pod::CmdBufferChunk(job.session, static_cast<std::uint32_t>(block), blockWords))
                 return FailTransfer(job);
             job.view.StepProgress();
         }
-        if (!pod::CmdProgramBuffered(job.session, job.programMode, static_cast<std::uint32_t>(region),
-                                     address, static_cast<std::uint32_t>(words.size()), checksum))
+        if (!pod::CmdProgramBuffered(job.session, job.programMode,
+                                     static_cast<std::uint32_t>(region), address,
+                                     static_cast<std::uint32_t>(words.size()), checksum))
             return FailTransfer(job);
         job.wordsSent[region] += static_cast<std::uint32_t>(words.size());
         address = chunkEnd;
@@ -117,11 +121,10 @@ void ReleaseTarget(TransferJob& job, bool resetAndRun)
 {
     // After a failed region the connection is already gone and there is nobody to
     // tell; the result is of no consequence either way.
-    if (job.session.IsOpen())
-        pod::CmdReleaseTarget(job.session, resetAndRun ? 1 : 0);
+    if (job.session.IsOpen()) pod::CmdReleaseTarget(job.session, resetAndRun ? 1 : 0);
 }
 
-}  // namespace
+} // namespace
 
 bool TargetDownload(TransferJob& job)
 {
@@ -172,8 +175,7 @@ bool TargetDownload(TransferJob& job)
     constexpr int failures[] = {pod::kMsgDflashToMcuFailed, pod::kMsgBflashToMcuFailed,
                                 pod::kMsgP1flashToMcuFailed, pod::kMsgP2flashToMcuFailed};
     for (int region = 0; region < image::kRegionCount; ++region) {
-        if (!s.regions[region])
-            continue;
+        if (!s.regions[region]) continue;
         const bool ok = family56800 ? RegionTransferA(job, region) : RegionTransferB(job, region);
         if (!ok) {
             job.view.ReportStatus(failures[region], true);
@@ -186,4 +188,4 @@ bool TargetDownload(TransferJob& job)
     return true;
 }
 
-}  // namespace ops
+} // namespace ops

@@ -12,4 +12,4 @@ namespace ops {
 // showing the failing step's message.
 bool TargetDownload(TransferJob& job);
 
-}  // namespace ops
+} // namespace ops

@@ -10,7 +10,7 @@ namespace image {
 class McuSelection;
 struct FlashImageSet;
 struct RunSettings;
-}  // namespace image
+} // namespace image
 
 namespace ops {
 
@@ -24,8 +24,8 @@ struct TransferJob {
     const image::McuSelection& selection;
     const image::FlashImageSet& images;
     const image::RunSettings& settings;
-    std::uint8_t programMode = 0;  // 0 verify, 1 write, 2 write and verify
+    std::uint8_t programMode = 0; // 0 verify, 1 write, 2 write and verify
     std::array<std::uint32_t, 4> wordsSent{};
 };
 
-}  // namespace ops
+} // namespace ops

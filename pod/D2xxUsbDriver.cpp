@@ -51,8 +51,8 @@ void* OpenLibrary(const std::string& path, std::string& error)
     const int size = MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(size > 0 ? size : 1), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, wide.data(), size);
-    HMODULE module = LoadLibraryExW(wide.c_str(), nullptr,
-                                    LOAD_LIBRARY_SEARCH_SYSTEM32 | LOAD_LIBRARY_SEARCH_APPLICATION_DIR);
+    HMODULE module = LoadLibraryExW(
+        wide.c_str(), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32 | LOAD_LIBRARY_SEARCH_APPLICATION_DIR);
     if (module == nullptr) {
         char text[64];
         std::snprintf(text, sizeof text, "error %lu", static_cast<unsigned long>(GetLastError()));
@@ -87,7 +87,7 @@ void* FindSymbol(void* module, const char* name)
 #endif
 }
 
-}  // namespace
+} // namespace
 
 struct D2xxUsbDriver::Api {
     FnListDevices listDevices = nullptr;
@@ -108,8 +108,7 @@ struct D2xxUsbDriver::Api {
 
 D2xxUsbDriver::D2xxUsbDriver(std::string libraryPath) : m_path(std::move(libraryPath))
 {
-    if (m_path.empty())
-        m_path = DefaultLibraryName();
+    if (m_path.empty()) m_path = DefaultLibraryName();
 }
 
 D2xxUsbDriver::~D2xxUsbDriver()
@@ -130,8 +129,7 @@ const char* D2xxUsbDriver::DefaultLibraryName()
 
 bool D2xxUsbDriver::Load()
 {
-    if (m_module != nullptr)
-        return true;
+    if (m_module != nullptr) return true;
     std::string reason;
     void* module = OpenLibrary(m_path, reason);
     if (module == nullptr) {
@@ -142,8 +140,7 @@ bool D2xxUsbDriver::Load()
     auto api = std::make_unique<Api>();
     const char* missing = nullptr;
     auto bind = [&](auto& slot, const char* name) {
-        if (missing != nullptr)
-            return;
+        if (missing != nullptr) return;
         void* symbol = FindSymbol(module, name);
         if (symbol == nullptr)
             missing = name;
@@ -178,8 +175,7 @@ bool D2xxUsbDriver::Load()
 
 void D2xxUsbDriver::Unload()
 {
-    if (m_module == nullptr)
-        return;
+    if (m_module == nullptr) return;
     delete m_api;
     m_api = nullptr;
     CloseLibrary(m_module.exchange(nullptr));
@@ -201,12 +197,12 @@ FtStatus D2xxUsbDriver::Failed(const char* function, FtStatus status)
     return status;
 }
 
-#define QUOBIN_D2XX_REQUIRE_LOADED                                                  \
-    do {                                                                            \
-        if (m_api == nullptr) {                                                     \
-            m_lastError = "The FTDI D2XX library is not loaded.";                   \
-            return kFtOtherError;                                                   \
-        }                                                                           \
+#define QUOBIN_D2XX_REQUIRE_LOADED                                                                 \
+    do {                                                                                           \
+        if (m_api == nullptr) {                                                                    \
+            m_lastError = "The FTDI D2XX library is not loaded.";                                  \
+            return kFtOtherError;                                                                  \
+        }                                                                                          \
     } while (false)
 
 FtStatus D2xxUsbDriver::ListDeviceCount(std::uint32_t* count)
@@ -320,8 +316,7 @@ FtStatus D2xxUsbDriver::Read(FtHandle handle, void* buffer, std::uint32_t length
     // the link polls instead, so only what is already queued is read.
     DWORD queued = 0;
     FtStatus status = m_api->getQueueStatus(handle, &queued);
-    if (status != kFtOk || queued == 0)
-        return Failed("FT_GetQueueStatus", status);
+    if (status != kFtOk || queued == 0) return Failed("FT_GetQueueStatus", status);
     DWORD n = 0;
     status = m_api->read(handle, buffer, queued < length ? queued : length, &n);
     *received = n;
@@ -348,4 +343,4 @@ std::string D2xxUsbDriver::LastError() const
     return m_lastError;
 }
 
-}  // namespace pod
+} // namespace pod

@@ -55,9 +55,9 @@ private:
     FtStatus Failed(const char* function, FtStatus status);
 
     std::string m_path;
-    std::atomic<void*> m_module{nullptr};  // read by IsLoaded() from any thread
+    std::atomic<void*> m_module{nullptr}; // read by IsLoaded() from any thread
     Api* m_api = nullptr;
     std::string m_lastError;
 };
 
-}  // namespace pod
+} // namespace pod

@@ -8,8 +8,7 @@ int FtdiReceiveBuffer::Poll(const Pull& pull)
 {
     std::uint8_t chunk[kPollChunk];
     const int n = pull(chunk, kPollChunk);
-    if (n > 0)
-        m_bytes.insert(m_bytes.end(), chunk, chunk + std::min(n, kPollChunk));
+    if (n > 0) m_bytes.insert(m_bytes.end(), chunk, chunk + std::min(n, kPollChunk));
     return n;
 }
 
@@ -17,8 +16,7 @@ int FtdiReceiveBuffer::Read(const Pull& pull, void* buffer, std::uint32_t length
 {
     if (m_bytes.empty() && length > 0) {
         const int polled = Poll(pull);
-        if (polled < 0)
-            return polled;
+        if (polled < 0) return polled;
     }
     const auto n = static_cast<std::uint32_t>(std::min<std::size_t>(length, m_bytes.size()));
     auto* out = static_cast<std::uint8_t*>(buffer);
@@ -27,4 +25,4 @@ int FtdiReceiveBuffer::Read(const Pull& pull, void* buffer, std::uint32_t length
     return static_cast<int>(n);
 }
 
-}  // namespace pod
+} // namespace pod

@@ -29,4 +29,4 @@ private:
     std::deque<std::uint8_t> m_bytes;
 };
 
-}  // namespace pod
+} // namespace pod

@@ -25,11 +25,13 @@ constexpr int kAnyFtdiProduct = 0;
 
 class DeviceList {
 public:
-    explicit DeviceList(ftdi_context* context) : m_count(ftdi_usb_find_all(context, &m_list, kAnyFtdiVendor, kAnyFtdiProduct)) {}
+    explicit DeviceList(ftdi_context* context)
+        : m_count(ftdi_usb_find_all(context, &m_list, kAnyFtdiVendor, kAnyFtdiProduct))
+    {
+    }
     ~DeviceList()
     {
-        if (m_list)
-            ftdi_list_free(&m_list);
+        if (m_list) ftdi_list_free(&m_list);
     }
     DeviceList(const DeviceList&) = delete;
     DeviceList& operator=(const DeviceList&) = delete;
@@ -46,7 +48,7 @@ private:
     ftdi_device_list* m_list = nullptr;
     int m_count;
 };
-}  // namespace
+} // namespace
 
 struct FtdiUsbDriver::Device {
     ftdi_context* context = nullptr;
@@ -54,21 +56,20 @@ struct FtdiUsbDriver::Device {
 
     FtdiReceiveBuffer::Pull Pull()
     {
-        return [this](std::uint8_t* buffer, int size) { return ftdi_read_data(context, buffer, size); };
+        return [this](std::uint8_t* buffer, int size) {
+            return ftdi_read_data(context, buffer, size);
+        };
     }
 };
 
 bool FtdiUsbDriver::MapLineProperties(std::uint8_t wordLength, std::uint8_t stopBits,
                                       std::uint8_t parity, LineProperties& out)
 {
-    if (wordLength != 7 && wordLength != 8)
-        return false;
+    if (wordLength != 7 && wordLength != 8) return false;
     // D2XX: 0 one stop bit, 2 two stop bits.
-    if (stopBits != kFtStopBits1 && stopBits != 2)
-        return false;
+    if (stopBits != kFtStopBits1 && stopBits != 2) return false;
     // D2XX parity values 0..4 are none, odd, even, mark, space, as in libftdi.
-    if (parity > 4)
-        return false;
+    if (parity > 4) return false;
     out = LineProperties{wordLength, stopBits == kFtStopBits1 ? STOP_BIT_1 : STOP_BIT_2, parity};
     return true;
 }
@@ -76,11 +77,20 @@ bool FtdiUsbDriver::MapLineProperties(std::uint8_t wordLength, std::uint8_t stop
 bool FtdiUsbDriver::MapFlowControl(std::uint16_t flow, int& sioFlow)
 {
     switch (flow) {
-    case kFtFlowNone: sioFlow = SIO_DISABLE_FLOW_CTRL; return true;
-    case kFlowRtsCts: sioFlow = SIO_RTS_CTS_HS; return true;
-    case kFlowDtrDsr: sioFlow = SIO_DTR_DSR_HS; return true;
-    case kFlowXonXoff: sioFlow = SIO_XON_XOFF_HS; return true;
-    default: return false;
+    case kFtFlowNone:
+        sioFlow = SIO_DISABLE_FLOW_CTRL;
+        return true;
+    case kFlowRtsCts:
+        sioFlow = SIO_RTS_CTS_HS;
+        return true;
+    case kFlowDtrDsr:
+        sioFlow = SIO_DTR_DSR_HS;
+        return true;
+    case kFlowXonXoff:
+        sioFlow = SIO_XON_XOFF_HS;
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -111,8 +121,7 @@ FtdiUsbDriver::~FtdiUsbDriver()
         delete device;
     }
     m_devices.clear();
-    if (m_context)
-        ftdi_free(m_context);
+    if (m_context) ftdi_free(m_context);
 }
 
 FtStatus FtdiUsbDriver::FailText(const std::string& text, FtStatus status)
@@ -128,19 +137,18 @@ FtStatus FtdiUsbDriver::Fail(ftdi_context* context, const char* call, int result
     std::snprintf(text, sizeof text, "%s failed (%d): ", call, result);
     std::string message = std::string("libftdi: ") + text + reason;
     const std::string hint = HintFor(reason);
-    if (!hint.empty())
-        message += ". " + hint;
+    if (!hint.empty()) message += ". " + hint;
     return FailText(message, status);
 }
 
 bool FtdiUsbDriver::Load()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_context)
-        return true;
+    if (m_context) return true;
     m_context = ftdi_new();
     if (!m_context) {
-        m_lastError = "libftdi: cannot create a context (libusb_init failed). " + HintFor("libusb_init");
+        m_lastError =
+            "libftdi: cannot create a context (libusb_init failed). " + HintFor("libusb_init");
         return false;
     }
     return true;
@@ -165,11 +173,9 @@ FtStatus FtdiUsbDriver::ListDeviceCount(std::uint32_t* count)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     *count = 0;
-    if (!m_context)
-        return FailText("libftdi: not loaded", kFtOtherError);
+    if (!m_context) return FailText("libftdi: not loaded", kFtOtherError);
     DeviceList list(m_context);
-    if (list.count() < 0)
-        return Fail(m_context, "ftdi_usb_find_all", list.count(), kFtIoError);
+    if (list.count() < 0) return Fail(m_context, "ftdi_usb_find_all", list.count(), kFtIoError);
     *count = static_cast<std::uint32_t>(list.count());
     return kFtOk;
 }
@@ -178,21 +184,17 @@ FtStatus FtdiUsbDriver::DeviceString(std::uint32_t index, char* buffer, bool ser
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     buffer[0] = '\0';
-    if (!m_context)
-        return FailText("libftdi: not loaded", kFtOtherError);
+    if (!m_context) return FailText("libftdi: not loaded", kFtOtherError);
     DeviceList list(m_context);
-    if (list.count() < 0)
-        return Fail(m_context, "ftdi_usb_find_all", list.count(), kFtIoError);
+    if (list.count() < 0) return Fail(m_context, "ftdi_usb_find_all", list.count(), kFtIoError);
     libusb_device* device = list.at(index);
-    if (!device)
-        return FailText("libftdi: no device at that index", kFtDeviceNotFound);
+    if (!device) return FailText("libftdi: no device at that index", kFtDeviceNotFound);
     char text[kDescriptionSize] = {};
-    const int result = serial ? ftdi_usb_get_strings(m_context, device, nullptr, 0, nullptr, 0, text,
-                                                     static_cast<int>(sizeof text))
+    const int result = serial ? ftdi_usb_get_strings(m_context, device, nullptr, 0, nullptr, 0,
+                                                     text, static_cast<int>(sizeof text))
                               : ftdi_usb_get_strings(m_context, device, nullptr, 0, text,
                                                      static_cast<int>(sizeof text), nullptr, 0);
-    if (result < 0)
-        return Fail(m_context, "ftdi_usb_get_strings", result, kFtIoError);
+    if (result < 0) return Fail(m_context, "ftdi_usb_get_strings", result, kFtIoError);
     std::memcpy(buffer, text, kDescriptionSize);
     buffer[kDescriptionSize - 1] = '\0';
     return kFtOk;
@@ -212,11 +214,9 @@ FtStatus FtdiUsbDriver::OpenByDescription(const char* description, FtHandle* han
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     *handle = nullptr;
-    if (!m_context)
-        return FailText("libftdi: not loaded", kFtOtherError);
+    if (!m_context) return FailText("libftdi: not loaded", kFtOtherError);
     ftdi_context* context = ftdi_new();
-    if (!context)
-        return FailText("libftdi: cannot create a context", kFtOtherError);
+    if (!context) return FailText("libftdi: cannot create a context", kFtOtherError);
     DeviceList list(context);
     if (list.count() < 0) {
         const FtStatus status = Fail(context, "ftdi_usb_find_all", list.count(), kFtIoError);
@@ -226,8 +226,8 @@ FtStatus FtdiUsbDriver::OpenByDescription(const char* description, FtHandle* han
     // The first device whose description matches exactly, as the vendor library does.
     for (std::uint32_t i = 0; i < static_cast<std::uint32_t>(list.count()); ++i) {
         char text[kDescriptionSize] = {};
-        if (ftdi_usb_get_strings(context, list.at(i), nullptr, 0, text, static_cast<int>(sizeof text),
-                                 nullptr, 0) < 0 ||
+        if (ftdi_usb_get_strings(context, list.at(i), nullptr, 0, text,
+                                 static_cast<int>(sizeof text), nullptr, 0) < 0 ||
             std::strcmp(text, description) != 0)
             continue;
         const int result = ftdi_usb_open_dev(context, list.at(i));
@@ -257,11 +257,10 @@ FtdiUsbDriver::Device* FtdiUsbDriver::Find(FtHandle handle)
     return device;
 }
 
-#define QUOBIN_FTDI_DEVICE(handle)                                                  \
-    std::lock_guard<std::mutex> lock(m_mutex);                                      \
-    Device* device = Find(handle);                                                  \
-    if (!device)                                                                    \
-        return kFtInvalidHandle
+#define QUOBIN_FTDI_DEVICE(handle)                                                                 \
+    std::lock_guard<std::mutex> lock(m_mutex);                                                     \
+    Device* device = Find(handle);                                                                 \
+    if (!device) return kFtInvalidHandle
 
 FtStatus FtdiUsbDriver::ResetDevice(FtHandle handle)
 {
@@ -292,9 +291,9 @@ FtStatus FtdiUsbDriver::SetDataCharacteristics(FtHandle handle, std::uint8_t wor
     LineProperties line{};
     if (!MapLineProperties(wordLength, stopBits, parity, line))
         return FailText("libftdi: unsupported character format", kFtInvalidParameter);
-    const int result = ftdi_set_line_property(device->context, static_cast<ftdi_bits_type>(line.bits),
-                                              static_cast<ftdi_stopbits_type>(line.stopBits),
-                                              static_cast<ftdi_parity_type>(line.parity));
+    const int result = ftdi_set_line_property(
+        device->context, static_cast<ftdi_bits_type>(line.bits),
+        static_cast<ftdi_stopbits_type>(line.stopBits), static_cast<ftdi_parity_type>(line.parity));
     return result < 0 ? Fail(device->context, "ftdi_set_line_property", result, kFtIoError) : kFtOk;
 }
 
@@ -325,13 +324,11 @@ FtStatus FtdiUsbDriver::Purge(FtHandle handle, std::uint32_t mask)
     if (mask & kFtPurgeRx) {
         device->rx.Clear();
         const int result = ftdi_tciflush(device->context);
-        if (result < 0)
-            return Fail(device->context, "ftdi_tciflush", result, kFtIoError);
+        if (result < 0) return Fail(device->context, "ftdi_tciflush", result, kFtIoError);
     }
     if (mask & kFtPurgeTx) {
         const int result = ftdi_tcoflush(device->context);
-        if (result < 0)
-            return Fail(device->context, "ftdi_tcoflush", result, kFtIoError);
+        if (result < 0) return Fail(device->context, "ftdi_tcoflush", result, kFtIoError);
     }
     return kFtOk;
 }
@@ -343,8 +340,7 @@ FtStatus FtdiUsbDriver::Write(FtHandle handle, const void* buffer, std::uint32_t
     QUOBIN_FTDI_DEVICE(handle);
     const int result = ftdi_write_data(device->context, static_cast<const unsigned char*>(buffer),
                                        static_cast<int>(length));
-    if (result < 0)
-        return Fail(device->context, "ftdi_write_data", result, kFtIoError);
+    if (result < 0) return Fail(device->context, "ftdi_write_data", result, kFtIoError);
     *written = static_cast<std::uint32_t>(result);
     return kFtOk;
 }
@@ -354,7 +350,7 @@ FtStatus FtdiUsbDriver::GetStatus(FtHandle handle, std::uint32_t* rxQueue, std::
 {
     QUOBIN_FTDI_DEVICE(handle);
     *rxQueue = device->rx.size();
-    *txQueue = 0;  // writes are synchronous
+    *txQueue = 0; // writes are synchronous
     *eventStatus = 0;
     return kFtOk;
 }
@@ -365,8 +361,7 @@ FtStatus FtdiUsbDriver::Read(FtHandle handle, void* buffer, std::uint32_t length
     *received = 0;
     QUOBIN_FTDI_DEVICE(handle);
     const int result = device->rx.Read(device->Pull(), buffer, length);
-    if (result < 0)
-        return Fail(device->context, "ftdi_read_data", result, kFtIoError);
+    if (result < 0) return Fail(device->context, "ftdi_read_data", result, kFtIoError);
     *received = static_cast<std::uint32_t>(result);
     return kFtOk;
 }
@@ -376,8 +371,7 @@ FtStatus FtdiUsbDriver::GetQueueStatus(FtHandle handle, std::uint32_t* rxQueue)
     *rxQueue = 0;
     QUOBIN_FTDI_DEVICE(handle);
     const int result = device->rx.Poll(device->Pull());
-    if (result < 0)
-        return Fail(device->context, "ftdi_read_data", result, kFtIoError);
+    if (result < 0) return Fail(device->context, "ftdi_read_data", result, kFtIoError);
     *rxQueue = device->rx.size();
     return kFtOk;
 }
@@ -398,4 +392,4 @@ std::string FtdiUsbDriver::LastError() const
     return m_lastError;
 }
 
-}  // namespace pod
+} // namespace pod

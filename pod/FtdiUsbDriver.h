@@ -75,9 +75,9 @@ private:
     FtStatus DeviceString(std::uint32_t index, char* buffer, bool serial);
 
     mutable std::mutex m_mutex;
-    ftdi_context* m_context = nullptr;  // for enumeration; its existence is "loaded"
+    ftdi_context* m_context = nullptr; // for enumeration; its existence is "loaded"
     std::set<Device*> m_devices;
     std::string m_lastError;
 };
 
-}  // namespace pod
+} // namespace pod

@@ -36,13 +36,12 @@ constexpr std::array<std::string_view, 27> kTexts = {
     "Failed to firmware update to the POD",
     "Initializing...",
 };
-}  // namespace
+} // namespace
 
 std::string_view MessageText(int id)
 {
-    if (id < kFirstId || id >= kFirstId + static_cast<int>(kTexts.size()))
-        return {};
+    if (id < kFirstId || id >= kFirstId + static_cast<int>(kTexts.size())) return {};
     return kTexts[static_cast<std::size_t>(id - kFirstId)];
 }
 
-}  // namespace pod
+} // namespace pod

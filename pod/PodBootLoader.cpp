@@ -19,16 +19,13 @@ bool BootPhase(PodSession& session, std::span<const std::uint8_t> bytes, int& po
     driver.Purge(session.handle(), kFtPurgeRx | kFtPurgeTx);
     PodWrite(session, bytes.data(), static_cast<std::uint32_t>(bytes.size()), kPodTimeoutMs);
     for (;;) {
-        if (polls >= budget)
-            return false;
+        if (polls >= budget) return false;
         session.clock().SleepMs(1);
         std::uint32_t rxQueue = 0;
         const FtStatus status = driver.GetQueueStatus(session.handle(), &rxQueue);
         ++polls;
-        if (status != kFtOk)
-            return false;
-        if (rxQueue > 0)
-            break;
+        if (status != kFtOk) return false;
+        if (rxQueue > 0) break;
     }
     std::uint8_t answer = 0;
     PodRead(session, &answer, 1, kPodTimeoutMs);
@@ -42,13 +39,12 @@ std::uint8_t Xor(std::span<const std::uint8_t> bytes, std::uint8_t start = 0)
     return start;
 }
 
-}  // namespace
+} // namespace
 
 bool BootSync(PodSession& session)
 {
     auto lock = session.Lock();
-    if (!session.IsOpen())
-        return false;
+    if (!session.IsOpen()) return false;
     int polls = 0;
     const std::uint8_t sync[] = {boot::kSync};
     return BootPhase(session, sync, polls, kBootSyncPolls);
@@ -57,10 +53,10 @@ bool BootSync(PodSession& session)
 bool BootEraseAll(PodSession& session)
 {
     auto lock = session.Lock();
-    if (!session.IsOpen())
-        return false;
+    if (!session.IsOpen()) return false;
     int polls = 0;
-    const std::uint8_t command[] = {boot::kEraseMemory, static_cast<std::uint8_t>(~boot::kEraseMemory)};
+    const std::uint8_t command[] = {boot::kEraseMemory,
+                                    static_cast<std::uint8_t>(~boot::kEraseMemory)};
     const std::uint8_t global[] = {boot::kGlobalErase, 0x00};
     return BootPhase(session, command, polls, kBootErasePolls) &&
            BootPhase(session, global, polls, kBootErasePolls);
@@ -68,15 +64,14 @@ bool BootEraseAll(PodSession& session)
 
 bool BootWriteBlock(PodSession& session, std::span<const std::uint8_t> image, std::size_t offset)
 {
-    if (offset >= image.size())
-        return false;
+    if (offset >= image.size()) return false;
     auto lock = session.Lock();
-    if (!session.IsOpen())
-        return false;
+    if (!session.IsOpen()) return false;
     const std::size_t length = std::min(boot::kMaxBlockBytes, image.size() - offset);
     const auto data = image.subspan(offset, length);
 
-    const std::uint8_t command[] = {boot::kWriteMemory, static_cast<std::uint8_t>(~boot::kWriteMemory)};
+    const std::uint8_t command[] = {boot::kWriteMemory,
+                                    static_cast<std::uint8_t>(~boot::kWriteMemory)};
     const std::uint32_t address = boot::kFlashBase + static_cast<std::uint32_t>(offset);
     std::uint8_t addressPhase[5] = {
         static_cast<std::uint8_t>(address >> 24), static_cast<std::uint8_t>(address >> 16),
@@ -95,4 +90,4 @@ bool BootWriteBlock(PodSession& session, std::span<const std::uint8_t> image, st
            BootPhase(session, dataPhase, polls, kBootWriteTotalPolls);
 }
 
-}  // namespace pod
+} // namespace pod

@@ -31,4 +31,4 @@ bool BootEraseAll(PodSession& session);
 // sending.
 bool BootWriteBlock(PodSession& session, std::span<const std::uint8_t> image, std::size_t offset);
 
-}  // namespace pod
+} // namespace pod

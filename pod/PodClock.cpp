@@ -12,7 +12,7 @@ std::int64_t SteadyNs()
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
-}  // namespace
+} // namespace
 
 SteadyPodClock::SteadyPodClock() : m_epochNs(SteadyNs()) {}
 
@@ -26,4 +26,4 @@ void SteadyPodClock::SleepMs(std::uint32_t milliseconds)
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
-}  // namespace pod
+} // namespace pod

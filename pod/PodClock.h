@@ -38,4 +38,4 @@ private:
     std::atomic<std::uint32_t> m_nowMs;
 };
 
-}  // namespace pod
+} // namespace pod

@@ -12,8 +12,8 @@ namespace pod {
 namespace {
 
 enum class Outcome {
-    Refused,   // nothing sent
-    Rejected,  // sent; the reply did not start with ':' (queues purged)
+    Refused,  // nothing sent
+    Rejected, // sent; the reply did not start with ':' (queues purged)
     Accepted,
 };
 
@@ -22,15 +22,12 @@ enum class Outcome {
 Outcome Exchange(PodSession& session, const PodPayload& payload, std::uint32_t replyLength,
                  std::uint32_t timeoutMs, std::string& reply, bool needWholeReply = false)
 {
-    if (!payload.valid())
-        return Outcome::Refused;
+    if (!payload.valid()) return Outcome::Refused;
     std::string frame;
-    if (!BuildPodFrame(payload.text(), frame))
-        return Outcome::Refused;
+    if (!BuildPodFrame(payload.text(), frame)) return Outcome::Refused;
 
     auto lock = session.Lock();
-    if (!session.IsOpen())
-        return Outcome::Refused;
+    if (!session.IsOpen()) return Outcome::Refused;
     reply.assign(replyLength, '\0');
     // The primitives' results are not judged: a failed write or a short read shows up
     // as a missing or wrong first reply byte.
@@ -70,7 +67,7 @@ std::uint32_t HexValue(std::string_view digits)
 constexpr int kValueDigits[4] = {2, 2, 4, 8};
 constexpr std::size_t kReplyDataOffset = 3;
 
-}  // namespace
+} // namespace
 
 std::uint32_t RegionMask(bool dflash, bool bflash, bool p1flash, bool p2flash)
 {
@@ -88,23 +85,27 @@ std::uint16_t WordChecksum(std::span<const std::uint16_t> words)
 int AccessWidthForView(int viewType)
 {
     switch (viewType) {
-    case 0: return 0;  // BYTE_LOW
-    case 1: return 1;  // BYTE_HIGH
-    case 2:            // HEX16
-    case 4:            // INT16
-    case 6: return 2;  // UINT16
-    case 3:            // HEX32
-    case 5:            // INT32
-    case 7:            // UINT32
-    case 8: return 3;  // FLOAT
-    default: return -1;
+    case 0:
+        return 0; // BYTE_LOW
+    case 1:
+        return 1; // BYTE_HIGH
+    case 2:       // HEX16
+    case 4:       // INT16
+    case 6:
+        return 2; // UINT16
+    case 3:       // HEX32
+    case 5:       // INT32
+    case 7:       // UINT32
+    case 8:
+        return 3; // FLOAT
+    default:
+        return -1;
     }
 }
 
 std::uint32_t ReadMemoryReplyLength(int accessWidth)
 {
-    if (accessWidth < 0 || accessWidth > 3)
-        return 0;
+    if (accessWidth < 0 || accessWidth > 3) return 0;
     return static_cast<std::uint32_t>(kReplyDataOffset + kValueDigits[accessWidth] + 3);
 }
 
@@ -249,8 +250,7 @@ bool CmdSetMonitorBaud(PodSession& session, std::uint32_t index)
 bool CmdReadMemory(PodSession& session, int viewType, std::uint32_t address, std::uint32_t& value)
 {
     const int width = AccessWidthForView(viewType);
-    if (width < 0)
-        return false;
+    if (width < 0) return false;
     PodPayload payload(opcode::kReadMemory);
     payload.Field(static_cast<std::uint32_t>(width), 2).Field(address & 0xFFFFFFu, 6);
     std::string reply;
@@ -265,8 +265,7 @@ bool CmdReadMemory(PodSession& session, int viewType, std::uint32_t address, std
 bool CmdWriteMemory(PodSession& session, int viewType, std::uint32_t address, std::uint32_t value)
 {
     const int width = AccessWidthForView(viewType);
-    if (width < 0)
-        return false;
+    if (width < 0) return false;
     const int digits = kValueDigits[width];
     const std::uint32_t sent = digits == 8 ? value : value & ((1u << (4 * digits)) - 1u);
     PodPayload payload(opcode::kWriteMemory);
@@ -276,4 +275,4 @@ bool CmdWriteMemory(PodSession& session, int viewType, std::uint32_t address, st
     return Acknowledged(session, payload);
 }
 
-}  // namespace pod
+} // namespace pod

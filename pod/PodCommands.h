@@ -99,4 +99,4 @@ bool CmdReadMemory(PodSession& session, int viewType, std::uint32_t address, std
 // above 8 are refused without sending.
 bool CmdWriteMemory(PodSession& session, int viewType, std::uint32_t address, std::uint32_t value);
 
-}  // namespace pod
+} // namespace pod

@@ -14,10 +14,10 @@ std::uint8_t PodFrameChecksum(std::string_view payload)
 
 bool BuildPodFrame(std::string_view payload, std::string& frame)
 {
-    if (payload.size() + kFrameOverhead > kMaxPodFrameLength)
-        return false;
+    if (payload.size() + kFrameOverhead > kMaxPodFrameLength) return false;
     char checksum[3];
-    std::snprintf(checksum, sizeof checksum, "%02X", static_cast<unsigned>(PodFrameChecksum(payload)));
+    std::snprintf(checksum, sizeof checksum, "%02X",
+                  static_cast<unsigned>(PodFrameChecksum(payload)));
     frame.clear();
     frame.reserve(payload.size() + kFrameOverhead);
     frame += kFrameStart;
@@ -30,10 +30,8 @@ bool BuildPodFrame(std::string_view payload, std::string& frame)
 int HexDigitValue(char digit)
 {
     const int code = static_cast<unsigned char>(digit);
-    if (code >= '0' && code <= '9')
-        return code - '0';
-    if (code >= 'a' && code <= 'f')
-        return code - 'a' + 10;
+    if (code >= '0' && code <= '9') return code - '0';
+    if (code >= 'a' && code <= 'f') return code - 'a' + 10;
     return code - 0x37;
 }
 
@@ -42,4 +40,4 @@ int ParseHexByte(const char* text)
     return HexDigitValue(text[0]) * 16 + HexDigitValue(text[1]);
 }
 
-}  // namespace pod
+} // namespace pod

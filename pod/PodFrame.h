@@ -32,4 +32,4 @@ int HexDigitValue(char digit);
 // Two characters, high digit first, each by HexDigitValue.
 int ParseHexByte(const char* text);
 
-}  // namespace pod
+} // namespace pod

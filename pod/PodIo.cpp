@@ -13,8 +13,7 @@ PodIoResult PodWrite(PodSession& session, const void* buffer, std::uint32_t leng
     const FtHandle handle = session.handle();
 
     std::uint32_t written = 0;
-    if (driver.Write(handle, buffer, length, &written) != kFtOk)
-        return PodIoResult::DriverError;
+    if (driver.Write(handle, buffer, length, &written) != kFtOk) return PodIoResult::DriverError;
     std::uint32_t rxQueue = 0;
     std::uint32_t txQueue = 0;
     std::uint32_t events = 0;
@@ -23,20 +22,17 @@ PodIoResult PodWrite(PodSession& session, const void* buffer, std::uint32_t leng
     // Elapsed time by unsigned difference, so the 32-bit millisecond counter may wrap.
     const std::uint32_t start = clock.NowMs();
     while (clock.NowMs() - start < timeoutMs) {
-        if (txQueue == 0)
-            return PodIoResult::Done;
+        if (txQueue == 0) return PodIoResult::Done;
         if (driver.GetStatus(handle, &rxQueue, &txQueue, &events) != kFtOk)
             return PodIoResult::DriverError;
     }
     return txQueue == 0 ? PodIoResult::Done : PodIoResult::Timeout;
 }
 
-PodIoResult PodRead(PodSession& session, void* buffer, std::uint32_t count,
-                    std::uint32_t timeoutMs)
+PodIoResult PodRead(PodSession& session, void* buffer, std::uint32_t count, std::uint32_t timeoutMs)
 {
     auto lock = session.Lock();
-    if (count == 0)
-        return PodIoResult::Done;
+    if (count == 0) return PodIoResult::Done;
     UsbDriver& driver = session.driver();
     PodClock& clock = session.clock();
     const FtHandle handle = session.handle();
@@ -44,13 +40,12 @@ PodIoResult PodRead(PodSession& session, void* buffer, std::uint32_t count,
 
     std::uint32_t stored = 0;
     bool idle = false;
-    bool idleAgain = false;  // a second empty read of the current idle run happened
+    bool idleAgain = false; // a second empty read of the current idle run happened
     std::uint32_t idleStart = 0;
     std::uint32_t lastIdle = 0;
     for (;;) {
         std::uint32_t got = 0;
-        if (driver.Read(handle, bytes + stored, 1, &got) != kFtOk)
-            return PodIoResult::DriverError;
+        if (driver.Read(handle, bytes + stored, 1, &got) != kFtOk) return PodIoResult::DriverError;
         if (got == 1) {
             ++stored;
             idle = false;
@@ -66,18 +61,14 @@ PodIoResult PodRead(PodSession& session, void* buffer, std::uint32_t count,
             clock.SleepMs(1);
         }
         std::uint32_t rxQueue = 0;
-        if (driver.GetQueueStatus(handle, &rxQueue) != kFtOk)
-            return PodIoResult::DriverError;
-        if (stored >= count)
-            return PodIoResult::Done;
-        if (rxQueue > 0)
-            continue;
+        if (driver.GetQueueStatus(handle, &rxQueue) != kFtOk) return PodIoResult::DriverError;
+        if (stored >= count) return PodIoResult::Done;
+        if (rxQueue > 0) continue;
         // The first empty read of a run never expires by itself. Compared as an
         // elapsed difference so that a counter wrapping inside the run neither cuts
         // the wait short nor stretches it for 49 days.
-        if (idleAgain && lastIdle - idleStart >= timeoutMs)
-            return PodIoResult::Timeout;
+        if (idleAgain && lastIdle - idleStart >= timeoutMs) return PodIoResult::Timeout;
     }
 }
 
-}  // namespace pod
+} // namespace pod

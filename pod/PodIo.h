@@ -9,8 +9,8 @@ class PodSession;
 // Result of a transfer primitive.
 enum class PodIoResult : int {
     Done = 0,
-    DriverError = 1,  // a driver call returned a status other than OK
-    Timeout = 2,      // transmit queue not drained, or reply bytes missing
+    DriverError = 1, // a driver call returned a status other than OK
+    Timeout = 2,     // transmit queue not drained, or reply bytes missing
 };
 
 // Time-out of every exchange, and the short one of memory reads so that periodic
@@ -30,4 +30,4 @@ PodIoResult PodWrite(PodSession& session, const void* buffer, std::uint32_t leng
 PodIoResult PodRead(PodSession& session, void* buffer, std::uint32_t count,
                     std::uint32_t timeoutMs);
 
-}  // namespace pod
+} // namespace pod

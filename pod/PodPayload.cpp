@@ -29,4 +29,4 @@ PodPayload& PodPayload::Words(std::span<const std::uint16_t> words)
     return *this;
 }
 
-}  // namespace pod
+} // namespace pod

@@ -26,4 +26,4 @@ private:
     bool m_valid = true;
 };
 
-}  // namespace pod
+} // namespace pod

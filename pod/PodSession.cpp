@@ -22,10 +22,8 @@ std::unique_lock<std::recursive_mutex> PodSession::Lock()
 
 PodState PodSession::state() const
 {
-    if (IsOpen())
-        return PodState::Open;
-    if (m_libraryReady.load() && m_deviceFound.load())
-        return PodState::Ready;
+    if (IsOpen()) return PodState::Open;
+    if (m_libraryReady.load() && m_deviceFound.load()) return PodState::Ready;
     return PodState::Absent;
 }
 
@@ -63,12 +61,10 @@ void PodSession::FindPodDevice()
         // takes whichever of several PODs the driver picks.
         for (std::uint32_t i = 0; i < count; ++i) {
             std::array<char, kDescriptionSize> buffer{};
-            if (m_driver.ListDeviceDescription(i, buffer.data()) != kFtOk)
-                continue;
+            if (m_driver.ListDeviceDescription(i, buffer.data()) != kFtOk) continue;
             // A driver that fills all 64 bytes leaves no terminator; never read past.
             const std::size_t length = strnlen(buffer.data(), buffer.size());
-            if (std::string_view(buffer.data(), length) == kPodDescription)
-                found = true;
+            if (std::string_view(buffer.data(), length) == kPodDescription) found = true;
         }
     }
     if (found) {
@@ -81,8 +77,7 @@ void PodSession::FindPodDevice()
 bool PodSession::OpenWith(std::uint32_t baud, std::uint8_t parity, PodConfiguration configuration)
 {
     auto lock = Lock();
-    if (!m_libraryReady.load() || !m_deviceFound.load())
-        return false;
+    if (!m_libraryReady.load() || !m_deviceFound.load()) return false;
     // A handle left open would leak and keep the device busy for the new open.
     ClosePodSession();
 
@@ -93,8 +88,7 @@ bool PodSession::OpenWith(std::uint32_t baud, std::uint8_t parity, PodConfigurat
                     std::min(m_description.size(), name.size() - 1));
     }
     FtHandle handle = nullptr;
-    if (m_driver.OpenByDescription(name.data(), &handle) != kFtOk)
-        return false;
+    if (m_driver.OpenByDescription(name.data(), &handle) != kFtOk) return false;
 
     const bool configured =
         m_driver.ResetDevice(handle) == kFtOk &&
@@ -128,8 +122,7 @@ void PodSession::ForgetLibrary()
     auto lock = Lock();
     // A handle must never outlive the library instance that opened it.
     ClosePodSession();
-    if (m_driver.IsLoaded())
-        m_driver.Unload();
+    if (m_driver.IsLoaded()) m_driver.Unload();
     m_libraryReady = false;
     m_deviceFound = false;
 }
@@ -140,15 +133,12 @@ bool PodSession::ProbeAndOpen(StatusSink* status)
         ForgetLibrary();
         ProbePod();
         if (!m_deviceFound.load()) {
-            if (status)
-                status->ReportStatus(kMsgNotConnected, true);
+            if (status) status->ReportStatus(kMsgNotConnected, true);
             return false;
         }
     }
-    if (OpenPodSession())
-        return true;
-    if (status)
-        status->ReportStatus(kMsgOpenFailed, true);
+    if (OpenPodSession()) return true;
+    if (status) status->ReportStatus(kMsgOpenFailed, true);
     ForgetLibrary();
     return false;
 }
@@ -156,8 +146,7 @@ bool PodSession::ProbeAndOpen(StatusSink* status)
 bool PodSession::EnsurePodSession(StatusSink& status)
 {
     auto lock = Lock();
-    if (IsOpen())
-        return true;
+    if (IsOpen()) return true;
     return ProbeAndOpen(&status);
 }
 
@@ -171,9 +160,8 @@ void PodSession::ClosePodSession()
 {
     auto lock = Lock();
     FtHandle handle = m_handle.exchange(nullptr);
-    if (handle != nullptr)
-        m_driver.Close(handle);
+    if (handle != nullptr) m_driver.Close(handle);
     m_configuration = PodConfiguration::None;
 }
 
-}  // namespace pod
+} // namespace pod

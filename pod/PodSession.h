@@ -14,15 +14,15 @@ namespace pod {
 inline constexpr char kPodDescription[] = "Quobin";
 
 // Channel settings of the two configurations the POD is driven in.
-inline constexpr std::uint32_t kCommandBaud = 921600;  // framed commands, 8-N-1
-inline constexpr std::uint32_t kBootBaud = 115200;     // the POD's ROM boot loader, 8-E-1
+inline constexpr std::uint32_t kCommandBaud = 921600; // framed commands, 8-N-1
+inline constexpr std::uint32_t kBootBaud = 115200;    // the POD's ROM boot loader, 8-E-1
 inline constexpr std::uint8_t kPodLatencyMs = 2;
 inline constexpr std::uint32_t kPodDriverTimeoutMs = 1500;
 
 enum class PodState {
-    Absent,  // driver library not loaded or no POD seen
-    Ready,   // library loaded and the POD seen, no handle
-    Open,    // a handle is open
+    Absent, // driver library not loaded or no POD seen
+    Ready,  // library loaded and the POD seen, no handle
+    Open,   // a handle is open
 };
 
 enum class PodConfiguration { None, Command, Boot };
@@ -94,4 +94,4 @@ private:
     std::string m_description;
 };
 
-}  // namespace pod
+} // namespace pod

@@ -9,4 +9,4 @@ void StatusSink::ReportStatus(int id, bool error)
     ShowStatus(std::string(MessageText(id)), error);
 }
 
-}  // namespace pod
+} // namespace pod

@@ -28,4 +28,4 @@ public:
     void SetStatusText(const std::string& text) { ShowStatus(text, false); }
 };
 
-}  // namespace pod
+} // namespace pod

@@ -18,7 +18,7 @@ TracingUsbDriver::LineSink StreamSink(std::ostream& out)
     return [&out](const std::string& line) { out << line << '\n' << std::flush; };
 }
 
-}  // namespace
+} // namespace
 
 TracingUsbDriver::TracingUsbDriver(UsbDriver& inner, PodClock& clock, LineSink sink)
     : m_inner(inner), m_clock(clock), m_sink(std::move(sink)), m_start(clock.NowMs())
@@ -47,8 +47,7 @@ std::string TracingUsbDriver::FormatBytes(std::string_view bytes)
     bool frame = !bytes.empty() && bytes.front() == ':';
     for (char c : bytes) {
         const auto u = static_cast<unsigned char>(c);
-        if (!(u == '\r' || (u >= 0x20 && u < 0x7F)))
-            frame = false;
+        if (!(u == '\r' || (u >= 0x20 && u < 0x7F))) frame = false;
     }
     std::string text;
     if (frame) {
@@ -74,8 +73,7 @@ void TracingUsbDriver::Emit(std::uint32_t ms, const std::string& text)
 
 void TracingUsbDriver::FlushLocked()
 {
-    if (m_run.empty())
-        return;
+    if (m_run.empty()) return;
     Emit(m_runStart, "< " + FormatBytes(m_run));
     m_run.clear();
 }
@@ -223,9 +221,9 @@ FtStatus TracingUsbDriver::Write(FtHandle handle, const void* buffer, std::uint3
     const std::uint32_t now = m_clock.NowMs();
     const FtStatus status = m_inner.Write(handle, buffer, length, written);
     FlushLocked();
-    std::string text = "> " + FormatBytes(std::string_view(static_cast<const char*>(buffer), length));
-    if (status != kFtOk)
-        text += " -> status " + std::to_string(status);
+    std::string text =
+        "> " + FormatBytes(std::string_view(static_cast<const char*>(buffer), length));
+    if (status != kFtOk) text += " -> status " + std::to_string(status);
     Emit(now, text);
     return status;
 }
@@ -247,8 +245,7 @@ FtStatus TracingUsbDriver::Read(FtHandle handle, void* buffer, std::uint32_t len
         return status;
     }
     if (*received > 0) {
-        if (m_run.empty())
-            m_runStart = m_clock.NowMs();
+        if (m_run.empty()) m_runStart = m_clock.NowMs();
         m_run.append(static_cast<const char*>(buffer), *received);
     }
     return status;
@@ -273,4 +270,4 @@ std::string TracingUsbDriver::LastError() const
     return m_inner.LastError();
 }
 
-}  // namespace pod
+} // namespace pod

@@ -83,4 +83,4 @@ private:
     std::uint32_t m_runStart = 0;
 };
 
-}  // namespace pod
+} // namespace pod

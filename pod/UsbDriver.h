@@ -90,4 +90,4 @@ public:
     virtual std::string LastError() const = 0;
 };
 
-}  // namespace pod
+} // namespace pod

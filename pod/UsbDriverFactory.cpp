@@ -9,14 +9,12 @@ namespace pod {
 
 std::unique_ptr<UsbDriver> CreateUsbDriver(const std::string& kind)
 {
-    if (kind == "d2xx")
-        return std::make_unique<D2xxUsbDriver>();
-    if (kind == "ftdi")
-        return std::make_unique<FtdiUsbDriver>();
+    if (kind == "d2xx") return std::make_unique<D2xxUsbDriver>();
+    if (kind == "ftdi") return std::make_unique<FtdiUsbDriver>();
     if (kind.empty()) {
         auto d2xx = std::make_unique<D2xxUsbDriver>();
         if (d2xx->Load()) {
-            d2xx->Unload();  // loading again is the session's presence test
+            d2xx->Unload(); // loading again is the session's presence test
             return d2xx;
         }
         return std::make_unique<FtdiUsbDriver>();
@@ -26,10 +24,11 @@ std::unique_ptr<UsbDriver> CreateUsbDriver(const std::string& kind)
 
 std::string DefaultDriverKind()
 {
-    if (const char* fromEnvironment = std::getenv("QUOBIN_DRIVER"); fromEnvironment && *fromEnvironment)
+    if (const char* fromEnvironment = std::getenv("QUOBIN_DRIVER");
+        fromEnvironment && *fromEnvironment)
         return fromEnvironment;
     D2xxUsbDriver d2xx;
     return d2xx.Load() ? "d2xx" : "ftdi";
 }
 
-}  // namespace pod
+} // namespace pod

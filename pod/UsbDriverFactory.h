@@ -17,4 +17,4 @@ std::unique_ptr<UsbDriver> CreateUsbDriver(const std::string& kind);
 // library loads, else "ftdi".
 std::string DefaultDriverKind();
 
-}  // namespace pod
+} // namespace pod

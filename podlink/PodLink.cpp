@@ -26,7 +26,7 @@ void MakeEmulator(const LinkOptions& options, pod::PodClock& clock, PodLink& lin
     link.driver = std::move(driver);
 }
 
-}  // namespace
+} // namespace
 
 bool SimulateFromEnvironment()
 {
@@ -42,21 +42,19 @@ PodLink MakePodLink(const LinkOptions& options, pod::PodClock& clock)
         link.error = "--simulate and --driver " + kind + " contradict each other";
         return link;
     }
-    if (kind.empty() && !options.simulate)
-        kind = pod::DefaultDriverKind();
+    if (kind.empty() && !options.simulate) kind = pod::DefaultDriverKind();
     if (options.simulate || kind == "sim") {
         MakeEmulator(options, clock, link);
     } else if (!options.simOptions.empty()) {
-        link.error = "--sim-" + options.simOptions.front().first +
-                     " needs the emulated POD (--simulate)";
+        link.error =
+            "--sim-" + options.simOptions.front().first + " needs the emulated POD (--simulate)";
         return link;
     } else {
         link.driver = pod::CreateUsbDriver(kind);
         if (!link.driver)
             link.error = "unknown USB back end '" + kind + "' (use ftdi, d2xx or sim)";
     }
-    if (!link.driver || options.tracePath.empty())
-        return link;
+    if (!link.driver || options.tracePath.empty()) return link;
 
     link.traceFile = std::make_unique<std::ofstream>(options.tracePath);
     if (!*link.traceFile) {
@@ -70,4 +68,4 @@ PodLink MakePodLink(const LinkOptions& options, pod::PodClock& clock)
     return link;
 }
 
-}  // namespace podlink
+} // namespace podlink

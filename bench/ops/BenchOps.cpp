@@ -65,7 +65,10 @@ public:
     {
         return m_inner.SetTimeouts(h, r, w);
     }
-    pod::FtStatus Purge(pod::FtHandle h, std::uint32_t mask) override { return m_inner.Purge(h, mask); }
+    pod::FtStatus Purge(pod::FtHandle h, std::uint32_t mask) override
+    {
+        return m_inner.Purge(h, mask);
+    }
     pod::FtStatus Write(pod::FtHandle h, const void* b, std::uint32_t n, std::uint32_t* w) override
     {
         sent += n;
@@ -104,14 +107,17 @@ public:
     void SetRegionLabels(const std::array<std::string, 4>&) override {}
 };
 
-double CpuSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
+double CpuSeconds()
+{
+    return static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
+}
 
-}  // namespace
+} // namespace
 
 int main()
 {
-    const auto dir = std::filesystem::temp_directory_path() /
-                     ("quobin-bench-ops-" + std::to_string(::getpid()));
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("quobin-bench-ops-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     const std::string path = (dir / "fullchip.s").string();
     std::ofstream(path) << bench::FullChipSFile();
@@ -149,14 +155,17 @@ int main()
     // 10 bits a byte (start, 8 data, stop); the host waits for every reply, so both
     // directions add up.
     const double wireSeconds = static_cast<double>(driver.sent + driver.received) * 10.0 / 921600.0;
-    std::printf("Target Write && Verify, MC56F8367, all regions: %s\n", result.ok ? "ok" : result.message.c_str());
+    std::printf("Target Write && Verify, MC56F8367, all regions: %s\n",
+                result.ok ? "ok" : result.message.c_str());
     std::printf("  words programmed        %llu\n", static_cast<unsigned long long>(words));
-    std::printf("  bytes sent / received   %llu / %llu\n", static_cast<unsigned long long>(driver.sent),
+    std::printf("  bytes sent / received   %llu / %llu\n",
+                static_cast<unsigned long long>(driver.sent),
                 static_cast<unsigned long long>(driver.received));
     std::printf("  wire time at 921600 Bd  %.2f s\n", wireSeconds);
     std::printf("  Quobin's time (wall)    %.1f ms  (%.2f%% of the wire time)\n", wall * 1000,
                 100.0 * wall / wireSeconds);
     std::printf("  Quobin's time (CPU)     %.1f ms\n", cpu * 1000);
-    std::printf("  target: under 1%% of the wire time: %s\n", wall < wireSeconds / 100 ? "met" : "NOT met");
+    std::printf("  target: under 1%% of the wire time: %s\n",
+                wall < wireSeconds / 100 ? "met" : "NOT met");
     return result.ok ? 0 : 1;
 }

@@ -1,8 +1,8 @@
 // The POD subcommands of quobin-cli, run in process on the emulated POD and a virtual
 // clock: what they print, their exit statuses and their JSON.
+#include "SRecordText.h"
 #include "cli/CliApp.h"
 #include "pod/PodClock.h"
-#include "SRecordText.h"
 
 #include <gtest/gtest.h>
 
@@ -41,7 +41,8 @@ std::string LastLine(const std::string& text)
 {
     const auto end = text.find_last_not_of('\n');
     const auto start = text.rfind('\n', end);
-    return text.substr(start == std::string::npos ? 0 : start + 1, end - (start == std::string::npos ? 0 : start + 1) + 1);
+    return text.substr(start == std::string::npos ? 0 : start + 1,
+                       end - (start == std::string::npos ? 0 : start + 1) + 1);
 }
 
 const std::string kDemo = QUOBIN_DEMO_SFILE;
@@ -77,10 +78,11 @@ TEST(CliProgram, WritesAndVerifiesAndEndsWithTheResultLine)
 
 TEST(CliProgram, JsonGivesResultMessageElapsedAndWordsPerRegion)
 {
-    const auto run = Cli({"program", kDemo, "--write", "--json", "--simulate",
-                          "--regions", "P1FLASH"});
+    const auto run =
+        Cli({"program", kDemo, "--write", "--json", "--simulate", "--regions", "P1FLASH"});
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out.rfind("{\"ok\":true,\"message\":\"Success to download FLASH to the MCU (", 0), 0u)
+    EXPECT_EQ(run.out.rfind("{\"ok\":true,\"message\":\"Success to download FLASH to the MCU (", 0),
+              0u)
         << run.out;
     EXPECT_NE(run.out.find("\"words_sent\":{\"DFLASH\":0,\"BFLASH\":0,\"P1FLASH\":"),
               std::string::npos)
@@ -100,7 +102,9 @@ TEST(CliProgram, UsageErrorsExitTwoBeforeAnythingIsSent)
 {
     EXPECT_EQ(Cli({"--simulate", "program", kDemo, "--write", "--verify"}).status, 2);
     EXPECT_EQ(Cli({"--simulate", "program", kDemo, "--mcu", "NOPE"}).status, 2);
-    EXPECT_EQ(Cli({"--simulate", "program", kDemo, "--mcu", "MC56F8013", "--regions", "P2FLASH"}).status, 2);
+    EXPECT_EQ(
+        Cli({"--simulate", "program", kDemo, "--mcu", "MC56F8013", "--regions", "P2FLASH"}).status,
+        2);
     EXPECT_EQ(Cli({"--simulate", "program", kDemo, "--reset-delay", "7"}).status, 2);
     EXPECT_EQ(Cli({"--simulate", "--sim-fault", "0x24:zero:error", "program", kDemo}).status, 2);
     EXPECT_EQ(Cli({"--driver", "ftdi", "--sim-secured", "program", kDemo}).status, 2);
@@ -164,9 +168,10 @@ TEST(CliDevices, ListsTheEmulatedBusWithThePodMarked)
 {
     auto run = Cli({"--simulate", "--sim-device", "quobin", "--json", "devices"});
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_NE(run.out.find("{\"index\":0,\"description\":\"Quobin\""), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("{\"index\":0,\"description\":\"Quobin\""), std::string::npos)
+        << run.out;
     EXPECT_NE(run.out.find("\"pod\":true"), std::string::npos);
     EXPECT_NE(run.out.find("\"description\":\"quobin\""), std::string::npos) << run.out;
 }
 
-}  // namespace
+} // namespace

@@ -15,8 +15,7 @@ std::vector<std::string> WithOpcode(const std::vector<std::string>& payloads, co
 {
     std::vector<std::string> out;
     for (const auto& p : payloads)
-        if (p.rfind(op, 0) == 0)
-            out.push_back(p);
+        if (p.rfind(op, 0) == 0) out.push_back(p);
     return out;
 }
 
@@ -93,9 +92,9 @@ TEST(SequenceB, ChunksPerPageInBlocksOf256NumberedFromZeroInEachChunk)
             heads.push_back(p.substr(0, 8));
         else if (p.rfind("27", 0) == 0)
             heads.push_back(p.substr(0, 16));
-    const std::vector<std::string> expected = {
-        "26000100", "26010100", "26020100", "26030100", "2702020000000400",
-        "26000100", "260100DC", "27020200040001DC"};
+    const std::vector<std::string> expected = {"26000100", "26010100",         "26020100",
+                                               "26030100", "2702020000000400", "26000100",
+                                               "260100DC", "27020200040001DC"};
     EXPECT_EQ(heads, expected);
     EXPECT_EQ(rig.view.Count("range 4"), 1);
     EXPECT_EQ(rig.view.Count("step"), 6);
@@ -151,7 +150,13 @@ TEST(PodWrite, HeaderLoaderAndBlocksOf264Words)
     ASSERT_EQ(payloads.size(), 6u);
     // Mode 1, McuType 27, 4, no reset after, Active Low, 1 ms, loader 591 words,
     // DFLASH 0, BFLASH 0, P1FLASH 1000, P2FLASH 0.
-    EXPECT_EQ(payloads[0], "11011B040000" "0001" "024F" "0000" "0000" "0003E8" "000000");
+    EXPECT_EQ(payloads[0], "11011B040000"
+                           "0001"
+                           "024F"
+                           "0000"
+                           "0000"
+                           "0003E8"
+                           "000000");
     EXPECT_EQ(payloads[1].substr(0, 8), "1201024F");
     EXPECT_EQ(payloads[1].size(), 8u + 4 * 591);
     EXPECT_EQ(payloads[2].substr(0, 12), "1301044C0210");
@@ -167,7 +172,8 @@ TEST(PodWrite, HeaderLoaderAndBlocksOf264Words)
     EXPECT_EQ(job.Loader().size(), 591u);
     const auto stored = job.RegionWords(image::kP1flash);
     ASSERT_EQ(stored.size(), 1000u);
-    EXPECT_TRUE(std::equal(stored.begin(), stored.end(), rig.images.image(image::kP1flash).begin()));
+    EXPECT_TRUE(
+        std::equal(stored.begin(), stored.end(), rig.images.image(image::kP1flash).begin()));
 
     // POD Verify sends the same job with ProgramMode 0 and the POD finds it equal.
     ASSERT_TRUE(rig.Run(OperationMode::PodVerify, dialog).ok) << rig.view.lastStatus;
@@ -222,4 +228,4 @@ TEST(PodWrite, FailuresShowTheirStepsMessage)
     }
 }
 
-}  // namespace
+} // namespace

@@ -38,7 +38,10 @@ public:
     void SetProgressStep(int step) override { Add("stepsize " + std::to_string(step)); }
     void StepProgress() override { Add("step"); }
     void SetProgressPos(int position) override { Add("pos " + std::to_string(position)); }
-    void SetControlsEnabled(bool enabled) override { Add(enabled ? "controls on" : "controls off"); }
+    void SetControlsEnabled(bool enabled) override
+    {
+        Add(enabled ? "controls on" : "controls off");
+    }
     void SetRegionLabels(const std::array<std::string, 4>& l) override
     {
         Add("labels " + l[0] + " | " + l[1] + " | " + l[2] + " | " + l[3]);
@@ -112,12 +115,10 @@ public:
         std::vector<std::string> payloads;
         for (const auto& line : m_trace) {
             const auto at = line.find("> :");
-            if (at == std::string::npos)
-                continue;
+            if (at == std::string::npos) continue;
             std::string frame = line.substr(at + 3);
             const auto cr = frame.find("\\r");
-            if (cr != std::string::npos)
-                frame.resize(cr);
+            if (cr != std::string::npos) frame.resize(cr);
             payloads.push_back(frame.substr(0, frame.size() - 2));
         }
         return payloads;
@@ -177,4 +178,4 @@ inline std::string Words(std::uint32_t address, std::uint32_t count, std::uint16
     return text;
 }
 
-}  // namespace opstest
+} // namespace opstest

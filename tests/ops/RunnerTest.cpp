@@ -67,12 +67,14 @@ TEST(Runner, SuccessLineCarriesTheElapsedTimeOfTheVirtualClock)
     OpsRig rig;
     const auto result = rig.Run(OperationMode::TargetWrite, rig.Dialog(27, Words(0, 8)));
     ASSERT_TRUE(result.ok);
-    EXPECT_EQ(result.message, ops::WithElapsed("Success to download FLASH to the MCU", result.elapsedMs));
+    EXPECT_EQ(result.message,
+              ops::WithElapsed("Success to download FLASH to the MCU", result.elapsedMs));
     EXPECT_EQ(rig.view.lastStatus, result.message);
     EXPECT_FALSE(rig.view.lastError);
     EXPECT_EQ(result.wordsSent[image::kP1flash], 8u);
     const std::vector<std::string> tail(rig.view.events.end() - 3, rig.view.events.end());
-    EXPECT_EQ(tail, (std::vector<std::string>{"status black " + result.message, "controls on", "pos 0"}));
+    EXPECT_EQ(tail,
+              (std::vector<std::string>{"status black " + result.message, "controls on", "pos 0"}));
 }
 
 TEST(Runner, SecondRunReusesTheOpenConnection)
@@ -245,8 +247,9 @@ TEST_P(FailingBootStep, EndsTheUpdateWithItsMessageTheLinkClosedAndTheBarAtZero)
     EXPECT_TRUE(rig.view.lastError);
     EXPECT_FALSE(rig.session.IsOpen());
     const std::vector<std::string> tail(rig.view.events.end() - 3, rig.view.events.end());
-    EXPECT_EQ(tail, (std::vector<std::string>{"pos 0", "status red Failed to firmware update to the POD",
-                                              "controls on"}));
+    EXPECT_EQ(tail,
+              (std::vector<std::string>{"pos 0", "status red Failed to firmware update to the POD",
+                                        "controls on"}));
 }
 
 TEST(FirmwareUpdate, UnansweredSyncFailsWithoutErasing)
@@ -278,4 +281,4 @@ TEST(FirmwareUpdate, WithoutAPodNothingIsSentAndTheFailureReplacesTheDetectionMe
         EXPECT_EQ(line.find(">"), std::string::npos) << line;
 }
 
-}  // namespace
+} // namespace

@@ -20,8 +20,7 @@ std::string FileFor(int mcu)
     const image::McuRecord& rec = image::RecordFor(mcu);
     std::string text = "S00600004844521B\n";
     for (int r = 0; r < 4; ++r) {
-        if (!rec.present[r])
-            continue;
+        if (!rec.present[r]) continue;
         const std::uint32_t offset = r == image::kDflash ? image::DataSpaceOffset(mcu) : 0;
         // Words 0..3 of program space belong to boot flash on some 56800 parts; keep clear.
         const std::uint32_t first = std::max<std::uint32_t>(rec.first[r], 4) + offset;
@@ -35,8 +34,7 @@ std::string FileFor(int mcu)
 void ExpectChipHoldsImages(OpsRig& rig, int mcu)
 {
     for (int r = 0; r < 4; ++r) {
-        if (!image::RecordFor(mcu).present[r])
-            continue;
+        if (!image::RecordFor(mcu).present[r]) continue;
         const auto flash = rig.pod().FlashOf(r, mcu);
         const auto image = rig.images.image(r);
         ASSERT_EQ(flash.size(), image::RecordFor(mcu).last[r] - image::RecordFor(mcu).first[r] + 1);
@@ -50,7 +48,9 @@ class EveryFamily : public ::testing::TestWithParam<int> {};
 // DSP56F805 (one command per 256-word page), MC56F8013 (buffered, 256-word pages),
 // MC56F8345 (512-word program pages), MC56F8367 (1024-word program pages).
 INSTANTIATE_TEST_SUITE_P(Parts, EveryFamily, ::testing::Values(3, 10, 19, 27),
-                         [](const auto& info) { return std::string(image::RecordFor(info.param).name); });
+                         [](const auto& info) {
+                             return std::string(image::RecordFor(info.param).name);
+                         });
 
 TEST_P(EveryFamily, WriteProgramsEveryRegionAndVerifyThenPasses)
 {
@@ -209,4 +209,4 @@ TEST(TargetWrite, NoTargetOnTheCableFailsTheConnect)
     EXPECT_EQ(rig.view.lastStatus, "Failed to JTAG initialize");
 }
 
-}  // namespace
+} // namespace

@@ -18,7 +18,8 @@ public:
     FakeLibrary() : m_module(dlopen(FAKE_FTD2XX_PATH, RTLD_NOW | RTLD_LOCAL))
     {
         if (m_module) {
-            m_setReply = reinterpret_cast<void (*)(const char*)>(dlsym(m_module, "FakeFtd2xxSetReply"));
+            m_setReply =
+                reinterpret_cast<void (*)(const char*)>(dlsym(m_module, "FakeFtd2xxSetReply"));
             m_log = reinterpret_cast<const char* (*)()>(dlsym(m_module, "FakeFtd2xxLog"));
             m_reset = reinterpret_cast<void (*)()>(dlsym(m_module, "FakeFtd2xxReset"));
             m_reset();
@@ -26,8 +27,7 @@ public:
     }
     ~FakeLibrary()
     {
-        if (m_module)
-            dlclose(m_module);
+        if (m_module) dlclose(m_module);
     }
     bool ok() const { return m_module && m_setReply && m_log && m_reset; }
     void SetReply(const char* reply) { m_setReply(reply); }
@@ -59,19 +59,18 @@ TEST(D2xxUsbDriver, DrivesThePodThroughTheLoadedLibrary)
     EXPECT_EQ(minor, 3);
     session.ClosePodSession();
 
-    EXPECT_EQ(fake.Log(),
-              "ListDevices count\n"
-              "ListDevices 0 1073741826\n"
-              "OpenEx Quobin 2\n"
-              "ResetDevice\n"
-              "SetLatencyTimer 2\n"
-              "SetBaudRate 921600\n"
-              "SetDataCharacteristics 8 0 0\n"
-              "SetFlowControl 0 0 0\n"
-              "SetTimeouts 1500 1500\n"
-              "Purge 3\n"
-              "Write :0161\r\n"
-              "Close\n");
+    EXPECT_EQ(fake.Log(), "ListDevices count\n"
+                          "ListDevices 0 1073741826\n"
+                          "OpenEx Quobin 2\n"
+                          "ResetDevice\n"
+                          "SetLatencyTimer 2\n"
+                          "SetBaudRate 921600\n"
+                          "SetDataCharacteristics 8 0 0\n"
+                          "SetFlowControl 0 0 0\n"
+                          "SetTimeouts 1500 1500\n"
+                          "Purge 3\n"
+                          "Write :0161\r\n"
+                          "Close\n");
 }
 
 TEST(D2xxUsbDriver, ReadReturnsAtOnceWithNothingWaitingAndListsSerials)
@@ -99,7 +98,8 @@ TEST(D2xxUsbDriver, AMissingFunctionFailsTheLoadAndIsNamed)
     D2xxUsbDriver driver(FAKE_FTD2XX_INCOMPLETE_PATH);
     EXPECT_FALSE(driver.Load());
     EXPECT_FALSE(driver.IsLoaded());
-    EXPECT_NE(driver.LastError().find("FT_GetQueueStatus"), std::string::npos) << driver.LastError();
+    EXPECT_NE(driver.LastError().find("FT_GetQueueStatus"), std::string::npos)
+        << driver.LastError();
 }
 
 TEST(D2xxUsbDriver, AbsentLibraryFailsTheLoadAndCallsFailWithoutCrashing)
@@ -128,5 +128,5 @@ TEST(D2xxUsbDriver, LoadsAgainAfterUnload)
     EXPECT_STREQ(D2xxUsbDriver::DefaultLibraryName(), "libftd2xx.so");
 }
 
-}  // namespace
-}  // namespace pod::test
+} // namespace
+} // namespace pod::test

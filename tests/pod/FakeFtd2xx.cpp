@@ -26,7 +26,7 @@ constexpr FT_STATUS kDeviceNotFound = 2;
 constexpr FT_STATUS kInvalidParameter = 6;
 
 std::mutex g_mutex;
-int g_device = 0;  // its address is the handle
+int g_device = 0; // its address is the handle
 bool g_open = false;
 std::string g_reply = ":0000\r";
 std::deque<char> g_rx;
@@ -42,7 +42,7 @@ bool Valid(FT_HANDLE h)
 {
     return g_open && h == &g_device;
 }
-}  // namespace
+} // namespace
 
 FAKE_EXPORT void FakeFtd2xxSetReply(const char* reply)
 {
@@ -77,8 +77,7 @@ FAKE_EXPORT FT_STATUS FT_ListDevices(void* arg1, void* arg2, DWORD flags)
     }
     const auto index = static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(arg1));
     Log("ListDevices " + std::to_string(index) + " " + std::to_string(flags));
-    if (index != 0)
-        return kDeviceNotFound;
+    if (index != 0) return kDeviceNotFound;
     if (flags == 0x40000002u)
         std::strcpy(static_cast<char*>(arg2), "Quobin");
     else if (flags == 0x40000001u)
@@ -99,43 +98,44 @@ FAKE_EXPORT FT_STATUS FT_OpenEx(void* arg1, DWORD flags, FT_HANDLE* handle)
     return kOk;
 }
 
-#define FAKE_SIMPLE(name, params, text)                  \
-    FAKE_EXPORT FT_STATUS name params                    \
-    {                                                    \
-        std::lock_guard<std::mutex> lock(g_mutex);       \
-        if (!Valid(h))                                   \
-            return kInvalidHandle;                       \
-        Log(text);                                       \
-        return kOk;                                      \
+#define FAKE_SIMPLE(name, params, text)                                                            \
+    FAKE_EXPORT FT_STATUS name params                                                              \
+    {                                                                                              \
+        std::lock_guard<std::mutex> lock(g_mutex);                                                 \
+        if (!Valid(h)) return kInvalidHandle;                                                      \
+        Log(text);                                                                                 \
+        return kOk;                                                                                \
     }
 
 FAKE_SIMPLE(FT_ResetDevice, (FT_HANDLE h), "ResetDevice")
-FAKE_SIMPLE(FT_SetLatencyTimer, (FT_HANDLE h, unsigned char ms), "SetLatencyTimer " + std::to_string(ms))
-FAKE_SIMPLE(FT_SetBaudRate, (FT_HANDLE h, std::uint32_t baud), "SetBaudRate " + std::to_string(baud))
-FAKE_SIMPLE(FT_SetDataCharacteristics, (FT_HANDLE h, unsigned char bits, unsigned char stop, unsigned char parity),
+FAKE_SIMPLE(FT_SetLatencyTimer, (FT_HANDLE h, unsigned char ms),
+            "SetLatencyTimer " + std::to_string(ms))
+FAKE_SIMPLE(FT_SetBaudRate, (FT_HANDLE h, std::uint32_t baud),
+            "SetBaudRate " + std::to_string(baud))
+FAKE_SIMPLE(FT_SetDataCharacteristics,
+            (FT_HANDLE h, unsigned char bits, unsigned char stop, unsigned char parity),
             "SetDataCharacteristics " + std::to_string(bits) + " " + std::to_string(stop) + " " +
                 std::to_string(parity))
-FAKE_SIMPLE(FT_SetFlowControl, (FT_HANDLE h, unsigned short flow, unsigned char xon, unsigned char xoff),
-            "SetFlowControl " + std::to_string(flow) + " " + std::to_string(xon) + " " + std::to_string(xoff))
+FAKE_SIMPLE(FT_SetFlowControl,
+            (FT_HANDLE h, unsigned short flow, unsigned char xon, unsigned char xoff),
+            "SetFlowControl " + std::to_string(flow) + " " + std::to_string(xon) + " " +
+                std::to_string(xoff))
 FAKE_SIMPLE(FT_SetTimeouts, (FT_HANDLE h, std::uint32_t r, std::uint32_t w),
             "SetTimeouts " + std::to_string(r) + " " + std::to_string(w))
 
 FAKE_EXPORT FT_STATUS FT_Purge(FT_HANDLE h, std::uint32_t mask)
 {
     std::lock_guard<std::mutex> lock(g_mutex);
-    if (!Valid(h))
-        return kInvalidHandle;
+    if (!Valid(h)) return kInvalidHandle;
     Log("Purge " + std::to_string(mask));
-    if (mask & 1)
-        g_rx.clear();
+    if (mask & 1) g_rx.clear();
     return kOk;
 }
 
 FAKE_EXPORT FT_STATUS FT_Write(FT_HANDLE h, void* buffer, DWORD length, DWORD* written)
 {
     std::lock_guard<std::mutex> lock(g_mutex);
-    if (!Valid(h))
-        return kInvalidHandle;
+    if (!Valid(h)) return kInvalidHandle;
     Log("Write " + std::string(static_cast<const char*>(buffer), length));
     *written = length;
     g_rx.insert(g_rx.end(), g_reply.begin(), g_reply.end());
@@ -145,8 +145,7 @@ FAKE_EXPORT FT_STATUS FT_Write(FT_HANDLE h, void* buffer, DWORD length, DWORD* w
 FAKE_EXPORT FT_STATUS FT_GetStatus(FT_HANDLE h, DWORD* rx, DWORD* tx, DWORD* events)
 {
     std::lock_guard<std::mutex> lock(g_mutex);
-    if (!Valid(h))
-        return kInvalidHandle;
+    if (!Valid(h)) return kInvalidHandle;
     *rx = static_cast<DWORD>(g_rx.size());
     *tx = 0;
     *events = 0;
@@ -156,8 +155,7 @@ FAKE_EXPORT FT_STATUS FT_GetStatus(FT_HANDLE h, DWORD* rx, DWORD* tx, DWORD* eve
 FAKE_EXPORT FT_STATUS FT_Read(FT_HANDLE h, void* buffer, DWORD length, DWORD* received)
 {
     std::lock_guard<std::mutex> lock(g_mutex);
-    if (!Valid(h))
-        return kInvalidHandle;
+    if (!Valid(h)) return kInvalidHandle;
     DWORD n = 0;
     while (n < length && !g_rx.empty()) {
         static_cast<char*>(buffer)[n++] = g_rx.front();
@@ -171,8 +169,7 @@ FAKE_EXPORT FT_STATUS FT_Read(FT_HANDLE h, void* buffer, DWORD length, DWORD* re
 FAKE_EXPORT FT_STATUS FT_GetQueueStatus(FT_HANDLE h, DWORD* rx)
 {
     std::lock_guard<std::mutex> lock(g_mutex);
-    if (!Valid(h))
-        return kInvalidHandle;
+    if (!Valid(h)) return kInvalidHandle;
     *rx = static_cast<DWORD>(g_rx.size());
     return kOk;
 }
@@ -181,8 +178,7 @@ FAKE_EXPORT FT_STATUS FT_GetQueueStatus(FT_HANDLE h, DWORD* rx)
 FAKE_EXPORT FT_STATUS FT_Close(FT_HANDLE h)
 {
     std::lock_guard<std::mutex> lock(g_mutex);
-    if (!Valid(h))
-        return kInvalidHandle;
+    if (!Valid(h)) return kInvalidHandle;
     Log("Close");
     g_open = false;
     g_rx.clear();

@@ -1,5 +1,5 @@
-#include "pod/FtdiReceiveBuffer.h"
 #include "pod/FtdiUsbDriver.h"
+#include "pod/FtdiReceiveBuffer.h"
 
 #include <gtest/gtest.h>
 
@@ -18,9 +18,9 @@ TEST(FtdiUsbDriver, CharacterFormatsMapToLibftdiValues)
     EXPECT_EQ(line.stopBits, 0);
     EXPECT_EQ(line.parity, 0);
     ASSERT_TRUE(FtdiUsbDriver::MapLineProperties(kFtBits8, kFtStopBits1, kFtParityEven, line));
-    EXPECT_EQ(line.parity, 2);  // libftdi's EVEN
+    EXPECT_EQ(line.parity, 2); // libftdi's EVEN
     ASSERT_TRUE(FtdiUsbDriver::MapLineProperties(7, 2, 1, line));
-    EXPECT_EQ(line.stopBits, 2);  // libftdi's STOP_BIT_2
+    EXPECT_EQ(line.stopBits, 2); // libftdi's STOP_BIT_2
     EXPECT_FALSE(FtdiUsbDriver::MapLineProperties(6, 0, 0, line));
     EXPECT_FALSE(FtdiUsbDriver::MapLineProperties(8, 1, 0, line));
     EXPECT_FALSE(FtdiUsbDriver::MapLineProperties(8, 0, 5, line));
@@ -79,10 +79,8 @@ struct ScriptedUsb {
     {
         return [this](std::uint8_t* buffer, int size) {
             ++polls;
-            if (error)
-                return error;
-            if (transfers.empty())
-                return 0;
+            if (error) return error;
+            if (transfers.empty()) return 0;
             std::string t = transfers.front();
             transfers.pop_front();
             const int n = std::min(size, static_cast<int>(t.size()));
@@ -145,5 +143,5 @@ TEST(FtdiReceiveBuffer, UsbErrorsPassThrough)
     EXPECT_EQ(rx.size(), 0u);
 }
 
-}  // namespace
-}  // namespace pod
+} // namespace
+} // namespace pod

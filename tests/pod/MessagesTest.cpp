@@ -30,7 +30,10 @@ TEST(Messages, IdsWithoutTextGiveAnEmptyText)
 
 struct Recorder : pod::StatusSink {
     std::vector<std::pair<std::string, bool>> lines;
-    void ShowStatus(const std::string& text, bool error) override { lines.emplace_back(text, error); }
+    void ShowStatus(const std::string& text, bool error) override
+    {
+        lines.emplace_back(text, error);
+    }
     void SetProgressRange(int) override {}
     void SetProgressStep(int) override {}
     void StepProgress() override {}
@@ -50,4 +53,4 @@ TEST(StatusSink, ReportStatusShowsTheTableTextInTheErrorColourAndSetStatusTextIn
     EXPECT_EQ(r.lines[2], std::make_pair(std::string("PROGRAM1 FLASH Download && Verify"), false));
 }
 
-}  // namespace
+} // namespace

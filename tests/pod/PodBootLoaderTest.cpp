@@ -29,7 +29,7 @@ TEST_F(BootLoader, SyncSendsSevenFAfterPurgeAndWantsAck)
     EXPECT_TRUE(BootSync(session));
     EXPECT_EQ(driver.Writes(), (Calls{"\x7F"}));
     EXPECT_EQ(driver.Calls(), (Calls{"Purge 3", "Write 1"}));
-    EXPECT_EQ(driver.QueueStatusCalls(), 1 + 1);  // the poll, then PodRead's own check
+    EXPECT_EQ(driver.QueueStatusCalls(), 1 + 1); // the poll, then PodRead's own check
 }
 
 TEST_F(BootLoader, SyncFailsOnNackAndWhenThePollBudgetRunsOut)
@@ -39,12 +39,12 @@ TEST_F(BootLoader, SyncFailsOnNackAndWhenThePollBudgetRunsOut)
 
     const int polls = driver.QueueStatusCalls();
     const std::uint32_t start = clock.NowMs();
-    EXPECT_FALSE(BootSync(session));  // silence
+    EXPECT_FALSE(BootSync(session)); // silence
     EXPECT_EQ(driver.QueueStatusCalls() - polls, 100);
     EXPECT_EQ(clock.NowMs() - start, 100u);
-    EXPECT_EQ(driver.ReadCalls(), 1);  // only the NACK was read
+    EXPECT_EQ(driver.ReadCalls(), 1); // only the NACK was read
 
-    Ack(99);  // seen on the 99th poll
+    Ack(99); // seen on the 99th poll
     EXPECT_TRUE(BootSync(session));
     Ack(101);
     EXPECT_FALSE(BootSync(session));
@@ -69,7 +69,7 @@ TEST_F(BootLoader, ErasePhasesShareOneHundredPolls)
     EXPECT_FALSE(BootEraseAll(session));
     driver.QueueReply("\x1F");
     EXPECT_FALSE(BootEraseAll(session));
-    EXPECT_EQ(driver.Writes().size(), 5u);  // a NACKed command stops the step
+    EXPECT_EQ(driver.Writes().size(), 5u); // a NACKed command stops the step
 }
 
 std::vector<std::uint8_t> Firmware()
@@ -99,7 +99,8 @@ TEST_F(BootLoader, LastBlockOfTheFirmwareGoesToItsAddressWithBothXors)
         x ^= image[24064 + i];
     }
     EXPECT_EQ(static_cast<std::uint8_t>(writes[2][38]), x);
-    EXPECT_EQ(driver.Calls(), (Calls{"Purge 3", "Write 2", "Purge 3", "Write 5", "Purge 3", "Write 39"}));
+    EXPECT_EQ(driver.Calls(),
+              (Calls{"Purge 3", "Write 2", "Purge 3", "Write 5", "Purge 3", "Write 39"}));
 }
 
 TEST_F(BootLoader, FullBlockSends255AndTwoHundredFiftySixBytes)
@@ -151,5 +152,5 @@ TEST_F(BootLoader, StepsOnAClosedSessionSendNothing)
     EXPECT_TRUE(driver.Writes().empty());
 }
 
-}  // namespace
-}  // namespace pod::test
+} // namespace
+} // namespace pod::test

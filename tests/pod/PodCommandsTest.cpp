@@ -64,7 +64,8 @@ TEST_F(PodCommands, PodJobCommandsCarryTheirFieldsAndWords)
 TEST_F(PodCommands, TargetCommandsCarryTheirFieldsWordsAndWrappingChecksum)
 {
     const std::uint16_t loader[] = {0x0102, 0x0304};
-    ExpectExchange([&] { return CmdTargetLoadLoader(session, loader); }, ":23000201020304B1\r", kAck);
+    ExpectExchange([&] { return CmdTargetLoadLoader(session, loader); }, ":23000201020304B1\r",
+                   kAck);
     // 0x1111 + 0xF000 + 0x0FFF = 0x11110: the word checksum keeps 0x1110.
     const std::uint16_t page[] = {0x1111, 0xF000, 0x0FFF};
     ExpectExchange([&] { return CmdProgramPage(session, 2, 2, 0x4000, page); },
@@ -103,8 +104,8 @@ TEST_F(PodCommands, ReadMemoryWidthsAddressesAndReplyLengths)
 {
     std::uint32_t value = 0;
     // BYTE_HIGH: width 1, 8 reply bytes, 2 digits; only the address's low 24 bits go out.
-    ExpectExchange([&] { return CmdReadMemory(session, 1, 0x12345678, value); },
-                   ":510134567808\r", ":00AB00\r");
+    ExpectExchange([&] { return CmdReadMemory(session, 1, 0x12345678, value); }, ":510134567808\r",
+                   ":00AB00\r");
     EXPECT_EQ(value, 0xABu);
     ExpectExchange([&] { return CmdReadMemory(session, 2, 0x200, value); }, ":5102000200EA\r",
                    ":00BEEF00\r");
@@ -162,7 +163,7 @@ TEST_F(PodCommands, WrongFirstByteOrSilenceFailsAndPurges)
     EXPECT_EQ(driver.PendingRx(), 0u);
 
     driver.ClearCalls();
-    EXPECT_FALSE(CmdReleaseTarget(session, 0));  // no reply at all
+    EXPECT_FALSE(CmdReleaseTarget(session, 0)); // no reply at all
     EXPECT_EQ(driver.Calls(), (Calls{"Write 8", "Purge 3"}));
 }
 
@@ -222,7 +223,7 @@ TEST_F(PodCommands, BufferChunksOfAProgramSplitByTheCaller)
     EXPECT_EQ(writes[1].substr(0, 9), ":26010100");
     EXPECT_EQ(writes[2].substr(0, 9), ":26020058");
     EXPECT_EQ(writes[2].size(), 1u + 8 + 4 * 88 + 3);
-    EXPECT_EQ(writes[2].substr(9, 8), "0E000E07");  // words 512 and 513: 3584, 3591
+    EXPECT_EQ(writes[2].substr(9, 8), "0E000E07"); // words 512 and 513: 3584, 3591
     EXPECT_EQ(WordChecksum(all), static_cast<std::uint16_t>(7 * 599 * 600 / 2));
 }
 
@@ -250,7 +251,7 @@ TEST_F(PodCommands, LoaderCommandsSendTheLargestLoaderAndRefuseOversizedFrames)
 
 TEST_F(PodCommands, FieldsThatDoNotFitTheirWidthAreRefused)
 {
-    const std::uint32_t counts[4] = {0x10000, 0, 0, 0};  // DFLASH count is a 16-bit field
+    const std::uint32_t counts[4] = {0x10000, 0, 0, 0}; // DFLASH count is a 16-bit field
     EXPECT_FALSE(CmdPodWriteInfo(session, 1, 0, 0, 0, 1, 300, counts));
     const std::uint32_t p1[4] = {0, 0, 0x1000000, 0};
     EXPECT_FALSE(CmdPodWriteInfo(session, 1, 0, 0, 0, 1, 300, p1));
@@ -261,5 +262,5 @@ TEST_F(PodCommands, FieldsThatDoNotFitTheirWidthAreRefused)
     EXPECT_TRUE(driver.Writes().empty());
 }
 
-}  // namespace
-}  // namespace pod::test
+} // namespace
+} // namespace pod::test

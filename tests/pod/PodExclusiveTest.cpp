@@ -14,8 +14,7 @@ namespace {
 // Echoes the read address back as the value, so a reply taken by the wrong thread shows.
 std::string EchoAddress(const std::string& written)
 {
-    if (written.size() < 11 || written.compare(0, 3, ":51") != 0)
-        return ":0000\r";
+    if (written.size() < 11 || written.compare(0, 3, ":51") != 0) return ":0000\r";
     return ":00" + written.substr(7, 4) + "00\r";
 }
 
@@ -35,8 +34,7 @@ TEST_F(PodExclusive, ExchangesOfTwoThreadsNeverInterleave)
         for (std::uint32_t i = 0; i < 300; ++i) {
             std::uint32_t value = 0;
             const std::uint32_t address = base + i;
-            if (!CmdReadMemory(session, 2, address, value) || value != address)
-                ++wrong;
+            if (!CmdReadMemory(session, 2, address, value) || value != address) ++wrong;
         }
     };
     std::thread a(worker, 0x1000);
@@ -71,5 +69,5 @@ TEST_F(PodExclusive, AnOperationHoldingTheLockKeepsOthersOutBetweenItsCommands)
     EXPECT_EQ(writes.back(), ":0262\r");
 }
 
-}  // namespace
-}  // namespace pod::test
+} // namespace
+} // namespace pod::test

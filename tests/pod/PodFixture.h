@@ -24,4 +24,4 @@ protected:
     PodSession session{driver, clock};
 };
 
-}  // namespace pod::test
+} // namespace pod::test

@@ -56,7 +56,8 @@ TEST(PodPayload, FieldsAreUpperCaseFixedWidthAndOverflowInvalidates)
     pod::PodPayload p(0x25);
     p.Field(0xab, 2).Field(0x4000, 6).Field(0, 4).Field(0xDEADBEEF, 8);
     EXPECT_TRUE(p.valid());
-    EXPECT_EQ(p.text(), "25AB00400000" "00DEADBEEF");
+    EXPECT_EQ(p.text(), "25AB00400000"
+                        "00DEADBEEF");
 
     pod::PodPayload wide(0x13);
     wide.Field(0x10000, 4);
@@ -71,4 +72,4 @@ TEST(PodPayload, FieldsAreUpperCaseFixedWidthAndOverflowInvalidates)
     EXPECT_EQ(w.text(), "230001FFFF");
 }
 
-}  // namespace
+} // namespace

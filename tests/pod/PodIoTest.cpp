@@ -59,7 +59,7 @@ TEST_F(PodIo, ReadStopsAtExactlyCountAndLeavesFurtherBytesQueued)
     EXPECT_EQ(std::string(buffer), ":0000\r");
     EXPECT_EQ(driver.PendingRx(), 3u);
     EXPECT_EQ(driver.ReadCalls(), 6);
-    EXPECT_EQ(clock.NowMs(), 1000u);  // no empty read, no sleep
+    EXPECT_EQ(clock.NowMs(), 1000u); // no empty read, no sleep
 }
 
 TEST_F(PodIo, SilentPodTimesOutOnceTwoEmptyReadsLieTheTimeoutApart)
@@ -100,7 +100,7 @@ TEST_F(PodIo, AReplyStartingLaterThanTheTimeoutIsMissed)
 
 TEST_F(PodIo, TimeoutIsMeasuredAcrossTheWrapOfTheMillisecondCounter)
 {
-    clock.Advance(0xFFFFFFFFu - 1000u - 100u);  // now 2^32 - 101
+    clock.Advance(0xFFFFFFFFu - 1000u - 100u); // now 2^32 - 101
     char buffer[2] = {};
     EXPECT_EQ(PodRead(session, buffer, 1, 1500), PodIoResult::Timeout);
     EXPECT_EQ(driver.ReadCalls(), 1501);
@@ -124,5 +124,5 @@ TEST_F(PodIo, ZeroCountReadsNothing)
     EXPECT_EQ(driver.PendingRx(), 3u);
 }
 
-}  // namespace
-}  // namespace pod::test
+} // namespace
+} // namespace pod::test

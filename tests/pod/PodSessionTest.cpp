@@ -13,9 +13,14 @@ namespace {
 using Calls = std::vector<std::string>;
 
 const Calls kCommandConfiguration = {
-    "OpenByDescription Quobin", "ResetDevice",     "SetLatencyTimer 2",
-    "SetBaudRate 921600",       "SetDataCharacteristics 8 0 0", "SetFlowControl 0 0 0",
-    "SetTimeouts 1500 1500",    "Purge 3",
+    "OpenByDescription Quobin",
+    "ResetDevice",
+    "SetLatencyTimer 2",
+    "SetBaudRate 921600",
+    "SetDataCharacteristics 8 0 0",
+    "SetFlowControl 0 0 0",
+    "SetTimeouts 1500 1500",
+    "Purge 3",
 };
 
 class PodSessionTest : public PodFixture {
@@ -53,7 +58,7 @@ TEST_F(PodSessionTest, DescriptionsDifferingInCaseOrLongerAreNotThePod)
     session.ProbePod();
     EXPECT_FALSE(session.deviceFound());
     EXPECT_FALSE(session.libraryReady());
-    EXPECT_FALSE(session.libraryLoaded());  // released when no POD was seen
+    EXPECT_FALSE(session.libraryLoaded()); // released when no POD was seen
     EXPECT_EQ(session.state(), PodState::Absent);
     EXPECT_EQ(driver.Calls().back(), "Unload");
 }
@@ -106,8 +111,9 @@ TEST_F(PodSessionTest, OpenRefusedWithoutProbe)
 
 TEST_F(PodSessionTest, EachFailingConfigurationCallClosesTheHandle)
 {
-    const char* steps[] = {"ResetDevice", "SetLatencyTimer", "SetBaudRate", "SetDataCharacteristics",
-                           "SetFlowControl", "SetTimeouts", "Purge"};
+    const char* steps[] = {
+        "ResetDevice",    "SetLatencyTimer", "SetBaudRate", "SetDataCharacteristics",
+        "SetFlowControl", "SetTimeouts",     "Purge"};
     for (std::size_t i = 0; i < std::size(steps); ++i) {
         VirtualPodClock c;
         ScriptedUsbDriver d(c);
@@ -204,7 +210,7 @@ TEST_F(PodSessionTest, CloseKeepsLibraryAndFlags)
     EXPECT_EQ(driver.Calls(), (Calls{"Close"}));
     EXPECT_EQ(session.state(), PodState::Ready);
     EXPECT_TRUE(session.libraryLoaded());
-    session.ClosePodSession();  // nothing left to close
+    session.ClosePodSession(); // nothing left to close
     EXPECT_EQ(driver.Calls(), (Calls{"Close"}));
 }
 
@@ -239,10 +245,9 @@ TEST_F(PodSessionTest, BootConfigurationThenCommandConfigurationAgain)
     session.ClosePodSession();
     driver.ClearCalls();
     ASSERT_TRUE(session.OpenPodBootSession());
-    EXPECT_EQ(driver.Calls(),
-              (Calls{"OpenByDescription Quobin", "ResetDevice", "SetLatencyTimer 2",
-                     "SetBaudRate 115200", "SetDataCharacteristics 8 0 2", "SetFlowControl 0 0 0",
-                     "SetTimeouts 1500 1500", "Purge 3"}));
+    EXPECT_EQ(driver.Calls(), (Calls{"OpenByDescription Quobin", "ResetDevice", "SetLatencyTimer 2",
+                                     "SetBaudRate 115200", "SetDataCharacteristics 8 0 2",
+                                     "SetFlowControl 0 0 0", "SetTimeouts 1500 1500", "Purge 3"}));
     EXPECT_EQ(session.configuration(), PodConfiguration::Boot);
     session.ClosePodSession();
     driver.ClearCalls();
@@ -261,5 +266,5 @@ TEST_F(PodSessionTest, DestructionClosesAnOpenHandle)
     EXPECT_EQ(driver.OpenHandles(), 0);
 }
 
-}  // namespace
-}  // namespace pod::test
+} // namespace
+} // namespace pod::test

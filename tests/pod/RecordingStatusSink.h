@@ -19,7 +19,10 @@ public:
     int steps = 0;
     std::vector<bool> controls;
 
-    void ShowStatus(const std::string& text, bool error) override { lines.emplace_back(text, error); }
+    void ShowStatus(const std::string& text, bool error) override
+    {
+        lines.emplace_back(text, error);
+    }
     void SetProgressRange(int upper) override { progressUpper = upper; }
     void SetProgressStep(int step) override { progressStep = step; }
     void StepProgress() override { ++steps; }
@@ -27,4 +30,4 @@ public:
     void SetControlsEnabled(bool enabled) override { controls.push_back(enabled); }
 };
 
-}  // namespace pod::test
+} // namespace pod::test

@@ -95,16 +95,14 @@ int ScriptedUsbDriver::OpenHandles() const
 FtStatus ScriptedUsbDriver::Enter(const std::string& name, const std::string& record,
                                   FtHandle handle, bool needsHandle)
 {
-    if (!record.empty())
-        m_calls.push_back(record);
+    if (!record.empty()) m_calls.push_back(record);
     const int n = m_callCounts[name]++;
     auto it = m_failures.find(name);
     if (it != m_failures.end() && n >= it->second.skip) {
         m_lastError = name + " failed";
         return it->second.status;
     }
-    if (needsHandle && (handle == nullptr || handle != m_open))
-        return kFtInvalidHandle;
+    if (needsHandle && (handle == nullptr || handle != m_open)) return kFtInvalidHandle;
     return kFtOk;
 }
 
@@ -113,8 +111,7 @@ std::uint32_t ScriptedUsbDriver::ReadableLocked() const
     const std::uint32_t now = m_clock.NowMs();
     std::uint32_t n = 0;
     for (const RxByte& b : m_rx) {
-        if (static_cast<std::int32_t>(now - b.availableAt) < 0)
-            break;
+        if (static_cast<std::int32_t>(now - b.availableAt) < 0) break;
         ++n;
     }
     return n;
@@ -144,8 +141,7 @@ bool ScriptedUsbDriver::IsLoaded() const
 FtStatus ScriptedUsbDriver::ListDeviceCount(std::uint32_t* count)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (FtStatus s = Enter("ListDeviceCount", "ListDeviceCount", nullptr, false))
-        return s;
+    if (FtStatus s = Enter("ListDeviceCount", "ListDeviceCount", nullptr, false)) return s;
     *count = static_cast<std::uint32_t>(devices.size());
     return kFtOk;
 }
@@ -153,28 +149,26 @@ FtStatus ScriptedUsbDriver::ListDeviceCount(std::uint32_t* count)
 FtStatus ScriptedUsbDriver::ListDeviceDescription(std::uint32_t index, char* buffer)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (FtStatus s = Enter("ListDeviceDescription", "ListDeviceDescription " + std::to_string(index),
-                           nullptr, false))
+    if (FtStatus s = Enter("ListDeviceDescription",
+                           "ListDeviceDescription " + std::to_string(index), nullptr, false))
         return s;
-    if (index >= devices.size())
-        return kFtDeviceNotFound;
+    if (index >= devices.size()) return kFtDeviceNotFound;
     // Like the vendor library: as many bytes as fit, terminated only when room is left.
     const std::string& d = devices[index];
     std::memcpy(buffer, d.data(), std::min(d.size(), kDescriptionSize));
-    if (d.size() < kDescriptionSize)
-        buffer[d.size()] = '\0';
+    if (d.size() < kDescriptionSize) buffer[d.size()] = '\0';
     return kFtOk;
 }
 
 FtStatus ScriptedUsbDriver::ListDeviceSerial(std::uint32_t index, char* buffer)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (FtStatus s = Enter("ListDeviceSerial", "ListDeviceSerial " + std::to_string(index), nullptr,
-                           false))
+    if (FtStatus s =
+            Enter("ListDeviceSerial", "ListDeviceSerial " + std::to_string(index), nullptr, false))
         return s;
-    if (index >= devices.size())
-        return kFtDeviceNotFound;
-    const std::string serial = index < serials.size() ? serials[index] : "SN" + std::to_string(index);
+    if (index >= devices.size()) return kFtDeviceNotFound;
+    const std::string serial =
+        index < serials.size() ? serials[index] : "SN" + std::to_string(index);
     std::snprintf(buffer, kDescriptionSize, "%s", serial.c_str());
     return kFtOk;
 }
@@ -185,8 +179,7 @@ FtStatus ScriptedUsbDriver::OpenByDescription(const char* description, FtHandle*
     if (FtStatus s = Enter("OpenByDescription", std::string("OpenByDescription ") + description,
                            nullptr, false))
         return s;
-    if (m_open != nullptr)
-        return kFtDeviceNotOpened;  // the device is busy
+    if (m_open != nullptr) return kFtDeviceNotOpened; // the device is busy
     for (const std::string& d : devices) {
         if (d == description) {
             ++m_opens;
@@ -238,22 +231,20 @@ FtStatus ScriptedUsbDriver::SetFlowControl(FtHandle handle, std::uint16_t flow, 
                  handle);
 }
 
-FtStatus ScriptedUsbDriver::SetTimeouts(FtHandle handle, std::uint32_t readMs, std::uint32_t writeMs)
+FtStatus ScriptedUsbDriver::SetTimeouts(FtHandle handle, std::uint32_t readMs,
+                                        std::uint32_t writeMs)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return Enter("SetTimeouts", "SetTimeouts " + std::to_string(readMs) + " " + std::to_string(writeMs),
-                 handle);
+    return Enter("SetTimeouts",
+                 "SetTimeouts " + std::to_string(readMs) + " " + std::to_string(writeMs), handle);
 }
 
 FtStatus ScriptedUsbDriver::Purge(FtHandle handle, std::uint32_t mask)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (FtStatus s = Enter("Purge", "Purge " + std::to_string(mask), handle))
-        return s;
-    if (mask & kFtPurgeRx)
-        m_rx.clear();
-    if (mask & kFtPurgeTx)
-        m_txPending = 0;
+    if (FtStatus s = Enter("Purge", "Purge " + std::to_string(mask), handle)) return s;
+    if (mask & kFtPurgeRx) m_rx.clear();
+    if (mask & kFtPurgeTx) m_txPending = 0;
     return kFtOk;
 }
 
@@ -261,10 +252,8 @@ FtStatus ScriptedUsbDriver::Write(FtHandle handle, const void* buffer, std::uint
                                   std::uint32_t* written)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (FtStatus s = Enter("Write", "Write " + std::to_string(length), handle))
-        return s;
-    if (!m_rx.empty())
-        ++m_interleaved;
+    if (FtStatus s = Enter("Write", "Write " + std::to_string(length), handle)) return s;
+    if (!m_rx.empty()) ++m_interleaved;
     const std::string bytes(static_cast<const char*>(buffer), length);
     m_writes.push_back(bytes);
     *written = length;
@@ -279,8 +268,7 @@ FtStatus ScriptedUsbDriver::Write(FtHandle handle, const void* buffer, std::uint
     }
     std::uint32_t at = m_clock.NowMs() + reply.delayMs;
     for (std::size_t i = 0; i < reply.bytes.size(); ++i) {
-        if (i > 0)
-            at += reply.gapMs;
+        if (i > 0) at += reply.gapMs;
         m_rx.push_back(RxByte{static_cast<std::uint8_t>(reply.bytes[i]), at});
     }
     return kFtOk;
@@ -291,15 +279,13 @@ FtStatus ScriptedUsbDriver::GetStatus(FtHandle handle, std::uint32_t* rxQueue,
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     ++m_statusCalls;
-    if (FtStatus s = Enter("GetStatus", "", handle))
-        return s;
+    if (FtStatus s = Enter("GetStatus", "", handle)) return s;
     if (auto* virtualClock = dynamic_cast<VirtualPodClock*>(&m_clock))
         virtualClock->Advance(statusPollAdvanceMs);
     *rxQueue = ReadableLocked();
     *txQueue = m_txPending;
     *eventStatus = 0;
-    if (m_txPending > 0)
-        --m_txPending;
+    if (m_txPending > 0) --m_txPending;
     return kFtOk;
 }
 
@@ -309,8 +295,7 @@ FtStatus ScriptedUsbDriver::Read(FtHandle handle, void* buffer, std::uint32_t le
     std::lock_guard<std::mutex> lock(m_mutex);
     ++m_reads;
     *received = 0;
-    if (FtStatus s = Enter("Read", "", handle))
-        return s;
+    if (FtStatus s = Enter("Read", "", handle)) return s;
     const std::uint32_t n = std::min(length, ReadableLocked());
     auto* out = static_cast<std::uint8_t*>(buffer);
     for (std::uint32_t i = 0; i < n; ++i) {
@@ -325,8 +310,7 @@ FtStatus ScriptedUsbDriver::GetQueueStatus(FtHandle handle, std::uint32_t* rxQue
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     ++m_queueStatusCalls;
-    if (FtStatus s = Enter("GetQueueStatus", "", handle))
-        return s;
+    if (FtStatus s = Enter("GetQueueStatus", "", handle)) return s;
     *rxQueue = ReadableLocked();
     return kFtOk;
 }
@@ -334,8 +318,7 @@ FtStatus ScriptedUsbDriver::GetQueueStatus(FtHandle handle, std::uint32_t* rxQue
 FtStatus ScriptedUsbDriver::Close(FtHandle handle)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (FtStatus s = Enter("Close", "Close", handle))
-        return s;
+    if (FtStatus s = Enter("Close", "Close", handle)) return s;
     m_open = nullptr;
     m_rx.clear();
     return kFtOk;
@@ -347,4 +330,4 @@ std::string ScriptedUsbDriver::LastError() const
     return m_lastError;
 }
 
-}  // namespace pod::test
+} // namespace pod::test

@@ -15,9 +15,9 @@ namespace pod::test {
 
 // What the scripted device answers to one write.
 struct ScriptedReply {
-    std::string bytes;          // exact bytes; empty = silence
-    std::uint32_t delayMs = 0;  // the first byte becomes readable this long after the write
-    std::uint32_t gapMs = 0;    // each further byte this long after the one before
+    std::string bytes;         // exact bytes; empty = silence
+    std::uint32_t delayMs = 0; // the first byte becomes readable this long after the write
+    std::uint32_t gapMs = 0;   // each further byte this long after the one before
 };
 
 // A UsbDriver for tests: a set of devices by description, one open handle at a time,
@@ -31,7 +31,7 @@ public:
 
     // --- set-up ---
     std::vector<std::string> devices{"Quobin"};
-    std::vector<std::string> serials;  // by index; missing ones read "SN<index>"
+    std::vector<std::string> serials; // by index; missing ones read "SN<index>"
     bool loadable = true;
     // Number of GetStatus calls after each write that still report bytes to send.
     std::uint32_t txDrainPolls = 0;
@@ -53,14 +53,14 @@ public:
     // Calls other than Read, GetStatus and GetQueueStatus, e.g. "SetBaudRate 921600".
     std::vector<std::string> Calls() const;
     void ClearCalls();
-    std::vector<std::string> Writes() const;  // one entry per Write
+    std::vector<std::string> Writes() const; // one entry per Write
     std::string LastWrite() const;
-    std::size_t PendingRx() const;  // bytes queued, readable or not yet
+    std::size_t PendingRx() const; // bytes queued, readable or not yet
     int ReadCalls() const;
     int GetStatusCalls() const;
     int QueueStatusCalls() const;
     int InterleavedWrites() const;
-    int OpenHandles() const;  // 0 or 1
+    int OpenHandles() const; // 0 or 1
 
     // --- UsbDriver ---
     bool Load() override;
@@ -123,4 +123,4 @@ private:
     std::string m_lastError;
 };
 
-}  // namespace pod::test
+} // namespace pod::test

@@ -1,6 +1,6 @@
+#include "pod/TracingUsbDriver.h"
 #include "pod/PodCommands.h"
 #include "pod/PodSession.h"
-#include "pod/TracingUsbDriver.h"
 #include "tests/pod/RecordingStatusSink.h"
 #include "tests/pod/ScriptedUsbDriver.h"
 
@@ -33,7 +33,7 @@ TEST_F(Tracing, LogsConfigurationFramesRepliesAndPurgesWithTimes)
     int major = 0;
     int minor = 0;
     ASSERT_TRUE(CmdGetVersion(session, major, minor));
-    EXPECT_FALSE(CmdResetTarget(session));  // silent: times out and purges
+    EXPECT_FALSE(CmdResetTarget(session)); // silent: times out and purges
     session.ClosePodSession();
     EXPECT_EQ(lines, (Lines{
                          "      0 load",
@@ -69,7 +69,8 @@ TEST_F(Tracing, FailingCallsShowTheirStatus)
 {
     scripted.FailCall("SetBaudRate", kFtIoError);
     EXPECT_FALSE(session.EnsurePodSession(status));
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "      0 baud 921600 -> status 4"), lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "      0 baud 921600 -> status 4"),
+              lines.end());
     EXPECT_EQ(lines.back(), "      0 unload");
 }
 
@@ -100,5 +101,5 @@ TEST(TracingStream, WritesLinesToAStreamAndFlushesOnDestruction)
     EXPECT_EQ(out.str(), "      0 open \"Quobin\"\n      0 < 79 1F\n");
 }
 
-}  // namespace
-}  // namespace pod::test
+} // namespace
+} // namespace pod::test

@@ -1,6 +1,6 @@
+#include "pod/UsbDriverFactory.h"
 #include "pod/D2xxUsbDriver.h"
 #include "pod/FtdiUsbDriver.h"
-#include "pod/UsbDriverFactory.h"
 
 #include <gtest/gtest.h>
 
@@ -31,5 +31,5 @@ TEST(UsbDriverFactory, DefaultKindComesFromTheEnvironmentElseFromProbing)
     EXPECT_EQ(DefaultDriverKind(), probed);
 }
 
-}  // namespace
-}  // namespace pod
+} // namespace
+} // namespace pod

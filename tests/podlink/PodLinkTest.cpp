@@ -65,8 +65,8 @@ TEST(PodLink, ContradictionsAndBadValuesAreRefusedWithTheirOptionNamed)
 TEST(PodLink, TraceWrapsTheDriverAndAnUnwritableTraceIsAnError)
 {
     pod::VirtualPodClock clock;
-    const auto dir = std::filesystem::temp_directory_path() /
-                     ("quobin-podlink-" + std::to_string(::getpid()));
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("quobin-podlink-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     podlink::LinkOptions options;
     options.simulate = true;
@@ -104,4 +104,4 @@ TEST(PodLink, QuobinSimulateTurnsTheEmulatorOnUnlessEmptyOrZero)
     EXPECT_FALSE(podlink::SimulateFromEnvironment());
 }
 
-}  // namespace
+} // namespace
