@@ -81,6 +81,11 @@ std::string Ack(std::uint32_t opcode, std::string_view data = {})
     return FormatReplyFrame(payload);
 }
 
+// Whether the target RAM holds an access of this width: a long is two words.
+bool RamHolds(const TargetRam& ram, std::uint32_t address, std::uint32_t width)
+{
+    return ram.Contains(address) && (width != 3 || ram.Contains(address + 1));
+}
 } // namespace
 
 std::size_t PodFirmware::ReplyLengthFor(std::string_view payload)
@@ -412,7 +417,7 @@ std::string PodFirmware::ExecuteTarget(std::uint32_t opcode, std::string_view pa
             error = PodError::kField;
             return {};
         }
-        if (!target->ram.Contains(address) || (width == 3 && !target->ram.Contains(address + 1))) {
+        if (!RamHolds(target->ram, address, width)) {
             error = PodError::kAddress;
             return {};
         }
@@ -448,7 +453,7 @@ std::string PodFirmware::ExecuteTarget(std::uint32_t opcode, std::string_view pa
             error = PodError::kLength;
             return {};
         }
-        if (!target->ram.Contains(address) || (width == 3 && !target->ram.Contains(address + 1))) {
+        if (!RamHolds(target->ram, address, width)) {
             error = PodError::kAddress;
             return {};
         }
