@@ -152,334 +152,353 @@ const TargetBoard* PodFirmware::ExistingTarget(int type) const
     return it == m_targets.end() ? nullptr : it->second.get();
 }
 
+struct PodFirmware::Request {
+    Request(std::string_view payload, std::uint32_t now) : fields(payload), nowMs(now) {}
+
+    FieldCursor fields;
+    std::uint32_t nowMs;
+    TargetBoard* target = nullptr;
+    std::string data; // what follows the opcode in a data reply
+};
+
+const PodFirmware::Command* PodFirmware::CommandFor(std::uint32_t opcode)
+{
+    static constexpr Command kCommands[] = {
+        {kGetVersion, Needs::kNothing, &PodFirmware::GetVersion},
+        {kResetTarget, Needs::kBoard, &PodFirmware::ResetTarget},
+        {kPodWriteInfo, Needs::kNothing, &PodFirmware::PodWriteInfo},
+        {kPodWriteLoader, Needs::kNothing, &PodFirmware::PodWriteLoader},
+        {kPodWriteBlock, Needs::kNothing, &PodFirmware::PodWriteBlock},
+        {kConnectTarget, Needs::kCable, &PodFirmware::ConnectTarget},
+        {kEnableOnce, Needs::kBoard, &PodFirmware::EnableOnce},
+        {kUnlockFlash, Needs::kBoard, &PodFirmware::UnlockFlash},
+        {kTargetLoadLoader, Needs::kBoard, &PodFirmware::TargetLoadLoader},
+        {kEraseFlash, Needs::kBoard, &PodFirmware::EraseFlash},
+        {kProgramPage, Needs::kBoard, &PodFirmware::ProgramPage},
+        {kBufferChunk, Needs::kBoard, &PodFirmware::BufferChunk},
+        {kProgramBuffered, Needs::kBoard, &PodFirmware::ProgramBuffered},
+        {kReleaseTarget, Needs::kBoard, &PodFirmware::ReleaseTarget},
+        {kSetMonitorBaud, Needs::kNothing, &PodFirmware::SetMonitorBaud},
+        {kReadMemory, Needs::kBoard, &PodFirmware::ReadMemory},
+        {kWriteMemory, Needs::kBoard, &PodFirmware::WriteMemory},
+    };
+    for (const Command& command : kCommands) {
+        if (command.opcode == opcode) {
+            return &command;
+        }
+    }
+    return nullptr;
+}
+
 std::string PodFirmware::Execute(std::string_view payload, std::uint32_t nowMs)
 {
     std::uint32_t opcode = 0;
     std::size_t pos = 0;
     ReadHexField(payload, pos, 2, opcode);
-    FieldCursor fields(payload);
-    PodError error = PodError::kNone;
-    std::string reply;
-    std::size_t replyLength = ReplyLengthFor(payload);
-
-    switch (opcode) {
-    case kGetVersion:
-        if (!fields.Complete()) {
-            error = PodError::kLength;
-            break;
-        }
-        {
-            std::string digits;
-            AppendHex(digits, static_cast<std::uint32_t>(m_versionMajor), 1);
-            AppendHex(digits, static_cast<std::uint32_t>(m_versionMinor), 1);
-            reply = Ack(opcode, digits);
-        }
-        break;
-    case kPodWriteInfo: {
-        const std::uint32_t mode = fields.Take(2);
-        PodJobHeader h;
-        h.mcuType = fields.Take(2);
-        h.constant = fields.Take(2);
-        h.resetAfter = fields.Take(2);
-        h.resetPolarity = fields.Take(2);
-        h.resetDelay = fields.Take(4);
-        h.loaderLength = fields.Take(4);
-        h.counts[0] = fields.Take(4);
-        h.counts[1] = fields.Take(4);
-        h.counts[2] = fields.Take(6);
-        h.counts[3] = fields.Take(6);
-        if (!fields.Complete()) {
-            error = PodError::kLength;
-            break;
-        }
-        std::optional<SimPart> part = PartFor(static_cast<int>(h.mcuType));
-        if (!part || mode > 2 || h.constant != 4 || h.resetAfter > 1 || h.resetPolarity > 1 ||
-            !ValidResetDelay(h.resetDelay) || h.loaderLength != part->loader.size()) {
-            error = PodError::kField;
-            break;
-        }
-        for (int r = 0; r < kRegionCount; ++r) {
-            if (h.counts[static_cast<std::size_t>(r)] >
-                part->regions[static_cast<std::size_t>(r)].Words()) {
-                error = PodError::kField;
-            }
-        }
-        if (error == PodError::kNone) {
-            error = m_job.WriteInfo(mode, h);
-        }
-        break;
+    Request request(payload, nowMs);
+    m_lastError = Dispatch(opcode, request);
+    if (m_lastError != PodError::kNone) {
+        return FormatErrorFrame(static_cast<unsigned>(m_lastError), ReplyLengthFor(payload));
     }
-    case kPodWriteLoader: {
-        const std::uint32_t mode = fields.Take(2);
-        const std::uint32_t count = fields.Take(4);
-        const std::vector<std::uint16_t> words = fields.TakeWords(count);
-        if (!fields.Complete()) {
-            error = PodError::kLength;
-            break;
-        }
-        std::optional<SimPart> part =
-            m_job.HasHeader() ? PartFor(static_cast<int>(m_job.Header().mcuType)) : std::nullopt;
-        if (part &&
-            !std::equal(words.begin(), words.end(), part->loader.begin(), part->loader.end())) {
-            error = PodError::kLoader;
-            break;
-        }
-        error = m_job.WriteLoader(mode, words);
-        break;
-    }
-    case kPodWriteBlock: {
-        const std::uint32_t mode = fields.Take(2);
-        const std::uint32_t block = fields.Take(4);
-        const std::uint32_t bytes = fields.Take(4);
-        if (bytes % 2 != 0 || bytes > kMaxJobBlockBytes) {
-            error = fields.Complete() ? PodError::kField : PodError::kLength;
-            break;
-        }
-        const std::vector<std::uint16_t> words = fields.TakeWords(bytes / 2);
-        if (!fields.Complete()) {
-            error = PodError::kLength;
-            break;
-        }
-        error = m_job.WriteBlock(mode, block, words);
-        break;
-    }
-    case kSetMonitorBaud: {
-        const std::uint32_t index = fields.Take(2);
-        if (!fields.Complete()) {
-            error = PodError::kLength;
-        } else if (index >= kMonitorBaudEntries) {
-            error = PodError::kField;
-        } else {
-            m_monitorBaud = index;
-        }
-        break;
-    }
-    case kResetTarget:
-    case kConnectTarget:
-    case kEnableOnce:
-    case kUnlockFlash:
-    case kTargetLoadLoader:
-    case kEraseFlash:
-    case kProgramPage:
-    case kBufferChunk:
-    case kProgramBuffered:
-    case kReleaseTarget:
-    case kReadMemory:
-    case kWriteMemory:
-        reply = ExecuteTarget(opcode, payload, nowMs, error);
-        break;
-    default:
-        error = PodError::kUnknownOpcode;
-        break;
-    }
-    m_lastError = error;
-    if (error != PodError::kNone) {
-        return FormatErrorFrame(static_cast<unsigned>(error), replyLength);
-    }
-    return reply.empty() ? Ack(opcode) : reply;
+    return Ack(opcode, request.data);
 }
 
-std::string PodFirmware::ExecuteTarget(std::uint32_t opcode, std::string_view payload,
-                                       std::uint32_t nowMs, PodError& error)
+PodError PodFirmware::Dispatch(std::uint32_t opcode, Request& request)
 {
-    FieldCursor fields(payload);
-    if (m_noTarget) {
-        error = PodError::kNoTarget;
-        return {};
+    const Command* command = CommandFor(opcode);
+    if (command == nullptr) {
+        return PodError::kUnknownOpcode;
     }
+    // With no chip on the cable every target command fails before its fields are read.
+    if (command->needs != Needs::kNothing && m_noTarget) {
+        return PodError::kNoTarget;
+    }
+    if (command->needs == Needs::kBoard) {
+        request.target = TargetFor(EffectiveType(), request.nowMs);
+        if (request.target == nullptr) {
+            return PodError::kNoTarget;
+        }
+    }
+    return (this->*command->handler)(request);
+}
 
-    if (opcode == kConnectTarget) {
-        const std::uint32_t type = fields.Take(2);
-        const std::uint32_t connectMode = fields.Take(2);
-        const std::uint32_t polarity = fields.Take(2);
-        const std::uint32_t delay = fields.Take(4);
-        if (!fields.Complete()) {
-            error = PodError::kLength;
-            return {};
-        }
-        // ConnectMode 1 drives the 56800 parts only; 4 serves the 56800E parts and the
-        // target reset of any part.
-        if (!PartFor(static_cast<int>(type)) || (connectMode != 1 && connectMode != 4) ||
-            (connectMode == 1 && type > 6) || polarity > 1 || !ValidResetDelay(delay)) {
-            error = PodError::kField;
-            return {};
-        }
-        if (m_mcu >= 0 && static_cast<int>(type) != m_mcu) {
-            error = PodError::kTargetId; // the JTAG ID read back is another part's
-            return {};
-        }
-        // Only one chip is on the cable: connecting to another type replaces it.
-        if (ExistingTarget(EffectiveType()) != nullptr &&
-            EffectiveType() != static_cast<int>(type)) {
-            m_targets.erase(EffectiveType());
-        }
-        m_currentType = static_cast<int>(type);
-        TargetBoard* target = TargetFor(m_currentType, nowMs);
-        error = target->chip.Connect(static_cast<int>(connectMode));
-        return {};
+PodError PodFirmware::GetVersion(Request& request)
+{
+    if (!request.fields.Complete()) {
+        return PodError::kLength;
     }
+    AppendHex(request.data, static_cast<std::uint32_t>(m_versionMajor), 1);
+    AppendHex(request.data, static_cast<std::uint32_t>(m_versionMinor), 1);
+    return PodError::kNone;
+}
 
-    TargetBoard* target = TargetFor(EffectiveType(), nowMs);
-    if (target == nullptr) {
-        error = PodError::kNoTarget;
-        return {};
+PodError PodFirmware::PodWriteInfo(Request& request)
+{
+    FieldCursor& fields = request.fields;
+    const std::uint32_t mode = fields.Take(2);
+    PodJobHeader h;
+    h.mcuType = fields.Take(2);
+    h.constant = fields.Take(2);
+    h.resetAfter = fields.Take(2);
+    h.resetPolarity = fields.Take(2);
+    h.resetDelay = fields.Take(4);
+    h.loaderLength = fields.Take(4);
+    h.counts[0] = fields.Take(4);
+    h.counts[1] = fields.Take(4);
+    h.counts[2] = fields.Take(6);
+    h.counts[3] = fields.Take(6);
+    if (!fields.Complete()) {
+        return PodError::kLength;
     }
-    TargetChip& chip = target->chip;
+    std::optional<SimPart> part = PartFor(static_cast<int>(h.mcuType));
+    if (!part || mode > 2 || h.constant != 4 || h.resetAfter > 1 || h.resetPolarity > 1 ||
+        !ValidResetDelay(h.resetDelay) || h.loaderLength != part->loader.size()) {
+        return PodError::kField;
+    }
+    for (std::size_t r = 0; r < static_cast<std::size_t>(kRegionCount); ++r) {
+        if (h.counts[r] > part->regions[r].Words()) {
+            return PodError::kField;
+        }
+    }
+    return m_job.WriteInfo(mode, h);
+}
 
-    switch (opcode) {
-    case kResetTarget:
-        if (!fields.Complete()) {
-            error = PodError::kLength;
-        } else if (!chip.Connected()) {
-            error = PodError::kOrder;
-        } else {
-            target->program.Start(target->ram, nowMs);
-        }
-        return {};
-    case kEnableOnce: {
-        if (!fields.Complete()) {
-            error = PodError::kLength;
-            return {};
-        }
-        std::uint8_t state = 0;
-        error = chip.EnableOnce(state);
-        if (error != PodError::kNone) {
-            return {};
-        }
-        std::string digits;
-        AppendHex(digits, state, 2);
-        return Ack(opcode, digits);
+PodError PodFirmware::PodWriteLoader(Request& request)
+{
+    FieldCursor& fields = request.fields;
+    const std::uint32_t mode = fields.Take(2);
+    const std::uint32_t count = fields.Take(4);
+    const std::vector<std::uint16_t> words = fields.TakeWords(count);
+    if (!fields.Complete()) {
+        return PodError::kLength;
     }
-    case kUnlockFlash:
-        error = fields.Complete() ? chip.Unlock() : PodError::kLength;
-        return {};
-    case kTargetLoadLoader: {
-        const std::uint32_t count = fields.Take(4);
-        const std::vector<std::uint16_t> words = fields.TakeWords(count);
-        error = fields.Complete() ? chip.LoadLoader(words) : PodError::kLength;
-        return {};
+    std::optional<SimPart> part =
+        m_job.HasHeader() ? PartFor(static_cast<int>(m_job.Header().mcuType)) : std::nullopt;
+    if (part && !std::equal(words.begin(), words.end(), part->loader.begin(), part->loader.end())) {
+        return PodError::kLoader;
     }
-    case kEraseFlash: {
-        const std::uint32_t mask = fields.Take(2);
-        error = fields.Complete() ? chip.Erase(mask) : PodError::kLength;
-        return {};
+    return m_job.WriteLoader(mode, words);
+}
+
+PodError PodFirmware::PodWriteBlock(Request& request)
+{
+    FieldCursor& fields = request.fields;
+    const std::uint32_t mode = fields.Take(2);
+    const std::uint32_t block = fields.Take(4);
+    const std::uint32_t bytes = fields.Take(4);
+    if (bytes % 2 != 0 || bytes > kMaxJobBlockBytes) {
+        return fields.Complete() ? PodError::kField : PodError::kLength;
     }
-    case kProgramPage: {
-        const std::uint32_t mode = fields.Take(2);
-        const std::uint32_t region = fields.Take(2);
-        const std::uint32_t start = fields.Take(6);
-        const std::uint32_t count = fields.Take(4);
-        const std::uint32_t sum = fields.Take(4);
-        const std::vector<std::uint16_t> words = fields.TakeWords(count);
-        error = fields.Complete() ? chip.ProgramPage(mode, region, start, words, sum)
-                                  : PodError::kLength;
-        return {};
+    const std::vector<std::uint16_t> words = fields.TakeWords(bytes / 2);
+    if (!fields.Complete()) {
+        return PodError::kLength;
     }
-    case kBufferChunk: {
-        const std::uint32_t index = fields.Take(2);
-        const std::uint32_t count = fields.Take(4);
-        const std::vector<std::uint16_t> words = fields.TakeWords(count);
-        error = fields.Complete() ? chip.BufferChunk(index, words) : PodError::kLength;
-        return {};
+    return m_job.WriteBlock(mode, block, words);
+}
+
+PodError PodFirmware::SetMonitorBaud(Request& request)
+{
+    const std::uint32_t index = request.fields.Take(2);
+    if (!request.fields.Complete()) {
+        return PodError::kLength;
     }
-    case kProgramBuffered: {
-        const std::uint32_t mode = fields.Take(2);
-        const std::uint32_t region = fields.Take(2);
-        const std::uint32_t start = fields.Take(6);
-        const std::uint32_t count = fields.Take(4);
-        const std::uint32_t sum = fields.Take(4);
-        error = fields.Complete() ? chip.ProgramBuffered(mode, region, start, count, sum)
-                                  : PodError::kLength;
-        return {};
+    if (index >= kMonitorBaudEntries) {
+        return PodError::kField;
     }
-    case kReleaseTarget: {
-        const std::uint32_t reset = fields.Take(2);
-        if (!fields.Complete()) {
-            error = PodError::kLength;
-        } else if (reset > 1) {
-            error = PodError::kField;
-        } else {
-            error = chip.Release();
-            if (error == PodError::kNone && reset == 1) {
-                target->program.Start(target->ram, nowMs);
-            }
-        }
-        return {};
+    m_monitorBaud = index;
+    return PodError::kNone;
+}
+
+PodError PodFirmware::ConnectTarget(Request& request)
+{
+    FieldCursor& fields = request.fields;
+    const std::uint32_t type = fields.Take(2);
+    const std::uint32_t connectMode = fields.Take(2);
+    const std::uint32_t polarity = fields.Take(2);
+    const std::uint32_t delay = fields.Take(4);
+    if (!fields.Complete()) {
+        return PodError::kLength;
     }
-    case kReadMemory: {
-        const std::uint32_t width = fields.Take(2);
-        const std::uint32_t address = fields.Take(6);
-        if (!fields.Complete()) {
-            error = PodError::kLength;
-            return {};
-        }
-        if (width > 3) {
-            error = PodError::kField;
-            return {};
-        }
-        if (!RamHolds(target->ram, address, width)) {
-            error = PodError::kAddress;
-            return {};
-        }
-        target->program.Advance(target->ram, nowMs);
-        const std::uint16_t word = target->ram.Read(address);
-        std::string digits;
-        switch (width) {
-        case 0:
-            AppendHex(digits, word & 0xFFu, 2);
-            break;
-        case 1:
-            AppendHex(digits, word >> 8, 2);
-            break;
-        case 2:
-            AppendHex(digits, word, 4);
-            break;
-        default:
-            AppendHex(digits, target->ram.ReadLong(address), 8);
-            break;
-        }
-        return Ack(opcode, digits);
+    // ConnectMode 1 drives the 56800 parts only; 4 serves the 56800E parts and the
+    // target reset of any part.
+    if (!PartFor(static_cast<int>(type)) || (connectMode != 1 && connectMode != 4) ||
+        (connectMode == 1 && type > 6) || polarity > 1 || !ValidResetDelay(delay)) {
+        return PodError::kField;
     }
-    case kWriteMemory: {
-        const std::uint32_t width = fields.Take(2);
-        const std::uint32_t address = fields.Take(6);
-        if (width > 3) {
-            error = fields.Complete() ? PodError::kField : PodError::kLength;
-            return {};
-        }
-        static constexpr int kDigits[] = {2, 2, 4, 8};
-        const std::uint32_t value = fields.Take(kDigits[width]);
-        if (!fields.Complete()) {
-            error = PodError::kLength;
-            return {};
-        }
-        if (!RamHolds(target->ram, address, width)) {
-            error = PodError::kAddress;
-            return {};
-        }
-        target->program.Advance(target->ram, nowMs);
-        const std::uint16_t word = target->ram.Read(address);
-        switch (width) {
-        case 0:
-            target->ram.Write(address, static_cast<std::uint16_t>((word & 0xFF00u) | value));
-            break;
-        case 1:
-            target->ram.Write(address, static_cast<std::uint16_t>((word & 0x00FFu) | (value << 8)));
-            break;
-        case 2:
-            target->ram.Write(address, static_cast<std::uint16_t>(value));
-            break;
-        default:
-            target->ram.WriteLong(address, value);
-            break;
-        }
-        target->program.Advance(target->ram, nowMs);
-        return {};
+    if (m_mcu >= 0 && static_cast<int>(type) != m_mcu) {
+        return PodError::kTargetId; // the JTAG ID read back is another part's
     }
+    // Only one chip is on the cable: connecting to another type replaces it.
+    if (ExistingTarget(EffectiveType()) != nullptr && EffectiveType() != static_cast<int>(type)) {
+        m_targets.erase(EffectiveType());
+    }
+    m_currentType = static_cast<int>(type);
+    return TargetFor(m_currentType, request.nowMs)->chip.Connect(static_cast<int>(connectMode));
+}
+
+PodError PodFirmware::ResetTarget(Request& request)
+{
+    if (!request.fields.Complete()) {
+        return PodError::kLength;
+    }
+    if (!request.target->chip.Connected()) {
+        return PodError::kOrder;
+    }
+    request.target->program.Start(request.target->ram, request.nowMs);
+    return PodError::kNone;
+}
+
+PodError PodFirmware::EnableOnce(Request& request)
+{
+    if (!request.fields.Complete()) {
+        return PodError::kLength;
+    }
+    std::uint8_t state = 0;
+    const PodError error = request.target->chip.EnableOnce(state);
+    if (error == PodError::kNone) {
+        AppendHex(request.data, state, 2);
+    }
+    return error;
+}
+
+PodError PodFirmware::UnlockFlash(Request& request)
+{
+    return request.fields.Complete() ? request.target->chip.Unlock() : PodError::kLength;
+}
+
+PodError PodFirmware::TargetLoadLoader(Request& request)
+{
+    FieldCursor& fields = request.fields;
+    const std::uint32_t count = fields.Take(4);
+    const std::vector<std::uint16_t> words = fields.TakeWords(count);
+    return fields.Complete() ? request.target->chip.LoadLoader(words) : PodError::kLength;
+}
+
+PodError PodFirmware::EraseFlash(Request& request)
+{
+    const std::uint32_t mask = request.fields.Take(2);
+    return request.fields.Complete() ? request.target->chip.Erase(mask) : PodError::kLength;
+}
+
+PodError PodFirmware::ProgramPage(Request& request)
+{
+    FieldCursor& fields = request.fields;
+    const std::uint32_t mode = fields.Take(2);
+    const std::uint32_t region = fields.Take(2);
+    const std::uint32_t start = fields.Take(6);
+    const std::uint32_t count = fields.Take(4);
+    const std::uint32_t sum = fields.Take(4);
+    const std::vector<std::uint16_t> words = fields.TakeWords(count);
+    return fields.Complete() ? request.target->chip.ProgramPage(mode, region, start, words, sum)
+                             : PodError::kLength;
+}
+
+PodError PodFirmware::BufferChunk(Request& request)
+{
+    FieldCursor& fields = request.fields;
+    const std::uint32_t index = fields.Take(2);
+    const std::uint32_t count = fields.Take(4);
+    const std::vector<std::uint16_t> words = fields.TakeWords(count);
+    return fields.Complete() ? request.target->chip.BufferChunk(index, words) : PodError::kLength;
+}
+
+PodError PodFirmware::ProgramBuffered(Request& request)
+{
+    FieldCursor& fields = request.fields;
+    const std::uint32_t mode = fields.Take(2);
+    const std::uint32_t region = fields.Take(2);
+    const std::uint32_t start = fields.Take(6);
+    const std::uint32_t count = fields.Take(4);
+    const std::uint32_t sum = fields.Take(4);
+    return fields.Complete() ? request.target->chip.ProgramBuffered(mode, region, start, count, sum)
+                             : PodError::kLength;
+}
+
+PodError PodFirmware::ReleaseTarget(Request& request)
+{
+    const std::uint32_t reset = request.fields.Take(2);
+    if (!request.fields.Complete()) {
+        return PodError::kLength;
+    }
+    if (reset > 1) {
+        return PodError::kField;
+    }
+    TargetBoard& target = *request.target;
+    const PodError error = target.chip.Release();
+    if (error == PodError::kNone && reset == 1) {
+        target.program.Start(target.ram, request.nowMs);
+    }
+    return error;
+}
+
+PodError PodFirmware::ReadMemory(Request& request)
+{
+    const std::uint32_t width = request.fields.Take(2);
+    const std::uint32_t address = request.fields.Take(6);
+    if (!request.fields.Complete()) {
+        return PodError::kLength;
+    }
+    if (width > 3) {
+        return PodError::kField;
+    }
+    TargetBoard& target = *request.target;
+    if (!RamHolds(target.ram, address, width)) {
+        return PodError::kAddress;
+    }
+    target.program.Advance(target.ram, request.nowMs);
+    const std::uint16_t word = target.ram.Read(address);
+    switch (width) {
+    case 0:
+        AppendHex(request.data, word & 0xFFu, 2);
+        break;
+    case 1:
+        AppendHex(request.data, word >> 8, 2);
+        break;
+    case 2:
+        AppendHex(request.data, word, 4);
+        break;
     default:
-        error = PodError::kUnknownOpcode;
-        return {};
+        AppendHex(request.data, target.ram.ReadLong(address), 8);
+        break;
     }
+    return PodError::kNone;
+}
+
+PodError PodFirmware::WriteMemory(Request& request)
+{
+    FieldCursor& fields = request.fields;
+    const std::uint32_t width = fields.Take(2);
+    const std::uint32_t address = fields.Take(6);
+    if (width > 3) {
+        return fields.Complete() ? PodError::kField : PodError::kLength;
+    }
+    static constexpr int kDigits[] = {2, 2, 4, 8};
+    const std::uint32_t value = fields.Take(kDigits[width]);
+    if (!fields.Complete()) {
+        return PodError::kLength;
+    }
+    TargetBoard& target = *request.target;
+    if (!RamHolds(target.ram, address, width)) {
+        return PodError::kAddress;
+    }
+    target.program.Advance(target.ram, request.nowMs);
+    const std::uint16_t word = target.ram.Read(address);
+    switch (width) {
+    case 0:
+        target.ram.Write(address, static_cast<std::uint16_t>((word & 0xFF00u) | value));
+        break;
+    case 1:
+        target.ram.Write(address, static_cast<std::uint16_t>((word & 0x00FFu) | (value << 8)));
+        break;
+    case 2:
+        target.ram.Write(address, static_cast<std::uint16_t>(value));
+        break;
+    default:
+        target.ram.WriteLong(address, value);
+        break;
+    }
+    target.program.Advance(target.ram, request.nowMs);
+    return PodError::kNone;
 }
 
 } // namespace sim

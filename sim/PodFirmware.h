@@ -45,8 +45,38 @@ public:
     const TargetBoard* ExistingTarget(int type) const;
 
 private:
-    std::string ExecuteTarget(std::uint32_t opcode, std::string_view payload, std::uint32_t nowMs,
-                              PodError& error);
+    // One command being executed: its fields, the board it works on and the data of
+    // its reply.
+    struct Request;
+    using Handler = PodError (PodFirmware::*)(Request&);
+    // What a command needs before its handler runs: nothing, a chip on the cable, or
+    // the board of the part the host connected to.
+    enum class Needs { kNothing, kCable, kBoard };
+    struct Command {
+        std::uint32_t opcode;
+        Needs needs;
+        Handler handler;
+    };
+    static const Command* CommandFor(std::uint32_t opcode);
+    PodError Dispatch(std::uint32_t opcode, Request& request);
+
+    PodError GetVersion(Request& request);
+    PodError PodWriteInfo(Request& request);
+    PodError PodWriteLoader(Request& request);
+    PodError PodWriteBlock(Request& request);
+    PodError SetMonitorBaud(Request& request);
+    PodError ConnectTarget(Request& request);
+    PodError ResetTarget(Request& request);
+    PodError EnableOnce(Request& request);
+    PodError UnlockFlash(Request& request);
+    PodError TargetLoadLoader(Request& request);
+    PodError EraseFlash(Request& request);
+    PodError ProgramPage(Request& request);
+    PodError BufferChunk(Request& request);
+    PodError ProgramBuffered(Request& request);
+    PodError ReleaseTarget(Request& request);
+    PodError ReadMemory(Request& request);
+    PodError WriteMemory(Request& request);
 
     int m_mcu;
     bool m_secured;

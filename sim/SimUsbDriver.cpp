@@ -73,23 +73,26 @@ pod::FtStatus SimUsbDriver::Fail(pod::FtStatus status, std::string reason)
     return status;
 }
 
-SimUsbDriver::Handle* SimUsbDriver::Find(pod::FtHandle handle, pod::FtStatus& status)
+pod::FtStatus SimUsbDriver::NotLoaded()
 {
+    return Fail(pod::kFtOtherError, "the FTDI driver is not loaded");
+}
+
+template <typename Action>
+pod::FtStatus SimUsbDriver::WithHandle(pod::FtHandle handle, Action&& action)
+{
+    std::lock_guard lock(m_mutex);
     if (!m_loaded) {
-        status = Fail(pod::kFtOtherError, "the FTDI driver is not loaded");
-        return nullptr;
+        return NotLoaded();
     }
     auto it = m_handles.find(reinterpret_cast<std::uintptr_t>(handle));
     if (it == m_handles.end()) {
-        status = Fail(pod::kFtInvalidHandle, "invalid device handle");
-        return nullptr;
+        return Fail(pod::kFtInvalidHandle, "invalid device handle");
     }
     if (it->second.dead) {
-        status = Fail(pod::kFtIoError, "the device was unplugged");
-        return nullptr;
+        return Fail(pod::kFtIoError, "the device was unplugged");
     }
-    status = pod::kFtOk;
-    return &it->second;
+    return action(it->second);
 }
 
 bool SimUsbDriver::Load()
@@ -115,7 +118,7 @@ pod::FtStatus SimUsbDriver::ListDeviceCount(std::uint32_t* count)
 {
     std::lock_guard lock(m_mutex);
     if (!m_loaded) {
-        return Fail(pod::kFtOtherError, "the FTDI driver is not loaded");
+        return NotLoaded();
     }
     *count = static_cast<std::uint32_t>(std::count_if(m_devices.begin(), m_devices.end(),
                                                       [](const Device& d) { return d.plugged; }));
@@ -137,7 +140,7 @@ pod::FtStatus SimUsbDriver::ListDeviceDescription(std::uint32_t index, char* buf
 {
     std::lock_guard lock(m_mutex);
     if (!m_loaded) {
-        return Fail(pod::kFtOtherError, "the FTDI driver is not loaded");
+        return NotLoaded();
     }
     const Device* device = PluggedAt(index);
     if (device == nullptr) {
@@ -153,7 +156,7 @@ pod::FtStatus SimUsbDriver::ListDeviceSerial(std::uint32_t index, char* buffer)
 {
     std::lock_guard lock(m_mutex);
     if (!m_loaded) {
-        return Fail(pod::kFtOtherError, "the FTDI driver is not loaded");
+        return NotLoaded();
     }
     const Device* device = PluggedAt(index);
     if (device == nullptr) {
@@ -169,7 +172,7 @@ pod::FtStatus SimUsbDriver::OpenByDescription(const char* description, pod::FtHa
 {
     std::lock_guard lock(m_mutex);
     if (!m_loaded) {
-        return Fail(pod::kFtOtherError, "the FTDI driver is not loaded");
+        return NotLoaded();
     }
     bool busy = false;
     for (std::size_t i = 0; i < m_devices.size(); ++i) {
@@ -197,95 +200,74 @@ pod::FtStatus SimUsbDriver::OpenByDescription(const char* description, pod::FtHa
 
 pod::FtStatus SimUsbDriver::ResetDevice(pod::FtHandle handle)
 {
-    std::lock_guard lock(m_mutex);
-    pod::FtStatus status;
-    Handle* h = Find(handle, status);
-    if (h == nullptr) {
-        return status;
-    }
-    h->rx.clear();
-    h->txBusyUntilUs = 0;
-    if (m_devices[h->device].isPod) {
-        m_pod->HearNoise();
-    }
-    return pod::kFtOk;
+    return WithHandle(handle, [&](Handle& h) {
+        h.rx.clear();
+        h.txBusyUntilUs = 0;
+        if (m_devices[h.device].isPod) {
+            m_pod->HearNoise();
+        }
+        return pod::kFtOk;
+    });
 }
 
 pod::FtStatus SimUsbDriver::SetLatencyTimer(pod::FtHandle handle, std::uint8_t milliseconds)
 {
-    std::lock_guard lock(m_mutex);
-    pod::FtStatus status;
-    Handle* h = Find(handle, status);
-    if (h == nullptr) {
-        return status;
-    }
-    // The FTDI chips accept 1..255 ms (0 is refused by the newer ones).
-    if (milliseconds == 0) {
-        return Fail(pod::kFtInvalidParameter, "latency timer 0 ms");
-    }
-    h->line.latencyMs = milliseconds;
-    return pod::kFtOk;
+    return WithHandle(handle, [&](Handle& h) {
+        // The FTDI chips accept 1..255 ms (0 is refused by the newer ones).
+        if (milliseconds == 0) {
+            return Fail(pod::kFtInvalidParameter, "latency timer 0 ms");
+        }
+        h.line.latencyMs = milliseconds;
+        return pod::kFtOk;
+    });
 }
 
 pod::FtStatus SimUsbDriver::SetBaudRate(pod::FtHandle handle, std::uint32_t baud)
 {
-    std::lock_guard lock(m_mutex);
-    pod::FtStatus status;
-    Handle* h = Find(handle, status);
-    if (h == nullptr) {
-        return status;
-    }
-    if (baud < 300 || baud > 3000000) {
-        return Fail(pod::kFtInvalidParameter,
-                    "baud rate " + std::to_string(baud) + " out of range");
-    }
-    h->line.baud = baud;
-    AfterSettingsChange(*h);
-    return pod::kFtOk;
+    return WithHandle(handle, [&](Handle& h) {
+        if (baud < 300 || baud > 3000000) {
+            return Fail(pod::kFtInvalidParameter,
+                        "baud rate " + std::to_string(baud) + " out of range");
+        }
+        h.line.baud = baud;
+        AfterSettingsChange(h);
+        return pod::kFtOk;
+    });
 }
 
 pod::FtStatus SimUsbDriver::SetDataCharacteristics(pod::FtHandle handle, std::uint8_t wordLength,
                                                    std::uint8_t stopBits, std::uint8_t parity)
 {
-    std::lock_guard lock(m_mutex);
-    pod::FtStatus status;
-    Handle* h = Find(handle, status);
-    if (h == nullptr) {
-        return status;
-    }
-    if ((wordLength != 7 && wordLength != 8) || (stopBits != 0 && stopBits != 2) || parity > 4) {
-        return Fail(pod::kFtInvalidParameter, "unsupported character format");
-    }
-    h->line.wordLength = wordLength;
-    h->line.stopBits = stopBits;
-    h->line.parity = parity;
-    AfterSettingsChange(*h);
-    return pod::kFtOk;
+    return WithHandle(handle, [&](Handle& h) {
+        if ((wordLength != 7 && wordLength != 8) || (stopBits != 0 && stopBits != 2) ||
+            parity > 4) {
+            return Fail(pod::kFtInvalidParameter, "unsupported character format");
+        }
+        h.line.wordLength = wordLength;
+        h.line.stopBits = stopBits;
+        h.line.parity = parity;
+        AfterSettingsChange(h);
+        return pod::kFtOk;
+    });
 }
 
 pod::FtStatus SimUsbDriver::SetFlowControl(pod::FtHandle handle, std::uint16_t flow, std::uint8_t,
                                            std::uint8_t)
 {
-    std::lock_guard lock(m_mutex);
-    pod::FtStatus status;
-    Handle* h = Find(handle, status);
-    if (h != nullptr) {
-        h->line.flow = flow;
-    }
-    return status;
+    return WithHandle(handle, [&](Handle& h) {
+        h.line.flow = flow;
+        return pod::kFtOk;
+    });
 }
 
 pod::FtStatus SimUsbDriver::SetTimeouts(pod::FtHandle handle, std::uint32_t readMs,
                                         std::uint32_t writeMs)
 {
-    std::lock_guard lock(m_mutex);
-    pod::FtStatus status;
-    Handle* h = Find(handle, status);
-    if (h != nullptr) {
-        h->line.readTimeoutMs = readMs;
-        h->line.writeTimeoutMs = writeMs;
-    }
-    return status;
+    return WithHandle(handle, [&](Handle& h) {
+        h.line.readTimeoutMs = readMs;
+        h.line.writeTimeoutMs = writeMs;
+        return pod::kFtOk;
+    });
 }
 
 std::uint32_t SimUsbDriver::Arrived(const Handle& handle)
@@ -303,130 +285,110 @@ std::uint32_t SimUsbDriver::Arrived(const Handle& handle)
 
 pod::FtStatus SimUsbDriver::Purge(pod::FtHandle handle, std::uint32_t mask)
 {
-    std::lock_guard lock(m_mutex);
-    pod::FtStatus status;
-    Handle* h = Find(handle, status);
-    if (h == nullptr) {
-        return status;
-    }
-    if ((mask & pod::kFtPurgeRx) != 0) {
-        // Only what reached the chip's buffer goes; bytes still on their way from the
-        // POD arrive afterwards, as on a real link.
-        const std::uint32_t n = Arrived(*h);
-        h->rx.erase(h->rx.begin(), h->rx.begin() + n);
-    }
-    if ((mask & pod::kFtPurgeTx) != 0) {
-        h->txBusyUntilUs = std::min(h->txBusyUntilUs, NowUs());
-    }
-    return pod::kFtOk;
+    return WithHandle(handle, [&](Handle& h) {
+        if ((mask & pod::kFtPurgeRx) != 0) {
+            // Only what reached the chip's buffer goes; bytes still on their way from the
+            // POD arrive afterwards, as on a real link.
+            const std::uint32_t n = Arrived(h);
+            h.rx.erase(h.rx.begin(), h.rx.begin() + n);
+        }
+        if ((mask & pod::kFtPurgeTx) != 0) {
+            h.txBusyUntilUs = std::min(h.txBusyUntilUs, NowUs());
+        }
+        return pod::kFtOk;
+    });
 }
 
 pod::FtStatus SimUsbDriver::Write(pod::FtHandle handle, const void* buffer, std::uint32_t length,
                                   std::uint32_t* written)
 {
-    std::lock_guard lock(m_mutex);
-    pod::FtStatus status;
-    Handle* h = Find(handle, status);
-    if (h == nullptr) {
-        return status;
-    }
-    *written = length;
-    const std::uint64_t now = NowUs();
-    const std::uint64_t byteUs = ByteUs(*h);
-    std::uint64_t heardAt = now;
-    if (m_wire == WireMode::kReal) {
-        heardAt = std::max(now, h->txBusyUntilUs) + byteUs * length;
-        h->txBusyUntilUs = heardAt;
-    }
-    if (!m_devices[h->device].isPod || length == 0) {
-        return pod::kFtOk;
-    }
-    if (!PodUnderstands(*h)) {
-        m_pod->HearNoise();
-        return pod::kFtOk;
-    }
-    const auto* bytes = static_cast<const std::uint8_t*>(buffer);
-    // The POD works on the clock's own millisecond count.
-    const auto heardMs = static_cast<std::uint32_t>(m_lastRawMs + (heardAt - now) / 1000);
-    const std::vector<EmulatedPod::Reply> replies =
-        m_pod->Hear(std::span<const std::uint8_t>(bytes, length), heardMs);
-    // Replies leave the POD one after another once it has heard the command.
-    std::uint64_t sendAt = heardAt;
-    for (const EmulatedPod::Reply& reply : replies) {
-        if (reply.unplug) {
-            UnplugLocked();
+    return WithHandle(handle, [&](Handle& h) {
+        *written = length;
+        const std::uint64_t now = NowUs();
+        const std::uint64_t byteUs = ByteUs(h);
+        std::uint64_t heardAt = now;
+        if (m_wire == WireMode::kReal) {
+            heardAt = std::max(now, h.txBusyUntilUs) + byteUs * length;
+            h.txBusyUntilUs = heardAt;
+        }
+        if (!m_devices[h.device].isPod || length == 0) {
             return pod::kFtOk;
         }
-        sendAt += static_cast<std::uint64_t>(reply.delayMs) * 1000;
-        for (char c : reply.bytes) {
-            std::uint64_t arrival = sendAt;
-            if (m_wire == WireMode::kReal) {
-                sendAt += byteUs;
-                // The USB chip hands bytes on when its latency timer runs out.
-                arrival = sendAt + static_cast<std::uint64_t>(h->line.latencyMs) * 1000;
-            }
-            h->rx.push_back(Pending{static_cast<std::uint8_t>(c), arrival});
+        if (!PodUnderstands(h)) {
+            m_pod->HearNoise();
+            return pod::kFtOk;
         }
-    }
-    return pod::kFtOk;
+        const auto* bytes = static_cast<const std::uint8_t*>(buffer);
+        // The POD works on the clock's own millisecond count.
+        const auto heardMs = static_cast<std::uint32_t>(m_lastRawMs + (heardAt - now) / 1000);
+        const std::vector<EmulatedPod::Reply> replies =
+            m_pod->Hear(std::span<const std::uint8_t>(bytes, length), heardMs);
+        // Replies leave the POD one after another once it has heard the command.
+        std::uint64_t sendAt = heardAt;
+        for (const EmulatedPod::Reply& reply : replies) {
+            if (reply.unplug) {
+                UnplugLocked();
+                return pod::kFtOk;
+            }
+            sendAt += static_cast<std::uint64_t>(reply.delayMs) * 1000;
+            for (char c : reply.bytes) {
+                std::uint64_t arrival = sendAt;
+                if (m_wire == WireMode::kReal) {
+                    sendAt += byteUs;
+                    // The USB chip hands bytes on when its latency timer runs out.
+                    arrival = sendAt + static_cast<std::uint64_t>(h.line.latencyMs) * 1000;
+                }
+                h.rx.push_back(Pending{static_cast<std::uint8_t>(c), arrival});
+            }
+        }
+        return pod::kFtOk;
+    });
 }
 
 pod::FtStatus SimUsbDriver::GetStatus(pod::FtHandle handle, std::uint32_t* rxQueue,
                                       std::uint32_t* txQueue, std::uint32_t* eventStatus)
 {
-    std::lock_guard lock(m_mutex);
-    pod::FtStatus status;
-    Handle* h = Find(handle, status);
-    if (h == nullptr) {
-        return status;
-    }
-    const std::uint64_t now = NowUs();
-    *rxQueue = Arrived(*h);
-    const std::uint64_t byteUs = ByteUs(*h);
-    *txQueue = h->txBusyUntilUs > now
-                   ? static_cast<std::uint32_t>((h->txBusyUntilUs - now + byteUs - 1) / byteUs)
-                   : 0;
-    *eventStatus = 0;
-    return pod::kFtOk;
+    return WithHandle(handle, [&](Handle& h) {
+        const std::uint64_t now = NowUs();
+        *rxQueue = Arrived(h);
+        const std::uint64_t byteUs = ByteUs(h);
+        *txQueue = h.txBusyUntilUs > now
+                       ? static_cast<std::uint32_t>((h.txBusyUntilUs - now + byteUs - 1) / byteUs)
+                       : 0;
+        *eventStatus = 0;
+        return pod::kFtOk;
+    });
 }
 
 pod::FtStatus SimUsbDriver::Read(pod::FtHandle handle, void* buffer, std::uint32_t length,
                                  std::uint32_t* received)
 {
-    std::lock_guard lock(m_mutex);
-    pod::FtStatus status;
-    Handle* h = Find(handle, status);
-    if (h == nullptr) {
-        *received = 0;
-        return status;
-    }
-    const std::uint32_t n = std::min(length, Arrived(*h));
-    auto* out = static_cast<std::uint8_t*>(buffer);
-    for (std::uint32_t i = 0; i < n; ++i) {
-        out[i] = h->rx.front().byte;
-        h->rx.pop_front();
-    }
-    *received = n;
-    return pod::kFtOk;
+    *received = 0;
+    return WithHandle(handle, [&](Handle& h) {
+        const std::uint32_t n = std::min(length, Arrived(h));
+        auto* out = static_cast<std::uint8_t*>(buffer);
+        for (std::uint32_t i = 0; i < n; ++i) {
+            out[i] = h.rx.front().byte;
+            h.rx.pop_front();
+        }
+        *received = n;
+        return pod::kFtOk;
+    });
 }
 
 pod::FtStatus SimUsbDriver::GetQueueStatus(pod::FtHandle handle, std::uint32_t* rxQueue)
 {
-    std::lock_guard lock(m_mutex);
-    pod::FtStatus status;
-    Handle* h = Find(handle, status);
-    if (h == nullptr) {
-        return status;
-    }
-    *rxQueue = Arrived(*h);
-    return pod::kFtOk;
+    return WithHandle(handle, [&](Handle& h) {
+        *rxQueue = Arrived(h);
+        return pod::kFtOk;
+    });
 }
 
 pod::FtStatus SimUsbDriver::Close(pod::FtHandle handle)
 {
     std::lock_guard lock(m_mutex);
     if (!m_loaded) {
-        return Fail(pod::kFtOtherError, "the FTDI driver is not loaded");
+        return NotLoaded();
     }
     auto it = m_handles.find(reinterpret_cast<std::uintptr_t>(handle));
     if (it == m_handles.end()) {

@@ -103,8 +103,10 @@ private:
     bool PodUnderstands(const Handle& handle) const;
     void AfterSettingsChange(const Handle& handle);
     void UnplugLocked();
-    // Looks up a live handle; sets the status to return otherwise.
-    Handle* Find(pod::FtHandle handle, pod::FtStatus& status);
+    // Runs `action` on a live handle under the lock and returns its status; a handle
+    // that is unknown, or whose device was unplugged, fails as the FTDI driver does.
+    template <typename Action> pod::FtStatus WithHandle(pod::FtHandle handle, Action&& action);
+    pod::FtStatus NotLoaded();
     // The index-th device still on the bus, as the listing counts them; null past the end.
     const Device* PluggedAt(std::uint32_t index) const;
     pod::FtStatus Fail(pod::FtStatus status, std::string reason);

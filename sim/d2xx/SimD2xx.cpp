@@ -4,6 +4,7 @@
 // variable QUOBIN_SIM_D2XX_OPTIONS ("--sim-mcu 27 --sim-fault 0x01:1:silent" ...), or
 // with those given to QuobinSimD2xxConfigure().
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -160,12 +161,39 @@ SIM_D2XX_EXPORT FtStatus FT_Read(FtHandle handle, void* buffer, Dword length, Dw
     return Driver().Read(handle, buffer, length, received);
 }
 
+// Left out on request to build a library that lacks one of the vendor's functions, for
+// the back end's test of a library it cannot use.
+#ifndef QUOBIN_SIM_D2XX_WITHOUT_GETQUEUESTATUS
 SIM_D2XX_EXPORT FtStatus FT_GetQueueStatus(FtHandle handle, Dword* rxQueue)
 {
     return Driver().GetQueueStatus(handle, rxQueue);
 }
+#endif
 
 SIM_D2XX_EXPORT FtStatus FT_Close(FtHandle handle)
 {
     return Driver().Close(handle);
+}
+
+// The line settings of an open handle as the host last set them, "921600 8-0-0 latency 2
+// flow 0 timeouts 1500/1500"; empty for an unknown handle. Not part of the vendor's
+// interface: tests reach it with dlsym to see what a back end passed on.
+SIM_D2XX_EXPORT const char* QuobinSimD2xxLineSettings(FtHandle handle)
+{
+    // Formatted without std::to_string, whose digit table is a unique symbol that would
+    // keep the library loaded after dlclose; tests rely on dlclose to start afresh.
+    static char text[96];
+    sim::SimUsbDriver::LineSettings line;
+    const bool known = Driver().SettingsOf(handle, line);
+    std::lock_guard lock(g_mutex);
+    text[0] = '\0';
+    if (known) {
+        std::snprintf(text, sizeof text, "%u %u-%u-%u latency %u flow %u timeouts %u/%u",
+                      static_cast<unsigned>(line.baud), static_cast<unsigned>(line.wordLength),
+                      static_cast<unsigned>(line.stopBits), static_cast<unsigned>(line.parity),
+                      static_cast<unsigned>(line.latencyMs), static_cast<unsigned>(line.flow),
+                      static_cast<unsigned>(line.readTimeoutMs),
+                      static_cast<unsigned>(line.writeTimeoutMs));
+    }
+    return text;
 }

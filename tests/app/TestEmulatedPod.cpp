@@ -6,6 +6,7 @@
 #include "pod/PodClock.h"
 #include "sim/SimOptions.h"
 #include "sim/SimUsbDriver.h"
+#include "tests/support/RecordingView.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,73 +16,11 @@
 #include <QtTest>
 
 #include <algorithm>
-#include <mutex>
 
 namespace {
 
 const QColor kRed(255, 0, 0);
 const QColor kBlack(0, 0, 0);
-
-// Passes everything on to the window and keeps every status text, from whatever thread.
-class RecordingView final : public ops::ProgrammerView {
-public:
-    explicit RecordingView(ops::ProgrammerView& window) : m_window(window) {}
-
-    void ShowStatus(const std::string& text, bool error) override
-    {
-        {
-            std::lock_guard lock(m_mutex);
-            m_texts.push_back(text);
-        }
-        m_window.ShowStatus(text, error);
-    }
-    void SetProgressRange(int upper) override
-    {
-        {
-            std::lock_guard lock(m_mutex);
-            m_ranges.push_back(upper);
-        }
-        m_window.SetProgressRange(upper);
-    }
-    void SetProgressStep(int step) override { m_window.SetProgressStep(step); }
-    void StepProgress() override
-    {
-        {
-            std::lock_guard lock(m_mutex);
-            ++m_steps;
-        }
-        m_window.StepProgress();
-    }
-    void SetProgressPos(int position) override { m_window.SetProgressPos(position); }
-    void SetControlsEnabled(bool enabled) override { m_window.SetControlsEnabled(enabled); }
-    void SetRegionLabels(const std::array<std::string, 4>& labels) override
-    {
-        m_window.SetRegionLabels(labels);
-    }
-
-    std::vector<std::string> Texts() const
-    {
-        std::lock_guard lock(m_mutex);
-        return m_texts;
-    }
-    std::vector<int> Ranges() const
-    {
-        std::lock_guard lock(m_mutex);
-        return m_ranges;
-    }
-    int Steps() const
-    {
-        std::lock_guard lock(m_mutex);
-        return m_steps;
-    }
-
-private:
-    ops::ProgrammerView& m_window;
-    mutable std::mutex m_mutex;
-    std::vector<std::string> m_texts;
-    std::vector<int> m_ranges;
-    int m_steps = 0;
-};
 
 // The backend with its recorder, owned together by the window.
 class RecordedBackend final : public app::ProgrammerBackend {
@@ -106,7 +45,7 @@ public:
     bool QueryVersion() override { return core.QueryVersion(); }
     bool ResetTarget(int polarity, int delay) override { return core.ResetTarget(polarity, delay); }
 
-    RecordingView recorder;
+    support::RecordingView recorder;
     app::CoreBackend core;
 };
 
@@ -228,7 +167,7 @@ private slots:
         // The file's regions span several pages: the bar had a range and moved.
         const auto ranges = bench.backend->recorder.Ranges();
         QVERIFY(std::any_of(ranges.begin(), ranges.end(), [](int upper) { return upper > 0; }));
-        QVERIFY(bench.backend->recorder.Steps() > 0);
+        QVERIFY(bench.backend->recorder.Count("step") > 0);
         QVERIFY(bench.ProgressAtRest());
         for (QCheckBox* region : bench.Regions())
             QVERIFY2(region->isEnabled() && region->isChecked(), qPrintable(region->objectName()));

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <cstdlib>
 #include <filesystem>
@@ -7,33 +8,28 @@
 #include <vector>
 
 #include "SRecordText.h"
-#include "cli/CliApp.h"
-#include "cli/McusCommand.h"
 #include "image/McuCatalog.h"
 #include "image/ResourceStore.h"
+#include "tests/support/CliRunner.h"
 
 namespace {
 
 using testing_srec::S3;
 using testing_srec::TempFile;
 
-struct CliRun {
-    int status;
-    std::string out;
-    std::string err;
-};
+using support::CliRun;
+using Json = nlohmann::json;
+constexpr auto Cli = &support::RunCli;
 
-CliRun Cli(std::vector<std::string> args)
+const char* const kRegionNames[4] = {"DFLASH", "BFLASH", "P1FLASH", "P2FLASH"};
+
+Json Region(int index, int first, int last, int pageWords)
 {
-    args.insert(args.begin(), "quobin-cli");
-    std::vector<const char*> argv;
-    for (const std::string& a : args) {
-        argv.push_back(a.c_str());
-    }
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = cli::RunCli(static_cast<int>(argv.size()), argv.data(), out, err);
-    return {status, out.str(), err.str()};
+    return {{"name", kRegionNames[index]},
+            {"present", pageWords != 0},
+            {"first", first},
+            {"last", last},
+            {"page_words", pageWords}};
 }
 
 std::size_t Occurrences(const std::string& text, const std::string& what)
@@ -65,21 +61,39 @@ TEST(Cli, McusListsTheWholeCatalogue)
     EXPECT_NE(text.out.find("MC56F8367"), std::string::npos);
 
     const CliRun json = Cli({"mcus", "--json"});
-    EXPECT_EQ(json.status, 0);
-    EXPECT_EQ(json.out, cli::McusJson() + "\n");
-    EXPECT_EQ(Occurrences(json.out, "\"index\":"), 28u);
-    EXPECT_EQ(
-        json.out.find(
-            R"j([{"index":0,"name":"DSP56F801","ram1":[31744,32767],"ram2":[0,1023],"regions":[)j"
-            R"j({"name":"DFLASH","present":true,"first":4096,"last":6143,"page_words":256},)j"
-            R"j({"name":"BFLASH","present":true,"first":32768,"last":34815,"page_words":256},)j"
-            R"j({"name":"P1FLASH","present":true,"first":4,"last":8191,"page_words":256},)j"
-            R"j({"name":"P2FLASH","present":false,"first":0,"last":0,"page_words":0}],)j"
-            R"j("loader_length":317,"data_space_offset":2097152},)j"),
-        0u);
-    EXPECT_NE(json.out.find(R"j("index":27,"name":"MC56F8367")j"), std::string::npos);
-    EXPECT_NE(json.out.find(R"j("loader_length":591,"data_space_offset":33554432}])j"),
-              std::string::npos);
+    ASSERT_EQ(json.status, 0);
+    const Json parts = Json::parse(json.out);
+    ASSERT_EQ(parts.size(), 28u);
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        EXPECT_EQ(parts[i]["index"], i);
+        ASSERT_EQ(parts[i]["regions"].size(), 4u);
+        for (std::size_t r = 0; r < 4; ++r) {
+            const Json& region = parts[i]["regions"][r];
+            EXPECT_EQ(region["name"], kRegionNames[r]);
+            EXPECT_EQ(region["present"], region["page_words"] != 0) << i << " " << r;
+        }
+    }
+    // Two parts from their data sheets: a 56800 part without P2FLASH and the largest
+    // 56800E part.
+    EXPECT_EQ(parts[0], (Json{{"index", 0},
+                              {"name", "DSP56F801"},
+                              {"ram1", {0x7C00, 0x7FFF}},
+                              {"ram2", {0x0000, 0x03FF}},
+                              {"regions",
+                               {Region(0, 0x1000, 0x17FF, 256), Region(1, 0x8000, 0x87FF, 256),
+                                Region(2, 0x0004, 0x1FFF, 256), Region(3, 0, 0, 0)}},
+                              {"loader_length", 317},
+                              {"data_space_offset", 0x200000}}));
+    EXPECT_EQ(parts[27],
+              (Json{{"index", 27},
+                    {"name", "MC56F8367"},
+                    {"ram1", {0x4F800, 0x4FFFF}},
+                    {"ram2", {0x0000, 0x3FFF}},
+                    {"regions",
+                     {Region(0, 0x4000, 0x7FFF, 256), Region(1, 0x40000, 0x43FFF, 512),
+                      Region(2, 0x00000, 0x1FFFF, 1024), Region(3, 0x20000, 0x3FFFF, 1024)}},
+                    {"loader_length", 591},
+                    {"data_space_offset", 0x2000000}}));
     // --json is also accepted as a shared option, before the subcommand.
     EXPECT_EQ(Cli({"--json", "mcus"}).out, json.out);
 }
@@ -101,16 +115,39 @@ TEST(Cli, InspectShowsLabelsLengthsAndOutsideWords)
               std::string::npos);
 
     const CliRun j = Cli({"inspect", file.path(), "--json", "--regions", "DFLASH,P1FLASH"});
-    EXPECT_EQ(j.status, 0);
-    EXPECT_EQ(
-        j.out,
-        R"j({"ok":true,"message":"Success to load S File","error":false,"mcu":"MC56F8367","regions":[)j"
-        R"j({"name":"DFLASH","present":true,"selected":true,"words":3,"length":16384,"first":16384,"last":32767,"label":"DFLASH (3 Word, 0.0%)"},)j"
-        R"j({"name":"BFLASH","present":true,"selected":false,"words":0,"length":0,"first":262144,"last":278527,"label":"BFLASH (0 Word, 0%)"},)j"
-        R"j({"name":"P1FLASH","present":true,"selected":true,"words":1,"length":17,"first":0,"last":131071,"label":"P1FLASH (1 Word, 0.0%)"},)j"
-        R"j({"name":"P2FLASH","present":true,"selected":false,"words":0,"length":0,"first":131072,"last":262143,"label":"P2FLASH (0 Word, 0%)"}],)j"
-        R"j("outside_words":2,"outside_ranges":[[327680,327681]]})j"
-        "\n");
+    ASSERT_EQ(j.status, 0);
+    const Json report = Json::parse(j.out);
+    EXPECT_EQ(report["ok"], true);
+    EXPECT_EQ(report["error"], false);
+    EXPECT_EQ(report["message"], "Success to load S File");
+    EXPECT_EQ(report["mcu"], "MC56F8367");
+    // Words at DFLASH 0x4000, 0x4001 and 0x7FFF reach to the region's end; the P1FLASH
+    // word at 0x10 makes 0x11 words to send.
+    const Json& regions = report["regions"];
+    ASSERT_EQ(regions.size(), 4u);
+    const struct {
+        bool selected;
+        int words, length, first, last;
+        const char* label;
+    } expected[4] = {
+        {true, 3, 0x7FFF - 0x4000 + 1, 0x4000, 0x7FFF, "DFLASH (3 Word, 0.0%)"},
+        {false, 0, 0, 0x40000, 0x43FFF, "BFLASH (0 Word, 0%)"},
+        {true, 1, 0x10 + 1, 0x00000, 0x1FFFF, "P1FLASH (1 Word, 0.0%)"},
+        {false, 0, 0, 0x20000, 0x3FFFF, "P2FLASH (0 Word, 0%)"},
+    };
+    for (std::size_t r = 0; r < 4; ++r) {
+        SCOPED_TRACE(kRegionNames[r]);
+        EXPECT_EQ(regions[r], (Json{{"name", kRegionNames[r]},
+                                    {"present", true},
+                                    {"selected", expected[r].selected},
+                                    {"words", expected[r].words},
+                                    {"length", expected[r].length},
+                                    {"first", expected[r].first},
+                                    {"last", expected[r].last},
+                                    {"label", expected[r].label}}));
+    }
+    EXPECT_EQ(report["outside_words"], 2);
+    EXPECT_EQ(report["outside_ranges"], (Json{{0x50000, 0x50001}}));
 }
 
 TEST(Cli, InspectFailuresExitOneWithTheMessageOnStderr)

@@ -1,8 +1,8 @@
 // The POD subcommands of quobin-cli, run in process on the emulated POD and a virtual
 // clock: what they print, their exit statuses and their JSON.
 #include "SRecordText.h"
-#include "cli/CliApp.h"
 #include "pod/PodClock.h"
+#include "tests/support/CliRunner.h"
 
 #include <gtest/gtest.h>
 
@@ -15,27 +15,8 @@
 
 namespace {
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-CliRun Cli(std::vector<std::string> args)
-{
-    args.insert(args.begin(), "quobin-cli");
-    std::vector<const char*> argv;
-    for (const auto& a : args)
-        argv.push_back(a.c_str());
-    std::ostringstream out;
-    std::ostringstream err;
-    pod::VirtualPodClock clock;
-    CliRun run;
-    run.status = cli::RunCli(static_cast<int>(argv.size()), argv.data(), out, err, &clock);
-    run.out = out.str();
-    run.err = err.str();
-    return run;
-}
+using support::CliRun;
+constexpr auto Cli = &support::RunCli;
 
 std::string LastLine(const std::string& text)
 {

@@ -45,7 +45,7 @@ TEST(SequenceA, RegionStartOffAPageBoundaryFillsThatPageFirstAndStepsOncePerPage
     // DSP56F805: program flash starts at word 4, pages of 256 words.
     OpsRig rig;
     const auto dialog = OnlyRegion(rig.Dialog(3, Words(0x0004, 512)), image::kP1flash);
-    ASSERT_TRUE(rig.Run(OperationMode::TargetWrite, dialog).ok) << rig.view.lastStatus;
+    ASSERT_TRUE(rig.Run(OperationMode::TargetWrite, dialog).ok) << rig.view.LastStatus();
 
     const auto payloads = rig.SentPayloads();
     // McuType 3, ConnectMode 1, Active Low, 1 ms.
@@ -71,7 +71,7 @@ TEST(SequenceA, RegionWithinOnePageIsOneChunkFromTheRegionStart)
 {
     OpsRig rig;
     const auto dialog = OnlyRegion(rig.Dialog(3, Words(0x0010, 20)), image::kP1flash);
-    ASSERT_TRUE(rig.Run(OperationMode::TargetWriteVerify, dialog).ok) << rig.view.lastStatus;
+    ASSERT_TRUE(rig.Run(OperationMode::TargetWriteVerify, dialog).ok) << rig.view.LastStatus();
     const auto pages = WithOpcode(rig.SentPayloads(), "25");
     ASSERT_EQ(pages.size(), 1u);
     // The blank words from the region's first word up to the file's first are sent too.
@@ -84,7 +84,7 @@ TEST(SequenceB, ChunksPerPageInBlocksOf256NumberedFromZeroInEachChunk)
     // MC56F8367: program flash from 0 in pages of 1024 words; 1500 words.
     OpsRig rig;
     const auto dialog = OnlyRegion(rig.Dialog(27, Words(0, 1500)), image::kP1flash);
-    ASSERT_TRUE(rig.Run(OperationMode::TargetWriteVerify, dialog).ok) << rig.view.lastStatus;
+    ASSERT_TRUE(rig.Run(OperationMode::TargetWriteVerify, dialog).ok) << rig.view.LastStatus();
 
     std::vector<std::string> heads;
     for (const auto& p : rig.SentPayloads())
@@ -106,7 +106,7 @@ TEST(SequenceB, RegionEndingOnAPageBoundarySendsNoEmptyCommit)
 {
     OpsRig rig;
     const auto dialog = OnlyRegion(rig.Dialog(27, Words(0, 2048)), image::kP1flash);
-    ASSERT_TRUE(rig.Run(OperationMode::TargetWrite, dialog).ok) << rig.view.lastStatus;
+    ASSERT_TRUE(rig.Run(OperationMode::TargetWrite, dialog).ok) << rig.view.LastStatus();
     const auto commits = WithOpcode(rig.SentPayloads(), "27");
     ASSERT_EQ(commits.size(), 2u);
     EXPECT_EQ(commits[0].substr(0, 16), "2701020000000400");
@@ -118,7 +118,7 @@ TEST(SequenceB, SelectedRegionsWithoutWordsSendNothingButAreErased)
 {
     OpsRig rig;
     const auto dialog = rig.Dialog(27, Words(0x100, 16));
-    ASSERT_TRUE(rig.Run(OperationMode::TargetWrite, dialog).ok) << rig.view.lastStatus;
+    ASSERT_TRUE(rig.Run(OperationMode::TargetWrite, dialog).ok) << rig.view.LastStatus();
     EXPECT_EQ(rig.SentOpcodes(), "20 21 23 24 26 26 27 28");
     EXPECT_EQ(WithOpcode(rig.SentPayloads(), "24"), std::vector<std::string>{"240F"});
     // Program flash is sent from its first word: 0x110 words, blank ones included.
@@ -132,7 +132,7 @@ TEST(SequenceB, GapsInTheFileAreSentAsBlankWordsUpToTheLastStoredWord)
     OpsRig rig;
     const std::string file = Words(0x2004000, 16) + testing_srec::S3(0x2007FFF, {0xC0DE}) + "\n";
     const auto dialog = OnlyRegion(rig.Dialog(27, file), image::kDflash);
-    ASSERT_TRUE(rig.Run(OperationMode::TargetWrite, dialog).ok) << rig.view.lastStatus;
+    ASSERT_TRUE(rig.Run(OperationMode::TargetWrite, dialog).ok) << rig.view.LastStatus();
     const auto flash = rig.pod().FlashOf(image::kDflash, 27);
     EXPECT_EQ(flash[0], 0x1000);
     EXPECT_EQ(flash[15], 0x100F);
@@ -144,7 +144,7 @@ TEST(PodWrite, HeaderLoaderAndBlocksOf264Words)
 {
     OpsRig rig;
     const auto dialog = OnlyRegion(rig.Dialog(27, Words(0, 1000)), image::kP1flash);
-    ASSERT_TRUE(rig.Run(OperationMode::PodWrite, dialog).ok) << rig.view.lastStatus;
+    ASSERT_TRUE(rig.Run(OperationMode::PodWrite, dialog).ok) << rig.view.LastStatus();
 
     const auto payloads = rig.SentPayloads();
     ASSERT_EQ(payloads.size(), 6u);
@@ -176,7 +176,7 @@ TEST(PodWrite, HeaderLoaderAndBlocksOf264Words)
         std::equal(stored.begin(), stored.end(), rig.images.image(image::kP1flash).begin()));
 
     // POD Verify sends the same job with ProgramMode 0 and the POD finds it equal.
-    ASSERT_TRUE(rig.Run(OperationMode::PodVerify, dialog).ok) << rig.view.lastStatus;
+    ASSERT_TRUE(rig.Run(OperationMode::PodVerify, dialog).ok) << rig.view.LastStatus();
     EXPECT_EQ(rig.SentPayloads()[0].substr(0, 4), "1100");
     EXPECT_EQ(rig.SentPayloads()[5].substr(0, 12), "1300044F01A0");
 }
@@ -186,7 +186,7 @@ TEST(PodWrite, ExactMultipleOf264EndsWithAFullBlockAndEmptyRegionSendsOneEmptyBl
     OpsRig rig;
     auto dialog = rig.Dialog(27, Words(0, 528));
     dialog.regionChecked = {true, false, true, false};
-    ASSERT_TRUE(rig.Run(OperationMode::PodWriteVerify, dialog).ok) << rig.view.lastStatus;
+    ASSERT_TRUE(rig.Run(OperationMode::PodWriteVerify, dialog).ok) << rig.view.LastStatus();
     std::vector<std::string> heads;
     for (const auto& p : WithOpcode(rig.SentPayloads(), "13"))
         heads.push_back(p.substr(0, 12));
@@ -200,7 +200,7 @@ TEST(PodWrite, HeaderCountsTheProgrammedLengthNotTheStores)
     // Ten words, a gap, ten more: twenty stores over 110 words of the region.
     const std::string file = Words(0, 10) + Words(100, 10);
     const auto dialog = OnlyRegion(rig.Dialog(27, file), image::kP1flash);
-    ASSERT_TRUE(rig.Run(OperationMode::PodWrite, dialog).ok) << rig.view.lastStatus;
+    ASSERT_TRUE(rig.Run(OperationMode::PodWrite, dialog).ok) << rig.view.LastStatus();
     EXPECT_EQ(rig.SentPayloads()[0].substr(28, 6), "00006E");
     EXPECT_EQ(WithOpcode(rig.SentPayloads(), "13")[0].substr(0, 12), "1301044C00DC");
 }
@@ -220,11 +220,11 @@ TEST(PodWrite, FailuresShowTheirStepsMessage)
         OpsRig rig(options);
         const auto result = rig.Run(OperationMode::PodWrite, rig.Dialog(27, Words(0x2004000, 8)));
         EXPECT_FALSE(result.ok) << text;
-        EXPECT_EQ(rig.view.lastStatus, message);
-        EXPECT_TRUE(rig.view.lastError);
+        EXPECT_EQ(rig.view.LastStatus(), message);
+        EXPECT_TRUE(rig.view.LastError());
         EXPECT_FALSE(rig.session.IsOpen());
         EXPECT_EQ(rig.session.state(), pod::PodState::Ready) << "the driver stays loaded";
-        EXPECT_EQ(rig.view.events.back(), "pos 0");
+        EXPECT_EQ(rig.view.Events().back(), "pos 0");
     }
 }
 

@@ -12,6 +12,7 @@
 #include "sim/SimOptions.h"
 #include "sim/SimUsbDriver.h"
 #include "tests/image/SRecordText.h"
+#include "tests/support/RecordingView.h"
 
 #include <gtest/gtest.h>
 
@@ -21,52 +22,6 @@
 #include <vector>
 
 namespace opstest {
-
-// Everything the runner tells the front end, in order, as text ("status 1 Failed ...",
-// "range 4", "step", "pos 0", "controls 0", "labels ..."). Called from the worker; read
-// after the worker has been joined.
-class RecordingView final : public ops::ProgrammerView {
-public:
-    void ShowStatus(const std::string& text, bool error) override
-    {
-        Add("status " + std::string(error ? "red " : "black ") + text);
-        std::lock_guard lock(m_mutex);
-        lastStatus = text;
-        lastError = error;
-    }
-    void SetProgressRange(int upper) override { Add("range " + std::to_string(upper)); }
-    void SetProgressStep(int step) override { Add("stepsize " + std::to_string(step)); }
-    void StepProgress() override { Add("step"); }
-    void SetProgressPos(int position) override { Add("pos " + std::to_string(position)); }
-    void SetControlsEnabled(bool enabled) override
-    {
-        Add(enabled ? "controls on" : "controls off");
-    }
-    void SetRegionLabels(const std::array<std::string, 4>& l) override
-    {
-        Add("labels " + l[0] + " | " + l[1] + " | " + l[2] + " | " + l[3]);
-    }
-
-    std::vector<std::string> events;
-    std::string lastStatus;
-    bool lastError = false;
-
-    int Count(const std::string& event) const
-    {
-        int n = 0;
-        for (const auto& e : events)
-            n += e == event;
-        return n;
-    }
-
-private:
-    void Add(std::string event)
-    {
-        std::lock_guard lock(m_mutex);
-        events.push_back(std::move(event));
-    }
-    std::mutex m_mutex;
-};
 
 // The runner on an emulated POD with a virtual clock, with every byte on the wire traced.
 class OpsRig {
@@ -102,7 +57,7 @@ public:
             std::lock_guard lock(m_traceMutex);
             m_trace.clear();
         }
-        view.events.clear();
+        view.Clear();
         EXPECT_TRUE(runner.Start(mode, dialog));
         runner.Wait();
         return runner.LastResult();
@@ -147,7 +102,7 @@ public:
     pod::PodSession session;
     image::McuSelection selection;
     image::FlashImageSet images;
-    RecordingView view;
+    support::RecordingView view;
 
 private:
     void AddTrace(const std::string& line)

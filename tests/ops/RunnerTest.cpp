@@ -59,7 +59,7 @@ TEST(Runner, RefusesEverySecondStartWhileAWorkerRunsAndStopsMonitoringFirst)
     EXPECT_FALSE(rig.runner.IsBusy());
     EXPECT_TRUE(rig.runner.LastResult().ok);
     EXPECT_EQ(monitor.stops, "s-+");
-    EXPECT_EQ(rig.view.events.front(), "controls off");
+    EXPECT_EQ(rig.view.Events().front(), "controls off");
 }
 
 TEST(Runner, SuccessLineCarriesTheElapsedTimeOfTheVirtualClock)
@@ -69,10 +69,11 @@ TEST(Runner, SuccessLineCarriesTheElapsedTimeOfTheVirtualClock)
     ASSERT_TRUE(result.ok);
     EXPECT_EQ(result.message,
               ops::WithElapsed("Success to download FLASH to the MCU", result.elapsedMs));
-    EXPECT_EQ(rig.view.lastStatus, result.message);
-    EXPECT_FALSE(rig.view.lastError);
+    EXPECT_EQ(rig.view.LastStatus(), result.message);
+    EXPECT_FALSE(rig.view.LastError());
     EXPECT_EQ(result.wordsSent[image::kP1flash], 8u);
-    const std::vector<std::string> tail(rig.view.events.end() - 3, rig.view.events.end());
+    const std::vector<std::string> events = rig.view.Events();
+    const std::vector<std::string> tail(events.end() - 3, events.end());
     EXPECT_EQ(tail,
               (std::vector<std::string>{"status black " + result.message, "controls on", "pos 0"}));
 }
@@ -96,14 +97,14 @@ TEST(Runner, FailedLoadSendsNoCommandAndClosesTheConnection)
     const auto result = rig.Run(OperationMode::TargetWrite, dialog);
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.message, "Please, specify S file path");
-    EXPECT_TRUE(rig.view.lastError);
+    EXPECT_TRUE(rig.view.LastError());
     EXPECT_TRUE(rig.SentPayloads().empty());
     EXPECT_EQ(rig.session.state(), pod::PodState::Ready);
 
     dialog = rig.Dialog(27, Words(0, 8));
     dialog.regionChecked = {};
     rig.Run(OperationMode::PodWrite, dialog);
-    EXPECT_EQ(rig.view.lastStatus, "Please, select one more flash memory sectors");
+    EXPECT_EQ(rig.view.LastStatus(), "Please, select one more flash memory sectors");
 }
 
 TEST(Runner, LoadRelabelsTheRegionsBeforeTheSequence)
@@ -122,8 +123,8 @@ TEST(Runner, WithoutAPodTheRunSaysSoAndGivesTheControlsBack)
     const auto result = rig.Run(OperationMode::TargetWriteVerify, rig.Dialog(27, Words(0, 8)));
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.message, "Device is not connected to the PC.");
-    EXPECT_TRUE(rig.view.lastError);
-    EXPECT_EQ(rig.view.events.back(), "pos 0");
+    EXPECT_TRUE(rig.view.LastError());
+    EXPECT_EQ(rig.view.Events().back(), "pos 0");
 
     rig.sim->Plug();
     EXPECT_TRUE(rig.Run(OperationMode::TargetWrite, rig.Dialog(27, Words(0, 8))).ok);
@@ -133,8 +134,8 @@ TEST(VersionQuery, ShowsTheVersionAndKeepsTheConnection)
 {
     OpsRig rig;
     EXPECT_TRUE(rig.runner.QueryVersion());
-    EXPECT_EQ(rig.view.lastStatus, "POD Version V1.1");
-    EXPECT_FALSE(rig.view.lastError);
+    EXPECT_EQ(rig.view.LastStatus(), "POD Version V1.1");
+    EXPECT_FALSE(rig.view.LastError());
     EXPECT_TRUE(rig.session.IsOpen());
 }
 
@@ -146,8 +147,8 @@ TEST(VersionQuery, UnansweredCommandIsReportedInRed)
     options.faults.push_back(fault);
     OpsRig rig(options);
     EXPECT_FALSE(rig.runner.QueryVersion());
-    EXPECT_EQ(rig.view.lastStatus, "Failed Get POD Version");
-    EXPECT_TRUE(rig.view.lastError);
+    EXPECT_EQ(rig.view.LastStatus(), "Failed Get POD Version");
+    EXPECT_TRUE(rig.view.LastError());
 }
 
 TEST(TargetReset, UsesThePartOfTheLastLoadAndTheListsOfTheMoment)
@@ -155,10 +156,10 @@ TEST(TargetReset, UsesThePartOfTheLastLoadAndTheListsOfTheMoment)
     OpsRig rig;
     EXPECT_TRUE(rig.runner.ResetTarget(0, 0));
     EXPECT_EQ(rig.SentPayloads(), (std::vector<std::string>{"201B04000001", "02"}));
-    EXPECT_EQ(rig.view.lastStatus, "Success to reset");
+    EXPECT_EQ(rig.view.LastStatus(), "Success to reset");
 
     ASSERT_TRUE(rig.Run(OperationMode::TargetWrite, rig.Dialog(3, Words(0x10, 4))).ok);
-    rig.view.events.clear();
+    rig.view.Clear();
     EXPECT_TRUE(rig.runner.ResetTarget(1, 4));
     EXPECT_EQ(rig.SentPayloads().back(), "02");
     EXPECT_EQ(rig.SentPayloads()[rig.SentPayloads().size() - 2], "2003040101F4");
@@ -170,7 +171,7 @@ TEST(TargetReset, StartUpLoadOnTheUiThreadSetsThePartForTheReset)
     auto dialog = rig.Dialog(3, Words(0x10, 4));
     dialog.resetDelayIndex = 2;
     EXPECT_TRUE(rig.runner.LoadSFile(dialog));
-    EXPECT_EQ(rig.view.lastStatus, "Success to load S File");
+    EXPECT_EQ(rig.view.LastStatus(), "Success to load S File");
     EXPECT_TRUE(rig.SentPayloads().empty()) << "a load alone does not touch the POD";
     EXPECT_TRUE(rig.runner.ResetTarget(0, 2));
     EXPECT_EQ(rig.SentPayloads().front(), "200304000032");
@@ -192,10 +193,10 @@ TEST(TargetReset, UnansweredConnectLeavesTheStatusLineAndFailedResetIsRed)
     }
     OpsRig rig(options);
     EXPECT_FALSE(rig.runner.ResetTarget(0, 0));
-    EXPECT_TRUE(rig.view.events.empty());
+    EXPECT_TRUE(rig.view.Events().empty());
     EXPECT_FALSE(rig.runner.ResetTarget(0, 0));
-    EXPECT_EQ(rig.view.lastStatus, "Failed to reset");
-    EXPECT_TRUE(rig.view.lastError);
+    EXPECT_EQ(rig.view.LastStatus(), "Failed to reset");
+    EXPECT_TRUE(rig.view.LastError());
 }
 
 TEST(FirmwareUpdate, WritesTheCarriedImageAndThePodThenAnswersItsVersion)
@@ -203,14 +204,14 @@ TEST(FirmwareUpdate, WritesTheCarriedImageAndThePodThenAnswersItsVersion)
     sim::SimOptions options;
     options.boot = true;
     OpsRig rig(options);
-    rig.view.events.clear();
+    rig.view.Clear();
     ASSERT_TRUE(rig.runner.StartFirmwareUpdate());
     rig.runner.Wait();
     const auto result = rig.runner.LastResult();
-    ASSERT_TRUE(result.ok) << rig.view.lastStatus;
+    ASSERT_TRUE(result.ok) << rig.view.LastStatus();
     EXPECT_EQ(result.message, "Success to firmware update to the POD");
-    EXPECT_EQ(rig.view.events.front(), "controls off");
-    EXPECT_EQ(rig.view.events[1], "status black Firmware updateing...");
+    EXPECT_EQ(rig.view.Events().front(), "controls off");
+    EXPECT_EQ(rig.view.Events()[1], "status black Firmware updateing...");
     EXPECT_EQ(rig.view.Count("range 94"), 1);
     EXPECT_EQ(rig.view.Count("step"), 94);
     EXPECT_FALSE(rig.session.IsOpen());
@@ -223,7 +224,7 @@ TEST(FirmwareUpdate, WritesTheCarriedImageAndThePodThenAnswersItsVersion)
     EXPECT_TRUE(lastAddress);
 
     EXPECT_TRUE(rig.runner.QueryVersion());
-    EXPECT_EQ(rig.view.lastStatus, "POD Version V1.2");
+    EXPECT_EQ(rig.view.LastStatus(), "POD Version V1.2");
 }
 
 class FailingBootStep : public ::testing::TestWithParam<const char*> {};
@@ -243,10 +244,11 @@ TEST_P(FailingBootStep, EndsTheUpdateWithItsMessageTheLinkClosedAndTheBarAtZero)
     ASSERT_TRUE(rig.runner.StartFirmwareUpdate());
     rig.runner.Wait();
     EXPECT_FALSE(rig.runner.LastResult().ok);
-    EXPECT_EQ(rig.view.lastStatus, "Failed to firmware update to the POD");
-    EXPECT_TRUE(rig.view.lastError);
+    EXPECT_EQ(rig.view.LastStatus(), "Failed to firmware update to the POD");
+    EXPECT_TRUE(rig.view.LastError());
     EXPECT_FALSE(rig.session.IsOpen());
-    const std::vector<std::string> tail(rig.view.events.end() - 3, rig.view.events.end());
+    const std::vector<std::string> events = rig.view.Events();
+    const std::vector<std::string> tail(events.end() - 3, events.end());
     EXPECT_EQ(tail,
               (std::vector<std::string>{"pos 0", "status red Failed to firmware update to the POD",
                                         "controls on"}));
@@ -262,11 +264,11 @@ TEST(FirmwareUpdate, UnansweredSyncFailsWithoutErasing)
     OpsRig rig(options);
     ASSERT_TRUE(rig.runner.StartFirmwareUpdate());
     rig.runner.Wait();
-    EXPECT_EQ(rig.view.lastStatus, "Failed to firmware update to the POD");
-    EXPECT_TRUE(rig.view.lastError);
+    EXPECT_EQ(rig.view.LastStatus(), "Failed to firmware update to the POD");
+    EXPECT_TRUE(rig.view.LastError());
     for (const auto& line : rig.Trace())
         EXPECT_EQ(line.find("43 BC"), std::string::npos) << line;
-    EXPECT_EQ(rig.view.events.back(), "controls on");
+    EXPECT_EQ(rig.view.Events().back(), "controls on");
 }
 
 TEST(FirmwareUpdate, WithoutAPodNothingIsSentAndTheFailureReplacesTheDetectionMessage)
@@ -276,7 +278,7 @@ TEST(FirmwareUpdate, WithoutAPodNothingIsSentAndTheFailureReplacesTheDetectionMe
     ASSERT_TRUE(rig.runner.StartFirmwareUpdate());
     rig.runner.Wait();
     EXPECT_EQ(rig.view.Count("status red Device is not connected to the PC."), 1);
-    EXPECT_EQ(rig.view.lastStatus, "Failed to firmware update to the POD");
+    EXPECT_EQ(rig.view.LastStatus(), "Failed to firmware update to the POD");
     for (const auto& line : rig.Trace())
         EXPECT_EQ(line.find(">"), std::string::npos) << line;
 }

@@ -60,17 +60,17 @@ TEST_P(EveryFamily, WriteProgramsEveryRegionAndVerifyThenPasses)
     const auto dialog = rig.Dialog(mcu, FileFor(mcu));
 
     const auto written = rig.Run(OperationMode::TargetWrite, dialog);
-    ASSERT_TRUE(written.ok) << rig.view.lastStatus;
+    ASSERT_TRUE(written.ok) << rig.view.LastStatus();
     EXPECT_EQ(written.message.rfind("Success to download FLASH to the MCU (", 0), 0u);
     ExpectChipHoldsImages(rig, mcu);
 
     const auto verified = rig.Run(OperationMode::TargetVerify, dialog);
-    EXPECT_TRUE(verified.ok) << rig.view.lastStatus;
+    EXPECT_TRUE(verified.ok) << rig.view.LastStatus();
     EXPECT_EQ(verified.message.rfind("Success to verify FLASH to the MCU (", 0), 0u);
     EXPECT_EQ(rig.SentOpcodes().find("24"), std::string::npos) << "a verify erases nothing";
 
     const auto both = rig.Run(OperationMode::TargetWriteVerify, dialog);
-    EXPECT_TRUE(both.ok) << rig.view.lastStatus;
+    EXPECT_TRUE(both.ok) << rig.view.LastStatus();
     EXPECT_EQ(both.message.rfind("Success to download and verify FLASH to the MCU (", 0), 0u);
     ExpectChipHoldsImages(rig, mcu);
 }
@@ -88,10 +88,10 @@ TEST_P(EveryFamily, VerifyOfAChangedWordFailsWithItsRegionsMessageAndDropsTheDri
     const auto result = rig.Run(OperationMode::TargetVerify, rig.Dialog(mcu, changed));
 
     EXPECT_FALSE(result.ok);
-    EXPECT_EQ(rig.view.lastStatus, "Failed to download P1FLASH to the MCU");
-    EXPECT_TRUE(rig.view.lastError);
+    EXPECT_EQ(rig.view.LastStatus(), "Failed to download P1FLASH to the MCU");
+    EXPECT_TRUE(rig.view.LastError());
     EXPECT_EQ(rig.session.state(), pod::PodState::Absent);
-    EXPECT_EQ(rig.view.events.back(), "pos 0");
+    EXPECT_EQ(rig.view.Events().back(), "pos 0");
     EXPECT_EQ(rig.view.Count("controls on"), 1);
 
     // The next run detects the POD afresh and works.
@@ -106,7 +106,7 @@ TEST(TargetWrite, SecuredChipIsUnlockedNotErasedByTheSequenceAndProgrammed)
     const auto dialog = rig.Dialog(27, FileFor(27));
     const auto result = rig.Run(OperationMode::TargetWriteVerify, dialog);
 
-    ASSERT_TRUE(result.ok) << rig.view.lastStatus;
+    ASSERT_TRUE(result.ok) << rig.view.LastStatus();
     const std::string ops = rig.SentOpcodes();
     EXPECT_EQ(ops.rfind("20 21 22 21 23 26", 0), 0u) << ops;
     EXPECT_EQ(ops.find("24"), std::string::npos) << ops;
@@ -168,8 +168,8 @@ TEST_P(FailingStep, ShowsItsMessageReleasesOnlyWhereTheLinkStillStandsAndGivesCo
 
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.message, f.message);
-    EXPECT_EQ(rig.view.lastStatus, f.message);
-    EXPECT_TRUE(rig.view.lastError);
+    EXPECT_EQ(rig.view.LastStatus(), f.message);
+    EXPECT_TRUE(rig.view.LastError());
     const auto payloads = rig.SentPayloads();
     ASSERT_FALSE(payloads.empty());
     if (f.releaseSent)
@@ -178,13 +178,14 @@ TEST_P(FailingStep, ShowsItsMessageReleasesOnlyWhereTheLinkStillStandsAndGivesCo
         EXPECT_NE(payloads.back().substr(0, 2), "28");
     EXPECT_EQ(rig.session.state(), f.stateAfter);
     EXPECT_FALSE(rig.session.IsOpen());
-    ASSERT_GE(rig.view.events.size(), 2u);
-    EXPECT_EQ(rig.view.events[rig.view.events.size() - 2], "controls on");
-    EXPECT_EQ(rig.view.events.back(), "pos 0");
+    const std::vector<std::string> events = rig.view.Events();
+    ASSERT_GE(events.size(), 2u);
+    EXPECT_EQ(events[events.size() - 2], "controls on");
+    EXPECT_EQ(events.back(), "pos 0");
 
     // The run after a failure works (each fault fires once).
     EXPECT_TRUE(rig.Run(OperationMode::TargetWrite, rig.Dialog(f.mcu, FileFor(f.mcu))).ok)
-        << rig.view.lastStatus;
+        << rig.view.LastStatus();
 }
 
 TEST(TargetWrite, UnlockThatFailsReportsItAndStops)
@@ -196,7 +197,7 @@ TEST(TargetWrite, UnlockThatFailsReportsItAndStops)
     options.faults.push_back(fault);
     OpsRig rig(options);
     rig.Run(OperationMode::TargetWrite, rig.Dialog(27, FileFor(27)));
-    EXPECT_EQ(rig.view.lastStatus, "Failed to Unlocked to the FLASH");
+    EXPECT_EQ(rig.view.LastStatus(), "Failed to Unlocked to the FLASH");
     EXPECT_EQ(rig.SentOpcodes(), "20 21 22");
 }
 
@@ -206,7 +207,7 @@ TEST(TargetWrite, NoTargetOnTheCableFailsTheConnect)
     options.noTarget = true;
     OpsRig rig(options);
     rig.Run(OperationMode::TargetWrite, rig.Dialog(27, FileFor(27)));
-    EXPECT_EQ(rig.view.lastStatus, "Failed to JTAG initialize");
+    EXPECT_EQ(rig.view.LastStatus(), "Failed to JTAG initialize");
 }
 
 } // namespace

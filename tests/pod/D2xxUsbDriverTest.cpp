@@ -1,7 +1,7 @@
 #include "pod/D2xxUsbDriver.h"
 #include "pod/PodCommands.h"
 #include "pod/PodSession.h"
-#include "tests/pod/RecordingStatusSink.h"
+#include "tests/support/RecordingView.h"
 
 #include <gtest/gtest.h>
 
@@ -12,90 +12,83 @@
 namespace pod::test {
 namespace {
 
-// Reaches the fake library's own controls through a second reference to it.
-class FakeLibrary {
+// The emulator's D2XX library, reached a second time for its own controls: the
+// emulator's options and the line settings the back end passed on.
+class SimLibrary {
 public:
-    FakeLibrary() : m_module(dlopen(FAKE_FTD2XX_PATH, RTLD_NOW | RTLD_LOCAL))
+    explicit SimLibrary(const char* options)
+        : m_module(dlopen(QUOBIN_SIM_D2XX_PATH, RTLD_NOW | RTLD_LOCAL))
     {
-        if (m_module) {
-            m_setReply =
-                reinterpret_cast<void (*)(const char*)>(dlsym(m_module, "FakeFtd2xxSetReply"));
-            m_log = reinterpret_cast<const char* (*)()>(dlsym(m_module, "FakeFtd2xxLog"));
-            m_reset = reinterpret_cast<void (*)()>(dlsym(m_module, "FakeFtd2xxReset"));
-            m_reset();
-        }
+        if (m_module == nullptr) return;
+        m_lineSettings =
+            reinterpret_cast<const char* (*)(void*)>(dlsym(m_module, "QuobinSimD2xxLineSettings"));
+        auto configure =
+            reinterpret_cast<int (*)(const char*)>(dlsym(m_module, "QuobinSimD2xxConfigure"));
+        m_ok = m_lineSettings != nullptr && configure != nullptr && configure(options) == 0;
     }
-    ~FakeLibrary()
+    ~SimLibrary()
     {
-        if (m_module) dlclose(m_module);
+        if (m_module != nullptr) dlclose(m_module);
     }
-    bool ok() const { return m_module && m_setReply && m_log && m_reset; }
-    void SetReply(const char* reply) { m_setReply(reply); }
-    std::string Log() { return m_log(); }
+    bool ok() const { return m_ok; }
+    std::string LineSettings(FtHandle handle) const { return m_lineSettings(handle); }
 
 private:
     void* m_module;
-    void (*m_setReply)(const char*) = nullptr;
-    const char* (*m_log)() = nullptr;
-    void (*m_reset)() = nullptr;
+    const char* (*m_lineSettings)(void*) = nullptr;
+    bool m_ok = false;
 };
 
 TEST(D2xxUsbDriver, DrivesThePodThroughTheLoadedLibrary)
 {
-    FakeLibrary fake;
-    ASSERT_TRUE(fake.ok());
-    D2xxUsbDriver driver(FAKE_FTD2XX_PATH);
+    SimLibrary sim("--sim-version 1.3");
+    ASSERT_TRUE(sim.ok());
+    D2xxUsbDriver driver(QUOBIN_SIM_D2XX_PATH);
     VirtualPodClock clock;
     PodSession session(driver, clock);
-    RecordingStatusSink status;
+    support::RecordingView status;
     ASSERT_TRUE(session.EnsurePodSession(status)) << driver.LastError();
     EXPECT_TRUE(driver.IsLoaded());
 
-    fake.SetReply(":01130F\r");
     int major = 0;
     int minor = 0;
-    ASSERT_TRUE(CmdGetVersion(session, major, minor));
+    ASSERT_TRUE(CmdGetVersion(session, major, minor)) << driver.LastError();
     EXPECT_EQ(major, 1);
     EXPECT_EQ(minor, 3);
     session.ClosePodSession();
-
-    EXPECT_EQ(fake.Log(), "ListDevices count\n"
-                          "ListDevices 0 1073741826\n"
-                          "OpenEx Quobin 2\n"
-                          "ResetDevice\n"
-                          "SetLatencyTimer 2\n"
-                          "SetBaudRate 921600\n"
-                          "SetDataCharacteristics 8 0 0\n"
-                          "SetFlowControl 0 0 0\n"
-                          "SetTimeouts 1500 1500\n"
-                          "Purge 3\n"
-                          "Write :0161\r\n"
-                          "Close\n");
+    EXPECT_TRUE(status.Statuses().empty());
 }
 
-TEST(D2xxUsbDriver, ReadReturnsAtOnceWithNothingWaitingAndListsSerials)
+TEST(D2xxUsbDriver, PassesEveryArgumentToTheLibraryAndNamesTheFailingCall)
 {
-    FakeLibrary fake;
-    ASSERT_TRUE(fake.ok());
-    D2xxUsbDriver driver(FAKE_FTD2XX_PATH);
+    SimLibrary sim("");
+    ASSERT_TRUE(sim.ok());
+    D2xxUsbDriver driver(QUOBIN_SIM_D2XX_PATH);
     ASSERT_TRUE(driver.Load());
+    char serial[kDescriptionSize] = {};
+    EXPECT_EQ(driver.ListDeviceSerial(0, serial), kFtOk);
+    EXPECT_STREQ(serial, "QBSIM001");
     FtHandle handle = nullptr;
     ASSERT_EQ(driver.OpenByDescription("Quobin", &handle), kFtOk);
+    EXPECT_EQ(driver.SetBaudRate(handle, 115200), kFtOk);
+    EXPECT_EQ(driver.SetDataCharacteristics(handle, 7, 2, 1), kFtOk);
+    EXPECT_EQ(driver.SetLatencyTimer(handle, 9), kFtOk);
+    EXPECT_EQ(driver.SetFlowControl(handle, 0x100, 0x11, 0x13), kFtOk);
+    EXPECT_EQ(driver.SetTimeouts(handle, 700, 300), kFtOk);
+    EXPECT_EQ(sim.LineSettings(handle), "115200 7-2-1 latency 9 flow 256 timeouts 700/300");
+
     char byte = 0;
     std::uint32_t got = 7;
     EXPECT_EQ(driver.Read(handle, &byte, 1, &got), kFtOk);
-    EXPECT_EQ(got, 0u);
-    char serial[kDescriptionSize] = {};
-    EXPECT_EQ(driver.ListDeviceSerial(0, serial), kFtOk);
-    EXPECT_STREQ(serial, "QB000001");
+    EXPECT_EQ(got, 0u) << "nothing waiting: the read returns at once";
     EXPECT_EQ(driver.Close(handle), kFtOk);
-    EXPECT_NE(driver.Close(handle), kFtOk);
-    EXPECT_NE(driver.LastError().find("FT_Close"), std::string::npos);
+    EXPECT_EQ(driver.Close(handle), kFtInvalidHandle);
+    EXPECT_NE(driver.LastError().find("FT_Close"), std::string::npos) << driver.LastError();
 }
 
 TEST(D2xxUsbDriver, AMissingFunctionFailsTheLoadAndIsNamed)
 {
-    D2xxUsbDriver driver(FAKE_FTD2XX_INCOMPLETE_PATH);
+    D2xxUsbDriver driver(QUOBIN_SIM_D2XX_INCOMPLETE_PATH);
     EXPECT_FALSE(driver.Load());
     EXPECT_FALSE(driver.IsLoaded());
     EXPECT_NE(driver.LastError().find("FT_GetQueueStatus"), std::string::npos)
@@ -111,15 +104,15 @@ TEST(D2xxUsbDriver, AbsentLibraryFailsTheLoadAndCallsFailWithoutCrashing)
     EXPECT_EQ(driver.ListDeviceCount(&count), kFtOtherError);
     VirtualPodClock clock;
     PodSession session(driver, clock);
-    RecordingStatusSink status;
+    support::RecordingView status;
     EXPECT_FALSE(session.EnsurePodSession(status));
-    ASSERT_EQ(status.lines.size(), 1u);
-    EXPECT_EQ(status.lines[0].first, "Device is not connected to the PC.");
+    EXPECT_EQ(status.Statuses(), (std::vector<std::pair<std::string, bool>>{
+                                     {"Device is not connected to the PC.", true}}));
 }
 
 TEST(D2xxUsbDriver, LoadsAgainAfterUnload)
 {
-    D2xxUsbDriver driver(FAKE_FTD2XX_PATH);
+    D2xxUsbDriver driver(QUOBIN_SIM_D2XX_PATH);
     ASSERT_TRUE(driver.Load());
     EXPECT_TRUE(driver.Load());
     driver.Unload();

@@ -2,7 +2,7 @@
 
 #include "pod/PodClock.h"
 #include "pod/PodSession.h"
-#include "tests/pod/ScriptedUsbDriver.h"
+#include "tests/support/ScriptedUsbDriver.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "pod/Messages.h"
 #include "tests/pod/PodFixture.h"
-#include "tests/pod/RecordingStatusSink.h"
+#include "tests/support/RecordingView.h"
 
 #include <gtest/gtest.h>
 
@@ -25,7 +25,7 @@ const Calls kCommandConfiguration = {
 
 class PodSessionTest : public PodFixture {
 protected:
-    RecordingStatusSink status;
+    support::RecordingView status;
 };
 
 TEST_F(PodSessionTest, StartsAbsentWithEmptyDescription)
@@ -142,7 +142,7 @@ TEST_F(PodSessionTest, FailedOpenExClosesNothing)
 TEST_F(PodSessionTest, EnsureProbesOpensAndReportsNothingOnSuccess)
 {
     EXPECT_TRUE(session.EnsurePodSession(status));
-    EXPECT_TRUE(status.lines.empty());
+    EXPECT_TRUE(status.Statuses().empty());
     EXPECT_EQ(session.state(), PodState::Open);
 }
 
@@ -164,9 +164,7 @@ TEST_F(PodSessionTest, EnsureWithoutPodReports117AndStaysAbsent)
 {
     driver.devices = {"FT232R USB UART"};
     EXPECT_FALSE(session.EnsurePodSession(status));
-    ASSERT_EQ(status.lines.size(), 1u);
-    EXPECT_EQ(status.lines[0].first, "Device is not connected to the PC.");
-    EXPECT_TRUE(status.lines[0].second);
+    EXPECT_EQ(status.Events(), (Calls{"status red Device is not connected to the PC."}));
     EXPECT_EQ(session.state(), PodState::Absent);
     EXPECT_FALSE(session.libraryLoaded());
 }
@@ -175,8 +173,7 @@ TEST_F(PodSessionTest, EnsureWithoutDriverLibraryReports117)
 {
     driver.loadable = false;
     EXPECT_FALSE(session.EnsurePodSession(status));
-    ASSERT_EQ(status.lines.size(), 1u);
-    EXPECT_EQ(status.lines[0].first, MessageText(kMsgNotConnected));
+    EXPECT_EQ(status.Events(), (Calls{"status red Device is not connected to the PC."}));
     EXPECT_EQ(driver.Calls(), (Calls{"Load"}));
 }
 
@@ -184,9 +181,7 @@ TEST_F(PodSessionTest, EnsureWithFailingConfigurationReports118AndForgetsTheLibr
 {
     driver.FailCall("SetBaudRate");
     EXPECT_FALSE(session.EnsurePodSession(status));
-    ASSERT_EQ(status.lines.size(), 1u);
-    EXPECT_EQ(status.lines[0].first, "Failed to open USB port");
-    EXPECT_TRUE(status.lines[0].second);
+    EXPECT_EQ(status.Events(), (Calls{"status red Failed to open USB port"}));
     EXPECT_EQ(session.state(), PodState::Absent);
     EXPECT_FALSE(session.libraryLoaded());
     EXPECT_FALSE(session.deviceFound());

@@ -1,8 +1,8 @@
 #include "pod/TracingUsbDriver.h"
 #include "pod/PodCommands.h"
 #include "pod/PodSession.h"
-#include "tests/pod/RecordingStatusSink.h"
-#include "tests/pod/ScriptedUsbDriver.h"
+#include "tests/support/RecordingView.h"
+#include "tests/support/ScriptedUsbDriver.h"
 
 #include <gtest/gtest.h>
 
@@ -23,7 +23,7 @@ protected:
     Lines lines;
     TracingUsbDriver tracer{scripted, clock, [this](const std::string& l) { lines.push_back(l); }};
     PodSession session{tracer, clock};
-    RecordingStatusSink status;
+    support::RecordingView status;
 };
 
 TEST_F(Tracing, LogsConfigurationFramesRepliesAndPurgesWithTimes)

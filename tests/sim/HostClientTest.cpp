@@ -6,7 +6,6 @@
 #include <thread>
 #include <vector>
 
-#include "../pod/RecordingStatusSink.h"
 #include "pod/D2xxUsbDriver.h"
 #include "pod/PodBootLoader.h"
 #include "pod/PodCommands.h"
@@ -14,6 +13,7 @@
 #include "sim/DemoVariables.h"
 #include "sim/SimCatalog.h"
 #include "sim/SimUsbDriver.h"
+#include "tests/support/RecordingView.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ struct Host {
     pod::VirtualPodClock clock;
     std::unique_ptr<sim::SimUsbDriver> driver;
     pod::PodSession session;
-    pod::test::RecordingStatusSink status;
+    support::RecordingView status;
 };
 
 std::vector<std::uint16_t> Loader(int type)
@@ -53,8 +53,7 @@ TEST(SimHost, NoPodOnTheBusIsReportedAsNotConnected)
     host.driver->Unplug();
     EXPECT_FALSE(host.session.EnsurePodSession(host.status));
     EXPECT_EQ(host.session.state(), pod::PodState::Absent);
-    ASSERT_FALSE(host.status.lines.empty());
-    EXPECT_EQ(host.status.lines.back().first, "Device is not connected to the PC.");
+    EXPECT_EQ(host.status.LastStatus(), "Device is not connected to the PC.");
     host.driver->Plug();
     EXPECT_TRUE(host.session.EnsurePodSession(host.status));
 }
@@ -211,7 +210,7 @@ TEST(SimHost, D2xxBackEndOverTheEmulatorLibrary)
     pod::D2xxUsbDriver driver(QUOBIN_SIM_D2XX_PATH);
     pod::SteadyPodClock clock;
     pod::PodSession session(driver, clock);
-    pod::test::RecordingStatusSink status;
+    support::RecordingView status;
     ASSERT_TRUE(session.EnsurePodSession(status)) << driver.LastError();
     int major = 0;
     int minor = 0;
@@ -285,7 +284,7 @@ TEST(SimHostRealWire, RepliesWaitForTheWireAndTheLatencyTimer)
     CreepingClock clock;
     auto driver = sim::CreateSimDriver(options, clock);
     pod::PodSession session(*driver, clock);
-    pod::test::RecordingStatusSink status;
+    support::RecordingView status;
     ASSERT_TRUE(session.EnsurePodSession(status));
 
     const std::uint32_t start = clock.NowMs();

@@ -1,4 +1,4 @@
-#include "tests/pod/ScriptedUsbDriver.h"
+#include "tests/support/ScriptedUsbDriver.h"
 
 #include <cstdint>
 #include <cstring>
