@@ -78,16 +78,10 @@ TEST(McuCatalog, EveryFieldOfEveryPartMatchesTheTable)
             EXPECT_EQ(r.first[reg], x.first);
             EXPECT_EQ(r.last[reg], x.last);
             EXPECT_EQ(r.pageWords[reg], x.page);
-            const std::uint32_t mask = x.page == 256    ? 0xFF00
-                                       : x.page == 512  ? 0xFE00
-                                       : x.page == 1024 ? 0xFC00
-                                                        : 0;
             const std::uint32_t shift = x.page == 256    ? 8
                                         : x.page == 512  ? 9
                                         : x.page == 1024 ? 10
                                                          : 0;
-            EXPECT_EQ(r.pageMask[reg], mask);
-            EXPECT_EQ(r.offsetMask[reg], present ? x.page - 1 : 0);
             EXPECT_EQ(r.pageShift[reg], shift);
         }
         EXPECT_EQ(image::LoaderLength(type), e.loaderLength);
@@ -206,8 +200,6 @@ TEST(McuSelection, StartsWithTheDefaultPartAndFollowsSelections)
 
     ASSERT_TRUE(sel.SelectMcu(25));
     EXPECT_EQ(sel.pageWords(image::kP1flash), 1024u);
-    EXPECT_EQ(sel.pageMask(image::kP1flash), 0xFC00u);
-    EXPECT_EQ(sel.offsetMask(image::kBflash), 511u);
     EXPECT_EQ(sel.pageShift(image::kBflash), 9u);
 
     EXPECT_FALSE(sel.SelectMcu(28));
