@@ -104,9 +104,8 @@ void CQuobinDlg::Initialize()
     m_ui->mcuSelect->clear();
     for (int type = 0; type < m_backend->PartCount(); ++type)
         m_ui->mcuSelect->addItem(QString::fromStdString(m_backend->PartName(type)));
-    m_ui->mcuSelect->setCurrentIndex(app::MainSettings::kDefaultMcuType < m_backend->PartCount()
-                                         ? app::MainSettings::kDefaultMcuType
-                                         : 0);
+    m_ui->mcuSelect->setCurrentIndex(
+        image::kDefaultMcuType < m_backend->PartCount() ? image::kDefaultMcuType : 0);
     m_ui->mcuSelect->blockSignals(false);
     m_ui->resetAfterCheck->setChecked(true);
     m_ui->resetPolarity->clear();

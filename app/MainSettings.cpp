@@ -26,7 +26,7 @@ MainSettings MainSettings::Load(QSettings& settings, int mcuCount)
 {
     MainSettings loaded;
     settings.beginGroup(kSection);
-    const int mcuFallback = kDefaultMcuType < mcuCount ? kDefaultMcuType : 0;
+    const int mcuFallback = image::kDefaultMcuType < mcuCount ? image::kDefaultMcuType : 0;
     loaded.mcuType = ReadIndex(settings, kKeyMcuType, mcuCount, mcuFallback);
     bool ok = false;
     const int after = settings.value(kKeyAfterReset, 0).toInt(&ok);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "image/McuCatalog.h"
+
 #include <QString>
 
 #include <memory>
@@ -11,11 +13,10 @@ namespace app {
 // The programmer window's persisted choices, section "Main". Read once at start, after
 // the lists are filled, and written once when the window goes away.
 struct MainSettings {
-    static constexpr int kDefaultMcuType = 27; // MC56F8367
-    static constexpr int kPolarityCount = 2;   // "Active Low", "Active High"
-    static constexpr int kDelayCount = 5;      // "1 ms" .. "500 ms"
+    static constexpr int kPolarityCount = 2; // "Active Low", "Active High"
+    static constexpr int kDelayCount = 5;    // "1 ms" .. "500 ms"
 
-    int mcuType = kDefaultMcuType;
+    int mcuType = image::kDefaultMcuType;
     bool afterReset = false;
     int resetPolarity = 0;
     int resetDelay = 0;

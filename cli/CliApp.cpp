@@ -1,7 +1,6 @@
 #include "cli/CliApp.h"
 
 #include <CLI/CLI.hpp>
-#include <cstdlib>
 
 #include "cli/CommandContext.h"
 #include "cli/GlobalOptions.h"
@@ -9,7 +8,7 @@
 #include "cli/McusCommand.h"
 #include "cli/PodUtilityCommands.h"
 #include "cli/ProgramCommand.h"
-#include "image/ResourceStore.h"
+#include "podlink/LinkOptions.h"
 
 namespace cli {
 
@@ -18,33 +17,6 @@ int UsageError(CommandContext& ctx, const std::string& text)
     ctx.err << "quobin-cli: " << text << '\n';
     return kExitUsage;
 }
-
-namespace {
-
-// Replaces built-in images from the resource directory and says which files were ignored.
-void ApplyResources(GlobalOptions& globals, std::ostream& err)
-{
-    if (globals.resources.empty()) {
-        if (const char* env = std::getenv("QUOBIN_RESOURCES")) {
-            globals.resources = env;
-        }
-    }
-    if (globals.resources.empty()) {
-        return;
-    }
-    const image::ResourceReport report = image::SetResourceDirectory(globals.resources);
-    if (!report.directoryFound) {
-        err << "quobin-cli: warning: resource directory " << globals.resources
-            << " not found; using the built-in images\n";
-    }
-    for (const image::ResourceFileStatus& f : report.files) {
-        if (f.state != image::ResourceFileStatus::State::Used) {
-            err << "quobin-cli: warning: " << image::DescribeResourceStatus(f) << '\n';
-        }
-    }
-}
-
-} // namespace
 
 int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
            pod::PodClock* clock)
@@ -80,7 +52,10 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
         return kExitUsage;
     }
 
-    ApplyResources(globals, err);
+    podlink::ApplyEnvironment(globals.link);
+    globals.link.traceHeader = podlink::TraceHeader("quobin-cli", argc, argv);
+    for (const std::string& warning : podlink::ApplyResources(globals.link.resources))
+        err << "quobin-cli: " << warning << '\n';
     CommandContext ctx{globals, out, err, clock};
     for (const Command& command : commands) {
         if (command.app->parsed()) {

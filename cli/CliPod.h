@@ -27,6 +27,8 @@ public:
     pod::UsbDriver& driver() { return *m_link.driver; }
     ops::OperationRunner& runner() { return *m_runner; }
     ConsoleView& view() { return *m_view; }
+    // A line for the trace, when there is one (--trace); nothing otherwise.
+    void TraceNote(const std::string& text);
 
 private:
     CliPod() = default;
@@ -41,8 +43,5 @@ private:
     ops::MonitorControl m_noMonitoring;
     std::unique_ptr<ops::OperationRunner> m_runner;
 };
-
-// The shared options as the link understands them.
-podlink::LinkOptions LinkOptionsFrom(const GlobalOptions& globals);
 
 } // namespace cli

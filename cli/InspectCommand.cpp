@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "cli/JsonWriter.h"
+#include "cli/JsonText.h"
 #include "cli/McuOptions.h"
 
 namespace cli {
@@ -28,7 +28,7 @@ int Run(const InspectOptions& opt, CLI::Option* regionsOption, CommandContext& c
 {
     image::SFileLoadRequest request;
     if (!opt.mcu.empty()) {
-        const auto mcu = ParseMcu(opt.mcu);
+        const auto mcu = image::ParseMcu(opt.mcu);
         if (!mcu) {
             return UsageError(ctx,
                               "unknown MCU '" + opt.mcu + "'; `quobin-cli mcus` lists the parts");
@@ -132,34 +132,28 @@ std::string InspectJson(const image::SFileLoadRequest& request,
                         const image::SFileLoadOutcome& outcome,
                         const image::McuSelection& selection, const image::FlashImageSet& images)
 {
-    JsonWriter json;
-    json.BeginObject();
-    json.Key("ok").Bool(outcome.ok);
-    json.Key("message").String(outcome.statusText);
-    json.Key("error").Bool(outcome.error);
-    json.Key("mcu").String(selection.record().name);
-    json.Key("regions").BeginArray();
+    Json regions = Json::array();
     for (int r = 0; r < image::kRegionCount; ++r) {
-        json.BeginObject();
-        json.Key("name").String(image::RegionName(r));
-        json.Key("present").Bool(selection.present(r) != 0);
-        json.Key("selected").Bool(request.regionChecked[r]);
-        json.Key("words").Unsigned(images.wordCount(r));
-        json.Key("length").Unsigned(images.programmedLength(r));
-        json.Key("first").Unsigned(selection.first(r));
-        json.Key("last").Unsigned(selection.last(r));
-        json.Key("label").String(LabelOf(outcome, r));
-        json.EndObject();
+        regions.push_back({{"name", image::RegionName(r)},
+                           {"present", selection.present(r) != 0},
+                           {"selected", request.regionChecked[r]},
+                           {"words", images.wordCount(r)},
+                           {"length", images.programmedLength(r)},
+                           {"first", selection.first(r)},
+                           {"last", selection.last(r)},
+                           {"label", JsonText(LabelOf(outcome, r))}});
     }
-    json.EndArray();
-    json.Key("outside_words").Unsigned(images.outsideWords());
-    json.Key("outside_ranges").BeginArray();
-    for (const image::AddressRange& range : images.outsideRanges()) {
-        json.BeginArray().Unsigned(range.first).Unsigned(range.last).EndArray();
-    }
-    json.EndArray();
-    json.EndObject();
-    return json.text();
+    Json outside = Json::array();
+    for (const image::AddressRange& range : images.outsideRanges())
+        outside.push_back({range.first, range.last});
+    const Json document = {{"ok", outcome.ok},
+                           {"message", JsonText(outcome.statusText)},
+                           {"error", outcome.error},
+                           {"mcu", JsonText(selection.record().name)},
+                           {"regions", std::move(regions)},
+                           {"outside_words", images.outsideWords()},
+                           {"outside_ranges", std::move(outside)}};
+    return JsonLine(document);
 }
 
 void AddInspectCommand(CLI::App& app, CommandList& commands)

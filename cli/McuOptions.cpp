@@ -29,24 +29,6 @@ std::string_view Trim(std::string_view s)
 
 } // namespace
 
-std::optional<int> ParseMcu(std::string_view text)
-{
-    text = Trim(text);
-    if (text.empty()) {
-        return std::nullopt;
-    }
-    bool digits = text.size() <= 3;
-    for (char c : text) {
-        digits = digits && std::isdigit(static_cast<unsigned char>(c));
-    }
-    if (digits) {
-        const int index = std::stoi(std::string(text));
-        return image::IsValidMcuType(index) ? std::optional<int>(index) : std::nullopt;
-    }
-    const int index = image::McuIndexByName(Upper(text));
-    return index >= 0 ? std::optional<int>(index) : std::nullopt;
-}
-
 std::optional<std::array<bool, image::kRegionCount>> ParseRegions(std::string_view text)
 {
     std::array<bool, image::kRegionCount> regions{};

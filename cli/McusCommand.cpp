@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "cli/JsonWriter.h"
+#include "cli/JsonText.h"
 #include "image/McuCatalog.h"
 
 namespace cli {
@@ -50,40 +50,26 @@ void PrintTable(std::ostream& out)
 
 std::string McusJson()
 {
-    JsonWriter json;
-    json.BeginArray();
+    Json parts = Json::array();
     for (int type = 0; type < image::kMcuCount; ++type) {
         const image::McuRecord& r = image::RecordFor(type);
-        json.BeginObject();
-        json.Key("index").Number(type);
-        json.Key("name").String(r.name);
-        json.Key("ram1")
-            .BeginArray()
-            .Unsigned(r.ramWindow1First)
-            .Unsigned(r.ramWindow1Last)
-            .EndArray();
-        json.Key("ram2")
-            .BeginArray()
-            .Unsigned(r.ramWindow2First)
-            .Unsigned(r.ramWindow2Last)
-            .EndArray();
-        json.Key("regions").BeginArray();
+        Json regions = Json::array();
         for (int region = 0; region < image::kRegionCount; ++region) {
-            json.BeginObject();
-            json.Key("name").String(image::RegionName(region));
-            json.Key("present").Bool(r.present[region] != 0);
-            json.Key("first").Unsigned(r.first[region]);
-            json.Key("last").Unsigned(r.last[region]);
-            json.Key("page_words").Unsigned(r.pageWords[region]);
-            json.EndObject();
+            regions.push_back({{"name", image::RegionName(region)},
+                               {"present", r.present[region] != 0},
+                               {"first", r.first[region]},
+                               {"last", r.last[region]},
+                               {"page_words", r.pageWords[region]}});
         }
-        json.EndArray();
-        json.Key("loader_length").Unsigned(image::LoaderLength(type));
-        json.Key("data_space_offset").Unsigned(image::DataSpaceOffset(type));
-        json.EndObject();
+        parts.push_back({{"index", type},
+                         {"name", JsonText(r.name)},
+                         {"ram1", {r.ramWindow1First, r.ramWindow1Last}},
+                         {"ram2", {r.ramWindow2First, r.ramWindow2Last}},
+                         {"regions", std::move(regions)},
+                         {"loader_length", image::LoaderLength(type)},
+                         {"data_space_offset", image::DataSpaceOffset(type)}});
     }
-    json.EndArray();
-    return json.text();
+    return JsonLine(parts);
 }
 
 void AddMcusCommand(CLI::App& app, CommandList& commands)

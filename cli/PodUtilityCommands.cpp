@@ -1,7 +1,7 @@
 #include "cli/PodUtilityCommands.h"
 
 #include "cli/CliPod.h"
-#include "cli/JsonWriter.h"
+#include "cli/JsonText.h"
 #include "cli/McuOptions.h"
 #include "image/McuCatalog.h"
 #include "pod/UsbDriver.h"
@@ -51,21 +51,13 @@ int RunDevices(CommandContext& ctx)
     driver.Unload();
 
     if (ctx.globals.json) {
-        JsonWriter w;
-        w.BeginArray();
+        Json devices = Json::array();
         for (const auto& row : rows)
-            w.BeginObject()
-                .Key("index")
-                .Unsigned(row.index)
-                .Key("description")
-                .String(row.description)
-                .Key("serial")
-                .String(row.serial)
-                .Key("pod")
-                .Bool(row.isPod)
-                .EndObject();
-        w.EndArray();
-        ctx.out << w.text() << '\n';
+            devices.push_back({{"index", row.index},
+                               {"description", JsonText(row.description)},
+                               {"serial", JsonText(row.serial)},
+                               {"pod", row.isPod}});
+        ctx.out << JsonLine(devices) << '\n';
         return kExitOk;
     }
     if (rows.empty()) {
@@ -84,15 +76,10 @@ int RunDevices(CommandContext& ctx)
 
 int Finish(CommandContext& ctx, CliPod& pod, bool ok)
 {
+    pod.TraceNote(std::string("result: ") + (ok ? "ok, " : "failed, ") + pod.view().lastStatus());
     if (ctx.globals.json) {
-        JsonWriter w;
-        w.BeginObject()
-            .Key("ok")
-            .Bool(ok)
-            .Key("message")
-            .String(pod.view().lastStatus())
-            .EndObject();
-        ctx.out << w.text() << '\n';
+        const Json document = {{"ok", ok}, {"message", JsonText(pod.view().lastStatus())}};
+        ctx.out << JsonLine(document) << '\n';
     }
     if (!ok) {
         ctx.err << "quobin-cli: " << ConsoleView::Displayed(pod.view().lastStatus()) << '\n';
@@ -119,7 +106,7 @@ int RunReset(const ResetOptions& o, CommandContext& ctx)
 {
     int mcu = image::kDefaultMcuType;
     if (!o.mcu.empty()) {
-        const auto parsed = ParseMcu(o.mcu);
+        const auto parsed = image::ParseMcu(o.mcu);
         if (!parsed)
             return UsageError(ctx,
                               "unknown MCU '" + o.mcu + "'; `quobin-cli mcus` lists the parts");

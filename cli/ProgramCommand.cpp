@@ -1,7 +1,10 @@
 #include "cli/ProgramCommand.h"
 
+#include <filesystem>
+#include <string>
+
 #include "cli/CliPod.h"
-#include "cli/JsonWriter.h"
+#include "cli/JsonText.h"
 #include "cli/McuOptions.h"
 #include "image/McuCatalog.h"
 #include "ops/OperationMode.h"
@@ -39,7 +42,7 @@ int DelayIndexOf(int delayMs)
 std::string DialogFrom(const ProgramOptions& o, ops::DialogSnapshot& dialog)
 {
     if (!o.mcu.empty()) {
-        const auto mcu = ParseMcu(o.mcu);
+        const auto mcu = image::ParseMcu(o.mcu);
         if (!mcu) return "unknown MCU '" + o.mcu + "'; `quobin-cli mcus` lists the parts";
         dialog.mcuIndex = *mcu;
     }
@@ -83,18 +86,26 @@ int Run(const ProgramOptions& o, bool target, CommandContext& ctx)
     int exitCode = kExitOk;
     auto pod = CliPod::Open(ctx, json, exitCode);
     if (!pod) return exitCode;
+    pod->TraceNote(std::string("part: ") + image::RecordFor(dialog.mcuIndex).name);
+    std::error_code sizeError;
+    const auto bytes = std::filesystem::file_size(o.file, sizeError);
+    pod->TraceNote(
+        "S file: " + o.file +
+        (sizeError ? std::string(" (size unknown)") : " (" + std::to_string(bytes) + " bytes)"));
     pod->runner().Start(mode, dialog);
     pod->runner().Wait();
     const ops::RunResult result = pod->runner().LastResult();
+    pod->TraceNote(std::string("result: ") + (result.ok ? "ok, " : "failed, ") + result.message);
 
     if (json) {
-        JsonWriter w;
-        w.BeginObject().Key("ok").Bool(result.ok).Key("message").String(result.message);
-        w.Key("elapsed_ms").Unsigned(result.elapsedMs).Key("words_sent").BeginObject();
+        Json wordsSent = Json::object();
         for (int r = 0; r < image::kRegionCount; ++r)
-            w.Key(image::RegionName(r)).Unsigned(result.wordsSent[r]);
-        w.EndObject().EndObject();
-        ctx.out << w.text() << '\n';
+            wordsSent[image::RegionName(r)] = result.wordsSent[r];
+        const Json document = {{"ok", result.ok},
+                               {"message", JsonText(result.message)},
+                               {"elapsed_ms", result.elapsedMs},
+                               {"words_sent", std::move(wordsSent)}};
+        ctx.out << JsonLine(document) << '\n';
     }
     if (!result.ok) {
         ctx.err << "quobin-cli: " << ConsoleView::Displayed(result.message) << '\n';

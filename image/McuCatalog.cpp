@@ -2,6 +2,10 @@
 
 #include "image/ResourceStore.h"
 
+#include <cctype>
+#include <charconv>
+#include <string>
+
 namespace image {
 
 namespace {
@@ -45,8 +49,6 @@ constexpr McuRecord MakeRecord(const char* name, std::uint32_t ram1First, std::u
         r.first[i] = s.first;
         r.last[i] = s.last;
         r.pageWords[i] = s.pageWords;
-        r.pageMask[i] = (0x10000u - s.pageWords) & 0xFFFFu;
-        r.offsetMask[i] = s.pageWords - 1;
         r.pageShift[i] = Log2(s.pageWords);
     }
     return r;
@@ -165,6 +167,26 @@ int McuIndexByName(std::string_view name)
         }
     }
     return -1;
+}
+
+std::optional<int> ParseMcu(std::string_view text)
+{
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
+        text.remove_prefix(1);
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
+        text.remove_suffix(1);
+    if (text.empty()) return std::nullopt;
+    int index = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), index);
+    if (end == text.data() + text.size() && text.front() != '-') {
+        if (error == std::errc() && IsValidMcuType(index)) return index;
+        return std::nullopt;
+    }
+    std::string upper(text);
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const int byName = McuIndexByName(upper);
+    return byName >= 0 ? std::optional<int>(byName) : std::nullopt;
 }
 
 const char* RegionName(int region)

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -16,8 +17,8 @@ constexpr int kDefaultMcuType = 27; // MC56F8367
 enum RegionIndex : int { kDflash = 0, kBflash = 1, kP1flash = 2, kP2flash = 3 };
 
 // Memory map of one part. All addresses are 16-bit-word addresses, ranges include both
-// ends. An absent region has all its fields 0. pageMask, offsetMask and pageShift follow
-// from pageWords (256, 512 or 1024).
+// ends. An absent region has all its fields 0. pageShift follows from pageWords (256, 512
+// or 1024).
 struct McuRecord {
     const char* name;
     std::uint32_t ramWindow1First, ramWindow1Last; // program-space RAM
@@ -26,9 +27,7 @@ struct McuRecord {
     std::uint32_t first[kRegionCount];
     std::uint32_t last[kRegionCount];
     std::uint32_t pageWords[kRegionCount];
-    std::uint32_t pageMask[kRegionCount];   // 0x10000 - pageWords, 16 bits
-    std::uint32_t offsetMask[kRegionCount]; // pageWords - 1
-    std::uint32_t pageShift[kRegionCount];  // log2(pageWords)
+    std::uint32_t pageShift[kRegionCount]; // log2(pageWords)
 };
 
 bool IsValidMcuType(int type);
@@ -54,6 +53,11 @@ const char* LoaderFileName(int type);
 
 // Index of a part by its exact name ("MC56F8367"), -1 if unknown.
 int McuIndexByName(std::string_view name);
+
+// A part as users name it wherever they choose one (--mcu, --sim-mcu): its name in any
+// letter case ("MC56F8367", "mc56f8367") or its index 0..27 in decimal, surrounding
+// blanks ignored. Nothing for anything else.
+std::optional<int> ParseMcu(std::string_view text);
 
 // Reset delay in ms by the Reset Delay list index: 1, 10, 50, 100, 500.
 extern const std::array<std::uint16_t, 5> ResetDelayTable;

@@ -45,16 +45,6 @@ std::uint32_t McuSelection::pageWords(int region) const
     return ValidRegion(region) ? record().pageWords[region] : 0;
 }
 
-std::uint32_t McuSelection::pageMask(int region) const
-{
-    return ValidRegion(region) ? record().pageMask[region] : 0;
-}
-
-std::uint32_t McuSelection::offsetMask(int region) const
-{
-    return ValidRegion(region) ? record().offsetMask[region] : 0;
-}
-
 std::uint32_t McuSelection::pageShift(int region) const
 {
     return ValidRegion(region) ? record().pageShift[region] : 0;

@@ -25,8 +25,6 @@ public:
     std::uint32_t first(int region) const;
     std::uint32_t last(int region) const;
     std::uint32_t pageWords(int region) const;
-    std::uint32_t pageMask(int region) const;
-    std::uint32_t offsetMask(int region) const;
     std::uint32_t pageShift(int region) const;
 
     std::uint32_t loaderLength() const { return m_loaderLength; }

@@ -1,5 +1,7 @@
 #include "pod/TracingUsbDriver.h"
 
+#include "pod/TraceDecoder.h"
+
 #include <cstdio>
 #include <cstring>
 #include <ostream>
@@ -73,9 +75,28 @@ void TracingUsbDriver::Emit(std::uint32_t ms, const std::string& text)
 
 void TracingUsbDriver::FlushLocked()
 {
-    if (m_run.empty()) return;
-    Emit(m_runStart, "< " + FormatBytes(m_run));
-    m_run.clear();
+    if (!m_run.empty()) {
+        Emit(m_runStart, "< " + FormatBytes(m_run));
+        if (const std::string reply = DescribeReply(m_run); !reply.empty())
+            Emit(m_runStart, "# " + reply);
+        m_run.clear();
+    }
+    if (m_awaitingReply && m_shortReads > 0)
+        Emit(m_clock.NowMs(), "# short read: nothing received after the last write");
+    m_awaitingReply = false;
+    m_shortReads = 0;
+}
+
+void TracingUsbDriver::Header(const std::string& text)
+{
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    m_sink("# " + text);
+}
+
+void TracingUsbDriver::Note(const std::string& text)
+{
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    Event("# " + text);
 }
 
 void TracingUsbDriver::Flush()
@@ -129,6 +150,10 @@ FtStatus TracingUsbDriver::ListDeviceDescription(std::uint32_t index, char* buff
 {
     QUOBIN_TRACE_LOCK;
     const FtStatus status = m_inner.ListDeviceDescription(index, buffer);
+    if (status == kFtOk) {
+        m_lastDescription.assign(buffer, strnlen(buffer, kDescriptionSize));
+        m_lastSerial.clear();
+    }
     Event("device " + std::to_string(index) +
               (status == kFtOk ? " " + Quoted(buffer, kDescriptionSize) : std::string()),
           status);
@@ -139,6 +164,7 @@ FtStatus TracingUsbDriver::ListDeviceSerial(std::uint32_t index, char* buffer)
 {
     QUOBIN_TRACE_LOCK;
     const FtStatus status = m_inner.ListDeviceSerial(index, buffer);
+    if (status == kFtOk) m_lastSerial.assign(buffer, strnlen(buffer, kDescriptionSize));
     Event("serial " + std::to_string(index) +
               (status == kFtOk ? " " + Quoted(buffer, kDescriptionSize) : std::string()),
           status);
@@ -150,6 +176,13 @@ FtStatus TracingUsbDriver::OpenByDescription(const char* description, FtHandle* 
     QUOBIN_TRACE_LOCK;
     const FtStatus status = m_inner.OpenByDescription(description, handle);
     Event("open " + Quoted(description, kDescriptionSize), status);
+    if (status == kFtOk) {
+        std::string device = std::string("# device ") + Quoted(description, kDescriptionSize);
+        if (!m_lastSerial.empty() &&
+            m_lastDescription == std::string(description, strnlen(description, kDescriptionSize)))
+            device += ", serial \"" + m_lastSerial + "\"";
+        Event(device);
+    }
     return status;
 }
 
@@ -225,6 +258,11 @@ FtStatus TracingUsbDriver::Write(FtHandle handle, const void* buffer, std::uint3
         "> " + FormatBytes(std::string_view(static_cast<const char*>(buffer), length));
     if (status != kFtOk) text += " -> status " + std::to_string(status);
     Emit(now, text);
+    const std::string command =
+        DescribeSentFrame(std::string_view(static_cast<const char*>(buffer), length));
+    if (!command.empty()) Emit(now, "# " + command);
+    m_awaitingReply = true;
+    m_shortReads = 0;
     return status;
 }
 
@@ -244,7 +282,9 @@ FtStatus TracingUsbDriver::Read(FtHandle handle, void* buffer, std::uint32_t len
         Event("read", status);
         return status;
     }
+    if (*received < length) ++m_shortReads;
     if (*received > 0) {
+        m_awaitingReply = false;
         if (m_run.empty()) m_runStart = m_clock.NowMs();
         m_run.append(static_cast<const char*>(buffer), *received);
     }

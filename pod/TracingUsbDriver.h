@@ -19,6 +19,14 @@ namespace pod {
 //   "   1500 > 31 CE"            a run that is not a printable frame, as hex
 //   "      0 open \"Quobin\""   opens, closes, purges and configuration calls with their
 //                                arguments; a failing call ends in " -> status N"
+// What a support reader needs beyond the bytes goes on lines of its own whose first word
+// after the time is "#", so that tools reading the lines above keep working:
+//   "     12 # get-version"      a sent frame's command and fields (TraceDecoder.h)
+//   "     13 # reply OK, data 13" a reply decoded, error replies with their reason
+//   "   1506 # short read: ..."   nothing came back after a write; a reply cut short
+//                                is marked on its decoded line
+//   "     14 # result: ..."      notes of the program (Note)
+//   "# Quobin V1.3"             header lines, before the first event (Header)
 // Bytes arrive one per read call; they are gathered into one run, logged when the next
 // event other than a read or a queue query happens, or on Flush and destruction. Queue
 // and status queries are not logged. Thread-safe.
@@ -37,6 +45,10 @@ public:
     UsbDriver& inner() { return m_inner; }
     // Logs the pending received run, if any.
     void Flush();
+    // A header line: "# " and the text, without a time.
+    void Header(const std::string& text);
+    // A note of the program at this moment: the time, "# " and the text.
+    void Note(const std::string& text);
     // A byte run as the trace shows it: text for a printable frame, else hex.
     static std::string FormatBytes(std::string_view bytes);
 
@@ -81,6 +93,10 @@ private:
     mutable std::recursive_mutex m_mutex;
     std::string m_run;
     std::uint32_t m_runStart = 0;
+    std::uint32_t m_shortReads = 0; // reads since the last write that got fewer bytes than asked
+    bool m_awaitingReply = false;   // written, and nothing received since
+    std::string m_lastDescription;  // from the device list, for the note on open
+    std::string m_lastSerial;
 };
 
 } // namespace pod

@@ -1,7 +1,8 @@
 #include "podlink/PodLink.h"
 
+#include "pod/D2xxUsbDriver.h"
+#include "pod/FtdiUsbDriver.h"
 #include "pod/TracingUsbDriver.h"
-#include "pod/UsbDriverFactory.h"
 #include "sim/SimUsbDriver.h"
 
 #include <cstdlib>
@@ -10,29 +11,29 @@ namespace podlink {
 
 namespace {
 
+// The back end a user who names none gets: QUOBIN_DRIVER as given (so "sim" works there
+// too), else the vendor's D2XX library where it is installed, since that is what the POD's
+// driver package brings on Windows, else libftdi1.
+std::string DefaultDriverKind()
+{
+    if (const char* fromEnvironment = std::getenv("QUOBIN_DRIVER");
+        fromEnvironment != nullptr && *fromEnvironment != '\0')
+        return fromEnvironment;
+    pod::D2xxUsbDriver d2xx;
+    return d2xx.Load() ? "d2xx" : "ftdi";
+}
+
 void MakeEmulator(const LinkOptions& options, pod::PodClock& clock, PodLink& link)
 {
     sim::SimOptions simOptions;
-    simOptions.wire = options.defaultWire;
-    for (const auto& [name, value] : options.simOptions) {
-        const std::string error = sim::ApplySimOption(simOptions, "sim-" + name, value);
-        if (!error.empty()) {
-            link.error = error;
-            return;
-        }
-    }
+    link.error = MakeSimOptions(options, simOptions);
+    if (!link.error.empty()) return;
     auto driver = sim::CreateSimDriver(simOptions, clock);
     link.simulated = driver.get();
     link.driver = std::move(driver);
 }
 
 } // namespace
-
-bool SimulateFromEnvironment()
-{
-    const char* value = std::getenv("QUOBIN_SIMULATE");
-    return value != nullptr && *value != '\0' && std::string(value) != "0";
-}
 
 PodLink MakePodLink(const LinkOptions& options, pod::PodClock& clock)
 {
@@ -42,17 +43,20 @@ PodLink MakePodLink(const LinkOptions& options, pod::PodClock& clock)
         link.error = "--simulate and --driver " + kind + " contradict each other";
         return link;
     }
-    if (kind.empty() && !options.simulate) kind = pod::DefaultDriverKind();
+    if (kind.empty() && !options.simulate) kind = DefaultDriverKind();
+    if (options.simulate) kind = "sim";
+    const auto simGiven = options.sim.Given();
     if (options.simulate || kind == "sim") {
         MakeEmulator(options, clock, link);
-    } else if (!options.simOptions.empty()) {
-        link.error =
-            "--sim-" + options.simOptions.front().first + " needs the emulated POD (--simulate)";
+    } else if (!simGiven.empty()) {
+        link.error = "--sim-" + simGiven.front().first + " needs the emulated POD (--simulate)";
         return link;
+    } else if (kind == "d2xx") {
+        link.driver = std::make_unique<pod::D2xxUsbDriver>();
+    } else if (kind == "ftdi") {
+        link.driver = std::make_unique<pod::FtdiUsbDriver>();
     } else {
-        link.driver = pod::CreateUsbDriver(kind);
-        if (!link.driver)
-            link.error = "unknown USB back end '" + kind + "' (use ftdi, d2xx or sim)";
+        link.error = "unknown USB back end '" + kind + "' (use ftdi, d2xx or sim)";
     }
     if (!link.driver || options.tracePath.empty()) return link;
 
@@ -63,8 +67,13 @@ PodLink MakePodLink(const LinkOptions& options, pod::PodClock& clock)
         link.simulated = nullptr;
         return link;
     }
-    link.driver =
+    auto tracer =
         std::make_unique<pod::TracingUsbDriver>(std::move(link.driver), clock, *link.traceFile);
+    for (const std::string& line : options.traceHeader)
+        tracer->Header(line);
+    tracer->Header("back end: " + (kind == "sim" ? std::string("sim (the emulated POD)") : kind));
+    link.tracer = tracer.get();
+    link.driver = std::move(tracer);
     return link;
 }
 

@@ -15,7 +15,6 @@ public:
     // Returns a complete frame (':' ... CR) once its CR arrives.
     std::optional<std::string> Push(std::uint8_t byte);
     void Reset();
-    bool InFrame() const { return m_inFrame; }
 
 private:
     std::string m_frame;

@@ -1,8 +1,8 @@
 #include "sim/SimOptions.h"
 
-#include <cctype>
 #include <charconv>
 
+#include "image/McuCatalog.h"
 #include "sim/SimCatalog.h"
 
 namespace sim {
@@ -20,25 +20,13 @@ bool ParseInt(std::string_view text, int& value)
 
 std::string ParseSimMcu(std::string_view text, int& type)
 {
-    int index = 0;
-    if (ParseInt(text, index)) {
-        if (index < 0 || index >= PartCount()) {
-            return "--sim-mcu: index " + std::string(text) + " is outside 0.." +
-                   std::to_string(PartCount() - 1);
-        }
-        type = index;
-        return {};
-    }
-    // Part names in any letter case, as the programs' --mcu takes them.
-    std::string name(text);
-    for (char& c : name)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    const int byName = PartIndexByName(name);
-    if (byName < 0) {
+    const std::optional<int> index = image::ParseMcu(text);
+    if (!index) {
         return "--sim-mcu: unknown MCU '" + std::string(text) +
-               "' (a name such as MC56F8367, or an index)";
+               "' (a name such as MC56F8367, or an index 0.." + std::to_string(PartCount() - 1) +
+               ")";
     }
-    type = byName;
+    type = *index;
     return {};
 }
 

@@ -64,7 +64,6 @@ public:
     bool Plugged() const;
 
     EmulatedPod& Pod() { return *m_pod; }
-    std::shared_ptr<EmulatedPod> SharedPod() { return m_pod; }
     // Line settings of an open handle, for tests.
     struct LineSettings {
         std::uint32_t baud = 9600;

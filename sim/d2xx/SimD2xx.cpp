@@ -9,10 +9,10 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
-#include <sstream>
 #include <string>
 
 #include "pod/PodClock.h"
+#include "podlink/LinkOptions.h"
 #include "sim/SimUsbDriver.h"
 
 namespace {
@@ -30,29 +30,15 @@ std::mutex g_mutex;
 pod::SteadyPodClock g_clock;
 std::unique_ptr<sim::SimUsbDriver> g_driver;
 
+// The same option reader as the programs', so that a test writes the emulator's
+// settings as a user would. The wire is always instant: the library runs on the steady
+// clock, and a real-time wire would make the tests wait.
 std::string Configure(const std::string& text)
 {
+    podlink::LinkOptions link;
+    if (std::string error = podlink::ParseLinkOptions(text, link); !error.empty()) return error;
     sim::SimOptions options;
-    std::istringstream words(text);
-    std::string word;
-    while (words >> word) {
-        if (word.rfind("--", 0) != 0) {
-            return "expected an option, got '" + word + "'";
-        }
-        std::string name = word.substr(2);
-        std::string value;
-        const std::size_t eq = name.find('=');
-        if (eq != std::string::npos) {
-            value = name.substr(eq + 1);
-            name.resize(eq);
-        } else if (name != "sim-secured" && name != "sim-no-target" && name != "sim-boot" &&
-                   !(words >> value)) {
-            return "--" + name + " needs a value";
-        }
-        if (std::string error = sim::ApplySimOption(options, name, value); !error.empty()) {
-            return error;
-        }
-    }
+    if (std::string error = podlink::MakeSimOptions(link, options); !error.empty()) return error;
     options.wire = sim::WireMode::kInstant;
     g_driver.reset();
     g_driver = sim::CreateSimDriver(options, g_clock);

@@ -6,13 +6,15 @@ using app::AppOptions;
 
 namespace {
 
-std::optional<AppOptions> Parse(QStringList args, bool fromEnv, QString* message = nullptr)
+std::optional<AppOptions> Parse(QStringList args, QString* message = nullptr,
+                                bool* exitNow = nullptr)
 {
     args.prepend(QStringLiteral("quobin"));
     QString text;
-    bool exitNow = false;
-    auto parsed = AppOptions::Parse(args, fromEnv, text, exitNow);
+    bool exit = false;
+    auto parsed = AppOptions::Parse(args, text, exit);
     if (message) *message = text;
+    if (exitNow) *exitNow = exit;
     return parsed;
 }
 
@@ -22,97 +24,79 @@ class TestAppOptions : public QObject {
     Q_OBJECT
 
 private slots:
-    void noArgumentsRunOnTheRealPod()
+    void noArgumentsRunOnTheRealPodWithTheRealTimeEmulatorWire()
     {
-        const auto options = Parse({}, false);
+        const auto options = Parse({});
         QVERIFY(options);
-        QVERIFY(!options->simulate);
-        QVERIFY(options->driver.isEmpty());
-        QVERIFY(options->simOptions.empty());
+        QVERIFY(!options->link.simulate);
+        QVERIFY(options->link.driver.empty());
+        QVERIFY(options->link.sim.Given().empty());
         QVERIFY(options->screenshot.isEmpty());
+        // The window's emulated POD takes its time per byte, so the progress bar moves
+        // as on hardware.
+        QCOMPARE(options->link.defaultWire, sim::WireMode::kReal);
     }
 
-    void simulateFromFlagOrEnvironment()
-    {
-        QVERIFY(Parse({QStringLiteral("--simulate")}, false)->simulate);
-        QVERIFY(Parse({}, true)->simulate);
-        QVERIFY(Parse({QStringLiteral("--driver"), QStringLiteral("sim")}, false)->simulate);
-    }
-
-    void emulatorOptionsPassThroughInOrder()
+    void linkOptionsAreTheProgramsShared()
     {
         const auto options =
-            Parse({QStringLiteral("--simulate"), QStringLiteral("--sim-wire=instant"),
-                   QStringLiteral("--sim-unplugged"), QStringLiteral("--sim-fault"),
-                   QStringLiteral("no-reply:0x20:1"), QStringLiteral("--trace"),
-                   QStringLiteral("usb.log")},
-                  false);
+            Parse({"--simulate", "--sim-wire=instant", "--sim-fault", "0x20:1:silent",
+                   "--sim-fault=sync:2:error", "--sim-secured", "--trace", "usb.log",
+                   "--driver=sim", "--resources", "/opt/pod", "--screenshot", "shot.png"});
         QVERIFY(options);
-        QCOMPARE(options->simOptions.size(), std::size_t(3));
-        QCOMPARE(options->simOptions[0].first, QStringLiteral("wire"));
-        QCOMPARE(options->simOptions[0].second, QStringLiteral("instant"));
-        QCOMPARE(options->simOptions[1].first, QStringLiteral("unplugged"));
-        QVERIFY(options->simOptions[1].second.isEmpty());
-        QCOMPARE(options->simOptions[2].second, QStringLiteral("no-reply:0x20:1"));
-        QCOMPARE(options->trace, QStringLiteral("usb.log"));
-    }
-
-    void valuesOfTheOtherOptions()
-    {
-        const auto options = Parse({QStringLiteral("--driver=d2xx"), QStringLiteral("--resources"),
-                                    QStringLiteral("/opt/pod"), QStringLiteral("--screenshot"),
-                                    QStringLiteral("shot.png")},
-                                   false);
-        QVERIFY(options);
-        QCOMPARE(options->driver, QStringLiteral("d2xx"));
-        QCOMPARE(options->resources, QStringLiteral("/opt/pod"));
+        const podlink::LinkOptions& link = options->link;
+        QVERIFY(link.simulate);
+        QCOMPARE(link.driver, std::string("sim"));
+        QCOMPARE(link.sim.wire, std::string("instant"));
+        QCOMPARE(link.sim.faults, (std::vector<std::string>{"0x20:1:silent", "sync:2:error"}));
+        QVERIFY(link.sim.secured);
+        QCOMPARE(link.tracePath, std::string("usb.log"));
+        QCOMPARE(link.resources, std::string("/opt/pod"));
         QCOMPARE(options->screenshot, QStringLiteral("shot.png"));
-        QVERIFY(!options->simulate);
     }
 
     void usageErrors_data()
     {
         QTest::addColumn<QStringList>("args");
-        QTest::addColumn<bool>("fromEnv");
         QTest::addColumn<QString>("says");
-        QTest::newRow("unknown driver")
-            << QStringList{"--driver", "usb"} << false << "unknown driver usb";
-        QTest::newRow("emulator without --simulate")
-            << QStringList{"--sim-wire=instant"} << false << "--sim-wire needs --simulate";
-        QTest::newRow("simulate with real driver")
-            << QStringList{"--simulate", "--driver", "ftdi"} << false << "cannot use --driver ftdi";
-        QTest::newRow("env simulate with real driver")
-            << QStringList{"--driver", "d2xx"} << true << "cannot use --driver d2xx";
-        QTest::newRow("bare prefix")
-            << QStringList{"--simulate", "--sim-"} << false << "incomplete emulator option";
-        QTest::newRow("stray word")
-            << QStringList{"demo.s"} << false << "unexpected argument demo.s";
-        QTest::newRow("unknown option") << QStringList{"--frobnicate"} << false << "frobnicate";
+        QTest::newRow("unknown emulator option")
+            << QStringList{"--simulate", "--sim-unplugged"} << "--sim-unplugged";
+        QTest::newRow("missing value") << QStringList{"--trace"} << "--trace";
+        QTest::newRow("stray word") << QStringList{"demo.s"} << "demo.s";
+        QTest::newRow("unknown option") << QStringList{"--frobnicate"} << "--frobnicate";
     }
     void usageErrors()
     {
         QFETCH(QStringList, args);
-        QFETCH(bool, fromEnv);
         QFETCH(QString, says);
         QString message;
-        QVERIFY(!Parse(args, fromEnv, &message));
+        bool exitNow = true;
+        QVERIFY(!Parse(args, &message, &exitNow));
+        QVERIFY(!exitNow);
+        QVERIFY2(message.startsWith(QStringLiteral("quobin: ")), qPrintable(message));
         QVERIFY2(message.contains(says), qPrintable(message));
     }
 
-    void helpListsTheOptionsButNotTheScreenshot()
+    void helpListsTheLinkOptionsButNotTheScreenshot()
     {
         QString message;
         bool exitNow = false;
-        QVERIFY(!AppOptions::Parse({QStringLiteral("quobin"), QStringLiteral("--help")}, false,
-                                   message, exitNow));
+        QVERIFY(!Parse({"--help"}, &message, &exitNow));
         QVERIFY(exitNow);
-        QVERIFY(message.contains(QStringLiteral("--simulate")));
-        QVERIFY(message.contains(QStringLiteral("--driver")));
+        for (const char* option : {"--simulate", "--driver", "--sim-mcu", "--sim-fault",
+                                   "--resources", "--trace", "--version"})
+            QVERIFY2(message.contains(QLatin1String(option)), option);
         QVERIFY(!message.contains(QStringLiteral("--screenshot")));
-        // Qt's own options are not read: the program parses before Qt starts.
-        QVERIFY(!message.contains(QStringLiteral("--help-all")));
-        QVERIFY2(message.startsWith(QStringLiteral("Usage: quobin [options]\n")),
-                 qPrintable(message));
+        QVERIFY2(message.contains(QStringLiteral("Usage: quobin [OPTIONS]")), qPrintable(message));
+    }
+
+    void versionAnswersAndExits()
+    {
+        QString message;
+        bool exitNow = false;
+        QVERIFY(!Parse({"--version"}, &message, &exitNow));
+        QVERIFY(exitNow);
+        QCOMPARE(message, QStringLiteral("Quobin V1.3"));
     }
 };
 

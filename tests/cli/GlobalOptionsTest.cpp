@@ -42,10 +42,10 @@ TEST(GlobalOptions, AcceptedBeforeAndAfterTheSubcommand)
         Parsed p;
         ASSERT_NO_THROW(Parse(line, p));
         EXPECT_EQ(p.file, "x.s");
-        EXPECT_EQ(p.globals.driver, "ftdi");
-        EXPECT_TRUE(p.globals.simulate);
-        EXPECT_EQ(p.globals.simMcu, "7");
-        EXPECT_EQ(p.globals.simFaults, (std::vector<std::string>{"a", "b"}));
+        EXPECT_EQ(p.globals.link.driver, "ftdi");
+        EXPECT_TRUE(p.globals.link.simulate);
+        EXPECT_EQ(p.globals.link.sim.mcu, "7");
+        EXPECT_EQ(p.globals.link.sim.faults, (std::vector<std::string>{"a", "b"}));
     }
 }
 
@@ -56,17 +56,20 @@ TEST(GlobalOptions, EveryOptionIsStoredAsGiven)
            "1.2", "--sim-wire", "instant", "--sim-state", "st.json", "--resources", "/r", "--trace",
            "t.log", "--json"},
           p);
-    EXPECT_TRUE(p.globals.simSecured);
-    EXPECT_TRUE(p.globals.simNoTarget);
-    EXPECT_TRUE(p.globals.simBoot);
-    EXPECT_EQ(p.globals.simVersion, "1.2");
-    EXPECT_EQ(p.globals.simWire, "instant");
-    EXPECT_EQ(p.globals.simState, "st.json");
-    EXPECT_EQ(p.globals.resources, "/r");
-    EXPECT_EQ(p.globals.trace, "t.log");
+    const podlink::LinkOptions& link = p.globals.link;
+    EXPECT_TRUE(link.sim.secured);
+    EXPECT_TRUE(link.sim.noTarget);
+    EXPECT_TRUE(link.sim.boot);
+    EXPECT_EQ(link.sim.version, "1.2");
+    EXPECT_EQ(link.sim.wire, "instant");
+    EXPECT_EQ(link.sim.state, "st.json");
+    EXPECT_EQ(link.resources, "/r");
+    EXPECT_EQ(link.tracePath, "t.log");
     EXPECT_TRUE(p.globals.json);
-    EXPECT_FALSE(p.globals.simulate);
-    EXPECT_TRUE(p.globals.driver.empty());
+    EXPECT_FALSE(link.simulate);
+    EXPECT_TRUE(link.driver.empty());
+    // Scripts want the emulator's replies at once.
+    EXPECT_EQ(link.defaultWire, sim::WireMode::kInstant);
 }
 
 TEST(GlobalOptions, UnknownOptionsAndMissingValuesAreErrors)

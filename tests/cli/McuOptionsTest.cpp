@@ -4,20 +4,6 @@
 
 namespace {
 
-TEST(McuOption, NamesInAnyCaseAndIndexes)
-{
-    EXPECT_EQ(cli::ParseMcu("MC56F8367"), 27);
-    EXPECT_EQ(cli::ParseMcu("mc56f8002"), 7);
-    EXPECT_EQ(cli::ParseMcu(" DSP56F801 "), 0);
-    EXPECT_EQ(cli::ParseMcu("0"), 0);
-    EXPECT_EQ(cli::ParseMcu("27"), 27);
-    EXPECT_EQ(cli::ParseMcu("007"), 7);
-    for (const char* bad :
-         {"", "28", "-1", "1000", "99999999999999999999", "MC56F83", "7x", "0x1B"}) {
-        EXPECT_FALSE(cli::ParseMcu(bad).has_value()) << bad;
-    }
-}
-
 TEST(RegionsOption, CommaListsInAnyOrder)
 {
     using R = std::array<bool, 4>;

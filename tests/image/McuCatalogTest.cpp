@@ -47,15 +47,12 @@ TEST(McuCatalog, EveryPartHasAConsistentMemoryMap)
             SCOPED_TRACE(image::RegionName(reg));
             const std::uint32_t page = r.pageWords[reg];
             if (r.present[reg] == 0) {
-                EXPECT_EQ(r.first[reg] | r.last[reg] | page | r.pageMask[reg] | r.offsetMask[reg] |
-                              r.pageShift[reg],
+                EXPECT_EQ(r.first[reg] | r.last[reg] | page | r.pageShift[reg],
                           0u);
                 continue;
             }
             EXPECT_TRUE(page == 256 || page == 512 || page == 1024) << page;
             EXPECT_EQ(1u << r.pageShift[reg], page);
-            EXPECT_EQ(r.pageMask[reg], (0x10000u - page) & 0xFFFFu);
-            EXPECT_EQ(r.offsetMask[reg], page - 1);
             EXPECT_LE(r.first[reg], r.last[reg]);
             EXPECT_LE(r.last[reg] - r.first[reg] + 1, 0x20000u) << "larger than a region image";
         }
@@ -210,8 +207,6 @@ TEST(McuSelection, StartsWithTheDefaultPartAndFollowsSelections)
 
     ASSERT_TRUE(sel.SelectMcu(25));
     EXPECT_EQ(sel.pageWords(image::kP1flash), 1024u);
-    EXPECT_EQ(sel.pageMask(image::kP1flash), 0xFC00u);
-    EXPECT_EQ(sel.offsetMask(image::kBflash), 511u);
     EXPECT_EQ(sel.pageShift(image::kBflash), 9u);
 
     EXPECT_FALSE(sel.SelectMcu(28));

@@ -36,9 +36,9 @@ TEST(SimOptionsParse, BadValuesAreNamed)
 {
     sim::SimOptions options;
     EXPECT_EQ(sim::ApplySimOption(options, "sim-mcu", "28"),
-              "--sim-mcu: index 28 is outside 0..27");
+              "--sim-mcu: unknown MCU '28' (a name such as MC56F8367, or an index 0..27)");
     EXPECT_EQ(sim::ApplySimOption(options, "sim-mcu", "mc56f8099"),
-              "--sim-mcu: unknown MCU 'mc56f8099' (a name such as MC56F8367, or an index)");
+              "--sim-mcu: unknown MCU 'mc56f8099' (a name such as MC56F8367, or an index 0..27)");
     EXPECT_EQ(sim::ApplySimOption(options, "sim-version", "1"),
               "--sim-version: '1' must read X.Y with X and Y from 0 to 15");
     EXPECT_EQ(sim::ApplySimOption(options, "sim-version", "1.16"),
