@@ -95,7 +95,7 @@ int Finish(CommandContext& ctx, CliPod& pod, bool ok)
         ctx.out << w.text() << '\n';
     }
     if (!ok) {
-        ctx.err << "quobin-cli: " << ConsoleView::Displayed(pod.view().lastStatus()) << '\n';
+        ConsoleView::PrintFailure(ctx.err, pod.view().lastStatus(), pod.driver());
         return kExitFailed;
     }
     return kExitOk;
