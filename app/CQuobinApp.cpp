@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QImageWriter>
 #include <QPixmap>
 #include <QTimer>
 
@@ -24,8 +25,10 @@ int CQuobinApp::Run(const app::AppOptions& options, const CQuobinDlg::BackendFac
     if (!options.screenshot.isEmpty()) {
         const QString file = options.screenshot;
         QTimer::singleShot(0, window.get(), [&window, &exitCode, file] {
-            if (!window->grab().save(file)) {
-                std::fprintf(stderr, "quobin: cannot write %s\n", qPrintable(file));
+            QImageWriter writer(file);
+            if (!writer.write(window->grab().toImage())) {
+                std::fprintf(stderr, "quobin: cannot write %s: %s\n", qPrintable(file),
+                             qPrintable(writer.errorString()));
                 exitCode = 1;
             }
             window->accept();

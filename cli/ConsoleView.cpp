@@ -21,6 +21,14 @@ std::string ConsoleView::Displayed(const std::string& text)
     return shown;
 }
 
+void ConsoleView::PrintFailure(std::ostream& err, const std::string& status,
+                               const pod::UsbDriver& driver)
+{
+    err << "quobin-cli: " << Displayed(status) << '\n';
+    if (const std::string reason = driver.LastError(); !reason.empty())
+        err << "quobin-cli: " << reason << '\n';
+}
+
 std::string ConsoleView::ProgressBar(int position, int upper, int width)
 {
     const int clamped = upper > 0 ? std::clamp(position, 0, upper) : 0;

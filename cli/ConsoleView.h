@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ops/ProgrammerView.h"
+#include "pod/UsbDriver.h"
 
 #include <mutex>
 #include <ostream>
@@ -31,6 +32,10 @@ public:
     static std::string Displayed(const std::string& text);
     // "[#####-----]  50%" for a position within 0..upper.
     static std::string ProgressBar(int position, int upper, int width);
+    // A failed operation on stderr: its status text, then the USB back end's reason when it
+    // has one (the status texts say what failed, the back end why and what to do).
+    static void PrintFailure(std::ostream& err, const std::string& status,
+                             const pod::UsbDriver& driver);
 
 private:
     void DrawBar();

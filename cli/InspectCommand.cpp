@@ -67,6 +67,7 @@ int Run(const InspectOptions& opt, CLI::Option* regionsOption, CommandContext& c
     }
     if (!outcome.ok) {
         ctx.err << "quobin-cli: " << outcome.statusText << '\n';
+        if (!outcome.detail.empty()) ctx.err << "quobin-cli: " << outcome.detail << '\n';
         return kExitFailed;
     }
     return kExitOk;

@@ -82,7 +82,7 @@ int Finish(CommandContext& ctx, CliPod& pod, bool ok)
         ctx.out << JsonLine(document) << '\n';
     }
     if (!ok) {
-        ctx.err << "quobin-cli: " << ConsoleView::Displayed(pod.view().lastStatus()) << '\n';
+        ConsoleView::PrintFailure(ctx.err, pod.view().lastStatus(), pod.driver());
         return kExitFailed;
     }
     return kExitOk;

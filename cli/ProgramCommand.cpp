@@ -108,7 +108,7 @@ int Run(const ProgramOptions& o, bool target, CommandContext& ctx)
         ctx.out << JsonLine(document) << '\n';
     }
     if (!result.ok) {
-        ctx.err << "quobin-cli: " << ConsoleView::Displayed(result.message) << '\n';
+        ConsoleView::PrintFailure(ctx.err, result.message, pod->driver());
         return kExitFailed;
     }
     return kExitOk;

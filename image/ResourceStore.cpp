@@ -1,12 +1,14 @@
 #include "image/ResourceStore.h"
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <system_error>
 
 #include "image/EmbeddedFile.h"
 #include "image/McuCatalog.h"
@@ -51,28 +53,34 @@ std::span<const std::uint8_t> BuiltInFirmware()
     return {};
 }
 
-// Reads a whole file of at most maxBytes + 1 bytes (one more, to detect a longer file).
-bool ReadSmallFile(const std::filesystem::path& path, std::size_t maxBytes,
-                   std::vector<std::uint8_t>& out, std::size_t& totalBytes)
+// Reads a whole file of exactly expectedBytes; a file of another size is only measured.
+// False with the system's reason when the file cannot be measured or read.
+bool ReadSmallFile(const std::filesystem::path& path, std::size_t expectedBytes,
+                   std::vector<std::uint8_t>& out, std::size_t& totalBytes, std::string& reason)
 {
     std::error_code ec;
     const auto size = std::filesystem::file_size(path, ec);
     if (ec) {
+        reason = ec.message();
         return false;
     }
     totalBytes = static_cast<std::size_t>(size);
-    if (size != maxBytes) {
+    if (size != expectedBytes) {
         return true; // wrong size: nothing to read
     }
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) {
+        reason = std::generic_category().message(errno);
         return false;
     }
-    out.resize(maxBytes);
-    const std::size_t got = std::fread(out.data(), 1, maxBytes, f);
+    out.resize(expectedBytes);
+    const std::size_t got = std::fread(out.data(), 1, expectedBytes, f);
+    const bool failed = std::ferror(f) != 0;
+    const int error = errno;
     std::fclose(f);
-    if (got != maxBytes) {
+    if (got != expectedBytes) {
         out.clear();
+        reason = failed ? std::generic_category().message(error) : "the file ended early";
         return false;
     }
     return true;
@@ -92,7 +100,7 @@ TryReplacement(const std::filesystem::path& path, std::size_t expectedBytes, Res
     status.expectedBytes = expectedBytes;
     std::vector<std::uint8_t> bytes;
     std::size_t actual = 0;
-    if (!ReadSmallFile(path, expectedBytes, bytes, actual)) {
+    if (!ReadSmallFile(path, expectedBytes, bytes, actual, status.reason)) {
         status.state = ResourceFileStatus::State::Unreadable;
         status.actualBytes = actual;
         report.files.push_back(status);
@@ -183,8 +191,9 @@ std::string DescribeResourceStatus(const ResourceFileStatus& status)
                       status.path.c_str(), status.actualBytes, status.expectedBytes);
         break;
     case ResourceFileStatus::State::Unreadable:
-        std::snprintf(line, sizeof line, "ignoring %s: cannot be read; the built-in image stays",
-                      status.path.c_str());
+        std::snprintf(line, sizeof line,
+                      "ignoring %s: cannot be read (%s); the built-in image stays",
+                      status.path.c_str(), status.reason.c_str());
         break;
     }
     return line;

@@ -22,6 +22,7 @@ struct ResourceFileStatus {
     State state = State::Used;
     std::size_t expectedBytes = 0;
     std::size_t actualBytes = 0;
+    std::string reason; // the system's reason when Unreadable
 };
 
 // What a directory supplied: one entry per matching file found there.

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <system_error>
 
 #include "image/SRecordReader.h"
 
@@ -26,6 +27,22 @@ SFileLoadOutcome Failure(SFileLoadOutcome outcome, const char* text)
     outcome.error = true;
     outcome.statusText = text;
     return outcome;
+}
+
+// Why a path that is no regular file cannot be the S file, in the system's words.
+std::string NotAFileReason(const std::filesystem::file_status& status, const std::error_code& ec)
+{
+    if (ec) {
+        return ec.message();
+    }
+    switch (status.type()) {
+    case std::filesystem::file_type::not_found:
+        return std::make_error_code(std::errc::no_such_file_or_directory).message();
+    case std::filesystem::file_type::directory:
+        return std::make_error_code(std::errc::is_a_directory).message();
+    default:
+        return "not a regular file";
+    }
 }
 
 } // namespace
@@ -70,7 +87,9 @@ SFileLoadOutcome LoadSFile(const SFileLoadRequest& request, McuSelection& select
     }
     // A directory or anything else that is not a file counts as no file.
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(std::filesystem::path(path), ec)) {
+    const auto status = std::filesystem::status(std::filesystem::path(path), ec);
+    if (!std::filesystem::is_regular_file(status)) {
+        outcome.detail = path + ": " + NotAFileReason(status, ec);
         return Failure(outcome, "Can't find the specified S file path");
     }
     settings.regions = request.regionChecked;
@@ -86,7 +105,9 @@ SFileLoadOutcome LoadSFile(const SFileLoadRequest& request, McuSelection& select
 
     selection.SelectMcu(settings.mcuType);
     ClearImages(images);
-    if (!ReadSRecords(path, selection, images)) {
+    std::string reason;
+    if (!ReadSRecords(path, selection, images, &reason)) {
+        outcome.detail = path + ": " + reason;
         ClearImages(images);
         return Failure(outcome, "Fail to read the specified S file");
     }

@@ -27,6 +27,9 @@ struct SFileLoadOutcome {
     bool ok = false;
     std::string statusText;
     bool error = false; // red status line when set, black otherwise
+    // For a file that cannot be found or read: "PATH: the system's reason", for logs and the
+    // command line (the status line keeps its own message).
+    std::string detail;
     // The region check boxes are relabelled only when the file was read.
     bool labelsChanged = false;
     std::array<std::string, kRegionCount> labels;

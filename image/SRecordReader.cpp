@@ -1,7 +1,9 @@
 #include "image/SRecordReader.h"
 
 #include <array>
+#include <cerrno>
 #include <cstdio>
+#include <system_error>
 
 namespace image {
 
@@ -152,11 +154,13 @@ void ProcessToken(const unsigned char* t, std::size_t len, const Placement& plac
 
 } // namespace
 
-bool ReadSRecords(const std::string& path, const McuSelection& selection, FlashImageSet& images)
+bool ReadSRecords(const std::string& path, const McuSelection& selection, FlashImageSet& images,
+                  std::string* reason)
 {
     images.Clear();
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) {
+        if (reason) *reason = std::generic_category().message(errno);
         return false;
     }
     const Placement placement(selection);
@@ -188,8 +192,10 @@ bool ReadSRecords(const std::string& path, const McuSelection& selection, FlashI
         }
     }
     const bool failed = std::ferror(f) != 0;
+    const int error = errno;
     std::fclose(f);
     if (failed) {
+        if (reason) *reason = std::generic_category().message(error);
         images.Clear();
         return false;
     }

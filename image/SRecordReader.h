@@ -27,8 +27,9 @@ namespace image {
 // shorter than their byte count and records with a non-hex digit are skipped whole; nothing
 // is read or written past a token or an image.
 //
-// Returns false when the file cannot be opened or a read fails part-way; the images are
-// cleared first in every case.
-bool ReadSRecords(const std::string& path, const McuSelection& selection, FlashImageSet& images);
+// Returns false when the file cannot be opened or a read fails part-way, with the system's
+// reason in *reason when given; the images are cleared first in every case.
+bool ReadSRecords(const std::string& path, const McuSelection& selection, FlashImageSet& images,
+                  std::string* reason = nullptr);
 
 } // namespace image

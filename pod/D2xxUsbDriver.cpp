@@ -1,5 +1,7 @@
 #include "pod/D2xxUsbDriver.h"
 
+#include "pod/FtStatusName.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -85,6 +87,30 @@ void* FindSymbol(void* module, const char* name)
 #else
     return dlsym(module, name);
 #endif
+}
+
+constexpr FtStatus kFtFailedToWriteDevice = 10;
+
+// What the user can do about a failed call, by its status; empty where nothing helps.
+const char* HintFor(FtStatus status)
+{
+    switch (status) {
+    case kFtInvalidHandle:
+        return "The POD was closed or unplugged; plug it in again and retry.";
+    case kFtDeviceNotFound:
+        return "Check that the POD is plugged in; quobin-cli devices lists the devices the "
+               "driver sees.";
+    case kFtDeviceNotOpened:
+        // On Linux and macOS the vendor library cannot open a chip that the kernel's serial
+        // driver has bound.
+        return "Another program may have the POD open: close it. On Linux, the kernel's "
+               "ftdi_sio driver may hold it: sudo rmmod ftdi_sio.";
+    case kFtIoError:
+    case kFtFailedToWriteDevice:
+        return "The USB transfer failed: check the cable, plug the POD in again and retry.";
+    default:
+        return "";
+    }
 }
 
 } // namespace
@@ -189,10 +215,11 @@ bool D2xxUsbDriver::IsLoaded() const
 FtStatus D2xxUsbDriver::Failed(const char* function, FtStatus status)
 {
     if (status != kFtOk) {
-        char text[96];
-        std::snprintf(text, sizeof text, "%s failed with status %u", function,
-                      static_cast<unsigned>(status));
+        char text[128];
+        std::snprintf(text, sizeof text, "%s failed with status %u (%s).", function,
+                      static_cast<unsigned>(status), FtStatusName(status));
         m_lastError = text;
+        if (const std::string hint = HintFor(status); !hint.empty()) m_lastError += " " + hint;
     }
     return status;
 }

@@ -4,7 +4,6 @@
 
 #include <ftdi.h>
 
-#include <cstdio>
 #include <cstring>
 
 namespace pod {
@@ -96,18 +95,31 @@ bool FtdiUsbDriver::MapFlowControl(std::uint16_t flow, int& sioFlow)
 
 std::string FtdiUsbDriver::HintFor(const std::string& reason)
 {
-    if (reason.find("claim") != std::string::npos || reason.find("detach") != std::string::npos)
+    auto has = [&reason](const char* word) { return reason.find(word) != std::string::npos; };
+    if (has("claim") || has("detach") || has("default FTDI driver"))
         return "The kernel's ftdi_sio driver holds the device: unload it (sudo rmmod ftdi_sio) "
                "or unbind the POD from it, then try again.";
-    if (reason.find("libusb_open") != std::string::npos ||
-        reason.find("permission") != std::string::npos ||
-        reason.find("unable to open") != std::string::npos)
+    if (has("libusb_open") || has("permission") || has("unable to open"))
         return "No permission to open the USB device: add a udev rule such as "
                "SUBSYSTEM==\"usb\", ATTRS{idVendor}==\"0403\", MODE=\"0660\", GROUP=\"plugdev\" "
                "in /etc/udev/rules.d/, reload the rules and plug the POD in again.";
-    if (reason.find("libusb_init") != std::string::npos)
-        return "libusb cannot reach the USB subsystem on this system.";
+    if (has("libusb_init") || has("libusb_get_device_list"))
+        return "libusb cannot reach the USB subsystem on this system: check that /dev/bus/usb "
+               "exists (a container must be given the host's USB devices).";
+    // libftdi reports a vanished device only as a failed transfer or control request.
+    if (has("bulk") || has("unavailable") || has("reset failed") || has("purge") ||
+        has("Setting new") || has("set flow control") || has("unable to set latency"))
+        return "The POD may have been unplugged: check the cable, plug it in again and retry.";
     return {};
+}
+
+std::string FtdiUsbDriver::DescribeFailure(const char* call, int result, const std::string& reason)
+{
+    std::string message =
+        std::string("libftdi: ") + call + " failed (" + std::to_string(result) + "): " + reason;
+    const std::string hint = HintFor(reason);
+    if (!hint.empty()) message += ". " + hint;
+    return message;
 }
 
 FtdiUsbDriver::FtdiUsbDriver() = default;
@@ -132,13 +144,8 @@ FtStatus FtdiUsbDriver::FailText(const std::string& text, FtStatus status)
 
 FtStatus FtdiUsbDriver::Fail(ftdi_context* context, const char* call, int result, FtStatus status)
 {
-    const std::string reason = context ? ftdi_get_error_string(context) : "no context";
-    char text[64];
-    std::snprintf(text, sizeof text, "%s failed (%d): ", call, result);
-    std::string message = std::string("libftdi: ") + text + reason;
-    const std::string hint = HintFor(reason);
-    if (!hint.empty()) message += ". " + hint;
-    return FailText(message, status);
+    return FailText(DescribeFailure(call, result, context ? ftdi_get_error_string(context) : ""),
+                    status);
 }
 
 bool FtdiUsbDriver::Load()
@@ -147,8 +154,8 @@ bool FtdiUsbDriver::Load()
     if (m_context) return true;
     m_context = ftdi_new();
     if (!m_context) {
-        m_lastError =
-            "libftdi: cannot create a context (libusb_init failed). " + HintFor("libusb_init");
+        m_lastError = "libftdi: ftdi_new failed: cannot create a context (libusb_init failed). " +
+                      HintFor("libusb_init");
         return false;
     }
     return true;
@@ -243,7 +250,9 @@ FtStatus FtdiUsbDriver::OpenByDescription(const char* description, FtHandle* han
         return kFtOk;
     }
     ftdi_free(context);
-    return FailText(std::string("libftdi: no FTDI device described \"") + description + "\"",
+    return FailText(std::string("libftdi: no FTDI device described \"") + description +
+                        "\". Check that the POD is plugged in; quobin-cli devices lists the "
+                        "devices libftdi sees.",
                     kFtDeviceNotFound);
 }
 
@@ -380,10 +389,12 @@ FtStatus FtdiUsbDriver::Close(FtHandle handle)
 {
     QUOBIN_FTDI_DEVICE(handle);
     const int result = ftdi_usb_close(device->context);
+    const FtStatus status =
+        result < 0 ? Fail(device->context, "ftdi_usb_close", result, kFtIoError) : kFtOk;
     ftdi_free(device->context);
     m_devices.erase(device);
     delete device;
-    return result < 0 ? FailText("libftdi: ftdi_usb_close failed", kFtIoError) : kFtOk;
+    return status;
 }
 
 std::string FtdiUsbDriver::LastError() const

@@ -35,6 +35,9 @@ public:
     static bool MapFlowControl(std::uint16_t flow, int& sioFlow);
     // What to do about a libftdi failure reason, or empty.
     static std::string HintFor(const std::string& reason);
+    // The text LastError() gives for a failed libftdi call: the call, its result, libftdi's
+    // own reason (ftdi_get_error_string) and the hint for it.
+    static std::string DescribeFailure(const char* call, int result, const std::string& reason);
     // Milliseconds one USB poll of a read may take at most.
     static constexpr int kPollTimeoutMs = 16;
 

@@ -5,7 +5,9 @@
 #include "pod/TracingUsbDriver.h"
 #include "sim/SimUsbDriver.h"
 
+#include <cerrno>
 #include <cstdlib>
+#include <system_error>
 
 namespace podlink {
 
@@ -62,7 +64,8 @@ PodLink MakePodLink(const LinkOptions& options, pod::PodClock& clock)
 
     link.traceFile = std::make_unique<std::ofstream>(options.tracePath);
     if (!*link.traceFile) {
-        link.error = "cannot write the trace file " + options.tracePath;
+        link.error = "cannot write the trace file " + options.tracePath + ": " +
+                     std::generic_category().message(errno);
         link.driver.reset();
         link.simulated = nullptr;
         return link;

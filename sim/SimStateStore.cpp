@@ -1,9 +1,11 @@
 #include "sim/SimStateStore.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <system_error>
 
 #include "sim/HexText.h"
 
@@ -11,20 +13,41 @@ namespace sim {
 
 namespace {
 
-bool ReadFile(const std::string& path, std::vector<std::uint8_t>& bytes)
+// "cannot read PATH: reason" for the failure just seen, when the file is there at all; a
+// missing file is no error (the state simply has no such part). Empty otherwise.
+std::string ReadError(const std::string& path)
+{
+    const int error = errno;
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec)) {
+        return {};
+    }
+    return "cannot read " + path + ": " + std::generic_category().message(error);
+}
+
+// False with `error` naming the file and the reason when it exists but cannot be read.
+bool ReadFile(const std::string& path, std::vector<std::uint8_t>& bytes, std::string& error)
 {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
+        error = ReadError(path);
         return false;
     }
     bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return true;
 }
 
-bool WriteFile(const std::string& path, const void* data, std::size_t size)
+// Keeps the first failure in `error`, naming the file and the reason.
+bool WriteFile(const std::string& path, const void* data, std::size_t size, std::string& error)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
+    if (out) {
+        out.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
+        out.close();
+    }
+    if (!out && error.empty()) {
+        error = "cannot write " + path + ": " + std::generic_category().message(errno);
+    }
     return static_cast<bool>(out);
 }
 
@@ -77,10 +100,12 @@ bool SimStateStore::Save(const SimState& state, std::string& error) const
         pod << "secured=" << (state.secured ? 1 : 0) << "\n";
     }
     const std::string podText = pod.str();
-    bool ok = WriteFile(Path("pod.txt"), podText.data(), podText.size());
+    error.clear();
+    bool ok = WriteFile(Path("pod.txt"), podText.data(), podText.size(), error);
 
     if (!state.firmware.empty()) {
-        ok = WriteFile(Path("firmware.bin"), state.firmware.data(), state.firmware.size()) && ok;
+        ok = WriteFile(Path("firmware.bin"), state.firmware.data(), state.firmware.size(), error) &&
+             ok;
     } else {
         std::filesystem::remove(Path("firmware.bin"), ec);
     }
@@ -99,7 +124,7 @@ bool SimStateStore::Save(const SimState& state, std::string& error) const
             bytes.push_back(static_cast<std::uint8_t>(w));
             bytes.push_back(static_cast<std::uint8_t>(w >> 8));
         }
-        ok = WriteFile(path, bytes.data(), bytes.size()) && ok;
+        ok = WriteFile(path, bytes.data(), bytes.size(), error) && ok;
     }
 
     if (state.hasJob) {
@@ -115,12 +140,9 @@ bool SimStateStore::Save(const SimState& state, std::string& error) const
             job << "block " << number << " " << WordsToHex(words) << "\n";
         }
         const std::string jobText = job.str();
-        ok = WriteFile(Path("job.txt"), jobText.data(), jobText.size()) && ok;
+        ok = WriteFile(Path("job.txt"), jobText.data(), jobText.size(), error) && ok;
     } else {
         std::filesystem::remove(Path("job.txt"), ec);
-    }
-    if (!ok) {
-        error = "cannot write the emulator state in " + m_directory;
     }
     return ok;
 }
@@ -129,6 +151,7 @@ bool SimStateStore::Load(SimState& state, std::string& error) const
 {
     std::ifstream pod(Path("pod.txt"));
     if (!pod) {
+        error = ReadError(Path("pod.txt"));
         return false;
     }
     SimState loaded;
@@ -155,13 +178,18 @@ bool SimStateStore::Load(SimState& state, std::string& error) const
             loaded.secured = value == "1";
         }
     }
-    ReadFile(Path("firmware.bin"), loaded.firmware);
+    if (!ReadFile(Path("firmware.bin"), loaded.firmware, error) && !error.empty()) {
+        return false;
+    }
 
     if (loaded.hasTarget) {
         for (int r = 0; r < kRegionCount; ++r) {
             std::vector<std::uint8_t> bytes;
             if (!ReadFile(Path(std::string(kRegionNames[static_cast<std::size_t>(r)]) + ".bin"),
-                          bytes)) {
+                          bytes, error)) {
+                if (!error.empty()) {
+                    return false;
+                }
                 continue;
             }
             auto& words = loaded.flash[static_cast<std::size_t>(r)];
@@ -172,6 +200,12 @@ bool SimStateStore::Load(SimState& state, std::string& error) const
     }
 
     std::ifstream job(Path("job.txt"));
+    if (!job) {
+        error = ReadError(Path("job.txt"));
+        if (!error.empty()) {
+            return false;
+        }
+    }
     while (job && std::getline(job, line)) {
         std::istringstream fields(line);
         std::string tag;

@@ -1,6 +1,10 @@
 // Renders a Markdown file to PDF with Qt's own Markdown reader and PDF writer, so the
 // manual needs no tool beyond the Qt the program is built with.
 // Usage: quobin_mdpdf INPUT.md OUTPUT.pdf
+//
+// The PDF is written to OUTPUT.part and renamed over OUTPUT only when complete: a failed run leaves
+// the previous manual untouched and exits non-zero, so the build cannot mistake an old PDF for a
+// fresh one.
 
 #include <QFile>
 #include <QFileInfo>
@@ -13,6 +17,8 @@
 #include <QUrl>
 
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 int main(int argc, char** argv)
 {
@@ -24,12 +30,25 @@ int main(int argc, char** argv)
     }
     QFile input(args[1]);
     if (!input.open(QIODevice::ReadOnly)) {
-        std::fprintf(stderr, "quobin_mdpdf: cannot read %s\n", qPrintable(args[1]));
+        std::fprintf(stderr, "quobin_mdpdf: cannot read %s: %s\n", qPrintable(args[1]),
+                     qPrintable(input.errorString()));
         return 1;
     }
     const QString markdown = QString::fromUtf8(input.readAll());
 
-    QPdfWriter writer(args[2]);
+    // QSaveFile would do the same, but reports a failed temporary file only as "Unknown
+    // error"; the system's own reason is what tells the user what to fix.
+    const QString outputPath = args[2];
+    const QString partPath = outputPath + QStringLiteral(".part");
+    auto fail = [&outputPath, &partPath](const QString& reason) {
+        QFile::remove(partPath);
+        std::fprintf(stderr, "quobin_mdpdf: cannot write %s: %s\n", qPrintable(outputPath),
+                     qPrintable(reason));
+        return 1;
+    };
+    QFile output(partPath);
+    if (!output.open(QIODevice::WriteOnly | QIODevice::Truncate)) return fail(output.errorString());
+    QPdfWriter writer(&output);
     writer.setTitle(QStringLiteral("Quobin Manual"));
     writer.setCreator(QStringLiteral("Quobin"));
     writer.setPageSize(QPageSize(QPageSize::A4));
@@ -43,9 +62,11 @@ int main(int argc, char** argv)
     document.setBaseUrl(QUrl::fromLocalFile(QFileInfo(args[1]).absolutePath() + QLatin1Char('/')));
     document.setMarkdown(markdown, QTextDocument::MarkdownDialectGitHub);
     document.print(&writer);
-    if (!QFile::exists(args[2])) {
-        std::fprintf(stderr, "quobin_mdpdf: cannot write %s\n", qPrintable(args[2]));
-        return 1;
-    }
+    if (!output.flush() || output.error() != QFileDevice::NoError)
+        return fail(output.errorString());
+    output.close();
+    std::error_code ec;
+    std::filesystem::rename(partPath.toStdString(), outputPath.toStdString(), ec);
+    if (ec) return fail(QString::fromStdString(ec.message()));
     return 0;
 }

@@ -4,6 +4,18 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <unistd.h>
+
+// The tool's own line on stderr (Qt may put warnings of its own before it).
+QString ToolMessage(QProcess& tool)
+{
+    const QStringList lines = QString::fromLocal8Bit(tool.readAllStandardError())
+                                  .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (const QString& line : lines)
+        if (line.startsWith(QStringLiteral("quobin_mdpdf: "))) return line;
+    return {};
+}
+
 // The manual that HELP opens is rendered from Markdown at build time.
 class TestManualPdf : public QObject {
     Q_OBJECT
@@ -71,12 +83,63 @@ private slots:
     void missingInputFails()
     {
         QTemporaryDir folder;
+        const QString input = folder.filePath(QStringLiteral("absent.md"));
         QProcess tool;
-        tool.start(QStringLiteral(QUOBIN_MDPDF), {folder.filePath(QStringLiteral("absent.md")),
-                                                  folder.filePath(QStringLiteral("x.pdf"))});
+        tool.start(QStringLiteral(QUOBIN_MDPDF), {input, folder.filePath(QStringLiteral("x.pdf"))});
         QVERIFY(tool.waitForFinished(60000));
         QCOMPARE(tool.exitCode(), 1);
+        QCOMPARE(
+            ToolMessage(tool),
+            QStringLiteral("quobin_mdpdf: cannot read %1: No such file or directory").arg(input));
         QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("x.pdf"))));
+    }
+
+    // An old manual at the output path must not pass for a new one: the run fails, says
+    // which file and why, and leaves the old one as it was.
+    void unwritableOutputFailsEvenWithAnOldPdfThere_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("readOnlyFolder");
+        QTest::addColumn<QString>("reason");
+        // The partial file beside a name of the longest length has too long a name; this
+        // holds for every user, root included.
+        QTest::newRow("name too long for the partial file")
+            << QString(251, QLatin1Char('m')) + QStringLiteral(".pdf") << false
+            << QStringLiteral("File name too long");
+        QTest::newRow("read-only folder")
+            << QStringLiteral("Quobin_Manual.pdf") << true << QStringLiteral("Permission denied");
+    }
+
+    void unwritableOutputFailsEvenWithAnOldPdfThere()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, readOnlyFolder);
+        QFETCH(QString, reason);
+        if (readOnlyFolder && ::geteuid() == 0) QSKIP("root writes into read-only folders");
+        QTemporaryDir folder;
+        const QString output = folder.filePath(name);
+        const QByteArray old = "%PDF-1.4 old manual";
+        {
+            QFile file(output);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(old);
+        }
+        if (readOnlyFolder)
+            QVERIFY(QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::ExeOwner));
+
+        QProcess tool;
+        tool.start(QStringLiteral(QUOBIN_MDPDF), {QStringLiteral(QUOBIN_MANUAL_MD), output});
+        QVERIFY(tool.waitForFinished(60000));
+        QFile::setPermissions(folder.path(),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+        QCOMPARE(tool.exitCode(), 1);
+        QCOMPARE(ToolMessage(tool),
+                 QStringLiteral("quobin_mdpdf: cannot write %1: %2").arg(output, reason));
+        QVERIFY(!QFile::exists(output + QStringLiteral(".part")));
+        QFile file(output);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), old);
     }
 };
 

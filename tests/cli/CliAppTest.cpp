@@ -156,20 +156,29 @@ TEST(Cli, InspectFailuresExitOneWithTheMessageOnStderr)
     struct Case {
         std::vector<std::string> args;
         const char* message;
+        std::string reason; // the file and the system's reason, on a line of its own
     };
     const Case cases[] = {
-        {{"inspect", "/nonexistent/q.s"}, "Can't find the specified S file path"},
-        {{"inspect", file.dir()}, "Can't find the specified S file path"},
-        {{"inspect", " "}, "Please, specify S file path"},
-        {{"inspect", file.path(), "--regions", ""}, "Please, select one more flash memory sectors"},
+        {{"inspect", "/nonexistent/q.s"},
+         "Can't find the specified S file path",
+         "/nonexistent/q.s: No such file or directory"},
+        {{"inspect", file.dir()},
+         "Can't find the specified S file path",
+         file.dir() + ": Is a directory"},
+        {{"inspect", " "}, "Please, specify S file path", ""},
+        {{"inspect", file.path(), "--regions", ""},
+         "Please, select one more flash memory sectors",
+         ""},
         {{"inspect", file.path(), "--mcu", "MC56F8023"},
-         "S file is invalid."}, // P1FLASH from 0x4000
+         "S file is invalid.", // P1FLASH from 0x4000
+         ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);
         const CliRun r = Cli(c.args);
         EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.err, std::string("quobin-cli: ") + c.message + "\n");
+        EXPECT_EQ(r.err, std::string("quobin-cli: ") + c.message + "\n" +
+                             (c.reason.empty() ? "" : "quobin-cli: " + c.reason + "\n"));
         EXPECT_EQ(r.out.rfind(c.message, 0), 0u);
     }
     const CliRun j = Cli({"inspect", "/nonexistent/q.s", "--json"});

@@ -47,6 +47,14 @@ TEST(CliVersion, WithoutAPodSaysSoAndFails)
     EXPECT_EQ(run.err, "quobin-cli: Failed Get POD Version\n");
 }
 
+TEST(CliVersion, AUsbFailureAddsTheBackEndsReasonOnStderr)
+{
+    const auto run = Cli({"--simulate", "--sim-fault", "0x01:1:unplug", "version"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err,
+              "quobin-cli: Failed Get POD Version\nquobin-cli: the device was unplugged\n");
+}
+
 TEST(CliProgram, WritesAndVerifiesAndEndsWithTheResultLine)
 {
     const auto run = Cli({"--simulate", "program", kDemo});

@@ -116,6 +116,26 @@ TEST_F(ResourceDirectory, ReplacesFilesOfTheRightSizeAndKeepsBuiltInsOtherwise)
     EXPECT_EQ(replaced[1], 0x0302);
 }
 
+// The lines the command line and the window print for each replacement file.
+TEST(ResourceStatus, LinesNameTheFileAndWhyItWasIgnored)
+{
+    using State = image::ResourceFileStatus::State;
+    const struct {
+        image::ResourceFileStatus status;
+        const char* line;
+    } cases[] = {
+        {{"res/loaders/MC56F8013.bin", State::Used, 592, 592, ""},
+         "using res/loaders/MC56F8013.bin"},
+        {{"res/loaders/MC56F8013.bin", State::WrongSize, 592, 600, ""},
+         "ignoring res/loaders/MC56F8013.bin: 600 bytes, expected 592; the built-in image stays"},
+        {{"res/firmware/pod-firmware.bin", State::Unreadable, 24101, 0, "Permission denied"},
+         "ignoring res/firmware/pod-firmware.bin: cannot be read (Permission denied); the "
+         "built-in image stays"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(image::DescribeResourceStatus(c.status), c.line);
+}
+
 TEST_F(ResourceDirectory, MissingDirectoryChangesNothing)
 {
     const auto builtIn = image::LoaderFor(27);

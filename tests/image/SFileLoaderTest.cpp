@@ -90,13 +90,16 @@ TEST_F(Loader, CheckFailuresLeaveEverythingAsItWas)
     struct Case {
         image::SFileLoadRequest request;
         const char* text;
+        std::string detail;
     };
     const Case cases[] = {
-        {Request("", 0), "Please, specify S file path"},
-        {Request(" \t\r\n ", 0), "Please, specify S file path"},
-        {Request("/nonexistent/quobin/demo.s", 0), "Can't find the specified S file path"},
-        {Request(good.dir(), 0), "Can't find the specified S file path"}, // a directory
-        {none, "Please, select one more flash memory sectors"},
+        {Request("", 0), "Please, specify S file path", ""},
+        {Request(" \t\r\n ", 0), "Please, specify S file path", ""},
+        {Request("/nonexistent/quobin/demo.s", 0), "Can't find the specified S file path",
+         "/nonexistent/quobin/demo.s: No such file or directory"},
+        {Request(good.dir(), 0), "Can't find the specified S file path",
+         good.dir() + ": Is a directory"},
+        {none, "Please, select one more flash memory sectors", ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -104,6 +107,7 @@ TEST_F(Loader, CheckFailuresLeaveEverythingAsItWas)
         EXPECT_FALSE(out.ok);
         EXPECT_TRUE(out.error);
         EXPECT_EQ(out.statusText, c.text);
+        EXPECT_EQ(out.detail, c.detail);
         EXPECT_FALSE(out.labelsChanged);
         EXPECT_FALSE(out.settingsTaken);
         EXPECT_EQ(m_sel.type(), 27);
@@ -125,6 +129,7 @@ TEST_F(Loader, UnreadableFileClearsTheImagesButKeepsTheLabels)
     EXPECT_FALSE(out.ok);
     EXPECT_TRUE(out.error);
     EXPECT_EQ(out.statusText, "Fail to read the specified S file");
+    EXPECT_EQ(out.detail, locked.path() + ": Permission denied");
     EXPECT_FALSE(out.labelsChanged);
     EXPECT_TRUE(out.settingsTaken);
     EXPECT_EQ(m_sel.type(), 0);

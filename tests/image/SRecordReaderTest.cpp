@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "SRecordText.h"
@@ -248,9 +249,20 @@ TEST_F(Reader, EachReadStartsFromBlankImagesAndMissingFilesFail)
 {
     ASSERT_TRUE(Read(27, S3(0, {0})));
     EXPECT_EQ(m_images.wordCount(image::kP1flash), 1u);
-    EXPECT_FALSE(image::ReadSRecords("/nonexistent/quobin/file.s", m_sel, m_images));
+    std::string reason;
+    EXPECT_FALSE(image::ReadSRecords("/nonexistent/quobin/file.s", m_sel, m_images, &reason));
+    EXPECT_EQ(reason, "No such file or directory");
     EXPECT_EQ(m_images.wordCount(image::kP1flash), 0u);
     EXPECT_EQ(At(image::kP1flash, 0), 0xFFFF);
+}
+
+TEST_F(Reader, AReadThatFailsPartWayGivesTheSystemsReason)
+{
+    // A folder opens, but the first read of it fails, for every user.
+    std::string reason;
+    EXPECT_FALSE(image::ReadSRecords(std::filesystem::temp_directory_path().string(), m_sel,
+                                     m_images, &reason));
+    EXPECT_EQ(reason, "Is a directory");
 }
 
 TEST(FlashImageSet, StartsBlankAndRefusesOutOfRangeStores)

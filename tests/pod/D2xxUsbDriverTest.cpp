@@ -86,6 +86,24 @@ TEST(D2xxUsbDriver, PassesEveryArgumentToTheLibraryAndNamesTheFailingCall)
     EXPECT_NE(driver.LastError().find("FT_Close"), std::string::npos) << driver.LastError();
 }
 
+TEST(D2xxUsbDriver, FailuresNameTheStatusAndWhatToDo)
+{
+    FakeLibrary fake;
+    ASSERT_TRUE(fake.ok());
+    D2xxUsbDriver driver(FAKE_FTD2XX_PATH);
+    ASSERT_TRUE(driver.Load());
+    FtHandle handle = nullptr;
+    EXPECT_EQ(driver.OpenByDescription("Other", &handle), kFtDeviceNotFound);
+    EXPECT_EQ(driver.LastError(),
+              "FT_OpenEx failed with status 2 (FT_DEVICE_NOT_FOUND). Check that the POD is "
+              "plugged in; quobin-cli devices lists the devices the driver sees.");
+    ASSERT_EQ(driver.OpenByDescription("Quobin", &handle), kFtOk);
+    ASSERT_EQ(driver.Close(handle), kFtOk);
+    EXPECT_EQ(driver.SetBaudRate(handle, 921600), kFtInvalidHandle);
+    EXPECT_EQ(driver.LastError(), "FT_SetBaudRate failed with status 1 (FT_INVALID_HANDLE). The "
+                                  "POD was closed or unplugged; plug it in again and retry.");
+}
+
 TEST(D2xxUsbDriver, AMissingFunctionFailsTheLoadAndIsNamed)
 {
     D2xxUsbDriver driver(QUOBIN_SIM_D2XX_INCOMPLETE_PATH);

@@ -36,14 +36,49 @@ TEST(FtdiUsbDriver, FlowControlMapsToSioValues)
     EXPECT_FALSE(FtdiUsbDriver::MapFlowControl(0x0800, sio));
 }
 
-TEST(FtdiUsbDriver, HintsNameTheKernelDriverAndTheUdevRule)
+// libftdi's own reasons, as its calls leave them, and what the user reads for each.
+TEST(FtdiUsbDriver, FailuresNameTheCallLibftdisReasonAndWhatToDo)
 {
-    EXPECT_NE(FtdiUsbDriver::HintFor("unable to claim usb device. Make sure the default FTDI "
-                                     "driver is not in use")
-                  .find("ftdi_sio"),
-              std::string::npos);
-    EXPECT_NE(FtdiUsbDriver::HintFor("libusb_open() failed").find("udev"), std::string::npos);
-    EXPECT_EQ(FtdiUsbDriver::HintFor("usb bulk write failed"), "");
+    const std::string kernel = "The kernel's ftdi_sio driver holds the device: unload it (sudo "
+                               "rmmod ftdi_sio) or unbind the POD from it, then try again.";
+    const std::string udev =
+        "No permission to open the USB device: add a udev rule such as SUBSYSTEM==\"usb\", "
+        "ATTRS{idVendor}==\"0403\", MODE=\"0660\", GROUP=\"plugdev\" in /etc/udev/rules.d/, "
+        "reload the rules and plug the POD in again.";
+    const std::string unplugged =
+        "The POD may have been unplugged: check the cable, plug it in again and retry.";
+    const std::string noUsb = "libusb cannot reach the USB subsystem on this system: check that "
+                              "/dev/bus/usb exists (a container must be given the host's USB "
+                              "devices).";
+    const struct {
+        const char* call;
+        int result;
+        const char* reason;
+        std::string hint;
+    } cases[] = {
+        {"ftdi_usb_open_dev", -5,
+         "unable to claim usb device. Make sure the default FTDI driver is not in use", kernel},
+        {"ftdi_usb_open_dev", -10,
+         "unable to set usb configuration. Make sure the default FTDI driver is not in use",
+         kernel},
+        {"ftdi_usb_open_dev", -4, "libusb_open() failed", udev},
+        {"ftdi_usb_find_all", -5, "libusb_get_device_list() failed", noUsb},
+        {"ftdi_write_data", -1, "usb bulk write failed", unplugged},
+        {"ftdi_read_data", -1, "usb bulk read failed", unplugged},
+        {"ftdi_usb_reset", -2, "USB device unavailable", unplugged},
+        {"ftdi_set_baudrate", -2, "Setting new baudrate failed", unplugged},
+        {"ftdi_set_baudrate", -1, "Silly baudrate <= 0.", ""},
+    };
+    for (const auto& c : cases) {
+        std::string expected = std::string("libftdi: ") + c.call + " failed (" +
+                               std::to_string(c.result) + "): " + c.reason;
+        if (!c.hint.empty()) expected += ". " + c.hint;
+        EXPECT_EQ(FtdiUsbDriver::DescribeFailure(c.call, c.result, c.reason), expected);
+    }
+    // One whole, as it reaches the command line.
+    EXPECT_EQ(FtdiUsbDriver::DescribeFailure("ftdi_write_data", -1, "usb bulk write failed"),
+              "libftdi: ftdi_write_data failed (-1): usb bulk write failed. The POD may have been "
+              "unplugged: check the cable, plug it in again and retry.");
 }
 
 TEST(FtdiUsbDriver, InvalidHandlesAreRefusedAndUnloadedCallsFail)

@@ -202,7 +202,8 @@ TEST(PodLink, TraceWrapsTheDriverAndAnUnwritableTraceIsAnError)
     const podlink::PodLink refused = podlink::MakePodLink(options, clock);
     EXPECT_FALSE(refused.driver);
     EXPECT_EQ(refused.simulated, nullptr);
-    EXPECT_EQ(refused.error, "cannot write the trace file " + options.tracePath);
+    EXPECT_EQ(refused.error,
+              "cannot write the trace file " + options.tracePath + ": No such file or directory");
     std::filesystem::remove_all(dir);
 }
 

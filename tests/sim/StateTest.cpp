@@ -204,6 +204,16 @@ TEST_F(SimState, MalformedStateIsReported)
     EXPECT_EQ(bench.Pod().VersionMinor(), 1);
 }
 
+TEST_F(SimState, AStateFileThatCannotBeWrittenIsNamedWithTheReason)
+{
+    fs::create_directories(m_dir / "pod.txt"); // a folder where the file belongs
+    Bench bench(Options());
+    ASSERT_TRUE(bench.OpenCommand());
+    bench.Close();
+    EXPECT_EQ(bench.Pod().SaveError(),
+              "cannot write " + (m_dir / "pod.txt").string() + ": Is a directory");
+}
+
 } // namespace
 
 namespace {
