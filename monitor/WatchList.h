@@ -70,9 +70,9 @@ public:
     // visible one too) when the list is longer than a page, else as many as the list
     // has, never beyond the last row.
     std::vector<ReadItem> VisibleItems(WatchListId list) const;
-    // Stores a value text read for a row; returns its current index, or -1 when the row
-    // was removed or its view type changed since the item was taken (the text is then
-    // dropped).
+    // Stores a value text read for a row. Returns the row's current index when its text
+    // changed; -1 when it did not, or when the row was removed or its view type changed
+    // since the item was taken (the text is then dropped).
     int StoreValue(const ReadItem& item, const std::string& text);
 
 private:
