@@ -43,6 +43,15 @@ void DemoProgram::Start(TargetRam& ram, std::uint32_t nowMs)
     WriteText(ram, kRunningText);
 }
 
+void DemoProgram::Resume(const TargetRam& ram, std::uint32_t nowMs)
+{
+    m_lastMs = nowMs;
+    m_subTicks = 0;
+    m_phase = 0.0;
+    m_direction = 1;
+    m_wasRunning = (ram.Read(demo::kRunFlag) & 0xFFu) != 0;
+}
+
 void DemoProgram::WriteText(TargetRam& ram, std::string_view text)
 {
     for (std::uint32_t i = 0; i < demo::kMessageWords; ++i) {

@@ -19,6 +19,9 @@ public:
 
     // Puts the start values into RAM, as the program's start-up code would.
     void Start(TargetRam& ram, std::uint32_t nowMs);
+    // Goes on from values already in RAM (kept from an earlier run) instead of the start
+    // values.
+    void Resume(const TargetRam& ram, std::uint32_t nowMs);
     void Advance(TargetRam& ram, std::uint32_t nowMs);
 
 private:

@@ -82,6 +82,13 @@ void EmulatedPod::LoadState(std::uint32_t nowMs)
                     flash = saved;
                 }
             }
+            // The program goes on from the values it had, including those written
+            // through the POD, as a board that stayed powered would.
+            const bool ram1 = target->ram.RestoreWindow(1, state.ram[0]);
+            const bool ram2 = target->ram.RestoreWindow(2, state.ram[1]);
+            if (ram1 || ram2) {
+                target->program.Resume(target->ram, nowMs);
+            }
             m_commands.SetCurrentType(state.mcuType);
         }
     }
@@ -119,6 +126,8 @@ std::string EmulatedPod::SaveLocked() const
             const auto flash = target->chip.Flash(r);
             state.flash[static_cast<std::size_t>(r)].assign(flash.begin(), flash.end());
         }
+        state.ram[0] = target->ram.Window(1);
+        state.ram[1] = target->ram.Window(2);
     }
     if (const PodJobStore& job = m_commands.Job(); job.HasHeader()) {
         state.hasJob = true;

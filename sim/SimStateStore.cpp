@@ -51,6 +51,26 @@ bool WriteFile(const std::string& path, const void* data, std::size_t size, std:
     return static_cast<bool>(out);
 }
 
+std::vector<std::uint8_t> WordsToBytes(const std::vector<std::uint16_t>& words)
+{
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(words.size() * 2);
+    for (std::uint16_t w : words) {
+        bytes.push_back(static_cast<std::uint8_t>(w));
+        bytes.push_back(static_cast<std::uint8_t>(w >> 8));
+    }
+    return bytes;
+}
+
+std::vector<std::uint16_t> BytesToWords(const std::vector<std::uint8_t>& bytes)
+{
+    std::vector<std::uint16_t> words;
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        words.push_back(static_cast<std::uint16_t>(bytes[i] | (bytes[i + 1] << 8)));
+    }
+    return words;
+}
+
 std::string WordsToHex(const std::vector<std::uint16_t>& words)
 {
     std::string out;
@@ -118,12 +138,17 @@ bool SimStateStore::Save(const SimState& state, std::string& error) const
             std::filesystem::remove(path, ec);
             continue;
         }
-        std::vector<std::uint8_t> bytes;
-        bytes.reserve(words.size() * 2);
-        for (std::uint16_t w : words) {
-            bytes.push_back(static_cast<std::uint8_t>(w));
-            bytes.push_back(static_cast<std::uint8_t>(w >> 8));
+        const std::vector<std::uint8_t> bytes = WordsToBytes(words);
+        ok = WriteFile(path, bytes.data(), bytes.size(), error) && ok;
+    }
+
+    for (std::size_t w = 0; w < state.ram.size(); ++w) {
+        const std::string path = Path("RAM" + std::to_string(w + 1) + ".bin");
+        if (!state.hasTarget || state.ram[w].empty()) {
+            std::filesystem::remove(path, ec);
+            continue;
         }
+        const std::vector<std::uint8_t> bytes = WordsToBytes(state.ram[w]);
         ok = WriteFile(path, bytes.data(), bytes.size(), error) && ok;
     }
 
@@ -192,9 +217,14 @@ bool SimStateStore::Load(SimState& state, std::string& error) const
                 }
                 continue;
             }
-            auto& words = loaded.flash[static_cast<std::size_t>(r)];
-            for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-                words.push_back(static_cast<std::uint16_t>(bytes[i] | (bytes[i + 1] << 8)));
+            loaded.flash[static_cast<std::size_t>(r)] = BytesToWords(bytes);
+        }
+        for (std::size_t w = 0; w < loaded.ram.size(); ++w) {
+            std::vector<std::uint8_t> bytes;
+            if (ReadFile(Path("RAM" + std::to_string(w + 1) + ".bin"), bytes, error)) {
+                loaded.ram[w] = BytesToWords(bytes);
+            } else if (!error.empty()) {
+                return false;
             }
         }
     }

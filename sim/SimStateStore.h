@@ -23,6 +23,7 @@ struct SimState {
     int mcuType = -1;
     bool secured = false;
     std::array<std::vector<std::uint16_t>, kRegionCount> flash;
+    std::array<std::vector<std::uint16_t>, 2> ram; // RAM windows 1 and 2 (empty: power-on)
     bool hasJob = false;
     PodJobHeader jobHeader;
     std::vector<std::uint16_t> jobLoader;

@@ -38,6 +38,16 @@ void TargetRam::Write(std::uint32_t address, std::uint16_t value)
     }
 }
 
+bool TargetRam::RestoreWindow(int window, const std::vector<std::uint16_t>& words)
+{
+    std::vector<std::uint16_t>& target = window == 1 ? m_window1 : m_window2;
+    if (words.size() != target.size()) {
+        return false;
+    }
+    target = words;
+    return true;
+}
+
 std::uint32_t TargetRam::ReadLong(std::uint32_t address) const
 {
     return static_cast<std::uint32_t>(Read(address)) |

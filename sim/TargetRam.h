@@ -20,6 +20,14 @@ public:
     std::uint32_t ReadLong(std::uint32_t address) const;
     void WriteLong(std::uint32_t address, std::uint32_t value);
 
+    // The words of window 1 or 2, from its first address on (kept between runs).
+    const std::vector<std::uint16_t>& Window(int window) const
+    {
+        return window == 1 ? m_window1 : m_window2;
+    }
+    // Puts saved words back; words of a different length (another part) are ignored.
+    bool RestoreWindow(int window, const std::vector<std::uint16_t>& words);
+
 private:
     std::uint16_t* Slot(std::uint32_t address);
 

@@ -116,6 +116,34 @@ TEST_F(SimState, FlashJobAndSecurityOutliveTheEmulator)
                           "0003"));
 }
 
+TEST_F(SimState, TargetRamIsKeptAndTheProgramGoesOnFromIt)
+{
+    const std::uint32_t step = 0x008A;  // triangleStep of the demo program
+    const std::uint32_t spare = 0x00A0; // a word the program never touches
+    unsigned long counterBefore = 0;
+    {
+        Bench bench(Options());
+        ASSERT_TRUE(bench.OpenCommand());
+        ASSERT_TRUE(bench.Ok("5202" + Hex(step, 6) + "0003"));
+        ASSERT_TRUE(bench.Ok("5202" + Hex(spare, 6) + "BEEF"));
+        bench.clock.Advance(1000);
+        counterBefore = std::stoul(bench.Command("5102000080").substr(3, 4), nullptr, 16);
+        bench.Close();
+    }
+    ASSERT_GE(counterBefore, 100u);
+    const std::string ram2 = Read("RAM2.bin");
+    ASSERT_FALSE(ram2.empty());
+    EXPECT_EQ(static_cast<unsigned char>(ram2[2 * spare]), 0xEF);
+    EXPECT_EQ(static_cast<unsigned char>(ram2[2 * spare + 1]), 0xBE);
+
+    Bench next(Options());
+    ASSERT_TRUE(next.OpenCommand());
+    EXPECT_EQ(next.Command("5102" + Hex(spare, 6)).substr(3, 4), "BEEF");
+    EXPECT_EQ(next.Command("5102" + Hex(step, 6)).substr(3, 4), "0003");
+    // counter16 goes on from where the first run left it, not from 0.
+    EXPECT_GE(std::stoul(next.Command("5102000080").substr(3, 4), nullptr, 16), counterBefore);
+}
+
 TEST_F(SimState, UpdateInBootModeIsTheNextRunsVersion)
 {
     {

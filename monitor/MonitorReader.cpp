@@ -1,0 +1,76 @@
+#include "monitor/MonitorReader.h"
+
+#include <vector>
+
+#include "monitor/Latin1Text.h"
+#include "monitor/ValueText.h"
+#include "pod/PodCommands.h"
+#include "pod/PodSession.h"
+
+namespace monitor {
+
+bool ReadItemOnce(pod::PodSession& session, std::uint32_t address, ViewType viewType,
+                  std::int32_t sizeWords, Reading& reading)
+{
+    auto lock = session.Lock();
+    if (viewType != ASCII) {
+        std::uint32_t value = 0;
+        if (!pod::CmdReadMemory(session, viewType, address, value)) return false;
+        reading.raw = value;
+        reading.text = FormatMonitorValue(viewType, value);
+        reading.value = PlotValue(viewType, value);
+        return true;
+    }
+    std::vector<std::uint16_t> words;
+    const std::uint32_t count = AsciiReadWordCount(sizeWords);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        std::uint32_t value = 0;
+        if (!pod::CmdReadMemory(session, HEX16, address + i, value)) return false;
+        const auto word = static_cast<std::uint16_t>(value);
+        words.push_back(word);
+        // The text ends at its first zero byte; the words after it are not read.
+        if ((word & 0x00FFu) == 0 || (word & 0xFF00u) == 0) break;
+    }
+    reading.raw = 0;
+    reading.text = AsciiTextFromWords(words);
+    reading.value.reset();
+    return true;
+}
+
+namespace {
+// What a code-page conversion sends for a character it has no byte for.
+std::string Latin1Lossy(std::string_view utf8)
+{
+    std::string out;
+    std::string piece;
+    for (std::size_t i = 0; i < utf8.size();) {
+        std::size_t n = 1;
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        if (lead >= 0xC0) {
+            while (i + n < utf8.size() && (static_cast<unsigned char>(utf8[i + n]) & 0xC0) == 0x80)
+                ++n;
+        }
+        out += Utf8ToLatin1(utf8.substr(i, n), piece) ? piece : std::string("?");
+        i += n;
+    }
+    return out;
+}
+} // namespace
+
+bool WriteOnce(pod::PodSession& session, const WriteRequest& request)
+{
+    auto lock = session.Lock();
+    if (request.viewType != ASCII) {
+        return pod::CmdWriteMemory(session, request.viewType, request.address, request.value);
+    }
+    const std::vector<std::uint16_t> words =
+        AsciiWriteWords(Latin1Lossy(request.text), request.length);
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        if (!pod::CmdWriteMemory(session, HEX16, request.address + static_cast<std::uint32_t>(i),
+                                 words[i]))
+            return false;
+    }
+    return true;
+}
+
+} // namespace monitor

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "monitor/MonitorReader.h"
+#include "monitor/MonitorView.h"
+#include "monitor/WatchList.h"
+
+namespace pod {
+class PodSession;
+}
+
+namespace monitor {
+
+// "Monitoring Interval" choices in ms, by list index.
+inline constexpr std::uint32_t kMonitorIntervalsMs[] = {100, 200, 500, 1000, 2000, 5000, 10000};
+// "Monitoring Buad Rate" entries; the index is what the POD is sent.
+inline constexpr const char* kMonitorBaudTexts[] = {"9600", "19200", "38400", "57600", "115200"};
+
+// Reads the visible rows of both lists once, in list order, storing each text as it
+// comes; `changed` gets the rows whose text changed. Holds the session's lock for the
+// whole pass. False at the first failed read (ASCII address rows count as failed); rows
+// not yet read keep their texts.
+struct CycleChanges {
+    std::vector<int> symbolRows;
+    std::vector<int> addressRows;
+};
+bool RunReadCycle(pod::PodSession& session, WatchList& watchList, CycleChanges& changed);
+
+// The live-monitoring worker: on its own thread, it runs a read cycle whenever more
+// than the interval has passed since the last one started (by the session's clock),
+// serves queued writes between cycles (one per 1 ms pass, no read in that pass), and
+// after a failed read or write closes the POD and reopens it once; when that fails it
+// stops and tells the view. It holds the session's lock for one cycle or one write at a
+// time, so other users of the POD get in between, and StopAndJoin() makes sure none of
+// its exchanges is left when they start.
+class MonitorWorker {
+public:
+    MonitorWorker(pod::PodSession& session, WatchList& watchList, MonitorView& view);
+    // Stops and joins the worker.
+    ~MonitorWorker();
+    MonitorWorker(const MonitorWorker&) = delete;
+    MonitorWorker& operator=(const MonitorWorker&) = delete;
+
+    // Opens the POD when it is closed (silently; false when it cannot), sends
+    // CmdSetMonitorBaud with `baudIndex` (its answer does not matter) and starts the
+    // worker. Writes queued while stopped are dropped. False, changing nothing, when
+    // already running. The window checks beforehand that a map is loaded.
+    bool Start(std::uint32_t baudIndex);
+    // Minimum time from the start of one cycle to the start of the next; takes effect at
+    // the worker's next comparison.
+    void SetIntervalMs(std::uint32_t intervalMs) { m_intervalMs.store(intervalMs); }
+    std::uint32_t intervalMs() const { return m_intervalMs.load(); }
+    // Queues a write; requests are served in order. Dropped if monitoring is not started
+    // before the next Start().
+    void PostWrite(WriteRequest request);
+    std::size_t PendingWrites() const;
+
+    // Asks the worker to end after its current pass; returns at once (STOP button).
+    void RequestStop();
+    // Returns when the worker has ended (anyone who uses the POD next, closing).
+    void StopAndJoin();
+    // True from Start() until the worker has ended its loop.
+    bool IsRunning() const { return m_running.load(); }
+
+private:
+    void Loop();
+    bool ServeOneWrite();
+    bool Recover();
+
+    pod::PodSession& m_session;
+    WatchList& m_watchList;
+    MonitorView& m_view;
+    std::atomic<std::uint32_t> m_intervalMs{kMonitorIntervalsMs[0]};
+    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_running{false};
+    mutable std::mutex m_writesMutex;
+    std::deque<WriteRequest> m_writes;
+    std::mutex m_threadMutex; // Start and StopAndJoin from several threads
+    std::jthread m_thread;
+};
+
+} // namespace monitor

@@ -1,0 +1,164 @@
+#include "monitor/ValueText.h"
+
+#include <bit>
+#include <cctype>
+#include <cstdint>
+#include <cstdlib>
+#include <limits>
+
+namespace monitor {
+
+namespace {
+
+int DigitValue(char c)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return 99;
+}
+
+// The C library's unsigned and signed long conversions as a 32-bit long computes them:
+// blanks, a sign, a "0x" prefix in base 16, digits up to the first other character;
+// out-of-range values give the limits, a minus sign negates (modulo 2^32 for unsigned).
+struct Scanned {
+    bool negative = false;
+    bool overflow = false; // magnitude beyond 32 bits
+    std::uint64_t magnitude = 0;
+};
+
+Scanned Scan(std::string_view text, int base)
+{
+    Scanned s;
+    std::size_t i = 0;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i])))
+        ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        s.negative = text[i] == '-';
+        ++i;
+    }
+    if (base == 16 && i + 2 < text.size() && text[i] == '0' &&
+        (text[i + 1] == 'x' || text[i + 1] == 'X') && DigitValue(text[i + 2]) < 16) {
+        i += 2;
+    }
+    for (; i < text.size(); ++i) {
+        const int digit = DigitValue(text[i]);
+        if (digit >= base) break;
+        s.magnitude = s.magnitude * static_cast<unsigned>(base) + static_cast<unsigned>(digit);
+        if (s.magnitude > 0xFFFFFFFFull) {
+            s.overflow = true;
+            s.magnitude = 0xFFFFFFFFull;
+        }
+    }
+    return s;
+}
+
+std::uint32_t ToUnsigned(std::string_view text, int base)
+{
+    const Scanned s = Scan(text, base);
+    if (s.overflow) return 0xFFFFFFFFu;
+    const auto m = static_cast<std::uint32_t>(s.magnitude);
+    return s.negative ? static_cast<std::uint32_t>(0u - m) : m;
+}
+
+std::uint32_t ToSignedSaturated(std::string_view text)
+{
+    const Scanned s = Scan(text, 10);
+    std::int64_t v = s.negative ? -static_cast<std::int64_t>(s.magnitude)
+                                : static_cast<std::int64_t>(s.magnitude);
+    if (v > std::numeric_limits<std::int32_t>::max()) v = std::numeric_limits<std::int32_t>::max();
+    if (v < std::numeric_limits<std::int32_t>::min()) v = std::numeric_limits<std::int32_t>::min();
+    return static_cast<std::uint32_t>(static_cast<std::int32_t>(v));
+}
+
+std::uint32_t FloatBits(std::string_view text)
+{
+    const std::string copy(text);
+    const double value = std::strtod(copy.c_str(), nullptr);
+    return std::bit_cast<std::uint32_t>(static_cast<float>(value));
+}
+
+} // namespace
+
+std::uint32_t ParseUnsignedAuto(std::string_view text)
+{
+    const bool hex = text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    return ToUnsigned(text, hex ? 16 : 10);
+}
+
+std::uint32_t ParseHexText(std::string_view text)
+{
+    return ToUnsigned(text, 16);
+}
+
+std::uint32_t EncodeValueText(std::string_view text, ViewType viewType, WatchListId list)
+{
+    switch (viewType) {
+    case BYTE_LOW:
+    case BYTE_HIGH:
+        return ParseHexText(text) & 0xFFu;
+    case HEX16:
+        return ParseHexText(text) & 0xFFFFu;
+    case HEX32:
+        return ParseHexText(text);
+    case INT16:
+        return ToSignedSaturated(text) & 0xFFFFu;
+    case INT32:
+        return ToSignedSaturated(text);
+    case UINT16:
+        // The address list has always read its UINT16 texts as signed numbers; both give
+        // the same low 16 bits except for texts beyond the 32-bit range.
+        return (list == WatchListId::Addresses ? ToSignedSaturated(text) : ToUnsigned(text, 10)) &
+               0xFFFFu;
+    case UINT32:
+        return ToUnsigned(text, 10);
+    case FLOAT:
+        return FloatBits(text);
+    case ASCII:
+        break;
+    }
+    return 0;
+}
+
+std::string ApplyAsciiLength(std::string_view utf8, std::int32_t sizeWords)
+{
+    if (sizeWords <= 0) return {};
+    const auto n = static_cast<std::size_t>(sizeWords);
+    if (Utf8Length(utf8) < n) return std::string(utf8);
+    return Utf8Prefix(utf8, n - 1);
+}
+
+std::vector<std::uint16_t> AsciiWriteWords(std::string_view latin1, std::int32_t lengthBytes)
+{
+    std::vector<std::uint16_t> words;
+    if (lengthBytes <= 0) return words;
+    const auto length = static_cast<std::size_t>(
+        lengthBytes > kMaxAsciiWriteBytes ? kMaxAsciiWriteBytes : lengthBytes);
+    std::vector<unsigned char> buffer(length + length % 2, 0);
+    for (std::size_t i = 0; i < latin1.size() && i < length; ++i) {
+        buffer[i] = static_cast<unsigned char>(latin1[i]);
+    }
+    for (std::size_t i = 0; i < buffer.size() / 2; ++i) {
+        const unsigned char low = buffer[2 * i];
+        const unsigned char high = buffer[2 * i + 1];
+        words.push_back(static_cast<std::uint16_t>(low | (high << 8)));
+        if (low == 0 || high == 0) break;
+    }
+    return words;
+}
+
+bool AsciiWriteWordsFromUtf8(std::string_view utf8, std::int32_t lengthBytes,
+                             std::vector<std::uint16_t>& words, std::string& error)
+{
+    std::string latin1;
+    if (!Utf8ToLatin1(utf8, latin1)) {
+        error = "the text holds a character that the target cannot store (only Latin-1 "
+                "characters, U+0000..U+00FF, fit in its bytes)";
+        words.clear();
+        return false;
+    }
+    words = AsciiWriteWords(latin1, lengthBytes);
+    return true;
+}
+
+} // namespace monitor

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "monitor/ViewType.h"
+
+namespace monitor {
+
+// The two watch lists; they differ in how a typed UINT16 is read (EncodeValueText).
+enum class WatchListId : std::uint8_t {
+    Symbols = 0,   // rows of map symbols
+    Addresses = 1, // rows of raw addresses
+};
+
+// Typed numbers are converted leniently and never rejected: "0x"/"0X" reads hexadecimal,
+// anything else decimal; leading blanks and a sign are taken as the unsigned C conversion
+// takes them; reading stops at the first character that does not belong; no digits give 0.
+std::uint32_t ParseUnsignedAuto(std::string_view text);
+// Hexadecimal with an optional "0x"/"0X" prefix, same leniency.
+std::uint32_t ParseHexText(std::string_view text);
+
+// The 32-bit value a typed text stands for when written as `viewType` (0..8) into a row of
+// `list`. Byte types give 0..255; 16-bit types the low 16 bits; signed decimals saturate
+// at the INT32 limits first; FLOAT gives the bits of the nearest single. ASCII gives 0
+// (texts are written by AsciiWriteWords).
+std::uint32_t EncodeValueText(std::string_view text, ViewType viewType, WatchListId list);
+
+// What a Change Value of an ASCII item of `sizeWords` keeps of a typed (UTF-8) text: all of
+// it when it is shorter than sizeWords characters, else its first sizeWords - 1 characters,
+// leaving room for the terminating zero; nothing for a size of 0 or below.
+std::string ApplyAsciiLength(std::string_view utf8, std::int32_t sizeWords);
+
+// The most bytes one ASCII write carries.
+inline constexpr std::int32_t kMaxAsciiWriteBytes = 4096;
+
+// The words an ASCII write of a Latin-1 text sends from the item's address on: the text's
+// bytes in a zero-filled buffer of `lengthBytes` (one more when odd, at most 4096), two per
+// word, low byte first, up to and including the first word that holds a zero byte, so the
+// terminating zero is written and nothing after it.
+std::vector<std::uint16_t> AsciiWriteWords(std::string_view latin1, std::int32_t lengthBytes);
+// The same for a UTF-8 text; false (and `error` set) for a character outside Latin-1.
+bool AsciiWriteWordsFromUtf8(std::string_view utf8, std::int32_t lengthBytes,
+                             std::vector<std::uint16_t>& words, std::string& error);
+
+} // namespace monitor

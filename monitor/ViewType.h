@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "monitor/Latin1Text.h"
+
+namespace monitor {
+
+// How a watched value is read, written and shown. The numbers are stored in .Mon files
+// and the names are what the lists show, so neither may change.
+enum ViewType : std::uint8_t {
+    BYTE_LOW = 0,  // low byte of a 16-bit word
+    BYTE_HIGH = 1, // high byte of a 16-bit word (the POD returns it in the low 8 bits)
+    HEX16 = 2,
+    HEX32 = 3, // 32-bit types are two words, combined by the POD
+    INT16 = 4,
+    INT32 = 5,
+    UINT16 = 6,
+    UINT32 = 7,
+    FLOAT = 8, // IEEE 754 single precision
+    ASCII = 9, // a run of words, two characters each, low byte first
+};
+inline constexpr int kViewTypeCount = 10;
+
+// "BYTE_LOW" .. "ASCII"; "" for a number outside 0..9.
+const char* ViewTypeName(ViewType viewType);
+// The labels of the "Change View Type" menu: "HEX8_LOW", "HEX8_HIGH", then the names.
+const char* ViewTypeMenuLabel(ViewType viewType);
+// Exact (case-sensitive) name match; any other text gives HEX16, as a list cell that names
+// no type has always read.
+ViewType ViewTypeFromName(std::string_view name);
+// Exact name match without the HEX16 fallback, for input that must be checked.
+std::optional<ViewType> FindViewType(std::string_view name);
+// A stored number: 0..9 as is, anything else HEX16.
+ViewType ViewTypeFromNumber(long number);
+// The view type a symbol starts with: 1 word HEX16, 2 words HEX32, more ASCII. A size of 0
+// or below has no natural width; HEX16 shows at least its first word.
+ViewType DefaultViewType(std::int32_t sizeWords);
+// HEX32, INT32, UINT32 and FLOAT occupy two words.
+bool IsTwoWordViewType(ViewType viewType);
+
+// The "Monitor Value" text of a value read for view types 0..8; "" for ASCII.
+std::string FormatMonitorValue(ViewType viewType, std::uint32_t value);
+// The number a reading stands for in plots and logs; nullopt for ASCII (a text has none).
+std::optional<double> PlotValue(ViewType viewType, std::uint32_t value);
+
+// Words read for an ASCII item of `sizeWords` (the "Data Size" cell): half of it, rounded
+// up; 0 for a size of 0 or below.
+std::uint32_t AsciiReadWordCount(std::int32_t sizeWords);
+// The text (UTF-8) held by words of an ASCII item: low byte first, up to the first zero
+// byte. Bytes 0x80..0xFF are the Latin-1 characters of the same code, so a text written
+// and read back is the same text.
+std::string AsciiTextFromWords(std::span<const std::uint16_t> words);
+
+} // namespace monitor

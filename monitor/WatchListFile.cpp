@@ -1,0 +1,134 @@
+#include "monitor/WatchListFile.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+#include "monitor/Latin1Text.h"
+#include "monitor/ValueText.h"
+
+namespace monitor {
+
+std::string WatchListPath(const std::string& mapPath)
+{
+    // Only a "." in the file name counts: "dir.v2/app" has no extension to replace.
+    const std::size_t slash = mapPath.find_last_of('/');
+    const std::size_t dot = mapPath.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
+        return mapPath + ".Mon";
+    }
+    return mapPath.substr(0, dot) + ".Mon";
+}
+
+namespace {
+std::string Latin1Or(const std::string& utf8)
+{
+    std::string latin1;
+    // A name came from a single-byte map, so it always converts back; should it not, the
+    // bytes before the offending character are still better than an empty line.
+    Utf8ToLatin1(utf8, latin1);
+    return latin1;
+}
+
+bool Flush(std::FILE* file)
+{
+    return std::fflush(file) == 0 && ::fsync(::fileno(file)) == 0;
+}
+} // namespace
+
+bool SaveWatchList(const std::string& mapPath, const WatchList& watchList)
+{
+    const std::vector<WatchRow> symbols = watchList.Rows(WatchListId::Symbols);
+    const std::vector<WatchRow> addresses = watchList.Rows(WatchListId::Addresses);
+    if (symbols.empty() && addresses.empty()) return true;
+    std::error_code ec;
+    if (!std::filesystem::exists(mapPath, ec)) return true;
+
+    std::string text =
+        std::to_string(symbols.size()) + "," + std::to_string(addresses.size()) + "\r\n";
+    for (const WatchRow& row : symbols) {
+        text += Latin1Or(row.name) + "," + std::to_string(static_cast<int>(row.viewType)) + "\r\n";
+    }
+    for (const WatchRow& row : addresses) {
+        char address[32];
+        std::snprintf(address, sizeof address, "0x%06X", row.address);
+        text +=
+            std::string(address) + "," + std::to_string(static_cast<int>(row.viewType)) + "\r\n";
+    }
+
+    // Written beside the target so that the rename stays on one file system and replaces
+    // the old list in one step.
+    const std::string path = WatchListPath(mapPath);
+    const std::string temporary = path + ".tmp";
+    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+    if (file == nullptr) return false;
+    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    const bool flushed = written && Flush(file);
+    const bool closed = std::fclose(file) == 0;
+    if (!written || !flushed || !closed) {
+        std::filesystem::remove(temporary, ec);
+        return false;
+    }
+    std::filesystem::rename(temporary, path, ec);
+    if (ec) {
+        std::filesystem::remove(temporary, ec);
+        return false;
+    }
+    return true;
+}
+
+namespace {
+// The number after the first ",", as the C library's decimal conversion reads it.
+long NumberAfterComma(const std::string& line)
+{
+    const std::size_t comma = line.find(',');
+    if (comma == std::string::npos) return 0;
+    return std::strtol(line.c_str() + comma + 1, nullptr, 10);
+}
+
+std::string BeforeComma(const std::string& line)
+{
+    return line.substr(0, line.find(','));
+}
+
+bool ReadLine(std::ifstream& in, std::string& line)
+{
+    if (!std::getline(in, line)) return false;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return true;
+}
+} // namespace
+
+void RestoreWatchList(const std::string& mapPath, const SymbolTable& table, WatchList& watchList)
+{
+    watchList.ClearAll();
+    std::ifstream in(WatchListPath(mapPath), std::ios::binary);
+    std::string line;
+    if (!in || !ReadLine(in, line)) return;
+    const long symbolCount = std::strtol(line.c_str(), nullptr, 10);
+    const long addressCount = NumberAfterComma(line);
+
+    for (long i = 0; i < symbolCount; ++i) {
+        if (!ReadLine(in, line)) return;
+        const int index = table.Find(Latin1ToUtf8(BeforeComma(line)));
+        if (index < 0) continue;
+        watchList.AddSymbolWatch(table, index);
+        const std::vector<WatchRow> rows = watchList.Rows(WatchListId::Symbols);
+        for (std::size_t row = 0; row < rows.size(); ++row) {
+            if (rows[row].symbolIndex == index) {
+                // Only the row takes the saved type; the symbol keeps its own.
+                watchList.SetViewType(WatchListId::Symbols, static_cast<int>(row),
+                                      ViewTypeFromNumber(NumberAfterComma(line)));
+            }
+        }
+    }
+    for (long i = 0; i < addressCount; ++i) {
+        if (!ReadLine(in, line)) return;
+        watchList.AddAddressWatch(ParseHexText(BeforeComma(line)),
+                                  ViewTypeFromNumber(NumberAfterComma(line)));
+    }
+}
+
+} // namespace monitor

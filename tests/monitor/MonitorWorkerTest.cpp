@@ -1,0 +1,314 @@
+#include "monitor/MonitorWorker.h"
+#include "monitor/MonitorReader.h"
+
+#include "pod/PodClock.h"
+#include "pod/PodSession.h"
+#include "pod/TracingUsbDriver.h"
+#include "sim/DemoVariables.h"
+#include "sim/SimOptions.h"
+#include "sim/SimUsbDriver.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+
+namespace {
+
+using namespace monitor;
+
+// What the worker reports, with a way to wait for it. The hook runs on the worker's
+// thread after each completed cycle (the number of cycles so far is passed).
+class RecordingView final : public MonitorView {
+public:
+    void ValuesChanged(WatchListId list, const std::vector<int>& rows) override
+    {
+        std::lock_guard lock(m_mutex);
+        (list == WatchListId::Symbols ? symbolChanges : addressChanges).push_back(rows);
+    }
+    void CycleCompleted(std::uint32_t nowMs) override
+    {
+        std::function<void(int)> hook;
+        int n = 0;
+        {
+            std::lock_guard lock(m_mutex);
+            cycles.push_back(nowMs);
+            n = static_cast<int>(cycles.size());
+            hook = onCycle;
+        }
+        if (hook) hook(n);
+        m_changed.notify_all();
+    }
+    void StoppedByFailure() override
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            stopped = true;
+        }
+        m_changed.notify_all();
+    }
+
+    // Waits (bounded, in case of a fault) until `done` holds.
+    bool WaitUntil(const std::function<bool()>& done)
+    {
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, std::chrono::seconds(20), done);
+    }
+    bool WaitCycles(int n)
+    {
+        return WaitUntil([&] { return static_cast<int>(cycles.size()) >= n; });
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<std::uint32_t> cycles;
+    std::vector<std::vector<int>> symbolChanges;
+    std::vector<std::vector<int>> addressChanges;
+    bool stopped = false;
+    std::function<void(int)> onCycle;
+};
+
+// The worker on an emulated POD with a virtual clock; every frame sent is traced.
+class WorkerRig {
+    std::mutex m_traceMutex;
+    std::vector<std::string> m_trace;
+
+public:
+    explicit WorkerRig(sim::SimOptions options = {})
+        : sim(sim::CreateSimDriver(options, clock)), tracer(*sim, clock,
+                                                            [this](const std::string& line) {
+                                                                std::lock_guard lock(m_traceMutex);
+                                                                m_trace.push_back(line);
+                                                            }),
+          session(tracer, clock), worker(session, list, view)
+    {
+    }
+
+    // Payloads of the frames sent, without ':', checksum and CR.
+    std::vector<std::string> Sent()
+    {
+        std::lock_guard lock(m_traceMutex);
+        std::vector<std::string> payloads;
+        for (const auto& line : m_trace) {
+            const auto at = line.find("> :");
+            if (at == std::string::npos) continue;
+            std::string frame = line.substr(at + 3);
+            frame.resize(frame.find("\\r"));
+            payloads.push_back(frame.substr(0, frame.size() - 2));
+        }
+        return payloads;
+    }
+
+    pod::VirtualPodClock clock;
+    std::unique_ptr<sim::SimUsbDriver> sim;
+    pod::TracingUsbDriver tracer;
+    pod::PodSession session;
+    WatchList list;
+    RecordingView view;
+    MonitorWorker worker;
+};
+
+std::string Read16(std::uint32_t address)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "5102%06X", address);
+    return text;
+}
+
+TEST(MonitorWorker, ReadsOnlyTheVisibleRowsOnceMoreThanTheIntervalHasPassed)
+{
+    WorkerRig rig;
+    rig.list.AddAddressRun(0x80, 6, HEX16);
+    rig.list.SetVisibleRows(WatchListId::Addresses, 1, 2); // rows 1, 2 and the partly visible 3
+    rig.worker.SetIntervalMs(100);
+    // From the second cycle on the interval is 1 s; the running worker takes it at once.
+    rig.view.onCycle = [&](int n) {
+        if (n == 2) rig.worker.SetIntervalMs(1000);
+    };
+    ASSERT_TRUE(rig.worker.Start(4));
+    ASSERT_TRUE(rig.view.WaitCycles(4));
+    rig.worker.StopAndJoin();
+    EXPECT_FALSE(rig.worker.IsRunning());
+
+    std::vector<std::uint32_t> cycles(rig.view.cycles.begin(), rig.view.cycles.begin() + 4);
+    EXPECT_EQ(cycles[1] - cycles[0], 101u);
+    EXPECT_EQ(cycles[2] - cycles[1], 1001u);
+    EXPECT_EQ(cycles[3] - cycles[2], 1001u);
+
+    const auto sent = rig.Sent();
+    ASSERT_GE(sent.size(), 13u);
+    EXPECT_EQ(sent[0], "5004");
+    for (std::size_t i = 1; i < 13; i += 3) {
+        EXPECT_EQ(sent[i], Read16(0x81));
+        EXPECT_EQ(sent[i + 1], Read16(0x82));
+        EXPECT_EQ(sent[i + 2], Read16(0x83));
+    }
+    const auto rows = rig.list.Rows(WatchListId::Addresses);
+    EXPECT_EQ(rows[0].value, "");
+    EXPECT_EQ(rows[3].value.substr(0, 2), "0x");
+    EXPECT_EQ(rows[4].value, "");
+}
+
+TEST(MonitorWorker, ScrolledListReadsTheRowsNowVisibleAndShowsTheirTexts)
+{
+    WorkerRig rig;
+    rig.sim->Pod().WriteRam(0x20, 0xFFFE, 0);
+    rig.sim->Pod().WriteRam(0x21, 0x4241, 0);
+    rig.sim->Pod().WriteRam(0x22, 0x00E9, 0);
+    SymbolTable table;
+    table.Assign({{"a", 0x20, 1, INT16}, {"t", 0x21, 5, ASCII}, {"b", 0x20, 1, UINT16}}, 0);
+    for (int i = 0; i < 3; ++i)
+        rig.list.AddSymbolWatch(table, i);
+    rig.list.SetVisibleRows(WatchListId::Symbols, 0, 1);
+    rig.view.onCycle = [&](int n) {
+        if (n == 1) rig.list.SetVisibleRows(WatchListId::Symbols, 2, 1);
+    };
+    ASSERT_TRUE(rig.worker.Start(0));
+    ASSERT_TRUE(rig.view.WaitCycles(2));
+    rig.worker.StopAndJoin();
+
+    const auto sent = rig.Sent();
+    ASSERT_GE(sent.size(), 5u);
+    // Cycle 1: rows 0 and 1 (the text word by word up to its zero byte); cycle 2: row 2.
+    EXPECT_EQ(sent[1], Read16(0x20));
+    EXPECT_EQ(sent[2], Read16(0x21));
+    EXPECT_EQ(sent[3], Read16(0x22));
+    EXPECT_EQ(sent[4], Read16(0x20));
+    const auto rows = rig.list.Rows(WatchListId::Symbols);
+    EXPECT_EQ(rows[0].value, "-2");
+    EXPECT_EQ(rows[1].value, "AB\xC3\xA9");
+    EXPECT_EQ(rows[2].value, "65534");
+    ASSERT_GE(rig.view.symbolChanges.size(), 2u);
+    EXPECT_EQ(rig.view.symbolChanges[0], (std::vector<int>{0, 1}));
+    EXPECT_EQ(rig.view.symbolChanges[1], (std::vector<int>{2}));
+}
+
+TEST(MonitorWorker, WritesGoOutInOrderBetweenCyclesAndThoseMadeWhileStoppedAreDropped)
+{
+    WorkerRig rig;
+    rig.list.AddAddressWatch(sim::demo::kTriangleStep, INT16);
+    rig.worker.PostWrite({INT16, sim::demo::kTriangleStep, 0x0005, {}, 0}); // while stopped
+    rig.view.onCycle = [&](int n) {
+        if (n != 1) return;
+        rig.worker.PostWrite({INT16, sim::demo::kTriangleStep, 0xFFFF, {}, 0});
+        rig.worker.PostWrite({ASCII, sim::demo::kMessage, 0, "AB", 5});
+        rig.worker.PostWrite({FLOAT, sim::demo::kSineAmplitude, 0x3FC00000, {}, 0});
+    };
+    ASSERT_TRUE(rig.worker.Start(2));
+    ASSERT_TRUE(rig.view.WaitCycles(2));
+    rig.worker.StopAndJoin();
+
+    const auto sent = rig.Sent();
+    ASSERT_GE(sent.size(), 7u);
+    EXPECT_EQ(sent[0], "5002");
+    EXPECT_EQ(sent[1], Read16(0x8A));
+    EXPECT_EQ(sent[2], "5202"
+                       "00008A"
+                       "FFFF");
+    EXPECT_EQ(sent[3], "5202"
+                       "000090"
+                       "4241");
+    EXPECT_EQ(sent[4], "5202"
+                       "000091"
+                       "0000");
+    EXPECT_EQ(sent[5], "5203"
+                       "000086"
+                       "3FC00000");
+    EXPECT_EQ(sent[6], Read16(0x8A));
+    EXPECT_EQ(rig.list.Rows(WatchListId::Addresses)[0].value, "-1");
+    EXPECT_EQ(rig.worker.PendingWrites(), 0u);
+}
+
+TEST(MonitorWorker, AFailedReadReopensThePodAndMonitoringGoesOn)
+{
+    sim::SimOptions options;
+    ASSERT_EQ(sim::ApplySimOption(options, "sim-fault", "0x51:3:silent"), "");
+    WorkerRig rig(options);
+    rig.list.AddAddressWatch(0x80, HEX16);
+    rig.list.AddAddressWatch(0x81, HEX16);
+    ASSERT_TRUE(rig.worker.Start(4));
+    // Cycle 1 reads both rows; the next fails at its first read and ends there without
+    // reading row 1; the POD is reopened and the cycle after that completes.
+    ASSERT_TRUE(rig.view.WaitCycles(2));
+    rig.worker.StopAndJoin();
+    EXPECT_FALSE(rig.view.stopped);
+    EXPECT_TRUE(rig.session.IsOpen());
+    EXPECT_GE(rig.view.cycles[1] - rig.view.cycles[0], 2u * 101u);
+    const auto sent = rig.Sent();
+    ASSERT_GE(sent.size(), 6u);
+    const std::vector<std::string> expected = {"5004",       Read16(0x80), Read16(0x81),
+                                               Read16(0x80), Read16(0x80), Read16(0x81)};
+    EXPECT_EQ(std::vector<std::string>(sent.begin(), sent.begin() + 6), expected);
+}
+
+TEST(MonitorWorker, AnAsciiAddressRowEndsEveryCycleAtThatRow)
+{
+    WorkerRig rig;
+    rig.list.AddAddressWatch(0x80, HEX16);
+    rig.list.AddAddressWatch(0x90, ASCII);
+    rig.list.AddAddressWatch(0x81, HEX16);
+    ASSERT_TRUE(rig.worker.Start(4));
+    ASSERT_TRUE(rig.view.WaitUntil([&] { return rig.view.addressChanges.size() >= 1; }));
+    rig.worker.StopAndJoin();
+    EXPECT_TRUE(rig.view.cycles.empty());
+    for (const std::string& payload : rig.Sent())
+        EXPECT_NE(payload, Read16(0x81));
+    EXPECT_FALSE(rig.view.stopped);
+}
+
+TEST(MonitorWorker, AnUnpluggedPodStopsMonitoringAndTellsTheView)
+{
+    WorkerRig rig;
+    rig.list.AddAddressWatch(0x80, HEX16);
+    rig.view.onCycle = [&](int n) {
+        if (n == 1) rig.sim->Unplug();
+    };
+    ASSERT_TRUE(rig.worker.Start(4));
+    ASSERT_TRUE(rig.view.WaitUntil([&] { return rig.view.stopped; }));
+    rig.worker.StopAndJoin();
+    EXPECT_FALSE(rig.worker.IsRunning());
+    EXPECT_FALSE(rig.session.IsOpen());
+    EXPECT_EQ(rig.view.cycles.size(), 1u);
+    // Started again with the cable back, it runs.
+    rig.sim->Plug();
+    rig.view.onCycle = nullptr;
+    ASSERT_TRUE(rig.worker.Start(4));
+    EXPECT_TRUE(rig.view.WaitCycles(2));
+}
+
+TEST(MonitorWorker, StartWithoutAPodChangesNothingAndStopRequestReturnsAtOnce)
+{
+    WorkerRig rig;
+    rig.sim->Unplug();
+    EXPECT_FALSE(rig.worker.Start(4));
+    EXPECT_FALSE(rig.worker.IsRunning());
+    EXPECT_TRUE(rig.Sent().empty());
+
+    rig.sim->Plug();
+    ASSERT_TRUE(rig.worker.Start(4));
+    EXPECT_FALSE(rig.worker.Start(4)); // already running
+    rig.worker.RequestStop();
+    rig.worker.StopAndJoin();
+    EXPECT_FALSE(rig.worker.IsRunning());
+}
+
+TEST(MonitorReader, OneItemOnceAndOneWriteOnce)
+{
+    WorkerRig rig;
+    ASSERT_TRUE(rig.session.ReopenPodSession());
+    Reading reading;
+    ASSERT_TRUE(WriteOnce(rig.session, {ASCII, 0x40, 0, "h\xC3\xA9\xE2\x82\xAC", 8}));
+    ASSERT_TRUE(ReadItemOnce(rig.session, 0x40, ASCII, 8, reading));
+    EXPECT_EQ(reading.text, "h\xC3\xA9?"); // the euro sign has no byte: sent as '?'
+    EXPECT_FALSE(reading.value.has_value());
+    ASSERT_TRUE(WriteOnce(rig.session, {FLOAT, 0x42, 0xBF800000, {}, 0}));
+    ASSERT_TRUE(ReadItemOnce(rig.session, 0x42, FLOAT, 2, reading));
+    EXPECT_EQ(reading.text, "-1.000000");
+    EXPECT_EQ(reading.value, -1.0);
+    EXPECT_EQ(reading.raw, 0xBF800000u);
+    EXPECT_FALSE(ReadItemOnce(rig.session, 0x100000, HEX16, 1, reading)); // outside RAM
+}
+
+} // namespace

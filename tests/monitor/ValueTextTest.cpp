@@ -1,0 +1,186 @@
+#include "monitor/ValueText.h"
+#include "monitor/Latin1Text.h"
+#include "monitor/ViewType.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+using namespace monitor;
+
+TEST(ViewTypes, NamesLabelsAndLookups)
+{
+    const char* names[] = {"BYTE_LOW", "BYTE_HIGH", "HEX16",  "HEX32", "INT16",
+                           "INT32",    "UINT16",    "UINT32", "FLOAT", "ASCII"};
+    for (int i = 0; i < kViewTypeCount; ++i) {
+        const auto type = static_cast<ViewType>(i);
+        EXPECT_STREQ(ViewTypeName(type), names[i]);
+        EXPECT_EQ(ViewTypeFromName(names[i]), type);
+        EXPECT_EQ(ViewTypeFromNumber(i), type);
+    }
+    EXPECT_STREQ(ViewTypeMenuLabel(BYTE_LOW), "HEX8_LOW");
+    EXPECT_STREQ(ViewTypeMenuLabel(BYTE_HIGH), "HEX8_HIGH");
+    EXPECT_STREQ(ViewTypeMenuLabel(FLOAT), "FLOAT");
+    EXPECT_EQ(ViewTypeFromName("float"), HEX16);
+    EXPECT_EQ(ViewTypeFromName(""), HEX16);
+    EXPECT_FALSE(FindViewType("Int16").has_value());
+    EXPECT_EQ(ViewTypeFromNumber(10), HEX16);
+    EXPECT_EQ(ViewTypeFromNumber(-1), HEX16);
+}
+
+struct FormatCase {
+    ViewType type;
+    std::uint32_t value;
+    const char* text;
+    double plot;
+};
+
+class Format : public ::testing::TestWithParam<FormatCase> {};
+
+TEST_P(Format, TextAndPlotNumber)
+{
+    const FormatCase& c = GetParam();
+    EXPECT_EQ(FormatMonitorValue(c.type, c.value), c.text);
+    EXPECT_EQ(PlotValue(c.type, c.value), c.plot);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, Format,
+    ::testing::Values(FormatCase{BYTE_LOW, 0x12AB, "0xAB", 171.0},
+                      FormatCase{BYTE_HIGH, 0x12, "0x12", 18.0}, // the POD returns the high byte
+                      FormatCase{HEX16, 0x12AB, "0x12AB", 4779.0},
+                      FormatCase{HEX16, 0xABCD12AB, "0x12AB", 4779.0},
+                      FormatCase{HEX32, 0xDEADBEEF, "0xDEADBEEF", 3735928559.0},
+                      FormatCase{INT16, 0xFFFE, "-2", -2.0},
+                      FormatCase{UINT16, 0xFFFE, "65534", 65534.0},
+                      FormatCase{INT32, 0x80000000, "-2147483648", -2147483648.0},
+                      FormatCase{UINT32, 0xFFFFFFFF, "4294967295", 4294967295.0},
+                      FormatCase{FLOAT, 0x3F800000, "1.000000", 1.0},
+                      FormatCase{FLOAT, 0xC0490FDB, "-3.141593", -3.1415927410125732}));
+
+TEST(Format, AsciiHasNoNumber)
+{
+    EXPECT_EQ(FormatMonitorValue(ASCII, 0x41), "");
+    EXPECT_FALSE(PlotValue(ASCII, 0x41).has_value());
+}
+
+TEST(AsciiText, LowByteFirstUpToTheFirstZeroAsLatin1)
+{
+    EXPECT_EQ(AsciiTextFromWords(std::vector<std::uint16_t>{0x0041}), "A");
+    EXPECT_EQ(AsciiTextFromWords(std::vector<std::uint16_t>{0x4241, 0x0043, 0x4545}), "ABC");
+    EXPECT_EQ(AsciiTextFromWords(std::vector<std::uint16_t>{0x4100}), "");
+    EXPECT_EQ(AsciiTextFromWords(std::vector<std::uint16_t>{0x4241, 0x4443}), "ABCD");
+    // 0xE9 and 0xFF are é and ÿ, not sign-extended characters.
+    EXPECT_EQ(AsciiTextFromWords(std::vector<std::uint16_t>{0xFFE9}), "\xC3\xA9\xC3\xBF");
+    EXPECT_EQ(AsciiReadWordCount(5), 3u);
+    EXPECT_EQ(AsciiReadWordCount(4), 2u);
+    EXPECT_EQ(AsciiReadWordCount(0), 0u);
+    EXPECT_EQ(AsciiReadWordCount(-3), 0u);
+}
+
+TEST(Latin1, BothWaysAndRefusals)
+{
+    std::string all;
+    for (int b = 1; b < 256; ++b)
+        all += static_cast<char>(b);
+    std::string back;
+    ASSERT_TRUE(Utf8ToLatin1(Latin1ToUtf8(all), back));
+    EXPECT_EQ(back, all);
+    EXPECT_FALSE(Utf8ToLatin1("A\xE2\x82\xAC", back)); // euro sign
+    EXPECT_EQ(back, "A");
+    EXPECT_FALSE(Utf8ToLatin1("\xC3", back)); // cut sequence
+    EXPECT_FALSE(Utf8ToLatin1("\xE9", back)); // a Latin-1 byte is not UTF-8
+    EXPECT_EQ(Utf8Length("h\xC3\xA9llo"), 5u);
+    EXPECT_EQ(Utf8Prefix("h\xC3\xA9llo", 2), "h\xC3\xA9");
+}
+
+struct ParseCase {
+    const char* text;
+    std::uint32_t value;
+};
+
+class Parse : public ::testing::TestWithParam<ParseCase> {};
+
+TEST_P(Parse, UnsignedAuto)
+{
+    EXPECT_EQ(ParseUnsignedAuto(GetParam().text), GetParam().value) << GetParam().text;
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, Parse,
+                         ::testing::Values(ParseCase{"0x1A", 26}, ParseCase{"0X1A", 26},
+                                           ParseCase{"1A", 1}, ParseCase{"AB", 0}, ParseCase{"", 0},
+                                           ParseCase{"  42", 42}, ParseCase{"+7", 7},
+                                           ParseCase{"-1", 0xFFFFFFFF},
+                                           ParseCase{"4294967295", 0xFFFFFFFF},
+                                           ParseCase{"99999999999", 0xFFFFFFFF}, ParseCase{"0x", 0},
+                                           ParseCase{"0xG", 0}, ParseCase{" 0x10", 0},
+                                           ParseCase{"12abc", 12}));
+
+struct EncodeCase {
+    const char* text;
+    ViewType type;
+    std::uint32_t symbolRow;
+    std::uint32_t addressRow;
+};
+
+class Encode : public ::testing::TestWithParam<EncodeCase> {};
+
+TEST_P(Encode, BothLists)
+{
+    const EncodeCase& c = GetParam();
+    EXPECT_EQ(EncodeValueText(c.text, c.type, WatchListId::Symbols), c.symbolRow) << c.text;
+    EXPECT_EQ(EncodeValueText(c.text, c.type, WatchListId::Addresses), c.addressRow) << c.text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, Encode,
+    ::testing::Values(EncodeCase{"1FF", BYTE_HIGH, 0xFF, 0xFF},
+                      EncodeCase{"0x7f", BYTE_LOW, 0x7F, 0x7F},
+                      EncodeCase{"12345", HEX16, 0x2345, 0x2345},
+                      EncodeCase{"0XDEADBEEF", HEX32, 0xDEADBEEF, 0xDEADBEEF},
+                      EncodeCase{"-1", INT16, 0xFFFF, 0xFFFF},
+                      EncodeCase{"99999999999", INT16, 0xFFFF, 0xFFFF}, // 2147483647 first
+                      EncodeCase{"-99999999999", INT32, 0x80000000, 0x80000000},
+                      EncodeCase{"3000000000", INT32, 0x7FFFFFFF, 0x7FFFFFFF},
+                      EncodeCase{"70000", UINT16, 4464, 4464},
+                      EncodeCase{"99999999999", UINT16, 0xFFFF, 0xFFFF},
+                      EncodeCase{"-99999999999", UINT16, 0xFFFF, 0x0000},
+                      EncodeCase{"4294967295", UINT32, 0xFFFFFFFF, 0xFFFFFFFF},
+                      EncodeCase{"1.5", FLOAT, 0x3FC00000, 0x3FC00000},
+                      EncodeCase{"-2.5e1x", FLOAT, 0xC1C80000, 0xC1C80000},
+                      EncodeCase{"abc", FLOAT, 0, 0}, EncodeCase{"xyz", INT32, 0, 0}));
+
+TEST(AsciiWrite, LengthRuleOfTheTypedText)
+{
+    EXPECT_EQ(ApplyAsciiLength("ABCDEFGHIJ", 8), "ABCDEFG");
+    EXPECT_EQ(ApplyAsciiLength("ABC", 8), "ABC");
+    EXPECT_EQ(ApplyAsciiLength("ABCDEFGH", 8), "ABCDEFG");
+    EXPECT_EQ(ApplyAsciiLength("ABCDEFG", 8), "ABCDEFG");
+    EXPECT_EQ(ApplyAsciiLength("\xC3\xA9\xC3\xA9\xC3\xA9", 3), "\xC3\xA9\xC3\xA9");
+    EXPECT_EQ(ApplyAsciiLength("A", 0), "");
+}
+
+TEST(AsciiWrite, WordsUpToAndWithTheTerminatingZero)
+{
+    using W = std::vector<std::uint16_t>;
+    EXPECT_EQ(AsciiWriteWords("AB", 5), (W{0x4241, 0x0000}));
+    EXPECT_EQ(AsciiWriteWords("ABC", 8), (W{0x4241, 0x0043}));
+    EXPECT_EQ(AsciiWriteWords("ABCD", 4), (W{0x4241, 0x4443}));   // no room for a zero
+    EXPECT_EQ(AsciiWriteWords("ABCDEF", 3), (W{0x4241, 0x0043})); // 3 bytes, made even
+    EXPECT_EQ(AsciiWriteWords("", 6), (W{0x0000}));
+    EXPECT_EQ(AsciiWriteWords("AB", 0), W{});
+    EXPECT_EQ(AsciiWriteWords("\xE9", 2), (W{0x00E9}));
+    EXPECT_EQ(AsciiWriteWords(std::string(5000, 'x'), 100000).size(), 2048u);
+
+    W words;
+    std::string error;
+    ASSERT_TRUE(AsciiWriteWordsFromUtf8("\xC3\xA9t\xC3\xA9", 8, words, error));
+    EXPECT_EQ(words, (W{0x74E9, 0x00E9}));
+    EXPECT_FALSE(AsciiWriteWordsFromUtf8("\xE2\x82\xAC", 8, words, error));
+    EXPECT_TRUE(words.empty());
+    EXPECT_NE(error.find("Latin-1"), std::string::npos);
+}
+
+} // namespace
