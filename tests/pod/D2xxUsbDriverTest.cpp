@@ -88,9 +88,9 @@ TEST(D2xxUsbDriver, PassesEveryArgumentToTheLibraryAndNamesTheFailingCall)
 
 TEST(D2xxUsbDriver, FailuresNameTheStatusAndWhatToDo)
 {
-    FakeLibrary fake;
-    ASSERT_TRUE(fake.ok());
-    D2xxUsbDriver driver(FAKE_FTD2XX_PATH);
+    SimLibrary sim("");
+    ASSERT_TRUE(sim.ok());
+    D2xxUsbDriver driver(QUOBIN_SIM_D2XX_PATH);
     ASSERT_TRUE(driver.Load());
     FtHandle handle = nullptr;
     EXPECT_EQ(driver.OpenByDescription("Other", &handle), kFtDeviceNotFound);
