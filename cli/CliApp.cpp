@@ -2,11 +2,14 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdlib>
+#include <iostream>
+#include <unistd.h>
 
 #include "cli/CommandContext.h"
 #include "cli/GlobalOptions.h"
 #include "cli/InspectCommand.h"
 #include "cli/McusCommand.h"
+#include "cli/MonitorCommands.h"
 #include "cli/PodUtilityCommands.h"
 #include "cli/ProgramCommand.h"
 #include "image/ResourceStore.h"
@@ -61,6 +64,10 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     AddPodWriteCommand(app, commands);
     AddResetCommand(app, commands);
     AddFirmwareUpdateCommand(app, commands);
+    AddSymbolsCommand(app, commands);
+    AddReadCommand(app, commands);
+    AddWriteCommand(app, commands);
+    AddWatchCommand(app, commands);
     app.require_subcommand(1);
 
     if (argc <= 1) {
@@ -81,7 +88,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     }
 
     ApplyResources(globals, err);
-    CommandContext ctx{globals, out, err, clock};
+    CommandContext ctx{globals, out, err, clock, &out == &std::cout && isatty(STDOUT_FILENO) != 0};
     for (const Command& command : commands) {
         if (command.app->parsed()) {
             return command.run(ctx);
