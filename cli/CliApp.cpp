@@ -1,11 +1,14 @@
 #include "cli/CliApp.h"
 
 #include <CLI/CLI.hpp>
+#include <iostream>
+#include <unistd.h>
 
 #include "cli/CommandContext.h"
 #include "cli/GlobalOptions.h"
 #include "cli/InspectCommand.h"
 #include "cli/McusCommand.h"
+#include "cli/MonitorCommands.h"
 #include "cli/PodUtilityCommands.h"
 #include "cli/ProgramCommand.h"
 #include "podlink/LinkOptions.h"
@@ -33,6 +36,10 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     AddPodWriteCommand(app, commands);
     AddResetCommand(app, commands);
     AddFirmwareUpdateCommand(app, commands);
+    AddSymbolsCommand(app, commands);
+    AddReadCommand(app, commands);
+    AddWriteCommand(app, commands);
+    AddWatchCommand(app, commands);
     app.require_subcommand(1);
 
     if (argc <= 1) {
@@ -56,7 +63,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     globals.link.traceHeader = podlink::TraceHeader("quobin-cli", argc, argv);
     for (const std::string& warning : podlink::ApplyResources(globals.link.resources))
         err << "quobin-cli: " << warning << '\n';
-    CommandContext ctx{globals, out, err, clock};
+    CommandContext ctx{globals, out, err, clock, &out == &std::cout && isatty(STDOUT_FILENO) != 0};
     for (const Command& command : commands) {
         if (command.app->parsed()) {
             return command.run(ctx);

@@ -25,6 +25,7 @@ struct CommandContext {
     std::ostream& out;
     std::ostream& err;
     pod::PodClock* clock = nullptr; // null: the steady clock
+    bool outIsTerminal = false;     // `out` is a terminal: tables may redraw in place
 };
 
 // A subcommand and the code that runs it once the whole command line was parsed.

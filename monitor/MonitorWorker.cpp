@@ -18,7 +18,7 @@ bool ReadList(pod::PodSession& session, WatchList& watchList, WatchListId list,
         if (list == WatchListId::Addresses && item.viewType == ASCII) return false;
         Reading reading;
         if (!ReadItemOnce(session, item.address, item.viewType, item.size, reading)) return false;
-        const int row = watchList.StoreValue(item, reading.text);
+        const int row = watchList.StoreValue(item, reading.text, reading.value);
         if (row >= 0) changed.push_back(row);
     }
     return true;

@@ -89,6 +89,7 @@ void WatchList::SetViewType(WatchListId id, int row, ViewType viewType, SymbolTa
     WatchRow& r = rows[static_cast<std::size_t>(row)];
     r.viewType = viewType;
     r.value.clear();
+    r.plotValue.reset();
     if (table != nullptr && id == WatchListId::Symbols) table->SetViewType(r.symbolIndex, viewType);
 }
 
@@ -150,13 +151,15 @@ std::vector<ReadItem> WatchList::VisibleItems(WatchListId id) const
     return items;
 }
 
-int WatchList::StoreValue(const ReadItem& item, const std::string& text)
+int WatchList::StoreValue(const ReadItem& item, const std::string& text,
+                          std::optional<double> plotValue)
 {
     std::lock_guard lock(m_mutex);
     auto& rows = Of(item.list).rows;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         if (rows[i].id != item.rowId) continue;
         if (rows[i].viewType != item.viewType) return -1;
+        rows[i].plotValue = plotValue;
         if (rows[i].value == text) return -1;
         rows[i].value = text;
         return static_cast<int>(i);

@@ -21,6 +21,7 @@ struct WatchRow {
     std::int32_t size = 0; // words; symbol rows only
     ViewType viewType = HEX16;
     std::string value; // "Monitor Value": empty until the first successful read
+    std::optional<double> plotValue; // the number of the last reading; none for ASCII
 };
 
 // What one read of a row needs; taken by the worker under the list's lock, then read
@@ -73,7 +74,8 @@ public:
     // Stores a value text read for a row. Returns the row's current index when its text
     // changed; -1 when it did not, or when the row was removed or its view type changed
     // since the item was taken (the text is then dropped).
-    int StoreValue(const ReadItem& item, const std::string& text);
+    int StoreValue(const ReadItem& item, const std::string& text,
+                   std::optional<double> plotValue = std::nullopt);
 
 private:
     struct List {

@@ -14,8 +14,10 @@ namespace sim {
 // change what it does on the next step.
 class DemoProgram {
 public:
-    static constexpr std::string_view kRunningText = "Quobin demo running";
-    static constexpr std::string_view kPausedText = "Quobin demo paused";
+    // Short enough for a monitoring list to show whole: an ASCII item of the map's size
+    // (16) is read as 16 characters.
+    static constexpr std::string_view kRunningText = "demo running";
+    static constexpr std::string_view kPausedText = "demo paused";
 
     // Puts the start values into RAM, as the program's start-up code would.
     void Start(TargetRam& ram, std::uint32_t nowMs);

@@ -1,6 +1,6 @@
 #include "monitor/MapFileReader.h"
 
-#include "tests/monitor/TempDir.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -96,7 +96,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(MapFile, ReadsCrLfFilesLikeLfFilesAndKeepsFileOrderAndDuplicates)
 {
-    monitortest::TempDir dir;
+    support::TempDir dir;
     const std::string lines[] = {
         "# Link map",
         "  00000082 00000001 .bss    Fzeta\t(main_c.obj)",
@@ -126,7 +126,7 @@ TEST(MapFile, ReadsCrLfFilesLikeLfFilesAndKeepsFileOrderAndDuplicates)
 
 TEST(MapFile, KeepsAThousandSymbolsAndCountsTheRest)
 {
-    monitortest::TempDir dir;
+    support::TempDir dir;
     std::string text;
     for (int i = 0; i < 1003; ++i) {
         char line[80];
@@ -144,7 +144,7 @@ TEST(MapFile, KeepsAThousandSymbolsAndCountsTheRest)
 
 TEST(MapFile, AFileThatCannotBeOpenedLeavesTheTableAndSaysWhy)
 {
-    monitortest::TempDir dir;
+    support::TempDir dir;
     SymbolTable table;
     ASSERT_TRUE(
         LoadMapFile(dir.Write("a.xMAP", "  00000080 00000001 .bss Fa\t(a.c)\n"), kWindows, table)
@@ -161,7 +161,7 @@ TEST(MapFile, AFileThatCannotBeOpenedLeavesTheTableAndSaysWhy)
 
 TEST(MapFile, NamesAreLatin1AndTheEmptyFileLoads)
 {
-    monitortest::TempDir dir;
+    support::TempDir dir;
     SymbolTable table;
     ASSERT_TRUE(LoadMapFile(dir.Write("l.xMAP", "  00000080 00000001 .bss F\xE9t\xE9\t(a.c)\n"),
                             kWindows, table)

@@ -1,7 +1,7 @@
 #include "monitor/WatchList.h"
 #include "monitor/WatchListFile.h"
 
-#include "tests/monitor/TempDir.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -134,7 +134,7 @@ TEST(WatchListFilePath, BesideTheMap)
 
 class WatchFile : public ::testing::Test {
 protected:
-    monitortest::TempDir dir;
+    support::TempDir dir;
     SymbolTable table = Table();
     WatchList list;
     std::string map = dir.Write("app.xMAP", "");

@@ -8,7 +8,7 @@
 #include <string>
 #include <unistd.h>
 
-namespace monitortest {
+namespace support {
 
 // A private folder per test, removed afterwards.
 class TempDir {
@@ -17,7 +17,7 @@ public:
     {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         m_path = std::filesystem::temp_directory_path() /
-                 ("quobin-monitor-" + std::to_string(::getpid()) + "-" + info->test_suite_name() +
+                 ("quobin-test-" + std::to_string(::getpid()) + "-" + info->test_suite_name() +
                   "-" + info->name());
         std::filesystem::remove_all(m_path);
         std::filesystem::create_directories(m_path);
@@ -44,4 +44,4 @@ private:
     std::filesystem::path m_path;
 };
 
-} // namespace monitortest
+} // namespace support

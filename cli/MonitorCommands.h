@@ -1,0 +1,16 @@
+#pragma once
+
+#include "cli/CommandContext.h"
+
+namespace cli {
+
+// symbols MAP: the data symbols of a linker map as the monitoring window lists them.
+void AddSymbolsCommand(CLI::App& app, CommandList& commands);
+// read ITEM...: each variable read once.
+void AddReadCommand(CLI::App& app, CommandList& commands);
+// write ITEM VALUE: a value written as Change Value writes it, then read back.
+void AddWriteCommand(CLI::App& app, CommandList& commands);
+// watch ITEM...: the monitoring loop on a terminal or into a CSV file.
+void AddWatchCommand(CLI::App& app, CommandList& commands);
+
+} // namespace cli

@@ -1,0 +1,308 @@
+#include <CLI/CLI.hpp>
+
+#include <atomic>
+#include <charconv>
+#include <condition_variable>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <fstream>
+#include <memory>
+#include <mutex>
+
+#include "cli/CliPod.h"
+#include "cli/GlobalOptions.h"
+#include "cli/MonitorCommands.h"
+#include "cli/WatchItems.h"
+#include "monitor/MonitorWorker.h"
+#include "pod/PodSession.h"
+
+namespace cli {
+
+namespace {
+
+std::atomic<bool> g_interrupted{false};
+
+extern "C" void OnInterrupt(int)
+{
+    g_interrupted.store(true);
+}
+
+// Ctrl+C ends the watch through the normal path, so the CSV file is complete.
+class InterruptScope {
+public:
+    InterruptScope()
+    {
+        g_interrupted.store(false);
+        m_previous = std::signal(SIGINT, OnInterrupt);
+    }
+    ~InterruptScope() { std::signal(SIGINT, m_previous); }
+    InterruptScope(const InterruptScope&) = delete;
+    InterruptScope& operator=(const InterruptScope&) = delete;
+
+private:
+    void (*m_previous)(int) = SIG_DFL;
+};
+
+struct WatchOptions {
+    MonitorOptions monitor;
+    std::vector<std::string> items;
+    std::uint32_t intervalMs = 100;
+    std::uint64_t count = 0; // 0: no limit
+    double durationS = 0;    // 0: no limit
+    std::string csv;         // "-": standard output
+};
+
+// One completed cycle: when it started and every row as it stood then.
+struct Cycle {
+    std::uint32_t nowMs = 0;
+    std::vector<monitor::WatchRow> symbolRows;
+    std::vector<monitor::WatchRow> addressRows;
+};
+
+// Hands completed cycles from the worker to the command's thread.
+class CycleQueue final : public monitor::MonitorView {
+public:
+    explicit CycleQueue(const monitor::WatchList& watchList) : m_watchList(watchList) {}
+
+    void ValuesChanged(monitor::WatchListId, const std::vector<int>&) override {}
+    void CycleCompleted(std::uint32_t nowMs) override
+    {
+        Cycle cycle{nowMs, m_watchList.Rows(monitor::WatchListId::Symbols),
+                    m_watchList.Rows(monitor::WatchListId::Addresses)};
+        std::lock_guard lock(m_mutex);
+        m_cycles.push_back(std::move(cycle));
+        m_changed.notify_one();
+    }
+    void StoppedByFailure() override
+    {
+        std::lock_guard lock(m_mutex);
+        m_failed = true;
+        m_changed.notify_one();
+    }
+
+    // The next cycle, or nothing when the POD was lost or the wait ran out.
+    std::optional<Cycle> Next(std::chrono::milliseconds wait, bool& failed)
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait_for(lock, wait, [this] { return !m_cycles.empty() || m_failed; });
+        failed = m_failed;
+        if (m_cycles.empty()) return std::nullopt;
+        Cycle cycle = std::move(m_cycles.front());
+        m_cycles.pop_front();
+        return cycle;
+    }
+
+private:
+    const monitor::WatchList& m_watchList;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<Cycle> m_cycles;
+    bool m_failed = false;
+};
+
+std::string CsvField(const std::string& text)
+{
+    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    std::string quoted = "\"";
+    for (char c : text)
+        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return quoted + '"';
+}
+
+// The plot number as the shortest text that reads back the same (a FLOAT as the single
+// it is, not as the double it was widened to); the text for ASCII.
+std::string CsvValue(const monitor::WatchRow& row)
+{
+    if (!row.plotValue) return CsvField(row.value);
+    char text[32];
+    const auto result =
+        row.viewType == monitor::FLOAT
+            ? std::to_chars(text, text + sizeof text, static_cast<float>(*row.plotValue))
+            : std::to_chars(text, text + sizeof text, *row.plotValue);
+    return std::string(text, result.ptr);
+}
+
+const monitor::WatchRow& RowOf(const Cycle& cycle, const WatchItem& item, int row)
+{
+    return item.list == monitor::WatchListId::Symbols
+               ? cycle.symbolRows[static_cast<std::size_t>(row)]
+               : cycle.addressRows[static_cast<std::size_t>(row)];
+}
+
+// Prints cycles: a table that refreshes in place on a terminal, a line per cycle
+// elsewhere, and the CSV rows.
+class WatchPrinter {
+public:
+    WatchPrinter(CommandContext& ctx, const std::vector<WatchItem>& items,
+                 const std::vector<int>& rows, std::ostream* csv)
+        : m_ctx(ctx), m_items(items), m_rows(rows), m_csv(csv)
+    {
+        for (const WatchItem& item : items)
+            m_labelWidth = std::max(m_labelWidth, item.label.size());
+        if (m_csv == nullptr) return;
+        *m_csv << "time_ms";
+        for (const WatchItem& item : items)
+            *m_csv << ',' << CsvField(item.label);
+        *m_csv << '\n' << std::flush;
+    }
+
+    void Print(const Cycle& cycle, std::uint32_t elapsedMs)
+    {
+        if (m_csv != nullptr) {
+            *m_csv << elapsedMs;
+            for (std::size_t i = 0; i < m_items.size(); ++i)
+                *m_csv << ',' << CsvValue(RowOf(cycle, m_items[i], m_rows[i]));
+            *m_csv << '\n' << std::flush;
+        }
+        if (m_csv == &m_ctx.out) return;
+        if (m_ctx.outIsTerminal) {
+            PrintTable(cycle, elapsedMs);
+        } else if (m_csv == nullptr) {
+            m_ctx.out << elapsedMs << " ms:";
+            for (std::size_t i = 0; i < m_items.size(); ++i)
+                m_ctx.out << "  " << m_items[i].label << " = "
+                          << RowOf(cycle, m_items[i], m_rows[i]).value;
+            m_ctx.out << '\n' << std::flush;
+        }
+    }
+
+private:
+    void PrintTable(const Cycle& cycle, std::uint32_t elapsedMs)
+    {
+        // Back to the first line of the table drawn before, then over it.
+        if (m_cycles > 0) m_ctx.out << "\x1b[" << m_items.size() + 1 << 'A';
+        ++m_cycles;
+        char line[160];
+        std::snprintf(line, sizeof line, "\r\x1b[Kcycle %llu, %.1f s (Ctrl+C ends)\n",
+                      static_cast<unsigned long long>(m_cycles), elapsedMs / 1000.0);
+        m_ctx.out << line;
+        for (std::size_t i = 0; i < m_items.size(); ++i) {
+            m_ctx.out << "\r\x1b[K" << m_items[i].label
+                      << std::string(m_labelWidth - m_items[i].label.size() + 2, ' ')
+                      << RowOf(cycle, m_items[i], m_rows[i]).value << '\n';
+        }
+        m_ctx.out << std::flush;
+    }
+
+    CommandContext& m_ctx;
+    const std::vector<WatchItem>& m_items;
+    const std::vector<int>& m_rows;
+    std::ostream* m_csv;
+    std::size_t m_labelWidth = 0;
+    std::uint64_t m_cycles = 0;
+};
+
+// Lists the items in a watch list; `rows` gets each item's row. False when two items
+// name the same variable (they would share one row and one view type).
+bool FillWatchList(CommandContext& ctx, const monitor::SymbolTable& table,
+                   const std::vector<WatchItem>& items, monitor::WatchList& watchList,
+                   std::vector<int>& rows)
+{
+    for (const WatchItem& item : items) {
+        const bool added = item.list == monitor::WatchListId::Symbols
+                               ? watchList.AddSymbolWatch(table, item.symbolIndex)
+                               : watchList.AddAddressWatch(item.address, item.viewType);
+        if (!added) {
+            UsageError(ctx, item.label + " names a variable that is watched already");
+            return false;
+        }
+        const int row = watchList.RowCount(item.list) - 1;
+        watchList.SetViewType(item.list, row, item.viewType);
+        rows.push_back(row);
+    }
+    return true;
+}
+
+int RunWatch(WatchOptions& o, CommandContext& ctx)
+{
+    monitor::SymbolTable table;
+    std::vector<WatchItem> items;
+    if (const int status = LoadMonitorTarget(ctx, o.monitor, table); status != kExitOk)
+        return status;
+    if (const int status = ResolveWatchItems(ctx, o.monitor, table, o.items, items);
+        status != kExitOk)
+        return status;
+    monitor::WatchList watchList;
+    std::vector<int> rows;
+    if (!FillWatchList(ctx, table, items, watchList, rows)) return kExitUsage;
+
+    std::ofstream csvFile;
+    std::ostream* csv = nullptr;
+    if (o.csv == "-") {
+        csv = &ctx.out;
+    } else if (!o.csv.empty()) {
+        csvFile.open(o.csv, std::ios::binary | std::ios::trunc);
+        if (!csvFile) {
+            ctx.err << "quobin-cli: cannot write " << o.csv << ": " << std::strerror(errno) << '\n';
+            return kExitFailed;
+        }
+        csv = &csvFile;
+    }
+
+    int exitCode = kExitOk;
+    auto pod = CliPod::Open(ctx, ctx.globals.json, exitCode);
+    if (!pod) return exitCode;
+    if (!pod->session().EnsurePodSession(pod->view())) return kExitFailed;
+
+    CycleQueue cycles(watchList);
+    monitor::MonitorWorker worker(pod->session(), watchList, cycles);
+    worker.SetIntervalMs(o.intervalMs);
+    pod::PodClock& clock = pod->session().clock();
+    const std::uint32_t startMs = clock.NowMs();
+    const auto durationMs = static_cast<std::uint64_t>(o.durationS * 1000.0);
+    InterruptScope interrupt;
+    if (!worker.Start(BaudIndex(o.monitor.baud))) {
+        ctx.err << "quobin-cli: the POD could not be opened for monitoring\n";
+        return kExitFailed;
+    }
+    WatchPrinter printer(ctx, items, rows, csv);
+    std::uint64_t printed = 0;
+    bool failed = false;
+    while (!g_interrupted.load() && (o.count == 0 || printed < o.count)) {
+        if (durationMs > 0 && clock.NowMs() - startMs >= durationMs) break;
+        const std::optional<Cycle> cycle = cycles.Next(std::chrono::milliseconds(50), failed);
+        if (cycle) {
+            const std::uint32_t elapsedMs = cycle->nowMs - startMs;
+            if (durationMs > 0 && elapsedMs >= durationMs) break;
+            printer.Print(*cycle, elapsedMs);
+            ++printed;
+        } else if (failed) {
+            break;
+        }
+    }
+    worker.StopAndJoin();
+    if (failed) {
+        ctx.err << "quobin-cli: the POD stopped answering and could not be reopened; "
+                   "the watch ended after "
+                << printed << " cycles\n";
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+} // namespace
+
+void AddWatchCommand(CLI::App& app, CommandList& commands)
+{
+    auto o = std::make_shared<WatchOptions>();
+    CLI::App* sub = AddSubcommand(
+        app, "watch", "Read target variables at an interval until Ctrl+C, --count or --duration");
+    sub->add_option("item", o->items, "Symbol name or word address, optionally :VIEW")
+        ->required();
+    AddMonitorOptions(*sub, o->monitor, true);
+    AddBaudOption(*sub, o->monitor);
+    sub->add_option("--interval", o->intervalMs, "Milliseconds from one cycle to the next")
+        ->check(CLI::Range(1u, 3600000u));
+    auto* count = sub->add_option("--count", o->count, "Stop after this many cycles")
+                      ->check(CLI::PositiveNumber);
+    sub->add_option("--duration", o->durationS, "Stop after this many seconds")
+        ->check(CLI::PositiveNumber)
+        ->excludes(count);
+    sub->add_option("--csv", o->csv, "Write time_ms and each item's value per cycle to FILE (- for "
+                                     "standard output)");
+    commands.push_back({sub, [o](CommandContext& ctx) { return RunWatch(*o, ctx); }});
+}
+
+} // namespace cli

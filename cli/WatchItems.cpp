@@ -1,0 +1,205 @@
+#include "cli/WatchItems.h"
+
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <string_view>
+
+#include "image/McuCatalog.h"
+#include "monitor/MapFileReader.h"
+#include "monitor/MonitorWorker.h"
+
+namespace cli {
+
+namespace {
+
+constexpr int kBaudRates[] = {9600, 19200, 38400, 57600, 115200};
+
+std::string Upper(std::string_view text)
+{
+    std::string upper(text);
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return upper;
+}
+
+std::string Hex6(std::uint32_t value)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%06X", value);
+    return text;
+}
+
+std::string ViewTypeList()
+{
+    std::string list;
+    for (int i = 0; i < monitor::kViewTypeCount; ++i)
+        list += std::string(i ? ", " : "") + monitor::ViewTypeName(static_cast<monitor::ViewType>(i));
+    return list;
+}
+
+// "0x1A2B" as a whole: hexadecimal digits only after the prefix.
+bool ParseAddress(std::string_view text, std::uint32_t& address)
+{
+    if (text.size() < 3 || text.size() > 10 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X'))
+        return false;
+    address = 0;
+    for (char c : text.substr(2)) {
+        if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
+        address = address * 16 + static_cast<std::uint32_t>(std::stoul(std::string(1, c), nullptr, 16));
+    }
+    return true;
+}
+
+std::size_t EditDistance(const std::string& a, const std::string& b)
+{
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j)
+        row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1])});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+// Words an item reads: one or two, or the text's words for ASCII.
+std::uint32_t WordsRead(const WatchItem& item)
+{
+    if (item.viewType == monitor::ASCII) return std::max(1u, monitor::AsciiReadWordCount(item.size));
+    return monitor::IsTwoWordViewType(item.viewType) ? 2 : 1;
+}
+
+} // namespace
+
+void AddMonitorOptions(CLI::App& sub, MonitorOptions& options, bool withMap)
+{
+    sub.add_option("--mcu", options.mcu,
+                   "Part whose RAM the variables lie in, name or index (default MC56F8367)");
+    if (withMap) sub.add_option("--map", options.map, "Linker map (.xMAP) that names the symbols");
+}
+
+void AddBaudOption(CLI::App& sub, MonitorOptions& options)
+{
+    sub.add_option("--baud", options.baud, "Monitoring baud rate of the POD (default 38400)")
+        ->check(CLI::IsMember({9600, 19200, 38400, 57600, 115200}));
+}
+
+std::uint32_t BaudIndex(int baud)
+{
+    const auto* found = std::find(std::begin(kBaudRates), std::end(kBaudRates), baud);
+    return static_cast<std::uint32_t>(found - std::begin(kBaudRates));
+}
+
+int LoadMonitorTarget(CommandContext& ctx, MonitorOptions& options, monitor::SymbolTable& table)
+{
+    int mcu = image::kDefaultMcuType;
+    if (!options.mcu.empty()) {
+        const auto parsed = image::ParseMcu(options.mcu);
+        if (!parsed)
+            return UsageError(ctx, "unknown MCU '" + options.mcu +
+                                       "'; `quobin-cli mcus` lists the parts");
+        mcu = *parsed;
+    }
+    options.mcuType = static_cast<std::uint32_t>(mcu);
+    if (options.map.empty()) return kExitOk;
+    const monitor::MapLoadResult result =
+        monitor::LoadMapFile(options.map, monitor::RamWindows::ForMcu(mcu), table);
+    if (!result.ok) {
+        ctx.err << "quobin-cli: 파일 정보를 읽어오는데 실패하였습니다. " << options.map << ": "
+                << result.reason << '\n';
+        return kExitFailed;
+    }
+    if (result.dropped > 0)
+        ctx.err << "quobin-cli: warning: " << result.dropped << " symbols of " << options.map
+                << " left out; the table holds " << monitor::SymbolTable::kCapacity << '\n';
+    return kExitOk;
+}
+
+std::vector<std::string> ClosestSymbolNames(const monitor::SymbolTable& table,
+                                            const std::string& name, std::size_t count)
+{
+    const std::string wanted = Upper(name);
+    std::vector<std::pair<std::size_t, std::string>> scored;
+    for (const monitor::SymbolEntry& entry : table.entries()) {
+        const std::string candidate = Upper(entry.name);
+        // A name that contains what was typed is as close as a one-letter slip.
+        const std::size_t distance = candidate.find(wanted) != std::string::npos
+                                         ? std::min<std::size_t>(1, EditDistance(wanted, candidate))
+                                         : EditDistance(wanted, candidate);
+        scored.emplace_back(distance, entry.name);
+    }
+    std::stable_sort(scored.begin(), scored.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<std::string> names;
+    for (const auto& [distance, candidate] : scored) {
+        if (names.size() == count) break;
+        if (std::find(names.begin(), names.end(), candidate) == names.end())
+            names.push_back(candidate);
+    }
+    return names;
+}
+
+int ResolveWatchItems(CommandContext& ctx, const MonitorOptions& options,
+                      const monitor::SymbolTable& table, const std::vector<std::string>& texts,
+                      std::vector<WatchItem>& items)
+{
+    const int mcu = static_cast<int>(options.mcuType);
+    const monitor::RamWindows ram = monitor::RamWindows::ForMcu(mcu);
+    const char* part = image::RecordFor(mcu).name;
+    for (const std::string& text : texts) {
+        WatchItem item;
+        item.label = text;
+        std::string target = text;
+        std::optional<monitor::ViewType> view;
+        if (const std::size_t colon = text.rfind(':'); colon != std::string::npos) {
+            view = monitor::FindViewType(Upper(text.substr(colon + 1)));
+            if (!view)
+                return UsageError(ctx, "unknown view type '" + text.substr(colon + 1) + "' in " +
+                                           text + " (" + ViewTypeList() + ")");
+            target = text.substr(0, colon);
+        }
+        if (target.rfind("0x", 0) == 0 || target.rfind("0X", 0) == 0) {
+            if (!ParseAddress(target, item.address))
+                return UsageError(ctx, "'" + target + "' is not a word address such as 0x0080");
+            item.viewType = view.value_or(monitor::HEX16);
+            if (item.viewType == monitor::ASCII)
+                return UsageError(ctx, "an address has no size to read a text from; name the "
+                                       "symbol with --map instead of " + target);
+        } else {
+            if (options.map.empty())
+                return UsageError(ctx, "'" + target + "' names a symbol: give the map with --map");
+            const int index = table.Find(target);
+            if (index < 0) {
+                std::string message = "no symbol '" + target + "' in " + options.map + " for " +
+                                      part;
+                const auto closest = ClosestSymbolNames(table, target, 3);
+                for (std::size_t i = 0; i < closest.size(); ++i)
+                    message += (i == 0 ? "; closest: " : ", ") + closest[i];
+                return UsageError(ctx, message);
+            }
+            const monitor::SymbolEntry& entry = table.at(index);
+            item.list = monitor::WatchListId::Symbols;
+            item.symbolIndex = index;
+            item.address = entry.address;
+            item.size = entry.size;
+            item.viewType = view.value_or(entry.viewType);
+        }
+        const std::uint32_t last = item.address + WordsRead(item) - 1;
+        if (!ram.Contains(item.address) || !ram.Contains(last))
+            return UsageError(ctx, text + " at " + Hex6(item.address) + " lies outside the RAM of " +
+                                       part + " (" + Hex6(ram.first1) + ".." + Hex6(ram.last1) +
+                                       ", " + Hex6(ram.first2) + ".." + Hex6(ram.last2) + ")");
+        items.push_back(item);
+    }
+    return kExitOk;
+}
+
+} // namespace cli
