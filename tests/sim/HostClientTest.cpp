@@ -144,8 +144,8 @@ TEST(SimHost, MonitoringReadsAndWritesTheRunningProgram)
     ASSERT_TRUE(pod::CmdReadMemory(s, 3, sim::demo::kSineAmplitude, amplitude));
     EXPECT_EQ(amplitude, 0x40000000u);
     std::uint32_t high = 0;
-    ASSERT_TRUE(pod::CmdReadMemory(s, 1, sim::demo::kMessage, high)); // BYTE_HIGH of "Qu"
-    EXPECT_EQ(high, static_cast<std::uint32_t>('u'));
+    ASSERT_TRUE(pod::CmdReadMemory(s, 1, sim::demo::kMessage, high)); // BYTE_HIGH of "de"
+    EXPECT_EQ(high, static_cast<std::uint32_t>('e'));
     std::uint32_t value = 0;
     EXPECT_FALSE(pod::CmdReadMemory(s, 2, 0x4000, value)); // outside the data RAM
 }
