@@ -158,8 +158,8 @@ TEST(SimMemory, WritesChangeWhatTheProgramDoes)
     EXPECT_EQ(before, after);
     std::uint32_t first = 0;
     ASSERT_TRUE(ReadMemory(bench, 2, demo::kMessage, first));
-    EXPECT_EQ(first, static_cast<std::uint32_t>('Q' | ('u' << 8)));
-    EXPECT_EQ(bench.Pod().ReadRam(demo::kMessage + 6, bench.clock.NowMs()), 'p' | ('a' << 8));
+    EXPECT_EQ(first, static_cast<std::uint32_t>('d' | ('e' << 8)));
+    EXPECT_EQ(bench.Pod().ReadRam(demo::kMessage + 3, bench.clock.NowMs()), 'a' | ('u' << 8));
 
     ASSERT_TRUE(WriteMemory(bench, 2, demo::kTriangleStep, 0));
     ASSERT_TRUE(WriteMemory(bench, 0, demo::kRunFlag, 1));
