@@ -126,7 +126,7 @@ void PodFirmware::SetCurrentType(int type)
 
 int PodFirmware::EffectiveType() const
 {
-    return m_currentType >= 0 ? m_currentType : kDefaultMcuType;
+    return m_currentType >= 0 ? m_currentType : kPartBeforeConnect;
 }
 
 TargetBoard* PodFirmware::TargetFor(int type, std::uint32_t nowMs)

@@ -101,16 +101,6 @@ std::optional<SimPart> PartFor(int type)
     return part;
 }
 
-int PartIndexByName(const std::string& name)
-{
-    for (int type = 0; type < PartCount(); ++type) {
-        if (name == kParts[static_cast<std::size_t>(type)].name) {
-            return type;
-        }
-    }
-    return -1;
-}
-
 std::uint32_t LoaderWordsFor(int type)
 {
     return type >= 0 && type < PartCount() ? kParts[static_cast<std::size_t>(type)].loaderWords : 0;

@@ -11,12 +11,12 @@ namespace sim {
 
 // The parts the emulated target can be, from the emulator's own table of memory maps and
 // flash-routine lengths, and the data the program carries (flash routines, POD firmware).
-constexpr int kDefaultMcuType = 27; // MC56F8367, the host's selection at start-up
+// The part a target without --sim-mcu is taken to be until a connect names one: the
+// host's selection at start-up, MC56F8367, so monitoring right after start reads its RAM.
+constexpr int kPartBeforeConnect = 27;
 
 int PartCount();
 std::optional<SimPart> PartFor(int type);
-// The index of a part named `name` (exact), or -1.
-int PartIndexByName(const std::string& name);
 // Length in words of the part's flash routine as the chip expects it; 0 outside the table.
 // PartFor(type)->loader has this length, or is empty when the carried routine has another.
 std::uint32_t LoaderWordsFor(int type);

@@ -18,7 +18,6 @@ TEST(SimCatalog, AgreesWithTheHostCatalogueOnEveryPart)
         ASSERT_TRUE(part.has_value());
         EXPECT_EQ(part->type, type);
         EXPECT_EQ(part->name, host.name);
-        EXPECT_EQ(sim::PartIndexByName(host.name), type);
         EXPECT_EQ(part->ramWindow1First, host.ramWindow1First);
         EXPECT_EQ(part->ramWindow1Last, host.ramWindow1Last);
         EXPECT_EQ(part->ramWindow2First, host.ramWindow2First);
@@ -43,8 +42,6 @@ TEST(SimCatalog, KnowsNoPartOutsideTheTable)
         EXPECT_FALSE(sim::PartFor(type).has_value()) << type;
         EXPECT_EQ(sim::LoaderWordsFor(type), 0u) << type;
     }
-    EXPECT_EQ(sim::PartIndexByName("MC56F8368"), -1);
-    EXPECT_EQ(sim::PartIndexByName("mc56f8367"), -1);
 }
 
 // A few rows against the parts' data sheets, so that both tables cannot drift together.
