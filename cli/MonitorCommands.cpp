@@ -75,6 +75,7 @@ std::unique_ptr<CliPod> OpenForMonitoring(CommandContext& ctx, const MonitorOpti
         exitCode = kExitFailed;
         return nullptr;
     }
+    NoteTarget(*pod, o);
     // Its answer does not matter: a POD that keeps its rate still reads memory.
     pod::CmdSetMonitorBaud(pod->session(), BaudIndex(o.baud));
     return pod;
@@ -89,9 +90,7 @@ int RunRead(ReadOptions& o, CommandContext& ctx)
 {
     monitor::SymbolTable table;
     std::vector<WatchItem> items;
-    if (const int status = LoadMonitorTarget(ctx, o.monitor, table); status != kExitOk)
-        return status;
-    if (const int status = ResolveWatchItems(ctx, o.monitor, table, o.items, items);
+    if (const int status = PrepareWatchItems(ctx, o.monitor, o.items, table, items);
         status != kExitOk)
         return status;
     int exitCode = kExitOk;
@@ -131,9 +130,7 @@ int RunWrite(WriteOptions& o, CommandContext& ctx)
 {
     monitor::SymbolTable table;
     std::vector<WatchItem> items;
-    if (const int status = LoadMonitorTarget(ctx, o.monitor, table); status != kExitOk)
-        return status;
-    if (const int status = ResolveWatchItems(ctx, o.monitor, table, {o.item}, items);
+    if (const int status = PrepareWatchItems(ctx, o.monitor, {o.item}, table, items);
         status != kExitOk)
         return status;
     const WatchItem& item = items.front();

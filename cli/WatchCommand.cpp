@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <charconv>
+#include <cmath>
 #include <condition_variable>
 #include <csignal>
 #include <cstdio>
@@ -219,9 +220,7 @@ int RunWatch(WatchOptions& o, CommandContext& ctx)
 {
     monitor::SymbolTable table;
     std::vector<WatchItem> items;
-    if (const int status = LoadMonitorTarget(ctx, o.monitor, table); status != kExitOk)
-        return status;
-    if (const int status = ResolveWatchItems(ctx, o.monitor, table, o.items, items);
+    if (const int status = PrepareWatchItems(ctx, o.monitor, o.items, table, items);
         status != kExitOk)
         return status;
     monitor::WatchList watchList;
@@ -245,13 +244,18 @@ int RunWatch(WatchOptions& o, CommandContext& ctx)
     auto pod = CliPod::Open(ctx, ctx.globals.json, exitCode);
     if (!pod) return exitCode;
     if (!pod->session().EnsurePodSession(pod->view())) return kExitFailed;
+    NoteTarget(*pod, o.monitor);
 
     CycleQueue cycles(watchList);
     monitor::MonitorWorker worker(pod->session(), watchList, cycles);
     worker.SetIntervalMs(o.intervalMs);
     pod::PodClock& clock = pod->session().clock();
     const std::uint32_t startMs = clock.NowMs();
-    const auto durationMs = static_cast<std::uint64_t>(o.durationS * 1000.0);
+    // A duration shorter than a millisecond still ends the watch.
+    const std::uint64_t durationMs =
+        o.durationS > 0 ? std::max<std::uint64_t>(1, static_cast<std::uint64_t>(
+                                                         std::ceil(o.durationS * 1000.0)))
+                        : 0;
     InterruptScope interrupt;
     if (!worker.Start(BaudIndex(o.monitor.baud))) {
         ctx.err << "quobin-cli: the POD could not be opened for monitoring\n";

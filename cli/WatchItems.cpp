@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "cli/CliPod.h"
 #include "image/McuCatalog.h"
 #include "monitor/MapFileReader.h"
 #include "monitor/MonitorWorker.h"
@@ -14,8 +15,6 @@
 namespace cli {
 
 namespace {
-
-constexpr int kBaudRates[] = {9600, 19200, 38400, 57600, 115200};
 
 std::string Upper(std::string_view text)
 {
@@ -40,16 +39,16 @@ std::string ViewTypeList()
     return list;
 }
 
-// "0x1A2B" as a whole: hexadecimal digits only after the prefix.
+// "0x1A2B" as a whole: one to eight hexadecimal digits after the prefix, nothing else.
 bool ParseAddress(std::string_view text, std::uint32_t& address)
 {
     if (text.size() < 3 || text.size() > 10 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X'))
         return false;
-    address = 0;
-    for (char c : text.substr(2)) {
-        if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
-        address = address * 16 + static_cast<std::uint32_t>(std::stoul(std::string(1, c), nullptr, 16));
-    }
+    const std::string_view digits = text.substr(2);
+    if (!std::all_of(digits.begin(), digits.end(),
+                     [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }))
+        return false;
+    address = monitor::ParseHexText(text);
     return true;
 }
 
@@ -89,13 +88,15 @@ void AddMonitorOptions(CLI::App& sub, MonitorOptions& options, bool withMap)
 void AddBaudOption(CLI::App& sub, MonitorOptions& options)
 {
     sub.add_option("--baud", options.baud, "Monitoring baud rate of the POD (default 38400)")
-        ->check(CLI::IsMember({9600, 19200, 38400, 57600, 115200}));
+        ->check(CLI::IsMember(std::vector<std::string>(std::begin(monitor::kMonitorBaudTexts),
+                                                       std::end(monitor::kMonitorBaudTexts))));
 }
 
-std::uint32_t BaudIndex(int baud)
+std::uint32_t BaudIndex(const std::string& baud)
 {
-    const auto* found = std::find(std::begin(kBaudRates), std::end(kBaudRates), baud);
-    return static_cast<std::uint32_t>(found - std::begin(kBaudRates));
+    const auto* found = std::find(std::begin(monitor::kMonitorBaudTexts),
+                                  std::end(monitor::kMonitorBaudTexts), baud);
+    return static_cast<std::uint32_t>(found - std::begin(monitor::kMonitorBaudTexts));
 }
 
 int LoadMonitorTarget(CommandContext& ctx, MonitorOptions& options, monitor::SymbolTable& table)
@@ -121,6 +122,20 @@ int LoadMonitorTarget(CommandContext& ctx, MonitorOptions& options, monitor::Sym
         ctx.err << "quobin-cli: warning: " << result.dropped << " symbols of " << options.map
                 << " left out; the table holds " << monitor::SymbolTable::kCapacity << '\n';
     return kExitOk;
+}
+
+void NoteTarget(CliPod& pod, const MonitorOptions& options)
+{
+    pod.TraceNote(std::string("part: ") + image::RecordFor(static_cast<int>(options.mcuType)).name);
+    if (!options.map.empty()) pod.TraceNote("map: " + options.map);
+}
+
+int PrepareWatchItems(CommandContext& ctx, MonitorOptions& options,
+                      const std::vector<std::string>& texts, monitor::SymbolTable& table,
+                      std::vector<WatchItem>& items)
+{
+    const int status = LoadMonitorTarget(ctx, options, table);
+    return status != kExitOk ? status : ResolveWatchItems(ctx, options, table, texts, items);
 }
 
 std::vector<std::string> ClosestSymbolNames(const monitor::SymbolTable& table,

@@ -14,11 +14,13 @@ class App;
 
 namespace cli {
 
+class CliPod;
+
 // Options of the commands that watch or change target variables.
 struct MonitorOptions {
     std::string mcu;     // --mcu: whose RAM windows the map is read with
     std::string map;     // --map: the target program's linker map
-    int baud = 38400;    // --baud: monitoring baud rate the POD is set to
+    std::string baud = "38400"; // --baud: monitoring baud rate the POD is set to
     std::uint32_t mcuType = 0;
 };
 
@@ -27,7 +29,7 @@ void AddMonitorOptions(CLI::App& sub, MonitorOptions& options, bool withMap);
 // Adds --baud.
 void AddBaudOption(CLI::App& sub, MonitorOptions& options);
 // Index of the baud rate in the "Monitoring Buad Rate" list.
-std::uint32_t BaudIndex(int baud);
+std::uint32_t BaudIndex(const std::string& baud);
 
 // A variable named on the command line: a symbol of the map or a word address "0x...",
 // either optionally followed by ":VIEW".
@@ -50,6 +52,15 @@ int LoadMonitorTarget(CommandContext& ctx, MonitorOptions& options, monitor::Sym
 int ResolveWatchItems(CommandContext& ctx, const MonitorOptions& options,
                       const monitor::SymbolTable& table, const std::vector<std::string>& texts,
                       std::vector<WatchItem>& items);
+
+// LoadMonitorTarget, then ResolveWatchItems: what every command that reads or writes
+// target variables starts with.
+int PrepareWatchItems(CommandContext& ctx, MonitorOptions& options,
+                      const std::vector<std::string>& texts, monitor::SymbolTable& table,
+                      std::vector<WatchItem>& items);
+
+// The part and the map, for the trace of a support request.
+void NoteTarget(CliPod& pod, const MonitorOptions& options);
 
 // Up to `count` symbol names closest to `name` (case-insensitive edit distance).
 std::vector<std::string> ClosestSymbolNames(const monitor::SymbolTable& table,

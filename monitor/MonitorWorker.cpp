@@ -45,7 +45,9 @@ MonitorWorker::~MonitorWorker()
 bool MonitorWorker::Start(std::uint32_t baudIndex)
 {
     std::lock_guard threadLock(m_threadMutex);
-    if (m_running.load()) return false;
+    // START right after STOP finds the worker still finishing its cycle: wait for it
+    // rather than refuse, or the press would be lost.
+    if (m_running.load() && !m_stop.load()) return false;
     if (m_thread.joinable()) m_thread.join();
     {
         auto lock = m_session.Lock();

@@ -50,7 +50,8 @@ public:
     // Opens the POD when it is closed (silently; false when it cannot), sends
     // CmdSetMonitorBaud with `baudIndex` (its answer does not matter) and starts the
     // worker. Writes queued while stopped are dropped. False, changing nothing, when
-    // already running. The window checks beforehand that a map is loaded.
+    // already running; a worker asked to stop is waited for first. The window checks
+    // beforehand that a map is loaded.
     bool Start(std::uint32_t baudIndex);
     // Minimum time from the start of one cycle to the start of the next; takes effect at
     // the worker's next comparison.

@@ -1,9 +1,9 @@
 #include "monitor/ValueText.h"
 
 #include <bit>
+#include <charconv>
 #include <cctype>
 #include <cstdint>
-#include <cstdlib>
 #include <limits>
 
 namespace monitor {
@@ -71,11 +71,19 @@ std::uint32_t ToSignedSaturated(std::string_view text)
     return static_cast<std::uint32_t>(static_cast<std::int32_t>(v));
 }
 
+// A decimal number as strtod reads it in the C locale (leading blanks, a sign, stopping at
+// the first character that does not belong), whatever locale the program runs under.
 std::uint32_t FloatBits(std::string_view text)
 {
-    const std::string copy(text);
-    const double value = std::strtod(copy.c_str(), nullptr);
-    return std::bit_cast<std::uint32_t>(static_cast<float>(value));
+    std::size_t i = 0;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i])) != 0)
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    double value = 0.0;
+    if (std::from_chars(text.data() + i, text.data() + text.size(), value).ec != std::errc())
+        value = 0.0;
+    return std::bit_cast<std::uint32_t>(static_cast<float>(negative ? -value : value));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <bit>
+#include <charconv>
 #include <cstdio>
 
 namespace monitor {
@@ -19,6 +20,15 @@ std::string Printf(const char* format, auto value)
     char text[64];
     std::snprintf(text, sizeof text, format, value);
     return text;
+}
+
+// "%.6f" without the C locale's say: a window started under a locale with a decimal comma
+// must still show 1.500000.
+std::string FixedSix(double value)
+{
+    char text[400]; // room for FLT_MAX in fixed notation
+    const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 6);
+    return std::string(text, result.ptr);
 }
 } // namespace
 
@@ -81,7 +91,7 @@ std::string FormatMonitorValue(ViewType viewType, std::uint32_t value)
     case UINT32:
         return Printf("%u", value);
     case FLOAT:
-        return Printf("%.6f", static_cast<double>(std::bit_cast<float>(value)));
+        return FixedSix(static_cast<double>(std::bit_cast<float>(value)));
     case ASCII:
         break;
     }

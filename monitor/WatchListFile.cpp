@@ -4,7 +4,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#if __has_include(<unistd.h>)
 #include <unistd.h>
+#endif
 
 #include "monitor/Latin1Text.h"
 #include "monitor/ValueText.h"
@@ -13,8 +15,9 @@ namespace monitor {
 
 std::string WatchListPath(const std::string& mapPath)
 {
-    // Only a "." in the file name counts: "dir.v2/app" has no extension to replace.
-    const std::size_t slash = mapPath.find_last_of('/');
+    // Only a "." in the file name counts: "dir.v2/app" has no extension to replace. Both
+    // separators count, as a path typed on Windows may hold either.
+    const std::size_t slash = mapPath.find_last_of("/\\");
     const std::size_t dot = mapPath.find_last_of('.');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
         return mapPath + ".Mon";
@@ -32,9 +35,15 @@ std::string Latin1Or(const std::string& utf8)
     return latin1;
 }
 
+// The bytes reach the disk before the rename makes them the list, so a power cut leaves
+// the old list or the new one, never an empty file.
 bool Flush(std::FILE* file)
 {
+#if __has_include(<unistd.h>)
     return std::fflush(file) == 0 && ::fsync(::fileno(file)) == 0;
+#else
+    return std::fflush(file) == 0;
+#endif
 }
 } // namespace
 

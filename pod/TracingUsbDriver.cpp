@@ -1,5 +1,6 @@
 #include "pod/TracingUsbDriver.h"
 
+#include "pod/FtStatusName.h"
 #include "pod/TraceDecoder.h"
 
 #include <cstdio>
@@ -113,7 +114,12 @@ void TracingUsbDriver::Event(const std::string& text)
 
 void TracingUsbDriver::Event(const std::string& text, FtStatus status)
 {
-    Event(status == kFtOk ? text : text + " -> status " + std::to_string(status));
+    if (status == kFtOk) {
+        Event(text);
+        return;
+    }
+    Event(text + " -> status " + std::to_string(status));
+    Event(std::string("# status ") + std::to_string(status) + " is " + FtStatusName(status));
 }
 
 #define QUOBIN_TRACE_LOCK std::lock_guard<std::recursive_mutex> lock(m_mutex)
@@ -151,8 +157,8 @@ FtStatus TracingUsbDriver::ListDeviceDescription(std::uint32_t index, char* buff
     QUOBIN_TRACE_LOCK;
     const FtStatus status = m_inner.ListDeviceDescription(index, buffer);
     if (status == kFtOk) {
-        m_lastDescription.assign(buffer, strnlen(buffer, kDescriptionSize));
-        m_lastSerial.clear();
+        if (m_listed.size() <= index) m_listed.resize(index + 1);
+        m_listed[index].assign(buffer, strnlen(buffer, kDescriptionSize));
     }
     Event("device " + std::to_string(index) +
               (status == kFtOk ? " " + Quoted(buffer, kDescriptionSize) : std::string()),
@@ -164,7 +170,6 @@ FtStatus TracingUsbDriver::ListDeviceSerial(std::uint32_t index, char* buffer)
 {
     QUOBIN_TRACE_LOCK;
     const FtStatus status = m_inner.ListDeviceSerial(index, buffer);
-    if (status == kFtOk) m_lastSerial.assign(buffer, strnlen(buffer, kDescriptionSize));
     Event("serial " + std::to_string(index) +
               (status == kFtOk ? " " + Quoted(buffer, kDescriptionSize) : std::string()),
           status);
@@ -178,9 +183,17 @@ FtStatus TracingUsbDriver::OpenByDescription(const char* description, FtHandle* 
     Event("open " + Quoted(description, kDescriptionSize), status);
     if (status == kFtOk) {
         std::string device = std::string("# device ") + Quoted(description, kDescriptionSize);
-        if (!m_lastSerial.empty() &&
-            m_lastDescription == std::string(description, strnlen(description, kDescriptionSize)))
-            device += ", serial \"" + m_lastSerial + "\"";
+        // Asked of the library directly: a support request needs the serial, but the
+        // trace's own event lines must stay the calls the program made.
+        const std::string wanted(description, strnlen(description, kDescriptionSize));
+        for (std::size_t i = 0; i < m_listed.size(); ++i) {
+            char serial[kDescriptionSize] = {};
+            if (m_listed[i] == wanted &&
+                m_inner.ListDeviceSerial(static_cast<std::uint32_t>(i), serial) == kFtOk) {
+                device += ", serial " + Quoted(serial, kDescriptionSize);
+                break;
+            }
+        }
         Event(device);
     }
     return status;

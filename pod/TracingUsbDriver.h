@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 #include <string_view>
 
 namespace pod {
@@ -95,8 +96,8 @@ private:
     std::uint32_t m_runStart = 0;
     std::uint32_t m_shortReads = 0; // reads since the last write that got fewer bytes than asked
     bool m_awaitingReply = false;   // written, and nothing received since
-    std::string m_lastDescription;  // from the device list, for the note on open
-    std::string m_lastSerial;
+    // Descriptions of the last device list by index, to name the opened device's serial.
+    std::vector<std::string> m_listed;
 };
 
 } // namespace pod

@@ -27,6 +27,7 @@ public:
     {
         std::lock_guard lock(m_mutex);
         (list == WatchListId::Symbols ? symbolChanges : addressChanges).push_back(rows);
+        m_changed.notify_all();
     }
     void CycleCompleted(std::uint32_t nowMs) override
     {
@@ -290,6 +291,9 @@ TEST(MonitorWorker, StartWithoutAPodChangesNothingAndStopRequestReturnsAtOnce)
     ASSERT_TRUE(rig.worker.Start(4));
     EXPECT_FALSE(rig.worker.Start(4)); // already running
     rig.worker.RequestStop();
+    // START pressed right after STOP waits for the ending worker instead of being lost.
+    ASSERT_TRUE(rig.worker.Start(4));
+    EXPECT_TRUE(rig.view.WaitCycles(1));
     rig.worker.StopAndJoin();
     EXPECT_FALSE(rig.worker.IsRunning());
 }

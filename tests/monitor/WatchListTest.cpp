@@ -129,6 +129,7 @@ TEST(WatchListFilePath, BesideTheMap)
     EXPECT_EQ(WatchListPath("/p/app.xMAP"), "/p/app.Mon");
     EXPECT_EQ(WatchListPath("/p/app.v2.xMAP"), "/p/app.v2.Mon");
     EXPECT_EQ(WatchListPath("/p/app"), "/p/app.Mon");
+    EXPECT_EQ(WatchListPath("C:\\proj.v2\\app"), "C:\\proj.v2\\app.Mon");
     EXPECT_EQ(WatchListPath("/p.d/app"), "/p.d/app.Mon");
 }
 

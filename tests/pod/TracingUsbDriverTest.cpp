@@ -72,7 +72,7 @@ TEST_F(Tracing, LogsConfigurationFramesRepliesAndPurgesWithTimes)
                                        "   1506 close",
                                    }));
     EXPECT_EQ(NotesOnly(lines), (Lines{
-                                    "      0 # device \"Quobin\"",
+                                    "      0 # device \"Quobin\", serial \"SN0\"",
                                     "      0 # get-version",
                                     "      5 # reply OK, data 13",
                                     "      5 # reset-target",
@@ -146,8 +146,9 @@ TEST_F(Tracing, FailingCallsShowTheirStatus)
 {
     scripted.FailCall("SetBaudRate", kFtIoError);
     EXPECT_FALSE(session.EnsurePodSession(status));
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "      0 baud 921600 -> status 4"),
-              lines.end());
+    const auto failed = std::find(lines.begin(), lines.end(), "      0 baud 921600 -> status 4");
+    ASSERT_NE(failed, lines.end());
+    EXPECT_EQ(*std::next(failed), "      0 # status 4 is FT_IO_ERROR");
     EXPECT_EQ(lines.back(), "      0 unload");
 }
 
