@@ -13,6 +13,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 
 namespace {
@@ -71,13 +72,20 @@ public:
     std::function<void(int)> onCycle;
 };
 
-// The worker on an emulated POD with a virtual clock; every frame sent is traced.
+// The worker on an emulated POD with a virtual clock; every frame sent is traced. Made on
+// the heap: ThreadSanitizer forgets a mutex only when its memory is freed, so rigs on the
+// stack would hand one test's lock order to the next test's objects at the same address.
 class WorkerRig {
     std::mutex m_traceMutex;
     std::vector<std::string> m_trace;
 
 public:
-    explicit WorkerRig(sim::SimOptions options = {})
+    static std::unique_ptr<WorkerRig> Make(sim::SimOptions options = {})
+    {
+        return std::make_unique<WorkerRig>(std::move(options));
+    }
+
+    explicit WorkerRig(sim::SimOptions options)
         : sim(sim::CreateSimDriver(options, clock)), tracer(*sim, clock,
                                                             [this](const std::string& line) {
                                                                 std::lock_guard lock(m_traceMutex);
@@ -120,25 +128,25 @@ std::string Read16(std::uint32_t address)
 
 TEST(MonitorWorker, ReadsOnlyTheVisibleRowsOnceMoreThanTheIntervalHasPassed)
 {
-    WorkerRig rig;
-    rig.list.AddAddressRun(0x80, 6, HEX16);
-    rig.list.SetVisibleRows(WatchListId::Addresses, 1, 2); // rows 1, 2 and the partly visible 3
-    rig.worker.SetIntervalMs(100);
+    const auto rig = WorkerRig::Make();
+    rig->list.AddAddressRun(0x80, 6, HEX16);
+    rig->list.SetVisibleRows(WatchListId::Addresses, 1, 2); // rows 1, 2 and the partly visible 3
+    rig->worker.SetIntervalMs(100);
     // From the second cycle on the interval is 1 s; the running worker takes it at once.
-    rig.view.onCycle = [&](int n) {
-        if (n == 2) rig.worker.SetIntervalMs(1000);
+    rig->view.onCycle = [&](int n) {
+        if (n == 2) rig->worker.SetIntervalMs(1000);
     };
-    ASSERT_TRUE(rig.worker.Start(4));
-    ASSERT_TRUE(rig.view.WaitCycles(4));
-    rig.worker.StopAndJoin();
-    EXPECT_FALSE(rig.worker.IsRunning());
+    ASSERT_TRUE(rig->worker.Start(4));
+    ASSERT_TRUE(rig->view.WaitCycles(4));
+    rig->worker.StopAndJoin();
+    EXPECT_FALSE(rig->worker.IsRunning());
 
-    std::vector<std::uint32_t> cycles(rig.view.cycles.begin(), rig.view.cycles.begin() + 4);
+    std::vector<std::uint32_t> cycles(rig->view.cycles.begin(), rig->view.cycles.begin() + 4);
     EXPECT_EQ(cycles[1] - cycles[0], 101u);
     EXPECT_EQ(cycles[2] - cycles[1], 1001u);
     EXPECT_EQ(cycles[3] - cycles[2], 1001u);
 
-    const auto sent = rig.Sent();
+    const auto sent = rig->Sent();
     ASSERT_GE(sent.size(), 13u);
     EXPECT_EQ(sent[0], "5004");
     for (std::size_t i = 1; i < 13; i += 3) {
@@ -146,7 +154,7 @@ TEST(MonitorWorker, ReadsOnlyTheVisibleRowsOnceMoreThanTheIntervalHasPassed)
         EXPECT_EQ(sent[i + 1], Read16(0x82));
         EXPECT_EQ(sent[i + 2], Read16(0x83));
     }
-    const auto rows = rig.list.Rows(WatchListId::Addresses);
+    const auto rows = rig->list.Rows(WatchListId::Addresses);
     EXPECT_EQ(rows[0].value, "");
     EXPECT_EQ(rows[3].value.substr(0, 2), "0x");
     EXPECT_EQ(rows[4].value, "");
@@ -154,54 +162,54 @@ TEST(MonitorWorker, ReadsOnlyTheVisibleRowsOnceMoreThanTheIntervalHasPassed)
 
 TEST(MonitorWorker, ScrolledListReadsTheRowsNowVisibleAndShowsTheirTexts)
 {
-    WorkerRig rig;
-    rig.sim->Pod().WriteRam(0x20, 0xFFFE, 0);
-    rig.sim->Pod().WriteRam(0x21, 0x4241, 0);
-    rig.sim->Pod().WriteRam(0x22, 0x00E9, 0);
+    const auto rig = WorkerRig::Make();
+    rig->sim->Pod().WriteRam(0x20, 0xFFFE, 0);
+    rig->sim->Pod().WriteRam(0x21, 0x4241, 0);
+    rig->sim->Pod().WriteRam(0x22, 0x00E9, 0);
     SymbolTable table;
     table.Assign({{"a", 0x20, 1, INT16}, {"t", 0x21, 5, ASCII}, {"b", 0x20, 1, UINT16}}, 0);
     for (int i = 0; i < 3; ++i)
-        rig.list.AddSymbolWatch(table, i);
-    rig.list.SetVisibleRows(WatchListId::Symbols, 0, 1);
-    rig.view.onCycle = [&](int n) {
-        if (n == 1) rig.list.SetVisibleRows(WatchListId::Symbols, 2, 1);
+        rig->list.AddSymbolWatch(table, i);
+    rig->list.SetVisibleRows(WatchListId::Symbols, 0, 1);
+    rig->view.onCycle = [&](int n) {
+        if (n == 1) rig->list.SetVisibleRows(WatchListId::Symbols, 2, 1);
     };
-    ASSERT_TRUE(rig.worker.Start(0));
-    ASSERT_TRUE(rig.view.WaitCycles(2));
-    rig.worker.StopAndJoin();
+    ASSERT_TRUE(rig->worker.Start(0));
+    ASSERT_TRUE(rig->view.WaitCycles(2));
+    rig->worker.StopAndJoin();
 
-    const auto sent = rig.Sent();
+    const auto sent = rig->Sent();
     ASSERT_GE(sent.size(), 5u);
     // Cycle 1: rows 0 and 1 (the text word by word up to its zero byte); cycle 2: row 2.
     EXPECT_EQ(sent[1], Read16(0x20));
     EXPECT_EQ(sent[2], Read16(0x21));
     EXPECT_EQ(sent[3], Read16(0x22));
     EXPECT_EQ(sent[4], Read16(0x20));
-    const auto rows = rig.list.Rows(WatchListId::Symbols);
+    const auto rows = rig->list.Rows(WatchListId::Symbols);
     EXPECT_EQ(rows[0].value, "-2");
     EXPECT_EQ(rows[1].value, "AB\xC3\xA9");
     EXPECT_EQ(rows[2].value, "65534");
-    ASSERT_GE(rig.view.symbolChanges.size(), 2u);
-    EXPECT_EQ(rig.view.symbolChanges[0], (std::vector<int>{0, 1}));
-    EXPECT_EQ(rig.view.symbolChanges[1], (std::vector<int>{2}));
+    ASSERT_GE(rig->view.symbolChanges.size(), 2u);
+    EXPECT_EQ(rig->view.symbolChanges[0], (std::vector<int>{0, 1}));
+    EXPECT_EQ(rig->view.symbolChanges[1], (std::vector<int>{2}));
 }
 
 TEST(MonitorWorker, WritesGoOutInOrderBetweenCyclesAndThoseMadeWhileStoppedAreDropped)
 {
-    WorkerRig rig;
-    rig.list.AddAddressWatch(sim::demo::kTriangleStep, INT16);
-    rig.worker.PostWrite({INT16, sim::demo::kTriangleStep, 0x0005, {}, 0}); // while stopped
-    rig.view.onCycle = [&](int n) {
+    const auto rig = WorkerRig::Make();
+    rig->list.AddAddressWatch(sim::demo::kTriangleStep, INT16);
+    rig->worker.PostWrite({INT16, sim::demo::kTriangleStep, 0x0005, {}, 0}); // while stopped
+    rig->view.onCycle = [&](int n) {
         if (n != 1) return;
-        rig.worker.PostWrite({INT16, sim::demo::kTriangleStep, 0xFFFF, {}, 0});
-        rig.worker.PostWrite({ASCII, sim::demo::kMessage, 0, "AB", 5});
-        rig.worker.PostWrite({FLOAT, sim::demo::kSineAmplitude, 0x3FC00000, {}, 0});
+        rig->worker.PostWrite({INT16, sim::demo::kTriangleStep, 0xFFFF, {}, 0});
+        rig->worker.PostWrite({ASCII, sim::demo::kMessage, 0, "AB", 5});
+        rig->worker.PostWrite({FLOAT, sim::demo::kSineAmplitude, 0x3FC00000, {}, 0});
     };
-    ASSERT_TRUE(rig.worker.Start(2));
-    ASSERT_TRUE(rig.view.WaitCycles(2));
-    rig.worker.StopAndJoin();
+    ASSERT_TRUE(rig->worker.Start(2));
+    ASSERT_TRUE(rig->view.WaitCycles(2));
+    rig->worker.StopAndJoin();
 
-    const auto sent = rig.Sent();
+    const auto sent = rig->Sent();
     ASSERT_GE(sent.size(), 7u);
     EXPECT_EQ(sent[0], "5002");
     EXPECT_EQ(sent[1], Read16(0x8A));
@@ -218,26 +226,26 @@ TEST(MonitorWorker, WritesGoOutInOrderBetweenCyclesAndThoseMadeWhileStoppedAreDr
                        "000086"
                        "3FC00000");
     EXPECT_EQ(sent[6], Read16(0x8A));
-    EXPECT_EQ(rig.list.Rows(WatchListId::Addresses)[0].value, "-1");
-    EXPECT_EQ(rig.worker.PendingWrites(), 0u);
+    EXPECT_EQ(rig->list.Rows(WatchListId::Addresses)[0].value, "-1");
+    EXPECT_EQ(rig->worker.PendingWrites(), 0u);
 }
 
 TEST(MonitorWorker, AFailedReadReopensThePodAndMonitoringGoesOn)
 {
     sim::SimOptions options;
     ASSERT_EQ(sim::ApplySimOption(options, "sim-fault", "0x51:3:silent"), "");
-    WorkerRig rig(options);
-    rig.list.AddAddressWatch(0x80, HEX16);
-    rig.list.AddAddressWatch(0x81, HEX16);
-    ASSERT_TRUE(rig.worker.Start(4));
+    const auto rig = WorkerRig::Make(options);
+    rig->list.AddAddressWatch(0x80, HEX16);
+    rig->list.AddAddressWatch(0x81, HEX16);
+    ASSERT_TRUE(rig->worker.Start(4));
     // Cycle 1 reads both rows; the next fails at its first read and ends there without
     // reading row 1; the POD is reopened and the cycle after that completes.
-    ASSERT_TRUE(rig.view.WaitCycles(2));
-    rig.worker.StopAndJoin();
-    EXPECT_FALSE(rig.view.stopped);
-    EXPECT_TRUE(rig.session.IsOpen());
-    EXPECT_GE(rig.view.cycles[1] - rig.view.cycles[0], 2u * 101u);
-    const auto sent = rig.Sent();
+    ASSERT_TRUE(rig->view.WaitCycles(2));
+    rig->worker.StopAndJoin();
+    EXPECT_FALSE(rig->view.stopped);
+    EXPECT_TRUE(rig->session.IsOpen());
+    EXPECT_GE(rig->view.cycles[1] - rig->view.cycles[0], 2u * 101u);
+    const auto sent = rig->Sent();
     ASSERT_GE(sent.size(), 6u);
     const std::vector<std::string> expected = {"5004",       Read16(0x80), Read16(0x81),
                                                Read16(0x80), Read16(0x80), Read16(0x81)};
@@ -246,73 +254,73 @@ TEST(MonitorWorker, AFailedReadReopensThePodAndMonitoringGoesOn)
 
 TEST(MonitorWorker, AnAsciiAddressRowEndsEveryCycleAtThatRow)
 {
-    WorkerRig rig;
-    rig.list.AddAddressWatch(0x80, HEX16);
-    rig.list.AddAddressWatch(0x90, ASCII);
-    rig.list.AddAddressWatch(0x81, HEX16);
-    ASSERT_TRUE(rig.worker.Start(4));
-    ASSERT_TRUE(rig.view.WaitUntil([&] { return rig.view.addressChanges.size() >= 1; }));
-    rig.worker.StopAndJoin();
-    EXPECT_TRUE(rig.view.cycles.empty());
-    for (const std::string& payload : rig.Sent())
+    const auto rig = WorkerRig::Make();
+    rig->list.AddAddressWatch(0x80, HEX16);
+    rig->list.AddAddressWatch(0x90, ASCII);
+    rig->list.AddAddressWatch(0x81, HEX16);
+    ASSERT_TRUE(rig->worker.Start(4));
+    ASSERT_TRUE(rig->view.WaitUntil([&] { return rig->view.addressChanges.size() >= 1; }));
+    rig->worker.StopAndJoin();
+    EXPECT_TRUE(rig->view.cycles.empty());
+    for (const std::string& payload : rig->Sent())
         EXPECT_NE(payload, Read16(0x81));
-    EXPECT_FALSE(rig.view.stopped);
+    EXPECT_FALSE(rig->view.stopped);
 }
 
 TEST(MonitorWorker, AnUnpluggedPodStopsMonitoringAndTellsTheView)
 {
-    WorkerRig rig;
-    rig.list.AddAddressWatch(0x80, HEX16);
-    rig.view.onCycle = [&](int n) {
-        if (n == 1) rig.sim->Unplug();
+    const auto rig = WorkerRig::Make();
+    rig->list.AddAddressWatch(0x80, HEX16);
+    rig->view.onCycle = [&](int n) {
+        if (n == 1) rig->sim->Unplug();
     };
-    ASSERT_TRUE(rig.worker.Start(4));
-    ASSERT_TRUE(rig.view.WaitUntil([&] { return rig.view.stopped; }));
-    rig.worker.StopAndJoin();
-    EXPECT_FALSE(rig.worker.IsRunning());
-    EXPECT_FALSE(rig.session.IsOpen());
-    EXPECT_EQ(rig.view.cycles.size(), 1u);
+    ASSERT_TRUE(rig->worker.Start(4));
+    ASSERT_TRUE(rig->view.WaitUntil([&] { return rig->view.stopped; }));
+    rig->worker.StopAndJoin();
+    EXPECT_FALSE(rig->worker.IsRunning());
+    EXPECT_FALSE(rig->session.IsOpen());
+    EXPECT_EQ(rig->view.cycles.size(), 1u);
     // Started again with the cable back, it runs.
-    rig.sim->Plug();
-    rig.view.onCycle = nullptr;
-    ASSERT_TRUE(rig.worker.Start(4));
-    EXPECT_TRUE(rig.view.WaitCycles(2));
+    rig->sim->Plug();
+    rig->view.onCycle = nullptr;
+    ASSERT_TRUE(rig->worker.Start(4));
+    EXPECT_TRUE(rig->view.WaitCycles(2));
 }
 
 TEST(MonitorWorker, StartWithoutAPodChangesNothingAndStopRequestReturnsAtOnce)
 {
-    WorkerRig rig;
-    rig.sim->Unplug();
-    EXPECT_FALSE(rig.worker.Start(4));
-    EXPECT_FALSE(rig.worker.IsRunning());
-    EXPECT_TRUE(rig.Sent().empty());
+    const auto rig = WorkerRig::Make();
+    rig->sim->Unplug();
+    EXPECT_FALSE(rig->worker.Start(4));
+    EXPECT_FALSE(rig->worker.IsRunning());
+    EXPECT_TRUE(rig->Sent().empty());
 
-    rig.sim->Plug();
-    ASSERT_TRUE(rig.worker.Start(4));
-    EXPECT_FALSE(rig.worker.Start(4)); // already running
-    rig.worker.RequestStop();
+    rig->sim->Plug();
+    ASSERT_TRUE(rig->worker.Start(4));
+    EXPECT_FALSE(rig->worker.Start(4)); // already running
+    rig->worker.RequestStop();
     // START pressed right after STOP waits for the ending worker instead of being lost.
-    ASSERT_TRUE(rig.worker.Start(4));
-    EXPECT_TRUE(rig.view.WaitCycles(1));
-    rig.worker.StopAndJoin();
-    EXPECT_FALSE(rig.worker.IsRunning());
+    ASSERT_TRUE(rig->worker.Start(4));
+    EXPECT_TRUE(rig->view.WaitCycles(1));
+    rig->worker.StopAndJoin();
+    EXPECT_FALSE(rig->worker.IsRunning());
 }
 
 TEST(MonitorReader, OneItemOnceAndOneWriteOnce)
 {
-    WorkerRig rig;
-    ASSERT_TRUE(rig.session.ReopenPodSession());
+    const auto rig = WorkerRig::Make();
+    ASSERT_TRUE(rig->session.ReopenPodSession());
     Reading reading;
-    ASSERT_TRUE(WriteOnce(rig.session, {ASCII, 0x40, 0, "h\xC3\xA9\xE2\x82\xAC", 8}));
-    ASSERT_TRUE(ReadItemOnce(rig.session, 0x40, ASCII, 8, reading));
+    ASSERT_TRUE(WriteOnce(rig->session, {ASCII, 0x40, 0, "h\xC3\xA9\xE2\x82\xAC", 8}));
+    ASSERT_TRUE(ReadItemOnce(rig->session, 0x40, ASCII, 8, reading));
     EXPECT_EQ(reading.text, "h\xC3\xA9?"); // the euro sign has no byte: sent as '?'
     EXPECT_FALSE(reading.value.has_value());
-    ASSERT_TRUE(WriteOnce(rig.session, {FLOAT, 0x42, 0xBF800000, {}, 0}));
-    ASSERT_TRUE(ReadItemOnce(rig.session, 0x42, FLOAT, 2, reading));
+    ASSERT_TRUE(WriteOnce(rig->session, {FLOAT, 0x42, 0xBF800000, {}, 0}));
+    ASSERT_TRUE(ReadItemOnce(rig->session, 0x42, FLOAT, 2, reading));
     EXPECT_EQ(reading.text, "-1.000000");
     EXPECT_EQ(reading.value, -1.0);
     EXPECT_EQ(reading.raw, 0xBF800000u);
-    EXPECT_FALSE(ReadItemOnce(rig.session, 0x100000, HEX16, 1, reading)); // outside RAM
+    EXPECT_FALSE(ReadItemOnce(rig->session, 0x100000, HEX16, 1, reading)); // outside RAM
 }
 
 } // namespace
