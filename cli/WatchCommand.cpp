@@ -58,8 +58,8 @@ struct WatchOptions {
 // One completed cycle: when it started and every row as it stood then.
 struct Cycle {
     std::uint32_t nowMs = 0;
-    std::vector<monitor::WatchRow> symbolRows;
-    std::vector<monitor::WatchRow> addressRows;
+    std::vector<monitor::MonitorItem> symbolRows;
+    std::vector<monitor::MonitorItem> addressRows;
 };
 
 // Hands completed cycles from the worker to the command's thread.
@@ -114,7 +114,7 @@ std::string CsvField(const std::string& text)
 
 // The plot number as the shortest text that reads back the same (a FLOAT as the single
 // it is, not as the double it was widened to); the text for ASCII.
-std::string CsvValue(const monitor::WatchRow& row)
+std::string CsvValue(const monitor::MonitorItem& row)
 {
     if (!row.plotValue) return CsvField(row.value);
     char text[32];
@@ -125,7 +125,7 @@ std::string CsvValue(const monitor::WatchRow& row)
     return std::string(text, result.ptr);
 }
 
-const monitor::WatchRow& RowOf(const Cycle& cycle, const WatchItem& item, int row)
+const monitor::MonitorItem& RowOf(const Cycle& cycle, const WatchItem& item, int row)
 {
     return item.list == monitor::WatchListId::Symbols
                ? cycle.symbolRows[static_cast<std::size_t>(row)]
@@ -253,8 +253,8 @@ int RunWatch(WatchOptions& o, CommandContext& ctx)
     const std::uint32_t startMs = clock.NowMs();
     // A duration shorter than a millisecond still ends the watch.
     const std::uint64_t durationMs =
-        o.durationS > 0 ? std::max<std::uint64_t>(1, static_cast<std::uint64_t>(
-                                                         std::ceil(o.durationS * 1000.0)))
+        o.durationS > 0 ? std::max<std::uint64_t>(
+                              1, static_cast<std::uint64_t>(std::ceil(o.durationS * 1000.0)))
                         : 0;
     InterruptScope interrupt;
     if (!worker.Start(BaudIndex(o.monitor.baud))) {
@@ -293,8 +293,7 @@ void AddWatchCommand(CLI::App& app, CommandList& commands)
     auto o = std::make_shared<WatchOptions>();
     CLI::App* sub = AddSubcommand(
         app, "watch", "Read target variables at an interval until Ctrl+C, --count or --duration");
-    sub->add_option("item", o->items, "Symbol name or word address, optionally :VIEW")
-        ->required();
+    sub->add_option("item", o->items, "Symbol name or word address, optionally :VIEW")->required();
     AddMonitorOptions(*sub, o->monitor, true);
     AddBaudOption(*sub, o->monitor);
     sub->add_option("--interval", o->intervalMs, "Milliseconds from one cycle to the next")
@@ -304,8 +303,9 @@ void AddWatchCommand(CLI::App& app, CommandList& commands)
     sub->add_option("--duration", o->durationS, "Stop after this many seconds")
         ->check(CLI::PositiveNumber)
         ->excludes(count);
-    sub->add_option("--csv", o->csv, "Write time_ms and each item's value per cycle to FILE (- for "
-                                     "standard output)");
+    sub->add_option("--csv", o->csv,
+                    "Write time_ms and each item's value per cycle to FILE (- for "
+                    "standard output)");
     commands.push_back({sub, [o](CommandContext& ctx) { return RunWatch(*o, ctx); }});
 }
 

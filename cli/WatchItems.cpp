@@ -35,7 +35,8 @@ std::string ViewTypeList()
 {
     std::string list;
     for (int i = 0; i < monitor::kViewTypeCount; ++i)
-        list += std::string(i ? ", " : "") + monitor::ViewTypeName(static_cast<monitor::ViewType>(i));
+        list +=
+            std::string(i ? ", " : "") + monitor::ViewTypeName(static_cast<monitor::ViewType>(i));
     return list;
 }
 
@@ -72,7 +73,8 @@ std::size_t EditDistance(const std::string& a, const std::string& b)
 // Words an item reads: one or two, or the text's words for ASCII.
 std::uint32_t WordsRead(const WatchItem& item)
 {
-    if (item.viewType == monitor::ASCII) return std::max(1u, monitor::AsciiReadWordCount(item.size));
+    if (item.viewType == monitor::ASCII)
+        return std::max(1u, monitor::AsciiReadWordCount(item.size));
     return monitor::IsTwoWordViewType(item.viewType) ? 2 : 1;
 }
 
@@ -187,14 +189,15 @@ int ResolveWatchItems(CommandContext& ctx, const MonitorOptions& options,
             item.viewType = view.value_or(monitor::HEX16);
             if (item.viewType == monitor::ASCII)
                 return UsageError(ctx, "an address has no size to read a text from; name the "
-                                       "symbol with --map instead of " + target);
+                                       "symbol with --map instead of " +
+                                           target);
         } else {
             if (options.map.empty())
                 return UsageError(ctx, "'" + target + "' names a symbol: give the map with --map");
             const int index = table.Find(target);
             if (index < 0) {
-                std::string message = "no symbol '" + target + "' in " + options.map + " for " +
-                                      part;
+                std::string message =
+                    "no symbol '" + target + "' in " + options.map + " for " + part;
                 const auto closest = ClosestSymbolNames(table, target, 3);
                 for (std::size_t i = 0; i < closest.size(); ++i)
                     message += (i == 0 ? "; closest: " : ", ") + closest[i];
@@ -209,9 +212,10 @@ int ResolveWatchItems(CommandContext& ctx, const MonitorOptions& options,
         }
         const std::uint32_t last = item.address + WordsRead(item) - 1;
         if (!ram.Contains(item.address) || !ram.Contains(last))
-            return UsageError(ctx, text + " at " + Hex6(item.address) + " lies outside the RAM of " +
-                                       part + " (" + Hex6(ram.first1) + ".." + Hex6(ram.last1) +
-                                       ", " + Hex6(ram.first2) + ".." + Hex6(ram.last2) + ")");
+            return UsageError(
+                ctx, text + " at " + Hex6(item.address) + " lies outside the RAM of " + part +
+                         " (" + Hex6(ram.ramWindow1First) + ".." + Hex6(ram.ramWindow1Last) + ", " +
+                         Hex6(ram.ramWindow2First) + ".." + Hex6(ram.ramWindow2Last) + ")");
         items.push_back(item);
     }
     return kExitOk;

@@ -18,8 +18,8 @@ class CliPod;
 
 // Options of the commands that watch or change target variables.
 struct MonitorOptions {
-    std::string mcu;     // --mcu: whose RAM windows the map is read with
-    std::string map;     // --map: the target program's linker map
+    std::string mcu;            // --mcu: whose RAM windows the map is read with
+    std::string map;            // --map: the target program's linker map
     std::string baud = "38400"; // --baud: monitoring baud rate the POD is set to
     std::uint32_t mcuType = 0;
 };

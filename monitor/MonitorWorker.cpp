@@ -25,7 +25,7 @@ bool ReadList(pod::PodSession& session, WatchList& watchList, WatchListId list,
 }
 } // namespace
 
-bool RunReadCycle(pod::PodSession& session, WatchList& watchList, CycleChanges& changed)
+bool ReadCycle(pod::PodSession& session, WatchList& watchList, CycleChanges& changed)
 {
     auto lock = session.Lock();
     return ReadList(session, watchList, WatchListId::Symbols, changed.symbolRows) &&
@@ -62,7 +62,7 @@ bool MonitorWorker::Start(std::uint32_t baudIndex)
     }
     m_stop = false;
     m_running = true;
-    m_thread = std::jthread([this] { Loop(); });
+    m_thread = std::jthread([this] { RunMonitorLoop(); });
     return true;
 }
 
@@ -99,7 +99,7 @@ bool MonitorWorker::Recover()
     return false;
 }
 
-bool MonitorWorker::ServeOneWrite()
+bool MonitorWorker::ServeWriteRequest()
 {
     WriteRequest request;
     {
@@ -114,17 +114,17 @@ bool MonitorWorker::ServeOneWrite()
     return true;
 }
 
-void MonitorWorker::Loop()
+void MonitorWorker::RunMonitorLoop()
 {
     pod::PodClock& clock = m_session.clock();
     std::uint32_t lastCycle = clock.NowMs();
     while (!m_stop.load()) {
-        if (!ServeOneWrite()) {
+        if (!ServeWriteRequest()) {
             const std::uint32_t now = clock.NowMs();
             if (now - lastCycle > m_intervalMs.load()) {
                 lastCycle = now;
                 CycleChanges changed;
-                const bool ok = RunReadCycle(m_session, m_watchList, changed);
+                const bool ok = ReadCycle(m_session, m_watchList, changed);
                 if (!changed.symbolRows.empty())
                     m_view.ValuesChanged(WatchListId::Symbols, changed.symbolRows);
                 if (!changed.addressRows.empty())

@@ -30,7 +30,7 @@ struct CycleChanges {
     std::vector<int> symbolRows;
     std::vector<int> addressRows;
 };
-bool RunReadCycle(pod::PodSession& session, WatchList& watchList, CycleChanges& changed);
+bool ReadCycle(pod::PodSession& session, WatchList& watchList, CycleChanges& changed);
 
 // The live-monitoring worker: on its own thread, it runs a read cycle whenever more
 // than the interval has passed since the last one started (by the session's clock),
@@ -70,8 +70,8 @@ public:
     bool IsRunning() const { return m_running.load(); }
 
 private:
-    void Loop();
-    bool ServeOneWrite();
+    void RunMonitorLoop();
+    bool ServeWriteRequest();
     bool Recover();
 
     pod::PodSession& m_session;

@@ -12,14 +12,15 @@ namespace monitor {
 // The two RAM windows of a part (program-space and data-space RAM), word addresses,
 // both ends inclusive. Only symbols inside them can be read through the POD.
 struct RamWindows {
-    std::uint32_t first1 = 0;
-    std::uint32_t last1 = 0;
-    std::uint32_t first2 = 0;
-    std::uint32_t last2 = 0;
+    std::uint32_t ramWindow1First = 0;
+    std::uint32_t ramWindow1Last = 0;
+    std::uint32_t ramWindow2First = 0;
+    std::uint32_t ramWindow2Last = 0;
 
     bool Contains(std::uint32_t address) const
     {
-        return (address >= first1 && address <= last1) || (address >= first2 && address <= last2);
+        return (address >= ramWindow1First && address <= ramWindow1Last) ||
+               (address >= ramWindow2First && address <= ramWindow2Last);
     }
     // The windows of catalogue part `mcuType` (0..27); all zero for another number.
     static RamWindows ForMcu(int mcuType);

@@ -1,8 +1,8 @@
 #include "monitor/ValueText.h"
 
 #include <bit>
-#include <charconv>
 #include <cctype>
+#include <charconv>
 #include <cstdint>
 #include <limits>
 

@@ -10,11 +10,11 @@ bool WatchList::AddSymbolWatch(const SymbolTable& table, int symbolIndex)
     if (symbolIndex < 0 || symbolIndex >= table.count()) return false;
     std::lock_guard lock(m_mutex);
     List& list = Of(WatchListId::Symbols);
-    for (const WatchRow& row : list.rows) {
+    for (const MonitorItem& row : list.rows) {
         if (row.symbolIndex == symbolIndex) return false;
     }
     const SymbolEntry& entry = table.at(symbolIndex);
-    WatchRow row;
+    MonitorItem row;
     row.id = m_nextId++;
     row.symbolIndex = symbolIndex;
     row.name = entry.name;
@@ -28,10 +28,10 @@ bool WatchList::AddSymbolWatch(const SymbolTable& table, int symbolIndex)
 bool WatchList::AddAddressLocked(std::uint32_t address, ViewType viewType)
 {
     List& list = Of(WatchListId::Addresses);
-    for (const WatchRow& row : list.rows) {
+    for (const MonitorItem& row : list.rows) {
         if (row.address == address) return false;
     }
-    WatchRow row;
+    MonitorItem row;
     row.id = m_nextId++;
     row.address = address;
     row.viewType = viewType;
@@ -86,7 +86,7 @@ void WatchList::SetViewType(WatchListId id, int row, ViewType viewType, SymbolTa
     std::lock_guard lock(m_mutex);
     auto& rows = Of(id).rows;
     if (row < 0 || static_cast<std::size_t>(row) >= rows.size()) return;
-    WatchRow& r = rows[static_cast<std::size_t>(row)];
+    MonitorItem& r = rows[static_cast<std::size_t>(row)];
     r.viewType = viewType;
     r.value.clear();
     r.plotValue.reset();
@@ -99,13 +99,13 @@ int WatchList::RowCount(WatchListId id) const
     return static_cast<int>(Of(id).rows.size());
 }
 
-std::vector<WatchRow> WatchList::Rows(WatchListId id) const
+std::vector<MonitorItem> WatchList::Rows(WatchListId id) const
 {
     std::lock_guard lock(m_mutex);
     return Of(id).rows;
 }
 
-std::optional<WatchRow> WatchList::Row(WatchListId id, int row) const
+std::optional<MonitorItem> WatchList::Row(WatchListId id, int row) const
 {
     std::lock_guard lock(m_mutex);
     const auto& rows = Of(id).rows;
@@ -145,7 +145,7 @@ std::vector<ReadItem> WatchList::VisibleItems(WatchListId id) const
     const long long end = std::min(first + n, count);
     std::vector<ReadItem> items;
     for (long long i = first; i < end; ++i) {
-        const WatchRow& row = list.rows[static_cast<std::size_t>(i)];
+        const MonitorItem& row = list.rows[static_cast<std::size_t>(i)];
         items.push_back({id, row.id, row.address, row.size, row.viewType});
     }
     return items;

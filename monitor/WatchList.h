@@ -13,14 +13,14 @@ namespace monitor {
 
 // One row of a watch list. A symbol row carries its symbol's name, address and size as
 // they were when it was added; an address row has no name and size 0.
-struct WatchRow {
+struct MonitorItem {
     std::uint64_t id = 0; // unique for the life of the list; survives other rows' removal
     int symbolIndex = -1; // symbol rows only
     std::string name;     // symbol rows only
     std::uint32_t address = 0;
     std::int32_t size = 0; // words; symbol rows only
     ViewType viewType = HEX16;
-    std::string value; // "Monitor Value": empty until the first successful read
+    std::string value;               // "Monitor Value": empty until the first successful read
     std::optional<double> plotValue; // the number of the last reading; none for ASCII
 };
 
@@ -59,8 +59,8 @@ public:
     void SetViewType(WatchListId list, int row, ViewType viewType, SymbolTable* table = nullptr);
 
     int RowCount(WatchListId list) const;
-    std::vector<WatchRow> Rows(WatchListId list) const;
-    std::optional<WatchRow> Row(WatchListId list, int row) const;
+    std::vector<MonitorItem> Rows(WatchListId list) const;
+    std::optional<MonitorItem> Row(WatchListId list, int row) const;
     // Index of the row with this id, -1 when it is gone.
     int IndexOf(WatchListId list, std::uint64_t rowId) const;
 
@@ -79,7 +79,7 @@ public:
 
 private:
     struct List {
-        std::vector<WatchRow> rows;
+        std::vector<MonitorItem> rows;
         int top = 0;
         int perPage = -1; // -1: all rows
     };

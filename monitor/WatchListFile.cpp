@@ -49,18 +49,18 @@ bool Flush(std::FILE* file)
 
 bool SaveWatchList(const std::string& mapPath, const WatchList& watchList)
 {
-    const std::vector<WatchRow> symbols = watchList.Rows(WatchListId::Symbols);
-    const std::vector<WatchRow> addresses = watchList.Rows(WatchListId::Addresses);
+    const std::vector<MonitorItem> symbols = watchList.Rows(WatchListId::Symbols);
+    const std::vector<MonitorItem> addresses = watchList.Rows(WatchListId::Addresses);
     if (symbols.empty() && addresses.empty()) return true;
     std::error_code ec;
     if (!std::filesystem::exists(mapPath, ec)) return true;
 
     std::string text =
         std::to_string(symbols.size()) + "," + std::to_string(addresses.size()) + "\r\n";
-    for (const WatchRow& row : symbols) {
+    for (const MonitorItem& row : symbols) {
         text += Latin1Or(row.name) + "," + std::to_string(static_cast<int>(row.viewType)) + "\r\n";
     }
-    for (const WatchRow& row : addresses) {
+    for (const MonitorItem& row : addresses) {
         char address[32];
         std::snprintf(address, sizeof address, "0x%06X", row.address);
         text +=
@@ -124,7 +124,7 @@ void RestoreWatchList(const std::string& mapPath, const SymbolTable& table, Watc
         const int index = table.Find(Latin1ToUtf8(BeforeComma(line)));
         if (index < 0) continue;
         watchList.AddSymbolWatch(table, index);
-        const std::vector<WatchRow> rows = watchList.Rows(WatchListId::Symbols);
+        const std::vector<MonitorItem> rows = watchList.Rows(WatchListId::Symbols);
         for (std::size_t row = 0; row < rows.size(); ++row) {
             if (rows[row].symbolIndex == index) {
                 // Only the row takes the saved type; the symbol keeps its own.

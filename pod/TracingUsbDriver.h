@@ -8,8 +8,8 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <vector>
 #include <string_view>
+#include <vector>
 
 namespace pod {
 

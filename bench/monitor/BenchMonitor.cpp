@@ -70,7 +70,7 @@ int main()
         const double wall0 = WallSeconds();
         for (int i = 0; i < kCycles; ++i) {
             monitor::CycleChanges changed;
-            if (!monitor::RunReadCycle(session, list, changed)) {
+            if (!monitor::ReadCycle(session, list, changed)) {
                 std::fprintf(stderr, "a read failed\n");
                 return 1;
             }

@@ -50,10 +50,12 @@ TEST(CliSymbols, ListsTheMapsDataSymbolsInNameOrderAndAsJsonInFileOrder)
     ASSERT_EQ(json["symbols"].size(), 9u);
     // The demo map's lines "00000082 00000002 .bss Fcounter32" and "00000090 00000010 .data
     // Fmessage": addresses in words, sizes in words, types from the size.
-    EXPECT_EQ(json["symbols"][1],
-              nlohmann::json({{"name", "counter32"}, {"address", 0x82}, {"size", 2}, {"view", "HEX32"}}));
-    EXPECT_EQ(json["symbols"][8],
-              nlohmann::json({{"name", "message"}, {"address", 0x90}, {"size", 16}, {"view", "ASCII"}}));
+    EXPECT_EQ(
+        json["symbols"][1],
+        nlohmann::json({{"name", "counter32"}, {"address", 0x82}, {"size", 2}, {"view", "HEX32"}}));
+    EXPECT_EQ(
+        json["symbols"][8],
+        nlohmann::json({{"name", "message"}, {"address", 0x90}, {"size", 16}, {"view", "ASCII"}}));
 }
 
 TEST(CliMonitor, WriteReadsBackAndTheValueOutlivesTheRunInTheKeptState)
@@ -117,14 +119,16 @@ TEST(CliMonitor, BadItemsAreRefusedBeforeAnythingIsSent)
         {Args({"read", "0x90:ASCII"}), 2,
          "quobin-cli: an address has no size to read a text from; name the symbol with --map "
          "instead of 0x90\n"},
-        {{"--simulate", "read", "counter16"}, 2,
+        {{"--simulate", "read", "counter16"},
+         2,
          "quobin-cli: 'counter16' names a symbol: give the map with --map\n"},
         {Args({"write", "message", "日本"}), 2,
          "quobin-cli: cannot write '日本' to message: the text holds a character that the "
          "target cannot store (only Latin-1 characters, U+0000..U+00FF, fit in its bytes)\n"},
         {Args({"watch", "counter16", "counter16:INT16"}), 2,
          "quobin-cli: counter16:INT16 names a variable that is watched already\n"},
-        {{"--simulate", "read", "x", "--map", "/nonexistent/app.xMAP"}, 1,
+        {{"--simulate", "read", "x", "--map", "/nonexistent/app.xMAP"},
+         1,
          "quobin-cli: 파일 정보를 읽어오는데 실패하였습니다. /nonexistent/app.xMAP: No such "
          "file or directory\n"},
     };
@@ -140,12 +144,14 @@ TEST(CliMonitor, FailedExchangesExitOneWithWhatFailed)
 {
     auto run = RunCli(Args({"--sim-fault", "0x52:1:silent", "write", "counter16", "5"}));
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err,
-              "quobin-cli: writing counter16 failed: the POD did not acknowledge the memory write\n");
+    EXPECT_EQ(
+        run.err,
+        "quobin-cli: writing counter16 failed: the POD did not acknowledge the memory write\n");
     run = RunCli(Args({"--sim-fault", "0x51:2:error", "read", "counter16", "runFlag"}));
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "counter16 = 0x0000\n");
-    EXPECT_EQ(run.err, "quobin-cli: reading runFlag failed: the POD did not answer the memory read\n");
+    EXPECT_EQ(run.err,
+              "quobin-cli: reading runFlag failed: the POD did not answer the memory read\n");
 }
 
 TEST(CliWatch, WritesACsvRowPerCycleAtTheInterval)

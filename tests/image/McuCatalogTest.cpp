@@ -47,8 +47,7 @@ TEST(McuCatalog, EveryPartHasAConsistentMemoryMap)
             SCOPED_TRACE(image::RegionName(reg));
             const std::uint32_t page = r.pageWords[reg];
             if (r.present[reg] == 0) {
-                EXPECT_EQ(r.first[reg] | r.last[reg] | page | r.pageShift[reg],
-                          0u);
+                EXPECT_EQ(r.first[reg] | r.last[reg] | page | r.pageShift[reg], 0u);
                 continue;
             }
             EXPECT_TRUE(page == 256 || page == 512 || page == 1024) << page;

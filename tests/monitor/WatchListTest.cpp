@@ -25,7 +25,7 @@ SymbolTable Table()
 std::string Addresses(const WatchList& list)
 {
     std::string out;
-    for (const WatchRow& row : list.Rows(WatchListId::Addresses)) {
+    for (const MonitorItem& row : list.Rows(WatchListId::Addresses)) {
         char text[40];
         std::snprintf(text, sizeof text, "%s0x%06X:%s", out.empty() ? "" : " ", row.address,
                       ViewTypeName(row.viewType));
