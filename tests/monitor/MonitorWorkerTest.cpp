@@ -22,7 +22,7 @@ using namespace monitor;
 
 // What the worker reports, with a way to wait for it. The hook runs on the worker's
 // thread after each completed cycle (the number of cycles so far is passed).
-class RecordingView final : public MonitorView {
+class MonitorViewRecorder final : public MonitorView {
 public:
     void ValuesChanged(WatchListId list, const std::vector<int>& rows) override
     {
@@ -115,7 +115,7 @@ public:
     pod::TracingUsbDriver tracer;
     pod::PodSession session;
     WatchList list;
-    RecordingView view;
+    MonitorViewRecorder view;
     MonitorWorker worker;
 };
 
