@@ -24,8 +24,8 @@ void CChangeValue::accept()
     if (m_fields.viewTypeName == QLatin1String("ASCII")) {
         // The data size bounds the text, the terminating zero included.
         const std::string kept = monitor::ApplyAsciiLength(
-            typed.toStdString(), static_cast<std::int32_t>(monitor::ParseUnsignedAuto(
-                                     m_fields.dataSize.toStdString())));
+            typed.toStdString(),
+            static_cast<std::int32_t>(monitor::ParseUnsignedAuto(m_fields.dataSize.toStdString())));
         m_result = QString::fromStdString(kept);
     } else {
         m_result = typed;

@@ -12,6 +12,7 @@
 #include "pod/PodSession.h"
 #include "ui_CMonDlg.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QCloseEvent>
 #include <QFileDialog>
@@ -50,8 +51,8 @@ CMonDlg::CMonDlg(pod::PodSession& session, McuSource currentMcu, QWidget* parent
       m_currentMcu(std::move(currentMcu)),
       m_chooseFile([](QWidget* owner, const QString& initialFolder) {
           return QFileDialog::getOpenFileName(owner, QString(), initialFolder,
-                                              QStringLiteral("MAP Files (.xMAP) (*.xMAP)"),
-                                              nullptr, QFileDialog::HideNameFilterDetails);
+                                              QStringLiteral("MAP Files (.xMAP) (*.xMAP)"), nullptr,
+                                              QFileDialog::HideNameFilterDetails);
       }),
       m_showMessage([](QWidget* owner, const QString& text) {
           QMessageBox::warning(owner, QStringLiteral("Data Monitoring"), text);
@@ -139,7 +140,8 @@ void CMonDlg::SetUpList(QTableView* list, QAbstractItemModel* model)
     list->viewport()->installEventFilter(this);
     connect(list->verticalScrollBar(), &QScrollBar::valueChanged, this,
             [this, list] { PublishVisibleRows(list); });
-    connect(model, &QAbstractItemModel::modelReset, this, [this, list] { PublishVisibleRows(list); });
+    connect(model, &QAbstractItemModel::modelReset, this,
+            [this, list] { PublishVisibleRows(list); });
 }
 
 void CMonDlg::Initialize(QSettings& settings)
@@ -248,25 +250,25 @@ void CMonDlg::StopAndJoinWorker()
 void CMonDlg::ApplyControlStates()
 {
     const bool idle = !m_frozen && !m_running;
-    for (QWidget* list : {static_cast<QWidget*>(m_ui->listLeft),
-                          static_cast<QWidget*>(m_ui->listTRight),
-                          static_cast<QWidget*>(m_ui->listBRight), static_cast<QWidget*>(
-                                                                       m_ui->intervalCombo)})
+    for (QWidget* list :
+         {static_cast<QWidget*>(m_ui->listLeft), static_cast<QWidget*>(m_ui->listTRight),
+          static_cast<QWidget*>(m_ui->listBRight), static_cast<QWidget*>(m_ui->intervalCombo)})
         list->setEnabled(!m_frozen);
-    for (QWidget* control : {static_cast<QWidget*>(m_ui->startButton),
-                             static_cast<QWidget*>(m_ui->browseButton),
-                             static_cast<QWidget*>(m_ui->reloadButton),
-                             static_cast<QWidget*>(m_ui->mapPathEdit),
-                             static_cast<QWidget*>(m_ui->baudCombo)})
+    for (QWidget* control :
+         {static_cast<QWidget*>(m_ui->startButton), static_cast<QWidget*>(m_ui->browseButton),
+          static_cast<QWidget*>(m_ui->reloadButton), static_cast<QWidget*>(m_ui->mapPathEdit),
+          static_cast<QWidget*>(m_ui->baudCombo)})
         control->setEnabled(idle);
     m_ui->stopButton->setEnabled(!m_frozen && m_running);
 }
 
 void CMonDlg::ShowStatus(const QString& text)
 {
+    if (m_ui->monitorStatus->text() == text) return;
     m_ui->monitorStatus->setText(text);
-    m_ui->monitorStatus->setAccessibleName(text.isEmpty() ? QStringLiteral("Monitoring status")
-                                                          : text);
+    // The label's accessible name is its text; a screen reader announces each new one.
+    QAccessibleEvent changed(m_ui->monitorStatus, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&changed);
 }
 
 QString CMonDlg::StatusText() const
@@ -314,8 +316,8 @@ void CMonDlg::closeEvent(QCloseEvent* event)
 bool CMonDlg::LoadMap(const QString& path)
 {
     const int mcu = m_currentMcu ? m_currentMcu() : 0;
-    const monitor::MapLoadResult result = monitor::LoadMapFile(
-        path.toStdString(), monitor::RamWindows::ForMcu(mcu), m_table);
+    const monitor::MapLoadResult result =
+        monitor::LoadMapFile(path.toStdString(), monitor::RamWindows::ForMcu(mcu), m_table);
     if (!result.ok) return false;
     if (result.dropped > 0)
         ShowStatus(QStringLiteral("%1 symbols of the map were left out: the list holds %2.")
@@ -430,9 +432,9 @@ std::unique_ptr<QMenu> CMonDlg::MakeContextMenu(QTableView* list, bool onRow)
     const monitor::WatchListId id =
         symbols ? monitor::WatchListId::Symbols : monitor::WatchListId::Addresses;
     if (!symbols) menu->addAction(QStringLiteral("Add Address"), this, &CMonDlg::AddAddressRows);
-    QAction* change = menu->addAction(QStringLiteral("Change Value"), this,
-                                      symbols ? &CMonDlg::ChangeSymbolValue
-                                              : &CMonDlg::ChangeAddressValue);
+    QAction* change =
+        menu->addAction(QStringLiteral("Change Value"), this,
+                        symbols ? &CMonDlg::ChangeSymbolValue : &CMonDlg::ChangeAddressValue);
     QAction* remove = menu->addAction(symbols ? QStringLiteral("Delete Symbol")
                                               : QStringLiteral("Delete Address"),
                                       this, [this, id] { DeleteSelected(id); });
@@ -444,10 +446,9 @@ std::unique_ptr<QMenu> CMonDlg::MakeContextMenu(QTableView* list, bool onRow)
     const int typeCount = symbols ? monitor::kViewTypeCount : monitor::ASCII;
     for (int type = 0; type < typeCount; ++type) {
         const auto viewType = static_cast<monitor::ViewType>(type);
-        QAction* item = types->addAction(QString::fromLatin1(monitor::ViewTypeMenuLabel(viewType)),
-                                         this, [this, id, viewType] {
-                                             SetViewTypeOfSelected(id, viewType);
-                                         });
+        QAction* item =
+            types->addAction(QString::fromLatin1(monitor::ViewTypeMenuLabel(viewType)), this,
+                             [this, id, viewType] { SetViewTypeOfSelected(id, viewType); });
         // ASCII on the symbol list stays offered beside the rows, as it always has.
         item->setEnabled(onRow || viewType == monitor::ASCII);
     }
@@ -515,7 +516,8 @@ void CMonDlg::ChangeSymbolValue()
         request.text = typed;
         request.length = row.size;
     } else {
-        request.value = monitor::EncodeValueText(typed, row.viewType, monitor::WatchListId::Symbols);
+        request.value =
+            monitor::EncodeValueText(typed, row.viewType, monitor::WatchListId::Symbols);
     }
     m_worker.PostWrite(std::move(request));
 }
@@ -526,8 +528,7 @@ void CMonDlg::ChangeAddressValue()
     if (rows.empty()) return;
     const monitor::WatchRow row = m_addressWatchModel->RowAt(rows.front());
     if (row.viewType == monitor::ASCII) return; // no size to write a text with
-    CChangeValueAddr dialog({listcells::AddressText(row.address),
-                             QString::fromStdString(row.value),
+    CChangeValueAddr dialog({listcells::AddressText(row.address), QString::fromStdString(row.value),
                              QString::fromLatin1(monitor::ViewTypeName(row.viewType))},
                             m_worker.IsRunning(), this);
     if (dialog.exec() != QDialog::Accepted) return;

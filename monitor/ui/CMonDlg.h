@@ -136,9 +136,9 @@ private:
     MonitorSettings m_settings;
     QString m_mapPath; // the map last loaded successfully
     bool m_splittersPlaced = false;
-    bool m_running = false;                // the controls' view of the monitoring state
-    bool m_frozen = false;                 // a programming run holds the controls
-    std::atomic<bool> m_heldByRun{false};  // set at once from the run's thread
+    bool m_running = false;               // the controls' view of the monitoring state
+    bool m_frozen = false;                // a programming run holds the controls
+    std::atomic<bool> m_heldByRun{false}; // set at once from the run's thread
     monitor::SymbolTable m_table;
     monitor::WatchList m_watchList;
     SymbolListModel* m_symbolModel = nullptr;

@@ -43,9 +43,8 @@ MonitorSettings MonitorSettings::Load(QSettings& settings)
     ReadWidths(settings, "Left", loaded.leftColumnWidths);
     ReadWidths(settings, "TRight", loaded.tRightColumnWidths);
     ReadWidths(settings, "BRight", loaded.bRightColumnWidths);
-    loaded.selectBps =
-        ReadInt(settings, QStringLiteral("Select BPS"), loaded.selectBps, 0,
-                static_cast<int>(std::size(monitor::kMonitorBaudTexts)) - 1);
+    loaded.selectBps = ReadInt(settings, QStringLiteral("Select BPS"), loaded.selectBps, 0,
+                               static_cast<int>(std::size(monitor::kMonitorBaudTexts)) - 1);
     loaded.selectInterval =
         ReadInt(settings, QStringLiteral("Select Interval"), loaded.selectInterval, 0,
                 static_cast<int>(std::size(monitor::kMonitorIntervalsMs)) - 1);

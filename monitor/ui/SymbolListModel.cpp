@@ -44,7 +44,8 @@ QVariant SymbolListModel::data(const QModelIndex& index, int role) const
     if (!index.isValid() || index.row() >= rowCount()) return {};
     const monitor::SymbolEntry& entry = m_rows[static_cast<std::size_t>(index.row())];
     if (role == kSymbolIndexRole) return SymbolIndexAt(index.row());
-    if (role == Qt::DecorationRole && index.column() == 0) return listcells::IconForSize(entry.size);
+    if (role == Qt::DecorationRole && index.column() == 0)
+        return listcells::IconForSize(entry.size);
     if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole) return {};
     switch (index.column()) {
     case 0:

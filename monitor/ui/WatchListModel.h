@@ -23,7 +23,10 @@ public:
     void Reload();
     // The worker stored new texts in these rows (indices at the time of the store).
     void RefreshRows(const std::vector<int>& rows);
-    const monitor::WatchRow& RowAt(int row) const { return m_rows.at(static_cast<std::size_t>(row)); }
+    const monitor::WatchRow& RowAt(int row) const
+    {
+        return m_rows.at(static_cast<std::size_t>(row));
+    }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
