@@ -1,6 +1,7 @@
 #include "CQuobinDlg.h"
 
 #include "CAboutDlg.h"
+#include "CMonDlg.h"
 #include "MainSettings.h"
 #include "pod/Messages.h"
 #include "ui_CQuobinDlg.h"
@@ -76,8 +77,12 @@ CQuobinDlg::~CQuobinDlg()
     // Saved first, while the widgets hold their values: ending a run can take as long as
     // the exchange in progress, and a program stopped while it waits loses nothing.
     SaveSettings();
+    // Monitoring ends before the session it uses; a run still going may call on the
+    // monitoring window until the backend has joined it, so that window goes last.
+    if (m_monDlg) m_monDlg->SaveState(*app::OpenQuobinSettings());
     // The worker reports to this window: it must be gone before the widgets are.
     m_backend.reset();
+    m_monDlg.reset();
 }
 
 void CQuobinDlg::Initialize()
@@ -99,6 +104,18 @@ void CQuobinDlg::Initialize()
     m_icon.addFile(QStringLiteral(":/icons/quobin-64.png"));
     m_icon.addFile(QStringLiteral(":/icons/quobin-256.png"));
     setWindowIcon(m_icon);
+
+    if (pod::PodSession* session = m_backend->MonitorSession(); session && !m_monDlg) {
+        // A child window, so that it stays usable while this window runs modally.
+        m_monDlg = std::make_unique<CMonDlg>(
+            *session, [this] { return m_ui->mcuSelect->currentIndex(); }, this);
+        m_backend->SetMonitorControl(m_monDlg.get());
+        connect(this, &CQuobinDlg::dataMonitoringRequested, m_monDlg.get(), [this] {
+            m_monDlg->show();
+            m_monDlg->raise();
+            m_monDlg->activateWindow();
+        });
+    }
 
     m_ui->mcuSelect->blockSignals(true);
     m_ui->mcuSelect->clear();
@@ -124,6 +141,7 @@ void CQuobinDlg::Initialize()
     status->FitAreaToText();
 
     LoadSettings();
+    if (m_monDlg) m_monDlg->Initialize(*app::OpenQuobinSettings());
     UpdateRegionAvailability();
     m_backend->LoadSFile(CaptureSnapshot());
     m_backend->EnsurePodSession();

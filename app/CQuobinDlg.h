@@ -12,6 +12,7 @@
 #include <memory>
 #include <mutex>
 
+class CMonDlg;
 class QCheckBox;
 class QUrl;
 class QWidget;
@@ -68,6 +69,9 @@ public:
     // "Quobin_Manual.pdf" in the current directory, else beside the program; empty when
     // neither has it.
     static QString FindManual();
+    // The "Data Monitoring" window, made hidden at start; none when the backend cannot
+    // monitor.
+    CMonDlg* MonitorWindow() const { return m_monDlg.get(); }
 
 signals:
     // "Data Monitoring" was pressed; the monitoring window attaches here.
@@ -104,4 +108,5 @@ private:
     std::mutex m_postedMutex;
     std::deque<std::function<void()>> m_posted; // worker calls not yet run, oldest first
     std::unique_ptr<app::ProgrammerBackend> m_backend;
+    std::unique_ptr<CMonDlg> m_monDlg;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MonitorControlLink.h"
 #include "ProgrammerBackend.h"
 
 #include "image/FlashImageSet.h"
@@ -35,6 +36,8 @@ public:
     bool StartFirmwareUpdate() override;
     bool QueryVersion() override;
     bool ResetTarget(int resetPolarityIndex, int resetDelayIndex) override;
+    pod::PodSession* MonitorSession() override { return &m_session; }
+    void SetMonitorControl(ops::MonitorControl* control) override { m_monitor.Attach(control); }
 
     ops::OperationRunner& runner() { return m_runner; }
     pod::PodSession& session() { return m_session; }
@@ -44,7 +47,7 @@ private:
     pod::PodSession m_session;
     image::McuSelection m_selection;
     image::FlashImageSet m_images;
-    ops::MonitorControl m_monitor; // no monitoring window yet: stopping it is a no-op
+    MonitorControlLink m_monitor;  // the monitoring window, once it exists
     ops::OperationRunner m_runner; // last, so that its worker ends first
 };
 

@@ -1,10 +1,15 @@
 #pragma once
 
 #include "ops/DialogSnapshot.h"
+#include "ops/MonitorControl.h"
 #include "ops/OperationMode.h"
 
 #include <array>
 #include <string>
+
+namespace pod {
+class PodSession;
+}
 
 namespace app {
 
@@ -34,6 +39,13 @@ public:
     // Short exchanges on the calling thread, bounded by the link time-outs.
     virtual bool QueryVersion() = 0;
     virtual bool ResetTarget(int resetPolarityIndex, int resetDelayIndex) = 0;
+
+    // The POD session that live monitoring shares with the operations; none when the
+    // backend cannot monitor (the window then has no monitoring window).
+    virtual pod::PodSession* MonitorSession() { return nullptr; }
+    // Where a programming run stops monitoring and freezes its controls; set once, before
+    // any run, and kept alive longer than the backend.
+    virtual void SetMonitorControl(ops::MonitorControl* /*control*/) {}
 };
 
 } // namespace app

@@ -33,6 +33,14 @@ public:
         store->sync();
     }
 
+    // A key with its section, e.g. "Monitoring/Select BPS".
+    static void WriteIn(const QString& sectionAndKey, const QVariant& value)
+    {
+        auto store = app::OpenQuobinSettings();
+        store->setValue(sectionAndKey, value);
+        store->sync();
+    }
+
     static QVariant Read(const QString& key)
     {
         auto store = app::OpenQuobinSettings();

@@ -1,0 +1,610 @@
+#include "CMonDlg.h"
+
+#include "CAddAddress.h"
+#include "CChangeValue.h"
+#include "CChangeValueAddr.h"
+#include "ListCells.h"
+#include "SymbolListModel.h"
+#include "WatchListModel.h"
+#include "monitor/MapFileReader.h"
+#include "monitor/ValueText.h"
+#include "monitor/WatchListFile.h"
+#include "pod/PodSession.h"
+#include "ui_CMonDlg.h"
+
+#include <QAccessible>
+#include <QAction>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QMenu>
+#include <QMessageBox>
+#include <QScrollBar>
+#include <QSettings>
+#include <QThread>
+
+#include <algorithm>
+#include <iterator>
+
+namespace {
+
+const char* const kMapLoadFailed = "파일 정보를 읽어오는데 실패하였습니다.";
+const char* const kIntervalTexts[] = {"100 ms", "200 ms", "500 ms", "1 s", "2 s", "5 s", "10 s"};
+
+template <std::size_t N> void ApplyWidths(QTableView* list, const std::array<int, N>& widths)
+{
+    for (std::size_t i = 0; i < N; ++i)
+        list->horizontalHeader()->resizeSection(static_cast<int>(i), widths[i]);
+}
+
+template <std::size_t N> void ReadWidths(const QTableView* list, std::array<int, N>& widths)
+{
+    for (std::size_t i = 0; i < N; ++i)
+        widths[i] = list->horizontalHeader()->sectionSize(static_cast<int>(i));
+}
+
+} // namespace
+
+CMonDlg::CMonDlg(pod::PodSession& session, McuSource currentMcu, QWidget* parent)
+    : QDialog(parent), m_ui(std::make_unique<Ui::CMonDlg>()), m_session(session),
+      m_currentMcu(std::move(currentMcu)),
+      m_chooseFile([](QWidget* owner, const QString& initialFolder) {
+          return QFileDialog::getOpenFileName(owner, QString(), initialFolder,
+                                              QStringLiteral("MAP Files (.xMAP) (*.xMAP)"), nullptr,
+                                              QFileDialog::HideNameFilterDetails);
+      }),
+      m_showMessage([](QWidget* owner, const QString& text) {
+          QMessageBox::warning(owner, QStringLiteral("Data Monitoring"), text);
+      }),
+      m_worker(session, m_watchList, *this)
+{
+    m_ui->setupUi(this);
+    // A window of its own beside the programmer window, resizable, never smaller than
+    // the three control rows and the lists need.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+    setMinimumSize(840, 640);
+    resize(840, 640);
+
+    m_symbolModel = new SymbolListModel(m_table, this);
+    m_symbolWatchModel = new WatchListModel(m_watchList, monitor::WatchListId::Symbols, this);
+    m_addressWatchModel = new WatchListModel(m_watchList, monitor::WatchListId::Addresses, this);
+    SetUpList(m_ui->listLeft, m_symbolModel);
+    SetUpList(m_ui->listTRight, m_symbolWatchModel);
+    SetUpList(m_ui->listBRight, m_addressWatchModel);
+    m_ui->vSplitter->setStretchFactor(1, 1);
+    m_ui->hSplitter->setStretchFactor(1, 1);
+
+    // Delete works on the focused watch list only, so it never removes rows of the other.
+    const std::pair<QTableView*, monitor::WatchListId> watchViews[] = {
+        {m_ui->listTRight, monitor::WatchListId::Symbols},
+        {m_ui->listBRight, monitor::WatchListId::Addresses}};
+    for (const auto& [view, list] : watchViews) {
+        auto* remove = new QAction(QStringLiteral("Delete"), view);
+        remove->setShortcut(QKeySequence::Delete);
+        remove->setShortcutContext(Qt::WidgetShortcut);
+        connect(remove, &QAction::triggered, this, [this, l = list] { DeleteSelected(l); });
+        view->addAction(remove);
+    }
+
+    for (const char* baud : monitor::kMonitorBaudTexts)
+        m_ui->baudCombo->addItem(QString::fromLatin1(baud));
+    for (const char* interval : kIntervalTexts)
+        m_ui->intervalCombo->addItem(QString::fromLatin1(interval));
+    m_ui->graphButton->setAccessibleDescription(
+        QStringLiteral("Plots the symbols selected in the symbol watch list"));
+
+    connect(m_ui->startButton, &QPushButton::clicked, this, &CMonDlg::OnStart);
+    connect(m_ui->stopButton, &QPushButton::clicked, this, &CMonDlg::OnStop);
+    connect(m_ui->exitButton, &QPushButton::clicked, this, &CMonDlg::OnExit);
+    connect(m_ui->browseButton, &QPushButton::clicked, this, &CMonDlg::OnBrowse);
+    connect(m_ui->reloadButton, &QPushButton::clicked, this, &CMonDlg::OnReload);
+    connect(m_ui->graphButton, &QPushButton::clicked, this, &CMonDlg::OnGraph);
+    connect(m_ui->intervalCombo, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (index < 0) return;
+        m_settings.selectInterval = index;
+        m_worker.SetIntervalMs(monitor::kMonitorIntervalsMs[index]);
+    });
+    connect(m_ui->baudCombo, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (index >= 0) m_settings.selectBps = index;
+    });
+    ApplyControlStates();
+}
+
+CMonDlg::~CMonDlg()
+{
+    m_worker.StopAndJoin();
+}
+
+void CMonDlg::SetUpList(QTableView* list, QAbstractItemModel* model)
+{
+    list->setModel(model);
+    list->setShowGrid(true);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->setWordWrap(false);
+    list->verticalHeader()->hide();
+    list->verticalHeader()->setDefaultSectionSize(list->fontMetrics().height() + 6);
+    list->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    list->horizontalHeader()->setStretchLastSection(false);
+    list->setIconSize(QSize(16, 16));
+    list->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(list, &QWidget::customContextMenuRequested, this,
+            [this, list](const QPoint& pos) { OnContextMenu(list, pos); });
+    connect(list, &QAbstractItemView::doubleClicked, this,
+            [this, list](const QModelIndex& index) { OnDoubleClick(list, index); });
+    // The worker reads only what is on screen: tell it after every scroll, resize and
+    // change of the rows.
+    list->viewport()->installEventFilter(this);
+    connect(list->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            [this, list] { PublishVisibleRows(list); });
+    connect(model, &QAbstractItemModel::modelReset, this,
+            [this, list] { PublishVisibleRows(list); });
+}
+
+void CMonDlg::Initialize(QSettings& settings)
+{
+    m_settings = MonitorSettings::Load(settings);
+    ApplyWidths(m_ui->listLeft, m_settings.leftColumnWidths);
+    ApplyWidths(m_ui->listTRight, m_settings.tRightColumnWidths);
+    ApplyWidths(m_ui->listBRight, m_settings.bRightColumnWidths);
+    const int bps = m_settings.selectBps;
+    const int interval = m_settings.selectInterval;
+    m_ui->baudCombo->setCurrentIndex(bps);
+    m_ui->intervalCombo->setCurrentIndex(interval);
+    m_worker.SetIntervalMs(monitor::kMonitorIntervalsMs[interval]);
+    m_mapPath = m_settings.mapFilePath;
+    m_ui->mapPathEdit->setText(m_mapPath);
+    // A stored map that is gone is no news at start: the lists simply start empty.
+    if (!m_mapPath.isEmpty() && LoadMap(m_mapPath)) m_symbolModel->Refill();
+    monitor::RestoreWatchList(m_mapPath.toStdString(), m_table, m_watchList);
+    ReloadWatchModels();
+    ApplyControlStates();
+}
+
+void CMonDlg::SaveState(QSettings& settings)
+{
+    m_worker.StopAndJoin();
+    if (!m_mapPath.isEmpty()) monitor::SaveWatchList(m_mapPath.toStdString(), m_watchList);
+    ReadWidths(m_ui->listLeft, m_settings.leftColumnWidths);
+    ReadWidths(m_ui->listTRight, m_settings.tRightColumnWidths);
+    ReadWidths(m_ui->listBRight, m_settings.bRightColumnWidths);
+    if (m_splittersPlaced) ReadSplitterPositions();
+    m_settings.mapFilePath = m_mapPath;
+    m_settings.Save(settings);
+}
+
+// ---- threads -----------------------------------------------------------------------
+
+template <typename Fn> void CMonDlg::OnUiThread(Fn&& fn)
+{
+    // Calls from the UI thread act at once; calls from a worker join one queue, in order.
+    // The queue's lock also orders the worker's writes before the UI thread's reads for
+    // thread checkers that cannot see inside the Qt library.
+    if (QThread::currentThread() == thread()) {
+        fn();
+        return;
+    }
+    std::lock_guard lock(m_postedMutex);
+    m_posted.emplace_back(std::forward<Fn>(fn));
+    QMetaObject::invokeMethod(this, &CMonDlg::RunPosted, Qt::QueuedConnection);
+}
+
+void CMonDlg::RunPosted()
+{
+    std::deque<std::function<void()>> due;
+    {
+        std::lock_guard lock(m_postedMutex);
+        due.swap(m_posted);
+    }
+    for (auto& call : due)
+        call();
+}
+
+void CMonDlg::ValuesChanged(monitor::WatchListId list, const std::vector<int>& rows)
+{
+    OnUiThread([this, list, rows] { ModelOf(list)->RefreshRows(rows); });
+}
+
+void CMonDlg::StoppedByFailure()
+{
+    // A lost POD ends monitoring without a message; START is offered again.
+    OnUiThread([this] {
+        m_running = false;
+        ApplyControlStates();
+    });
+}
+
+void CMonDlg::StopMonitoring()
+{
+    // Held before the worker is stopped, so that a START pressed in between is refused
+    // rather than racing the run for the POD.
+    m_heldByRun = true;
+    m_worker.StopAndJoin();
+    OnUiThread([this] {
+        m_running = false;
+        ApplyControlStates();
+    });
+}
+
+void CMonDlg::EnableMonitorControls(bool enabled)
+{
+    m_heldByRun = !enabled;
+    OnUiThread([this, enabled] {
+        m_frozen = !enabled;
+        ApplyControlStates();
+    });
+}
+
+void CMonDlg::StopAndJoinWorker()
+{
+    m_worker.StopAndJoin();
+    m_running = false;
+    ApplyControlStates();
+}
+
+// ---- controls ----------------------------------------------------------------------
+
+void CMonDlg::ApplyControlStates()
+{
+    const bool idle = !m_frozen && !m_running;
+    for (QWidget* list :
+         {static_cast<QWidget*>(m_ui->listLeft), static_cast<QWidget*>(m_ui->listTRight),
+          static_cast<QWidget*>(m_ui->listBRight), static_cast<QWidget*>(m_ui->intervalCombo)})
+        list->setEnabled(!m_frozen);
+    for (QWidget* control :
+         {static_cast<QWidget*>(m_ui->startButton), static_cast<QWidget*>(m_ui->browseButton),
+          static_cast<QWidget*>(m_ui->reloadButton), static_cast<QWidget*>(m_ui->mapPathEdit),
+          static_cast<QWidget*>(m_ui->baudCombo)})
+        control->setEnabled(idle);
+    m_ui->stopButton->setEnabled(!m_frozen && m_running);
+}
+
+void CMonDlg::ShowStatus(const QString& text)
+{
+    if (m_ui->monitorStatus->text() == text) return;
+    m_ui->monitorStatus->setText(text);
+    // The label's accessible name is its text; a screen reader announces each new one.
+    QAccessibleEvent changed(m_ui->monitorStatus, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&changed);
+}
+
+QString CMonDlg::StatusText() const
+{
+    return m_ui->monitorStatus->text();
+}
+
+void CMonDlg::OnStart()
+{
+    // Monitoring needs a loaded map, even for address rows alone.
+    if (m_symbolModel->rowCount() == 0 || m_heldByRun.load()) return;
+    if (m_worker.IsRunning()) m_worker.StopAndJoin();
+    const auto baud = static_cast<std::uint32_t>(std::max(m_ui->baudCombo->currentIndex(), 0));
+    if (!m_worker.Start(baud)) return; // no POD: nothing changes, no message
+    m_running = true;
+    ShowStatus(QString());
+    ApplyControlStates();
+}
+
+void CMonDlg::OnStop()
+{
+    m_worker.RequestStop();
+    m_running = false;
+    ApplyControlStates();
+}
+
+void CMonDlg::OnExit()
+{
+    StopAndJoinWorker();
+    {
+        auto lock = m_session.Lock();
+        m_session.ClosePodSession();
+    }
+    hide();
+}
+
+void CMonDlg::closeEvent(QCloseEvent* event)
+{
+    StopAndJoinWorker();
+    QDialog::closeEvent(event);
+}
+
+// ---- map file ----------------------------------------------------------------------
+
+bool CMonDlg::LoadMap(const QString& path)
+{
+    const int mcu = m_currentMcu ? m_currentMcu() : 0;
+    const monitor::MapLoadResult result =
+        monitor::LoadMapFile(path.toStdString(), monitor::RamWindows::ForMcu(mcu), m_table);
+    if (!result.ok) return false;
+    if (result.dropped > 0)
+        ShowStatus(QStringLiteral("%1 symbols of the map were left out: the list holds %2.")
+                       .arg(result.dropped)
+                       .arg(monitor::SymbolTable::kCapacity));
+    else
+        ShowStatus(QString());
+    return true;
+}
+
+void CMonDlg::ReloadWatchModels()
+{
+    m_symbolWatchModel->Reload();
+    m_addressWatchModel->Reload();
+}
+
+void CMonDlg::OnBrowse()
+{
+    QString folder;
+    if (!m_mapPath.isEmpty()) {
+        const QString stored = QFileInfo(m_mapPath).absolutePath();
+        if (QFileInfo(stored).isDir()) folder = stored;
+    }
+    const QString chosen = m_chooseFile(this, folder);
+    if (chosen.isEmpty()) return;
+    if (!m_mapPath.isEmpty()) monitor::SaveWatchList(m_mapPath.toStdString(), m_watchList);
+    m_ui->mapPathEdit->setText(chosen);
+    if (!LoadMap(chosen)) {
+        m_showMessage(this, QString::fromUtf8(kMapLoadFailed));
+        return;
+    }
+    m_mapPath = chosen;
+    monitor::RestoreWatchList(m_mapPath.toStdString(), m_table, m_watchList);
+    m_symbolModel->Refill();
+    ReloadWatchModels();
+}
+
+void CMonDlg::OnReload()
+{
+    if (!m_mapPath.isEmpty()) monitor::SaveWatchList(m_mapPath.toStdString(), m_watchList);
+    const QString path = m_ui->mapPathEdit->text();
+    if (!LoadMap(path)) {
+        m_showMessage(this, QString::fromUtf8(kMapLoadFailed));
+        return;
+    }
+    m_mapPath = path;
+    monitor::RestoreWatchList(m_mapPath.toStdString(), m_table, m_watchList);
+    m_symbolModel->Refill();
+    ReloadWatchModels();
+}
+
+// ---- lists -------------------------------------------------------------------------
+
+QTableView* CMonDlg::ViewOf(monitor::WatchListId list) const
+{
+    return list == monitor::WatchListId::Symbols ? m_ui->listTRight : m_ui->listBRight;
+}
+
+WatchListModel* CMonDlg::ModelOf(monitor::WatchListId list) const
+{
+    return list == monitor::WatchListId::Symbols ? m_symbolWatchModel : m_addressWatchModel;
+}
+
+std::vector<int> CMonDlg::SelectedRows(QTableView* list) const
+{
+    std::vector<int> rows;
+    for (const QModelIndex& index : list->selectionModel()->selectedRows())
+        rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void CMonDlg::PublishVisibleRows(QTableView* list)
+{
+    if (list == m_ui->listLeft) return;
+    const monitor::WatchListId id =
+        list == m_ui->listTRight ? monitor::WatchListId::Symbols : monitor::WatchListId::Addresses;
+    const int rowHeight = std::max(list->verticalHeader()->defaultSectionSize(), 1);
+    const int top = std::max(list->rowAt(0), 0);
+    const int perPage = list->viewport()->height() / rowHeight;
+    m_watchList.SetVisibleRows(id, top, perPage);
+}
+
+bool CMonDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Resize) {
+        for (QTableView* list : {m_ui->listTRight, m_ui->listBRight})
+            if (watched == list->viewport()) PublishVisibleRows(list);
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CMonDlg::OnDoubleClick(QTableView* list, const QModelIndex& index)
+{
+    if (!index.isValid()) return;
+    if (list == m_ui->listLeft)
+        WatchSelectedSymbols();
+    else if (list == m_ui->listTRight)
+        ChangeSymbolValue();
+    else
+        ChangeAddressValue();
+}
+
+std::unique_ptr<QMenu> CMonDlg::MakeContextMenu(QTableView* list, bool onRow)
+{
+    auto menu = std::make_unique<QMenu>(this);
+    if (list == m_ui->listLeft) {
+        menu->addAction(QStringLiteral("Watch Symbol"), this, &CMonDlg::WatchSelectedSymbols);
+        return menu;
+    }
+    const bool symbols = list == m_ui->listTRight;
+    const monitor::WatchListId id =
+        symbols ? monitor::WatchListId::Symbols : monitor::WatchListId::Addresses;
+    if (!symbols) menu->addAction(QStringLiteral("Add Address"), this, &CMonDlg::AddAddressRows);
+    QAction* change =
+        menu->addAction(QStringLiteral("Change Value"), this,
+                        symbols ? &CMonDlg::ChangeSymbolValue : &CMonDlg::ChangeAddressValue);
+    QAction* remove = menu->addAction(symbols ? QStringLiteral("Delete Symbol")
+                                              : QStringLiteral("Delete Address"),
+                                      this, [this, id] { DeleteSelected(id); });
+    remove->setShortcut(QKeySequence::Delete);
+    menu->addAction(symbols ? QStringLiteral("Delete All Symbol")
+                            : QStringLiteral("Delete All Address"),
+                    this, [this, id] { DeleteAll(id); });
+    QMenu* types = menu->addMenu(QStringLiteral("Change View Type"));
+    const int typeCount = symbols ? monitor::kViewTypeCount : monitor::ASCII;
+    for (int type = 0; type < typeCount; ++type) {
+        const auto viewType = static_cast<monitor::ViewType>(type);
+        QAction* item =
+            types->addAction(QString::fromLatin1(monitor::ViewTypeMenuLabel(viewType)), this,
+                             [this, id, viewType] { SetViewTypeOfSelected(id, viewType); });
+        // ASCII on the symbol list stays offered beside the rows, as it always has.
+        item->setEnabled(onRow || viewType == monitor::ASCII);
+    }
+    change->setEnabled(onRow);
+    remove->setEnabled(onRow);
+    if (!symbols && onRow) {
+        // An address row has no size to write a text with.
+        const std::vector<int> rows = SelectedRows(list);
+        if (!rows.empty() && m_addressWatchModel->RowAt(rows.front()).viewType == monitor::ASCII)
+            change->setEnabled(false);
+    }
+    return menu;
+}
+
+void CMonDlg::OnContextMenu(QTableView* list, const QPoint& pos)
+{
+    const bool onRow = list->indexAt(pos).isValid();
+    std::unique_ptr<QMenu> menu = MakeContextMenu(list, onRow);
+    menu->exec(list->viewport()->mapToGlobal(pos));
+}
+
+void CMonDlg::WatchSelectedSymbols()
+{
+    for (int row : SelectedRows(m_ui->listLeft))
+        m_watchList.AddSymbolWatch(m_table, m_symbolModel->SymbolIndexAt(row));
+    m_symbolWatchModel->Reload();
+}
+
+void CMonDlg::DeleteSelected(monitor::WatchListId list)
+{
+    m_watchList.RemoveRows(list, SelectedRows(ViewOf(list)));
+    ModelOf(list)->Reload();
+}
+
+void CMonDlg::DeleteAll(monitor::WatchListId list)
+{
+    m_watchList.Clear(list);
+    ModelOf(list)->Reload();
+}
+
+void CMonDlg::SetViewTypeOfSelected(monitor::WatchListId list, monitor::ViewType viewType)
+{
+    const std::vector<int> rows = SelectedRows(ViewOf(list));
+    for (int row : rows)
+        m_watchList.SetViewType(list, row, viewType,
+                                list == monitor::WatchListId::Symbols ? &m_table : nullptr);
+    ModelOf(list)->RefreshRows(rows);
+}
+
+void CMonDlg::ChangeSymbolValue()
+{
+    const std::vector<int> rows = SelectedRows(m_ui->listTRight);
+    if (rows.empty()) return;
+    const monitor::WatchRow row = m_symbolWatchModel->RowAt(rows.front());
+    CChangeValue dialog({QString::fromStdString(row.name), QString::fromStdString(row.value),
+                         QString::fromLatin1(monitor::ViewTypeName(row.viewType)),
+                         QString::number(row.size)},
+                        m_worker.IsRunning(), this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    monitor::WriteRequest request;
+    request.viewType = row.viewType;
+    request.address = row.address;
+    const std::string typed = dialog.result().toStdString();
+    if (row.viewType == monitor::ASCII) {
+        request.text = typed;
+        request.length = row.size;
+    } else {
+        request.value =
+            monitor::EncodeValueText(typed, row.viewType, monitor::WatchListId::Symbols);
+    }
+    m_worker.PostWrite(std::move(request));
+}
+
+void CMonDlg::ChangeAddressValue()
+{
+    const std::vector<int> rows = SelectedRows(m_ui->listBRight);
+    if (rows.empty()) return;
+    const monitor::WatchRow row = m_addressWatchModel->RowAt(rows.front());
+    if (row.viewType == monitor::ASCII) return; // no size to write a text with
+    CChangeValueAddr dialog({listcells::AddressText(row.address), QString::fromStdString(row.value),
+                             QString::fromLatin1(monitor::ViewTypeName(row.viewType))},
+                            m_worker.IsRunning(), this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    monitor::WriteRequest request;
+    request.viewType = row.viewType;
+    request.address = row.address;
+    request.value = monitor::EncodeValueText(dialog.result().toStdString(), row.viewType,
+                                             monitor::WatchListId::Addresses);
+    m_worker.PostWrite(std::move(request));
+}
+
+void CMonDlg::AddAddressRows()
+{
+    CAddAddress dialog(this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    m_watchList.AddAddressRun(dialog.startAddress(), dialog.length(), dialog.viewType());
+    if (dialog.length() > monitor::WatchList::kMaxRunRows)
+        ShowStatus(QStringLiteral("One Add Address adds at most %1 rows.")
+                       .arg(monitor::WatchList::kMaxRunRows));
+    m_addressWatchModel->Reload();
+}
+
+void CMonDlg::OnGraph()
+{
+    const std::vector<int> rows = SelectedRows(m_ui->listTRight);
+    if (rows.empty()) return;
+    std::vector<GraphRow> graphRows;
+    for (int index : rows) {
+        const monitor::WatchRow& row = m_symbolWatchModel->RowAt(index);
+        graphRows.push_back({row.name, row.address, row.size, row.viewType});
+    }
+    // The graph window has the POD to itself; monitoring is not restarted afterwards.
+    StopAndJoinWorker();
+    if (m_openGraph)
+        m_openGraph(this, graphRows);
+    else
+        ShowStatus(QStringLiteral("Graph monitoring is not available yet."));
+}
+
+// ---- splitters ---------------------------------------------------------------------
+
+void CMonDlg::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!m_splittersPlaced) {
+        ApplySplitterPositions();
+        m_splittersPlaced = true;
+    }
+    PublishVisibleRows(m_ui->listTRight);
+    PublishVisibleRows(m_ui->listBRight);
+}
+
+// A stored position is where the bar's middle lies in the window's client area, so
+// it survives a change of the margins around the lists.
+void CMonDlg::ApplySplitterPositions()
+{
+    layout()->activate();
+    QSplitter* v = m_ui->vSplitter;
+    QSplitter* h = m_ui->hSplitter;
+    const int vOrigin = v->mapTo(this, QPoint(0, 0)).x() + v->handleWidth() / 2;
+    const int vTotal = v->width() - v->handleWidth();
+    const int left = std::clamp(m_settings.vSplitterPosition - vOrigin, 0, vTotal);
+    v->setSizes({left, vTotal - left});
+    layout()->activate();
+    const int hOrigin = h->mapTo(this, QPoint(0, 0)).y() + h->handleWidth() / 2;
+    const int hTotal = h->height() - h->handleWidth();
+    const int top = std::clamp(m_settings.hSplitterPosition - hOrigin, 0, hTotal);
+    h->setSizes({top, hTotal - top});
+}
+
+void CMonDlg::ReadSplitterPositions()
+{
+    QSplitter* v = m_ui->vSplitter;
+    QSplitter* h = m_ui->hSplitter;
+    m_settings.vSplitterPosition =
+        v->mapTo(this, QPoint(0, 0)).x() + v->handleWidth() / 2 + v->sizes().value(0);
+    m_settings.hSplitterPosition =
+        h->mapTo(this, QPoint(0, 0)).y() + h->handleWidth() / 2 + h->sizes().value(0);
+}

@@ -1,0 +1,150 @@
+#pragma once
+
+#include "MonitorSettings.h"
+#include "monitor/MonitorView.h"
+#include "monitor/MonitorWorker.h"
+#include "monitor/SymbolTable.h"
+#include "monitor/WatchList.h"
+#include "ops/MonitorControl.h"
+
+#include <QDialog>
+#include <QString>
+
+#include <atomic>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+class QAbstractItemModel;
+class QMenu;
+class QModelIndex;
+class QPoint;
+class QSettings;
+class QTableView;
+class SymbolListModel;
+class WatchListModel;
+
+namespace pod {
+class PodSession;
+}
+namespace Ui {
+class CMonDlg;
+}
+
+// The modeless "Data Monitoring" window: the map's symbols, the symbol and address watch
+// lists with their live values, and the controls of the monitoring worker. A thin view:
+// the rows live in monitor::WatchList, the values come from monitor::MonitorWorker, which
+// reports from its own thread; those reports are carried to the UI thread in order.
+// Hiding the window (Esc) lets monitoring go on; EXIT and the close box stop it.
+class CMonDlg : public QDialog, public ops::MonitorControl, private monitor::MonitorView {
+    Q_OBJECT
+
+public:
+    // A symbol row handed to the graph window: the view type is the one its row shows.
+    struct GraphRow {
+        std::string name;
+        std::uint32_t address = 0;
+        std::int32_t size = 0;
+        monitor::ViewType viewType = monitor::HEX16;
+    };
+    using GraphOpener = std::function<void(QWidget* parent, const std::vector<GraphRow>& rows)>;
+    using McuSource = std::function<int()>;
+    using FileChooser = std::function<QString(QWidget* parent, const QString& initialFolder)>;
+    using MessageShower = std::function<void(QWidget* parent, const QString& text)>;
+
+    // `currentMcu` names the part whose RAM windows bound the map's symbols.
+    CMonDlg(pod::PodSession& session, McuSource currentMcu, QWidget* parent = nullptr);
+    // Ends the worker before the lists it reads go away.
+    ~CMonDlg() override;
+
+    // Start-up: the "Monitoring" settings, the stored map (silently skipped when it cannot
+    // be read) and its watch lists.
+    void Initialize(QSettings& settings);
+    // End: the watch lists beside the map, then the layout and choices.
+    void SaveState(QSettings& settings);
+
+    // ops::MonitorControl, called by a programming run from its worker: stops monitoring
+    // and returns once the worker has ended; freezes and releases the controls.
+    void StopMonitoring() override;
+    void EnableMonitorControls(bool enabled) override;
+
+    // "Graph Monitoring" hands the selected symbol rows here, after monitoring stopped.
+    void SetGraphOpener(GraphOpener openGraph) { m_openGraph = std::move(openGraph); }
+    // Replaceable for tests: how a map file is chosen and how the failure box is shown.
+    void SetFileChooser(FileChooser chooseFile) { m_chooseFile = std::move(chooseFile); }
+    void SetMessageShower(MessageShower showMessage) { m_showMessage = std::move(showMessage); }
+
+    bool IsMonitoring() const { return m_worker.IsRunning(); }
+    monitor::WatchList& watchList() { return m_watchList; }
+    const monitor::SymbolTable& symbols() const { return m_table; }
+    QString StatusText() const;
+    // The context menu of a list as a right click shows it, on a row or beside the rows.
+    // The caller owns it.
+    std::unique_ptr<QMenu> MakeContextMenu(QTableView* list, bool onRow);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // monitor::MonitorView, on the worker's thread.
+    void ValuesChanged(monitor::WatchListId list, const std::vector<int>& rows) override;
+    void StoppedByFailure() override;
+
+    void SetUpList(QTableView* list, QAbstractItemModel* model);
+    void OnStart();
+    void OnStop();
+    void OnExit();
+    void OnBrowse();
+    void OnReload();
+    void OnGraph();
+    void OnContextMenu(QTableView* list, const QPoint& pos);
+    void OnDoubleClick(QTableView* list, const QModelIndex& index);
+    void WatchSelectedSymbols();
+    void ChangeSymbolValue();
+    void ChangeAddressValue();
+    void AddAddressRows();
+    void DeleteSelected(monitor::WatchListId list);
+    void DeleteAll(monitor::WatchListId list);
+    void SetViewTypeOfSelected(monitor::WatchListId list, monitor::ViewType viewType);
+
+    bool LoadMap(const QString& path);
+    void ReloadWatchModels();
+    void StopAndJoinWorker();
+    void ApplyControlStates();
+    void ShowStatus(const QString& text);
+    void PublishVisibleRows(QTableView* list);
+    QTableView* ViewOf(monitor::WatchListId list) const;
+    WatchListModel* ModelOf(monitor::WatchListId list) const;
+    std::vector<int> SelectedRows(QTableView* list) const;
+    void ApplySplitterPositions();
+    void ReadSplitterPositions();
+
+    template <typename Fn> void OnUiThread(Fn&& fn);
+    void RunPosted();
+
+    std::unique_ptr<Ui::CMonDlg> m_ui;
+    pod::PodSession& m_session;
+    McuSource m_currentMcu;
+    GraphOpener m_openGraph;
+    FileChooser m_chooseFile;
+    MessageShower m_showMessage;
+    MonitorSettings m_settings;
+    QString m_mapPath; // the map last loaded successfully
+    bool m_splittersPlaced = false;
+    bool m_running = false;               // the controls' view of the monitoring state
+    bool m_frozen = false;                // a programming run holds the controls
+    std::atomic<bool> m_heldByRun{false}; // set at once from the run's thread
+    monitor::SymbolTable m_table;
+    monitor::WatchList m_watchList;
+    SymbolListModel* m_symbolModel = nullptr;
+    WatchListModel* m_symbolWatchModel = nullptr;
+    WatchListModel* m_addressWatchModel = nullptr;
+    std::mutex m_postedMutex;
+    std::deque<std::function<void()>> m_posted;
+    monitor::MonitorWorker m_worker; // last: it reads the lists and reports to this window
+};

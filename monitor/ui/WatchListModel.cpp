@@ -1,0 +1,89 @@
+#include "WatchListModel.h"
+
+#include "ListCells.h"
+
+namespace {
+const char* const kSymbolHeaders[] = {"Symbol Name", "Address", "Monitor Value", "View Type",
+                                      "Data Size"};
+const char* const kAddressHeaders[] = {"Address", "Monitor Value", "View Type"};
+} // namespace
+
+WatchListModel::WatchListModel(monitor::WatchList& watchList, monitor::WatchListId list,
+                               QObject* parent)
+    : QAbstractTableModel(parent), m_watchList(watchList), m_list(list)
+{
+    m_rows = m_watchList.Rows(m_list);
+}
+
+void WatchListModel::Reload()
+{
+    beginResetModel();
+    m_rows = m_watchList.Rows(m_list);
+    endResetModel();
+}
+
+void WatchListModel::RefreshRows(const std::vector<int>& rows)
+{
+    for (int row : rows) {
+        const auto fresh = m_watchList.Row(m_list, row);
+        // The list changed under the worker's report (a row was removed or added since):
+        // the indices no longer match the copy, so take all of it.
+        if (!fresh || row >= rowCount() || fresh->id != m_rows[static_cast<std::size_t>(row)].id) {
+            Reload();
+            return;
+        }
+        m_rows[static_cast<std::size_t>(row)] = *fresh;
+        const int valueColumn = m_list == monitor::WatchListId::Symbols ? 2 : 1;
+        emit dataChanged(index(row, valueColumn), index(row, valueColumn), {Qt::DisplayRole});
+    }
+}
+
+int WatchListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+}
+
+int WatchListModel::columnCount(const QModelIndex& parent) const
+{
+    if (parent.isValid()) return 0;
+    return m_list == monitor::WatchListId::Symbols ? 5 : 3;
+}
+
+WatchListModel::Cell WatchListModel::CellOf(int column) const
+{
+    static const Cell symbolCells[] = {Cell::Name, Cell::Address, Cell::Value, Cell::ViewType,
+                                       Cell::Size};
+    static const Cell addressCells[] = {Cell::Address, Cell::Value, Cell::ViewType};
+    return m_list == monitor::WatchListId::Symbols ? symbolCells[column] : addressCells[column];
+}
+
+QVariant WatchListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount()) return {};
+    const monitor::WatchRow& row = m_rows[static_cast<std::size_t>(index.row())];
+    if (role == Qt::DecorationRole && index.column() == 0)
+        return listcells::IconForSize(m_list == monitor::WatchListId::Symbols ? row.size : 0);
+    if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole) return {};
+    switch (CellOf(index.column())) {
+    case Cell::Name:
+        return QString::fromStdString(row.name);
+    case Cell::Address:
+        return listcells::AddressText(row.address);
+    case Cell::Value:
+        return QString::fromStdString(row.value);
+    case Cell::ViewType:
+        return QString::fromLatin1(monitor::ViewTypeName(row.viewType));
+    case Cell::Size:
+        return QString::number(row.size);
+    }
+    return {};
+}
+
+QVariant WatchListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
+        section >= columnCount())
+        return {};
+    return QString::fromLatin1(m_list == monitor::WatchListId::Symbols ? kSymbolHeaders[section]
+                                                                       : kAddressHeaders[section]);
+}

@@ -1,0 +1,415 @@
+#include "CAddAddress.h"
+#include "CChangeValue.h"
+#include "CMonDlg.h"
+#include "TestSettingsScope.h"
+
+#include "pod/PodClock.h"
+#include "pod/PodSession.h"
+#include "sim/SimOptions.h"
+#include "sim/SimUsbDriver.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTableView>
+#include <QTimer>
+#include <QtTest>
+
+#include <cmath>
+#include <set>
+
+namespace {
+
+constexpr int kMc56f8367 = 27;
+
+// The window on an emulated POD whose wire is instant and whose clock moves only as the
+// worker sleeps, so values change as fast as the worker polls.
+struct Bench {
+    pod::VirtualPodClock clock;
+    std::unique_ptr<sim::SimUsbDriver> driver{sim::CreateSimDriver(sim::SimOptions{}, clock)};
+    pod::PodSession session{*driver, clock};
+    CMonDlg dlg{session, [] { return kMc56f8367; }};
+    QStringList messages;
+
+    Bench()
+    {
+        dlg.SetMessageShower([this](QWidget*, const QString& text) { messages << text; });
+        auto store = app::OpenQuobinSettings();
+        dlg.Initialize(*store);
+    }
+    ~Bench()
+    {
+        auto store = app::OpenQuobinSettings();
+        dlg.SaveState(*store);
+    }
+
+    template <typename T> T* Find(const char* name) const
+    {
+        T* widget = dlg.findChild<T*>(QLatin1String(name));
+        if (!widget) qFatal("no widget %s", name);
+        return widget;
+    }
+    QTableView* List(const char* name) const { return Find<QTableView>(name); }
+    QPushButton* Button(const char* name) const { return Find<QPushButton>(name); }
+
+    int RowOf(const char* listName, const QString& text, int column = 0) const
+    {
+        QAbstractItemModel* model = List(listName)->model();
+        for (int row = 0; row < model->rowCount(); ++row)
+            if (model->index(row, column).data().toString() == text) return row;
+        return -1;
+    }
+    void Select(const char* listName, const QStringList& names)
+    {
+        QTableView* list = List(listName);
+        list->clearSelection();
+        for (const QString& name : names) {
+            const int row = RowOf(listName, name);
+            QVERIFY2(row >= 0, qPrintable(name));
+            list->selectionModel()->select(list->model()->index(row, 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        }
+    }
+    QString Cell(const char* listName, const QString& name, int column) const
+    {
+        const int row = RowOf(listName, name);
+        return row < 0 ? QString() : List(listName)->model()->index(row, column).data().toString();
+    }
+    QAction* Action(const char* listName, bool onRow, const QString& text,
+                    std::unique_ptr<QMenu>& menu)
+    {
+        menu = dlg.MakeContextMenu(List(listName), onRow);
+        QList<QAction*> actions = menu->actions();
+        for (QAction* action : menu->actions())
+            if (action->menu()) actions += action->menu()->actions();
+        for (QAction* action : actions)
+            if (action->text() == text) return action;
+        qFatal("no menu item %s", qPrintable(text));
+    }
+    void Trigger(const char* listName, const QString& text)
+    {
+        std::unique_ptr<QMenu> menu;
+        Action(listName, true, text, menu)->trigger();
+    }
+};
+
+// Answers the next modal dialog: types `value` into its field named `field` and presses OK.
+void AnswerNextDialog(const char* field, const QString& value)
+{
+    QTimer::singleShot(0, [field, value] {
+        QWidget* modal = QApplication::activeModalWidget();
+        QVERIFY(modal);
+        modal->findChild<QLineEdit*>(QLatin1String(field))->setText(value);
+        modal->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
+    });
+}
+
+} // namespace
+
+class TestMonDlg : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { m_scope = std::make_unique<TestSettingsScope>(); }
+    void init()
+    {
+        TestSettingsScope::Clear();
+        QFile::remove(QStringLiteral(QUOBIN_DEMO_MAP)
+                          .replace(QStringLiteral(".xMAP"), QStringLiteral(".Mon")));
+    }
+
+    void firstStartShowsTheDefaults()
+    {
+        Bench bench;
+        QCOMPARE(bench.Find<QComboBox>("baudCombo")->currentText(), QStringLiteral("38400"));
+        QCOMPARE(bench.Find<QComboBox>("intervalCombo")->currentText(), QStringLiteral("100 ms"));
+        QVERIFY(bench.Find<QLineEdit>("mapPathEdit")->text().isEmpty());
+        QCOMPARE(bench.List("listLeft")->model()->rowCount(), 0);
+        QCOMPARE(bench.List("listLeft")->horizontalHeader()->sectionSize(1), 70);
+        QCOMPARE(bench.dlg.minimumSize(), QSize(840, 640));
+        QVERIFY(bench.Button("startButton")->isEnabled());
+        QVERIFY(!bench.Button("stopButton")->isEnabled());
+        // START without symbols changes nothing.
+        bench.Button("startButton")->click();
+        QVERIFY(!bench.dlg.IsMonitoring());
+    }
+
+    void watchesChangesAndStopsOnTheEmulatedPod()
+    {
+        TestSettingsScope::WriteIn(QStringLiteral("Monitoring/Map File Path"),
+                                   QStringLiteral(QUOBIN_DEMO_MAP));
+        Bench bench;
+        // Names in case-insensitive order, whatever their order in the map.
+        QVERIFY(bench.RowOf("listLeft", QStringLiteral("__errno")) <
+                bench.RowOf("listLeft", QStringLiteral("counter16")));
+        QVERIFY(bench.RowOf("listLeft", QStringLiteral("message")) <
+                bench.RowOf("listLeft", QStringLiteral("runFlag")));
+        bench.Select("listLeft", {QStringLiteral("counter32"), QStringLiteral("sineWave"),
+                                  QStringLiteral("sineAmplitude")});
+        bench.Trigger("listLeft", QStringLiteral("Watch Symbol"));
+        QCOMPARE(bench.List("listTRight")->model()->rowCount(), 3);
+        bench.Select("listTRight", {QStringLiteral("sineWave"), QStringLiteral("sineAmplitude")});
+        bench.Trigger("listTRight", QStringLiteral("FLOAT"));
+        QCOMPARE(bench.Cell("listTRight", QStringLiteral("sineWave"), 3), QStringLiteral("FLOAT"));
+
+        bench.dlg.show();
+        bench.Button("startButton")->click();
+        QVERIFY(bench.dlg.IsMonitoring());
+        QVERIFY(!bench.Button("startButton")->isEnabled());
+        QVERIFY(!bench.Find<QComboBox>("baudCombo")->isEnabled());
+        QVERIFY(bench.Find<QComboBox>("intervalCombo")->isEnabled());
+        QTRY_VERIFY(!bench.Cell("listTRight", QStringLiteral("counter32"), 2).isEmpty());
+        const QString first = bench.Cell("listTRight", QStringLiteral("counter32"), 2);
+        QTRY_VERIFY(bench.Cell("listTRight", QStringLiteral("counter32"), 2) != first);
+        QTRY_COMPARE(bench.Cell("listTRight", QStringLiteral("sineAmplitude"), 2),
+                     QStringLiteral("100.000000"));
+
+        // The amplitude goes down to 2 through the dialog; the wave follows.
+        bench.Select("listTRight", {QStringLiteral("sineAmplitude")});
+        AnswerNextDialog("valueEdit", QStringLiteral("2"));
+        bench.Trigger("listTRight", QStringLiteral("Change Value"));
+        QTRY_COMPARE(bench.Cell("listTRight", QStringLiteral("sineAmplitude"), 2),
+                     QStringLiteral("2.000000"));
+        const auto waveWithin = [&] {
+            const QString text = bench.Cell("listTRight", QStringLiteral("sineWave"), 2);
+            return !text.isEmpty() && std::fabs(text.toDouble()) <= 2.0;
+        };
+        QTRY_VERIFY(waveWithin());
+        const QString wave = bench.Cell("listTRight", QStringLiteral("sineWave"), 2);
+        QTRY_VERIFY(bench.Cell("listTRight", QStringLiteral("sineWave"), 2) != wave);
+        QVERIFY(waveWithin());
+
+        // EXIT stops and hides; showing again finds the lists and monitoring stopped.
+        bench.Button("exitButton")->click();
+        QVERIFY(!bench.dlg.isVisible());
+        QVERIFY(!bench.dlg.IsMonitoring());
+        QVERIFY(!bench.session.IsOpen());
+        bench.dlg.show();
+        QCOMPARE(bench.List("listTRight")->model()->rowCount(), 3);
+        QVERIFY(bench.Button("startButton")->isEnabled());
+        QVERIFY(!bench.Button("stopButton")->isEnabled());
+
+        // Confirmed while stopped: the dialog says when it is written, and nothing is.
+        bench.Select("listTRight", {QStringLiteral("sineAmplitude")});
+        QTimer::singleShot(0, [] {
+            auto* dialog = qobject_cast<CChangeValue*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            QVERIFY(dialog->findChild<QLabel*>(QStringLiteral("noteLabel"))->isVisible());
+            dialog->findChild<QLineEdit*>(QStringLiteral("valueEdit"))
+                ->setText(QStringLiteral("7"));
+            dialog->accept();
+        });
+        bench.Trigger("listTRight", QStringLiteral("Change Value"));
+        const QString beforeRestart = bench.Cell("listTRight", QStringLiteral("counter32"), 2);
+        bench.Button("startButton")->click();
+        QTRY_VERIFY(bench.Cell("listTRight", QStringLiteral("counter32"), 2) != beforeRestart);
+        QCOMPARE(bench.Cell("listTRight", QStringLiteral("sineAmplitude"), 2),
+                 QStringLiteral("2.000000"));
+    }
+
+    void addAddressAddsARunOfRows()
+    {
+        Bench bench;
+        QTimer::singleShot(0, [] {
+            auto* dialog = qobject_cast<CAddAddress*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            auto* type = dialog->findChild<QComboBox*>(QStringLiteral("dataTypeCombo"));
+            QCOMPARE(type->count(), 7);
+            QCOMPARE(type->itemText(0), QStringLiteral("HEX16"));
+            QCOMPARE(type->itemText(6), QStringLiteral("FLOAT"));
+            type->setCurrentIndex(1); // HEX32
+            dialog->findChild<QLineEdit*>(QStringLiteral("startAddressEdit"))
+                ->setText(QStringLiteral("0x100"));
+            dialog->findChild<QLineEdit*>(QStringLiteral("lengthEdit"))
+                ->setText(QStringLiteral("3"));
+            dialog->accept();
+        });
+        std::unique_ptr<QMenu> menu;
+        bench.Action("listBRight", false, QStringLiteral("Add Address"), menu)->trigger();
+        QAbstractItemModel* rows = bench.List("listBRight")->model();
+        QCOMPARE(rows->rowCount(), 3);
+        QCOMPARE(rows->index(2, 0).data().toString(), QStringLiteral("0x000104"));
+        QCOMPARE(rows->index(2, 2).data().toString(), QStringLiteral("HEX32"));
+        // Delete removes the selected rows of the focused list only.
+        bench.List("listBRight")->selectRow(1);
+        bench.Trigger("listBRight", QStringLiteral("Delete Address"));
+        QCOMPARE(rows->rowCount(), 2);
+        QCOMPARE(rows->index(1, 0).data().toString(), QStringLiteral("0x000104"));
+    }
+
+    void contextMenusGreyOutBesideTheRows_data()
+    {
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<bool>("onRow");
+        QTest::addColumn<QStringList>("enabled");
+        const QStringList types = {"HEX8_LOW", "HEX8_HIGH", "HEX16",  "HEX32", "INT16",
+                                   "INT32",    "UINT16",    "UINT32", "FLOAT"};
+        QTest::newRow("symbols, beside")
+            << "listTRight" << false
+            << QStringList{"Delete All Symbol", "Change View Type", "ASCII"};
+        QTest::newRow("symbols, on a row")
+            << "listTRight" << true
+            << QStringList{"Change Value", "Delete Symbol", "Delete All Symbol", "Change View Type",
+                           "ASCII"} +
+                   types;
+        QTest::newRow("addresses, beside")
+            << "listBRight" << false
+            << QStringList{"Add Address", "Delete All Address", "Change View Type"};
+        QTest::newRow("addresses, on a row")
+            << "listBRight" << true
+            << QStringList{"Add Address", "Change Value", "Delete Address", "Delete All Address",
+                           "Change View Type"} +
+                   types;
+        QTest::newRow("symbol list") << "listLeft" << false << QStringList{"Watch Symbol"};
+    }
+    void contextMenusGreyOutBesideTheRows()
+    {
+        QFETCH(QString, list);
+        QFETCH(bool, onRow);
+        QFETCH(QStringList, enabled);
+        Bench bench;
+        std::unique_ptr<QMenu> menu =
+            bench.dlg.MakeContextMenu(bench.List(qPrintable(list)), onRow);
+        QStringList shown;
+        QList<QAction*> actions = menu->actions();
+        for (QAction* action : menu->actions())
+            if (action->menu()) actions += action->menu()->actions();
+        for (QAction* action : actions)
+            if (action->isEnabled()) shown << action->text();
+        shown.sort();
+        enabled.sort();
+        QCOMPARE(shown, enabled);
+    }
+
+    void settingsComeBackAtTheNextStart()
+    {
+        {
+            Bench bench;
+            bench.dlg.show();
+            bench.Find<QComboBox>("baudCombo")->setCurrentIndex(4);
+            bench.Find<QComboBox>("intervalCombo")->setCurrentIndex(3);
+            bench.List("listTRight")->horizontalHeader()->resizeSection(2, 140);
+            auto* v = bench.Find<QSplitter>("vSplitter");
+            const int total = v->sizes().value(0) + v->sizes().value(1);
+            v->setSizes({300, total - 300});
+        }
+        auto store = app::OpenQuobinSettings();
+        QCOMPARE(store->value(QStringLiteral("Monitoring/Select BPS")).toInt(), 4);
+        QCOMPARE(store->value(QStringLiteral("Monitoring/Select Interval")).toInt(), 3);
+        QCOMPARE(store->value(QStringLiteral("Monitoring/TRight 2 Column Width")).toInt(), 140);
+        const int position = store->value(QStringLiteral("Monitoring/VSplitter Position")).toInt();
+        QVERIFY2(position > 300 && position < 320, qPrintable(QString::number(position)));
+        QCOMPARE(store->value(QStringLiteral("Monitoring/HSplitter Position")).toInt(), 200);
+
+        Bench again;
+        again.dlg.show();
+        QCOMPARE(again.Find<QComboBox>("baudCombo")->currentText(), QStringLiteral("115200"));
+        QCOMPARE(again.Find<QComboBox>("intervalCombo")->currentText(), QStringLiteral("1 s"));
+        QCOMPARE(again.Find<QSplitter>("vSplitter")->sizes().value(0), 300);
+    }
+
+    void aMapThatFailsKeepsTheOldSymbols()
+    {
+        TestSettingsScope::WriteIn(QStringLiteral("Monitoring/Map File Path"),
+                                   QStringLiteral(QUOBIN_DEMO_MAP));
+        Bench bench;
+        const int symbols = bench.List("listLeft")->model()->rowCount();
+        QVERIFY(symbols > 0);
+        const QString missing = m_scope->Folder() + QStringLiteral("/gone.xMAP");
+        bench.dlg.SetFileChooser([&](QWidget*, const QString&) { return missing; });
+        bench.Button("browseButton")->click();
+        QCOMPARE(bench.messages,
+                 QStringList{QStringLiteral("파일 정보를 읽어오는데 실패하였습니다.")});
+        QCOMPARE(bench.Find<QLineEdit>("mapPathEdit")->text(), missing);
+        QCOMPARE(bench.List("listLeft")->model()->rowCount(), symbols);
+        bench.Button("reloadButton")->click(); // tries the path in the box again
+        QCOMPARE(bench.messages.size(), 2);
+    }
+
+    void unplugDuringMonitoringStopsWithoutAMessage()
+    {
+        TestSettingsScope::WriteIn(QStringLiteral("Monitoring/Map File Path"),
+                                   QStringLiteral(QUOBIN_DEMO_MAP));
+        Bench bench;
+        bench.Select("listLeft", {QStringLiteral("counter16")});
+        bench.Trigger("listLeft", QStringLiteral("Watch Symbol"));
+        bench.Button("startButton")->click();
+        QVERIFY(bench.dlg.IsMonitoring());
+        bench.driver->Unplug();
+        QTRY_VERIFY(bench.Button("startButton")->isEnabled());
+        QVERIFY(!bench.Button("stopButton")->isEnabled());
+        QVERIFY(bench.messages.isEmpty());
+    }
+
+    void graphWithoutTheGraphWindowSaysSo()
+    {
+        TestSettingsScope::WriteIn(QStringLiteral("Monitoring/Map File Path"),
+                                   QStringLiteral(QUOBIN_DEMO_MAP));
+        Bench bench;
+        // Symbols selected only in the symbol list: nothing happens.
+        bench.Select("listLeft", {QStringLiteral("counter16"), QStringLiteral("sineWave")});
+        bench.Button("graphButton")->click();
+        QVERIFY(bench.dlg.StatusText().isEmpty());
+
+        bench.Trigger("listLeft", QStringLiteral("Watch Symbol"));
+        bench.Select("listTRight", {QStringLiteral("sineWave"), QStringLiteral("counter16")});
+        std::vector<CMonDlg::GraphRow> handed;
+        bench.dlg.SetGraphOpener(
+            [&](QWidget*, const std::vector<CMonDlg::GraphRow>& rows) { handed = rows; });
+        bench.Button("graphButton")->click();
+        QCOMPARE(handed.size(), std::size_t{2});
+        QCOMPARE(handed[0].name, std::string("counter16")); // top to bottom
+        QCOMPARE(handed[1].viewType, monitor::HEX32);
+        QCOMPARE(handed[1].address, 0x84u);
+    }
+
+    // Every control a keyboard or screen-reader user reaches has a name, and the status
+    // reads as its text.
+    void everyControlHasAnAccessibleName()
+    {
+        Bench bench;
+        bench.dlg.show();
+        QStringList unnamed;
+        const std::set<QAccessible::Role> interactive = {
+            QAccessible::PushButton, QAccessible::ComboBox, QAccessible::EditableText,
+            QAccessible::Table,      QAccessible::CheckBox, QAccessible::List};
+        std::function<void(QAccessibleInterface*)> walk = [&](QAccessibleInterface* node) {
+            if (!node) return;
+            if (interactive.count(node->role()) && node->text(QAccessible::Name).isEmpty())
+                unnamed << QString::number(node->role()) + QLatin1Char(' ') +
+                               (node->object() ? node->object()->objectName() : QString());
+            // A table's cells are the model's texts; a drop-down's popup list is its own.
+            if (node->role() == QAccessible::Table || node->role() == QAccessible::ComboBox) return;
+            for (int i = 0; i < node->childCount(); ++i)
+                walk(node->child(i));
+        };
+        walk(QAccessible::queryAccessibleInterface(&bench.dlg));
+        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral(", "))));
+
+        bench.dlg.watchList().AddAddressWatch(0x80, monitor::HEX16);
+        bench.dlg.SetFileChooser([](QWidget*, const QString&) { return QString(); });
+        bench.Find<QLineEdit>("mapPathEdit")->setText(QStringLiteral(QUOBIN_DEMO_MAP));
+        bench.Button("reloadButton")->click();
+        bench.Select("listLeft", {QStringLiteral("counter16")});
+        bench.Trigger("listLeft", QStringLiteral("Watch Symbol"));
+        bench.Select("listTRight", {QStringLiteral("counter16")});
+        bench.Button("graphButton")->click();
+        // The status is a label whose accessible name is exactly the text shown.
+        QAccessibleInterface* status =
+            QAccessible::queryAccessibleInterface(bench.Find<QLabel>("monitorStatus"));
+        QCOMPARE(status->text(QAccessible::Name),
+                 QStringLiteral("Graph monitoring is not available yet."));
+    }
+
+private:
+    std::unique_ptr<TestSettingsScope> m_scope;
+};
+
+QTEST_MAIN(TestMonDlg)
+#include "TestMonDlg.moc"
