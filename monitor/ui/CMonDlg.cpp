@@ -502,7 +502,7 @@ void CMonDlg::ChangeSymbolValue()
 {
     const std::vector<int> rows = SelectedRows(m_ui->listTRight);
     if (rows.empty()) return;
-    const monitor::WatchRow row = m_symbolWatchModel->RowAt(rows.front());
+    const monitor::MonitorItem row = m_symbolWatchModel->RowAt(rows.front());
     CChangeValue dialog({QString::fromStdString(row.name), QString::fromStdString(row.value),
                          QString::fromLatin1(monitor::ViewTypeName(row.viewType)),
                          QString::number(row.size)},
@@ -526,7 +526,7 @@ void CMonDlg::ChangeAddressValue()
 {
     const std::vector<int> rows = SelectedRows(m_ui->listBRight);
     if (rows.empty()) return;
-    const monitor::WatchRow row = m_addressWatchModel->RowAt(rows.front());
+    const monitor::MonitorItem row = m_addressWatchModel->RowAt(rows.front());
     if (row.viewType == monitor::ASCII) return; // no size to write a text with
     CChangeValueAddr dialog({listcells::AddressText(row.address), QString::fromStdString(row.value),
                              QString::fromLatin1(monitor::ViewTypeName(row.viewType))},
@@ -557,7 +557,7 @@ void CMonDlg::OnGraph()
     if (rows.empty()) return;
     std::vector<GraphRow> graphRows;
     for (int index : rows) {
-        const monitor::WatchRow& row = m_symbolWatchModel->RowAt(index);
+        const monitor::MonitorItem& row = m_symbolWatchModel->RowAt(index);
         graphRows.push_back({row.name, row.address, row.size, row.viewType});
     }
     // The graph window has the POD to itself; monitoring is not restarted afterwards.

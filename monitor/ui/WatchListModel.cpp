@@ -60,7 +60,7 @@ WatchListModel::Cell WatchListModel::CellOf(int column) const
 QVariant WatchListModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount()) return {};
-    const monitor::WatchRow& row = m_rows[static_cast<std::size_t>(index.row())];
+    const monitor::MonitorItem& row = m_rows[static_cast<std::size_t>(index.row())];
     if (role == Qt::DecorationRole && index.column() == 0)
         return listcells::IconForSize(m_list == monitor::WatchListId::Symbols ? row.size : 0);
     if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole) return {};

@@ -23,7 +23,7 @@ public:
     void Reload();
     // The worker stored new texts in these rows (indices at the time of the store).
     void RefreshRows(const std::vector<int>& rows);
-    const monitor::WatchRow& RowAt(int row) const
+    const monitor::MonitorItem& RowAt(int row) const
     {
         return m_rows.at(static_cast<std::size_t>(row));
     }
@@ -39,5 +39,5 @@ private:
 
     monitor::WatchList& m_watchList;
     monitor::WatchListId m_list;
-    std::vector<monitor::WatchRow> m_rows;
+    std::vector<monitor::MonitorItem> m_rows;
 };
