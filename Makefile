@@ -1,10 +1,11 @@
 # Two ways in: `make run` (install, build, start Quobin) and `make test`
-# (install, build, run every test). `make bench` prints the speed figures.
+# (install, build, run every test). `make bench` prints the speed figures; `make fuzz`
+# runs each fuzzer for a few minutes (FUZZ_SECONDS each) and prints what it found.
 PRESET ?= default
 BUILD  := build
 JOBS   ?= $(shell nproc)
 
-.PHONY: all setup configure build run test bench clean
+.PHONY: all setup configure build run test bench fuzz clean
 
 all: build
 
@@ -26,5 +27,8 @@ test: build
 bench: build
 	@./scripts/bench
 
+fuzz: setup
+	@./scripts/fuzz
+
 clean:
-	rm -rf build build-asan build-tsan
+	rm -rf build build-asan build-tsan build-fuzz

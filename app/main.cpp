@@ -35,7 +35,7 @@ int main(int argc, char** argv)
     podlink::PodLink link = podlink::MakePodLink(options->link, clock);
     if (!link.driver) {
         std::fprintf(stderr, "quobin: %s\n", link.error.c_str());
-        return 2;
+        return link.failed ? 1 : 2;
     }
     QApplication application(argc, argv);
     CQuobinApp::PrepareApplication(application);

@@ -15,6 +15,26 @@
 
 namespace cli {
 
+namespace {
+
+// The first option of the parsed command line given with an empty or blank value
+// ("--mcu ''"): such a value would otherwise read as the option not given at all.
+const CLI::Option* OptionWithEmptyValue(const CLI::App& app)
+{
+    for (const CLI::Option* option : app.get_options()) {
+        if (!option->nonpositional() || option->count() == 0 || option->get_expected_min() == 0)
+            continue;
+        for (const std::string& value : option->results())
+            if (value.find_first_not_of(" \t\r\n") == std::string::npos) return option;
+    }
+    for (const CLI::App* sub : app.get_subcommands()) {
+        if (const CLI::Option* option = OptionWithEmptyValue(*sub)) return option;
+    }
+    return nullptr;
+}
+
+} // namespace
+
 int UsageError(CommandContext& ctx, const std::string& text)
 {
     ctx.err << "quobin-cli: " << text << '\n';
@@ -55,7 +75,19 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
         app.exit(e, out, err);
         return kExitOk;
     } catch (const CLI::ParseError& e) {
+        // A word left over where the command belongs is a command this program does
+        // not have; CLI11 would only say that a subcommand is required.
+        const std::vector<std::string> extras = app.remaining();
+        if (app.get_subcommands().empty() && !extras.empty()) {
+            err << "quobin-cli: unknown command '" << extras.front()
+                << "'; `quobin-cli --help` lists the commands\n";
+            return kExitUsage;
+        }
         app.exit(e, out, err);
+        return kExitUsage;
+    }
+    if (const CLI::Option* option = OptionWithEmptyValue(app)) {
+        err << "quobin-cli: " << option->get_name() << " needs a value\n";
         return kExitUsage;
     }
 
@@ -63,10 +95,16 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     globals.link.traceHeader = podlink::TraceHeader("quobin-cli", argc, argv);
     for (const std::string& warning : podlink::ApplyResources(globals.link.resources))
         err << "quobin-cli: " << warning << '\n';
-    CommandContext ctx{globals, out, err, clock, &out == &std::cout && isatty(STDOUT_FILENO) != 0};
+    CommandContext ctx{globals, out, err, clock, &out == &std::cout && isatty(STDOUT_FILENO) != 0,
+                       {}};
     for (const Command& command : commands) {
         if (command.app->parsed()) {
-            return command.run(ctx);
+            int status = command.run(ctx);
+            for (const std::string& error : ctx.closingErrors) {
+                err << "quobin-cli: " << error << '\n';
+                if (status == kExitOk) status = kExitFailed;
+            }
+            return status;
         }
     }
     out << app.help();

@@ -1,6 +1,7 @@
 #include "cli/CliPod.h"
 
 #include "pod/TracingUsbDriver.h"
+#include "sim/SimUsbDriver.h"
 
 #include <unistd.h>
 
@@ -11,10 +12,16 @@ std::unique_ptr<CliPod> CliPod::Open(CommandContext& ctx, bool quiet, int& exitC
     std::unique_ptr<CliPod> pod(new CliPod);
     if (ctx.clock) pod->m_clock = ctx.clock;
     pod->m_link = podlink::MakePodLink(ctx.globals.link, *pod->m_clock);
+    if (pod->m_link.failed) {
+        ctx.err << "quobin-cli: " << pod->m_link.error << '\n';
+        exitCode = kExitFailed;
+        return nullptr;
+    }
     if (!pod->m_link.error.empty()) {
         exitCode = UsageError(ctx, pod->m_link.error);
         return nullptr;
     }
+    pod->m_ctx = &ctx;
     pod->m_session = std::make_unique<pod::PodSession>(*pod->m_link.driver, *pod->m_clock);
     pod->m_view =
         std::make_unique<ConsoleView>(ctx.out, ctx.err, quiet, isatty(STDERR_FILENO) != 0);
@@ -22,6 +29,17 @@ std::unique_ptr<CliPod> CliPod::Open(CommandContext& ctx, bool quiet, int& exitC
         *pod->m_session, pod->m_selection, pod->m_images, *pod->m_view, pod->m_noMonitoring);
     exitCode = kExitOk;
     return pod;
+}
+
+CliPod::~CliPod()
+{
+    // The runner's worker and the session go first, so that the state saved is the
+    // final one and nothing changes it afterwards.
+    m_runner.reset();
+    m_session.reset();
+    if (m_link.simulated == nullptr || m_ctx == nullptr) return;
+    if (std::string error = m_link.simulated->Pod().Save(); !error.empty())
+        m_ctx->closingErrors.push_back("cannot save the emulator's state: " + error);
 }
 
 void CliPod::TraceNote(const std::string& text)

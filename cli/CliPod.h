@@ -23,6 +23,11 @@ public:
     // Null after printing why (exitCode then says how to exit).
     static std::unique_ptr<CliPod> Open(CommandContext& ctx, bool quiet, int& exitCode);
 
+    // Saves the emulator's state, if any, and tells the context when that fails.
+    ~CliPod();
+    CliPod(const CliPod&) = delete;
+    CliPod& operator=(const CliPod&) = delete;
+
     pod::PodSession& session() { return *m_session; }
     pod::UsbDriver& driver() { return *m_link.driver; }
     ops::OperationRunner& runner() { return *m_runner; }
@@ -33,6 +38,7 @@ public:
 private:
     CliPod() = default;
 
+    CommandContext* m_ctx = nullptr;
     pod::SteadyPodClock m_steadyClock;
     pod::PodClock* m_clock = &m_steadyClock;
     podlink::PodLink m_link;

@@ -26,6 +26,9 @@ struct CommandContext {
     std::ostream& err;
     pod::PodClock* clock = nullptr; // null: the steady clock
     bool outIsTerminal = false;     // `out` is a terminal: tables may redraw in place
+    // Failures found while a subcommand's resources were released (the emulator's state
+    // could not be saved): printed after it, and the command fails.
+    std::vector<std::string> closingErrors;
 };
 
 // A subcommand and the code that runs it once the whole command line was parsed.

@@ -147,13 +147,19 @@ std::string InspectJson(const image::SFileLoadRequest& request,
     Json outside = Json::array();
     for (const image::AddressRange& range : images.outsideRanges())
         outside.push_back({range.first, range.last});
+    const image::SRecordSkips& s = images.skips();
+    const Json skipped = {{"long_tokens", s.longTokens},
+                          {"small_counts", s.smallCounts},
+                          {"short_records", s.shortRecords},
+                          {"bad_digits", s.badDigits}};
     const Json document = {{"ok", outcome.ok},
                            {"message", JsonText(outcome.statusText)},
                            {"error", outcome.error},
                            {"mcu", JsonText(selection.record().name)},
                            {"regions", std::move(regions)},
                            {"outside_words", images.outsideWords()},
-                           {"outside_ranges", std::move(outside)}};
+                           {"outside_ranges", std::move(outside)},
+                           {"skipped", skipped}};
     return JsonLine(document);
 }
 

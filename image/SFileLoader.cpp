@@ -40,8 +40,13 @@ std::string NotAFileReason(const std::filesystem::file_status& status, const std
         return std::make_error_code(std::errc::no_such_file_or_directory).message();
     case std::filesystem::file_type::directory:
         return std::make_error_code(std::errc::is_a_directory).message();
+    case std::filesystem::file_type::fifo:
+        return "a FIFO, not a file (not read, as reading could wait forever)";
+    case std::filesystem::file_type::block:
+    case std::filesystem::file_type::character:
+        return "a device, not a file (not read)";
     default:
-        return "not a regular file";
+        return "not a regular file (not read)";
     }
 }
 
@@ -85,11 +90,15 @@ SFileLoadOutcome LoadSFile(const SFileLoadRequest& request, McuSelection& select
     if (path.empty()) {
         return Failure(outcome, "Please, specify S file path");
     }
+    // The field keeps what was typed or pasted; a name with blanks around it is most
+    // likely a paste, so the user hears which name was actually used.
+    const std::string trimmedNote =
+        path != request.pathText ? " (leading or trailing spaces of the path were trimmed)" : "";
     // A directory or anything else that is not a file counts as no file.
     std::error_code ec;
     const auto status = std::filesystem::status(std::filesystem::path(path), ec);
     if (!std::filesystem::is_regular_file(status)) {
-        outcome.detail = path + ": " + NotAFileReason(status, ec);
+        outcome.detail = path + ": " + NotAFileReason(status, ec) + trimmedNote;
         return Failure(outcome, "Can't find the specified S file path");
     }
     settings.regions = request.regionChecked;
@@ -107,7 +116,7 @@ SFileLoadOutcome LoadSFile(const SFileLoadRequest& request, McuSelection& select
     ClearImages(images);
     std::string reason;
     if (!ReadSRecords(path, selection, images, &reason)) {
-        outcome.detail = path + ": " + reason;
+        outcome.detail = path + ": " + reason + trimmedNote;
         ClearImages(images);
         return Failure(outcome, "Fail to read the specified S file");
     }

@@ -31,6 +31,12 @@ void MakeEmulator(const LinkOptions& options, pod::PodClock& clock, PodLink& lin
     link.error = MakeSimOptions(options, simOptions);
     if (!link.error.empty()) return;
     auto driver = sim::CreateSimDriver(simOptions, clock);
+    if (std::string stateError = driver->Pod().LoadError(); !stateError.empty()) {
+        link.error = "cannot use the emulator's state: " + stateError +
+                     " (nothing in the state directory was changed)";
+        link.failed = true;
+        return;
+    }
     link.simulated = driver.get();
     link.driver = std::move(driver);
 }

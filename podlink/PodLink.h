@@ -24,11 +24,14 @@ struct PodLink {
     sim::SimUsbDriver* simulated = nullptr;   // the emulator's driver, when it is one
     pod::TracingUsbDriver* tracer = nullptr;  // with --trace: for the program's notes
     std::string error;                        // a line for the user
+    // The error is no usage error: the emulator's state directory cannot be used (exit 1).
+    bool failed = false;
 };
 
 // Turns the options into the link every front end uses. Contradictions (--simulate with
 // a real back end, --sim-* without the emulator), bad emulator values, an unknown back
-// end and an unwritable trace file give no driver and the reason in error.
+// end and an unwritable trace file give no driver and the reason in error; so does an
+// emulator state directory that cannot be used (with `failed` set).
 PodLink MakePodLink(const LinkOptions& options, pod::PodClock& clock);
 
 } // namespace podlink

@@ -62,9 +62,11 @@ void EmulatedPod::LoadState(std::uint32_t nowMs)
         return;
     }
     SimState state;
-    if (!SimStateStore(m_options.stateDir).Load(state, m_loadError)) {
+    if (SimStateStore(m_options.stateDir).Load(state, m_loadError) !=
+        SimStateStore::LoadResult::kLoaded) {
         return;
     }
+    m_savedState = state;
     m_commands.SetVersion(state.versionMajor, state.versionMinor);
     m_image = state.firmware;
     m_bootOnly = state.bootOnly;
@@ -102,7 +104,7 @@ std::string EmulatedPod::Save() const
 
 std::string EmulatedPod::SaveLocked() const
 {
-    if (m_options.stateDir.empty()) {
+    if (m_options.stateDir.empty() || !m_loadError.empty()) {
         return {};
     }
     SimState state;
@@ -136,7 +138,14 @@ std::string EmulatedPod::SaveLocked() const
         state.jobBlocks = job.Blocks();
     }
     std::string error;
-    SimStateStore(m_options.stateDir).Save(state, error);
+    if (SimStateStore(m_options.stateDir)
+            .Save(state, m_savedState ? &*m_savedState : nullptr, error)) {
+        m_savedState = std::move(state);
+    } else {
+        // Whatever was written before the failure differs from both states, so the next
+        // save writes every file again.
+        m_savedState.reset();
+    }
     m_saveError = error;
     return error;
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "sim/PodFirmware.h"
 #include "sim/PodJobStore.h"
 #include "sim/SimOptions.h"
+#include "sim/SimStateStore.h"
 
 namespace sim {
 
@@ -31,7 +33,8 @@ public:
         bool unplug = false;       // the device drops off the bus instead
     };
 
-    // Loads the state directory of the options, if any.
+    // Loads the state directory of the options, if any. When it cannot be used,
+    // LoadError() says why and the directory is left as it is, never overwritten.
     EmulatedPod(SimOptions options, std::uint32_t nowMs);
     ~EmulatedPod();
     EmulatedPod(const EmulatedPod&) = delete;
@@ -46,7 +49,8 @@ public:
     // The host configured a handle for 921600 8-N-1. After an update that left a
     // complete image, the POD has restarted into it by then.
     void CommandLineOpened();
-    // Writes the state directory, if the options name one; empty text when done.
+    // Writes the files of the state directory that changed since it was loaded or last
+    // written, if the options name one; empty text when done.
     std::string Save() const;
 
     // For tests and diagnostics.
@@ -86,6 +90,9 @@ private:
     FaultPlan m_faults;
     std::string m_loadError;
     mutable std::string m_saveError;
+    // What the state directory holds, as loaded or last written; empty before the first
+    // save into a fresh directory.
+    mutable std::optional<SimState> m_savedState;
 };
 
 } // namespace sim

@@ -1,72 +1,55 @@
 #include "sim/SimStateStore.h"
 
 #include <cerrno>
-#include <cstdio>
+#include <charconv>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 
 #include "sim/HexText.h"
+#include "sim/SimCatalog.h"
 
 namespace sim {
 
 namespace {
 
-// "cannot read PATH: reason" for the failure just seen, when the file is there at all; a
-// missing file is no error (the state simply has no such part). Empty otherwise.
-std::string ReadError(const std::string& path)
+// The largest files a sane state has: pod.txt is a few lines; the boot flash that holds
+// the firmware is 64 KiB; a job holds at most every word of the largest part as four hex
+// digits, plus the line headers.
+constexpr std::size_t kPodTextLimit = 4096;
+constexpr std::size_t kFirmwareLimit = 0x10000;
+constexpr std::size_t kJobTextLimit = 8u << 20;
+// Counts in a job header cannot exceed the words of any part's region.
+constexpr std::uint32_t kJobCountLimit = 1u << 20;
+
+std::string SystemReason(int error)
 {
-    const int error = errno;
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) {
-        return {};
-    }
-    return "cannot read " + path + ": " + std::generic_category().message(error);
+    return std::generic_category().message(error);
 }
 
-// False with `error` naming the file and the reason when it exists but cannot be read.
-bool ReadFile(const std::string& path, std::vector<std::uint8_t>& bytes, std::string& error)
+std::string WordsToBytes(const std::vector<std::uint16_t>& words)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = ReadError(path);
-        return false;
-    }
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return true;
-}
-
-// Keeps the first failure in `error`, naming the file and the reason.
-bool WriteFile(const std::string& path, const void* data, std::size_t size, std::string& error)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (out) {
-        out.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
-        out.close();
-    }
-    if (!out && error.empty()) {
-        error = "cannot write " + path + ": " + std::generic_category().message(errno);
-    }
-    return static_cast<bool>(out);
-}
-
-std::vector<std::uint8_t> WordsToBytes(const std::vector<std::uint16_t>& words)
-{
-    std::vector<std::uint8_t> bytes;
+    std::string bytes;
     bytes.reserve(words.size() * 2);
     for (std::uint16_t w : words) {
-        bytes.push_back(static_cast<std::uint8_t>(w));
-        bytes.push_back(static_cast<std::uint8_t>(w >> 8));
+        bytes.push_back(static_cast<char>(w & 0xFF));
+        bytes.push_back(static_cast<char>(w >> 8));
     }
     return bytes;
 }
 
-std::vector<std::uint16_t> BytesToWords(const std::vector<std::uint8_t>& bytes)
+std::vector<std::uint16_t> BytesToWords(const std::string& bytes)
 {
     std::vector<std::uint16_t> words;
+    words.reserve(bytes.size() / 2);
     for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        words.push_back(static_cast<std::uint16_t>(bytes[i] | (bytes[i + 1] << 8)));
+        words.push_back(
+            static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[i]) |
+                                       (static_cast<unsigned char>(bytes[i + 1]) << 8)));
     }
     return words;
 }
@@ -97,6 +80,164 @@ bool HexToWords(std::string_view text, std::vector<std::uint16_t>& words)
     return true;
 }
 
+// A decimal number with nothing around it, within [low, high].
+bool ParseNumber(std::string_view text, long long low, long long high, long long& value)
+{
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && ptr == end && !text.empty() && value >= low && value <= high;
+}
+
+bool ParseFlag(std::string_view text, bool& flag)
+{
+    if (text != "0" && text != "1") {
+        return false;
+    }
+    flag = text == "1";
+    return true;
+}
+
+// What a user does about a file that cannot be used, by the part of the state it keeps.
+std::string Recovery(const std::string& name)
+{
+    if (name == "pod.txt") {
+        return "move it away to start with a factory POD and a blank chip";
+    }
+    if (name == "firmware.bin") {
+        return "move it away to start with the factory firmware";
+    }
+    if (name == "job.txt") {
+        return "move it away to start with an empty job store";
+    }
+    if (name.starts_with("RAM")) {
+        return "move it away to start the chip's RAM at zero";
+    }
+    return "move it away to start with a blank chip";
+}
+
+bool ParsePodText(const std::string& text, SimState& state, std::string& reason)
+{
+    std::istringstream lines(text);
+    std::string line;
+    int number = 0;
+    bool hasVersion = false;
+    while (std::getline(lines, line)) {
+        ++number;
+        if (line.empty()) {
+            continue;
+        }
+        const std::string where = "line " + std::to_string(number) + " ('" + line + "')";
+        const std::size_t eq = line.find('=');
+        if (eq == std::string::npos) {
+            reason = where + " is not NAME=VALUE";
+            return false;
+        }
+        const std::string key = line.substr(0, eq);
+        const std::string_view value = std::string_view(line).substr(eq + 1);
+        long long n = 0;
+        if (key == "version") {
+            // Each part is a nibble of the version the firmware reports.
+            const std::size_t dot = value.find('.');
+            long long minor = 0;
+            if (dot == std::string_view::npos || !ParseNumber(value.substr(0, dot), 0, 15, n) ||
+                !ParseNumber(value.substr(dot + 1), 0, 15, minor)) {
+                reason = where + ": the version must be X.Y with each part 0..15";
+                return false;
+            }
+            state.versionMajor = static_cast<int>(n);
+            state.versionMinor = static_cast<int>(minor);
+            hasVersion = true;
+        } else if (key == "boot-only" || key == "secured") {
+            if (!ParseFlag(value, key == "secured" ? state.secured : state.bootOnly)) {
+                reason = where + ": " + key + " must be 0 or 1";
+                return false;
+            }
+        } else if (key == "mcu") {
+            if (!ParseNumber(value, 0, PartCount() - 1, n)) {
+                reason = where + ": the MCU type must be 0.." + std::to_string(PartCount() - 1);
+                return false;
+            }
+            state.hasTarget = true;
+            state.mcuType = static_cast<int>(n);
+        } else {
+            reason = where + ": unknown setting '" + key + "'";
+            return false;
+        }
+    }
+    if (!hasVersion) {
+        reason = "no version line";
+        return false;
+    }
+    return true;
+}
+
+bool ParseJobText(const std::string& text, SimState& state, std::string& reason)
+{
+    std::istringstream lines(text);
+    std::string line;
+    int number = 0;
+    while (std::getline(lines, line)) {
+        ++number;
+        const std::string where = "line " + std::to_string(number);
+        std::istringstream fields(line);
+        std::string tag;
+        if (!(fields >> tag)) {
+            continue;
+        }
+        if (tag == "header") {
+            PodJobHeader& h = state.jobHeader;
+            fields >> h.mcuType >> h.constant >> h.resetAfter >> h.resetPolarity >> h.resetDelay >>
+                h.loaderLength;
+            for (std::uint32_t& c : h.counts) {
+                fields >> c;
+            }
+            bool sane = static_cast<bool>(fields) &&
+                        h.mcuType < static_cast<std::uint32_t>(PartCount()) &&
+                        h.loaderLength < kJobCountLimit;
+            for (std::uint32_t c : h.counts) {
+                sane = sane && c < kJobCountLimit;
+            }
+            if (!sane || !(fields >> std::ws).eof()) {
+                reason = where + ": bad header";
+                return false;
+            }
+            state.hasJob = true;
+        } else if (tag == "loader" || tag == "block") {
+            std::uint32_t block = 0;
+            if (tag == "block" && !(fields >> block)) {
+                reason = where + ": bad block number";
+                return false;
+            }
+            std::string hex;
+            fields >> hex;
+            std::vector<std::uint16_t> words;
+            if (!HexToWords(hex, words) || !(fields >> std::ws).eof()) {
+                reason = where + ": bad " + tag + " words";
+                return false;
+            }
+            if (tag == "loader") {
+                state.jobLoader = std::move(words);
+            } else {
+                state.jobBlocks[block] = std::move(words);
+            }
+        } else {
+            reason = where + ": unknown entry '" + tag + "'";
+            return false;
+        }
+    }
+    if (!state.hasJob && (!state.jobLoader.empty() || !state.jobBlocks.empty())) {
+        reason = "words without a header";
+        return false;
+    }
+    return true;
+}
+
+// The exact size a region or RAM file of the part must have, in bytes.
+std::size_t WindowBytes(std::uint32_t first, std::uint32_t last)
+{
+    return (static_cast<std::size_t>(last) - first + 1) * 2;
+}
+
 } // namespace
 
 std::string SimStateStore::Path(const std::string& name) const
@@ -104,54 +245,29 @@ std::string SimStateStore::Path(const std::string& name) const
     return (std::filesystem::path(m_directory) / name).string();
 }
 
-bool SimStateStore::Save(const SimState& state, std::string& error) const
+std::vector<std::pair<std::string, std::optional<std::string>>>
+SimStateStore::Files(const SimState& state)
 {
-    std::error_code ec;
-    std::filesystem::create_directories(m_directory, ec);
-    if (ec) {
-        error = "cannot create " + m_directory + ": " + ec.message();
-        return false;
-    }
-    std::ostringstream pod;
-    pod << "version=" << state.versionMajor << "." << state.versionMinor << "\n";
-    pod << "boot-only=" << (state.bootOnly ? 1 : 0) << "\n";
-    if (state.hasTarget) {
-        pod << "mcu=" << state.mcuType << "\n";
-        pod << "secured=" << (state.secured ? 1 : 0) << "\n";
-    }
-    const std::string podText = pod.str();
-    error.clear();
-    bool ok = WriteFile(Path("pod.txt"), podText.data(), podText.size(), error);
-
-    if (!state.firmware.empty()) {
-        ok = WriteFile(Path("firmware.bin"), state.firmware.data(), state.firmware.size(), error) &&
-             ok;
-    } else {
-        std::filesystem::remove(Path("firmware.bin"), ec);
-    }
-
+    std::vector<std::pair<std::string, std::optional<std::string>>> files;
+    files.emplace_back("firmware.bin",
+                       state.firmware.empty()
+                           ? std::nullopt
+                           : std::optional<std::string>(std::in_place, state.firmware.begin(),
+                                                        state.firmware.end()));
     for (int r = 0; r < kRegionCount; ++r) {
-        const std::string path =
-            Path(std::string(kRegionNames[static_cast<std::size_t>(r)]) + ".bin");
         const auto& words = state.flash[static_cast<std::size_t>(r)];
-        if (!state.hasTarget || words.empty()) {
-            std::filesystem::remove(path, ec);
-            continue;
-        }
-        const std::vector<std::uint8_t> bytes = WordsToBytes(words);
-        ok = WriteFile(path, bytes.data(), bytes.size(), error) && ok;
+        files.emplace_back(std::string(kRegionNames[static_cast<std::size_t>(r)]) + ".bin",
+                           state.hasTarget && !words.empty()
+                               ? std::optional<std::string>(WordsToBytes(words))
+                               : std::nullopt);
     }
-
     for (std::size_t w = 0; w < state.ram.size(); ++w) {
-        const std::string path = Path("RAM" + std::to_string(w + 1) + ".bin");
-        if (!state.hasTarget || state.ram[w].empty()) {
-            std::filesystem::remove(path, ec);
-            continue;
-        }
-        const std::vector<std::uint8_t> bytes = WordsToBytes(state.ram[w]);
-        ok = WriteFile(path, bytes.data(), bytes.size(), error) && ok;
+        files.emplace_back("RAM" + std::to_string(w + 1) + ".bin",
+                           state.hasTarget && !state.ram[w].empty()
+                               ? std::optional<std::string>(WordsToBytes(state.ram[w]))
+                               : std::nullopt);
     }
-
+    std::optional<std::string> jobText;
     if (state.hasJob) {
         std::ostringstream job;
         const PodJobHeader& h = state.jobHeader;
@@ -164,115 +280,246 @@ bool SimStateStore::Save(const SimState& state, std::string& error) const
         for (const auto& [number, words] : state.jobBlocks) {
             job << "block " << number << " " << WordsToHex(words) << "\n";
         }
-        const std::string jobText = job.str();
-        ok = WriteFile(Path("job.txt"), jobText.data(), jobText.size(), error) && ok;
-    } else {
-        std::filesystem::remove(Path("job.txt"), ec);
+        jobText = job.str();
     }
-    return ok;
+    files.emplace_back("job.txt", std::move(jobText));
+
+    std::ostringstream pod;
+    pod << "version=" << state.versionMajor << "." << state.versionMinor << "\n";
+    pod << "boot-only=" << (state.bootOnly ? 1 : 0) << "\n";
+    if (state.hasTarget) {
+        pod << "mcu=" << state.mcuType << "\n";
+        pod << "secured=" << (state.secured ? 1 : 0) << "\n";
+    }
+    files.emplace_back("pod.txt", pod.str());
+    return files;
 }
 
-bool SimStateStore::Load(SimState& state, std::string& error) const
+bool SimStateStore::Replace(const std::string& name, const std::string& content,
+                            std::string& error) const
 {
-    std::ifstream pod(Path("pod.txt"));
-    if (!pod) {
-        error = ReadError(Path("pod.txt"));
+    const std::string path = Path(name);
+    const std::string temporary = Path("." + name + ".new");
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        error = "cannot write " + temporary + ": " + SystemReason(errno);
         return false;
     }
-    SimState loaded;
-    std::string line;
-    while (std::getline(pod, line)) {
-        const std::size_t eq = line.find('=');
-        if (eq == std::string::npos) {
+    std::size_t done = 0;
+    int failure = 0;
+    while (done < content.size() && failure == 0) {
+        const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
+        if (n < 0 && errno != EINTR) {
+            failure = errno;
+        } else if (n > 0) {
+            done += static_cast<std::size_t>(n);
+        }
+    }
+    // Flushed before the rename, so that a crash leaves the old file or the whole new
+    // one, never an empty file under the old name.
+    if (failure == 0 && ::fsync(fd) != 0) {
+        failure = errno;
+    }
+    if (::close(fd) != 0 && failure == 0) {
+        failure = errno;
+    }
+    if (failure != 0) {
+        error = "cannot write " + temporary + ": " + SystemReason(failure);
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    if (m_beforeReplace) {
+        m_beforeReplace(name);
+    }
+    if (::rename(temporary.c_str(), path.c_str()) != 0) {
+        error = "cannot write " + path + ": " + SystemReason(errno);
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool SimStateStore::Save(const SimState& state, const SimState* previous, std::string& error) const
+{
+    error.clear();
+    const auto files = Files(state);
+    std::vector<std::pair<std::string, std::optional<std::string>>> before;
+    if (previous != nullptr) {
+        before = Files(*previous);
+    }
+    bool created = false;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const auto& [name, content] = files[i];
+        if (previous != nullptr && before[i].second == content) {
             continue;
         }
-        const std::string key = line.substr(0, eq);
-        const std::string value = line.substr(eq + 1);
-        if (key == "version") {
-            if (std::sscanf(value.c_str(), "%d.%d", &loaded.versionMajor, &loaded.versionMinor) !=
-                2) {
-                error = Path("pod.txt") + ": bad version '" + value + "'";
+        if (!created) {
+            std::error_code ec;
+            std::filesystem::create_directories(m_directory, ec);
+            if (ec) {
+                error = "cannot create " + m_directory + ": " + ec.message();
                 return false;
             }
-        } else if (key == "boot-only") {
-            loaded.bootOnly = value == "1";
-        } else if (key == "mcu") {
-            loaded.hasTarget = true;
-            loaded.mcuType = std::atoi(value.c_str());
-        } else if (key == "secured") {
-            loaded.secured = value == "1";
+            created = true;
         }
-    }
-    if (!ReadFile(Path("firmware.bin"), loaded.firmware, error) && !error.empty()) {
-        return false;
-    }
-
-    if (loaded.hasTarget) {
-        for (int r = 0; r < kRegionCount; ++r) {
-            std::vector<std::uint8_t> bytes;
-            if (!ReadFile(Path(std::string(kRegionNames[static_cast<std::size_t>(r)]) + ".bin"),
-                          bytes, error)) {
-                if (!error.empty()) {
-                    return false;
-                }
-                continue;
-            }
-            loaded.flash[static_cast<std::size_t>(r)] = BytesToWords(bytes);
-        }
-        for (std::size_t w = 0; w < loaded.ram.size(); ++w) {
-            std::vector<std::uint8_t> bytes;
-            if (ReadFile(Path("RAM" + std::to_string(w + 1) + ".bin"), bytes, error)) {
-                loaded.ram[w] = BytesToWords(bytes);
-            } else if (!error.empty()) {
+        if (content) {
+            if (!Replace(name, *content, error)) {
                 return false;
             }
-        }
-    }
-
-    std::ifstream job(Path("job.txt"));
-    if (!job) {
-        error = ReadError(Path("job.txt"));
-        if (!error.empty()) {
+        } else if (::unlink(Path(name).c_str()) != 0 && errno != ENOENT) {
+            error = "cannot remove " + Path(name) + ": " + SystemReason(errno);
             return false;
         }
     }
-    while (job && std::getline(job, line)) {
-        std::istringstream fields(line);
-        std::string tag;
-        fields >> tag;
-        if (tag == "header") {
-            PodJobHeader& h = loaded.jobHeader;
-            fields >> h.mcuType >> h.constant >> h.resetAfter >> h.resetPolarity >> h.resetDelay >>
-                h.loaderLength;
-            for (std::uint32_t& c : h.counts) {
-                fields >> c;
-            }
-            if (!fields) {
-                error = Path("job.txt") + ": bad header";
-                return false;
-            }
-            loaded.hasJob = true;
-        } else if (tag == "loader" || tag == "block") {
-            std::uint32_t number = 0;
-            if (tag == "block") {
-                fields >> number;
-            }
-            std::string hex;
-            fields >> hex;
-            std::vector<std::uint16_t> words;
-            if (!HexToWords(hex, words)) {
-                error = Path("job.txt") + ": bad " + tag + " line";
-                return false;
-            }
-            if (tag == "loader") {
-                loaded.jobLoader = std::move(words);
-            } else {
-                loaded.jobBlocks[number] = std::move(words);
-            }
+    if (created) {
+        // The renames themselves reach the disk with the directory.
+        const int dir = ::open(m_directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dir >= 0) {
+            ::fsync(dir);
+            ::close(dir);
         }
+    }
+    return true;
+}
+
+bool SimStateStore::Parse(const FileReader& read, SimState& state, std::string& error)
+{
+    SimState loaded;
+    std::optional<std::string> content;
+    std::string reason;
+    std::string failed;
+    auto fail = [&](const std::string& name, const std::string& why) {
+        failed = name;
+        reason = why;
+        return false;
+    };
+    auto readFile = [&](const std::string& name, std::size_t maxBytes) {
+        content.reset();
+        std::string why;
+        if (!read(name, maxBytes, content, why)) {
+            return fail(name, why);
+        }
+        return true;
+    };
+    auto exactWords = [&](const std::string& name, std::size_t bytes,
+                          std::vector<std::uint16_t>& words) {
+        if (!readFile(name, bytes)) {
+            return false;
+        }
+        if (content && content->size() != bytes) {
+            return fail(name, "has " + std::to_string(content->size()) + " bytes where the " +
+                                  PartFor(loaded.mcuType)->name + " has " + std::to_string(bytes));
+        }
+        if (content) {
+            words = BytesToWords(*content);
+        }
+        return true;
+    };
+
+    bool ok = readFile("pod.txt", kPodTextLimit);
+    if (ok && !content) {
+        error.clear();
+        return false;
+    }
+    ok = ok && (ParsePodText(*content, loaded, reason) || fail("pod.txt", reason));
+    ok = ok && readFile("firmware.bin", kFirmwareLimit);
+    if (ok && content) {
+        loaded.firmware.assign(content->begin(), content->end());
+    }
+    if (ok && loaded.hasTarget) {
+        const SimPart part = *PartFor(loaded.mcuType);
+        for (int r = 0; ok && r < kRegionCount; ++r) {
+            const SimRegion& region = part.regions[static_cast<std::size_t>(r)];
+            const std::string name =
+                std::string(kRegionNames[static_cast<std::size_t>(r)]) + ".bin";
+            if (!region.present) {
+                ok = readFile(name, kFirmwareLimit) &&
+                     (!content || fail(name, "is a region the " + part.name + " does not have"));
+                continue;
+            }
+            ok = exactWords(name, WindowBytes(region.first, region.last),
+                            loaded.flash[static_cast<std::size_t>(r)]);
+        }
+        ok = ok && exactWords("RAM1.bin", WindowBytes(part.ramWindow1First, part.ramWindow1Last),
+                              loaded.ram[0]);
+        ok = ok && exactWords("RAM2.bin", WindowBytes(part.ramWindow2First, part.ramWindow2Last),
+                              loaded.ram[1]);
+    }
+    ok = ok && readFile("job.txt", kJobTextLimit);
+    if (ok && content) {
+        ok = ParseJobText(*content, loaded, reason) || fail("job.txt", reason);
+    }
+    if (!ok) {
+        error = failed + ": " + reason + "; " + Recovery(failed);
+        return false;
     }
     state = std::move(loaded);
     return true;
+}
+
+SimStateStore::LoadResult SimStateStore::Load(SimState& state, std::string& error) const
+{
+    auto read = [this](const std::string& name, std::size_t maxBytes,
+                       std::optional<std::string>& content, std::string& reason) {
+        const std::string path = Path(name);
+        // Non-blocking, so that a FIFO put there cannot hang the program before the
+        // check below refuses it.
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) {
+            if (errno == ENOENT) {
+                return true;
+            }
+            reason = "cannot be read: " + SystemReason(errno);
+            return false;
+        }
+        struct stat info {};
+        bool ok = ::fstat(fd, &info) == 0;
+        if (!ok) {
+            reason = "cannot be read: " + SystemReason(errno);
+        } else if (S_ISDIR(info.st_mode)) {
+            reason = "is a directory";
+            ok = false;
+        } else if (!S_ISREG(info.st_mode)) {
+            reason = "is not a regular file (a FIFO, device or socket)";
+            ok = false;
+        } else if (static_cast<std::uintmax_t>(info.st_size) > maxBytes) {
+            reason = "has " + std::to_string(info.st_size) + " bytes, more than the " +
+                     std::to_string(maxBytes) + " it can have";
+            ok = false;
+        }
+        std::string bytes;
+        if (ok) {
+            bytes.resize(static_cast<std::size_t>(info.st_size));
+            std::size_t done = 0;
+            while (ok && done < bytes.size()) {
+                const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+                if (n < 0 && errno != EINTR) {
+                    reason = "cannot be read: " + SystemReason(errno);
+                    ok = false;
+                } else if (n == 0) {
+                    bytes.resize(done); // shrank while being read
+                } else if (n > 0) {
+                    done += static_cast<std::size_t>(n);
+                }
+            }
+        }
+        ::close(fd);
+        if (ok) {
+            content = std::move(bytes);
+        }
+        return ok;
+    };
+    std::string reason;
+    if (Parse(read, state, reason)) {
+        error.clear();
+        return LoadResult::kLoaded;
+    }
+    if (reason.empty()) {
+        error.clear();
+        return LoadResult::kNoState;
+    }
+    error = (std::filesystem::path(m_directory) / reason).string();
+    return LoadResult::kFailed;
 }
 
 } // namespace sim

@@ -2,7 +2,9 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,18 +32,44 @@ struct SimState {
     std::map<std::uint32_t, std::vector<std::uint16_t>> jobBlocks;
 };
 
+// The state directory. A user keeps a demo or a test bench there, so nothing in it is
+// ever lost: only regular files of a plausible size are read (a FIFO would hang the
+// program, /dev/zero would fill the memory), a file that cannot be used stops the load
+// with a line naming it, and each file is replaced only by a complete, flushed copy.
 class SimStateStore {
 public:
-    explicit SimStateStore(std::string directory) : m_directory(std::move(directory)) {}
+    // Called with a file's name once its new content is written and flushed to the
+    // temporary file, just before it replaces the old one (tests stop the process there).
+    using BeforeReplace = std::function<void(const std::string& name)>;
 
-    // False when the directory holds no state yet (`error` stays empty) or a file is
-    // unreadable or malformed (`error` says which).
-    bool Load(SimState& state, std::string& error) const;
-    bool Save(const SimState& state, std::string& error) const;
+    explicit SimStateStore(std::string directory, BeforeReplace beforeReplace = {})
+        : m_directory(std::move(directory)), m_beforeReplace(std::move(beforeReplace))
+    {
+    }
+
+    enum class LoadResult { kLoaded, kNoState, kFailed };
+    // kFailed leaves `error` naming the file, what is wrong with it and how to go on.
+    LoadResult Load(SimState& state, std::string& error) const;
+    // Writes the files whose content differs from `previous` (every file without it);
+    // false with the file and the system's reason when one cannot be written.
+    bool Save(const SimState& state, const SimState* previous, std::string& error) const;
+
+    // The files a state consists of, in the order they are written (pod.txt, which
+    // says what the others are, last); no content means no file.
+    static std::vector<std::pair<std::string, std::optional<std::string>>>
+    Files(const SimState& state);
+    // The state the files' contents describe; false with the file and the reason.
+    // `read` gives a file's content, or nothing when it does not exist.
+    using FileReader = std::function<bool(const std::string& name, std::size_t maxBytes,
+                                          std::optional<std::string>& content, std::string& error)>;
+    static bool Parse(const FileReader& read, SimState& state, std::string& error);
 
 private:
     std::string Path(const std::string& name) const;
+    bool Replace(const std::string& name, const std::string& content, std::string& error) const;
+
     std::string m_directory;
+    BeforeReplace m_beforeReplace;
 };
 
 } // namespace sim

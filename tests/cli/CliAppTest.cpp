@@ -101,7 +101,7 @@ TEST(Cli, McusListsTheWholeCatalogue)
 TEST(Cli, InspectShowsLabelsLengthsAndOutsideWords)
 {
     TempFile file(S3(0x2004000, {1, 2}) + "\n" + S3(0x2007FFF, {3}) + "\n" + S3(0x10, {4}) + "\n" +
-                  S3(0x50000, {5, 6}) + "\n");
+                  S3(0x50000, {5, 6}) + "\nS3 S30400000000 S3ZZ " + std::string(1100, 'S') + "\n");
     const CliRun r = Cli({"inspect", file.path()});
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(r.err.empty()) << r.err;
@@ -148,6 +148,9 @@ TEST(Cli, InspectShowsLabelsLengthsAndOutsideWords)
     }
     EXPECT_EQ(report["outside_words"], 2);
     EXPECT_EQ(report["outside_ranges"], (Json{{0x50000, 0x50001}}));
+    EXPECT_EQ(
+        report["skipped"],
+        (Json{{"long_tokens", 1}, {"small_counts", 1}, {"short_records", 1}, {"bad_digits", 1}}));
 }
 
 TEST(Cli, InspectFailuresExitOneWithTheMessageOnStderr)
@@ -166,9 +169,6 @@ TEST(Cli, InspectFailuresExitOneWithTheMessageOnStderr)
          "Can't find the specified S file path",
          file.dir() + ": Is a directory"},
         {{"inspect", " "}, "Please, specify S file path", ""},
-        {{"inspect", file.path(), "--regions", ""},
-         "Please, select one more flash memory sectors",
-         ""},
         {{"inspect", file.path(), "--mcu", "MC56F8023"},
          "S file is invalid.", // P1FLASH from 0x4000
          ""},
@@ -240,6 +240,38 @@ TEST(Cli, ResourceDirectoryWarnsAboutFilesItIgnores)
     EXPECT_NE(env.err.find("resource directory " + (res / "missing").string() + " not found"),
               std::string::npos);
     image::SetResourceDirectory("");
+}
+
+} // namespace
+
+namespace {
+
+TEST(CliUsage, EmptyValuesAndUnknownCommandsAreUsageErrors)
+{
+    struct Case {
+        std::vector<std::string> args;
+        std::string err;
+    };
+    const std::string file = QUOBIN_DEMO_SFILE;
+    const Case cases[] = {
+        {{"inspect", file, "--mcu", ""}, "quobin-cli: --mcu needs a value\n"},
+        {{"inspect", file, "--regions", ""}, "quobin-cli: --regions needs a value\n"},
+        {{"--simulate", "program", file, "--mcu", " "}, "quobin-cli: --mcu needs a value\n"},
+        {{"--sim-state", "", "--simulate", "version"}, "quobin-cli: --sim-state needs a value\n"},
+        {{"frobnicate"},
+         "quobin-cli: unknown command 'frobnicate'; `quobin-cli --help` lists the commands\n"},
+        {{"--simulate", "programm", file},
+         "quobin-cli: unknown command 'programm'; `quobin-cli --help` lists the commands\n"},
+    };
+    for (const Case& c : cases) {
+        const CliRun run = Cli(c.args);
+        EXPECT_EQ(run.status, 2) << c.err;
+        EXPECT_EQ(run.err, c.err);
+        EXPECT_EQ(run.out, "");
+    }
+    const CliRun delay = Cli({"--simulate", "reset", "--reset-delay", "7"});
+    EXPECT_EQ(delay.status, 2);
+    EXPECT_NE(delay.err.find("--reset-delay"), std::string::npos) << delay.err;
 }
 
 } // namespace

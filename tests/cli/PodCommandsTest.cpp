@@ -3,6 +3,7 @@
 #include "SRecordText.h"
 #include "pod/PodClock.h"
 #include "tests/support/CliRunner.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -161,6 +162,37 @@ TEST(CliDevices, ListsTheEmulatedBusWithThePodMarked)
         << run.out;
     EXPECT_NE(run.out.find("\"pod\":true"), std::string::npos);
     EXPECT_NE(run.out.find("\"description\":\"quobin\""), std::string::npos) << run.out;
+}
+
+} // namespace
+
+namespace {
+
+TEST(CliSimState, AStateThatCannotBeUsedFailsTheCommandAndStaysAsItWas)
+{
+    support::TempDir dir;
+    const std::string state = dir.Path("pod");
+    ASSERT_EQ(Cli({"--simulate", "--sim-state", state, "version"}).status, 0);
+    std::ofstream(state + "/pod.txt") << "version=16.0\n";
+    const auto run = Cli({"--simulate", "--sim-state", state, "version"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "quobin-cli: cannot use the emulator's state: " + state +
+                           "/pod.txt: line 1 ('version=16.0'): the version must be X.Y with each "
+                           "part 0..15; move it away to start with a factory POD and a blank "
+                           "chip (nothing in the state directory was changed)\n");
+    EXPECT_EQ(dir.Read("pod/pod.txt"), "version=16.0\n");
+}
+
+TEST(CliSimState, AStateThatCannotBeSavedFailsACommandThatWorked)
+{
+    support::TempDir dir;
+    std::filesystem::create_directories(dir.Path("pod/.pod.txt.new"));
+    const auto run = Cli({"--simulate", "--sim-state", dir.Path("pod"), "version"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "POD Version V1.1\n");
+    EXPECT_EQ(run.err, "quobin-cli: cannot save the emulator's state: cannot write " +
+                           dir.Path("pod/.pod.txt.new") + ": Is a directory\n");
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
@@ -87,6 +88,9 @@ TEST_F(Loader, CheckFailuresLeaveEverythingAsItWas)
     TempFile noRegion(S3(0x10, {0x4343}));
     image::SFileLoadRequest none = Request(noRegion.path(), 0);
     none.regionChecked = {false, false, false, false};
+    const std::string fifo = good.dir() + "/pipe.s";
+    std::filesystem::remove(fifo);
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     struct Case {
         image::SFileLoadRequest request;
         const char* text;
@@ -99,6 +103,12 @@ TEST_F(Loader, CheckFailuresLeaveEverythingAsItWas)
          "/nonexistent/quobin/demo.s: No such file or directory"},
         {Request(good.dir(), 0), "Can't find the specified S file path",
          good.dir() + ": Is a directory"},
+        {Request(" " + good.dir() + "\t", 0), "Can't find the specified S file path",
+         good.dir() + ": Is a directory (leading or trailing spaces of the path were trimmed)"},
+        {Request("/dev/null", 0), "Can't find the specified S file path",
+         "/dev/null: a device, not a file (not read)"},
+        {Request(fifo, 0), "Can't find the specified S file path",
+         fifo + ": a FIFO, not a file (not read, as reading could wait forever)"},
         {none, "Please, select one more flash memory sectors", ""},
     };
     for (const Case& c : cases) {

@@ -1,12 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <sstream>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "SimTestSupport.h"
 #include "sim/SimCatalog.h"
+#include "sim/SimStateStore.h"
 
 using simtest::Bench;
 using simtest::Hex;
@@ -222,26 +228,216 @@ TEST_F(SimState, SecuredFlagAndTypeAreKept)
     EXPECT_EQ(next.Command("21").substr(0, 5), ":2102");
 }
 
-TEST_F(SimState, MalformedStateIsReported)
+// Every file of the directory with its content; a FIFO or folder shows as a marker.
+std::map<std::string, std::string> Snapshot(const fs::path& dir)
 {
-    fs::create_directories(m_dir);
-    std::ofstream(m_dir / "pod.txt") << "version=one\n";
-    Bench bench(Options());
-    EXPECT_NE(bench.Pod().LoadError().find("bad version 'one'"), std::string::npos);
-    EXPECT_EQ(bench.Pod().VersionMajor(), 1);
-    EXPECT_EQ(bench.Pod().VersionMinor(), 1);
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        const std::string name = entry.path().filename().string();
+        if (!entry.is_regular_file()) {
+            files[name] = "<not a file>";
+            continue;
+        }
+        std::ifstream in(entry.path(), std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        files[name] = text.str();
+    }
+    return files;
 }
 
-TEST_F(SimState, AStateFileThatCannotBeWrittenIsNamedWithTheReason)
+std::map<std::string, ino_t> Inodes(const fs::path& dir)
 {
-    fs::create_directories(m_dir / "pod.txt"); // a folder where the file belongs
+    std::map<std::string, ino_t> inodes;
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        struct stat info {};
+        ::lstat(entry.path().c_str(), &info);
+        inodes[entry.path().filename().string()] = info.st_ino;
+    }
+    return inodes;
+}
+
+// A saved MC56F8013 (P1FLASH only, 8K words; RAM windows of 2K words).
+void SaveSmallChip(const sim::SimOptions& base)
+{
+    sim::SimOptions options = base;
+    options.mcu = 10;
+    Bench bench(options);
+    ASSERT_TRUE(bench.OpenCommand());
+    ASSERT_TRUE(bench.Ok("200A04000064"));
+    bench.Close();
+}
+
+TEST_F(SimState, AFileThatCannotBeUsedStopsTheLoadAndTheDirectoryStaysAsItWas)
+{
+    const char* blankChip = "; move it away to start with a blank chip";
+    struct Case {
+        const char* file;
+        std::function<void(const fs::path&)> spoil;
+        std::string reason;
+    };
+    auto write = [](const char* text) {
+        return [text](const fs::path& path) { std::ofstream(path, std::ios::binary) << text; };
+    };
+    const std::vector<Case> cases = {
+        {"pod.txt", write("version=16.1\n"),
+         "line 1 ('version=16.1'): the version must be X.Y with each part 0..15; move it away to "
+         "start with a factory POD and a blank chip"},
+        {"pod.txt", write("version=1.-1\n"),
+         "line 1 ('version=1.-1'): the version must be X.Y with each part 0..15; move it away to "
+         "start with a factory POD and a blank chip"},
+        {"pod.txt", write("version=1.1\nmcu=28\n"),
+         "line 2 ('mcu=28'): the MCU type must be 0..27; move it away to start with a factory "
+         "POD and a blank chip"},
+        {"pod.txt", write("version=1.1\nsecured=yes\n"),
+         "line 2 ('secured=yes'): secured must be 0 or 1; move it away to start with a factory "
+         "POD and a blank chip"},
+        {"pod.txt", write("boot-only=0\n"),
+         "no version line; move it away to start with a factory POD and a blank chip"},
+        {"pod.txt",
+         [](const fs::path& p) {
+             fs::remove(p);
+             fs::create_directory(p);
+         },
+         "is a directory; move it away to start with a factory POD and a blank chip"},
+        {"P1FLASH.bin", write("0123456789"),
+         std::string("has 10 bytes where the MC56F8013 has 16384") + blankChip},
+        {"P1FLASH.bin",
+         [](const fs::path& p) {
+             fs::remove(p);
+             ::mkfifo(p.c_str(), 0600);
+         },
+         std::string("is not a regular file (a FIFO, device or socket)") + blankChip},
+        {"DFLASH.bin", write("\xFF\xFF"),
+         std::string("is a region the MC56F8013 does not have") + blankChip},
+        {"RAM2.bin",
+         [](const fs::path& p) {
+             fs::remove(p);
+             fs::create_symlink("/dev/zero", p);
+         },
+         "is not a regular file (a FIFO, device or socket); move it away to start the chip's "
+         "RAM at zero"},
+        {"firmware.bin", [](const fs::path& p) { std::ofstream(p) << std::string(0x10001, 'x'); },
+         "has 65537 bytes, more than the 65536 it can have; move it away to start with the "
+         "factory firmware"},
+        {"job.txt", write("header 10 4\n"),
+         "line 1: bad header; move it away to start with an empty job store"},
+        {"job.txt", write("loader 12345\n"),
+         "line 1: bad loader words; move it away to start with an empty job store"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + ": " + c.reason);
+        fs::remove_all(m_dir);
+        SaveSmallChip(Options());
+        c.spoil(m_dir / c.file);
+        const auto before = Snapshot(m_dir);
+        {
+            Bench bench(Options());
+            EXPECT_EQ(bench.Pod().LoadError(), (m_dir / c.file).string() + ": " + c.reason);
+            ASSERT_TRUE(bench.OpenCommand());
+            EXPECT_TRUE(bench.Ok("200A04000064"));
+            bench.Close();
+            EXPECT_EQ(bench.Pod().Save(), "");
+        }
+        EXPECT_EQ(Snapshot(m_dir), before);
+    }
+}
+
+TEST_F(SimState, AFailedSaveNamesTheFileAndTheReason)
+{
+    fs::create_directories(m_dir / ".pod.txt.new"); // where the new pod.txt is written first
     Bench bench(Options());
     ASSERT_TRUE(bench.OpenCommand());
     bench.Close();
-    EXPECT_EQ(bench.Pod().SaveError(),
-              "cannot write " + (m_dir / "pod.txt").string() + ": Is a directory");
+    const std::string expected =
+        "cannot write " + (m_dir / ".pod.txt.new").string() + ": Is a directory";
+    EXPECT_EQ(bench.Pod().SaveError(), expected);
+    // Every later save tries again, and fails the same way.
+    EXPECT_EQ(bench.Pod().Save(), expected);
+    fs::remove(m_dir / ".pod.txt.new");
+    EXPECT_EQ(bench.Pod().Save(), "");
+    EXPECT_EQ(Read("pod.txt"), "version=1.1\nboot-only=0\nmcu=27\nsecured=0\n");
 }
 
+TEST_F(SimState, AVerifyRewritesNothing)
+{
+    SaveSmallChip(Options());
+    {
+        Bench bench(Options());
+        ASSERT_TRUE(bench.OpenCommand());
+        ASSERT_TRUE(bench.ConnectAndLoad(10, 4));
+        ASSERT_TRUE(bench.Ok("11"
+                             "02"
+                             "0A"
+                             "04"
+                             "00"
+                             "00"
+                             "0064" +
+                             Hex(bench.Loader(10).size(), 4) + "00000000000000000000"));
+        bench.Close();
+    }
+    const auto inodes = Inodes(m_dir);
+    const auto files = Snapshot(m_dir);
+    Bench bench(Options());
+    ASSERT_TRUE(bench.OpenCommand());
+    EXPECT_TRUE(bench.Ok("11"
+                         "00"
+                         "0A"
+                         "04"
+                         "00"
+                         "00"
+                         "0064" +
+                         Hex(bench.Loader(10).size(), 4) + "00000000000000000000"));
+    bench.Close();
+    EXPECT_EQ(bench.Pod().Save(), "");
+    EXPECT_EQ(Inodes(m_dir), inodes);
+    EXPECT_EQ(Snapshot(m_dir), files);
+}
+
+TEST_F(SimState, AKillDuringTheSaveLeavesEachFileOldOrNewNeverEmpty)
+{
+    sim::SimState before;
+    before.hasTarget = true;
+    before.mcuType = 10;
+    before.flash[2].assign(0x2000, 0xFFFF);
+    sim::SimState after = before;
+    after.versionMinor = 2;
+    after.flash[2][0] = 0x1234;
+    after.secured = true;
+    for (const char* killAt : {"P1FLASH.bin", "pod.txt"}) {
+        SCOPED_TRACE(killAt);
+        fs::remove_all(m_dir);
+        std::string error;
+        ASSERT_TRUE(sim::SimStateStore(m_dir.string()).Save(before, nullptr, error)) << error;
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            const std::string at = killAt;
+            sim::SimStateStore store(m_dir.string(), [&at](const std::string& name) {
+                if (name == at) {
+                    ::raise(SIGKILL);
+                }
+            });
+            std::string childError;
+            store.Save(after, &before, childError);
+            ::_exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status));
+        // The file being replaced is the old one; nothing else was touched yet, as
+        // pod.txt comes last and P1FLASH.bin is the first file that changed.
+        sim::SimState loaded;
+        ASSERT_EQ(sim::SimStateStore(m_dir.string()).Load(loaded, error),
+                  sim::SimStateStore::LoadResult::kLoaded)
+            << error;
+        EXPECT_EQ(loaded.flash[2][0], std::string(killAt) == "pod.txt" ? 0x1234 : 0xFFFF);
+        EXPECT_EQ(Read("pod.txt"), "version=1.1\nboot-only=0\nmcu=10\nsecured=0\n");
+        // The next save finishes the job over the left-over temporary file.
+        ASSERT_TRUE(sim::SimStateStore(m_dir.string()).Save(after, &loaded, error)) << error;
+        EXPECT_EQ(Read("pod.txt"), "version=1.2\nboot-only=0\nmcu=10\nsecured=1\n");
+    }
+}
 } // namespace
 
 namespace {
