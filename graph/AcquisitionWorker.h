@@ -50,6 +50,10 @@ public:
     {
         return m_buffers.at(static_cast<std::size_t>(channel));
     }
+    const std::array<SampleBuffer, GraphChannels::kMaxChannels>& buffers() const
+    {
+        return m_buffers;
+    }
     // The clock's time at the last Start().
     std::uint32_t startMs() const { return m_startMs.load(); }
 
