@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <memory>
@@ -36,6 +37,14 @@ public:
             return m_chunks[index / kChunkSamples]->samples[index % kChunkSamples];
         }
         const Sample& back() const { return (*this)[m_count - 1]; }
+        // The samples from `index` on that lie one after another in memory (to the end of
+        // its chunk or of the snapshot), for loops over long spans; `count` gets how many.
+        const Sample* Run(std::size_t index, std::size_t& count) const
+        {
+            const std::size_t offset = index % kChunkSamples;
+            count = std::min(kChunkSamples - offset, m_count - index);
+            return &m_chunks[index / kChunkSamples]->samples[offset];
+        }
         // Index of the first sample whose X is not below `x` (size() when none); X grows
         // with every tick of a run.
         std::size_t LowerBound(double x) const;

@@ -59,9 +59,25 @@ void PointsToDraw(const SampleBuffer::Snapshot& samples, double x0, double x1, s
         const double columnEnd = x0 + width * (std::floor((samples[i].x - x0) / width) + 1.0);
         std::size_t low = i;
         std::size_t high = i;
-        for (; i < last && samples[i].x < columnEnd; ++i) {
-            if (samples[i].y < samples[low].y) low = i;
-            if (samples[i].y > samples[high].y) high = i;
+        double lowY = samples[i].y;
+        double highY = lowY;
+        while (i < last) {
+            std::size_t n = 0;
+            const Sample* run = samples.Run(i, n);
+            n = std::min(n, last - i);
+            std::size_t j = 0;
+            for (; j < n && run[j].x < columnEnd; ++j) {
+                if (run[j].y < lowY) {
+                    lowY = run[j].y;
+                    low = i + j;
+                }
+                if (run[j].y > highY) {
+                    highY = run[j].y;
+                    high = i + j;
+                }
+            }
+            i += j;
+            if (j < n) break;
         }
         if (low == high) {
             out.push_back(samples[low]);
