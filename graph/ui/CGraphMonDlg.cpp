@@ -16,9 +16,10 @@ namespace {
 const char* const kIntervalTexts[] = {"100 ms", "200 ms", "500 ms", "1 s", "2 s", "5 s", "10 s"};
 constexpr int kDefaultInterval = 6;
 
+// Five significant digits keep two summaries side by side in the narrowest window.
 QString Number(double value)
 {
-    return QString::number(value, 'g', 7);
+    return QString::number(value, 'g', 5);
 }
 } // namespace
 

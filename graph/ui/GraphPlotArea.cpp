@@ -34,6 +34,7 @@ void StyleAxis(QCPAxis* axis, const QColor& color)
     axis->setTickLabelColor(color);
     axis->setLabelColor(color);
     axis->grid()->setPen(QPen(kGrid, 0, Qt::DotLine));
+    axis->grid()->setZeroLinePen(QPen(kGrid, 0, Qt::DotLine));
 }
 
 QString TimeText(double dayFraction)
