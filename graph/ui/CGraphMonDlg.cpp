@@ -1,0 +1,230 @@
+#include "CGraphMonDlg.h"
+
+#include "GraphPlotArea.h"
+#include "ui_CGraphMonDlg.h"
+
+#include "pod/PodSession.h"
+
+#include "graph/SamplesCsv.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+#include <fstream>
+
+namespace {
+const char* const kIntervalTexts[] = {"100 ms", "200 ms", "500 ms", "1 s", "2 s", "5 s", "10 s"};
+constexpr int kDefaultInterval = 6;
+
+// Five significant digits keep two summaries side by side in the narrowest window.
+QString Number(double value)
+{
+    return QString::number(value, 'g', 5);
+}
+} // namespace
+
+CGraphMonDlg::CGraphMonDlg(pod::PodSession& session, const std::vector<graph::GraphChannel>& rows,
+                           QWidget* parent)
+    : QDialog(parent), m_ui(std::make_unique<Ui::CGraphMonDlg>()), m_session(session),
+      m_worker(session, *this)
+{
+    for (const graph::GraphChannel& row : rows)
+        m_channels.Add(row);
+    m_ui->setupUi(this);
+    setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
+    resize(650, 450);
+
+    for (const char* text : kIntervalTexts)
+        m_ui->intervalCombo->addItem(QString::fromLatin1(text));
+    m_ui->intervalCombo->setCurrentIndex(kDefaultInterval);
+    m_ui->intervalCombo->setAccessibleName(m_ui->intervalLabel->text());
+    m_ui->viewByChannelBox->setAccessibleDescription(tr("One plot per channel"));
+    m_ui->zoomHint->setAccessibleName(m_ui->zoomHint->text().trimmed());
+    m_ui->cursorReadout->setAccessibleName(tr("Cursor readout"));
+    m_ui->pauseBox->setAccessibleDescription(
+        tr("Keeps the time axis still while acquisition goes on"));
+    m_ui->exportCsvButton->setAccessibleDescription(tr("Saves the acquired values as CSV"));
+    m_ui->exportImageButton->setAccessibleDescription(tr("Saves the plots as PNG or PDF"));
+
+    plotArea()->SetSpanMs(kViewIntervalsMs[kDefaultInterval]);
+    plotArea()->SetChannels(m_channels, m_worker.buffers());
+    UpdateSummaries();
+
+    connect(m_ui->startButton, &QPushButton::clicked, this, &CGraphMonDlg::OnStart);
+    connect(m_ui->stopButton, &QPushButton::clicked, this, &CGraphMonDlg::OnStop);
+    connect(m_ui->exitButton, &QPushButton::clicked, this, &CGraphMonDlg::reject);
+    connect(m_ui->viewByChannelBox, &QCheckBox::toggled, this, &CGraphMonDlg::OnViewByChannel);
+    connect(m_ui->intervalCombo, &QComboBox::currentIndexChanged, this,
+            &CGraphMonDlg::OnIntervalChange);
+    connect(m_ui->pauseBox, &QCheckBox::toggled, plotArea(), &GraphPlotArea::SetPaused);
+    connect(m_ui->exportCsvButton, &QPushButton::clicked, this, &CGraphMonDlg::OnExportCsv);
+    connect(m_ui->exportImageButton, &QPushButton::clicked, this, &CGraphMonDlg::OnExportImage);
+    connect(plotArea(), &GraphPlotArea::cursorMoved, this, [this] {
+        m_ui->cursorReadout->setText(plotArea()->CursorText());
+        m_ui->cursorReadout->setAccessibleName(plotArea()->CursorText());
+    });
+    m_redrawTimer.setInterval(kRedrawMs);
+    connect(&m_redrawTimer, &QTimer::timeout, this, &CGraphMonDlg::OnRedrawTimer);
+    m_summaryTimer.setInterval(kSummaryMs);
+    connect(&m_summaryTimer, &QTimer::timeout, this, &CGraphMonDlg::UpdateSummaries);
+}
+
+CGraphMonDlg::~CGraphMonDlg()
+{
+    m_worker.StopAndJoin();
+}
+
+GraphPlotArea* CGraphMonDlg::plotArea() const
+{
+    return m_ui->plotArea;
+}
+
+void CGraphMonDlg::ShowRunState(bool running)
+{
+    m_ui->startButton->setEnabled(!running);
+    m_ui->stopButton->setEnabled(running);
+    m_stopping = !running;
+    if (running) {
+        plotArea()->SetRunning(true);
+        m_redrawTimer.start();
+        m_summaryTimer.start();
+    } else if (!m_worker.IsRunning()) {
+        FinishStop();
+    }
+    // Otherwise the redraw timer goes on until the worker's last points are in.
+}
+
+void CGraphMonDlg::OnRedrawTimer()
+{
+    if (m_stopping && !m_worker.IsRunning()) {
+        FinishStop();
+        return;
+    }
+    plotArea()->Refresh();
+}
+
+void CGraphMonDlg::FinishStop()
+{
+    m_stopping = false;
+    m_redrawTimer.stop();
+    m_summaryTimer.stop();
+    plotArea()->Refresh();
+    plotArea()->SetRunning(false);
+    UpdateSummaries();
+}
+
+void CGraphMonDlg::OnStart()
+{
+    plotArea()->SetSpanMs(kViewIntervalsMs[static_cast<std::size_t>(
+        std::max(0, m_ui->intervalCombo->currentIndex()))]);
+    // Joins a worker still finishing its last pass, then clears the curves.
+    m_worker.Start(m_channels);
+    plotArea()->ResetAxes();
+    ShowRunState(true);
+}
+
+void CGraphMonDlg::OnStop()
+{
+    m_worker.RequestStop();
+    ShowRunState(false);
+}
+
+void CGraphMonDlg::OnViewByChannel(bool checked)
+{
+    plotArea()->SetViewByChannel(checked);
+}
+
+void CGraphMonDlg::OnIntervalChange(int index)
+{
+    if (index < 0) return;
+    plotArea()->SetSpanMs(kViewIntervalsMs[static_cast<std::size_t>(index)]);
+}
+
+void CGraphMonDlg::reject()
+{
+    m_worker.StopAndJoin();
+    {
+        auto lock = m_session.Lock();
+        m_session.ClosePodSession();
+    }
+    ShowRunState(false);
+    QDialog::reject();
+}
+
+// Worker thread: only posts.
+void CGraphMonDlg::StoppedByFailure()
+{
+    QMetaObject::invokeMethod(this, &CGraphMonDlg::OnStoppedByFailure, Qt::QueuedConnection);
+}
+
+void CGraphMonDlg::TickFailed()
+{
+    QMetaObject::invokeMethod(
+        this, [this] { plotArea()->Refresh(); }, Qt::QueuedConnection);
+}
+
+void CGraphMonDlg::OnStoppedByFailure()
+{
+    // A START made since has a worker of its own; this report is about the old one.
+    if (m_worker.IsRunning()) return;
+    ShowRunState(false);
+}
+
+QString CGraphMonDlg::ChannelSummary(int channel) const
+{
+    if (channel >= m_channels.count()) return {};
+    const QString name = QString::fromStdString(m_channels[channel].name);
+    const auto last = plotArea()->LastSample(channel);
+    if (!last) return tr("%1: no value yet").arg(name);
+    const graph::SpanStats stats = plotArea()->VisibleStats(channel);
+    QString text = tr("%1: last %2").arg(name, Number(last->y));
+    if (stats.count > 0)
+        text += tr(", min %1, max %2, mean %3")
+                    .arg(Number(stats.min), Number(stats.max), Number(stats.mean));
+    return text;
+}
+
+void CGraphMonDlg::UpdateSummaries()
+{
+    QLabel* labels[] = {m_ui->summary0, m_ui->summary1, m_ui->summary2, m_ui->summary3};
+    for (int i = 0; i < 4; ++i) {
+        labels[i]->setVisible(i < m_channels.count());
+        const QString text = ChannelSummary(i);
+        if (labels[i]->text() == text) continue;
+        labels[i]->setText(text);
+        labels[i]->setAccessibleName(text);
+    }
+}
+
+bool CGraphMonDlg::ExportCsv(const QString& path) const
+{
+    std::vector<std::string> names;
+    std::vector<graph::SampleBuffer::Snapshot> snapshots;
+    for (int i = 0; i < m_channels.count(); ++i) {
+        names.push_back(m_channels[i].name);
+        snapshots.push_back(m_worker.buffer(i).Snap());
+    }
+    std::ofstream out(path.toStdString(), std::ios::binary);
+    if (!out) return false;
+    graph::WriteSamplesCsv(out, names, snapshots);
+    out.close();
+    return static_cast<bool>(out);
+}
+
+void CGraphMonDlg::OnExportCsv()
+{
+    const QString path =
+        QFileDialog::getSaveFileName(this, tr("Export CSV"), QString(), tr("CSV files (*.csv)"));
+    if (path.isEmpty()) return;
+    if (!ExportCsv(path))
+        QMessageBox::warning(this, windowTitle(), tr("Cannot write %1.").arg(path));
+}
+
+void CGraphMonDlg::OnExportImage()
+{
+    const QString path = QFileDialog::getSaveFileName(
+        this, tr("Export Image"), QString(), tr("PNG image (*.png);;PDF document (*.pdf)"));
+    if (path.isEmpty()) return;
+    if (!plotArea()->SaveImage(path))
+        QMessageBox::warning(this, windowTitle(), tr("Cannot write %1.").arg(path));
+}

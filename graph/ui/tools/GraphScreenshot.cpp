@@ -1,0 +1,50 @@
+// quobin_graph_shot FILE [SECONDS]: opens the graph window on the emulated POD (real-time
+// wire) with the demo program's sine wave and triangle, presses START, and after a few
+// seconds saves the window's picture to FILE. Used by scripts/screenshot.
+
+#include "CGraphMonDlg.h"
+
+#include "pod/PodClock.h"
+#include "pod/PodSession.h"
+#include "sim/DemoVariables.h"
+#include "sim/SimUsbDriver.h"
+
+#include <QApplication>
+#include <QImageWriter>
+#include <QPushButton>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstdlib>
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: quobin_graph_shot FILE [SECONDS]\n");
+        return 2;
+    }
+    const QString file = QString::fromLocal8Bit(argv[1]);
+    const int seconds = argc > 2 ? std::atoi(argv[2]) : 4;
+    QApplication application(argc, argv);
+
+    pod::SteadyPodClock clock;
+    sim::SimOptions options;
+    options.wire = sim::WireMode::kReal;
+    auto driver = sim::CreateSimDriver(options, clock);
+    pod::PodSession session(*driver, clock);
+    CGraphMonDlg dlg(session, {{"sineWave", sim::demo::kSineWave, 2, monitor::FLOAT},
+                               {"triangle", sim::demo::kTriangle, 1, monitor::INT16}});
+    int exitCode = 0;
+    QTimer::singleShot(0, &dlg, [&] { dlg.findChild<QPushButton*>("startButton")->click(); });
+    QTimer::singleShot(seconds * 1000, &dlg, [&] {
+        QImageWriter writer(file);
+        if (!writer.write(dlg.grab().toImage())) {
+            std::fprintf(stderr, "quobin_graph_shot: cannot write %s: %s\n", qPrintable(file),
+                         qPrintable(writer.errorString()));
+            exitCode = 1;
+        }
+        dlg.reject();
+    });
+    dlg.exec();
+    return exitCode;
+}

@@ -1,0 +1,270 @@
+#include "graph/AcquisitionWorker.h"
+#include "graph/DayFraction.h"
+
+#include "pod/PodClock.h"
+#include "pod/PodSession.h"
+#include "pod/TracingUsbDriver.h"
+#include "sim/DemoVariables.h"
+#include "sim/SimOptions.h"
+#include "sim/SimUsbDriver.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+
+namespace {
+
+using namespace graph;
+
+// What the worker reports, with a way to wait for it. The hook runs on the worker's
+// thread after each complete tick (the number of ticks so far is passed).
+class TickRecorder final : public AcquisitionView {
+public:
+    void Ticked(std::uint32_t elapsedMs) override
+    {
+        std::function<void(int)> hook;
+        int n = 0;
+        {
+            std::lock_guard lock(m_mutex);
+            ticks.push_back(elapsedMs);
+            n = static_cast<int>(ticks.size());
+            hook = onTick;
+        }
+        if (hook) hook(n);
+        m_changed.notify_all();
+    }
+    void TickFailed() override
+    {
+        std::lock_guard lock(m_mutex);
+        ++failedTicks;
+    }
+    void StoppedByFailure() override
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            stopped = true;
+        }
+        m_changed.notify_all();
+    }
+    bool WaitUntil(const std::function<bool()>& done)
+    {
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, std::chrono::seconds(20), done);
+    }
+    bool WaitTicks(std::size_t n)
+    {
+        return WaitUntil([&] { return ticks.size() >= n; });
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<std::uint32_t> ticks;
+    int failedTicks = 0;
+    bool stopped = false;
+    std::function<void(int)> onTick;
+};
+
+// The worker on an emulated POD with a virtual clock; every frame sent is traced.
+struct Rig {
+    explicit Rig(const std::vector<std::string>& faults = {})
+        : sim(sim::CreateSimDriver(Options(faults), clock)),
+          tracer(*sim, clock,
+                 [this](const std::string& line) {
+                     std::lock_guard lock(traceMutex);
+                     if (line.find("> :") != std::string::npos) sent.push_back(line);
+                 }),
+          session(tracer, clock), worker(session, view)
+    {
+    }
+    static sim::SimOptions Options(const std::vector<std::string>& faults)
+    {
+        sim::SimOptions options;
+        for (const std::string& fault : faults)
+            EXPECT_EQ(sim::ApplySimOption(options, "sim-fault", fault), "");
+        return options;
+    }
+    // Payloads of the read commands sent, without ':', checksum and CR.
+    std::vector<std::string> Reads()
+    {
+        std::lock_guard lock(traceMutex);
+        std::vector<std::string> reads;
+        for (const std::string& line : sent) {
+            std::string frame = line.substr(line.find("> :") + 3);
+            frame.resize(frame.find("\\r") - 2);
+            if (frame.rfind("51", 0) == 0) reads.push_back(frame);
+        }
+        return reads;
+    }
+    void Put32(std::uint32_t address, std::uint32_t value)
+    {
+        sim->Pod().WriteRam(address, static_cast<std::uint16_t>(value), clock.NowMs());
+        sim->Pod().WriteRam(address + 1, static_cast<std::uint16_t>(value >> 16), clock.NowMs());
+    }
+
+    pod::VirtualPodClock clock{1000};
+    std::unique_ptr<sim::SimUsbDriver> sim;
+    std::mutex traceMutex;
+    std::vector<std::string> sent;
+    pod::TracingUsbDriver tracer;
+    pod::PodSession session;
+    TickRecorder view;
+    AcquisitionWorker worker;
+};
+
+GraphChannels Channels(std::initializer_list<GraphChannel> list)
+{
+    GraphChannels channels;
+    for (const GraphChannel& channel : list)
+        channels.Add(channel);
+    return channels;
+}
+
+std::vector<double> Xs(const SampleBuffer& buffer)
+{
+    std::vector<double> xs;
+    const auto snapshot = buffer.Snap();
+    for (std::size_t i = 0; i < snapshot.size(); ++i)
+        xs.push_back(snapshot[i].x);
+    return xs;
+}
+
+TEST(AcquisitionWorker, TicksEvery11MsOpenTheLinkAtTheFirstAndConvertByViewType)
+{
+    Rig rig;
+    rig.Put32(0x20, 0x0000AB00); // BYTE_HIGH: the POD hands over the high byte
+    rig.Put32(0x22, 0x0000FFFF);
+    rig.Put32(0x24, 0xFFFFFFFF);
+    rig.Put32(0x26, 0x3F800000);
+    const auto channels = Channels({{"hi", 0x20, 1, monitor::BYTE_HIGH},
+                                    {"s16", 0x22, 1, monitor::INT16},
+                                    {"u32", 0x24, 2, monitor::UINT32},
+                                    {"f", 0x26, 2, monitor::FLOAT}});
+    EXPECT_FALSE(rig.session.IsOpen());
+    rig.worker.Start(channels);
+    ASSERT_TRUE(rig.view.WaitTicks(3));
+    rig.worker.StopAndJoin();
+    EXPECT_FALSE(rig.worker.IsRunning());
+    EXPECT_TRUE(rig.session.IsOpen());
+    EXPECT_EQ(rig.worker.startMs(), 1000u);
+
+    EXPECT_EQ(std::vector<std::uint32_t>(rig.view.ticks.begin(), rig.view.ticks.begin() + 3),
+              (std::vector<std::uint32_t>{11, 22, 33}));
+    const std::vector<double> expected = {171.0, -1.0, 4294967295.0, 1.0};
+    for (int c = 0; c < 4; ++c) {
+        const auto points = rig.worker.buffer(c).Snap();
+        ASSERT_GE(points.size(), 3u) << c;
+        for (std::size_t t = 0; t < 3; ++t) {
+            EXPECT_EQ(points[t].x, ElapsedToDayFraction(11 * (static_cast<std::uint32_t>(t) + 1)));
+            EXPECT_EQ(points[t].y, expected[static_cast<std::size_t>(c)]) << c;
+        }
+    }
+    // One read per channel and tick, byte / word / long wide as the type says.
+    const auto reads = rig.Reads();
+    ASSERT_GE(reads.size(), 8u);
+    EXPECT_EQ(std::vector<std::string>(reads.begin(), reads.begin() + 4),
+              (std::vector<std::string>{"5101000020", "5102000022", "5103000024", "5103000026"}));
+    EXPECT_EQ(reads[4], reads[0]);
+}
+
+TEST(AcquisitionWorker, AFailedMiddleChannelKeepsTheEarlierPointReopensAndGoesOn)
+{
+    // Reads 1..3 are the first tick; the 5th is the second channel of the second tick.
+    Rig rig({"0x51:5:silent"});
+    const auto channels = Channels({{"a", 0x80, 1, monitor::UINT16},
+                                    {"b", 0x81, 1, monitor::HEX16},
+                                    {"c", 0x82, 2, monitor::UINT32}});
+    rig.worker.Start(channels);
+    ASSERT_TRUE(rig.view.WaitTicks(2));
+    rig.worker.StopAndJoin();
+    EXPECT_EQ(rig.view.failedTicks, 1);
+    EXPECT_FALSE(rig.view.stopped);
+
+    const auto a = Xs(rig.worker.buffer(0));
+    const auto b = Xs(rig.worker.buffer(1));
+    const auto c = Xs(rig.worker.buffer(2));
+    ASSERT_GE(a.size(), 3u);
+    // The failed tick's X is the first channel's second point; the others skip it.
+    EXPECT_EQ(a[1], ElapsedToDayFraction(22));
+    EXPECT_EQ(b.size(), a.size() - 1);
+    EXPECT_EQ(c.size(), a.size() - 1);
+    EXPECT_EQ(b[1], a[2]);
+    EXPECT_EQ(c[1], a[2]);
+    // The read waited out its 100 ms; the next tick came right after the reopen.
+    EXPECT_GE(rig.view.ticks[1], 122u);
+    const auto reads = rig.Reads();
+    ASSERT_GE(reads.size(), 8u);
+    EXPECT_EQ(reads[5], reads[0]); // the next tick starts again with channel a
+    EXPECT_TRUE(rig.session.IsOpen());
+}
+
+TEST(AcquisitionWorker, ALostPodStopsTheRunAndItsPointsStay)
+{
+    Rig rig;
+    rig.view.onTick = [&](int n) {
+        if (n == 2) rig.sim->Unplug();
+    };
+    rig.worker.Start(Channels({{"t", sim::demo::kTriangle, 1, monitor::INT16}}));
+    ASSERT_TRUE(rig.view.WaitUntil([&] { return rig.view.stopped; }));
+    rig.worker.StopAndJoin();
+    EXPECT_EQ(rig.worker.buffer(0).size(), 2u);
+    EXPECT_EQ(rig.view.ticks.size(), 2u);
+    EXPECT_EQ(rig.view.failedTicks, 1);
+    EXPECT_FALSE(rig.session.IsOpen());
+
+    // Without a POD from the start, the first tick cannot open one: nothing is read.
+    Rig absent;
+    absent.sim->Unplug();
+    absent.worker.Start(Channels({{"t", sim::demo::kTriangle, 1, monitor::INT16}}));
+    ASSERT_TRUE(absent.view.WaitUntil([&] { return absent.view.stopped; }));
+    absent.worker.StopAndJoin();
+    EXPECT_EQ(absent.worker.buffer(0).size(), 0u);
+    EXPECT_EQ(absent.view.failedTicks, 0);
+    EXPECT_TRUE(absent.Reads().empty());
+}
+
+TEST(AcquisitionWorker, WithoutChannelsATickOnlyOpensThePod)
+{
+    Rig rig;
+    rig.worker.Start(GraphChannels{});
+    ASSERT_TRUE(rig.view.WaitTicks(3));
+    rig.worker.StopAndJoin();
+    EXPECT_TRUE(rig.session.IsOpen());
+    EXPECT_TRUE(rig.Reads().empty());
+    for (int c = 0; c < GraphChannels::kMaxChannels; ++c)
+        EXPECT_EQ(rig.worker.buffer(c).size(), 0u);
+}
+
+TEST(AcquisitionWorker, StopKeepsThePointsAndStartClearsThemWithOneWorkerAtATime)
+{
+    Rig rig;
+    const auto channels = Channels({{"sineWave", sim::demo::kSineWave, 2, monitor::FLOAT}});
+    rig.worker.Start(channels);
+    ASSERT_TRUE(rig.view.WaitTicks(5));
+    rig.worker.RequestStop();
+    rig.worker.StopAndJoin();
+    const std::size_t kept = rig.worker.buffer(0).size();
+    EXPECT_GE(kept, 5u);
+    // A FLOAT shown as FLOAT plots the sine wave's values, not its bits.
+    const auto points = rig.worker.buffer(0).Snap();
+    for (std::size_t i = 0; i < points.size(); ++i)
+        EXPECT_LE(std::abs(points[i].y), 100.0);
+
+    // START right after STOP, twice, without waiting: the old worker is joined first,
+    // so one run's points arrive one tick apart from its own start.
+    rig.view.ticks.clear();
+    rig.worker.Start(channels);
+    rig.worker.RequestStop();
+    rig.worker.Start(channels);
+    const std::uint32_t start = rig.worker.startMs();
+    ASSERT_TRUE(rig.view.WaitUntil([&] { return rig.worker.buffer(0).size() >= 4; }));
+    rig.worker.StopAndJoin();
+    const auto xs = Xs(rig.worker.buffer(0));
+    for (std::size_t i = 0; i < xs.size(); ++i)
+        EXPECT_EQ(xs[i], ElapsedToDayFraction(11 * (static_cast<std::uint32_t>(i) + 1)));
+    EXPECT_GE(rig.worker.startMs(), start);
+}
+
+} // namespace
