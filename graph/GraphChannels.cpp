@@ -4,7 +4,7 @@
 
 namespace graph {
 
-GraphChannel ChannelFromWatchRow(const monitor::WatchRow& row)
+GraphChannel ChannelFromMonitorItem(const monitor::MonitorItem& row)
 {
     return {row.name, row.address, static_cast<std::uint32_t>(row.size), row.viewType};
 }

@@ -7,7 +7,7 @@
 #include "monitor/ViewType.h"
 
 namespace monitor {
-struct WatchRow;
+struct MonitorItem;
 }
 
 namespace graph {
@@ -23,7 +23,7 @@ struct GraphChannel {
 };
 
 // The channel of a symbol watch-list row, with the view type that the row shows.
-GraphChannel ChannelFromWatchRow(const monitor::WatchRow& row);
+GraphChannel ChannelFromMonitorItem(const monitor::MonitorItem& row);
 
 // The fixed table of up to four channels, filled in the order of the selected rows.
 class GraphChannels {

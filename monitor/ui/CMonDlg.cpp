@@ -6,6 +6,7 @@
 #include "ListCells.h"
 #include "SymbolListModel.h"
 #include "WatchListModel.h"
+#include "graph/ui/CGraphMonDlg.h"
 #include "monitor/MapFileReader.h"
 #include "monitor/ValueText.h"
 #include "monitor/WatchListFile.h"
@@ -49,6 +50,10 @@ template <std::size_t N> void ReadWidths(const QTableView* list, std::array<int,
 CMonDlg::CMonDlg(pod::PodSession& session, McuSource currentMcu, QWidget* parent)
     : QDialog(parent), m_ui(std::make_unique<Ui::CMonDlg>()), m_session(session),
       m_currentMcu(std::move(currentMcu)),
+      m_openGraph([&session](QWidget* owner, const std::vector<graph::GraphChannel>& channels) {
+          CGraphMonDlg graph(session, channels, owner);
+          graph.exec();
+      }),
       m_chooseFile([](QWidget* owner, const QString& initialFolder) {
           return QFileDialog::getOpenFileName(owner, QString(), initialFolder,
                                               QStringLiteral("MAP Files (.xMAP) (*.xMAP)"), nullptr,
@@ -555,17 +560,18 @@ void CMonDlg::OnGraph()
 {
     const std::vector<int> rows = SelectedRows(m_ui->listTRight);
     if (rows.empty()) return;
-    std::vector<GraphRow> graphRows;
+    std::vector<graph::GraphChannel> channels;
     for (int index : rows) {
         const monitor::MonitorItem& row = m_symbolWatchModel->RowAt(index);
-        graphRows.push_back({row.name, row.address, row.size, row.viewType});
+        if (row.viewType != monitor::ASCII) channels.push_back(graph::ChannelFromMonitorItem(row));
+    }
+    if (channels.empty()) {
+        ShowStatus(QStringLiteral("A text has no value to plot: select rows with numbers."));
+        return;
     }
     // The graph window has the POD to itself; monitoring is not restarted afterwards.
     StopAndJoinWorker();
-    if (m_openGraph)
-        m_openGraph(this, graphRows);
-    else
-        ShowStatus(QStringLiteral("Graph monitoring is not available yet."));
+    m_openGraph(this, channels);
 }
 
 // ---- splitters ---------------------------------------------------------------------

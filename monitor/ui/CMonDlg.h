@@ -1,6 +1,7 @@
 #pragma once
 
 #include "MonitorSettings.h"
+#include "graph/GraphChannels.h"
 #include "monitor/MonitorView.h"
 #include "monitor/MonitorWorker.h"
 #include "monitor/SymbolTable.h"
@@ -43,14 +44,10 @@ class CMonDlg : public QDialog, public ops::MonitorControl, private monitor::Mon
     Q_OBJECT
 
 public:
-    // A symbol row handed to the graph window: the view type is the one its row shows.
-    struct GraphRow {
-        std::string name;
-        std::uint32_t address = 0;
-        std::int32_t size = 0;
-        monitor::ViewType viewType = monitor::HEX16;
-    };
-    using GraphOpener = std::function<void(QWidget* parent, const std::vector<GraphRow>& rows)>;
+    // Opens the graph window for the selected symbol rows, each with the view type its row
+    // shows; by default the modal "Graph Monitoring" window on this window's POD session.
+    using GraphOpener =
+        std::function<void(QWidget* parent, const std::vector<graph::GraphChannel>& channels)>;
     using McuSource = std::function<int()>;
     using FileChooser = std::function<QString(QWidget* parent, const QString& initialFolder)>;
     using MessageShower = std::function<void(QWidget* parent, const QString& text)>;

@@ -60,7 +60,7 @@ TEST(GraphChannels, ARowGivesItsShownViewTypeNotTheSymbolsStoredOne)
     // A .Mon restore sets the row's type; the symbol keeps the type the map gave it.
     list.SetViewType(monitor::WatchListId::Symbols, 0, monitor::FLOAT);
     ASSERT_EQ(table.at(0).viewType, monitor::HEX32);
-    const GraphChannel channel = ChannelFromWatchRow(*list.Row(monitor::WatchListId::Symbols, 0));
+    const GraphChannel channel = ChannelFromMonitorItem(*list.Row(monitor::WatchListId::Symbols, 0));
     EXPECT_EQ(channel.viewType, monitor::FLOAT);
     EXPECT_EQ(channel.name, "sineWave");
     EXPECT_EQ(channel.address, 0x84u);

@@ -359,9 +359,9 @@ private slots:
 
         bench.Trigger("listLeft", QStringLiteral("Watch Symbol"));
         bench.Select("listTRight", {QStringLiteral("sineWave"), QStringLiteral("counter16")});
-        std::vector<CMonDlg::GraphRow> handed;
+        std::vector<graph::GraphChannel> handed;
         bench.dlg.SetGraphOpener(
-            [&](QWidget*, const std::vector<CMonDlg::GraphRow>& rows) { handed = rows; });
+            [&](QWidget*, const std::vector<graph::GraphChannel>& rows) { handed = rows; });
         bench.Button("graphButton")->click();
         QCOMPARE(handed.size(), std::size_t{2});
         QCOMPARE(handed[0].name, std::string("counter16")); // top to bottom
@@ -396,15 +396,15 @@ private slots:
         bench.dlg.SetFileChooser([](QWidget*, const QString&) { return QString(); });
         bench.Find<QLineEdit>("mapPathEdit")->setText(QStringLiteral(QUOBIN_DEMO_MAP));
         bench.Button("reloadButton")->click();
-        bench.Select("listLeft", {QStringLiteral("counter16")});
+        bench.Select("listLeft", {QStringLiteral("message")});
         bench.Trigger("listLeft", QStringLiteral("Watch Symbol"));
-        bench.Select("listTRight", {QStringLiteral("counter16")});
+        bench.Select("listTRight", {QStringLiteral("message")});
         bench.Button("graphButton")->click();
         // The status is a label whose accessible name is exactly the text shown.
         QAccessibleInterface* status =
             QAccessible::queryAccessibleInterface(bench.Find<QLabel>("monitorStatus"));
         QCOMPARE(status->text(QAccessible::Name),
-                 QStringLiteral("Graph monitoring is not available yet."));
+                 QStringLiteral("A text has no value to plot: select rows with numbers."));
     }
 
 private:
