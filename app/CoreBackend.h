@@ -35,6 +35,8 @@ public:
     bool StartFirmwareUpdate() override;
     bool QueryVersion() override;
     bool ResetTarget(int resetPolarityIndex, int resetDelayIndex) override;
+    bool IsBusy() const override;
+    void RequestStop() override;
 
     ops::OperationRunner& runner() { return m_runner; }
     pod::PodSession& session() { return m_session; }
