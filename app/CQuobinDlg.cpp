@@ -122,8 +122,8 @@ CQuobinDlg::CQuobinDlg(const BackendFactory& makeBackend, QWidget* parent)
     recent->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Down));
     recent->setShortcutContext(Qt::WidgetShortcut);
     connect(recent, &QAction::triggered, this, [this] {
-        m_recentMenu->popup(m_ui->sFilePathEdit->mapToGlobal(
-            QPoint(0, m_ui->sFilePathEdit->height())));
+        m_recentMenu->popup(
+            m_ui->sFilePathEdit->mapToGlobal(QPoint(0, m_ui->sFilePathEdit->height())));
     });
     setAcceptDrops(true);
     SetUpToolTipsAndShortcuts();
@@ -566,7 +566,8 @@ void CQuobinDlg::RebuildRecentMenu()
             if (m_ui->sFilePathEdit->isEnabled()) ChooseSFile(path);
         });
     }
-    if (m_recentFiles.isEmpty()) m_recentMenu->addAction(QStringLiteral("(no recent files)"))->setEnabled(false);
+    if (m_recentFiles.isEmpty())
+        m_recentMenu->addAction(QStringLiteral("(no recent files)"))->setEnabled(false);
 }
 
 void CQuobinDlg::dragEnterEvent(QDragEnterEvent* event)

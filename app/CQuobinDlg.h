@@ -141,7 +141,7 @@ private:
     Confirmer m_confirmLeave;
     QStringList m_recentFiles;
     QMenu* m_recentMenu = nullptr;
-    bool m_workActive = false;  // POD work started from this window and not yet given back
+    bool m_workActive = false;   // POD work started from this window and not yet given back
     bool m_closePending = false; // EXIT during POD work: close once it has ended
     int m_closeResult = 0;
     int m_passes = 0;

@@ -20,7 +20,7 @@ QString CVexStaticAccessible::text(QAccessible::Text t) const
         return Status()->m_textShown ? CVexStatic::DisplayText(Status()->Text()) : QString();
     case QAccessible::Description:
         return Status()->m_textColor == CVexStatic::kErrorColor ? QStringLiteral("error")
-                                                                 : QString();
+                                                                : QString();
     default:
         return QAccessibleWidget::text(t);
     }

@@ -4,8 +4,8 @@
 #include "pod/UsbDriver.h"
 
 #include <mutex>
-#include <set>
 #include <ostream>
+#include <set>
 #include <string>
 
 namespace cli {

@@ -50,8 +50,8 @@ int RunSymbols(SymbolsOptions& o, CommandContext& ctx)
         return kExitOk;
     }
     char line[512];
-    std::snprintf(line, sizeof line, "%-32s %-8s  %9s  %s\n", "Symbol Name", "Address",
-                  "Data Size", "View Type");
+    std::snprintf(line, sizeof line, "%-32s %-8s  %9s  %s\n", "Symbol Name", "Address", "Data Size",
+                  "View Type");
     ctx.out << line;
     for (int index : table.DisplayOrder()) {
         const monitor::SymbolEntry& s = table.at(index);
@@ -146,7 +146,8 @@ int RunWrite(WriteOptions& o, CommandContext& ctx)
         std::vector<std::uint16_t> words;
         std::string error;
         if (!monitor::AsciiWriteWordsFromUtf8(request.text, request.length, words, error))
-            return UsageError(ctx, "cannot write '" + o.value + "' to " + item.label + ": " + error);
+            return UsageError(ctx,
+                              "cannot write '" + o.value + "' to " + item.label + ": " + error);
     } else {
         request.value = monitor::EncodeValueText(o.value, item.viewType, item.list);
     }
@@ -174,8 +175,7 @@ int RunWrite(WriteOptions& o, CommandContext& ctx)
 void AddSymbolsCommand(CLI::App& app, CommandList& commands)
 {
     auto o = std::make_shared<SymbolsOptions>();
-    CLI::App* sub =
-        AddSubcommand(app, "symbols", "List the data symbols of a linker map (.xMAP)");
+    CLI::App* sub = AddSubcommand(app, "symbols", "List the data symbols of a linker map (.xMAP)");
     sub->add_option("map", o->monitor.map, "Linker map of the target program")->required();
     AddMonitorOptions(*sub, o->monitor, false);
     commands.push_back({sub, [o](CommandContext& ctx) { return RunSymbols(*o, ctx); }});
@@ -186,8 +186,7 @@ void AddReadCommand(CLI::App& app, CommandList& commands)
     auto o = std::make_shared<ReadOptions>();
     CLI::App* sub = AddSubcommand(
         app, "read", "Read target variables once: ITEM is a symbol or 0xADDRESS, with :VIEW");
-    sub->add_option("item", o->items, "Symbol name or word address, optionally :VIEW")
-        ->required();
+    sub->add_option("item", o->items, "Symbol name or word address, optionally :VIEW")->required();
     AddMonitorOptions(*sub, o->monitor, true);
     AddBaudOption(*sub, o->monitor);
     commands.push_back({sub, [o](CommandContext& ctx) { return RunRead(*o, ctx); }});
@@ -198,8 +197,7 @@ void AddWriteCommand(CLI::App& app, CommandList& commands)
     auto o = std::make_shared<WriteOptions>();
     CLI::App* sub = AddSubcommand(
         app, "write", "Change a target variable as Change Value does, then read it back");
-    sub->add_option("item", o->item, "Symbol name or word address, optionally :VIEW")
-        ->required();
+    sub->add_option("item", o->item, "Symbol name or word address, optionally :VIEW")->required();
     sub->add_option("value", o->value, "New value (hexadecimal for the HEX and byte types)")
         ->required();
     AddMonitorOptions(*sub, o->monitor, true);

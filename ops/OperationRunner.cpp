@@ -7,10 +7,10 @@
 #include "ops/FirmwareUpdate.h"
 #include "ops/MonitorControl.h"
 #include "ops/PodImageWrite.h"
-#include "ops/RunRecord.h"
-#include "ops/WrongPartWarning.h"
 #include "ops/ProgrammerView.h"
+#include "ops/RunRecord.h"
 #include "ops/TargetDownload.h"
+#include "ops/WrongPartWarning.h"
 #include "pod/Messages.h"
 #include "pod/PodCommands.h"
 #include "pod/PodSession.h"
@@ -218,8 +218,9 @@ void OperationRunner::RunOperation(OperationMode mode, const DialogSnapshot& dia
 
     RunRecord record;
     record.startedAt = LocalTimestamp();
-    record.part = image::IsValidMcuType(dialog.mcuIndex) ? image::RecordFor(dialog.mcuIndex).name
-                                                         : image::RecordFor(image::kDefaultMcuType).name;
+    record.part = image::IsValidMcuType(dialog.mcuIndex)
+                      ? image::RecordFor(dialog.mcuIndex).name
+                      : image::RecordFor(image::kDefaultMcuType).name;
     record.file = dialog.sFilePath;
     record.regions = dialog.regionChecked;
 
@@ -283,8 +284,7 @@ void OperationRunner::RunFirmwareUpdate()
 }
 
 void OperationRunner::Finish(bool ok, const std::string& message, std::uint32_t elapsedMs,
-                             const std::array<std::uint32_t, 4>& wordsSent,
-                             const RunRecord& record)
+                             const std::array<std::uint32_t, 4>& wordsSent, const RunRecord& record)
 {
     {
         std::lock_guard lock(m_mutex);

@@ -11,10 +11,10 @@ namespace ops {
 // (with the file's CRC-32, so that a changed file on the same path shows), the words of
 // each ticked region, the result and the time it took.
 struct RunRecord {
-    std::string startedAt;  // local time, "2024-05-17 14:03:07"
-    std::string podSerial;  // empty when the POD was not reached
-    std::string part;       // "MC56F8367"
-    std::string file;       // the S file path as given
+    std::string startedAt;                // local time, "2024-05-17 14:03:07"
+    std::string podSerial;                // empty when the POD was not reached
+    std::string part;                     // "MC56F8367"
+    std::string file;                     // the S file path as given
     std::optional<std::uint32_t> fileCrc; // none when the file could not be read
     std::array<bool, 4> regions{};        // ticked, DFLASH..P2FLASH
     std::array<std::uint32_t, 4> wordsSent{};

@@ -12,8 +12,8 @@ namespace ops {
 
 std::string TransferProgressText(const TransferProgress& progress)
 {
-    std::string text =
-        progress.region + ' ' + std::to_string(progress.ordinal) + '/' + std::to_string(progress.count);
+    std::string text = progress.region + ' ' + std::to_string(progress.ordinal) + '/' +
+                       std::to_string(progress.count);
     if (progress.wordsDone == 0 || progress.wordsDone >= progress.wordsTotal) return text;
     const std::uint64_t left = progress.wordsTotal - progress.wordsDone;
     const std::uint64_t leftMs = progress.elapsedMs * left / progress.wordsDone;

@@ -37,7 +37,10 @@ public:
     std::uint32_t NowMs() override { return static_cast<std::uint32_t>(m_nowUs.load() / 1000); }
     void SleepMs(std::uint32_t milliseconds) override { Advance(milliseconds); }
     void SleepUs(std::uint32_t microseconds) override { m_nowUs.fetch_add(microseconds); }
-    void Advance(std::uint32_t milliseconds) { m_nowUs.fetch_add(std::uint64_t{milliseconds} * 1000); }
+    void Advance(std::uint32_t milliseconds)
+    {
+        m_nowUs.fetch_add(std::uint64_t{milliseconds} * 1000);
+    }
 
 private:
     std::atomic<std::uint64_t> m_nowUs;

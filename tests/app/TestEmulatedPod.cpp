@@ -16,11 +16,11 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProgressBar>
-#include <QToolButton>
-#include <QUrl>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QToolButton>
+#include <QUrl>
 #include <QtTest>
 
 #include <algorithm>
@@ -282,7 +282,8 @@ private slots:
         QVERIFY(has(QStringLiteral(" Initializing...")));
         QVERIFY(has(QStringLiteral(" PROGRAM1 FLASH Download & Verify")));
         QVERIFY(has(QStringLiteral("POD QBSIM001  MC56F8367  " QUOBIN_DEMO_S "  CRC-32 ")));
-        QVERIFY(has(QStringLiteral("DFLASH 16384, BFLASH 64, P1FLASH 768, P2FLASH 0  ok  Success")));
+        QVERIFY(
+            has(QStringLiteral("DFLASH 16384, BFLASH 64, P1FLASH 768, P2FLASH 0  ok  Success")));
         QVERIFY(has(QStringLiteral("FAILED  Please, select one more flash memory sectors")));
         // Folded at start; unfolding shows it and makes the window taller.
         auto* pane = bench.Find<QPlainTextEdit>("runLog");
@@ -360,9 +361,9 @@ private slots:
         QStringList unnamed;
         const std::function<void(QAccessibleInterface*)> walk = [&](QAccessibleInterface* node) {
             static const QList<QAccessible::Role> interactive = {
-                QAccessible::PushButton,  QAccessible::CheckBox,    QAccessible::ComboBox,
-                QAccessible::EditableText, QAccessible::ProgressBar, QAccessible::StaticText,
-                QAccessible::ButtonMenu,  QAccessible::ButtonDropDown};
+                QAccessible::PushButton,   QAccessible::CheckBox,      QAccessible::ComboBox,
+                QAccessible::EditableText, QAccessible::ProgressBar,   QAccessible::StaticText,
+                QAccessible::ButtonMenu,   QAccessible::ButtonDropDown};
             if (interactive.contains(node->role()) && node->object() &&
                 node->object()->isWidgetType() &&
                 static_cast<QWidget*>(node->object())->isVisibleTo(bench.dlg.get()) &&
@@ -380,15 +381,17 @@ private slots:
             QAccessible::queryAccessibleInterface(bench.Find<QComboBox>("mcuSelect"));
         QCOMPARE(mcu->text(QAccessible::Value), QStringLiteral("MC56F8367"));
         QCOMPARE(bench.Find<QLabel>("mcuSelectLabel")->buddy(), bench.Find<QComboBox>("mcuSelect"));
-        QCOMPARE(bench.Find<QComboBox>("mcuSelect")->accessibleName(), QStringLiteral("MCU Select"));
+        QCOMPARE(bench.Find<QComboBox>("mcuSelect")->accessibleName(),
+                 QStringLiteral("MCU Select"));
         QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(bench.Progress());
         QVERIFY(bar->valueInterface());
         QCOMPARE(bar->valueInterface()->maximumValue().toInt(), bench.Progress()->maximum());
         QAccessibleInterface* path =
             QAccessible::queryAccessibleInterface(bench.Find<QLineEdit>("sFilePathEdit"));
         QCOMPARE(path->text(QAccessible::Name), QStringLiteral("S File Path"));
-        QVERIFY(bench.Find<QPushButton>("targetWriteVerifyButton")->toolTip().endsWith(
-            QStringLiteral("(F5)")));
+        QVERIFY(bench.Find<QPushButton>("targetWriteVerifyButton")
+                    ->toolTip()
+                    .endsWith(QStringLiteral("(F5)")));
         QCOMPARE(bench.Find<QPushButton>("targetWriteVerifyButton")->shortcut(),
                  QKeySequence(Qt::Key_F5));
     }
@@ -412,10 +415,10 @@ private slots:
 
         QAccessibleInterface* status = QAccessible::queryAccessibleInterface(bench.Status());
         QCOMPARE(status->role(), QAccessible::StaticText);
-        QCOMPARE(status->text(QAccessible::Name),
-                 CVexStatic::DisplayText(bench.Status()->Text()));
-        QVERIFY(status->text(QAccessible::Name).startsWith(
-            QStringLiteral("Success to download and verify FLASH to the MCU (")));
+        QCOMPARE(status->text(QAccessible::Name), CVexStatic::DisplayText(bench.Status()->Text()));
+        QVERIFY(
+            status->text(QAccessible::Name)
+                .startsWith(QStringLiteral("Success to download and verify FLASH to the MCU (")));
         QVERIFY(status->text(QAccessible::Description).isEmpty());
         const auto announced = std::count_if(events.begin(), events.end(), [&](const auto& e) {
             return e.first == bench.Status() && e.second == QAccessible::NameChanged;

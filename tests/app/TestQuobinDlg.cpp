@@ -11,12 +11,12 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
-#include <QMenu>
 #include <QtTest>
 
 #include <atomic>
@@ -657,7 +657,8 @@ private slots:
     void exitDuringARunWaitsAndASecondExitOffersToStopAfterTheBlock()
     {
         QFETCH(int, how);
-        CQuobinDlg dlg([](ops::ProgrammerView& view) { return std::make_unique<HeldBackend>(view); });
+        CQuobinDlg dlg(
+            [](ops::ProgrammerView& view) { return std::make_unique<HeldBackend>(view); });
         dlg.Initialize();
         QStringList asked;
         bool leave = false;
@@ -699,7 +700,8 @@ private slots:
     void partChangeReloadsTheFileForTheNewPart()
     {
         Harness h;
-        h.dlg->findChild<QLineEdit*>(QStringLiteral("sFilePathEdit"))->setText(QStringLiteral("x.s"));
+        h.dlg->findChild<QLineEdit*>(QStringLiteral("sFilePathEdit"))
+            ->setText(QStringLiteral("x.s"));
         h.backend->calls.clear();
         h.dlg->findChild<QComboBox*>(QStringLiteral("mcuSelect"))->setCurrentIndex(3);
         QCOMPARE(h.backend->calls, std::vector<std::string>{"load"});
@@ -726,7 +728,8 @@ private slots:
         }
         Harness again;
         QCOMPARE(again.dlg->RecentFiles().front(), QStringLiteral("/f5.s"));
-        QCOMPARE(again.dlg->findChild<QMenu*>(QStringLiteral("recentFilesMenu"))->actions().size(), 8);
+        QCOMPARE(again.dlg->findChild<QMenu*>(QStringLiteral("recentFilesMenu"))->actions().size(),
+                 8);
     }
 
     void dataMonitoringStaysUsableAndStartsNothing()

@@ -11,8 +11,8 @@
 #include <fstream>
 #include <sstream>
 
-#include <unistd.h>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -93,14 +93,14 @@ TEST(CliProgram, FailedStepExitsOneWithItsMessage)
 
 TEST(CliProgram, LogAppendsOneTracedLinePerRun)
 {
-    const auto dir = std::filesystem::temp_directory_path() /
-                     ("quobin-cli-log-" + std::to_string(::getpid()));
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("quobin-cli-log-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     const std::string log = (dir / "runs.log").string();
     EXPECT_EQ(Cli({"--simulate", "program", kDemo, "--log", log}).status, 0);
-    EXPECT_EQ(Cli({"--simulate", "--sim-fault", "0x24:1:error", "program", kDemo, "--log", log})
-                  .status,
-              1);
+    EXPECT_EQ(
+        Cli({"--simulate", "--sim-fault", "0x24:1:error", "program", kDemo, "--log", log}).status,
+        1);
     std::ifstream in(log);
     std::string first;
     std::string second;
@@ -110,9 +110,10 @@ TEST(CliProgram, LogAppendsOneTracedLinePerRun)
     EXPECT_FALSE(std::getline(in, third));
     EXPECT_NE(first.find("  POD QBSIM001  MC56F8367  " + kDemo + "  CRC-32 "), std::string::npos)
         << first;
-    EXPECT_NE(first.find("  DFLASH 16384, BFLASH 64, P1FLASH 768, P2FLASH 0  ok  Success to download "
-                         "and verify FLASH to the MCU ("),
-              std::string::npos)
+    EXPECT_NE(
+        first.find("  DFLASH 16384, BFLASH 64, P1FLASH 768, P2FLASH 0  ok  Success to download "
+                   "and verify FLASH to the MCU ("),
+        std::string::npos)
         << first;
     EXPECT_NE(second.find("  FAILED  Failed to erase FLASH  "), std::string::npos) << second;
     std::filesystem::remove_all(dir);
@@ -180,7 +181,8 @@ TEST(CliFirmwareUpdate, PodNotInItsBootLoaderFails)
     const auto run = Cli({"--simulate", "firmware-update"});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out.find("Failed to firmware update"), std::string::npos) << run.out;
-    EXPECT_NE(run.err.find("quobin-cli: Failed to firmware update to the POD\n"), std::string::npos);
+    EXPECT_NE(run.err.find("quobin-cli: Failed to firmware update to the POD\n"),
+              std::string::npos);
     EXPECT_NE(run.err.find("boot loader"), std::string::npos) << run.err;
 }
 

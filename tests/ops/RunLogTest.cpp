@@ -12,9 +12,9 @@
 
 namespace {
 
+using ops::OperationMode;
 using opstest::OpsRig;
 using opstest::Words;
-using ops::OperationMode;
 
 TEST(RunLog, LineNamesEveryTracedFieldInItsOrder)
 {
@@ -66,8 +66,8 @@ TEST(RunLog, RunReportsItsRecordWithThePodSerialAndTheFileCrc)
     EXPECT_EQ(runs[0].fileCrc, ops::FileCrc32(dialog.sFilePath));
     EXPECT_EQ(runs[0].wordsSent[image::kP1flash], 8u);
     EXPECT_EQ(runs[0].message, result.message);
-    EXPECT_TRUE(std::regex_match(runs[0].startedAt,
-                                 std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)")));
+    EXPECT_TRUE(
+        std::regex_match(runs[0].startedAt, std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)")));
     EXPECT_EQ(result.record.podSerial, "QBSIM001");
 }
 
@@ -149,7 +149,10 @@ public:
     void StepProgress() override { m_inner.StepProgress(); }
     void SetProgressPos(int p) override { m_inner.SetProgressPos(p); }
     void SetControlsEnabled(bool e) override { m_inner.SetControlsEnabled(e); }
-    void SetRegionLabels(const std::array<std::string, 4>& l) override { m_inner.SetRegionLabels(l); }
+    void SetRegionLabels(const std::array<std::string, 4>& l) override
+    {
+        m_inner.SetRegionLabels(l);
+    }
     void ShowTransferProgress(const ops::TransferProgress& p) override
     {
         m_inner.ShowTransferProgress(p);
