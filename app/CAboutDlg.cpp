@@ -10,7 +10,7 @@ CAboutDlg::CAboutDlg(const QIcon& icon, QWidget* parent)
     m_ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setFixedSize(size());
+    // The layout fixes the size to what the texts need in the font in use.
     m_ui->iconLabel->setPixmap(icon.pixmap(32, 32));
 }
 

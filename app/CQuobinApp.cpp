@@ -9,6 +9,32 @@
 #include <cstdio>
 #include <memory>
 
+const char* const CQuobinApp::kNoDisplayMessage =
+    "quobin: no display found; use quobin-cli on a terminal, or run the window with xvfb-run "
+    "quobin";
+
+bool CQuobinApp::DisplayAvailable(const QStringList& arguments)
+{
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    QString platform = qEnvironmentVariable("QT_QPA_PLATFORM");
+    const qsizetype flag = arguments.indexOf(QStringLiteral("-platform"));
+    if (flag >= 0 && flag + 1 < arguments.size()) platform = arguments[flag + 1];
+    platform = platform.section(QLatin1Char(':'), 0, 0).section(QLatin1Char(';'), 0, 0);
+    static const QStringList kNeedNoDisplay = {
+        QStringLiteral("offscreen"), QStringLiteral("minimal"), QStringLiteral("vnc"),
+        QStringLiteral("linuxfb"),   QStringLiteral("eglfs"),   QStringLiteral("vkkhrdisplay")};
+    if (kNeedNoDisplay.contains(platform)) return true;
+    if (platform.startsWith(QLatin1String("wayland")))
+        return !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if (platform == QLatin1String("xcb")) return !qEnvironmentVariableIsEmpty("DISPLAY");
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+#else
+    (void)arguments;
+    return true;
+#endif
+}
+
 void CQuobinApp::PrepareApplication(QApplication& application)
 {
     QCoreApplication::setOrganizationName(QStringLiteral("Ulmvero"));

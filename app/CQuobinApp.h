@@ -3,6 +3,9 @@
 #include "AppOptions.h"
 #include "CQuobinDlg.h"
 
+#include <QString>
+#include <QStringList>
+
 class QApplication;
 
 // Start-up of the window program: where settings live, the main window run modally,
@@ -12,6 +15,13 @@ public:
     // Names the settings location "Ulmvero"/"Quobin" (on Windows
     // HKCU\Software\Ulmvero\Quobin) and the program's display name.
     static void PrepareApplication(QApplication& application);
+
+    // Whether a window can be shown: a platform plugin that needs no display was chosen
+    // (QT_QPA_PLATFORM or -platform), or an X11 or Wayland display is named. Without one
+    // Qt would abort; the program says so in one line instead. Always true off Unix.
+    static bool DisplayAvailable(const QStringList& arguments);
+    // The line printed when there is none.
+    static const char* const kNoDisplayMessage;
 
     // Builds the main window on the given core, runs its start-up and shows it until it is
     // closed; the window saves its settings as it goes. With a screenshot file the window

@@ -8,13 +8,21 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDesktopServices>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSettings>
 #include <QThread>
+#include <QTimer>
 #include <QUrl>
 
 #include <algorithm>
@@ -26,8 +34,23 @@ const QColor kStatusBackground(0, 255, 180);
 const QColor kErrorText(255, 0, 0);
 const QColor kNormalText(0, 0, 0);
 const char* const kManualName = "Quobin_Manual.pdf";
+// The window's height with the run log folded and the height the log adds when open.
+constexpr int kFoldedHeight = 410;
+constexpr int kLogHeight = 150;
+
+// The local file a drag carries, if it carries exactly one.
+QString DraggedFile(const QMimeData* mime)
+{
+    if (!mime || !mime->hasUrls() || mime->urls().size() != 1) return {};
+    const QUrl url = mime->urls().front();
+    return url.isLocalFile() ? url.toLocalFile() : QString();
+}
 
 } // namespace
+
+const QString CQuobinDlg::kFileFilter = QStringLiteral(
+    "S-record files (*.s *.S *.s19 *.s28 *.s37 *.srec *.mot *.elf.S);;All files (*)");
+const QColor CQuobinDlg::kWarningColor(160, 82, 0);
 
 CQuobinDlg::CQuobinDlg(const BackendFactory& makeBackend, QWidget* parent)
     : QDialog(parent), m_ui(std::make_unique<Ui::CQuobinDlg>()),
@@ -36,12 +59,17 @@ CQuobinDlg::CQuobinDlg(const BackendFactory& makeBackend, QWidget* parent)
           QMessageBox::warning(owner, QStringLiteral("Quobin"), text);
       }),
       m_chooseFile([](QWidget* owner, const QString& initialFolder) {
-          return QFileDialog::getOpenFileName(owner, QString(), initialFolder,
-                                              QStringLiteral("S Files (.s) (*.s)"), nullptr,
-                                              QFileDialog::HideNameFilterDetails);
+          return QFileDialog::getOpenFileName(owner, QString(), initialFolder, kFileFilter);
+      }),
+      m_confirmLeave([](QWidget* owner, const QString& question) {
+          return QMessageBox::question(owner, QStringLiteral("Quobin"), question,
+                                       QMessageBox::Yes | QMessageBox::No,
+                                       QMessageBox::No) == QMessageBox::Yes;
       })
 {
     m_ui->setupUi(this);
+    m_ui->runLog->hide();
+    resize(width(), kFoldedHeight);
     // A fixed-size main window with a minimise box and no maximise box.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -68,8 +96,101 @@ CQuobinDlg::CQuobinDlg(const BackendFactory& makeBackend, QWidget* parent)
     connect(m_ui->helpButton, &QPushButton::clicked, this, &CQuobinDlg::OnHelp);
     connect(m_ui->dataMonitoringButton, &QPushButton::clicked, this,
             &CQuobinDlg::dataMonitoringRequested);
-    connect(m_ui->mcuSelect, &QComboBox::currentIndexChanged, this,
-            &CQuobinDlg::UpdateRegionAvailability);
+    connect(m_ui->mcuSelect, &QComboBox::currentIndexChanged, this, [this] {
+        UpdateRegionAvailability();
+        ReloadForNewChoice();
+    });
+    // Enter loads the file as the next run would; a path typed and left does the same,
+    // so that the region labels never show another file's counts.
+    connect(m_ui->sFilePathEdit, &QLineEdit::returnPressed, this, [this] {
+        m_ui->sFilePathEdit->setModified(false);
+        ReloadForNewChoice();
+    });
+    connect(m_ui->sFilePathEdit, &QLineEdit::editingFinished, this, [this] {
+        if (!m_ui->sFilePathEdit->isModified()) return;
+        m_ui->sFilePathEdit->setModified(false);
+        ReloadForNewChoice();
+    });
+    connect(m_ui->runLogToggle, &QToolButton::toggled, this, &CQuobinDlg::OnRunLogToggled);
+
+    m_recentMenu = new QMenu(this);
+    m_recentMenu->setObjectName(QStringLiteral("recentFilesMenu"));
+    auto* recent = m_ui->sFilePathEdit->addAction(style()->standardIcon(QStyle::SP_ArrowDown),
+                                                  QLineEdit::TrailingPosition);
+    recent->setObjectName(QStringLiteral("recentFilesAction"));
+    recent->setText(QStringLiteral("Recent S files"));
+    recent->setToolTip(QStringLiteral("Recent S files (Alt+Down)"));
+    recent->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Down));
+    recent->setShortcutContext(Qt::WidgetShortcut);
+    connect(recent, &QAction::triggered, this, [this] {
+        m_recentMenu->popup(
+            m_ui->sFilePathEdit->mapToGlobal(QPoint(0, m_ui->sFilePathEdit->height())));
+    });
+    setAcceptDrops(true);
+    SetUpToolTipsAndShortcuts();
+}
+
+void CQuobinDlg::SetUpToolTipsAndShortcuts()
+{
+    struct Tip {
+        QWidget* widget;
+        const char* text;
+        QKeySequence key;
+    };
+    const Tip tips[] = {
+        {m_ui->mcuSelect, "The target part; its memory map decides the regions", {}},
+        {m_ui->resetAfterCheck, "Reset the target and let it run after programming", {}},
+        {m_ui->resetPolarity, "Level of the target's reset line while it is held in reset", {}},
+        {m_ui->resetDelay, "How long the reset line is held", {}},
+        {m_ui->sFilePathEdit,
+         "The S-record file to program; Enter loads it, Alt+Down lists recent files, or drop "
+         "a file on the window",
+         {}},
+        {m_ui->browseButton, "Choose the S file", QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {m_ui->dflashCheck, "Program the data flash", {}},
+        {m_ui->bflashCheck, "Program the boot flash", {}},
+        {m_ui->p1flashCheck, "Program the first program flash", {}},
+        {m_ui->p2flashCheck, "Program the second program flash", {}},
+        {m_ui->targetWriteVerifyButton, "Write the S file into the target's flash and verify it",
+         QKeySequence(Qt::Key_F5)},
+        {m_ui->targetWriteButton, "Write the S file into the target's flash",
+         QKeySequence(Qt::Key_F6)},
+        {m_ui->targetVerifyButton, "Compare the target's flash with the S file",
+         QKeySequence(Qt::Key_F7)},
+        {m_ui->podWriteVerifyButton, "Store the programming job in the POD and verify it",
+         QKeySequence(Qt::SHIFT | Qt::Key_F5)},
+        {m_ui->podWriteButton, "Store the programming job in the POD",
+         QKeySequence(Qt::SHIFT | Qt::Key_F6)},
+        {m_ui->podVerifyButton, "Compare the POD's stored job with the S file",
+         QKeySequence(Qt::SHIFT | Qt::Key_F7)},
+        {m_ui->getVersionButton, "Read the POD's firmware version", QKeySequence(Qt::Key_F8)},
+        {m_ui->firmwareUpdateButton,
+         "Write the carried firmware into the POD; the POD must be in its boot loader",
+         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_U)},
+        {m_ui->targetResetButton, "Reset the target with the chosen polarity and delay",
+         QKeySequence(Qt::Key_F9)},
+        {m_ui->dataMonitoringButton, "Show the live variables of the running target",
+         QKeySequence(Qt::CTRL | Qt::Key_M)},
+        {m_ui->helpButton, "Open the manual", QKeySequence(Qt::Key_F1)},
+        {m_ui->exitButton, "Close Quobin; during a run it closes when the run has ended",
+         QKeySequence(Qt::Key_Escape)},
+        {m_ui->runLogToggle, "Show or hide the log of every status of every run",
+         QKeySequence(Qt::CTRL | Qt::Key_L)},
+        {m_ui->runCounterLabel, "Runs since Quobin started", {}},
+        {m_ui->transferLabel, "The region being sent and the time left", {}},
+    };
+    for (const Tip& tip : tips) {
+        QString text = QString::fromUtf8(tip.text);
+        // Esc belongs to the dialog itself; only the others are set on their buttons.
+        if (!tip.key.isEmpty() && tip.widget != m_ui->exitButton)
+            if (auto* button = qobject_cast<QAbstractButton*>(tip.widget))
+                button->setShortcut(tip.key);
+        if (!tip.key.isEmpty())
+            text += QStringLiteral(" (%1)").arg(tip.key.toString(QKeySequence::NativeText));
+        tip.widget->setToolTip(text);
+        if (tip.widget->accessibleDescription().isEmpty())
+            tip.widget->setAccessibleDescription(text);
+    }
 }
 
 CQuobinDlg::~CQuobinDlg()
@@ -142,6 +263,7 @@ void CQuobinDlg::Initialize()
 
     LoadSettings();
     if (m_monDlg) m_monDlg->Initialize(*app::OpenQuobinSettings());
+    RebuildRecentMenu();
     UpdateRegionAvailability();
     m_backend->LoadSFile(CaptureSnapshot());
     m_backend->EnsurePodSession();
@@ -231,12 +353,74 @@ void CQuobinDlg::SetRegionLabels(const std::array<std::string, 4>& labels)
     OnUiThread([this, texts] { ApplyRegionLabels(texts); });
 }
 
+void CQuobinDlg::ShowTransferProgress(const ops::TransferProgress& progress)
+{
+    OnUiThread([this, text = QString::fromStdString(ops::TransferProgressText(progress))] {
+        m_ui->transferLabel->setText(text);
+    });
+}
+
+void CQuobinDlg::ShowWarning(const std::string& text)
+{
+    OnUiThread([this, shown = QString::fromStdString(text)] {
+        AppendLog(shown);
+        // During a run the status line belongs to the run; the log keeps the warning.
+        if (m_workActive) return;
+        CVexStatic* status = m_ui->statusLine;
+        status->m_textColor = kWarningColor;
+        status->SetText(shown);
+        status->repaint();
+    });
+}
+
+void CQuobinDlg::ShowNote(const std::string& text)
+{
+    OnUiThread([this, shown = QString::fromStdString(text)] { AppendLog(shown); });
+}
+
+void CQuobinDlg::RunFinished(const ops::RunRecord& record)
+{
+    OnUiThread([this, line = QString::fromStdString(ops::RunLogLine(record)), ok = record.ok] {
+        ++(ok ? m_passes : m_failures);
+        UpdateRunCounter();
+        AppendLog(line);
+    });
+}
+
+void CQuobinDlg::UpdateRunCounter()
+{
+    m_ui->runCounterLabel->setText(
+        QStringLiteral("Runs: %1 passed, %2 failed").arg(m_passes).arg(m_failures));
+}
+
+void CQuobinDlg::AppendLog(const QString& text)
+{
+    if (text.isEmpty()) return;
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss"));
+    m_ui->runLog->appendPlainText(stamp + QLatin1Char(' ') + text);
+}
+
+QStringList CQuobinDlg::RunLogLines() const
+{
+    return m_ui->runLog->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+void CQuobinDlg::OnRunLogToggled(bool shown)
+{
+    m_ui->runLogToggle->setArrowType(shown ? Qt::DownArrow : Qt::RightArrow);
+    m_ui->runLog->setVisible(shown);
+    setFixedSize(width(), kFoldedHeight + (shown ? kLogHeight : 0));
+    if (shown) KeepOnScreen();
+}
+
 void CQuobinDlg::ApplyStatus(const QString& text, bool error)
 {
     CVexStatic* status = m_ui->statusLine;
-    status->SetText(text);
+    // The colour first, so that a screen reader told of the new text finds it described.
     status->m_textColor = error ? kErrorText : kNormalText;
+    status->SetText(text);
     status->repaint();
+    AppendLog(CVexStatic::DisplayText(text));
 }
 
 void CQuobinDlg::ApplyControlsEnabled(bool enabled)
@@ -265,7 +449,12 @@ void CQuobinDlg::ApplyControlsEnabled(bool enabled)
     };
     for (QWidget* control : controls)
         control->setEnabled(enabled);
-    if (enabled) UpdateRegionAvailability();
+    if (!enabled) return;
+    UpdateRegionAvailability();
+    if (m_backend->IsBusy()) return; // a refused start: the running work goes on
+    m_workActive = false;
+    m_ui->transferLabel->clear();
+    if (m_closePending) QDialog::done(m_closeResult);
 }
 
 void CQuobinDlg::ApplyRegionLabels(const std::array<QString, 4>& labels)
@@ -309,6 +498,7 @@ void CQuobinDlg::OnOperation(ops::OperationMode mode)
     const ops::DialogSnapshot snapshot = CaptureSnapshot();
     // Frozen here already, so that a quick second click cannot start a second run.
     ApplyControlsEnabled(false);
+    m_workActive = true;
     if (!m_backend->Start(mode, snapshot))
         ApplyControlsEnabled(true); // refused: the previous worker has given them back
 }
@@ -316,17 +506,122 @@ void CQuobinDlg::OnOperation(ops::OperationMode mode)
 void CQuobinDlg::OnFirmwareUpdate()
 {
     ApplyControlsEnabled(false);
+    m_workActive = true;
     if (!m_backend->StartFirmwareUpdate()) ApplyControlsEnabled(true);
 }
 
 void CQuobinDlg::OnGetVersion()
 {
-    m_backend->QueryVersion();
+    ApplyControlsEnabled(false);
+    m_workActive = true;
+    if (!m_backend->QueryVersion()) ApplyControlsEnabled(true);
 }
 
 void CQuobinDlg::OnTargetReset()
 {
-    m_backend->ResetTarget(m_ui->resetPolarity->currentIndex(), m_ui->resetDelay->currentIndex());
+    const int polarity = m_ui->resetPolarity->currentIndex();
+    const int delay = m_ui->resetDelay->currentIndex();
+    ApplyControlsEnabled(false);
+    m_workActive = true;
+    if (!m_backend->ResetTarget(polarity, delay)) ApplyControlsEnabled(true);
+}
+
+void CQuobinDlg::done(int result)
+{
+    if (!m_backend || !m_backend->IsBusy()) {
+        QDialog::done(result);
+        return;
+    }
+    if (!m_closePending) {
+        m_closePending = true;
+        m_closeResult = result;
+        const QString notice = QStringLiteral("Quobin will close when the run has ended");
+        m_ui->transferLabel->setText(notice);
+        AppendLog(notice);
+        return;
+    }
+    if (m_confirmLeave(this, QStringLiteral("The run is still writing. Leave now? The run stops "
+                                            "after the block in progress, and the target may "
+                                            "be left half-programmed."))) {
+        m_backend->RequestStop();
+        AppendLog(QStringLiteral("Stopping after the block in progress"));
+    }
+}
+
+void CQuobinDlg::ReloadForNewChoice()
+{
+    // Only a load that can show something: no path means nothing to count, and while a
+    // worker runs the images are its own.
+    if (m_ui->mcuSelect->count() == 0 || m_ui->sFilePathEdit->text().trimmed().isEmpty()) return;
+    if (m_backend->IsBusy()) return;
+    m_backend->LoadSFile(CaptureSnapshot());
+}
+
+void CQuobinDlg::ChooseSFile(const QString& path)
+{
+    m_sFilePath = path;
+    m_ui->sFilePathEdit->setText(path);
+    m_ui->sFilePathEdit->setModified(false);
+    RememberRecent(path);
+    m_backend->LoadSFile(CaptureSnapshot());
+}
+
+void CQuobinDlg::RememberRecent(const QString& path)
+{
+    m_recentFiles.removeAll(path);
+    m_recentFiles.prepend(path);
+    while (m_recentFiles.size() > app::MainSettings::kRecentCount)
+        m_recentFiles.removeLast();
+    RebuildRecentMenu();
+}
+
+void CQuobinDlg::RebuildRecentMenu()
+{
+    m_recentMenu->clear();
+    for (const QString& path : m_recentFiles) {
+        QAction* item = m_recentMenu->addAction(QDir::toNativeSeparators(path));
+        connect(item, &QAction::triggered, this, [this, path] {
+            if (m_ui->sFilePathEdit->isEnabled()) ChooseSFile(path);
+        });
+    }
+    if (m_recentFiles.isEmpty())
+        m_recentMenu->addAction(QStringLiteral("(no recent files)"))->setEnabled(false);
+}
+
+void CQuobinDlg::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!DraggedFile(event->mimeData()).isEmpty() && m_ui->sFilePathEdit->isEnabled())
+        event->acceptProposedAction();
+}
+
+void CQuobinDlg::dropEvent(QDropEvent* event)
+{
+    const QString path = DraggedFile(event->mimeData());
+    if (path.isEmpty() || !m_ui->sFilePathEdit->isEnabled()) return;
+    event->acceptProposedAction();
+    ChooseSFile(path);
+}
+
+void CQuobinDlg::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // The frame is known only once the window manager has placed the window.
+    QTimer::singleShot(0, this, &CQuobinDlg::KeepOnScreen);
+}
+
+void CQuobinDlg::KeepOnScreen()
+{
+    // On a small screen at a large scale the window manager may put the title bar above
+    // the screen's top, where the window can no longer be moved.
+    const QScreen* shown = screen();
+    if (!shown) return;
+    const QRect available = shown->availableGeometry();
+    const QRect frame = frameGeometry();
+    const int x = std::clamp(frame.x(), available.left(),
+                             std::max(available.left(), available.right() + 1 - frame.width()));
+    const int y = std::clamp(frame.y(), available.top(),
+                             std::max(available.top(), available.bottom() + 1 - frame.height()));
+    if (x != frame.x() || y != frame.y()) move(x, y);
 }
 
 QString CQuobinDlg::InitialBrowseFolder(const QString& storedPath)
@@ -346,9 +641,7 @@ void CQuobinDlg::OnBrowse()
 {
     const QString chosen = m_chooseFile(this, InitialBrowseFolder(m_sFilePath));
     if (chosen.isEmpty()) return;
-    m_sFilePath = chosen;
-    m_ui->sFilePathEdit->setText(chosen);
-    m_backend->LoadSFile(CaptureSnapshot());
+    ChooseSFile(chosen);
 }
 
 QString CQuobinDlg::FindManual()
@@ -391,6 +684,11 @@ void CQuobinDlg::SetFileChooser(FileChooser chooseFile)
     m_chooseFile = std::move(chooseFile);
 }
 
+void CQuobinDlg::SetLeaveConfirmer(Confirmer confirm)
+{
+    m_confirmLeave = std::move(confirm);
+}
+
 void CQuobinDlg::LoadSettings()
 {
     const auto store = app::OpenQuobinSettings();
@@ -403,6 +701,7 @@ void CQuobinDlg::LoadSettings()
     m_ui->resetDelay->setCurrentIndex(loaded.resetDelay);
     m_sFilePath = loaded.filePath;
     m_ui->sFilePathEdit->setText(loaded.filePath);
+    m_recentFiles = loaded.recentFiles;
 }
 
 void CQuobinDlg::SaveSettings() const
@@ -415,6 +714,7 @@ void CQuobinDlg::SaveSettings() const
     current.resetPolarity = m_ui->resetPolarity->currentIndex();
     current.resetDelay = m_ui->resetDelay->currentIndex();
     current.filePath = m_sFilePath;
+    current.recentFiles = m_recentFiles;
     const auto store = app::OpenQuobinSettings();
     current.Save(*store);
 }

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QIcon>
 #include <QString>
+#include <QStringList>
 
 #include <deque>
 #include <functional>
@@ -14,6 +15,7 @@
 
 class CMonDlg;
 class QCheckBox;
+class QMenu;
 class QUrl;
 class QWidget;
 
@@ -35,6 +37,12 @@ public:
     using UrlOpener = std::function<bool(const QUrl& url)>;
     using MessageShower = std::function<void(QWidget* parent, const QString& text)>;
     using FileChooser = std::function<QString(QWidget* parent, const QString& initialFolder)>;
+    using Confirmer = std::function<bool(QWidget* parent, const QString& question)>;
+
+    // The "..." dialog's filters: the names the target tools give S-record files, and all.
+    static const QString kFileFilter;
+    // Status line colour of warnings that do not stop a run.
+    static const QColor kWarningColor;
 
     explicit CQuobinDlg(const BackendFactory& makeBackend, QWidget* parent = nullptr);
     // Saves the settings, then ends any running operation's worker.
@@ -51,6 +59,10 @@ public:
     void SetProgressPos(int position) override;
     void SetControlsEnabled(bool enabled) override;
     void SetRegionLabels(const std::array<std::string, 4>& labels) override;
+    void ShowTransferProgress(const ops::TransferProgress& progress) override;
+    void ShowWarning(const std::string& text) override;
+    void ShowNote(const std::string& text) override;
+    void RunFinished(const ops::RunRecord& record) override;
 
     // The window's values as an operation takes them (UI thread only).
     ops::DialogSnapshot CaptureSnapshot() const;
@@ -61,6 +73,14 @@ public:
     // the S file is chosen.
     void SetHelpHooks(UrlOpener openUrl, MessageShower showMessage);
     void SetFileChooser(FileChooser chooseFile);
+    // How the window asks whether to leave in the middle of a run.
+    void SetLeaveConfirmer(Confirmer confirm);
+
+    // The run log pane's lines, oldest first, and the S files chosen lately, newest first.
+    QStringList RunLogLines() const;
+    const QStringList& RecentFiles() const { return m_recentFiles; }
+    // Makes a path the S file as "..." does: stored, shown, loaded, first of the recent files.
+    void ChooseSFile(const QString& path);
 
     // The folder the S-file browser starts in for a stored path: the path itself when it
     // is a folder; else the text before its last separator ('\\' or '/') when that folder
@@ -72,6 +92,15 @@ public:
     // The "Data Monitoring" window, made hidden at start; none when the backend cannot
     // monitor.
     CMonDlg* MonitorWindow() const { return m_monDlg.get(); }
+
+protected:
+    // EXIT, Esc and the close box all end here. During POD work the window stays and
+    // closes when the work has ended; asked again, it offers to stop the run after the
+    // block in progress.
+    void done(int result) override;
+    void showEvent(QShowEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 signals:
     // "Data Monitoring" was pressed; the monitoring window attaches here.
@@ -86,6 +115,14 @@ private:
     void OnHelp();
     void OnAbout();
     void UpdateRegionAvailability();
+    void ReloadForNewChoice();
+    void OnRunLogToggled(bool shown);
+    void AppendLog(const QString& text);
+    void UpdateRunCounter();
+    void RememberRecent(const QString& path);
+    void RebuildRecentMenu();
+    void KeepOnScreen();
+    void SetUpToolTipsAndShortcuts();
 
     void ApplyStatus(const QString& text, bool error);
     void ApplyControlsEnabled(bool enabled);
@@ -105,6 +142,14 @@ private:
     UrlOpener m_openUrl;
     MessageShower m_showMessage;
     FileChooser m_chooseFile;
+    Confirmer m_confirmLeave;
+    QStringList m_recentFiles;
+    QMenu* m_recentMenu = nullptr;
+    bool m_workActive = false;   // POD work started from this window and not yet given back
+    bool m_closePending = false; // EXIT during POD work: close once it has ended
+    int m_closeResult = 0;
+    int m_passes = 0;
+    int m_failures = 0;
     std::mutex m_postedMutex;
     std::deque<std::function<void()>> m_posted; // worker calls not yet run, oldest first
     std::unique_ptr<app::ProgrammerBackend> m_backend;

@@ -1,13 +1,31 @@
 #include "CVexStatic.h"
 
+#include "CVexStaticAccessible.h"
+
+#include <QAccessible>
 #include <QFontMetrics>
 #include <QPainter>
+
+const QColor CVexStatic::kErrorColor(255, 0, 0);
 
 CVexStatic::CVexStatic(QWidget* parent)
     : QWidget(parent), m_textColor(palette().color(QPalette::WindowText)),
       m_backColor(palette().color(QPalette::Base))
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(&CVexStaticAccessible::Create);
+        return true;
+    }();
+    (void)factoryInstalled;
+}
+
+void CVexStatic::SetText(const QString& text)
+{
+    m_text = text;
+    QAccessibleEvent changed(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&changed);
+    emit textSet(text);
 }
 
 QString CVexStatic::DisplayText(const QString& text)

@@ -14,9 +14,12 @@ class CVexStatic : public QWidget {
 public:
     explicit CVexStatic(QWidget* parent = nullptr);
 
+    // The red of failures; assistive technology hears it as the description "error".
+    static const QColor kErrorColor;
+
     // Replaces the stored text without repainting; the owner sets the colour and then
-    // repaints.
-    void SetText(const QString& text) { m_text = text; }
+    // repaints. Screen readers are told at once, so that each status is announced.
+    void SetText(const QString& text);
     const QString& Text() const { return m_text; }
 
     // Measures one "A" and widens or heightens the drawing area so that the stored text
@@ -27,6 +30,11 @@ public:
     // shown) and a trailing lone "&" disappears, as the platform's prefix processing does.
     static QString DisplayText(const QString& text);
 
+signals:
+    // Each text set, as the name-changed event tells assistive technology.
+    void textSet(const QString& text);
+
+public:
     QColor m_textColor;
     QColor m_backColor;
     bool m_textShown = false;

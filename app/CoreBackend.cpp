@@ -59,12 +59,22 @@ bool CoreBackend::StartFirmwareUpdate()
 
 bool CoreBackend::QueryVersion()
 {
-    return m_runner.QueryVersion();
+    return m_runner.StartQueryVersion();
 }
 
 bool CoreBackend::ResetTarget(int resetPolarityIndex, int resetDelayIndex)
 {
-    return m_runner.ResetTarget(resetPolarityIndex, resetDelayIndex);
+    return m_runner.StartResetTarget(resetPolarityIndex, resetDelayIndex);
+}
+
+bool CoreBackend::IsBusy() const
+{
+    return m_runner.IsBusy();
+}
+
+void CoreBackend::RequestStop()
+{
+    m_runner.RequestStop();
 }
 
 } // namespace app

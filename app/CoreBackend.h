@@ -38,6 +38,8 @@ public:
     bool ResetTarget(int resetPolarityIndex, int resetDelayIndex) override;
     pod::PodSession* MonitorSession() override { return &m_session; }
     void SetMonitorControl(ops::MonitorControl* control) override { m_monitor.Attach(control); }
+    bool IsBusy() const override;
+    void RequestStop() override;
 
     ops::OperationRunner& runner() { return m_runner; }
     pod::PodSession& session() { return m_session; }

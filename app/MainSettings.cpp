@@ -10,6 +10,7 @@ const char* const kKeyAfterReset = "After Reset";
 const char* const kKeyResetPolarity = "Reset Polarity";
 const char* const kKeyResetDelay = "Reset Delay";
 const char* const kKeyFilePath = "File Path";
+const char* const kKeyRecentFiles = "Recent Files";
 
 int ReadIndex(const QSettings& settings, const char* key, int count, int fallback)
 {
@@ -34,6 +35,10 @@ MainSettings MainSettings::Load(QSettings& settings, int mcuCount)
     loaded.resetPolarity = ReadIndex(settings, kKeyResetPolarity, kPolarityCount, 0);
     loaded.resetDelay = ReadIndex(settings, kKeyResetDelay, kDelayCount, 0);
     loaded.filePath = settings.value(kKeyFilePath, QString()).toString();
+    loaded.recentFiles = settings.value(kKeyRecentFiles, QStringList()).toStringList();
+    loaded.recentFiles.removeAll(QString());
+    while (loaded.recentFiles.size() > kRecentCount)
+        loaded.recentFiles.removeLast();
     settings.endGroup();
     return loaded;
 }
@@ -46,6 +51,7 @@ void MainSettings::Save(QSettings& settings) const
     settings.setValue(kKeyResetPolarity, resetPolarity);
     settings.setValue(kKeyResetDelay, resetDelay);
     settings.setValue(kKeyFilePath, filePath);
+    settings.setValue(kKeyRecentFiles, recentFiles.mid(0, kRecentCount));
     settings.endGroup();
     settings.sync();
 }

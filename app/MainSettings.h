@@ -3,6 +3,7 @@
 #include "image/McuCatalog.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -21,6 +22,9 @@ struct MainSettings {
     int resetPolarity = 0;
     int resetDelay = 0;
     QString filePath;
+    // S files chosen lately, newest first, at most kRecentCount.
+    QStringList recentFiles;
+    static constexpr int kRecentCount = 8;
 
     // Reads the section with its defaults. An index outside its list (or a value that is
     // not a number) takes the default, so that no stored value can index a table.

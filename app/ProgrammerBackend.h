@@ -36,7 +36,8 @@ public:
     // Starts work on a worker thread; false when a worker is still running.
     virtual bool Start(ops::OperationMode mode, const ops::DialogSnapshot& dialog) = 0;
     virtual bool StartFirmwareUpdate() = 0;
-    // Short exchanges on the calling thread, bounded by the link time-outs.
+    // Short exchanges, on a worker too: a silent POD must not freeze the window for the
+    // time-outs. False when a worker is still running.
     virtual bool QueryVersion() = 0;
     virtual bool ResetTarget(int resetPolarityIndex, int resetDelayIndex) = 0;
 
@@ -46,6 +47,10 @@ public:
     // Where a programming run stops monitoring and freezes its controls; set once, before
     // any run, and kept alive longer than the backend.
     virtual void SetMonitorControl(ops::MonitorControl* /*control*/) {}
+    // Whether POD work is still going on (the window waits for it before it closes).
+    virtual bool IsBusy() const { return false; }
+    // Ends a flash run after the block in progress.
+    virtual void RequestStop() {}
 };
 
 } // namespace app

@@ -37,6 +37,10 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "quobin: %s\n", link.error.c_str());
         return link.failed ? 1 : 2;
     }
+    if (!CQuobinApp::DisplayAvailable(arguments)) {
+        std::fprintf(stderr, "%s\n", CQuobinApp::kNoDisplayMessage);
+        return 2;
+    }
     QApplication application(argc, argv);
     CQuobinApp::PrepareApplication(application);
 

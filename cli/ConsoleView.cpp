@@ -45,7 +45,8 @@ void ConsoleView::ShowStatus(const std::string& text, bool error)
     std::lock_guard lock(m_mutex);
     m_lastStatus = text;
     m_lastError = error;
-    if (m_quiet || text.empty()) return;
+    // A failure is printed once, on stderr, when the command ends with it.
+    if (m_quiet || text.empty() || error) return;
     ClearBar();
     m_out << Displayed(text) << std::endl;
     DrawBar();
@@ -93,6 +94,23 @@ void ConsoleView::SetRegionLabels(const std::array<std::string, 4>& labels)
     for (const auto& label : labels)
         m_out << "  " << label << '\n';
     m_out.flush();
+    DrawBar();
+}
+
+void ConsoleView::ShowWarning(const std::string& text)
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_warned.insert(text).second) return;
+    ClearBar();
+    m_err << "quobin-cli: " << text << std::endl;
+    DrawBar();
+}
+
+void ConsoleView::ShowNote(const std::string& text)
+{
+    std::lock_guard lock(m_mutex);
+    ClearBar();
+    m_err << "quobin-cli: " << text << std::endl;
     DrawBar();
 }
 

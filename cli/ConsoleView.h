@@ -5,6 +5,7 @@
 
 #include <mutex>
 #include <ostream>
+#include <set>
 #include <string>
 
 namespace cli {
@@ -24,6 +25,9 @@ public:
     void SetProgressPos(int position) override;
     void SetControlsEnabled(bool) override {}
     void SetRegionLabels(const std::array<std::string, 4>& labels) override;
+    // Warnings and remarks go to stderr, each warning once however often it is reported.
+    void ShowWarning(const std::string& text) override;
+    void ShowNote(const std::string& text) override;
 
     std::string lastStatus() const;
     bool lastError() const;
@@ -52,6 +56,7 @@ private:
     int m_step = 1;
     int m_position = 0;
     bool m_barShown = false;
+    std::set<std::string> m_warned;
 };
 
 } // namespace cli

@@ -70,8 +70,7 @@ std::unique_ptr<CliPod> OpenForMonitoring(CommandContext& ctx, const MonitorOpti
     auto pod = CliPod::Open(ctx, ctx.globals.json, exitCode);
     if (!pod) return nullptr;
     if (!pod->session().EnsurePodSession(pod->view())) {
-        if (ctx.globals.json)
-            ctx.err << "quobin-cli: " << ConsoleView::Displayed(pod->view().lastStatus()) << '\n';
+        ctx.err << "quobin-cli: " << ConsoleView::Displayed(pod->view().lastStatus()) << '\n';
         exitCode = kExitFailed;
         return nullptr;
     }

@@ -1,6 +1,7 @@
 #include "cli/ProgramCommand.h"
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "cli/CliPod.h"
@@ -8,6 +9,7 @@
 #include "cli/McuOptions.h"
 #include "image/McuCatalog.h"
 #include "ops/OperationMode.h"
+#include "ops/RunRecord.h"
 
 #include <CLI/CLI.hpp>
 
@@ -28,6 +30,7 @@ struct ProgramOptions {
     std::string polarity = "low";
     int delayMs = 1;
     bool json = false;
+    std::string logFile;
 };
 
 int DelayIndexOf(int delayMs)
@@ -96,6 +99,13 @@ int Run(const ProgramOptions& o, bool target, CommandContext& ctx)
     pod->runner().Wait();
     const ops::RunResult result = pod->runner().LastResult();
     pod->TraceNote(std::string("result: ") + (result.ok ? "ok, " : "failed, ") + result.message);
+    if (!o.logFile.empty()) {
+        // Appended and flushed per run, so that a line stays even if the station dies next.
+        std::ofstream log(o.logFile, std::ios::app);
+        log << ops::RunLogLine(result.record) << '\n';
+        log.flush();
+        if (!log) ctx.err << "quobin-cli: cannot append to the log " << o.logFile << '\n';
+    }
 
     if (json) {
         Json wordsSent = Json::object();
@@ -133,6 +143,9 @@ void Add(CLI::App& app, CommandList& commands, const std::string& name,
     sub->add_option("--reset-delay", options->delayMs, "Reset delay in ms: 1, 10, 50, 100 or 500")
         ->check(CLI::IsMember({1, 10, 50, 100, 500}));
     sub->add_flag("--json", options->json, "Print one JSON object with the result");
+    sub->add_option("--log", options->logFile,
+                    "Append one line per run to FILE: time, POD serial, part, file, CRC-32, "
+                    "regions, result, elapsed time");
     commands.push_back(
         {sub, [options, target](CommandContext& ctx) { return Run(*options, target, ctx); }});
 }

@@ -8,12 +8,16 @@
 #include "ops/MonitorControl.h"
 #include "ops/PodImageWrite.h"
 #include "ops/ProgrammerView.h"
+#include "ops/RunRecord.h"
 #include "ops/TargetDownload.h"
+#include "ops/WrongPartWarning.h"
 #include "pod/Messages.h"
 #include "pod/PodCommands.h"
 #include "pod/PodSession.h"
+#include "pod/UsbDriver.h"
 
 #include <cstdio>
+#include <vector>
 
 namespace ops {
 
@@ -38,11 +42,42 @@ public:
     {
         m_inner.SetRegionLabels(labels);
     }
+    void ShowTransferProgress(const TransferProgress& progress) override
+    {
+        m_inner.ShowTransferProgress(progress);
+    }
+    void ShowWarning(const std::string& text) override { m_inner.ShowWarning(text); }
+    void ShowNote(const std::string& text) override { m_inner.ShowNote(text); }
+    void RunFinished(const RunRecord& record) override { m_inner.RunFinished(record); }
 
 private:
     ProgrammerView& m_inner;
     std::string& m_last;
 };
+
+// The serial number of the first device described as the POD, for the run log; empty
+// when the back end does not tell serial numbers.
+std::string PodSerial(pod::UsbDriver& driver)
+{
+    std::uint32_t count = 0;
+    if (driver.ListDeviceCount(&count) != pod::kFtOk) return {};
+    for (std::uint32_t i = 0; i < count; ++i) {
+        char description[64] = {};
+        if (driver.ListDeviceDescription(i, description) != pod::kFtOk) continue;
+        if (std::string(description) != pod::kPodDescription) continue;
+        char serial[64] = {};
+        if (driver.ListDeviceSerial(i, serial) != pod::kFtOk) return {};
+        return serial;
+    }
+    return {};
+}
+
+// The firmware update needs the POD in its boot loader, which only a hand on the POD can
+// arrange; the failure message alone does not say so.
+constexpr const char* kBootLoaderHint =
+    "If the POD is not in its boot loader: unplug it, plug it in again while holding its "
+    "BOOT button, and press Firmware Update V1.2 again (manual, section \"Putting the POD "
+    "into its boot loader\")";
 
 } // namespace
 
@@ -95,7 +130,39 @@ bool OperationRunner::TryStartWorker(std::function<void()> work)
 
 bool OperationRunner::Start(OperationMode mode, const DialogSnapshot& dialog)
 {
+    m_stop.store(false);
     return TryStartWorker([this, mode, dialog] { RunOperation(mode, dialog); });
+}
+
+void OperationRunner::RequestStop()
+{
+    m_stop.store(true);
+}
+
+bool OperationRunner::StartQueryVersion()
+{
+    return TryStartWorker([this] {
+        m_view.SetControlsEnabled(false);
+        {
+            auto podLock = m_session.Lock();
+            DoQueryVersion();
+        }
+        m_busy.store(false);
+        m_view.SetControlsEnabled(true);
+    });
+}
+
+bool OperationRunner::StartResetTarget(int resetPolarityIndex, int resetDelayIndex)
+{
+    return TryStartWorker([this, resetPolarityIndex, resetDelayIndex] {
+        m_view.SetControlsEnabled(false);
+        {
+            auto podLock = m_session.Lock();
+            DoResetTarget(resetPolarityIndex, resetDelayIndex, -1);
+        }
+        m_busy.store(false);
+        m_view.SetControlsEnabled(true);
+    });
 }
 
 bool OperationRunner::StartFirmwareUpdate()
@@ -126,6 +193,15 @@ bool OperationRunner::LoadSFile(const DialogSnapshot& dialog, ProgrammerView& vi
     }
     if (outcome.labelsChanged) view.SetRegionLabels(outcome.labels);
     view.ShowStatus(outcome.statusText, outcome.error);
+    std::vector<std::string> warnings;
+    if (outcome.ok)
+        warnings = WrongPartWarnings(m_images, m_selection, dialog.regionChecked, dialog.sFilePath);
+    for (const std::string& warning : warnings)
+        view.ShowWarning(warning);
+    {
+        std::lock_guard lock(m_mutex);
+        m_lastWarnings = std::move(warnings);
+    }
     return outcome.ok;
 }
 
@@ -140,13 +216,24 @@ void OperationRunner::RunOperation(OperationMode mode, const DialogSnapshot& dia
     m_monitor.StopMonitoring();
     m_monitor.EnableMonitorControls(false);
 
+    RunRecord record;
+    record.startedAt = LocalTimestamp();
+    record.part = image::IsValidMcuType(dialog.mcuIndex)
+                      ? image::RecordFor(dialog.mcuIndex).name
+                      : image::RecordFor(image::kDefaultMcuType).name;
+    record.file = dialog.sFilePath;
+    record.regions = dialog.regionChecked;
+
     auto podLock = m_session.Lock();
     std::array<std::uint32_t, 4> wordsSent{};
     bool ok = m_session.EnsurePodSession(view);
+    if (ok) record.podSerial = PodSerial(m_session.driver());
     if (ok) ok = LoadSFile(dialog, view);
     if (ok) {
+        record.fileCrc = FileCrc32(dialog.sFilePath);
         const image::RunSettings settings = Settings();
         TransferJob job{m_session, view, m_selection, m_images, settings, ProgramModeFor(mode), {}};
+        job.stop = &m_stop;
         ok = IsTargetOperation(mode) ? TargetDownload(job) : PodImageWrite(job);
         wordsSent = job.wordsSent;
     }
@@ -160,7 +247,21 @@ void OperationRunner::RunOperation(OperationMode mode, const DialogSnapshot& dia
         message = lastStatus;
     }
     podLock.unlock();
-    Finish(ok, message, elapsedMs, wordsSent);
+    // The warnings of the load once more, after the result: whoever looks at the end of
+    // the run must not miss that part of the file was not programmed.
+    std::vector<std::string> warnings;
+    {
+        std::lock_guard lock(m_mutex);
+        warnings = m_lastWarnings;
+    }
+    for (const std::string& warning : warnings)
+        view.ShowWarning(warning);
+    record.ok = ok;
+    record.message = message;
+    record.elapsedMs = elapsedMs;
+    record.wordsSent = wordsSent;
+    view.RunFinished(record);
+    Finish(ok, message, elapsedMs, wordsSent, record);
     m_monitor.EnableMonitorControls(true);
     view.SetControlsEnabled(true);
     view.SetProgressPos(0);
@@ -177,15 +278,17 @@ void OperationRunner::RunFirmwareUpdate()
         auto podLock = m_session.Lock();
         ok = FirmwareUpdate(m_session, view, image::PodFirmwareImage());
     }
-    Finish(ok, lastStatus, m_session.clock().NowMs() - startMs, {});
+    if (!ok) view.ShowNote(kBootLoaderHint);
+    Finish(ok, lastStatus, m_session.clock().NowMs() - startMs, {}, {});
     view.SetControlsEnabled(true);
 }
 
 void OperationRunner::Finish(bool ok, const std::string& message, std::uint32_t elapsedMs,
-                             const std::array<std::uint32_t, 4>& wordsSent)
+                             const std::array<std::uint32_t, 4>& wordsSent, const RunRecord& record)
 {
     {
         std::lock_guard lock(m_mutex);
+        m_lastResult.record = record;
         m_lastResult.ok = ok;
         m_lastResult.message = message;
         m_lastResult.elapsedMs = elapsedMs;
@@ -205,6 +308,11 @@ bool OperationRunner::QueryVersion()
 {
     if (IsBusy()) return false;
     auto podLock = m_session.Lock();
+    return DoQueryVersion();
+}
+
+bool OperationRunner::DoQueryVersion()
+{
     if (!EnsurePodForCommand()) return false;
     int major = 0;
     int minor = 0;
@@ -222,6 +330,11 @@ bool OperationRunner::ResetTarget(int resetPolarityIndex, int resetDelayIndex, i
 {
     if (IsBusy()) return false;
     auto podLock = m_session.Lock();
+    return DoResetTarget(resetPolarityIndex, resetDelayIndex, mcuType);
+}
+
+bool OperationRunner::DoResetTarget(int resetPolarityIndex, int resetDelayIndex, int mcuType)
+{
     if (!EnsurePodForCommand()) return false;
     image::RunSettings settings;
     {

@@ -3,6 +3,7 @@
 #include "image/RunSettings.h"
 #include "ops/DialogSnapshot.h"
 #include "ops/OperationMode.h"
+#include "ops/RunRecord.h"
 
 #include <array>
 #include <atomic>
@@ -11,6 +12,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace pod {
 class PodSession;
@@ -31,6 +33,7 @@ struct RunResult {
     std::string message; // the final status line
     std::uint32_t elapsedMs = 0;
     std::array<std::uint32_t, 4> wordsSent{}; // per region, DFLASH..P2FLASH
+    RunRecord record;                         // of a flash operation, for the run log
 };
 
 // Runs the programmer's POD work: the six flash operations and the firmware update
@@ -49,6 +52,13 @@ public:
     // worker is still running.
     bool Start(OperationMode mode, const DialogSnapshot& dialog);
     bool StartFirmwareUpdate();
+    // The version query and the target reset on the worker, so that a silent POD never
+    // holds up the caller's thread for the exchanges' time-outs.
+    bool StartQueryVersion();
+    bool StartResetTarget(int resetPolarityIndex, int resetDelayIndex);
+    // Asks a running flash operation to end after the block in progress; it then fails
+    // with the current region's message. The chip is left partly programmed.
+    void RequestStop();
     bool IsBusy() const;
     // Blocks until the current worker has ended (the command line and tests use it).
     void Wait();
@@ -74,13 +84,16 @@ private:
     // Reuses or opens the POD for the version and reset buttons; a POD that is missing
     // or cannot be opened is reported (117, 118) and the connection left closed.
     bool EnsurePodForCommand();
+    // The version query and reset with the POD already held.
+    bool DoQueryVersion();
+    bool DoResetTarget(int resetPolarityIndex, int resetDelayIndex, int mcuType);
     void RunOperation(OperationMode mode, const DialogSnapshot& dialog);
     void RunFirmwareUpdate();
     bool LoadSFile(const DialogSnapshot& dialog, ProgrammerView& view);
     // Records the result and clears the busy flag; the worker's last step before it
     // gives the controls back.
     void Finish(bool ok, const std::string& message, std::uint32_t elapsedMs,
-                const std::array<std::uint32_t, 4>& wordsSent);
+                const std::array<std::uint32_t, 4>& wordsSent, const RunRecord& record);
 
     pod::PodSession& m_session;
     image::McuSelection& m_selection;
@@ -91,8 +104,10 @@ private:
     mutable std::mutex m_mutex; // guards m_settings and m_lastResult
     image::RunSettings m_settings;
     RunResult m_lastResult;
+    std::vector<std::string> m_lastWarnings; // of the last S-file load
 
     std::atomic<bool> m_busy{false};
+    std::atomic<bool> m_stop{false};
     std::jthread m_worker;
 };
 

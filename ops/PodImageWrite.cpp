@@ -1,4 +1,5 @@
 #include "ops/PodImageWrite.h"
+#include "ops/TransferProgress.h"
 
 #include "image/FlashImageSet.h"
 #include "image/McuCatalog.h"
@@ -38,8 +39,10 @@ bool RegionWrite(TransferJob& job, int region)
                                    words.subspan(offset, count)))
             return false;
         job.wordsSent[region] += static_cast<std::uint32_t>(count);
+        ReportTransfer(job, region);
         offset += count;
         ++block;
+        if (StopRequested(job) && offset < words.size()) return false;
     } while (offset < words.size());
     return true;
 }
@@ -50,6 +53,7 @@ bool PodImageWrite(TransferJob& job)
 {
     const image::RunSettings& s = job.settings;
     job.view.SetStatusText("");
+    job.plannedWords = PlannedWords(job);
 
     std::uint32_t counts[image::kRegionCount] = {};
     for (int r = 0; r < image::kRegionCount; ++r)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ops/RunRecord.h"
+#include "ops/TransferProgress.h"
 #include "pod/StatusSink.h"
 
 #include <array>
@@ -11,9 +13,17 @@ namespace ops {
 // and controls of StatusSink, plus the four region labels that every S-file load
 // rewrites ("P1FLASH (1024 Word, 0.8%)"). Called from the operation worker; an
 // implementation posts to its UI thread and never waits for it.
+//
+// The calls with a default body are extras that a front end may show or leave: where a
+// run stands as a whole, warnings that do not stop it (a file that does not fit the
+// part), remarks for the run log, and the record of each finished run.
 class ProgrammerView : public pod::StatusSink {
 public:
     virtual void SetRegionLabels(const std::array<std::string, 4>& labels) = 0;
+    virtual void ShowTransferProgress(const TransferProgress& progress) { (void)progress; }
+    virtual void ShowWarning(const std::string& text) { (void)text; }
+    virtual void ShowNote(const std::string& text) { (void)text; }
+    virtual void RunFinished(const RunRecord& record) { (void)record; }
 };
 
 } // namespace ops

@@ -1,4 +1,5 @@
 #include "ops/TargetDownload.h"
+#include "ops/TransferProgress.h"
 
 #include "image/FlashImageSet.h"
 #include "image/McuCatalog.h"
@@ -74,7 +75,9 @@ bool RegionTransferA(TransferJob& job, int region)
             return FailTransfer(job);
         job.wordsSent[region] += count;
         job.view.StepProgress();
+        ReportTransfer(job, region);
         address = chunkLast + 1;
+        if (StopRequested(job) && address <= lastWord) return FailTransfer(job);
     }
     return true;
 }
@@ -112,7 +115,10 @@ bool RegionTransferB(TransferJob& job, int region)
                                      static_cast<std::uint32_t>(words.size()), checksum))
             return FailTransfer(job);
         job.wordsSent[region] += static_cast<std::uint32_t>(words.size());
+        ReportTransfer(job, region);
         address = chunkEnd;
+        // The page's buffered blocks and their commit belong together: a stop waits for both.
+        if (StopRequested(job) && address < end) return FailTransfer(job);
     }
     return true;
 }
@@ -132,6 +138,7 @@ bool TargetDownload(TransferJob& job)
     const int type = s.mcuType;
     const bool family56800 = IsFamily56800(type);
     job.view.ReportStatus(pod::kMsgInitializing, false);
+    job.plannedWords = PlannedWords(job);
 
     if (!pod::CmdConnectTarget(job.session, static_cast<std::uint8_t>(type),
                                family56800 ? pod::kConnect56800 : pod::kConnect56800E,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 
 namespace pod {
@@ -26,6 +27,13 @@ struct TransferJob {
     const image::RunSettings& settings;
     std::uint8_t programMode = 0; // 0 verify, 1 write, 2 write and verify
     std::array<std::uint32_t, 4> wordsSent{};
+    // Set from outside to end the run at the next block boundary; never mid-block, so the
+    // POD and the chip are left between two whole exchanges.
+    const std::atomic<bool>* stop = nullptr;
+    // The overall progress: the words of every ticked region, and when the first went.
+    std::uint64_t plannedWords = 0;
+    bool transferStarted = false;
+    std::uint32_t transferStartMs = 0;
 };
 
 } // namespace ops

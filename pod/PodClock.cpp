@@ -26,4 +26,9 @@ void SteadyPodClock::SleepMs(std::uint32_t milliseconds)
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
+void SteadyPodClock::SleepUs(std::uint32_t microseconds)
+{
+    std::this_thread::sleep_for(std::chrono::microseconds(microseconds));
+}
+
 } // namespace pod

@@ -15,6 +15,8 @@ public:
     // Milliseconds since an arbitrary epoch; 32-bit and wrapping, like timeGetTime.
     virtual std::uint32_t NowMs() = 0;
     virtual void SleepMs(std::uint32_t milliseconds) = 0;
+    // A pause shorter than a millisecond, for waits that track bytes on a fast link.
+    virtual void SleepUs(std::uint32_t microseconds) = 0;
 };
 
 class SteadyPodClock final : public PodClock {
@@ -22,20 +24,26 @@ public:
     SteadyPodClock();
     std::uint32_t NowMs() override;
     void SleepMs(std::uint32_t milliseconds) override;
+    void SleepUs(std::uint32_t microseconds) override;
 
 private:
     std::int64_t m_epochNs;
 };
 
+// Keeps microseconds so that short sleeps add up to whole milliseconds as real ones do.
 class VirtualPodClock final : public PodClock {
 public:
-    explicit VirtualPodClock(std::uint32_t startMs = 0) : m_nowMs(startMs) {}
-    std::uint32_t NowMs() override { return m_nowMs.load(); }
-    void SleepMs(std::uint32_t milliseconds) override { m_nowMs.fetch_add(milliseconds); }
-    void Advance(std::uint32_t milliseconds) { m_nowMs.fetch_add(milliseconds); }
+    explicit VirtualPodClock(std::uint32_t startMs = 0) : m_nowUs(std::uint64_t{startMs} * 1000) {}
+    std::uint32_t NowMs() override { return static_cast<std::uint32_t>(m_nowUs.load() / 1000); }
+    void SleepMs(std::uint32_t milliseconds) override { Advance(milliseconds); }
+    void SleepUs(std::uint32_t microseconds) override { m_nowUs.fetch_add(microseconds); }
+    void Advance(std::uint32_t milliseconds)
+    {
+        m_nowUs.fetch_add(std::uint64_t{milliseconds} * 1000);
+    }
 
 private:
-    std::atomic<std::uint32_t> m_nowMs;
+    std::atomic<std::uint64_t> m_nowUs;
 };
 
 } // namespace pod

@@ -61,12 +61,14 @@ public:
     {
         calls.push_back("version");
         m_view.SetStatusText("POD Version V1.2");
+        m_view.SetControlsEnabled(true); // the work's end, at once
         return true;
     }
     bool ResetTarget(int resetPolarityIndex, int resetDelayIndex) override
     {
         calls.push_back("reset");
         resets.push_back({resetPolarityIndex, resetDelayIndex});
+        m_view.SetControlsEnabled(true);
         return true;
     }
 

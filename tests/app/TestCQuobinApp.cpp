@@ -1,9 +1,12 @@
+#include "CAboutDlg.h"
 #include "CQuobinApp.h"
 #include "FakeBackend.h"
 #include "TestSettingsScope.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QImage>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -12,6 +15,64 @@ class TestCQuobinApp : public QObject {
 
 private slots:
     void initTestCase() { m_scope = std::make_unique<TestSettingsScope>(); }
+
+    void displayIsFoundFromThePlatformOrTheDisplayVariables_data()
+    {
+        QTest::addColumn<QString>("platform");
+        QTest::addColumn<QString>("display");
+        QTest::addColumn<QString>("wayland");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("available");
+        const QStringList none = {QStringLiteral("quobin")};
+        QTest::newRow("nothing") << ""
+                                 << ""
+                                 << "" << none << false;
+        QTest::newRow("X11") << ""
+                             << ":0"
+                             << "" << none << true;
+        QTest::newRow("Wayland") << ""
+                                 << ""
+                                 << "wayland-0" << none << true;
+        QTest::newRow("offscreen") << "offscreen"
+                                   << ""
+                                   << "" << none << true;
+        QTest::newRow("xcb without X") << "xcb"
+                                       << ""
+                                       << "wayland-0" << none << false;
+        QTest::newRow("-platform")
+            << ""
+            << ""
+            << ""
+            << QStringList{QStringLiteral("quobin"), QStringLiteral("-platform"),
+                           QStringLiteral("offscreen")}
+            << true;
+    }
+    void displayIsFoundFromThePlatformOrTheDisplayVariables()
+    {
+        QFETCH(QString, platform);
+        QFETCH(QString, display);
+        QFETCH(QString, wayland);
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, available);
+        const QByteArray savedPlatform = qgetenv("QT_QPA_PLATFORM");
+        qputenv("QT_QPA_PLATFORM", platform.toUtf8());
+        qputenv("DISPLAY", display.toUtf8());
+        qputenv("WAYLAND_DISPLAY", wayland.toUtf8());
+        const bool found = CQuobinApp::DisplayAvailable(arguments);
+        qputenv("QT_QPA_PLATFORM", savedPlatform);
+        QCOMPARE(found, available);
+    }
+
+    void aboutBoxShowsItsLinesWholeInALargeFont()
+    {
+        CAboutDlg about(QIcon(), nullptr);
+        QFont large = about.font();
+        large.setPointSize(large.pointSize() * 2);
+        about.setFont(large);
+        about.adjustSize();
+        for (QLabel* label : about.findChildren<QLabel*>())
+            QVERIFY2(label->width() >= label->sizeHint().width(), qPrintable(label->text()));
+    }
 
     void settingsLiveUnderTheMakersName()
     {

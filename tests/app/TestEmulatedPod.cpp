@@ -8,14 +8,23 @@
 #include "sim/SimUsbDriver.h"
 #include "tests/support/RecordingView.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSignalSpy>
+#include <QToolButton>
+#include <QUrl>
 #include <QtTest>
 
 #include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -44,6 +53,8 @@ public:
     bool StartFirmwareUpdate() override { return core.StartFirmwareUpdate(); }
     bool QueryVersion() override { return core.QueryVersion(); }
     bool ResetTarget(int polarity, int delay) override { return core.ResetTarget(polarity, delay); }
+    bool IsBusy() const override { return core.IsBusy(); }
+    void RequestStop() override { core.RequestStop(); }
 
     support::RecordingView recorder;
     app::CoreBackend core;
@@ -214,19 +225,211 @@ private slots:
         QVERIFY(!bench.backend->core.session().IsOpen());
     }
 
-    void versionQueryOnTheUiThread()
+    void versionQueryOffTheUiThread()
     {
         Bench bench({"sim-version=1.10"});
         bench.Find<QPushButton>("getVersionButton")->click();
+        // The exchange runs on the worker; the window is frozen until it is back.
+        QVERIFY(!bench.Find<QPushButton>("targetResetButton")->isEnabled());
+        bench.FinishRun();
         QCOMPARE(bench.Status()->Text(), QStringLiteral("POD Version V1.10"));
         QCOMPARE(bench.Status()->m_textColor, kBlack);
+        QVERIFY(bench.Idle());
     }
 
-    void targetResetOnTheUiThread()
+    void targetResetOffTheUiThread()
     {
         Bench bench;
         bench.Find<QPushButton>("targetResetButton")->click();
+        bench.FinishRun();
         QCOMPARE(bench.Status()->Text(), QStringLiteral("Success to reset"));
+        QVERIFY(bench.Idle());
+    }
+
+    void failedFirmwareUpdateTellsHowToReachTheBootLoader()
+    {
+        Bench bench; // the POD runs its firmware, not its boot loader
+        bench.Find<QPushButton>("firmwareUpdateButton")->click();
+        bench.FinishRun();
+        QCOMPARE(bench.Status()->Text(), QStringLiteral("Failed to firmware update to the POD"));
+        const QStringList log = bench.dlg->RunLogLines();
+        QVERIFY(log.last().contains(QStringLiteral("boot loader")));
+        QVERIFY(log.last().contains(QStringLiteral("Putting the POD into its boot loader")));
+    }
+
+    void runLogKeepsEveryStatusAndCountsTheRuns()
+    {
+        Bench bench;
+        bench.Find<QPushButton>("targetWriteVerifyButton")->click();
+        bench.FinishRun();
+        bench.Regions()[0]->setChecked(false);
+        bench.Regions()[1]->setChecked(false);
+        bench.Regions()[2]->setChecked(false);
+        bench.Regions()[3]->setChecked(false);
+        bench.Find<QPushButton>("targetWriteButton")->click(); // no region: fails
+        bench.FinishRun();
+        QCOMPARE(bench.Find<QLabel>("runCounterLabel")->text(),
+                 QStringLiteral("Runs: 1 passed, 1 failed"));
+        const QStringList log = bench.dlg->RunLogLines();
+        const QRegularExpression stamped(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d "));
+        for (const QString& line : log)
+            QVERIFY2(stamped.match(line).hasMatch(), qPrintable(line));
+        // Every status as shown, then the run's record with the POD, the part and the file.
+        const auto has = [&log](const QString& part) {
+            return std::any_of(log.begin(), log.end(),
+                               [&](const QString& line) { return line.contains(part); });
+        };
+        QVERIFY(has(QStringLiteral(" Initializing...")));
+        QVERIFY(has(QStringLiteral(" PROGRAM1 FLASH Download & Verify")));
+        QVERIFY(has(QStringLiteral("POD QBSIM001  MC56F8367  " QUOBIN_DEMO_S "  CRC-32 ")));
+        QVERIFY(
+            has(QStringLiteral("DFLASH 16384, BFLASH 64, P1FLASH 768, P2FLASH 0  ok  Success")));
+        QVERIFY(has(QStringLiteral("FAILED  Please, select one more flash memory sectors")));
+        // Folded at start; unfolding shows it and makes the window taller.
+        auto* pane = bench.Find<QPlainTextEdit>("runLog");
+        QVERIFY(pane->isHidden());
+        const int folded = bench.dlg->height();
+        bench.Find<QToolButton>("runLogToggle")->click();
+        QVERIFY(!pane->isHidden());
+        QVERIFY(pane->isReadOnly());
+        QVERIFY(bench.dlg->height() > folded);
+    }
+
+    void fileForAnotherPartIsWarnedInTheStatusLineAndTheLog()
+    {
+        Bench bench;
+        // demo.s is built for the MC56F8367: on the DSP56F805 its data flash words fall
+        // outside every region.
+        bench.Find<QComboBox>("mcuSelect")->setCurrentIndex(3);
+        const QString text = bench.Status()->Text();
+        QVERIFY2(text.startsWith(QStringLiteral("Warning: ")), qPrintable(text));
+        QVERIFY(text.contains(QStringLiteral(" words of demo.s lie outside every region of "
+                                             "DSP56F805 (first at 0x")));
+        QVERIFY(text.endsWith(QStringLiteral("); check MCU Select")));
+        QCOMPARE(bench.Status()->m_textColor, CQuobinDlg::kWarningColor);
+        // The labels were reloaded for the new part.
+        QCOMPARE(bench.Regions()[2]->text(), QStringLiteral("P1FLASH (256 Word, 0.8%)"));
+        QVERIFY(bench.dlg->RunLogLines().last().endsWith(text));
+
+        // The run still goes, and the warning follows its result in the log only.
+        bench.Find<QPushButton>("targetWriteButton")->click();
+        bench.FinishRun();
+        QVERIFY(bench.Status()->Text().startsWith(QStringLiteral("Success to download FLASH")));
+        QVERIFY(bench.dlg->RunLogLines().last().endsWith(text) ||
+                bench.dlg->RunLogLines().at(bench.dlg->RunLogLines().size() - 2).endsWith(text));
+    }
+
+    void overallProgressNamesTheRegionsOfTheRun()
+    {
+        Bench bench;
+        bench.Find<QPushButton>("targetWriteButton")->click();
+        bench.FinishRun();
+        const auto progress = bench.backend->recorder.Progress();
+        QVERIFY(!progress.empty());
+        QCOMPARE(QString::fromStdString(ops::TransferProgressText(progress.front())).left(10),
+                 QStringLiteral("DFLASH 1/4"));
+        // Cleared once the run is over.
+        QVERIFY(bench.Find<QLabel>("transferLabel")->text().isEmpty());
+    }
+
+    void enterInThePathBoxLoadsTheFileAndDropSetsIt()
+    {
+        TestSettingsScope::Write(QStringLiteral("File Path"), QString());
+        Bench bench;
+        QCOMPARE(bench.Status()->Text(), QStringLiteral("Please, specify S file path"));
+        auto* path = bench.Find<QLineEdit>("sFilePathEdit");
+        path->setFocus();
+        path->setText(QStringLiteral(QUOBIN_DEMO_S));
+        QTest::keyClick(path, Qt::Key_Return);
+        QCOMPARE(bench.Status()->Text(), QStringLiteral("Success to load S File"));
+        QCOMPARE(bench.Regions()[2]->text(), QStringLiteral("P1FLASH (260 Word, 0.2%)"));
+        // Typed by hand: used, not stored.
+        QVERIFY(bench.dlg->StoredFilePath().isEmpty());
+
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(QStringLiteral(QUOBIN_DEMO_S))});
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        static_cast<QObject*>(bench.dlg.get())->event(&drop);
+        QVERIFY(drop.isAccepted());
+        QCOMPARE(bench.dlg->StoredFilePath(), QStringLiteral(QUOBIN_DEMO_S));
+        QCOMPARE(bench.dlg->RecentFiles(), QStringList{QStringLiteral(QUOBIN_DEMO_S)});
+    }
+
+    void everyControlIsNamedForAssistiveTechnology()
+    {
+        Bench bench;
+        QStringList unnamed;
+        const std::function<void(QAccessibleInterface*)> walk = [&](QAccessibleInterface* node) {
+            static const QList<QAccessible::Role> interactive = {
+                QAccessible::PushButton,   QAccessible::CheckBox,      QAccessible::ComboBox,
+                QAccessible::EditableText, QAccessible::ProgressBar,   QAccessible::StaticText,
+                QAccessible::ButtonMenu,   QAccessible::ButtonDropDown};
+            if (interactive.contains(node->role()) && node->object() &&
+                node->object()->isWidgetType() &&
+                static_cast<QWidget*>(node->object())->isVisibleTo(bench.dlg.get()) &&
+                node->text(QAccessible::Name).isEmpty() &&
+                node->object() != bench.Find<QLabel>("transferLabel"))
+                unnamed << node->object()->objectName();
+            for (int i = 0; i < node->childCount(); ++i)
+                walk(node->child(i));
+        };
+        walk(QAccessible::queryAccessibleInterface(bench.dlg.get()));
+        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QLatin1Char(' '))));
+
+        // Lists tell their values, labels name their buddies, the bar its value and range.
+        QAccessibleInterface* mcu =
+            QAccessible::queryAccessibleInterface(bench.Find<QComboBox>("mcuSelect"));
+        QCOMPARE(mcu->text(QAccessible::Value), QStringLiteral("MC56F8367"));
+        QCOMPARE(bench.Find<QLabel>("mcuSelectLabel")->buddy(), bench.Find<QComboBox>("mcuSelect"));
+        QCOMPARE(bench.Find<QComboBox>("mcuSelect")->accessibleName(),
+                 QStringLiteral("MCU Select"));
+        QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(bench.Progress());
+        QVERIFY(bar->valueInterface());
+        QCOMPARE(bar->valueInterface()->maximumValue().toInt(), bench.Progress()->maximum());
+        QAccessibleInterface* path =
+            QAccessible::queryAccessibleInterface(bench.Find<QLineEdit>("sFilePathEdit"));
+        QCOMPARE(path->text(QAccessible::Name), QStringLiteral("S File Path"));
+        QVERIFY(bench.Find<QPushButton>("targetWriteVerifyButton")
+                    ->toolTip()
+                    .endsWith(QStringLiteral("(F5)")));
+        QCOMPARE(bench.Find<QPushButton>("targetWriteVerifyButton")->shortcut(),
+                 QKeySequence(Qt::Key_F5));
+    }
+
+    void statusLineIsAnnouncedWithItsTextAndErrorState()
+    {
+        Bench bench;
+        // Qt hands events to an update handler only while a screen reader is attached,
+        // which an offscreen run never has; the announcement is checked where there is one,
+        // and the status line's own notice of each text everywhere.
+        static QList<QPair<QObject*, QAccessible::Event>> events;
+        events.clear();
+        QAccessible::installUpdateHandler([](QAccessibleEvent* event) {
+            events.append({event->object(), event->type()});
+        });
+        QSignalSpy texts(bench.Status(), &CVexStatic::textSet);
+        bench.Find<QPushButton>("targetWriteVerifyButton")->click();
+        bench.FinishRun();
+        QAccessible::installUpdateHandler(nullptr);
+        QVERIFY(texts.count() >= 3); // Initializing..., the regions, the result
+
+        QAccessibleInterface* status = QAccessible::queryAccessibleInterface(bench.Status());
+        QCOMPARE(status->role(), QAccessible::StaticText);
+        QCOMPARE(status->text(QAccessible::Name), CVexStatic::DisplayText(bench.Status()->Text()));
+        QVERIFY(
+            status->text(QAccessible::Name)
+                .startsWith(QStringLiteral("Success to download and verify FLASH to the MCU (")));
+        QVERIFY(status->text(QAccessible::Description).isEmpty());
+        const auto announced = std::count_if(events.begin(), events.end(), [&](const auto& e) {
+            return e.first == bench.Status() && e.second == QAccessible::NameChanged;
+        });
+        if (QAccessible::isActive()) QCOMPARE(announced, texts.count());
+
+        bench.Find<QPushButton>("firmwareUpdateButton")->click();
+        bench.FinishRun();
+        QCOMPARE(status->text(QAccessible::Name),
+                 QStringLiteral("Failed to firmware update to the POD"));
+        QCOMPARE(status->text(QAccessible::Description), QStringLiteral("error"));
     }
 
 private:

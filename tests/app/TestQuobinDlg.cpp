@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -18,6 +19,7 @@
 #include <QUrl>
 #include <QtTest>
 
+#include <atomic>
 #include <future>
 #include <memory>
 #include <thread>
@@ -121,6 +123,37 @@ private:
     QVariant& m_savedWhileWaiting;
     bool& m_workerEnded;
     std::promise<void> m_release;
+    std::thread m_worker;
+};
+
+// A core whose run goes on until it is asked to stop, as a long flash run does.
+class HeldBackend final : public FakeBackend {
+public:
+    explicit HeldBackend(ops::ProgrammerView& view) : FakeBackend(view), m_view(view) {}
+    ~HeldBackend() override { RequestStop(); }
+    bool Start(ops::OperationMode mode, const ops::DialogSnapshot& dialog) override
+    {
+        FakeBackend::Start(mode, dialog);
+        m_busy = true;
+        m_worker = std::thread([this, stop = m_stop.get_future()] {
+            stop.wait();
+            m_busy = false;
+            m_view.SetControlsEnabled(true);
+        });
+        return true;
+    }
+    bool IsBusy() const override { return m_busy; }
+    void RequestStop() override
+    {
+        if (!m_worker.joinable()) return;
+        m_stop.set_value();
+        m_worker.join();
+    }
+
+private:
+    ops::ProgrammerView& m_view;
+    std::atomic<bool> m_busy{false};
+    std::promise<void> m_stop;
     std::thread m_worker;
 };
 
@@ -484,7 +517,7 @@ private slots:
         h.Button("targetResetButton")->click();
         QCOMPARE(h.backend->resets.size(), std::size_t(1));
         QCOMPARE(h.backend->resets.front(), (std::pair<int, int>(1, 2)));
-        // Both are short exchanges on the UI thread; nothing stays frozen.
+        // Both freeze the window until their work gives it back.
         QVERIFY(h.Button("targetResetButton")->isEnabled());
     }
 
@@ -612,6 +645,91 @@ private slots:
         QVERIFY(workerEnded);
         QCOMPARE(savedWhileWaiting.toInt(), 12);
         QCOMPARE(TestSettingsScope::Read(QStringLiteral("MCU Type")).toInt(), 12);
+    }
+
+    void exitDuringARunWaitsAndASecondExitOffersToStopAfterTheBlock_data()
+    {
+        QTest::addColumn<int>("how");
+        QTest::newRow("EXIT") << 0;
+        QTest::newRow("Esc") << 1;
+        QTest::newRow("close box") << 2;
+    }
+    void exitDuringARunWaitsAndASecondExitOffersToStopAfterTheBlock()
+    {
+        QFETCH(int, how);
+        CQuobinDlg dlg(
+            [](ops::ProgrammerView& view) { return std::make_unique<HeldBackend>(view); });
+        dlg.Initialize();
+        QStringList asked;
+        bool leave = false;
+        dlg.SetLeaveConfirmer([&](QWidget*, const QString& question) {
+            asked << question;
+            return leave;
+        });
+        dlg.show();
+        const auto close = [&] {
+            if (how == 0) dlg.findChild<QPushButton*>(QStringLiteral("exitButton"))->click();
+            if (how == 1) QTest::keyClick(&dlg, Qt::Key_Escape);
+            if (how == 2) dlg.close();
+        };
+        dlg.findChild<QPushButton*>(QStringLiteral("targetWriteButton"))->click();
+        close();
+        QVERIFY(dlg.isVisible());
+        QVERIFY(asked.isEmpty());
+        QCOMPARE(dlg.findChild<QLabel*>(QStringLiteral("transferLabel"))->text(),
+                 QStringLiteral("Quobin will close when the run has ended"));
+        close(); // asked, and told no
+        QCOMPARE(asked.size(), 1);
+        QVERIFY(asked[0].contains(QStringLiteral("half-programmed")));
+        QVERIFY(dlg.isVisible());
+        leave = true;
+        close(); // the run stops after its block, then the window goes
+        QCoreApplication::sendPostedEvents();
+        QVERIFY(!dlg.isVisible());
+    }
+
+    void exitAfterARunClosesAtOnce()
+    {
+        Harness h;
+        h.dlg->show();
+        h.Button("exitButton")->click();
+        QVERIFY(!h.dlg->isVisible());
+        QCOMPARE(h.dlg->result(), int(QDialog::Accepted));
+    }
+
+    void partChangeReloadsTheFileForTheNewPart()
+    {
+        Harness h;
+        h.dlg->findChild<QLineEdit*>(QStringLiteral("sFilePathEdit"))
+            ->setText(QStringLiteral("x.s"));
+        h.backend->calls.clear();
+        h.dlg->findChild<QComboBox*>(QStringLiteral("mcuSelect"))->setCurrentIndex(3);
+        QCOMPARE(h.backend->calls, std::vector<std::string>{"load"});
+        QCOMPARE(h.backend->loads.back().mcuIndex, 3);
+    }
+
+    void browseOffersTheSRecordNamesAndAll()
+    {
+        QCOMPARE(CQuobinDlg::kFileFilter,
+                 QStringLiteral("S-record files (*.s *.S *.s19 *.s28 *.s37 *.srec *.mot "
+                                "*.elf.S);;All files (*)"));
+    }
+
+    void recentFilesKeepTheLastEightNewestFirstAcrossStarts()
+    {
+        {
+            Harness h;
+            for (int i = 0; i < 10; ++i)
+                h.dlg->ChooseSFile(QStringLiteral("/f%1.s").arg(i));
+            h.dlg->ChooseSFile(QStringLiteral("/f5.s")); // chosen again: moves to the front
+            QCOMPARE(h.dlg->RecentFiles().size(), 8);
+            QCOMPARE(h.dlg->RecentFiles().front(), QStringLiteral("/f5.s"));
+            QCOMPARE(h.dlg->RecentFiles().back(), QStringLiteral("/f2.s"));
+        }
+        Harness again;
+        QCOMPARE(again.dlg->RecentFiles().front(), QStringLiteral("/f5.s"));
+        QCOMPARE(again.dlg->findChild<QMenu*>(QStringLiteral("recentFilesMenu"))->actions().size(),
+                 8);
     }
 
     void dataMonitoringStaysUsableAndStartsNothing()

@@ -11,7 +11,9 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -42,7 +44,9 @@ TEST(CliVersion, WithoutAPodSaysSoAndFails)
 {
     auto run = Cli({"version", "--driver", "ftdi"});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out, "Device is not connected to the PC.\n");
+    // Once, on stderr.
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err.rfind("quobin-cli: Device is not connected to the PC.\n", 0), 0u) << run.err;
     run = Cli({"--simulate", "--sim-fault", "0x01:1:garbage", "version"});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "quobin-cli: Failed Get POD Version\n");
@@ -84,8 +88,48 @@ TEST(CliProgram, FailedStepExitsOneWithItsMessage)
 {
     const auto run = Cli({"--simulate", "--sim-fault", "0x24:1:error", "program", kDemo});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(LastLine(run.out), "Failed to erase FLASH");
+    EXPECT_EQ(run.out.find("Failed to erase FLASH"), std::string::npos) << run.out;
     EXPECT_EQ(run.err, "quobin-cli: Failed to erase FLASH\n");
+}
+
+TEST(CliProgram, LogAppendsOneTracedLinePerRun)
+{
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("quobin-cli-log-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string log = (dir / "runs.log").string();
+    EXPECT_EQ(Cli({"--simulate", "program", kDemo, "--log", log}).status, 0);
+    EXPECT_EQ(
+        Cli({"--simulate", "--sim-fault", "0x24:1:error", "program", kDemo, "--log", log}).status,
+        1);
+    std::ifstream in(log);
+    std::string first;
+    std::string second;
+    std::string third;
+    std::getline(in, first);
+    std::getline(in, second);
+    EXPECT_FALSE(std::getline(in, third));
+    EXPECT_NE(first.find("  POD QBSIM001  MC56F8367  " + kDemo + "  CRC-32 "), std::string::npos)
+        << first;
+    EXPECT_NE(
+        first.find("  DFLASH 16384, BFLASH 64, P1FLASH 768, P2FLASH 0  ok  Success to download "
+                   "and verify FLASH to the MCU ("),
+        std::string::npos)
+        << first;
+    EXPECT_NE(second.find("  FAILED  Failed to erase FLASH  "), std::string::npos) << second;
+    std::filesystem::remove_all(dir);
+}
+
+TEST(CliProgram, FileForAnotherPartIsWarnedOnceOnStderrAndStillProgrammed)
+{
+    const auto run = Cli({"--simulate", "program", kDemo, "--mcu", "DSP56F805"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    const std::string head = "quobin-cli: Warning: ";
+    EXPECT_EQ(run.err.rfind(head, 0), 0u) << run.err;
+    EXPECT_NE(run.err.find(" words of demo.s lie outside every region of DSP56F805 (first at 0x"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(run.err.find(head, 1), std::string::npos) << run.err;
 }
 
 TEST(CliProgram, UsageErrorsExitTwoBeforeAnythingIsSent)
@@ -137,7 +181,10 @@ TEST(CliFirmwareUpdate, PodNotInItsBootLoaderFails)
 {
     const auto run = Cli({"--simulate", "firmware-update"});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(LastLine(run.out), "Failed to firmware update to the POD");
+    EXPECT_EQ(run.out.find("Failed to firmware update"), std::string::npos) << run.out;
+    EXPECT_NE(run.err.find("quobin-cli: Failed to firmware update to the POD\n"),
+              std::string::npos);
+    EXPECT_NE(run.err.find("boot loader"), std::string::npos) << run.err;
 }
 
 TEST(CliReset, ResetsWithThePartAndSettingsGiven)

@@ -35,12 +35,32 @@ TEST_F(PodIo, WriteTimesOutWhenTheQueueStillHoldsBytesAfterTheTimeout)
     EXPECT_LT(clock.NowMs() - 1000u, 1503u);
 }
 
-TEST_F(PodIo, WriteDrainingOnTheLastPollBeforeTheDeadlineIsDone)
+TEST_F(PodIo, WriteDrainingInTheLastMillisecondBeforeTheDeadlineIsDone)
 {
-    // The queue drains exactly when the deadline passes: the final check still sees 0.
-    driver.txDrainPolls = 1500;
-    driver.statusPollAdvanceMs = 1;
+    // 1545 polls: 1 ms waits while 93 bytes or more are queued, shorter ones for the last
+    // bytes; the queue is empty 1499.5 ms after the write.
+    driver.txDrainPolls = 1545;
     EXPECT_EQ(PodWrite(session, "x", 1, 1500), PodIoResult::Done);
+    EXPECT_EQ(clock.NowMs() - 1000u, 1499u);
+    driver.txDrainPolls = 1546;
+    EXPECT_EQ(PodWrite(session, "x", 1, 1500), PodIoResult::Timeout);
+}
+
+TEST_F(PodIo, WriteWaitsBetweenPollsForTheQueuedBytesWireTimeAtMostAMillisecond)
+{
+    // Nothing else moves the clock: only the waits do. 50 queued bytes drain one per
+    // poll, 1275 byte times at 921600 baud in all, about 13.8 ms.
+    driver.txDrainPolls = 50;
+    EXPECT_EQ(PodWrite(session, "x", 1, 1500), PodIoResult::Done);
+    EXPECT_EQ(clock.NowMs() - 1000u, 13u);
+
+    // A queue that never drains: 1 ms waits until the time-out, one poll after each.
+    driver.txDrainPolls = 100000;
+    const int before = driver.GetStatusCalls();
+    const std::uint32_t start = clock.NowMs();
+    EXPECT_EQ(PodWrite(session, "x", 1, 1500), PodIoResult::Timeout);
+    EXPECT_EQ(clock.NowMs() - start, 1500u);
+    EXPECT_EQ(driver.GetStatusCalls() - before, 1501);
 }
 
 TEST_F(PodIo, WriteAndStatusFailuresAreDriverErrors)

@@ -256,20 +256,20 @@ TEST(SimHost, AWorkerThreadAndAnObserverShareTheEmulator)
 
 namespace {
 
-// The host's write primitive polls the transmit queue without sleeping, as the vendor
-// library's users do; on a clock that only moves when slept on it would wait forever
-// for bytes that take wire time. This clock also creeps forward as it is read.
+// A clock that creeps forward as it is read, besides moving when slept on, as a real one
+// does while the host works between its sleeps.
 class CreepingClock final : public pod::PodClock {
 public:
     std::uint32_t NowMs() override
     {
-        return static_cast<std::uint32_t>(m_reads.fetch_add(1) / 8) + m_slept.load();
+        return static_cast<std::uint32_t>(m_reads.fetch_add(1) / 8 + m_sleptUs.load() / 1000);
     }
-    void SleepMs(std::uint32_t ms) override { m_slept.fetch_add(ms); }
+    void SleepMs(std::uint32_t ms) override { m_sleptUs.fetch_add(std::uint64_t{ms} * 1000); }
+    void SleepUs(std::uint32_t us) override { m_sleptUs.fetch_add(us); }
 
 private:
     std::atomic<std::uint64_t> m_reads{0};
-    std::atomic<std::uint32_t> m_slept{0};
+    std::atomic<std::uint64_t> m_sleptUs{0};
 };
 
 TEST(SimHostRealWire, RepliesWaitForTheWireAndTheLatencyTimer)

@@ -105,11 +105,75 @@ int RecordingView::Count(const std::string& event) const
     return static_cast<int>(std::count(m_events.begin(), m_events.end(), event));
 }
 
+void RecordingView::ShowTransferProgress(const ops::TransferProgress& progress)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_progress.push_back(progress);
+    }
+    if (m_next) m_next->ShowTransferProgress(progress);
+}
+
+void RecordingView::ShowWarning(const std::string& text)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_warnings.push_back(text);
+    }
+    if (m_next) m_next->ShowWarning(text);
+}
+
+void RecordingView::ShowNote(const std::string& text)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_notes.push_back(text);
+    }
+    if (m_next) m_next->ShowNote(text);
+}
+
+void RecordingView::RunFinished(const ops::RunRecord& record)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_runs.push_back(record);
+    }
+    if (m_next) m_next->RunFinished(record);
+}
+
+std::vector<ops::TransferProgress> RecordingView::Progress() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_progress;
+}
+
+std::vector<std::string> RecordingView::Warnings() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_warnings;
+}
+
+std::vector<std::string> RecordingView::Notes() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_notes;
+}
+
+std::vector<ops::RunRecord> RecordingView::Runs() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_runs;
+}
+
 void RecordingView::Clear()
 {
     std::lock_guard lock(m_mutex);
     m_events.clear();
     m_statuses.clear();
+    m_progress.clear();
+    m_warnings.clear();
+    m_notes.clear();
+    m_runs.clear();
 }
 
 } // namespace support

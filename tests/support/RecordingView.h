@@ -14,7 +14,8 @@ namespace support {
 // "status red <text>", "status black <text>", "range N", "stepsize N", "step", "pos N",
 // "controls on", "controls off", "labels A | B | C | D". Serves wherever a StatusSink or
 // a ProgrammerView is wanted; calls may come from any thread. Given a view to pass the
-// calls on to, it records them on their way there.
+// calls on to, it records them on their way there. The extras (overall progress,
+// warnings, notes, finished runs) are kept apart, out of the event lines.
 class RecordingView final : public ops::ProgrammerView {
 public:
     RecordingView() = default;
@@ -27,8 +28,16 @@ public:
     void SetProgressPos(int position) override;
     void SetControlsEnabled(bool enabled) override;
     void SetRegionLabels(const std::array<std::string, 4>& labels) override;
+    void ShowTransferProgress(const ops::TransferProgress& progress) override;
+    void ShowWarning(const std::string& text) override;
+    void ShowNote(const std::string& text) override;
+    void RunFinished(const ops::RunRecord& record) override;
 
     std::vector<std::string> Events() const;
+    std::vector<ops::TransferProgress> Progress() const;
+    std::vector<std::string> Warnings() const;
+    std::vector<std::string> Notes() const;
+    std::vector<ops::RunRecord> Runs() const;
     // The status texts with their error colour, in order.
     std::vector<std::pair<std::string, bool>> Statuses() const;
     std::vector<std::string> Texts() const;
@@ -45,6 +54,10 @@ private:
     mutable std::mutex m_mutex;
     std::vector<std::string> m_events;
     std::vector<std::pair<std::string, bool>> m_statuses;
+    std::vector<ops::TransferProgress> m_progress;
+    std::vector<std::string> m_warnings;
+    std::vector<std::string> m_notes;
+    std::vector<ops::RunRecord> m_runs;
 };
 
 } // namespace support

@@ -35,7 +35,8 @@ public:
     bool loadable = true;
     // Number of GetStatus calls after each write that still report bytes to send.
     std::uint32_t txDrainPolls = 0;
-    // Virtual time that passes during each GetStatus call (the write loop never sleeps).
+    // Virtual time that passes during each GetStatus call (besides the write loop's own short
+    // waits).
     std::uint32_t statusPollAdvanceMs = 0;
 
     // Every call named name (the UsbDriver method name) fails with status, from its

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace ops {
+
+// One flash run as a production line traces it: when, on which POD, which part and file
+// (with the file's CRC-32, so that a changed file on the same path shows), the words of
+// each ticked region, the result and the time it took.
+struct RunRecord {
+    std::string startedAt;                // local time, "2024-05-17 14:03:07"
+    std::string podSerial;                // empty when the POD was not reached
+    std::string part;                     // "MC56F8367"
+    std::string file;                     // the S file path as given
+    std::optional<std::uint32_t> fileCrc; // none when the file could not be read
+    std::array<bool, 4> regions{};        // ticked, DFLASH..P2FLASH
+    std::array<std::uint32_t, 4> wordsSent{};
+    bool ok = false;
+    std::string message; // the final status text, ampersands as shown
+    std::uint32_t elapsedMs = 0;
+};
+
+// The record as one tab-free line:
+// "2024-05-17 14:03:07  POD QBSIM001  MC56F8367  demo.s  CRC-32 1A2B3C4D
+//  DFLASH 40, BFLASH 64, P1FLASH 260  ok  Success to ... (1.23 sec)  1.23 s"
+std::string RunLogLine(const RunRecord& record);
+
+// The local time now, as RunRecord::startedAt holds it.
+std::string LocalTimestamp();
+
+// CRC-32 (the polynomial of zip and Ethernet) of a file's bytes; none when it cannot be read.
+std::optional<std::uint32_t> FileCrc32(const std::string& path);
+
+} // namespace ops
