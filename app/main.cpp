@@ -5,6 +5,7 @@
 #include "CoreBackend.h"
 
 #include "pod/PodClock.h"
+#include "pod/TracingUsbDriver.h"
 #include "podlink/PodLink.h"
 
 #include <QApplication>
@@ -48,7 +49,11 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "quobin: %s\n", warning.c_str());
 
     pod::UsbDriver& driver = *link.driver;
+    pod::TracingUsbDriver* tracer = link.tracer;
     return CQuobinApp::Run(*options, [&](ops::ProgrammerView& view) {
-        return std::make_unique<app::CoreBackend>(driver, clock, view);
+        auto backend = std::make_unique<app::CoreBackend>(driver, clock, view);
+        if (tracer != nullptr)
+            backend->runner().SetTraceNote([tracer](const std::string& text) { tracer->Note(text); });
+        return backend;
     });
 }

@@ -27,6 +27,8 @@ std::unique_ptr<CliPod> CliPod::Open(CommandContext& ctx, bool quiet, int& exitC
         std::make_unique<ConsoleView>(ctx.out, ctx.err, quiet, isatty(STDERR_FILENO) != 0);
     pod->m_runner = std::make_unique<ops::OperationRunner>(
         *pod->m_session, pod->m_selection, pod->m_images, *pod->m_view, pod->m_noMonitoring);
+    CliPod* self = pod.get();
+    pod->m_runner->SetTraceNote([self](const std::string& text) { self->TraceNote(text); });
     exitCode = kExitOk;
     return pod;
 }

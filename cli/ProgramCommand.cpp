@@ -1,6 +1,5 @@
 #include "cli/ProgramCommand.h"
 
-#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -89,16 +88,9 @@ int Run(const ProgramOptions& o, bool target, CommandContext& ctx)
     int exitCode = kExitOk;
     auto pod = CliPod::Open(ctx, json, exitCode);
     if (!pod) return exitCode;
-    pod->TraceNote(std::string("part: ") + image::RecordFor(dialog.mcuIndex).name);
-    std::error_code sizeError;
-    const auto bytes = std::filesystem::file_size(o.file, sizeError);
-    pod->TraceNote(
-        "S file: " + o.file +
-        (sizeError ? std::string(" (size unknown)") : " (" + std::to_string(bytes) + " bytes)"));
     pod->runner().Start(mode, dialog);
     pod->runner().Wait();
     const ops::RunResult result = pod->runner().LastResult();
-    pod->TraceNote(std::string("result: ") + (result.ok ? "ok, " : "failed, ") + result.message);
     if (!o.logFile.empty()) {
         // Appended and flushed per run, so that a line stays even if the station dies next.
         std::ofstream log(o.logFile, std::ios::app);

@@ -17,6 +17,7 @@
 #include "pod/UsbDriver.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <vector>
 
 namespace ops {
@@ -223,6 +224,14 @@ void OperationRunner::RunOperation(OperationMode mode, const DialogSnapshot& dia
                       : image::RecordFor(image::kDefaultMcuType).name;
     record.file = dialog.sFilePath;
     record.regions = dialog.regionChecked;
+    if (m_traceNote) {
+        std::error_code sizeError;
+        const auto bytes = std::filesystem::file_size(dialog.sFilePath, sizeError);
+        m_traceNote("part: " + record.part);
+        m_traceNote("S file: " + dialog.sFilePath +
+                    (sizeError ? std::string(" (size unknown)")
+                               : " (" + std::to_string(bytes) + " bytes)"));
+    }
 
     auto podLock = m_session.Lock();
     std::array<std::uint32_t, 4> wordsSent{};
@@ -260,6 +269,7 @@ void OperationRunner::RunOperation(OperationMode mode, const DialogSnapshot& dia
     record.message = message;
     record.elapsedMs = elapsedMs;
     record.wordsSent = wordsSent;
+    if (m_traceNote) m_traceNote(std::string("result: ") + (ok ? "ok, " : "failed, ") + message);
     view.RunFinished(record);
     Finish(ok, message, elapsedMs, wordsSent, record);
     m_monitor.EnableMonitorControls(true);

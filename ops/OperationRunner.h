@@ -59,6 +59,9 @@ public:
     // Asks a running flash operation to end after the block in progress; it then fails
     // with the current region's message. The chip is left partly programmed.
     void RequestStop();
+    // Where a flash run writes its part, S file and result for a support trace; set once,
+    // before the first run.
+    void SetTraceNote(std::function<void(const std::string&)> note) { m_traceNote = std::move(note); }
     bool IsBusy() const;
     // Blocks until the current worker has ended (the command line and tests use it).
     void Wait();
@@ -109,6 +112,7 @@ private:
     std::atomic<bool> m_busy{false};
     std::atomic<bool> m_stop{false};
     std::jthread m_worker;
+    std::function<void(const std::string&)> m_traceNote;
 };
 
 } // namespace ops

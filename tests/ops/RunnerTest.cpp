@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 
 #include <future>
 
@@ -62,6 +63,22 @@ TEST(Runner, RefusesEverySecondStartWhileAWorkerRunsAndStopsMonitoringFirst)
     EXPECT_TRUE(rig.runner.LastResult().ok);
     EXPECT_EQ(monitor.stops, "s-+");
     EXPECT_EQ(rig.view.Events().front(), "controls off");
+}
+
+TEST(Runner, AFlashRunNotesItsPartFileAndResultForTheTrace)
+{
+    OpsRig rig;
+    std::vector<std::string> notes;
+    rig.runner.SetTraceNote([&notes](const std::string& text) { notes.push_back(text); });
+    const ops::DialogSnapshot dialog = rig.Dialog(27, Words(0, 8));
+    const auto result = rig.Run(OperationMode::TargetVerify, dialog);
+    ASSERT_FALSE(result.ok) << "the blank chip does not hold the words";
+    EXPECT_EQ(notes, (std::vector<std::string>{
+                         "part: MC56F8367",
+                         "S file: " + dialog.sFilePath + " (" +
+                             std::to_string(std::filesystem::file_size(dialog.sFilePath)) +
+                             " bytes)",
+                         "result: failed, " + result.message}));
 }
 
 TEST(Runner, SuccessLineCarriesTheElapsedTimeOfTheVirtualClock)
