@@ -21,7 +21,6 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QSettings>
-#include <QThread>
 #include <QTimer>
 #include <QUrl>
 
@@ -270,32 +269,6 @@ void CQuobinDlg::Initialize()
     m_ui->mcuSelect->setFocus();
 }
 
-template <typename Fn> void CQuobinDlg::OnUiThread(Fn&& fn)
-{
-    // Calls from the UI thread act at once (the status line must show before a blocking
-    // exchange returns). Calls from a worker join one queue, in order, and a queued call
-    // tells the UI thread to run it. The queue's own lock, held while posting, also
-    // orders the worker's writes before the UI thread's reads for thread checkers that
-    // cannot see inside the Qt library.
-    if (QThread::currentThread() == thread()) {
-        fn();
-        return;
-    }
-    std::lock_guard lock(m_postedMutex);
-    m_posted.emplace_back(std::forward<Fn>(fn));
-    QMetaObject::invokeMethod(this, &CQuobinDlg::RunPosted, Qt::QueuedConnection);
-}
-
-void CQuobinDlg::RunPosted()
-{
-    std::deque<std::function<void()>> due;
-    {
-        std::lock_guard lock(m_postedMutex);
-        due.swap(m_posted);
-    }
-    for (auto& call : due)
-        call();
-}
 
 void CQuobinDlg::ShowStatus(const std::string& text, bool error)
 {

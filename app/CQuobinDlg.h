@@ -3,15 +3,15 @@
 #include "ProgrammerBackend.h"
 #include "ops/ProgrammerView.h"
 
+#include "ui/UiThreadQueue.h"
+
 #include <QDialog>
 #include <QIcon>
 #include <QString>
 #include <QStringList>
 
-#include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 
 class CMonDlg;
 class QCheckBox;
@@ -131,8 +131,10 @@ private:
     void SaveSettings() const;
     std::array<QCheckBox*, 4> RegionBoxes() const;
 
-    template <typename Fn> void OnUiThread(Fn&& fn);
-    void RunPosted();
+    template <typename Fn> void OnUiThread(Fn&& fn)
+    {
+        m_uiQueue->Post(std::function<void()>(std::forward<Fn>(fn)));
+    }
 
     std::unique_ptr<Ui::CQuobinDlg> m_ui;
     QString m_sFilePath;
@@ -150,8 +152,7 @@ private:
     int m_closeResult = 0;
     int m_passes = 0;
     int m_failures = 0;
-    std::mutex m_postedMutex;
-    std::deque<std::function<void()>> m_posted; // worker calls not yet run, oldest first
+    ui::UiThreadQueue* m_uiQueue = new ui::UiThreadQueue(this); // a child: Qt deletes it
     std::unique_ptr<app::ProgrammerBackend> m_backend;
     std::unique_ptr<CMonDlg> m_monDlg;
 };

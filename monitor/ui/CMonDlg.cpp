@@ -23,7 +23,6 @@
 #include <QMessageBox>
 #include <QScrollBar>
 #include <QSettings>
-#include <QThread>
 
 #include <algorithm>
 #include <iterator>
@@ -183,30 +182,6 @@ void CMonDlg::SaveState(QSettings& settings)
 
 // ---- threads -----------------------------------------------------------------------
 
-template <typename Fn> void CMonDlg::OnUiThread(Fn&& fn)
-{
-    // Calls from the UI thread act at once; calls from a worker join one queue, in order.
-    // The queue's lock also orders the worker's writes before the UI thread's reads for
-    // thread checkers that cannot see inside the Qt library.
-    if (QThread::currentThread() == thread()) {
-        fn();
-        return;
-    }
-    std::lock_guard lock(m_postedMutex);
-    m_posted.emplace_back(std::forward<Fn>(fn));
-    QMetaObject::invokeMethod(this, &CMonDlg::RunPosted, Qt::QueuedConnection);
-}
-
-void CMonDlg::RunPosted()
-{
-    std::deque<std::function<void()>> due;
-    {
-        std::lock_guard lock(m_postedMutex);
-        due.swap(m_posted);
-    }
-    for (auto& call : due)
-        call();
-}
 
 void CMonDlg::ValuesChanged(monitor::WatchListId list, const std::vector<int>& rows)
 {

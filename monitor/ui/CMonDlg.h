@@ -8,14 +8,14 @@
 #include "monitor/WatchList.h"
 #include "ops/MonitorControl.h"
 
+#include "ui/UiThreadQueue.h"
+
 #include <QDialog>
 #include <QString>
 
 #include <atomic>
-#include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -121,8 +121,10 @@ private:
     void ApplySplitterPositions();
     void ReadSplitterPositions();
 
-    template <typename Fn> void OnUiThread(Fn&& fn);
-    void RunPosted();
+    template <typename Fn> void OnUiThread(Fn&& fn)
+    {
+        m_uiQueue->Post(std::function<void()>(std::forward<Fn>(fn)));
+    }
 
     std::unique_ptr<Ui::CMonDlg> m_ui;
     pod::PodSession& m_session;
@@ -141,7 +143,6 @@ private:
     SymbolListModel* m_symbolModel = nullptr;
     WatchListModel* m_symbolWatchModel = nullptr;
     WatchListModel* m_addressWatchModel = nullptr;
-    std::mutex m_postedMutex;
-    std::deque<std::function<void()>> m_posted;
+    ui::UiThreadQueue* m_uiQueue = new ui::UiThreadQueue(this); // a child: Qt deletes it
     monitor::MonitorWorker m_worker; // last: it reads the lists and reports to this window
 };
