@@ -82,6 +82,7 @@ public:
     pod::PodSession* MonitorSession() override { return m_gate ? core.MonitorSession() : nullptr; }
     void SetMonitorControl(ops::MonitorControl* control) override
     {
+        if (!m_gate) return;
         m_gate->Attach(control);
         core.SetMonitorControl(m_gate);
     }
