@@ -1,3 +1,4 @@
+#include "CMonDlg.h"
 #include "CQuobinDlg.h"
 #include "CVexStatic.h"
 #include "CoreBackend.h"
@@ -19,24 +20,71 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QTableView>
 #include <QToolButton>
 #include <QUrl>
 #include <QtTest>
 
 #include <algorithm>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 
 namespace {
 
 const QColor kRed(255, 0, 0);
 const QColor kBlack(0, 0, 0);
 
-// The backend with its recorder, owned together by the window.
+// Stands between a programming run and the monitoring window: passes the run's calls on,
+// and holds the run right after it froze the monitoring controls until the test lets it
+// go on, so that the window can be looked at in the middle of the run.
+class RunGate final : public ops::MonitorControl {
+public:
+    void Attach(ops::MonitorControl* window) { m_window = window; }
+    void StopMonitoring() override { m_window->StopMonitoring(); }
+    void EnableMonitorControls(bool enabled) override
+    {
+        m_window->EnableMonitorControls(enabled);
+        if (enabled) return;
+        std::unique_lock lock(m_mutex);
+        m_held = true;
+        m_changed.wait(lock, [this] { return m_open; });
+    }
+    bool Held()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_held;
+    }
+    void Open()
+    {
+        std::lock_guard lock(m_mutex);
+        m_open = true;
+        m_changed.notify_all();
+    }
+
+private:
+    ops::MonitorControl* m_window = nullptr;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_held = false;
+    bool m_open = false;
+};
+
+// The backend with its recorder, owned together by the window. With a gate it also offers
+// the POD session to the monitoring window, as the program's own backend does.
 class RecordedBackend final : public app::ProgrammerBackend {
 public:
-    RecordedBackend(pod::UsbDriver& driver, pod::PodClock& clock, ops::ProgrammerView& window)
-        : recorder(window), core(driver, clock, recorder)
+    RecordedBackend(pod::UsbDriver& driver, pod::PodClock& clock, ops::ProgrammerView& window,
+                    RunGate* gate)
+        : recorder(window), core(driver, clock, recorder), m_gate(gate)
     {
+    }
+    pod::PodSession* MonitorSession() override { return m_gate ? core.MonitorSession() : nullptr; }
+    void SetMonitorControl(ops::MonitorControl* control) override
+    {
+        if (!m_gate) return;
+        m_gate->Attach(control);
+        core.SetMonitorControl(m_gate);
     }
     int PartCount() const override { return core.PartCount(); }
     std::string PartName(int type) const override { return core.PartName(type); }
@@ -58,15 +106,21 @@ public:
 
     support::RecordingView recorder;
     app::CoreBackend core;
+
+private:
+    RunGate* m_gate;
 };
 
 struct Bench {
     pod::VirtualPodClock clock;
     std::unique_ptr<sim::SimUsbDriver> driver;
+    RunGate* gate = nullptr;
     RecordedBackend* backend = nullptr;
     std::unique_ptr<CQuobinDlg> dlg;
 
-    explicit Bench(const std::vector<std::string>& simArgs = {}, bool plugged = true)
+    explicit Bench(const std::vector<std::string>& simArgs = {}, bool plugged = true,
+                   RunGate* runGate = nullptr)
+        : gate(runGate)
     {
         sim::SimOptions options; // instant wire
         for (const std::string& arg : simArgs) {
@@ -79,7 +133,7 @@ struct Bench {
         driver = sim::CreateSimDriver(options, clock);
         if (!plugged) driver->Unplug();
         dlg = std::make_unique<CQuobinDlg>([this](ops::ProgrammerView& view) {
-            auto made = std::make_unique<RecordedBackend>(*driver, clock, view);
+            auto made = std::make_unique<RecordedBackend>(*driver, clock, view, gate);
             backend = made.get();
             return made;
         });
@@ -87,7 +141,8 @@ struct Bench {
     }
     ~Bench()
     {
-        dlg.reset(); // joins the worker before the driver goes
+        if (gate) gate->Open(); // a failed test must not leave the run held
+        dlg.reset();            // joins the worker before the driver goes
     }
 
     template <typename T> T* Find(const char* name) const
@@ -430,6 +485,58 @@ private slots:
         QCOMPARE(status->text(QAccessible::Name),
                  QStringLiteral("Failed to firmware update to the POD"));
         QCOMPARE(status->text(QAccessible::Description), QStringLiteral("error"));
+    }
+
+    // A run takes the POD from monitoring: the monitoring worker has ended before the run
+    // goes on, the monitoring controls are grey while it works and come back at its end,
+    // and monitoring stays stopped.
+    void programmingRunStopsMonitoringAndHoldsItsControls()
+    {
+        // The map in the test's own folder, with a watch list beside it: counter32 as HEX32.
+        const QString map = m_scope->Folder() + QStringLiteral("/demo.xMAP");
+        QFile::remove(map);
+        QVERIFY(QFile::copy(QStringLiteral(QUOBIN_DEMO_MAP), map));
+        QFile watchList(m_scope->Folder() + QStringLiteral("/demo.Mon"));
+        QVERIFY(watchList.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        watchList.write("1,0\r\ncounter32,3\r\n");
+        watchList.close();
+        TestSettingsScope::WriteIn(QStringLiteral("Monitoring/Map File Path"), map);
+
+        RunGate gate;
+        Bench bench({}, true, &gate);
+        CMonDlg* monitor = bench.dlg->MonitorWindow();
+        QVERIFY(monitor);
+        const auto control = [monitor](const char* name) {
+            QWidget* widget = monitor->findChild<QWidget*>(QLatin1String(name));
+            if (!widget) qFatal("no widget %s", name);
+            return widget;
+        };
+        const char* const held[] = {"startButton",  "stopButton",   "baudCombo",   "intervalCombo",
+                                    "browseButton", "reloadButton", "mapPathEdit", "listLeft",
+                                    "listTRight",   "listBRight"};
+        QAbstractItemModel* watched = monitor->findChild<QTableView*>("listTRight")->model();
+        QCOMPARE(watched->rowCount(), 1);
+        monitor->show();
+        qobject_cast<QPushButton*>(control("startButton"))->click();
+        QVERIFY(monitor->IsMonitoring());
+        QTRY_VERIFY(!watched->index(0, 2).data().toString().isEmpty());
+
+        bench.Find<QPushButton>("targetWriteButton")->click();
+        QTRY_VERIFY(gate.Held());
+        QVERIFY(!monitor->IsMonitoring()); // joined, not merely asked to stop
+        QTRY_VERIFY(!control("listTRight")->isEnabled());
+        for (const char* name : held)
+            QVERIFY2(!control(name)->isEnabled(), name);
+
+        gate.Open();
+        bench.FinishRun();
+        QVERIFY(bench.Status()->Text().startsWith(QStringLiteral("Success to download FLASH")));
+        for (const char* name : held) {
+            const bool stop = QByteArray(name) == "stopButton";
+            QVERIFY2(control(name)->isEnabled() != stop, name);
+        }
+        QVERIFY(!monitor->IsMonitoring());
+        QCOMPARE(watched->rowCount(), 1);
     }
 
 private:

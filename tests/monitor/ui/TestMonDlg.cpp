@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPaintEvent>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTableView>
@@ -109,6 +110,28 @@ void AnswerNextDialog(const char* field, const QString& value)
         modal->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
     });
 }
+
+// Counts the paint events of a widget that cover a given rectangle.
+class PaintCounter : public QObject {
+public:
+    PaintCounter(QWidget* widget, const QRect& area) : m_area(area)
+    {
+        widget->installEventFilter(this);
+    }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint &&
+            static_cast<QPaintEvent*>(event)->region().intersects(m_area))
+            ++count;
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QRect m_area;
+};
 
 } // namespace
 
@@ -405,6 +428,26 @@ private slots:
             QAccessible::queryAccessibleInterface(bench.Find<QLabel>("monitorStatus"));
         QCOMPARE(status->text(QAccessible::Name),
                  QStringLiteral("A text has no value to plot: select rows with numbers."));
+    }
+
+    // A watch list without the keyboard focus keeps quiet towards assistive technology
+    // (which an offscreen run cannot listen to: Qt passes accessibility events on only
+    // while a screen reader is attached) but still repaints each new value.
+    void anUnfocusedWatchListRepaintsItsValues()
+    {
+        TestSettingsScope::WriteIn(QStringLiteral("Monitoring/Map File Path"),
+                                   QStringLiteral(QUOBIN_DEMO_MAP));
+        Bench bench;
+        bench.Select("listLeft", {QStringLiteral("counter32")});
+        bench.Trigger("listLeft", QStringLiteral("Watch Symbol"));
+        bench.dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&bench.dlg));
+        QTableView* list = bench.List("listTRight");
+        bench.List("listLeft")->setFocus();
+        QVERIFY(!list->hasFocus());
+        PaintCounter painted(list->viewport(), list->visualRect(list->model()->index(0, 2)));
+        bench.Button("startButton")->click();
+        QTRY_VERIFY(painted.count >= 3);
     }
 
 private:

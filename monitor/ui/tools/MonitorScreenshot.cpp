@@ -1,0 +1,162 @@
+// quobin_monitor_shot FILE MAP [MS]: opens the "Data Monitoring" window on the emulated POD
+// (real-time wire) with the demo program's map, watches a few of its variables and a run of
+// raw words, presses START, and after MS milliseconds of live values saves the window's
+// picture to FILE. Used by scripts/screenshot.
+
+#include "CMonDlg.h"
+
+#include "pod/PodClock.h"
+#include "pod/PodSession.h"
+#include "sim/DemoVariables.h"
+#include "sim/SimUsbDriver.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QImageWriter>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSettings>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+constexpr int kMc56f8367 = 27;
+
+[[noreturn]] void Fail(const char* what, const QString& name)
+{
+    std::fprintf(stderr, "quobin_monitor_shot: %s %s\n", what, qPrintable(name));
+    std::exit(1);
+}
+
+// Drives the window through its own menus, as a user would.
+class Driver {
+public:
+    explicit Driver(CMonDlg& dlg) : m_dlg(dlg) {}
+
+    QTableView* List(const char* name) const
+    {
+        auto* list = m_dlg.findChild<QTableView*>(QLatin1String(name));
+        if (!list) Fail("no list", QLatin1String(name));
+        return list;
+    }
+    void SelectRow(const char* listName, const QString& name)
+    {
+        QTableView* list = List(listName);
+        QAbstractItemModel* model = list->model();
+        for (int row = 0; row < model->rowCount(); ++row) {
+            if (model->index(row, 0).data().toString() == name) {
+                list->selectRow(row);
+                return;
+            }
+        }
+        Fail("no row", name);
+    }
+    void Trigger(const char* listName, bool onRow, const QString& text)
+    {
+        std::unique_ptr<QMenu> menu = m_dlg.MakeContextMenu(List(listName), onRow);
+        QList<QAction*> actions = menu->actions();
+        for (QAction* action : menu->actions())
+            if (action->menu()) actions += action->menu()->actions();
+        for (QAction* action : actions) {
+            if (action->text() == text) {
+                action->trigger();
+                return;
+            }
+        }
+        Fail("no menu item", text);
+    }
+    void Watch(const QString& symbol, const QString& viewType = {})
+    {
+        SelectRow("listLeft", symbol);
+        Trigger("listLeft", true, QStringLiteral("Watch Symbol"));
+        if (viewType.isEmpty()) return;
+        SelectRow("listTRight", symbol);
+        Trigger("listTRight", true, viewType);
+    }
+    // "Add Address" asks through a modal dialog: answered as soon as it is up.
+    void AddAddresses(const QString& start, const QString& length, const QString& viewType)
+    {
+        QTimer::singleShot(0, [=] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal) Fail("no dialog for", start);
+            modal->findChild<QLineEdit*>(QStringLiteral("startAddressEdit"))->setText(start);
+            modal->findChild<QLineEdit*>(QStringLiteral("lengthEdit"))->setText(length);
+            auto* type = modal->findChild<QComboBox*>(QStringLiteral("dataTypeCombo"));
+            type->setCurrentIndex(type->findText(viewType));
+            modal->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
+        });
+        Trigger("listBRight", false, QStringLiteral("Add Address"));
+    }
+
+private:
+    CMonDlg& m_dlg;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: quobin_monitor_shot FILE MAP [MS]\n");
+        return 2;
+    }
+    const QString file = QString::fromLocal8Bit(argv[1]);
+    const QString map = QString::fromLocal8Bit(argv[2]);
+    const int liveMs = argc > 3 ? std::atoi(argv[3]) : 800;
+    QApplication application(argc, argv);
+
+    pod::SteadyPodClock clock;
+    sim::SimOptions options;
+    options.wire = sim::WireMode::kReal;
+    auto driver = sim::CreateSimDriver(options, clock);
+    pod::PodSession session(*driver, clock);
+    CMonDlg dlg(session, [] { return kMc56f8367; });
+
+    // Private settings: the defaults, and the map named on the command line. They are never
+    // saved, so neither are the watch lists beside the map.
+    QTemporaryDir folder;
+    QSettings settings(folder.filePath(QStringLiteral("Quobin.ini")), QSettings::IniFormat);
+    settings.setValue(QStringLiteral("Monitoring/Map File Path"), map);
+    dlg.Initialize(settings);
+    if (dlg.symbols().empty()) Fail("cannot read the map", map);
+
+    Driver window(dlg);
+    // Whatever lists were kept beside the map give way to the picture's own.
+    window.Trigger("listTRight", false, QStringLiteral("Delete All Symbol"));
+    window.Trigger("listBRight", false, QStringLiteral("Delete All Address"));
+    window.Watch(QStringLiteral("counter16"));
+    window.Watch(QStringLiteral("counter32"));
+    window.Watch(QStringLiteral("sineWave"), QStringLiteral("FLOAT"));
+    window.Watch(QStringLiteral("triangle"), QStringLiteral("INT16"));
+    window.Watch(QStringLiteral("message"));
+    window.AddAddresses(QStringLiteral("0x%1").arg(sim::demo::kCounter16, 0, 16),
+                        QStringLiteral("4"), QStringLiteral("HEX16"));
+    for (const char* list : {"listLeft", "listTRight", "listBRight"})
+        window.List(list)->clearSelection();
+
+    dlg.show();
+    int exitCode = 0;
+    QTimer::singleShot(0, &dlg, [&] { dlg.findChild<QPushButton*>("startButton")->click(); });
+    QTimer::singleShot(liveMs, &dlg, [&] {
+        if (!dlg.IsMonitoring()) {
+            std::fprintf(stderr, "quobin_monitor_shot: monitoring did not run\n");
+            exitCode = 1;
+        }
+        QImageWriter writer(file);
+        if (exitCode == 0 && !writer.write(dlg.grab().toImage())) {
+            std::fprintf(stderr, "quobin_monitor_shot: cannot write %s: %s\n", qPrintable(file),
+                         qPrintable(writer.errorString()));
+            exitCode = 1;
+        }
+        application.quit();
+    });
+    application.exec();
+    return exitCode;
+}
