@@ -126,8 +126,12 @@ bool RegionTransferB(TransferJob& job, int region)
 void ReleaseTarget(TransferJob& job, bool resetAndRun)
 {
     // After a failed region the connection is already gone and there is nobody to
-    // tell; the result is of no consequence either way.
-    if (job.session.IsOpen()) pod::CmdReleaseTarget(job.session, resetAndRun ? 1 : 0);
+    // tell. The answer does not change the outcome: the flash is already written. But
+    // a release left unanswered may still be answered late, or the POD may have dropped
+    // off the bus; a connection kept open would hand that to the next operation, so
+    // the next one opens the POD afresh.
+    if (!job.session.IsOpen()) return;
+    if (!pod::CmdReleaseTarget(job.session, resetAndRun ? 1 : 0)) job.session.ClosePodSession();
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "image/FlashImageSet.h"
+#include "image/McuCatalog.h"
 #include "image/McuSelection.h"
 #include "ops/MonitorControl.h"
 #include "ops/OperationRunner.h"
@@ -16,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -131,6 +133,22 @@ inline std::string Words(std::uint32_t address, std::uint32_t count, std::uint16
         done += n;
     }
     return text;
+}
+
+// Every region of the part holds its image, blank words included.
+inline void ExpectChipHoldsImages(OpsRig& rig, int mcu)
+{
+    for (int r = 0; r < 4; ++r) {
+        if (!image::RecordFor(mcu).present[r]) continue;
+        const auto flash = rig.pod().FlashOf(r, mcu);
+        const auto image = rig.images.image(r);
+        ASSERT_EQ(flash.size(), image::RecordFor(mcu).last[r] - image::RecordFor(mcu).first[r] + 1);
+        ASSERT_GE(image.size(), flash.size());
+        const auto [f, i] = std::mismatch(flash.begin(), flash.end(), image.begin());
+        EXPECT_EQ(f, flash.end()) << image::RegionName(r) << " word " << (f - flash.begin())
+                                  << " holds " << (f == flash.end() ? 0 : *f) << " instead of "
+                                  << (f == flash.end() ? 0 : *i);
+    }
 }
 
 } // namespace opstest

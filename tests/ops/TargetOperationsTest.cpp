@@ -6,11 +6,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
-
 namespace {
 
 using ops::OperationMode;
+using opstest::ExpectChipHoldsImages;
 using opstest::OpsRig;
 using opstest::Words;
 
@@ -29,18 +28,6 @@ std::string FileFor(int mcu)
         text += Words(last - 40, 41, static_cast<std::uint16_t>(0x0800 * (r + 1)));
     }
     return text + "S70500000000FA\n";
-}
-
-void ExpectChipHoldsImages(OpsRig& rig, int mcu)
-{
-    for (int r = 0; r < 4; ++r) {
-        if (!image::RecordFor(mcu).present[r]) continue;
-        const auto flash = rig.pod().FlashOf(r, mcu);
-        const auto image = rig.images.image(r);
-        ASSERT_EQ(flash.size(), image::RecordFor(mcu).last[r] - image::RecordFor(mcu).first[r] + 1);
-        for (std::size_t i = 0; i < flash.size(); ++i)
-            ASSERT_EQ(flash[i], image[i]) << image::RegionName(r) << " word " << i;
-    }
 }
 
 class EveryFamily : public ::testing::TestWithParam<int> {};
@@ -121,84 +108,6 @@ TEST(TargetWrite, FiftySixEightHundredPartGoesOnWithoutUnlockingWhateverItsState
     OpsRig rig(options);
     rig.Run(OperationMode::TargetWrite, rig.Dialog(3, FileFor(3)));
     EXPECT_EQ(rig.SentOpcodes().find("22"), std::string::npos);
-}
-
-struct StepFailure {
-    const char* fault;
-    int mcu;
-    const char* message;
-    bool releaseSent;
-    pod::PodState stateAfter;
-};
-
-class FailingStep : public ::testing::TestWithParam<StepFailure> {};
-
-INSTANTIATE_TEST_SUITE_P(
-    Steps, FailingStep,
-    ::testing::Values(
-        StepFailure{"0x20:1:error", 27, "Failed to JTAG initialize", false, pod::PodState::Ready},
-        StepFailure{"0x21:1:garbage", 27, "Failed activated EONCE", false, pod::PodState::Ready},
-        StepFailure{"0x23:1:silent", 27, "Failed to download firmware to the MCU", false,
-                    pod::PodState::Ready},
-        StepFailure{"0x24:1:error", 27, "Failed to erase FLASH", true, pod::PodState::Ready},
-        StepFailure{"0x26:3:cut:0", 27, "Failed to download DFLASH to the MCU", false,
-                    pod::PodState::Absent},
-        StepFailure{"0x27:2:error", 27, "Failed to download DFLASH to the MCU", false,
-                    pod::PodState::Absent},
-        StepFailure{"0x20:1:error", 3, "Failed to JTAG initialize", false, pod::PodState::Ready},
-        StepFailure{"0x24:1:error", 3, "Failed to erase FLASH", true, pod::PodState::Ready},
-        StepFailure{"0x25:2:garbage", 3, "Failed to download DFLASH to the MCU", false,
-                    pod::PodState::Absent}),
-    [](const auto& info) {
-        std::string name = std::string(image::RecordFor(info.param.mcu).name) + "_";
-        for (const char* c = info.param.fault; *c; ++c)
-            name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
-        return name;
-    });
-
-TEST_P(FailingStep, ShowsItsMessageReleasesOnlyWhereTheLinkStillStandsAndGivesControlsBack)
-{
-    const StepFailure& f = GetParam();
-    sim::SimOptions options;
-    sim::SimFault fault;
-    ASSERT_EQ(sim::ParseSimFault(f.fault, fault), "");
-    options.faults.push_back(fault);
-    OpsRig rig(options);
-    const auto result = rig.Run(OperationMode::TargetWrite, rig.Dialog(f.mcu, FileFor(f.mcu)));
-
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.message, f.message);
-    EXPECT_EQ(rig.view.LastStatus(), f.message);
-    EXPECT_TRUE(rig.view.LastError());
-    const auto payloads = rig.SentPayloads();
-    ASSERT_FALSE(payloads.empty());
-    if (f.releaseSent)
-        EXPECT_EQ(payloads.back(), "2801");
-    else
-        EXPECT_NE(payloads.back().substr(0, 2), "28");
-    EXPECT_EQ(rig.session.state(), f.stateAfter);
-    EXPECT_FALSE(rig.session.IsOpen());
-    const std::vector<std::string> events = rig.view.Events();
-    ASSERT_GE(events.size(), 2u);
-    EXPECT_EQ(events[events.size() - 2], "controls on");
-    EXPECT_EQ(events.back(), "pos 0");
-
-    // The run after a failure works (each fault fires once).
-    EXPECT_TRUE(rig.Run(OperationMode::TargetWrite, rig.Dialog(f.mcu, FileFor(f.mcu))).ok)
-        << rig.view.LastStatus();
-}
-
-TEST(TargetWrite, UnlockThatFailsReportsItAndStops)
-{
-    sim::SimOptions options;
-    options.secured = true;
-    sim::SimFault fault;
-    ASSERT_EQ(sim::ParseSimFault("0x22:1:error", fault), "");
-    options.faults.push_back(fault);
-    OpsRig rig(options);
-    rig.Run(OperationMode::TargetWrite, rig.Dialog(27, FileFor(27)));
-    EXPECT_EQ(rig.view.LastStatus(), "Failed to Unlocked to the FLASH");
-    EXPECT_EQ(rig.SentOpcodes(), "20 21 22");
 }
 
 TEST(TargetWrite, NoTargetOnTheCableFailsTheConnect)
