@@ -3,6 +3,7 @@
 #include "ops/ProgrammerView.h"
 
 #include <array>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <utility>
@@ -51,7 +52,11 @@ private:
     void Add(std::string event);
 
     ops::ProgrammerView* m_next = nullptr;
-    mutable std::mutex m_mutex;
+    // On the heap: ThreadSanitizer forgets a mutex only when its memory is freed, and a
+    // recorder on a test's stack would pass its lock order on to the next test's objects
+    // at the same address.
+    std::unique_ptr<std::mutex> m_mutexOwner = std::make_unique<std::mutex>();
+    std::mutex& m_mutex = *m_mutexOwner;
     std::vector<std::string> m_events;
     std::vector<std::pair<std::string, bool>> m_statuses;
     std::vector<ops::TransferProgress> m_progress;
