@@ -27,14 +27,8 @@ std::string LabelOf(const image::SFileLoadOutcome& outcome, int region)
 int Run(const InspectOptions& opt, CLI::Option* regionsOption, CommandContext& ctx)
 {
     image::SFileLoadRequest request;
-    if (!opt.mcu.empty()) {
-        const auto mcu = image::ParseMcu(opt.mcu);
-        if (!mcu) {
-            return UsageError(ctx,
-                              "unknown MCU '" + opt.mcu + "'; `quobin-cli mcus` lists the parts");
-        }
-        request.mcuIndex = *mcu;
-    }
+    if (const std::string error = ParseMcuOption(opt.mcu, request.mcuIndex); !error.empty())
+        return UsageError(ctx, error);
     const image::McuRecord& record = image::RecordFor(request.mcuIndex);
     if (regionsOption->count() > 0) {
         const auto regions = ParseRegions(opt.regions);

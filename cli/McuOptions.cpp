@@ -5,6 +5,16 @@
 
 namespace cli {
 
+std::string ParseMcuOption(std::string_view text, int& mcu)
+{
+    if (text.empty()) return {};
+    const auto parsed = image::ParseMcu(text);
+    if (!parsed)
+        return "unknown MCU '" + std::string(text) + "'; `quobin-cli mcus` lists the parts";
+    mcu = *parsed;
+    return {};
+}
+
 namespace {
 
 std::string Upper(std::string_view text)

@@ -105,13 +105,8 @@ struct ResetOptions {
 int RunReset(const ResetOptions& o, CommandContext& ctx)
 {
     int mcu = image::kDefaultMcuType;
-    if (!o.mcu.empty()) {
-        const auto parsed = image::ParseMcu(o.mcu);
-        if (!parsed)
-            return UsageError(ctx,
-                              "unknown MCU '" + o.mcu + "'; `quobin-cli mcus` lists the parts");
-        mcu = *parsed;
-    }
+    if (const std::string error = ParseMcuOption(o.mcu, mcu); !error.empty())
+        return UsageError(ctx, error);
     int delayIndex = 0;
     while (image::ResetDelayTable[static_cast<std::size_t>(delayIndex)] != o.delayMs)
         ++delayIndex;

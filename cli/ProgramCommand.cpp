@@ -43,11 +43,7 @@ int DelayIndexOf(int delayMs)
 // one of them is not valid.
 std::string DialogFrom(const ProgramOptions& o, ops::DialogSnapshot& dialog)
 {
-    if (!o.mcu.empty()) {
-        const auto mcu = image::ParseMcu(o.mcu);
-        if (!mcu) return "unknown MCU '" + o.mcu + "'; `quobin-cli mcus` lists the parts";
-        dialog.mcuIndex = *mcu;
-    }
+    if (std::string error = ParseMcuOption(o.mcu, dialog.mcuIndex); !error.empty()) return error;
     const image::McuRecord& record = image::RecordFor(dialog.mcuIndex);
     if (o.regionsOption && o.regionsOption->count() > 0) {
         const auto regions = ParseRegions(o.regions);

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "cli/CliPod.h"
+#include "cli/McuOptions.h"
 #include "image/McuCatalog.h"
 #include "monitor/MapFileReader.h"
 #include "monitor/MonitorWorker.h"
@@ -104,13 +105,8 @@ std::uint32_t BaudIndex(const std::string& baud)
 int LoadMonitorTarget(CommandContext& ctx, MonitorOptions& options, monitor::SymbolTable& table)
 {
     int mcu = image::kDefaultMcuType;
-    if (!options.mcu.empty()) {
-        const auto parsed = image::ParseMcu(options.mcu);
-        if (!parsed)
-            return UsageError(ctx, "unknown MCU '" + options.mcu +
-                                       "'; `quobin-cli mcus` lists the parts");
-        mcu = *parsed;
-    }
+    if (const std::string error = ParseMcuOption(options.mcu, mcu); !error.empty())
+        return UsageError(ctx, error);
     options.mcuType = static_cast<std::uint32_t>(mcu);
     if (options.map.empty()) return kExitOk;
     const monitor::MapLoadResult result =
