@@ -21,6 +21,11 @@ std::uint32_t SteadyPodClock::NowMs()
     return static_cast<std::uint32_t>((SteadyNs() - m_epochNs) / 1'000'000);
 }
 
+std::uint64_t SteadyPodClock::NowUs()
+{
+    return static_cast<std::uint64_t>((SteadyNs() - m_epochNs) / 1'000);
+}
+
 void SteadyPodClock::SleepMs(std::uint32_t milliseconds)
 {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));

@@ -14,6 +14,10 @@ public:
     virtual ~PodClock() = default;
     // Milliseconds since an arbitrary epoch; 32-bit and wrapping, like timeGetTime.
     virtual std::uint32_t NowMs() = 0;
+    // The same time in microseconds, not wrapping: NowMs() is always the low 32 bits of
+    // NowUs() / 1000. For a wire that times single bytes; a clock without a finer count
+    // gives whole milliseconds.
+    virtual std::uint64_t NowUs() { return std::uint64_t{NowMs()} * 1000; }
     virtual void SleepMs(std::uint32_t milliseconds) = 0;
     // A pause shorter than a millisecond, for waits that track bytes on a fast link.
     virtual void SleepUs(std::uint32_t microseconds) = 0;
@@ -23,6 +27,7 @@ class SteadyPodClock final : public PodClock {
 public:
     SteadyPodClock();
     std::uint32_t NowMs() override;
+    std::uint64_t NowUs() override;
     void SleepMs(std::uint32_t milliseconds) override;
     void SleepUs(std::uint32_t microseconds) override;
 
@@ -35,6 +40,7 @@ class VirtualPodClock final : public PodClock {
 public:
     explicit VirtualPodClock(std::uint32_t startMs = 0) : m_nowUs(std::uint64_t{startMs} * 1000) {}
     std::uint32_t NowMs() override { return static_cast<std::uint32_t>(m_nowUs.load() / 1000); }
+    std::uint64_t NowUs() override { return m_nowUs.load(); }
     void SleepMs(std::uint32_t milliseconds) override { Advance(milliseconds); }
     void SleepUs(std::uint32_t microseconds) override { m_nowUs.fetch_add(microseconds); }
     void Advance(std::uint32_t milliseconds)

@@ -33,11 +33,14 @@ SimUsbDriver::~SimUsbDriver()
 
 std::uint64_t SimUsbDriver::NowUs()
 {
-    // The clock is 32-bit and wraps; arrival times are kept on a 64-bit extension.
-    const std::uint32_t raw = m_clock.NowMs();
+    // The millisecond count is 32-bit and wraps; arrival times are kept on a 64-bit
+    // extension of it, with the clock's microseconds within the millisecond, so that a
+    // byte is timed to its own 11 us rather than rounded to a whole millisecond.
+    const std::uint64_t us = m_clock.NowUs();
+    const auto raw = static_cast<std::uint32_t>(us / 1000);
     m_extendedMs += static_cast<std::uint32_t>(raw - m_lastRawMs);
     m_lastRawMs = raw;
-    return m_extendedMs * 1000;
+    return m_extendedMs * 1000 + us % 1000;
 }
 
 std::uint64_t SimUsbDriver::ByteUs(const Handle& handle) const
@@ -320,7 +323,8 @@ pod::FtStatus SimUsbDriver::Write(pod::FtHandle handle, const void* buffer, std:
         }
         const auto* bytes = static_cast<const std::uint8_t*>(buffer);
         // The POD works on the clock's own millisecond count.
-        const auto heardMs = static_cast<std::uint32_t>(m_lastRawMs + (heardAt - now) / 1000);
+        const auto heardMs =
+            static_cast<std::uint32_t>(m_lastRawMs + (heardAt - now + now % 1000) / 1000);
         const std::vector<EmulatedPod::Reply> replies =
             m_pod->Hear(std::span<const std::uint8_t>(bytes, length), heardMs);
         // Replies leave the POD one after another once it has heard the command.
@@ -331,15 +335,15 @@ pod::FtStatus SimUsbDriver::Write(pod::FtHandle handle, const void* buffer, std:
                 return pod::kFtOk;
             }
             sendAt += static_cast<std::uint64_t>(reply.delayMs) * 1000;
-            for (char c : reply.bytes) {
-                std::uint64_t arrival = sendAt;
-                if (m_wire == WireMode::kReal) {
-                    sendAt += byteUs;
-                    // The USB chip hands bytes on when its latency timer runs out.
-                    arrival = sendAt + static_cast<std::uint64_t>(h.line.latencyMs) * 1000;
-                }
-                h.rx.push_back(Pending{static_cast<std::uint8_t>(c), arrival});
+            // The USB chip hands a short reply on in one packet, when its latency timer
+            // runs out after the reply's last byte.
+            std::uint64_t arrival = sendAt;
+            if (m_wire == WireMode::kReal) {
+                sendAt += byteUs * reply.bytes.size();
+                arrival = sendAt + static_cast<std::uint64_t>(h.line.latencyMs) * 1000;
             }
+            for (char c : reply.bytes)
+                h.rx.push_back(Pending{static_cast<std::uint8_t>(c), arrival});
         }
         return pod::kFtOk;
     });

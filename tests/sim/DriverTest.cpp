@@ -153,6 +153,28 @@ TEST(SimWire, CommandBytesAndReplyTakeTheirTimeAt921600)
     EXPECT_EQ(rx, 8u);
 }
 
+TEST(SimWire, AReplyArrivesWholeOneLatencyPeriodAfterItsLastByteToTheMicrosecond)
+{
+    sim::SimOptions options;
+    options.wire = sim::WireMode::kReal;
+    Bench bench(options);
+    ASSERT_TRUE(bench.OpenCommand()); // latency timer 2 ms
+    // 10 bits at 921600 baud: 11 us a byte, rounded up. The 6-byte command is heard after
+    // 66 us, the 8-byte reply leaves the POD 88 us later, and the chip passes it on in
+    // one packet when its latency timer runs out.
+    constexpr std::uint32_t kArrivalUs = 6 * 11 + 8 * 11 + 2000;
+    std::uint32_t written = 0;
+    const std::string frame = Frame("01");
+    ASSERT_EQ(bench.driver->Write(bench.handle, frame.data(), 6, &written), pod::kFtOk);
+    std::uint32_t rx = 0;
+    bench.clock.SleepUs(kArrivalUs - 1);
+    bench.driver->GetQueueStatus(bench.handle, &rx);
+    EXPECT_EQ(rx, 0u);
+    bench.clock.SleepUs(1);
+    bench.driver->GetQueueStatus(bench.handle, &rx);
+    EXPECT_EQ(rx, 8u);
+}
+
 TEST(SimWire, BootLineDrainsAtElevenBitsPerByte)
 {
     sim::SimOptions options;
