@@ -10,92 +10,68 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <condition_variable>
 #include <functional>
-#include <mutex>
+
+#include "tests/support/EmulatedLink.h"
 
 namespace {
 
 using namespace graph;
 
-// What the worker reports, with a way to wait for it. The hook runs on the worker's
-// thread after each complete tick (the number of ticks so far is passed).
-class TickRecorder final : public AcquisitionView {
+// What the worker reports. The hook runs on the worker's thread after each complete tick
+// (the number of ticks so far is passed).
+class TickRecorder final : public AcquisitionView, public support::WorkerEvents {
 public:
     void Ticked(std::uint32_t elapsedMs) override
     {
-        std::function<void(int)> hook;
         int n = 0;
-        {
-            std::lock_guard lock(m_mutex);
+        std::function<void(int)> hook;
+        Record([&] {
             ticks.push_back(elapsedMs);
             n = static_cast<int>(ticks.size());
             hook = onTick;
-        }
+        });
         if (hook) hook(n);
-        m_changed.notify_all();
     }
     void TickFailed() override
     {
-        std::lock_guard lock(m_mutex);
-        ++failedTicks;
+        Record([&] { ++failedTicks; });
     }
     void StoppedByFailure() override
     {
-        {
-            std::lock_guard lock(m_mutex);
-            stopped = true;
-        }
-        m_changed.notify_all();
-    }
-    bool WaitUntil(const std::function<bool()>& done)
-    {
-        std::unique_lock lock(m_mutex);
-        return m_changed.wait_for(lock, std::chrono::seconds(20), done);
+        Record([&] { stopped = true; });
     }
     bool WaitTicks(std::size_t n)
     {
         return WaitUntil([&] { return ticks.size() >= n; });
     }
 
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
     std::vector<std::uint32_t> ticks;
     int failedTicks = 0;
     bool stopped = false;
     std::function<void(int)> onTick;
 };
 
-// The worker on an emulated POD with a virtual clock; every frame sent is traced.
-struct Rig {
+sim::SimOptions WithFaults(const std::vector<std::string>& faults)
+{
+    sim::SimOptions options;
+    for (const std::string& fault : faults)
+        EXPECT_EQ(sim::ApplySimOption(options, "sim-fault", fault), "");
+    return options;
+}
+
+// The worker on an emulated POD whose clock starts at 1000 ms.
+struct Rig : support::EmulatedLink {
     explicit Rig(const std::vector<std::string>& faults = {})
-        : sim(sim::CreateSimDriver(Options(faults), clock)),
-          tracer(*sim, clock,
-                 [this](const std::string& line) {
-                     std::lock_guard lock(traceMutex);
-                     if (line.find("> :") != std::string::npos) sent.push_back(line);
-                 }),
-          session(tracer, clock), worker(session, view)
+        : EmulatedLink(WithFaults(faults), 1000), worker(session, view)
     {
     }
-    static sim::SimOptions Options(const std::vector<std::string>& faults)
-    {
-        sim::SimOptions options;
-        for (const std::string& fault : faults)
-            EXPECT_EQ(sim::ApplySimOption(options, "sim-fault", fault), "");
-        return options;
-    }
-    // Payloads of the read commands sent, without ':', checksum and CR.
+    // Payloads of the read commands sent.
     std::vector<std::string> Reads()
     {
-        std::lock_guard lock(traceMutex);
         std::vector<std::string> reads;
-        for (const std::string& line : sent) {
-            std::string frame = line.substr(line.find("> :") + 3);
-            frame.resize(frame.find("\\r") - 2);
+        for (const std::string& frame : Sent())
             if (frame.rfind("51", 0) == 0) reads.push_back(frame);
-        }
         return reads;
     }
     void Put32(std::uint32_t address, std::uint32_t value)
@@ -104,12 +80,6 @@ struct Rig {
         sim->Pod().WriteRam(address + 1, static_cast<std::uint16_t>(value >> 16), clock.NowMs());
     }
 
-    pod::VirtualPodClock clock{1000};
-    std::unique_ptr<sim::SimUsbDriver> sim;
-    std::mutex traceMutex;
-    std::vector<std::string> sent;
-    pod::TracingUsbDriver tracer;
-    pod::PodSession session;
     TickRecorder view;
     AcquisitionWorker worker;
 };

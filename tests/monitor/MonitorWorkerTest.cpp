@@ -7,64 +7,47 @@
 #include "sim/DemoVariables.h"
 #include "sim/SimOptions.h"
 #include "sim/SimUsbDriver.h"
+#include "tests/support/EmulatedLink.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <condition_variable>
 #include <functional>
 #include <memory>
-#include <mutex>
 
 namespace {
 
 using namespace monitor;
 
-// What the worker reports, with a way to wait for it. The hook runs on the worker's
-// thread after each completed cycle (the number of cycles so far is passed).
-class MonitorViewRecorder final : public MonitorView {
+// What the worker reports. The hook runs on the worker's thread after each completed
+// cycle (the number of cycles so far is passed).
+class MonitorViewRecorder final : public MonitorView, public support::WorkerEvents {
 public:
     void ValuesChanged(WatchListId list, const std::vector<int>& rows) override
     {
-        std::lock_guard lock(m_mutex);
-        (list == WatchListId::Symbols ? symbolChanges : addressChanges).push_back(rows);
-        m_changed.notify_all();
+        Record([&] {
+            (list == WatchListId::Symbols ? symbolChanges : addressChanges).push_back(rows);
+        });
     }
     void CycleCompleted(std::uint32_t nowMs) override
     {
-        std::function<void(int)> hook;
         int n = 0;
-        {
-            std::lock_guard lock(m_mutex);
+        std::function<void(int)> hook;
+        Record([&] {
             cycles.push_back(nowMs);
             n = static_cast<int>(cycles.size());
             hook = onCycle;
-        }
+        });
         if (hook) hook(n);
-        m_changed.notify_all();
     }
     void StoppedByFailure() override
     {
-        {
-            std::lock_guard lock(m_mutex);
-            stopped = true;
-        }
-        m_changed.notify_all();
-    }
-
-    // Waits (bounded, in case of a fault) until `done` holds.
-    bool WaitUntil(const std::function<bool()>& done)
-    {
-        std::unique_lock lock(m_mutex);
-        return m_changed.wait_for(lock, std::chrono::seconds(20), done);
+        Record([&] { stopped = true; });
     }
     bool WaitCycles(int n)
     {
         return WaitUntil([&] { return static_cast<int>(cycles.size()) >= n; });
     }
 
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
     std::vector<std::uint32_t> cycles;
     std::vector<std::vector<int>> symbolChanges;
     std::vector<std::vector<int>> addressChanges;
@@ -72,48 +55,19 @@ public:
     std::function<void(int)> onCycle;
 };
 
-// The worker on an emulated POD with a virtual clock; every frame sent is traced. Made on
-// the heap: ThreadSanitizer forgets a mutex only when its memory is freed, so rigs on the
-// stack would hand one test's lock order to the next test's objects at the same address.
-class WorkerRig {
-    std::mutex m_traceMutex;
-    std::vector<std::string> m_trace;
-
-public:
-    static std::unique_ptr<WorkerRig> Make(sim::SimOptions options = {})
+// The worker on an emulated POD. Made on the heap: ThreadSanitizer forgets a mutex only
+// when its memory is freed, so rigs on the stack would hand one test's lock order to the
+// next test's objects at the same address.
+struct WorkerRig : support::EmulatedLink {
+    static std::unique_ptr<WorkerRig> Make(const sim::SimOptions& options = {})
     {
-        return std::make_unique<WorkerRig>(std::move(options));
+        return std::make_unique<WorkerRig>(options);
     }
-
-    explicit WorkerRig(sim::SimOptions options)
-        : sim(sim::CreateSimDriver(options, clock)), tracer(*sim, clock,
-                                                            [this](const std::string& line) {
-                                                                std::lock_guard lock(m_traceMutex);
-                                                                m_trace.push_back(line);
-                                                            }),
-          session(tracer, clock), worker(session, list, view)
+    explicit WorkerRig(const sim::SimOptions& options)
+        : EmulatedLink(options), worker(session, list, view)
     {
     }
 
-    // Payloads of the frames sent, without ':', checksum and CR.
-    std::vector<std::string> Sent()
-    {
-        std::lock_guard lock(m_traceMutex);
-        std::vector<std::string> payloads;
-        for (const auto& line : m_trace) {
-            const auto at = line.find("> :");
-            if (at == std::string::npos) continue;
-            std::string frame = line.substr(at + 3);
-            frame.resize(frame.find("\\r"));
-            payloads.push_back(frame.substr(0, frame.size() - 2));
-        }
-        return payloads;
-    }
-
-    pod::VirtualPodClock clock;
-    std::unique_ptr<sim::SimUsbDriver> sim;
-    pod::TracingUsbDriver tracer;
-    pod::PodSession session;
     WatchList list;
     MonitorViewRecorder view;
     MonitorWorker worker;
