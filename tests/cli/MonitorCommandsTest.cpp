@@ -80,13 +80,13 @@ TEST(CliMonitor, WriteReadsBackAndTheValueOutlivesTheRunInTheKeptState)
 
 TEST(CliMonitor, WritesAsChangeValueConvertsForTheRowKind)
 {
+    // A UINT16 symbol takes the text as unsigned (3000000000 mod 65536); an address row
+    // takes it as signed and saturates at 2147483647 first.
     struct Case {
         std::string item, value, shown;
     } cases[] = {
-        {"triangleStep:INT16", "-1", "triangleStep:INT16 = -1"},
-        {"triangleStep:UINT16", "70000", "triangleStep:UINT16 = 4464"},
-        {"runFlag", "1FF", "runFlag = 0x01FF"},
-        {"0x8A:BYTE_HIGH", "0x1234", "0x8A:BYTE_HIGH = 0x34"},
+        {"triangleStep:UINT16", "3000000000", "triangleStep:UINT16 = 24064"},
+        {"0x8A:UINT16", "3000000000", "0x8A:UINT16 = 65535"},
         // A symbol's ASCII text keeps room for its zero; Latin-1 letters come back whole.
         {"message", "Grüße aus Köln, 2026", "message = Grüße aus Köln,"},
     };
