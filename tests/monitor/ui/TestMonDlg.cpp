@@ -178,8 +178,7 @@ private slots:
 
     void watchesChangesAndStopsOnTheEmulatedPod()
     {
-        TestSettingsScope::WriteIn(QStringLiteral("Monitoring/Map File Path"),
-                                   DemoMap());
+        TestSettingsScope::WriteIn(QStringLiteral("Monitoring/Map File Path"), DemoMap());
         Bench bench;
         // Names in case-insensitive order, whatever their order in the map.
         QVERIFY(bench.RowOf("listLeft", QStringLiteral("message")) <
@@ -350,8 +349,7 @@ private slots:
 
     void aMapThatFailsKeepsTheOldSymbols()
     {
-        TestSettingsScope::WriteIn(QStringLiteral("Monitoring/Map File Path"),
-                                   DemoMap());
+        TestSettingsScope::WriteIn(QStringLiteral("Monitoring/Map File Path"), DemoMap());
         Bench bench;
         const int symbols = bench.List("listLeft")->model()->rowCount();
         QVERIFY(symbols > 0);
@@ -368,8 +366,7 @@ private slots:
 
     void unplugDuringMonitoringStopsWithoutAMessage()
     {
-        TestSettingsScope::WriteIn(QStringLiteral("Monitoring/Map File Path"),
-                                   DemoMap());
+        TestSettingsScope::WriteIn(QStringLiteral("Monitoring/Map File Path"), DemoMap());
         Bench bench;
         bench.Select("listLeft", {QStringLiteral("counter16")});
         bench.Trigger("listLeft", QStringLiteral("Watch Symbol"));
@@ -381,10 +378,9 @@ private slots:
         QVERIFY(bench.messages.isEmpty());
     }
 
-    void graphWithoutTheGraphWindowSaysSo()
+    void graphHandsTheSelectedRowsOverTopToBottom()
     {
-        TestSettingsScope::WriteIn(QStringLiteral("Monitoring/Map File Path"),
-                                   DemoMap());
+        TestSettingsScope::WriteIn(QStringLiteral("Monitoring/Map File Path"), DemoMap());
         Bench bench;
         // Symbols selected only in the symbol list: nothing happens.
         bench.Select("listLeft", {QStringLiteral("counter16"), QStringLiteral("sineWave")});
@@ -446,8 +442,7 @@ private slots:
     // while a screen reader is attached) but still repaints each new value.
     void anUnfocusedWatchListRepaintsItsValues()
     {
-        TestSettingsScope::WriteIn(QStringLiteral("Monitoring/Map File Path"),
-                                   DemoMap());
+        TestSettingsScope::WriteIn(QStringLiteral("Monitoring/Map File Path"), DemoMap());
         Bench bench;
         bench.Select("listLeft", {QStringLiteral("counter32")});
         bench.Trigger("listLeft", QStringLiteral("Watch Symbol"));
