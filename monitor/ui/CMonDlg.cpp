@@ -188,7 +188,7 @@ void CMonDlg::ValuesChanged(monitor::WatchListId list, const std::vector<int>& r
     OnUiThread([this, list, rows] { ModelOf(list)->RefreshRows(rows); });
 }
 
-void CMonDlg::StoppedByFailure()
+void CMonDlg::StoppedByFailure(const std::string& /*reason*/)
 {
     // A lost POD ends monitoring without a message; START is offered again.
     OnUiThread([this] {
