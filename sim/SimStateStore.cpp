@@ -466,12 +466,17 @@ bool SimStateStore::Recover(std::string& error) const
         leftovers.push_back(TemporaryName(name));
     }
     for (const std::string& name : leftovers) {
-        if (::unlink(Path(name).c_str()) == 0) {
-            removed = true;
-        } else if (errno != ENOENT && errno != ENOTDIR) {
+        // A save leaves only regular files; anything else under such a name is not its
+        // to remove, and the next write there reports it.
+        struct stat info {};
+        if (::lstat(Path(name).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+            continue;
+        }
+        if (::unlink(Path(name).c_str()) != 0) {
             error = "cannot remove " + Path(name) + ": " + SystemReason(errno);
             return false;
         }
+        removed = true;
     }
     if (removed) {
         SyncDirectory();

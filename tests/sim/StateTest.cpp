@@ -349,13 +349,12 @@ TEST_F(SimState, AFileThatCannotBeUsedStopsTheLoadAndTheDirectoryStaysAsItWas)
 
 TEST_F(SimState, AFailedSaveNamesTheFileAndTheReason)
 {
+    fs::create_directories(m_dir / ".pod.txt.new"); // where the new pod.txt is written first
     Bench bench(Options());
-    // Where the new pod.txt is written first, and what a save clears away before.
-    fs::create_directories(m_dir / ".pod.txt.new");
     ASSERT_TRUE(bench.OpenCommand());
     bench.Close();
     const std::string expected =
-        "cannot remove " + (m_dir / ".pod.txt.new").string() + ": Is a directory";
+        "cannot write " + (m_dir / ".pod.txt.new").string() + ": Is a directory";
     EXPECT_EQ(bench.Pod().SaveError(), expected);
     // Every later save tries again, and fails the same way.
     EXPECT_EQ(bench.Pod().Save(), expected);
