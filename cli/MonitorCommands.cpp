@@ -33,6 +33,9 @@ struct SymbolsOptions {
 
 int RunSymbols(SymbolsOptions& o, CommandContext& ctx)
 {
+    // An empty MAP (an unset shell variable) would otherwise list an empty table as if
+    // the map had no symbols.
+    if (o.monitor.map.empty()) return UsageError(ctx, "symbols: MAP is empty");
     monitor::SymbolTable table;
     if (const int status = LoadMonitorTarget(ctx, o.monitor, table); status != kExitOk)
         return status;

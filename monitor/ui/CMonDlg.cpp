@@ -18,6 +18,7 @@
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QStringList>
 #include <QHeaderView>
 #include <QMenu>
 #include <QMessageBox>
@@ -299,12 +300,16 @@ bool CMonDlg::LoadMap(const QString& path)
     const monitor::MapLoadResult result =
         monitor::LoadMapFile(path.toStdString(), monitor::RamWindows::ForMcu(mcu), m_table);
     if (!result.ok) return false;
+    QStringList notes;
     if (result.dropped > 0)
-        ShowStatus(QStringLiteral("%1 symbols of the map were left out: the list holds %2.")
-                       .arg(result.dropped)
-                       .arg(monitor::SymbolTable::kCapacity));
-    else
-        ShowStatus(QString());
+        notes << QStringLiteral("%1 symbols of the map were left out: the list holds %2.")
+                     .arg(result.dropped)
+                     .arg(monitor::SymbolTable::kCapacity);
+    if (result.longLines > 0)
+        notes << QStringLiteral("%1 lines longer than %2 KiB skipped.")
+                     .arg(result.longLines)
+                     .arg(monitor::kMapLineLimit >> 10);
+    ShowStatus(notes.join(QLatin1Char(' ')));
     return true;
 }
 

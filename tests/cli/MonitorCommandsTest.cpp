@@ -129,6 +129,7 @@ TEST(CliMonitor, BadItemsAreRefusedBeforeAnythingIsSent)
          1,
          "quobin-cli: 파일 정보를 읽어오는데 실패하였습니다. /nonexistent/app.xMAP: No such "
          "file or directory\n"},
+        {{"symbols", ""}, 2, "quobin-cli: symbols: MAP is empty\n"},
     };
     for (const Case& c : cases) {
         const auto run = RunCli(c.args);
