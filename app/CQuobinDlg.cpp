@@ -3,7 +3,9 @@
 #include "CAboutDlg.h"
 #include "CMonDlg.h"
 #include "MainSettings.h"
+#include "graph/ui/CGraphMonDlg.h"
 #include "pod/Messages.h"
+#include "quobin/Version.h"
 #include "ui_CQuobinDlg.h"
 
 #include <QAction>
@@ -67,6 +69,8 @@ CQuobinDlg::CQuobinDlg(const BackendFactory& makeBackend, QWidget* parent)
       })
 {
     m_ui->setupUi(this);
+    setWindowTitle(windowTitle().replace(QStringLiteral("Quobin"),
+                                         QStringLiteral("Quobin ") + quobin::kVersionText));
     m_ui->runLog->hide();
     resize(width(), kFoldedHeight);
     // A fixed-size main window with a minimise box and no maximise box.
@@ -229,6 +233,12 @@ void CQuobinDlg::Initialize()
         // A child window, so that it stays usable while this window runs modally.
         m_monDlg = std::make_unique<CMonDlg>(
             *session, [this] { return m_ui->mcuSelect->currentIndex(); }, this);
+        // The modal "Graph Monitoring" window on the same POD session.
+        m_monDlg->SetGraphOpener(
+            [session](QWidget* owner, const std::vector<graph::GraphChannel>& channels) {
+                CGraphMonDlg graph(*session, channels, owner);
+                graph.exec();
+            });
         m_backend->SetMonitorControl(m_monDlg.get());
         connect(this, &CQuobinDlg::dataMonitoringRequested, m_monDlg.get(), [this] {
             m_monDlg->show();

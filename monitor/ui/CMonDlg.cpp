@@ -6,7 +6,6 @@
 #include "ListCells.h"
 #include "SymbolListModel.h"
 #include "WatchListModel.h"
-#include "graph/ui/CGraphMonDlg.h"
 #include "monitor/MapFileReader.h"
 #include "monitor/ValueText.h"
 #include "monitor/WatchListFile.h"
@@ -50,10 +49,6 @@ template <std::size_t N> void ReadWidths(const QTableView* list, std::array<int,
 CMonDlg::CMonDlg(pod::PodSession& session, McuSource currentMcu, QWidget* parent)
     : QDialog(parent), m_ui(std::make_unique<Ui::CMonDlg>()), m_session(session),
       m_currentMcu(std::move(currentMcu)),
-      m_openGraph([&session](QWidget* owner, const std::vector<graph::GraphChannel>& channels) {
-          CGraphMonDlg graph(session, channels, owner);
-          graph.exec();
-      }),
       m_chooseFile([](QWidget* owner, const QString& initialFolder) {
           return QFileDialog::getOpenFileName(owner, QString(), initialFolder,
                                               QStringLiteral("MAP Files (.xMAP) (*.xMAP)"), nullptr,
@@ -551,7 +546,7 @@ void CMonDlg::OnGraph()
     }
     // The graph window has the POD to itself; monitoring is not restarted afterwards.
     StopAndJoinWorker();
-    m_openGraph(this, channels);
+    if (m_openGraph) m_openGraph(this, channels);
 }
 
 // ---- splitters ---------------------------------------------------------------------

@@ -45,7 +45,7 @@ class CMonDlg : public QDialog, public ops::MonitorControl, private monitor::Mon
 
 public:
     // Opens the graph window for the selected symbol rows, each with the view type its row
-    // shows; by default the modal "Graph Monitoring" window on this window's POD session.
+    // shows. The application that owns both windows gives it (SetGraphOpener).
     using GraphOpener =
         std::function<void(QWidget* parent, const std::vector<graph::GraphChannel>& channels)>;
     using McuSource = std::function<int()>;
