@@ -9,6 +9,15 @@
 
 namespace ui {
 
+namespace {
+Announcer::Dispatcher g_dispatch = &QAccessible::updateAccessibility;
+}
+
+void Announcer::SetDispatcher(Dispatcher dispatcher)
+{
+    g_dispatch = dispatcher ? dispatcher : &QAccessible::updateAccessibility;
+}
+
 Announcer::Announcer(QWidget* window) : QObject(window), m_window(window)
 {
     static const bool factoryInstalled = [] {
@@ -31,10 +40,10 @@ void Announcer::Announce(const QString& text, bool urgent)
     QAccessibleAnnouncementEvent spoken(m_window, text);
     spoken.setPoliteness(urgent ? QAccessible::AnnouncementPoliteness::Assertive
                                 : QAccessible::AnnouncementPoliteness::Polite);
-    QAccessible::updateAccessibility(&spoken);
+    g_dispatch(&spoken);
 #else
     QAccessibleEvent shown(message, QAccessible::ObjectShow);
-    QAccessible::updateAccessibility(&shown);
+    g_dispatch(&shown);
 #endif
     emit announced(text, urgent);
 }

@@ -6,6 +6,7 @@
 
 #include <deque>
 
+class QAccessibleEvent;
 class QWidget;
 
 namespace ui {
@@ -24,6 +25,12 @@ public:
     // The last announcements stay alive this long in count, so that a screen reader
     // busy with earlier ones still finds their texts when it comes to them.
     static constexpr int kKept = 8;
+
+    // Where the announcement events go: Qt's accessibility by default. Qt drops every
+    // event while no screen reader is attached, so a test that wants to see them puts its
+    // own receiver here (nullptr gives Qt's back).
+    using Dispatcher = void (*)(QAccessibleEvent* event);
+    static void SetDispatcher(Dispatcher dispatcher);
 
     explicit Announcer(QWidget* window);
 

@@ -24,16 +24,20 @@ QAccessibleInterface* ItemCellAccessible::parent() const
 
 QAccessible::Role ItemCellAccessible::role() const
 {
-    return m_row < 0 ? QAccessible::ColumnHeader : QAccessible::Cell;
+    if (m_row < 0 && m_column < 0) return QAccessible::Pane; // the corner
+    if (m_row < 0) return QAccessible::ColumnHeader;
+    return m_column < 0 ? QAccessible::RowHeader : QAccessible::Cell;
 }
 
 QString ItemCellAccessible::text(QAccessible::Text t) const
 {
     if (!isValid()) return {};
     const QAbstractItemModel* model = m_view->model();
-    if (m_row < 0)
-        return t == QAccessible::Name ? model->headerData(m_column, Qt::Horizontal).toString()
-                                      : QString();
+    if (IsHeader()) {
+        if (t != QAccessible::Name || (m_row < 0 && m_column < 0)) return {};
+        return m_row < 0 ? model->headerData(m_column, Qt::Horizontal).toString()
+                         : model->headerData(m_row, Qt::Vertical).toString();
+    }
     const QModelIndex index = model->index(m_row, m_column);
     switch (t) {
     case QAccessible::Name:
@@ -48,7 +52,13 @@ QString ItemCellAccessible::text(QAccessible::Text t) const
 
 QRect ItemCellAccessible::rect() const
 {
-    if (!isValid()) return {};
+    if (!isValid() || (m_row < 0 && m_column < 0)) return {};
+    if (m_column < 0) {
+        const QHeaderView* header = m_view->verticalHeader();
+        const QRect local(0, header->sectionViewportPosition(m_row), header->width(),
+                          header->sectionSize(m_row));
+        return QRect(header->viewport()->mapToGlobal(local.topLeft()), local.size());
+    }
     if (m_row < 0) {
         const QHeaderView* header = m_view->horizontalHeader();
         const QRect local(header->sectionViewportPosition(m_column), 0,
@@ -66,7 +76,11 @@ QAccessible::State ItemCellAccessible::state() const
         state.invalid = true;
         return state;
     }
-    if (m_row < 0) return state;
+    if (IsHeader()) {
+        state.invisible = m_row < 0 ? m_view->horizontalHeader()->isHidden()
+                                    : m_view->verticalHeader()->isHidden();
+        return state;
+    }
     const QModelIndex index = m_view->model()->index(m_row, m_column);
     state.focusable = true;
     state.selectable = true;
@@ -82,21 +96,21 @@ void* ItemCellAccessible::interface_cast(QAccessible::InterfaceType t)
 {
     if (t == QAccessible::TableCellInterface)
         return static_cast<QAccessibleTableCellInterface*>(this);
-    if (t == QAccessible::ActionInterface && m_row >= 0)
+    if (t == QAccessible::ActionInterface && !IsHeader())
         return static_cast<QAccessibleActionInterface*>(this);
     return nullptr;
 }
 
 bool ItemCellAccessible::isSelected() const
 {
-    return isValid() && m_row >= 0 && m_view->selectionModel() &&
+    return isValid() && !IsHeader() && m_view->selectionModel() &&
            m_view->selectionModel()->isSelected(m_view->model()->index(m_row, m_column));
 }
 
 QList<QAccessibleInterface*> ItemCellAccessible::columnHeaderCells() const
 {
     QAccessibleInterface* table = parent();
-    if (m_row < 0 || !table || !table->tableInterface()) return {};
+    if (IsHeader() || !table || !table->tableInterface()) return {};
     QAccessibleInterface* header = table->tableInterface()->cellAt(-1, m_column);
     return header ? QList<QAccessibleInterface*>{header} : QList<QAccessibleInterface*>{};
 }

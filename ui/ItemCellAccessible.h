@@ -7,8 +7,9 @@ class QTableView;
 
 namespace ui {
 
-// One cell of an ItemTableAccessible, or a column header when its row is -1. Its name is
-// the text it shows, so a screen reader that lands on a value cell speaks the value.
+// One cell of an ItemTableAccessible; row -1 makes it a column header, column -1 a row
+// header. Its name is the text it shows, so a screen reader that lands on a value cell
+// speaks the value.
 class ItemCellAccessible final : public QAccessibleInterface,
                                  public QAccessibleTableCellInterface,
                                  public QAccessibleActionInterface {
@@ -45,6 +46,8 @@ public:
     QStringList keyBindingsForAction(const QString&) const override { return {}; }
 
 private:
+    bool IsHeader() const { return m_row < 0 || m_column < 0; }
+
     QPointer<QTableView> m_view;
     const int m_row;
     const int m_column;

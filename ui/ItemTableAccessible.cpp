@@ -50,11 +50,6 @@ QTableView* ItemTableAccessible::View() const
     return static_cast<QTableView*>(widget());
 }
 
-int ItemTableAccessible::HeaderRows() const
-{
-    return View()->horizontalHeader()->isHidden() ? 0 : 1;
-}
-
 void ItemTableAccessible::ForgetCells()
 {
     for (QAccessible::Id id : std::as_const(m_cells))
@@ -74,7 +69,7 @@ int ItemTableAccessible::rowCount() const
 
 QAccessibleInterface* ItemTableAccessible::cellAt(int row, int column) const
 {
-    if (row < -1 || row >= rowCount() || column < 0 || column >= columnCount()) return nullptr;
+    if (row < -1 || row >= rowCount() || column < -1 || column >= columnCount()) return nullptr;
     const QPair<int, int> key(row, column);
     if (const auto found = m_cells.constFind(key); found != m_cells.cend())
         return QAccessible::accessibleInterface(*found);
@@ -83,18 +78,18 @@ QAccessibleInterface* ItemTableAccessible::cellAt(int row, int column) const
     return cell;
 }
 
-// Children in the view's own numbering: the header row first when it shows, then the
-// rows, each a run of columnCount() cells.
+// Children in the numbering a table view uses for its own focus and selection events:
+// the header row first, then the rows, each led by its row header, shown or not.
 int ItemTableAccessible::childCount() const
 {
-    return (rowCount() + HeaderRows()) * columnCount();
+    return (rowCount() + 1) * (columnCount() + 1);
 }
 
 QAccessibleInterface* ItemTableAccessible::child(int index) const
 {
-    const int columns = columnCount();
-    if (index < 0 || columns == 0 || index >= childCount()) return nullptr;
-    return cellAt(index / columns - HeaderRows(), index % columns);
+    if (index < 0 || index >= childCount()) return nullptr;
+    const int columns = columnCount() + 1;
+    return cellAt(index / columns - 1, index % columns - 1);
 }
 
 int ItemTableAccessible::indexOfChild(const QAccessibleInterface* child) const
@@ -103,7 +98,7 @@ int ItemTableAccessible::indexOfChild(const QAccessibleInterface* child) const
     const QAccessibleTableCellInterface* cell =
         const_cast<QAccessibleInterface*>(child)->tableCellInterface();
     if (!cell || child->parent() != this) return -1;
-    return (cell->rowIndex() + HeaderRows()) * columnCount() + cell->columnIndex();
+    return (cell->rowIndex() + 1) * (columnCount() + 1) + cell->columnIndex() + 1;
 }
 
 QAccessibleInterface* ItemTableAccessible::childAt(int x, int y) const

@@ -33,7 +33,8 @@ public:
     QAccessibleInterface* child(int index) const override;
     void* interface_cast(QAccessible::InterfaceType t) override;
 
-    // QAccessibleTableInterface; row -1 is the header row.
+    // QAccessibleTableInterface; row -1 holds the column headers, column -1 the row
+    // headers.
     QAccessibleInterface* cellAt(int row, int column) const override;
     QAccessibleInterface* caption() const override { return nullptr; }
     QAccessibleInterface* summary() const override { return nullptr; }
@@ -56,7 +57,6 @@ public:
     void modelChange(QAccessibleTableModelChangeEvent* event) override;
 
 private:
-    int HeaderRows() const;
     void ForgetCells();
 
     mutable QHash<QPair<int, int>, QAccessible::Id> m_cells; // (row, column) -> cell

@@ -1,14 +1,15 @@
 #pragma once
 
 #include "ui/Announcement.h"
+#include "ui/Announcer.h"
 
 #include <QAccessible>
 #include <QList>
 #include <QString>
 
-// What a screen reader would speak of a window's announcements, as the accessibility
+// What a screen reader would speak of the windows' announcements, as the accessibility
 // events carry it: the text of each announcement event in order, with its urgency. While
-// one of these lives, the events go here instead of to the platform.
+// one of these lives, the announcers' events come here instead of going to Qt.
 class SpokenTexts {
 public:
     struct Spoken {
@@ -20,9 +21,9 @@ public:
     SpokenTexts()
     {
         Heard().clear();
-        QAccessible::installUpdateHandler(&SpokenTexts::Record);
+        ui::Announcer::SetDispatcher(&SpokenTexts::Record);
     }
-    ~SpokenTexts() { QAccessible::installUpdateHandler(nullptr); }
+    ~SpokenTexts() { ui::Announcer::SetDispatcher(nullptr); }
 
     static QList<Spoken>& Heard()
     {

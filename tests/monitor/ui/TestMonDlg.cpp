@@ -3,6 +3,7 @@
 #include "CMonDlg.h"
 #include "SpokenTexts.h"
 #include "TestSettingsScope.h"
+#include "WatchListModel.h"
 #include "WatchListView.h"
 
 #include "pod/PodClock.h"
@@ -528,12 +529,15 @@ private slots:
         view->setFocus();
         QCOMPARE(view->currentIndex().column(), 2); // lands on the value
         SpokenTexts spoken;
-        QAbstractItemModel* model = view->model();
+        auto* model = qobject_cast<WatchListModel*>(view->model());
+        monitor::WatchList& rows = bench.dlg.watchList();
         for (const qint64 at : {0, 400, 999, 1000, 1500}) {
             now = at;
-            emit model->dataChanged(model->index(0, 0), model->index(0, 4));
+            rows.StoreValue(rows.VisibleItems(monitor::WatchListId::Symbols).front(),
+                            std::to_string(at));
+            model->RefreshRows({0});
         }
-        QCOMPARE(SpokenTexts::Heard().size(), 2); // at 0 and at 1000
+        QCOMPARE(SpokenTexts::Texts(), (QStringList{QStringLiteral("0"), QStringLiteral("1000")}));
         QTest::keyClick(view, Qt::Key_F3);
         QCOMPARE(SpokenTexts::Texts().last(), QStringLiteral("counter16 ") +
                                                   model->index(0, 2).data().toString());
