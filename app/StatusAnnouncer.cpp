@@ -3,6 +3,8 @@
 #include "CVexStatic.h"
 #include "ui/Announcer.h"
 
+#include <utility>
+
 void StatusAnnouncer::RunStarted(const QString& what)
 {
     m_inRun = true;

@@ -6,6 +6,8 @@
 #include <QItemSelectionModel>
 #include <QTableView>
 
+#include <utility>
+
 namespace ui {
 
 namespace {

@@ -73,7 +73,10 @@ void WatchListView::AnnounceCells(const QModelIndex& topLeft, const QModelIndex&
             const auto told = m_lastTold.constFind(key);
             if (told != m_lastTold.cend() && now - *told < kCellQuietMs) continue;
             m_lastTold.insert(key, now);
-            if (QAccessibleInterface* cell = table->tableInterface()->cellAt(row, column)) {
+            // Cell interfaces are made on demand: none while nobody listens.
+            QAccessibleInterface* cell =
+                QAccessible::isActive() ? table->tableInterface()->cellAt(row, column) : nullptr;
+            if (cell) {
                 QAccessibleEvent changed(cell, QAccessible::NameChanged);
                 QAccessible::updateAccessibility(&changed);
             }
