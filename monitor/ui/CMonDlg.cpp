@@ -6,11 +6,11 @@
 #include "ListCells.h"
 #include "SymbolListModel.h"
 #include "WatchListModel.h"
+#include "WatchListView.h"
 #include "graph/ui/CGraphMonDlg.h"
 #include "monitor/MapFileReader.h"
 #include "monitor/ValueText.h"
 #include "monitor/WatchListFile.h"
-#include "WatchListView.h"
 #include "pod/PodSession.h"
 #include "ui/Announcer.h"
 #include "ui/ItemTableAccessible.h"
@@ -205,8 +205,8 @@ void CMonDlg::StoppedByFailure()
 {
     // A lost POD ends monitoring without a message box; START is offered again.
     OnUiThread([this] {
+        if (m_running) m_announcer->Announce(QString::fromLatin1(kMonitoringLost), true);
         m_running = false;
-        m_announcer->Announce(QString::fromLatin1(kMonitoringLost), true);
         ApplyControlStates();
     });
 }
