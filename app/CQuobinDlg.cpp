@@ -545,6 +545,7 @@ void CQuobinDlg::done(int result)
         const QString notice = QStringLiteral("Quobin will close when the run has ended");
         m_ui->transferLabel->setText(notice);
         AppendLog(notice);
+        m_announcer->Announce(notice);
         return;
     }
     if (m_confirmLeave(this, QStringLiteral("The run is still writing. Leave now? The run stops "

@@ -406,6 +406,7 @@ private slots:
         Bench bench;
         // demo.s is built for the MC56F8367: on the DSP56F805 its data flash words fall
         // outside every region.
+        SpokenTexts spoken;
         bench.Find<QComboBox>("mcuSelect")->setCurrentIndex(3);
         const QString text = bench.Status()->Text();
         QVERIFY2(text.startsWith(QStringLiteral("Warning: ")), qPrintable(text));
@@ -421,6 +422,11 @@ private slots:
         bench.Find<QPushButton>("targetWriteButton")->click();
         bench.FinishRun();
         QVERIFY(bench.Status()->Text().startsWith(QStringLiteral("Success to download FLASH")));
+        // Spoken when shown, and once more after the run's result, not twice.
+        const QStringList heard = SpokenTexts::Texts();
+        QCOMPARE(heard.count(text), 2);
+        QCOMPARE(heard.last(), text);
+        QCOMPARE(heard[heard.size() - 2], bench.Status()->Text());
         QVERIFY(bench.dlg->RunLogLines().last().endsWith(text) ||
                 bench.dlg->RunLogLines().at(bench.dlg->RunLogLines().size() - 2).endsWith(text));
     }
