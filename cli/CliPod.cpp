@@ -49,4 +49,9 @@ void CliPod::TraceNote(const std::string& text)
     if (m_link.tracer != nullptr) m_link.tracer->Note(text);
 }
 
+void CliPod::TraceResult(bool ok, const std::string& text)
+{
+    TraceNote(std::string("result: ") + (ok ? "ok, " : "failed, ") + text);
+}
+
 } // namespace cli

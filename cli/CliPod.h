@@ -34,6 +34,8 @@ public:
     ConsoleView& view() { return *m_view; }
     // A line for the trace, when there is one (--trace); nothing otherwise.
     void TraceNote(const std::string& text);
+    // The trace's last line for a command: "result: ok, TEXT" or "result: failed, TEXT".
+    void TraceResult(bool ok, const std::string& text);
 
 private:
     CliPod() = default;

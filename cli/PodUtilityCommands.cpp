@@ -76,7 +76,7 @@ int RunDevices(CommandContext& ctx)
 
 int Finish(CommandContext& ctx, CliPod& pod, bool ok)
 {
-    pod.TraceNote(std::string("result: ") + (ok ? "ok, " : "failed, ") + pod.view().lastStatus());
+    pod.TraceResult(ok, pod.view().lastStatus());
     if (ctx.globals.json) {
         const Json document = {{"ok", ok}, {"message", JsonText(pod.view().lastStatus())}};
         ctx.out << JsonLine(document) << '\n';

@@ -119,6 +119,9 @@ int LoadMonitorTarget(CommandContext& ctx, MonitorOptions& options, monitor::Sym
     if (result.dropped > 0)
         ctx.err << "quobin-cli: warning: " << result.dropped << " symbols of " << options.map
                 << " left out; the table holds " << monitor::SymbolTable::kCapacity << '\n';
+    if (result.longLines > 0)
+        ctx.err << "quobin-cli: warning: " << options.map << ": " << result.longLines
+                << " lines longer than " << (monitor::kMapLineLimit >> 10) << " KiB skipped\n";
     return kExitOk;
 }
 

@@ -151,7 +151,7 @@ bool TargetDownload(TransferJob& job)
         return false;
     }
 
-    const int state = pod::CmdEnableOnce(job.session);
+    const int state = pod::CmdEnableOnce(job.session).value;
     if (state == pod::kTargetFailed) {
         job.view.ReportStatus(pod::kMsgEonceFailed, true);
         return false;
@@ -161,7 +161,7 @@ bool TargetDownload(TransferJob& job)
             job.view.ReportStatus(pod::kMsgUnlockFailed, true);
             return false;
         }
-        if (pod::CmdEnableOnce(job.session) == pod::kTargetFailed) {
+        if (pod::CmdEnableOnce(job.session).value == pod::kTargetFailed) {
             job.view.ReportStatus(pod::kMsgEonceFailed, true);
             return false;
         }

@@ -21,6 +21,7 @@
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QStringList>
 #include <QHeaderView>
 #include <QMenu>
 #include <QMessageBox>
@@ -201,7 +202,7 @@ void CMonDlg::ValuesChanged(monitor::WatchListId list, const std::vector<int>& r
     OnUiThread([this, list, rows] { ModelOf(list)->RefreshRows(rows); });
 }
 
-void CMonDlg::StoppedByFailure()
+void CMonDlg::StoppedByFailure(const std::string& /*reason*/)
 {
     // A lost POD ends monitoring without a message box; START is offered again.
     OnUiThread([this] {
@@ -328,12 +329,16 @@ bool CMonDlg::LoadMap(const QString& path)
     const monitor::MapLoadResult result =
         monitor::LoadMapFile(path.toStdString(), monitor::RamWindows::ForMcu(mcu), m_table);
     if (!result.ok) return false;
+    QStringList notes;
     if (result.dropped > 0)
-        ShowStatus(QStringLiteral("%1 symbols of the map were left out: the list holds %2.")
-                       .arg(result.dropped)
-                       .arg(monitor::SymbolTable::kCapacity));
-    else
-        ShowStatus(QString());
+        notes << QStringLiteral("%1 symbols of the map were left out: the list holds %2.")
+                     .arg(result.dropped)
+                     .arg(monitor::SymbolTable::kCapacity);
+    if (result.longLines > 0)
+        notes << QStringLiteral("%1 lines longer than %2 KiB skipped.")
+                     .arg(result.longLines)
+                     .arg(monitor::kMapLineLimit >> 10);
+    ShowStatus(notes.join(QLatin1Char(' ')));
     return true;
 }
 

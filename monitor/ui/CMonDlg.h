@@ -93,7 +93,7 @@ protected:
 private:
     // monitor::MonitorView, on the worker's thread.
     void ValuesChanged(monitor::WatchListId list, const std::vector<int>& rows) override;
-    void StoppedByFailure() override;
+    void StoppedByFailure(const std::string& reason) override;
 
     void SetUpList(QTableView* list, QAbstractItemModel* model);
     void OnStart();

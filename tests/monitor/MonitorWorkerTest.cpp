@@ -39,9 +39,12 @@ public:
         });
         if (hook) hook(n);
     }
-    void StoppedByFailure() override
+    void StoppedByFailure(const std::string& reason) override
     {
-        Record([&] { stopped = true; });
+        Record([&] {
+            stopped = true;
+            stopReason = reason;
+        });
     }
     bool WaitCycles(int n)
     {
@@ -52,6 +55,7 @@ public:
     std::vector<std::vector<int>> symbolChanges;
     std::vector<std::vector<int>> addressChanges;
     bool stopped = false;
+    std::string stopReason;
     std::function<void(int)> onCycle;
 };
 
