@@ -202,11 +202,15 @@ void CMonDlg::ValuesChanged(monitor::WatchListId list, const std::vector<int>& r
     OnUiThread([this, list, rows] { ModelOf(list)->RefreshRows(rows); });
 }
 
-void CMonDlg::StoppedByFailure(const std::string& /*reason*/)
+void CMonDlg::StoppedByFailure(const std::string& reason)
 {
-    // A lost POD ends monitoring without a message box; START is offered again.
-    OnUiThread([this] {
-        if (m_running) m_announcer->Announce(QString::fromLatin1(kMonitoringLost), true);
+    // A lost POD ends monitoring without a message box; START is offered again. A screen
+    // reader user, who cannot see START come back, hears why.
+    OnUiThread([this, why = QString::fromStdString(reason)] {
+        if (m_running)
+            m_announcer->Announce(why.isEmpty() ? QString::fromLatin1(kMonitoringLost)
+                                                : QStringLiteral("Monitoring stopped: ") + why,
+                                  true);
         m_running = false;
         ApplyControlStates();
     });
