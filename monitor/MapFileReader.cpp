@@ -173,6 +173,9 @@ std::optional<SymbolEntry> ParseMapLine(std::string_view line, const RamWindows&
 
 MapLoadResult LoadMapFile(const std::string& path, const RamWindows& windows, SymbolTable& table)
 {
+    // A data symbol of another part's RAM: counted, so a map of the wrong part is told apart
+    // from a file that is no map at all.
+    static constexpr RamWindows kAnywhere{0, 0xFFFFFFFFu, 0, 0};
     MapLoadResult result;
     std::string text;
     if (!ReadMapText(path, text, result.reason)) return result;
@@ -195,6 +198,8 @@ MapLoadResult LoadMapFile(const std::string& path, const RamWindows& windows, Sy
             } else {
                 ++dropped;
             }
+        } else if (ParseMapLine(line, kAnywhere)) {
+            ++result.outsideRam;
         }
     }
     table.Assign(std::move(entries), dropped);

@@ -21,6 +21,7 @@ struct MapLoadResult {
     int count = 0;      // symbols in the table
     int dropped = 0;    // accepted symbols beyond SymbolTable::kCapacity
     int longLines = 0;  // lines longer than kMapLineLimit, skipped
+    int outsideRam = 0; // data symbols left out as outside the part's RAM windows
 };
 
 // One line of a linker map (bytes, line end removed or not; one CR before the LF belongs

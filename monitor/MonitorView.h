@@ -20,6 +20,9 @@ public:
     virtual void ValuesChanged(WatchListId list, const std::vector<int>& rows) = 0;
     // A cycle read every visible row; `nowMs` is the clock's time at its start.
     virtual void CycleCompleted(std::uint32_t /*nowMs*/) {}
+    // A cycle failed before reading every visible row: the values shown are no longer
+    // current. The worker goes on to recover (or StoppedByFailure follows).
+    virtual void CycleFailed() {}
     // The POD was lost and could not be reopened, or failed again right after the reopen
     // when the worker is told to stop then: monitoring has stopped by itself. `reason`
     // says what failed, in the user's words.

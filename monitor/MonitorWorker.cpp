@@ -186,6 +186,7 @@ void MonitorWorker::RunMonitorLoop()
         if (!changed.addressRows.empty())
             m_view.ValuesChanged(WatchListId::Addresses, changed.addressRows);
         if (!outcome) {
+            m_view.CycleFailed();
             HandleFailure(outcome);
             continue;
         }

@@ -1,6 +1,8 @@
 #include "monitor/WatchListFile.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -47,8 +49,12 @@ bool Flush(std::FILE* file)
 }
 } // namespace
 
-bool SaveWatchList(const std::string& mapPath, const WatchList& watchList)
+bool SaveWatchList(const std::string& mapPath, const WatchList& watchList, std::string* reason)
 {
+    const auto fail = [reason](std::string why) {
+        if (reason) *reason = std::move(why);
+        return false;
+    };
     const std::vector<MonitorItem> symbols = watchList.Rows(WatchListId::Symbols);
     const std::vector<MonitorItem> addresses = watchList.Rows(WatchListId::Addresses);
     if (symbols.empty() && addresses.empty()) return true;
@@ -72,18 +78,21 @@ bool SaveWatchList(const std::string& mapPath, const WatchList& watchList)
     const std::string path = WatchListPath(mapPath);
     const std::string temporary = path + ".tmp";
     std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (file == nullptr) return false;
+    if (file == nullptr) return fail(std::strerror(errno));
     const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
     const bool flushed = written && Flush(file);
+    const int writeError = errno;
     const bool closed = std::fclose(file) == 0;
     if (!written || !flushed || !closed) {
+        const std::string why = std::strerror(closed ? writeError : errno);
         std::filesystem::remove(temporary, ec);
-        return false;
+        return fail(why);
     }
     std::filesystem::rename(temporary, path, ec);
     if (ec) {
+        const std::string why = ec.message();
         std::filesystem::remove(temporary, ec);
-        return false;
+        return fail(why);
     }
     return true;
 }

@@ -16,8 +16,9 @@ std::string WatchListPath(const std::string& mapPath);
 // both lists are empty (an older file stays, so removed rows come back) or when the map
 // itself does not exist. The text goes to a temporary file first and replaces the old
 // one only when complete, so a crash or a full disk never leaves half a list. Best
-// effort: false when it could not be written.
-bool SaveWatchList(const std::string& mapPath, const WatchList& watchList);
+// effort: false when it could not be written, with the system's reason in `reason`.
+bool SaveWatchList(const std::string& mapPath, const WatchList& watchList,
+                   std::string* reason = nullptr);
 
 // Empties both lists, then fills them from the map's .Mon file: symbol lines whose name
 // is in `table` (first match) with their saved view type, and address lines. A missing

@@ -1,6 +1,7 @@
 #include "ui/ItemTableAccessible.h"
 
 #include "ui/ItemCellAccessible.h"
+#include "ui/RowCommands.h"
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -45,6 +46,21 @@ QAccessibleInterface* ItemTableAccessible::Create(const QString&, QObject* objec
     auto* view = qobject_cast<QTableView*>(object);
     if (view && view->property(kEnabledProperty).toBool()) return new ItemTableAccessible(view);
     return nullptr;
+}
+
+QStringList ItemTableAccessible::actionNames() const
+{
+    QStringList names = QAccessibleWidget::actionNames();
+    if (const RowCommands* commands = RowCommands::Of(View()); commands && View()->isEnabled())
+        names << QAccessibleActionInterface::showMenuAction() << commands->ActionNames();
+    return names;
+}
+
+void ItemTableAccessible::doAction(const QString& actionName)
+{
+    const RowCommands* commands = RowCommands::Of(View());
+    if (commands && View()->isEnabled() && commands->Run(actionName)) return;
+    QAccessibleWidget::doAction(actionName);
 }
 
 QTableView* ItemTableAccessible::View() const

@@ -56,6 +56,11 @@ public:
     bool unselectColumn(int) override { return false; }
     void modelChange(QAccessibleTableModelChangeEvent* event) override;
 
+    // QAccessibleActionInterface: the focus, and the list's row commands (ui::RowCommands)
+    // when it has them.
+    QStringList actionNames() const override;
+    void doAction(const QString& actionName) override;
+
 private:
     void ForgetCells();
 

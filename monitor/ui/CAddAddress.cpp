@@ -1,7 +1,11 @@
 #include "CAddAddress.h"
 
+#include "ValuePreview.h"
 #include "monitor/ValueText.h"
+#include "monitor/WatchList.h"
 #include "ui_CAddAddress.h"
+
+#include <algorithm>
 
 namespace {
 // Raw addresses get the word and double-word types only: a byte of a word is reached
@@ -20,16 +24,37 @@ CAddAddress::CAddAddress(QWidget* parent)
         m_ui->dataTypeCombo->addItem(
             QString::fromLatin1(monitor::ViewTypeName(static_cast<monitor::ViewType>(type))));
     m_ui->dataTypeCombo->setCurrentIndex(0);
+    connect(m_ui->startAddressEdit, &QLineEdit::textChanged, this, &CAddAddress::ShowPreview);
+    connect(m_ui->lengthEdit, &QLineEdit::textChanged, this, &CAddAddress::ShowPreview);
+    connect(m_ui->dataTypeCombo, &QComboBox::currentIndexChanged, this, &CAddAddress::ShowPreview);
+    ShowPreview();
     m_ui->startAddressEdit->setFocus();
     m_ui->startAddressEdit->selectAll();
 }
 
 CAddAddress::~CAddAddress() = default;
 
-void CAddAddress::accept()
+void CAddAddress::ReadFields()
 {
     m_startAddress = monitor::ParseUnsignedAuto(m_ui->startAddressEdit->text().toStdString());
     m_length = monitor::ParseUnsignedAuto(m_ui->lengthEdit->text().toStdString());
-    m_viewType = static_cast<monitor::ViewType>(m_ui->dataTypeCombo->currentIndex() + kFirstType);
+    m_viewType = static_cast<monitor::ViewType>(
+        std::max(m_ui->dataTypeCombo->currentIndex(), 0) + kFirstType);
+}
+
+void CAddAddress::ShowPreview()
+{
+    // The lenient reading adds what it read, so the user sees it before OK.
+    ReadFields();
+    const QString text =
+        AddAddressPreview(m_startAddress, m_length, m_viewType, monitor::WatchList::kMaxRunRows);
+    m_ui->previewLabel->setText(text);
+    m_ui->startAddressEdit->setAccessibleDescription(text);
+    m_ui->lengthEdit->setAccessibleDescription(text);
+}
+
+void CAddAddress::accept()
+{
+    ReadFields();
     QDialog::accept();
 }

@@ -13,7 +13,8 @@ class CAddAddress;
 
 // "Add Monitoring Address": a run of consecutive target words of one type for the
 // address watch list. Typed numbers are read leniently ("0x" for hexadecimal, else
-// decimal; no digits read as 0) and never refused.
+// decimal; no digits read as 0) and never refused; the rows they will add are shown as
+// they are typed.
 class CAddAddress : public QDialog {
     Q_OBJECT
 
@@ -29,6 +30,9 @@ public:
     void accept() override;
 
 private:
+    void ReadFields();
+    void ShowPreview();
+
     std::unique_ptr<Ui::CAddAddress> m_ui;
     std::uint32_t m_startAddress = 0;
     std::uint32_t m_length = 0;

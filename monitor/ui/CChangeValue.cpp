@@ -1,10 +1,14 @@
 #include "CChangeValue.h"
 
+#include "ValuePreview.h"
 #include "monitor/ValueText.h"
 #include "ui_CChangeValue.h"
 
+#include <QAccessible>
+
 CChangeValue::CChangeValue(const Fields& fields, bool monitoring, QWidget* parent)
-    : QDialog(parent), m_ui(std::make_unique<Ui::CChangeValue>()), m_fields(fields)
+    : QDialog(parent), m_ui(std::make_unique<Ui::CChangeValue>()), m_fields(fields),
+      m_viewType(monitor::ViewTypeFromName(fields.viewTypeName.toStdString()))
 {
     m_ui->setupUi(this);
     m_ui->symbolNameEdit->setText(fields.symbolName);
@@ -12,22 +16,52 @@ CChangeValue::CChangeValue(const Fields& fields, bool monitoring, QWidget* paren
     m_ui->viewTypeEdit->setText(fields.viewTypeName);
     m_ui->dataSizeEdit->setText(fields.dataSize);
     m_ui->noteLabel->setVisible(!monitoring);
+    connect(m_ui->valueEdit, &QLineEdit::textChanged, this, &CChangeValue::ShowPreview);
+    ShowPreview();
     m_ui->valueEdit->setFocus();
     m_ui->valueEdit->selectAll();
 }
 
 CChangeValue::~CChangeValue() = default;
 
+std::int32_t CChangeValue::SizeWords() const
+{
+    return static_cast<std::int32_t>(monitor::ParseUnsignedAuto(m_fields.dataSize.toStdString()));
+}
+
+void CChangeValue::ShowPreview()
+{
+    QString text;
+    if (m_viewType == monitor::ASCII) {
+        const std::string kept =
+            monitor::ApplyAsciiLength(m_ui->valueEdit->text().toStdString(), SizeWords());
+        text = QStringLiteral("Writes %1 characters and the terminating zero")
+                   .arg(QString::fromStdString(kept).size());
+    } else {
+        text = ValuePreview::Of(m_ui->valueEdit->text(), m_viewType).text;
+    }
+    m_ui->previewLabel->setText(text);
+    // Read with the value edit, so a screen reader user hears it without leaving the edit.
+    m_ui->valueEdit->setAccessibleDescription(text);
+}
+
 void CChangeValue::accept()
 {
     const QString typed = m_ui->valueEdit->text();
-    if (m_fields.viewTypeName == QLatin1String("ASCII")) {
+    if (m_viewType == monitor::ASCII) {
         // The data size bounds the text, the terminating zero included.
-        const std::string kept = monitor::ApplyAsciiLength(
-            typed.toStdString(),
-            static_cast<std::int32_t>(monitor::ParseUnsignedAuto(m_fields.dataSize.toStdString())));
-        m_result = QString::fromStdString(kept);
+        m_result = QString::fromStdString(monitor::ApplyAsciiLength(typed.toStdString(), SizeWords()));
     } else {
+        const ValuePreview preview = ValuePreview::Of(typed, m_viewType);
+        if (!preview.bits) {
+            // Refused: the dialog stays with the reason shown, and nothing is written.
+            ShowPreview();
+            QAccessibleEvent alert(m_ui->previewLabel, QAccessible::Alert);
+            QAccessible::updateAccessibility(&alert);
+            m_ui->valueEdit->setFocus();
+            return;
+        }
+        m_bits = preview.bits;
         m_result = typed;
     }
     QDialog::accept();

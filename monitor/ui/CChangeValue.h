@@ -1,9 +1,13 @@
 #pragma once
 
+#include "monitor/ViewType.h"
+
 #include <QDialog>
 #include <QString>
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 
 namespace Ui {
 class CChangeValue;
@@ -11,6 +15,8 @@ class CChangeValue;
 
 // "Change Value" for a row of the symbol watch list: the symbol's name, view type and
 // size for reference, and its value to edit, shown selected so that typing replaces it.
+// Below the edit it shows, as the user types, what will be written; a text that does not
+// convert completely for the view type is refused with the reason and the dialog stays.
 class CChangeValue : public QDialog {
     Q_OBJECT
 
@@ -29,11 +35,18 @@ public:
     // The text to write, set by OK: for an ASCII symbol cut to what its words hold with
     // the terminating zero, for every other type the text as typed.
     const QString& result() const { return m_result; }
+    // What OK read the text as (every type but ASCII).
+    std::optional<std::uint32_t> bits() const { return m_bits; }
 
     void accept() override;
 
 private:
+    void ShowPreview();
+    std::int32_t SizeWords() const;
+
     std::unique_ptr<Ui::CChangeValue> m_ui;
     Fields m_fields;
+    monitor::ViewType m_viewType;
     QString m_result;
+    std::optional<std::uint32_t> m_bits;
 };

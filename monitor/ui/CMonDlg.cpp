@@ -13,15 +13,19 @@
 #include "pod/PodSession.h"
 #include "ui/Announcer.h"
 #include "ui/ItemTableAccessible.h"
+#include "ui/RowCommands.h"
 #include "ui_CMonDlg.h"
 
 #include <QAccessible>
 #include <QAction>
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QDir>
 #include <QFileInfo>
+#include <QTime>
 #include <QStringList>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
 #include <QScrollBar>
@@ -83,13 +87,20 @@ CMonDlg::CMonDlg(pod::PodSession& session, McuSource currentMcu, QWidget* parent
     SetUpList(m_ui->listBRight, m_addressWatchModel);
     m_ui->vSplitter->setStretchFactor(1, 1);
     m_ui->hSplitter->setStretchFactor(1, 1);
+    m_ui->vSplitter->handle(1)->setAccessibleName(
+        QStringLiteral("Divider between the symbol list and the watch lists"));
+    m_ui->hSplitter->handle(1)->setAccessibleName(
+        QStringLiteral("Divider between the symbol watch list and the address watch list"));
 
     // Delete works on the focused watch list only, so it never removes rows of the other.
     const std::pair<QTableView*, monitor::WatchListId> watchViews[] = {
         {m_ui->listTRight, monitor::WatchListId::Symbols},
         {m_ui->listBRight, monitor::WatchListId::Addresses}};
     for (const auto& [view, list] : watchViews) {
-        auto* remove = new QAction(QStringLiteral("Delete"), view);
+        auto* remove = new QAction(list == monitor::WatchListId::Symbols
+                                       ? QStringLiteral("Delete Symbol")
+                                       : QStringLiteral("Delete Address"),
+                                   view);
         remove->setShortcut(QKeySequence::Delete);
         remove->setShortcutContext(Qt::WidgetShortcut);
         connect(remove, &QAction::triggered, this, [this, l = list] { DeleteSelected(l); });
@@ -151,6 +162,12 @@ void CMonDlg::SetUpList(QTableView* list, QAbstractItemModel* model)
     // The worker reads only what is on screen: tell it after every scroll, resize and
     // change of the rows.
     list->viewport()->installEventFilter(this);
+    // Enter, the Menu key and Shift+F10 reach the list's commands without a mouse;
+    // assistive technology gets them as the list's actions.
+    list->installEventFilter(this);
+    ui::RowCommands::Attach(
+        list, [this, list] { return MakeContextMenu(list, SelectCurrentRow(list)); },
+        [this, list] { OpenMenuAtCurrentRow(list); });
     connect(list->verticalScrollBar(), &QScrollBar::valueChanged, this,
             [this, list] { PublishVisibleRows(list); });
     connect(model, &QAbstractItemModel::modelReset, this,
@@ -170,17 +187,16 @@ void CMonDlg::Initialize(QSettings& settings)
     m_worker.SetIntervalMs(monitor::kMonitorIntervalsMs[interval]);
     m_mapPath = m_settings.mapFilePath;
     m_ui->mapPathEdit->setText(m_mapPath);
-    // A stored map that is gone is no news at start: the lists simply start empty.
-    if (!m_mapPath.isEmpty() && LoadMap(m_mapPath)) m_symbolModel->Refill();
-    monitor::RestoreWatchList(m_mapPath.toStdString(), m_table, m_watchList);
-    ReloadWatchModels();
+    // A stored map that is gone is no news at start: the lists simply start empty, and
+    // its saved watch lists stay for when it is back.
+    if (m_mapPath.isEmpty() || !OpenMap(m_mapPath, false)) m_watchSaveHeld = true;
     ApplyControlStates();
 }
 
 void CMonDlg::SaveState(QSettings& settings)
 {
     m_worker.StopAndJoin();
-    if (!m_mapPath.isEmpty()) monitor::SaveWatchList(m_mapPath.toStdString(), m_watchList);
+    SaveWatchLists();
     ReadWidths(m_ui->listLeft, m_settings.leftColumnWidths);
     ReadWidths(m_ui->listTRight, m_settings.tRightColumnWidths);
     ReadWidths(m_ui->listBRight, m_settings.bRightColumnWidths);
@@ -197,16 +213,49 @@ void CMonDlg::ValuesChanged(monitor::WatchListId list, const std::vector<int>& r
     OnUiThread([this, list, rows] { ModelOf(list)->RefreshRows(rows); });
 }
 
+void CMonDlg::CycleCompleted(std::uint32_t /*nowMs*/)
+{
+    // One note at a time: a worker that cycles faster than the UI thread drains its queue
+    // must not bury it in notes that all say the same.
+    if (m_cycleNotePending.exchange(true)) return;
+    OnUiThread([this] {
+        m_cycleNotePending = false;
+        // A cycle reported after STOP is not news: its values were stale when shown.
+        if (!m_running) return;
+        const QTime now = QTime::currentTime();
+        for (const monitor::WatchListId list :
+             {monitor::WatchListId::Symbols, monitor::WatchListId::Addresses}) {
+            std::vector<std::uint64_t> ids;
+            for (const monitor::ReadItem& item : m_watchList.VisibleItems(list))
+                ids.push_back(item.rowId);
+            ModelOf(list)->MarkRead(ids, now);
+        }
+    });
+}
+
+void CMonDlg::CycleFailed()
+{
+    OnUiThread([this] { MarkValuesStale(); });
+}
+
+void CMonDlg::MarkValuesStale()
+{
+    m_symbolWatchModel->MarkStale();
+    m_addressWatchModel->MarkStale();
+}
+
 void CMonDlg::StoppedByFailure(const std::string& reason)
 {
     // A lost POD ends monitoring without a message box; START is offered again. A screen
     // reader user, who cannot see START come back, hears why.
     OnUiThread([this, why = QString::fromStdString(reason)] {
+        // Shown as well: the window is the only place a user learns why the values stopped.
         if (m_running)
-            m_announcer->Announce(why.isEmpty() ? QString::fromLatin1(kMonitoringLost)
-                                                : QStringLiteral("Monitoring stopped: ") + why,
-                                  true);
+            ShowStatus(why.isEmpty() ? QString::fromLatin1(kMonitoringLost)
+                                     : QStringLiteral("Monitoring stopped: ") + why,
+                       true);
         m_running = false;
+        MarkValuesStale();
         ApplyControlStates();
     });
 }
@@ -220,6 +269,7 @@ void CMonDlg::StopMonitoring()
     OnUiThread([this] {
         if (m_running) m_announcer->Announce(QString::fromLatin1(kMonitoringStopped));
         m_running = false;
+        MarkValuesStale();
         ApplyControlStates();
     });
 }
@@ -238,6 +288,7 @@ void CMonDlg::StopAndJoinWorker()
     m_worker.StopAndJoin();
     if (m_running) m_announcer->Announce(QString::fromLatin1(kMonitoringStopped));
     m_running = false;
+    MarkValuesStale();
     ApplyControlStates();
 }
 
@@ -258,7 +309,7 @@ void CMonDlg::ApplyControlStates()
     m_ui->stopButton->setEnabled(!m_frozen && m_running);
 }
 
-void CMonDlg::ShowStatus(const QString& text)
+void CMonDlg::ShowStatus(const QString& text, bool urgent)
 {
     if (m_ui->monitorStatus->text() == text) return;
     m_ui->monitorStatus->setText(text);
@@ -266,7 +317,7 @@ void CMonDlg::ShowStatus(const QString& text)
     // news itself is spoken, as the label never has the focus.
     QAccessibleEvent changed(m_ui->monitorStatus, QAccessible::NameChanged);
     QAccessible::updateAccessibility(&changed);
-    m_announcer->Announce(text);
+    if (!text.isEmpty()) m_announcer->Announce(text, urgent);
 }
 
 void CMonDlg::ShowFailure(const QString& text)
@@ -286,8 +337,8 @@ void CMonDlg::OnStart()
     if (m_symbolModel->rowCount() == 0 || m_heldByRun.load()) return;
     if (m_worker.IsRunning()) m_worker.StopAndJoin();
     const auto baud = static_cast<std::uint32_t>(std::max(m_ui->baudCombo->currentIndex(), 0));
-    if (!m_worker.Start(baud)) { // no POD: nothing changes on screen
-        m_announcer->Announce(QString::fromLatin1(kMonitoringNotStarted), true);
+    if (!m_worker.Start(baud)) { // no POD: the controls stay as they are
+        ShowStatus(QString::fromLatin1(kMonitoringNotStarted), true);
         return;
     }
     m_running = true;
@@ -301,6 +352,7 @@ void CMonDlg::OnStop()
     m_worker.RequestStop();
     if (m_running) m_announcer->Announce(QString::fromLatin1(kMonitoringStopped));
     m_running = false;
+    MarkValuesStale();
     ApplyControlStates();
 }
 
@@ -322,12 +374,39 @@ void CMonDlg::closeEvent(QCloseEvent* event)
 
 // ---- map file ----------------------------------------------------------------------
 
-bool CMonDlg::LoadMap(const QString& path)
+bool CMonDlg::OpenMap(const QString& path, bool tellFailure)
 {
     const int mcu = m_currentMcu ? m_currentMcu() : 0;
     const monitor::MapLoadResult result =
         monitor::LoadMapFile(path.toStdString(), monitor::RamWindows::ForMcu(mcu), m_table);
-    if (!result.ok) return false;
+    if (!result.ok) {
+        if (tellFailure)
+            ShowFailure(QString::fromUtf8(kMapLoadFailed) + QLatin1Char('\n') +
+                        QDir::toNativeSeparators(path) + QStringLiteral(": ") +
+                        QString::fromStdString(result.reason));
+        return false;
+    }
+    m_mapPath = path;
+    m_symbolModel->Refill();
+    if (result.count == 0) {
+        // Not a map, another part's map, or nothing in this part's RAM: the lists go, but
+        // the saved watch lists stay as they are for when the right map or part is chosen.
+        m_watchSaveHeld = true;
+        m_watchList.ClearAll();
+        ReloadWatchModels();
+        QString why = QStringLiteral("No symbol loaded from %1").arg(QFileInfo(path).fileName());
+        if (result.outsideRam > 0)
+            why += QStringLiteral(": %1 symbols lie outside the RAM of the selected part. Check "
+                                  "MCU Select.")
+                       .arg(result.outsideRam);
+        else
+            why += QStringLiteral(": it holds no data symbol.");
+        ShowStatus(why);
+        return true;
+    }
+    m_watchSaveHeld = false;
+    monitor::RestoreWatchList(path.toStdString(), m_table, m_watchList);
+    ReloadWatchModels();
     QStringList notes;
     if (result.dropped > 0)
         notes << QStringLiteral("%1 symbols of the map were left out: the list holds %2.")
@@ -347,6 +426,23 @@ void CMonDlg::ReloadWatchModels()
     m_addressWatchModel->Reload();
 }
 
+void CMonDlg::SaveWatchLists()
+{
+    if (m_mapPath.isEmpty() || m_watchSaveHeld) return;
+    std::string reason;
+    if (monitor::SaveWatchList(m_mapPath.toStdString(), m_watchList, &reason)) {
+        if (m_saveFailureShown) ShowStatus(QString());
+        m_saveFailureShown = false;
+        return;
+    }
+    m_saveFailureShown = true;
+    ShowStatus(QStringLiteral("The watch lists could not be saved to %1: %2")
+                   .arg(QDir::toNativeSeparators(
+                            QString::fromStdString(monitor::WatchListPath(m_mapPath.toStdString()))),
+                        QString::fromStdString(reason)),
+               true);
+}
+
 void CMonDlg::OnBrowse()
 {
     QString folder;
@@ -356,30 +452,15 @@ void CMonDlg::OnBrowse()
     }
     const QString chosen = m_chooseFile(this, folder);
     if (chosen.isEmpty()) return;
-    if (!m_mapPath.isEmpty()) monitor::SaveWatchList(m_mapPath.toStdString(), m_watchList);
+    SaveWatchLists();
     m_ui->mapPathEdit->setText(chosen);
-    if (!LoadMap(chosen)) {
-        ShowFailure(QString::fromUtf8(kMapLoadFailed));
-        return;
-    }
-    m_mapPath = chosen;
-    monitor::RestoreWatchList(m_mapPath.toStdString(), m_table, m_watchList);
-    m_symbolModel->Refill();
-    ReloadWatchModels();
+    OpenMap(chosen, true);
 }
 
 void CMonDlg::OnReload()
 {
-    if (!m_mapPath.isEmpty()) monitor::SaveWatchList(m_mapPath.toStdString(), m_watchList);
-    const QString path = m_ui->mapPathEdit->text();
-    if (!LoadMap(path)) {
-        ShowFailure(QString::fromUtf8(kMapLoadFailed));
-        return;
-    }
-    m_mapPath = path;
-    monitor::RestoreWatchList(m_mapPath.toStdString(), m_table, m_watchList);
-    m_symbolModel->Refill();
-    ReloadWatchModels();
+    SaveWatchLists();
+    OpenMap(m_ui->mapPathEdit->text(), true);
 }
 
 // ---- lists -------------------------------------------------------------------------
@@ -414,8 +495,49 @@ void CMonDlg::PublishVisibleRows(QTableView* list)
     m_watchList.SetVisibleRows(id, top, perPage);
 }
 
+bool CMonDlg::SelectCurrentRow(QTableView* list)
+{
+    const QModelIndex current = list->currentIndex();
+    if (!current.isValid()) return false;
+    // The commands work on the selection; a row reached by a screen reader is current
+    // without being selected.
+    if (!list->selectionModel()->isRowSelected(current.row(), QModelIndex()))
+        list->selectionModel()->select(current, QItemSelectionModel::ClearAndSelect |
+                                                    QItemSelectionModel::Rows);
+    return true;
+}
+
+void CMonDlg::OpenMenuAtCurrentRow(QTableView* list)
+{
+    if (!list->isEnabled()) return;
+    const bool onRow = SelectCurrentRow(list);
+    const QPoint pos = onRow ? list->visualRect(list->currentIndex()).center() : QPoint(4, 4);
+    std::unique_ptr<QMenu> menu = MakeContextMenu(list, onRow);
+    menu->exec(list->viewport()->mapToGlobal(pos));
+}
+
+bool CMonDlg::HandleListKey(QTableView* list, const QKeyEvent& key)
+{
+    const bool plain = key.modifiers() == Qt::NoModifier || key.modifiers() == Qt::KeypadModifier;
+    if ((key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter) && plain) {
+        if (SelectCurrentRow(list)) OnDoubleClick(list, list->currentIndex());
+        return true;
+    }
+    if (key.key() == Qt::Key_Menu || (key.key() == Qt::Key_F10 && key.modifiers() == Qt::ShiftModifier)) {
+        OpenMenuAtCurrentRow(list);
+        return true;
+    }
+    return false;
+}
+
 bool CMonDlg::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::KeyPress) {
+        QTableView* const lists[] = {m_ui->listLeft, m_ui->listTRight, m_ui->listBRight};
+        for (QTableView* list : lists)
+            if (watched == list && HandleListKey(list, *static_cast<QKeyEvent*>(event)))
+                return true;
+    }
     if (event->type() == QEvent::Resize) {
         for (QTableView* list : {m_ui->listTRight, m_ui->listBRight})
             if (watched == list->viewport()) PublishVisibleRows(list);
@@ -488,18 +610,21 @@ void CMonDlg::WatchSelectedSymbols()
     for (int row : SelectedRows(m_ui->listLeft))
         m_watchList.AddSymbolWatch(m_table, m_symbolModel->SymbolIndexAt(row));
     m_symbolWatchModel->Reload();
+    SaveWatchLists();
 }
 
 void CMonDlg::DeleteSelected(monitor::WatchListId list)
 {
     m_watchList.RemoveRows(list, SelectedRows(ViewOf(list)));
     ModelOf(list)->Reload();
+    SaveWatchLists();
 }
 
 void CMonDlg::DeleteAll(monitor::WatchListId list)
 {
     m_watchList.Clear(list);
     ModelOf(list)->Reload();
+    SaveWatchLists();
 }
 
 void CMonDlg::SetViewTypeOfSelected(monitor::WatchListId list, monitor::ViewType viewType)
@@ -509,6 +634,7 @@ void CMonDlg::SetViewTypeOfSelected(monitor::WatchListId list, monitor::ViewType
         m_watchList.SetViewType(list, row, viewType,
                                 list == monitor::WatchListId::Symbols ? &m_table : nullptr);
     ModelOf(list)->RefreshRows(rows);
+    SaveWatchLists();
 }
 
 void CMonDlg::ChangeSymbolValue()
@@ -529,8 +655,7 @@ void CMonDlg::ChangeSymbolValue()
         request.text = typed;
         request.length = row.size;
     } else {
-        request.value =
-            monitor::EncodeValueText(typed, row.viewType, monitor::WatchListId::Symbols);
+        request.value = *dialog.bits(); // OK refuses a text that does not convert
     }
     m_worker.PostWrite(std::move(request));
 }
@@ -548,8 +673,7 @@ void CMonDlg::ChangeAddressValue()
     monitor::WriteRequest request;
     request.viewType = row.viewType;
     request.address = row.address;
-    request.value = monitor::EncodeValueText(dialog.result().toStdString(), row.viewType,
-                                             monitor::WatchListId::Addresses);
+    request.value = *dialog.bits();
     m_worker.PostWrite(std::move(request));
 }
 
@@ -562,6 +686,7 @@ void CMonDlg::AddAddressRows()
         ShowStatus(QStringLiteral("One Add Address adds at most %1 rows.")
                        .arg(monitor::WatchList::kMaxRunRows));
     m_addressWatchModel->Reload();
+    SaveWatchLists();
 }
 
 void CMonDlg::OnGraph()

@@ -20,6 +20,7 @@
 #include <vector>
 
 class QAbstractItemModel;
+class QKeyEvent;
 class QMenu;
 class QModelIndex;
 class QPoint;
@@ -94,6 +95,8 @@ private:
     // monitor::MonitorView, on the worker's thread.
     void ValuesChanged(monitor::WatchListId list, const std::vector<int>& rows) override;
     void StoppedByFailure(const std::string& reason) override;
+    void CycleCompleted(std::uint32_t nowMs) override;
+    void CycleFailed() override;
 
     void SetUpList(QTableView* list, QAbstractItemModel* model);
     void OnStart();
@@ -104,6 +107,10 @@ private:
     void OnGraph();
     void OnContextMenu(QTableView* list, const QPoint& pos);
     void OnDoubleClick(QTableView* list, const QModelIndex& index);
+    // Selects the current row unless it is selected; false when there is none.
+    bool SelectCurrentRow(QTableView* list);
+    void OpenMenuAtCurrentRow(QTableView* list);
+    bool HandleListKey(QTableView* list, const QKeyEvent& key);
     void WatchSelectedSymbols();
     void ChangeSymbolValue();
     void ChangeAddressValue();
@@ -112,11 +119,16 @@ private:
     void DeleteAll(monitor::WatchListId list);
     void SetViewTypeOfSelected(monitor::WatchListId list, monitor::ViewType viewType);
 
-    bool LoadMap(const QString& path);
+    // Loads the map and its watch lists; false (and the failure box when `tellFailure`)
+    // when the file cannot be read, which leaves everything as it was.
+    bool OpenMap(const QString& path, bool tellFailure);
     void ReloadWatchModels();
+    // After every change of a watch list, so that ending the process loses nothing.
+    void SaveWatchLists();
+    void MarkValuesStale();
     void StopAndJoinWorker();
     void ApplyControlStates();
-    void ShowStatus(const QString& text);
+    void ShowStatus(const QString& text, bool urgent = false);
     // The failure box, spoken first so that a screen reader need not find the box.
     void ShowFailure(const QString& text);
     void PublishVisibleRows(QTableView* list);
@@ -140,9 +152,12 @@ private:
     MonitorSettings m_settings;
     QString m_mapPath; // the map last loaded successfully
     bool m_splittersPlaced = false;
+    bool m_watchSaveHeld = true;     // no map with symbols: the saved lists stay untouched
+    bool m_saveFailureShown = false; // the status tells that the lists could not be saved
     bool m_running = false;               // the controls' view of the monitoring state
     bool m_frozen = false;                // a programming run holds the controls
     std::atomic<bool> m_heldByRun{false}; // set at once from the run's thread
+    std::atomic<bool> m_cycleNotePending{false}; // a CycleCompleted note waits on the UI thread
     monitor::SymbolTable m_table;
     monitor::WatchList m_watchList;
     SymbolListModel* m_symbolModel = nullptr;

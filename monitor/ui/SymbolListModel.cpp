@@ -13,7 +13,6 @@ SymbolListModel::SymbolListModel(const monitor::SymbolTable& table, QObject* par
 
 void SymbolListModel::Refill()
 {
-    if (m_table.empty()) return;
     beginResetModel();
     m_indices = m_table.DisplayOrder();
     m_rows.clear();

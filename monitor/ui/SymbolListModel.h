@@ -18,8 +18,7 @@ public:
 
     explicit SymbolListModel(const monitor::SymbolTable& table, QObject* parent = nullptr);
 
-    // Rebuilds the rows from the table. An empty table leaves the rows as they are: a map
-    // without symbols does not blank a list the user is working with.
+    // Rebuilds the rows from the table.
     void Refill();
     int SymbolIndexAt(int row) const;
 

@@ -2,6 +2,8 @@
 
 #include "ListCells.h"
 
+#include <QColor>
+
 namespace {
 const char* const kSymbolHeaders[] = {"Symbol Name", "Address", "Monitor Value", "View Type",
                                       "Data Size"};
@@ -33,9 +35,44 @@ void WatchListModel::RefreshRows(const std::vector<int>& rows)
             return;
         }
         m_rows[static_cast<std::size_t>(row)] = *fresh;
-        const int valueColumn = m_list == monitor::WatchListId::Symbols ? 2 : 1;
-        emit dataChanged(index(row, valueColumn), index(row, valueColumn), {Qt::DisplayRole});
+        m_fresh.insert(fresh->id);
+        m_lastRead.insert(fresh->id, QTime::currentTime());
+        EmitValueChanged(row);
     }
+}
+
+void WatchListModel::EmitValueChanged(int row)
+{
+    const QModelIndex cell = index(row, ValueColumn());
+    emit dataChanged(cell, cell, {Qt::DisplayRole, Qt::ForegroundRole, Qt::ToolTipRole});
+}
+
+void WatchListModel::MarkRead(const std::vector<std::uint64_t>& rowIds, const QTime& at)
+{
+    for (std::uint64_t id : rowIds) {
+        m_lastRead.insert(id, at);
+        if (m_fresh.contains(id)) continue;
+        m_fresh.insert(id);
+        // Only a cell that turns from stale to live is repainted; a cycle that reads the
+        // same values paints nothing.
+        for (int row = 0; row < rowCount(); ++row)
+            if (m_rows[static_cast<std::size_t>(row)].id == id) EmitValueChanged(row);
+    }
+}
+
+void WatchListModel::MarkStale()
+{
+    if (m_fresh.isEmpty()) return;
+    m_fresh.clear();
+    if (rowCount() == 0) return;
+    emit dataChanged(index(0, ValueColumn()), index(rowCount() - 1, ValueColumn()),
+                     {Qt::ForegroundRole, Qt::ToolTipRole});
+}
+
+bool WatchListModel::IsStale(int row) const
+{
+    return row >= 0 && row < rowCount() &&
+           !m_fresh.contains(m_rows[static_cast<std::size_t>(row)].id);
 }
 
 int WatchListModel::rowCount(const QModelIndex& parent) const
@@ -63,6 +100,17 @@ QVariant WatchListModel::data(const QModelIndex& index, int role) const
     const monitor::MonitorItem& row = m_rows[static_cast<std::size_t>(index.row())];
     if (role == Qt::DecorationRole && index.column() == 0)
         return listcells::IconForSize(m_list == monitor::WatchListId::Symbols ? row.size : 0);
+    if (index.column() == ValueColumn() && !row.value.empty()) {
+        const bool stale = !m_fresh.contains(row.id);
+        if (role == Qt::ForegroundRole && stale) return QColor(Qt::gray);
+        if (role == Qt::ToolTipRole) {
+            const auto read = m_lastRead.constFind(row.id);
+            if (read == m_lastRead.cend()) return {};
+            const QString at = read->toString(QStringLiteral("HH:mm:ss"));
+            return stale ? QStringLiteral("Stale: last read at %1").arg(at)
+                         : QStringLiteral("Read at %1").arg(at);
+        }
+    }
     if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole) return {};
     switch (CellOf(index.column())) {
     case Cell::Name:

@@ -3,7 +3,11 @@
 #include "monitor/WatchList.h"
 
 #include <QAbstractTableModel>
+#include <QHash>
+#include <QSet>
+#include <QTime>
 
+#include <cstdint>
 #include <vector>
 
 // One of the two watch lists as a table: the symbol rows ("Symbol Name", "Address",
@@ -11,6 +15,9 @@
 // "Monitor Value", "View Type"). The rows live in the shared monitor::WatchList, which the
 // worker writes from its thread; the model keeps a copy of them for painting, so that a
 // repaint never waits on the worker's lock, and takes fresh copies when told what changed.
+// A value not read since monitoring stopped or failed is drawn greyed ("stale"), with the
+// time of its last read in its tooltip, so that a value on screen never looks live when
+// it is not.
 class WatchListModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -25,6 +32,11 @@ public:
     void Reload();
     // The worker stored new texts in these rows (indices at the time of the store).
     void RefreshRows(const std::vector<int>& rows);
+    // These rows (by id) were read by a cycle at `at`.
+    void MarkRead(const std::vector<std::uint64_t>& rowIds, const QTime& at);
+    // Monitoring stopped or failed: every value shown is stale until read again.
+    void MarkStale();
+    bool IsStale(int row) const;
     const monitor::MonitorItem& RowAt(int row) const
     {
         return m_rows.at(static_cast<std::size_t>(row));
@@ -38,8 +50,11 @@ public:
 private:
     enum class Cell { Name, Address, Value, ViewType, Size };
     Cell CellOf(int column) const;
+    void EmitValueChanged(int row);
 
     monitor::WatchList& m_watchList;
     monitor::WatchListId m_list;
     std::vector<monitor::MonitorItem> m_rows;
+    QHash<std::uint64_t, QTime> m_lastRead; // row id -> when a cycle last read it
+    QSet<std::uint64_t> m_fresh;            // rows read since monitoring last stopped
 };

@@ -1,5 +1,6 @@
 #include "CAddAddress.h"
 #include "CChangeValue.h"
+#include "CChangeValueAddr.h"
 #include "CMonDlg.h"
 #include "SpokenTexts.h"
 #include "TestSettingsScope.h"
@@ -8,12 +9,16 @@
 
 #include "pod/PodClock.h"
 #include "pod/PodSession.h"
+#include "ui/RowCommands.h"
 #include "sim/SimOptions.h"
 #include "sim/SimUsbDriver.h"
 
 #include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QApplication>
+#include <QColor>
 #include <QComboBox>
+#include <QDir>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -39,7 +44,8 @@ struct Bench {
     pod::VirtualPodClock clock;
     std::unique_ptr<sim::SimUsbDriver> driver{sim::CreateSimDriver(sim::SimOptions{}, clock)};
     pod::PodSession session{*driver, clock};
-    CMonDlg dlg{session, [] { return kMc56f8367; }};
+    int mcu = kMc56f8367;
+    CMonDlg dlg{session, [this] { return mcu; }};
     QStringList messages;
 
     Bench()
@@ -223,6 +229,10 @@ private slots:
 
         // EXIT stops and hides; showing again finds the lists and monitoring stopped.
         bench.Button("exitButton")->click();
+        const int ampRow = bench.RowOf("listTRight", QStringLiteral("sineAmplitude"));
+        const QModelIndex amp = bench.List("listTRight")->model()->index(ampRow, 2);
+        QCOMPARE(amp.data(Qt::ForegroundRole).value<QColor>(), QColor(Qt::gray));
+        QVERIFY(amp.data(Qt::ToolTipRole).toString().startsWith(QStringLiteral("Stale: last read at ")));
         QVERIFY(!bench.dlg.isVisible());
         QVERIFY(!bench.dlg.IsMonitoring());
         QVERIFY(!bench.session.IsOpen());
@@ -245,6 +255,7 @@ private slots:
         const QString beforeRestart = bench.Cell("listTRight", QStringLiteral("counter32"), 2);
         bench.Button("startButton")->click();
         QTRY_VERIFY(bench.Cell("listTRight", QStringLiteral("counter32"), 2) != beforeRestart);
+        QTRY_VERIFY(!amp.data(Qt::ForegroundRole).isValid()); // live again once read
         QCOMPARE(bench.Cell("listTRight", QStringLiteral("sineAmplitude"), 2),
                  QStringLiteral("2.000000"));
     }
@@ -359,8 +370,12 @@ private slots:
         const QString missing = m_scope->Folder() + QStringLiteral("/gone.xMAP");
         bench.dlg.SetFileChooser([&](QWidget*, const QString&) { return missing; });
         bench.Button("browseButton")->click();
-        QCOMPARE(bench.messages,
-                 QStringList{QStringLiteral("파일 정보를 읽어오는데 실패하였습니다.")});
+        QCOMPARE(bench.messages.size(), 1);
+        const QStringList lines = bench.messages.front().split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines[0], QStringLiteral("파일 정보를 읽어오는데 실패하였습니다."));
+        QVERIFY2(lines[1].startsWith(missing + QStringLiteral(": ")) && lines[1].size() > missing.size() + 3,
+                 qPrintable(lines[1]));
         QCOMPARE(bench.Find<QLineEdit>("mapPathEdit")->text(), missing);
         QCOMPARE(bench.List("listLeft")->model()->rowCount(), symbols);
         bench.Button("reloadButton")->click(); // tries the path in the box again
@@ -373,9 +388,9 @@ private slots:
         SpokenTexts spoken;
         bench.Find<QLineEdit>("mapPathEdit")->setText(m_scope->Folder() + QStringLiteral("/x"));
         bench.Button("reloadButton")->click();
-        QCOMPARE(SpokenTexts::Heard(),
-                 (QList<SpokenTexts::Spoken>{
-                     {QStringLiteral("파일 정보를 읽어오는데 실패하였습니다."), true}}));
+        QCOMPARE(SpokenTexts::Heard().size(), 1);
+        QVERIFY(SpokenTexts::Heard()[0].urgent);
+        QCOMPARE(SpokenTexts::Heard()[0].text, bench.messages.value(0));
     }
 
     void unplugDuringMonitoringStopsWithoutAMessage()
@@ -398,6 +413,10 @@ private slots:
                      heard[1].text.size() > 20,
                  qPrintable(heard[1].text));
         QVERIFY(heard[1].urgent);
+        QCOMPARE(bench.dlg.StatusText(), heard[1].text);
+        bench.Button("startButton")->click();
+        QCOMPARE(bench.dlg.StatusText(),
+                 QStringLiteral("Monitoring did not start: the POD does not answer"));
     }
 
     void graphHandsTheSelectedRowsOverTopToBottom()
@@ -545,6 +564,134 @@ private slots:
         QCOMPARE(SpokenTexts::Texts().last(), QStringLiteral("counter16 ") +
                                                   model->index(0, 2).data().toString());
         QVERIFY(view->toolTip().contains(QStringLiteral("F3")));
+    }
+
+
+    // What a typed value becomes is shown before OK; a text that does not convert
+    // completely keeps the dialog open, so nothing is written.
+    void valueEntryShowsWhatIsWrittenAndRefusesTheRest_data()
+    {
+        QTest::addColumn<QString>("viewType");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("preview");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("float") << "FLOAT" << "12.5" << "12.5 as FLOAT: 0x41480000" << true;
+        QTest::newRow("int16") << "INT16" << "-1" << "-1 as INT16: 0xFFFF" << true;
+        QTest::newRow("typo") << "INT16" << "12x" << "Not written: " << false;
+        QTest::newRow("empty") << "HEX16" << "" << "Not written: " << false;
+    }
+    void valueEntryShowsWhatIsWrittenAndRefusesTheRest()
+    {
+        QFETCH(QString, viewType);
+        QFETCH(QString, typed);
+        QFETCH(QString, preview);
+        QFETCH(bool, accepted);
+        CChangeValue symbol({QStringLiteral("x"), QStringLiteral("0"), viewType, QStringLiteral("2")},
+                            true);
+        CChangeValueAddr address({QStringLiteral("0x000080"), QStringLiteral("0"), viewType}, true);
+        for (QDialog* dialog : {static_cast<QDialog*>(&symbol), static_cast<QDialog*>(&address)}) {
+            dialog->findChild<QLineEdit*>(QStringLiteral("valueEdit"))->setText(typed);
+            QVERIFY(dialog->findChild<QLabel*>(QStringLiteral("previewLabel"))
+                        ->text()
+                        .startsWith(preview));
+            dialog->accept();
+            QCOMPARE(dialog->result() == QDialog::Accepted, accepted);
+        }
+        QCOMPARE(symbol.bits().has_value(), accepted);
+    }
+
+    void addAddressShowsTheRowsItWillAdd()
+    {
+        CAddAddress dialog;
+        dialog.findChild<QLineEdit*>(QStringLiteral("startAddressEdit"))->setText(QStringLiteral("0x100"));
+        dialog.findChild<QLineEdit*>(QStringLiteral("lengthEdit"))->setText(QStringLiteral("3"));
+        dialog.findChild<QComboBox*>(QStringLiteral("dataTypeCombo"))->setCurrentIndex(1); // HEX32
+        QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("previewLabel"))->text(),
+                 QStringLiteral("Adds 3 rows, 0x000100 to 0x000104"));
+    }
+
+    // Each change is on disk at once; one that cannot be saved is told with file and reason.
+    void watchListsAreSavedAsTheyChange()
+    {
+        TestSettingsScope::WriteIn(QStringLiteral("Monitoring/Map File Path"), DemoMap());
+        Bench bench;
+        const QString mon = QString(DemoMap()).replace(QStringLiteral(".xMAP"), QStringLiteral(".Mon"));
+        bench.Select("listLeft", {QStringLiteral("triangle")});
+        bench.Trigger("listLeft", QStringLiteral("Watch Symbol"));
+        QFile saved(mon);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QVERIFY(saved.readAll().contains("triangle,"));
+        saved.close();
+        QVERIFY(QFile::remove(mon) && QDir().mkdir(mon)); // a folder in its place
+        bench.Select("listTRight", {QStringLiteral("triangle")});
+        bench.Trigger("listTRight", QStringLiteral("INT16"));
+        QVERIFY2(bench.dlg.StatusText().startsWith(
+                     QStringLiteral("The watch lists could not be saved to %1: ").arg(mon)),
+                 qPrintable(bench.dlg.StatusText()));
+        QDir(mon).removeRecursively();
+    }
+
+    // A map of another part yields no symbol: the list empties, the status says why, and
+    // the watch lists kept beside the map stay as they were, also at the end.
+    void aMapWithoutSymbolsClearsTheListAndKeepsTheSavedWatchList()
+    {
+        TestSettingsScope::WriteIn(QStringLiteral("Monitoring/Map File Path"), DemoMap());
+        Bench bench;
+        bench.Select("listLeft", {QStringLiteral("counter16")});
+        bench.Trigger("listLeft", QStringLiteral("Watch Symbol"));
+        QFile saved(QString(DemoMap()).replace(QStringLiteral(".xMAP"), QStringLiteral(".Mon")));
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        const QByteArray before = saved.readAll();
+        saved.close();
+        bench.mcu = 99; // a part without RAM windows
+        bench.Button("reloadButton")->click();
+        QCOMPARE(bench.List("listLeft")->model()->rowCount(), 0);
+        QCOMPARE(bench.List("listTRight")->model()->rowCount(), 0);
+        QVERIFY2(bench.dlg.StatusText().contains(QStringLiteral("outside the RAM")) &&
+                     bench.dlg.StatusText().contains(QStringLiteral("MCU Select")),
+                 qPrintable(bench.dlg.StatusText()));
+        auto store = app::OpenQuobinSettings();
+        bench.dlg.SaveState(*store);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(saved.readAll(), before);
+    }
+
+    // Enter runs the double-click command; Menu and Shift+F10 open the menu at the current
+    // row; assistive technology finds the menu's commands as the list's actions.
+    void rowCommandsWithoutAMouse()
+    {
+        TestSettingsScope::WriteIn(QStringLiteral("Monitoring/Map File Path"), DemoMap());
+        Bench bench;
+        bench.dlg.show();
+        QVERIFY(QTest::qWaitForWindowActive(&bench.dlg));
+        QTableView* symbols = bench.List("listLeft");
+        symbols->setFocus();
+        symbols->setCurrentIndex(symbols->model()->index(bench.RowOf("listLeft", QStringLiteral("triangle")), 0));
+        QTest::keyClick(symbols, Qt::Key_Return);
+        QTableView* watch = bench.List("listTRight");
+        QCOMPARE(watch->model()->rowCount(), 1);
+
+        for (const auto& [key, modifiers] : {std::pair{Qt::Key_Menu, Qt::KeyboardModifiers()},
+                                             std::pair{Qt::Key_F10, Qt::KeyboardModifiers(Qt::ShiftModifier)}}) {
+            bool opened = false;
+            QTimer::singleShot(0, [&opened] {
+                QWidget* popup = QApplication::activePopupWidget();
+                opened = popup != nullptr;
+                if (popup) popup->close();
+            });
+            QTest::keyClick(symbols, key, modifiers);
+            QVERIFY(opened);
+        }
+
+        watch->setCurrentIndex(watch->model()->index(0, 2));
+        watch->clearSelection();
+        QAccessibleActionInterface* actions =
+            QAccessible::queryAccessibleInterface(watch)->actionInterface();
+        const QStringList names = actions->actionNames();
+        for (const char* name : {"ShowMenu", "Change Value", "Delete Symbol", "FLOAT"})
+            QVERIFY2(names.contains(QLatin1String(name)), name);
+        actions->doAction(QStringLiteral("Delete Symbol"));
+        QTRY_COMPARE(watch->model()->rowCount(), 0);
     }
 
 private:
