@@ -519,8 +519,18 @@ void CQuobinDlg::OnOperation(ops::OperationMode mode, QAbstractButton* origin)
 {
     const ops::DialogSnapshot snapshot = CaptureSnapshot();
     BeginWork(origin);
-    if (!m_backend->Start(mode, snapshot))
+    if (!m_backend->Start(mode, snapshot)) {
         ApplyControlsEnabled(true); // refused: the previous worker has given them back
+        return;
+    }
+    // A path typed into the box and used by a run is kept as a chosen one is, at once, so
+    // that the next start offers it even when this one does not end normally.
+    const QString typed = QString::fromStdString(snapshot.sFilePath);
+    if (!typed.trimmed().isEmpty() && typed != m_sFilePath) {
+        m_sFilePath = typed;
+        RememberRecent(typed);
+        SaveSettings();
+    }
 }
 
 void CQuobinDlg::OnFirmwareUpdate()

@@ -360,6 +360,9 @@ private slots:
         QCOMPARE(start.dialog.resetPolarityIndex, 1);
         QCOMPARE(start.dialog.resetDelayIndex, 3);
         QCOMPARE(start.dialog.sFilePath, std::string("  typed.s "));
+        // A typed path a run used is kept at once, as a chosen one is.
+        QCOMPARE(TestSettingsScope::Read(QStringLiteral("File Path")).toString(),
+                 QStringLiteral("  typed.s "));
         QCOMPARE(start.dialog.regionChecked, (std::array<bool, 4>{true, false, true, false}));
         // Frozen by the click itself, before the worker runs.
         for (const char* name : kPodControls)
