@@ -13,6 +13,7 @@
 #include "pod/PodSession.h"
 #include "ui/Announcer.h"
 #include "ui/ItemTableAccessible.h"
+#include "ui/ReadOnlyFieldAccessible.h"
 #include "ui/RowCommands.h"
 #include "ui_CMonDlg.h"
 
@@ -70,6 +71,7 @@ CMonDlg::CMonDlg(pod::PodSession& session, McuSource currentMcu, QWidget* parent
       }),
       m_worker(session, m_watchList, *this)
 {
+    ui::ReadOnlyFieldAccessible::Install(); // the reference fields of the value dialogs
     m_ui->setupUi(this);
     m_announcer = new ui::Announcer(this);
     // A window of its own beside the programmer window, resizable, never smaller than
@@ -692,7 +694,10 @@ void CMonDlg::AddAddressRows()
 void CMonDlg::OnGraph()
 {
     const std::vector<int> rows = SelectedRows(m_ui->listTRight);
-    if (rows.empty()) return;
+    if (rows.empty()) {
+        ShowStatus(QStringLiteral("Select the rows to plot in the symbol watch list (top right)."));
+        return;
+    }
     std::vector<graph::GraphChannel> channels;
     for (int index : rows) {
         const monitor::MonitorItem& row = m_symbolWatchModel->RowAt(index);

@@ -82,6 +82,8 @@ public:
     monitor::WatchList& watchList() { return m_watchList; }
     const monitor::SymbolTable& symbols() const { return m_table; }
     QString StatusText() const;
+    // The map loaded last; empty before one.
+    const QString& MapPath() const { return m_mapPath; }
     // The context menu of a list as a right click shows it, on a row or beside the rows.
     // The caller owns it.
     std::unique_ptr<QMenu> MakeContextMenu(QTableView* list, bool onRow);

@@ -9,7 +9,7 @@
 
 #include "pod/PodClock.h"
 #include "pod/PodSession.h"
-#include "ui/RowCommands.h"
+#include "ui/ReadOnlyFieldAccessible.h"
 #include "sim/SimOptions.h"
 #include "sim/SimUsbDriver.h"
 
@@ -423,10 +423,10 @@ private slots:
     {
         TestSettingsScope::WriteIn(QStringLiteral("Monitoring/Map File Path"), DemoMap());
         Bench bench;
-        // Symbols selected only in the symbol list: nothing happens.
+        // Symbols selected only in the symbol list: the status names the list to select in.
         bench.Select("listLeft", {QStringLiteral("counter16"), QStringLiteral("sineWave")});
         bench.Button("graphButton")->click();
-        QVERIFY(bench.dlg.StatusText().isEmpty());
+        QVERIFY(bench.dlg.StatusText().contains(QStringLiteral("symbol watch list")));
 
         bench.Trigger("listLeft", QStringLiteral("Watch Symbol"));
         bench.Select("listTRight", {QStringLiteral("sineWave"), QStringLiteral("counter16")});
@@ -598,6 +598,12 @@ private slots:
             QCOMPARE(dialog->result() == QDialog::Accepted, accepted);
         }
         QCOMPARE(symbol.bits().has_value(), accepted);
+        // Reference fields cannot be changed through assistive technology either.
+        ui::ReadOnlyFieldAccessible::Install();
+        QAccessibleInterface* name = QAccessible::queryAccessibleInterface(
+            symbol.findChild<QLineEdit*>(QStringLiteral("symbolNameEdit")));
+        QVERIFY(name->state().readOnly && !name->editableTextInterface());
+        QCOMPARE(name->textInterface()->text(0, 1), QStringLiteral("x"));
     }
 
     void addAddressShowsTheRowsItWillAdd()
