@@ -242,8 +242,9 @@ void CQuobinDlg::Initialize()
             *session, [this] { return m_ui->mcuSelect->currentIndex(); }, this);
         // The modal "Graph Monitoring" window on the same POD session.
         m_monDlg->SetGraphOpener(
-            [session](QWidget* owner, const std::vector<graph::GraphChannel>& channels) {
+            [this, session](QWidget* owner, const std::vector<graph::GraphChannel>& channels) {
                 CGraphMonDlg graph(*session, channels, owner);
+                graph.SetExportName(QFileInfo(m_monDlg->MapPath()).completeBaseName());
                 graph.exec();
             });
         m_backend->SetMonitorControl(m_monDlg.get());

@@ -9,9 +9,15 @@
 #include "ui/Announcer.h"
 
 #include <QAction>
+#include <QDateTime>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 
+#include <cmath>
 #include <fstream>
 
 namespace {
@@ -19,9 +25,19 @@ const char* const kIntervalTexts[] = {"100 ms", "200 ms", "500 ms", "1 s", "2 s"
 constexpr int kDefaultInterval = 6;
 
 // Five significant digits keep two summaries side by side in the narrowest window.
+// A whole number is shown in full (103840, not 1.0384e+05): counters are read digit by digit.
 QString Number(double value)
 {
+    if (std::isfinite(value) && value == std::trunc(value) && std::fabs(value) < 1e15)
+        return QString::number(static_cast<qint64>(value));
     return QString::number(value, 'g', 5);
+}
+
+// Where the last export of this run of the program went.
+QString& LastExportFolder()
+{
+    static QString folder;
+    return folder;
 }
 } // namespace
 
@@ -75,7 +91,28 @@ CGraphMonDlg::CGraphMonDlg(pod::PodSession& session, const std::vector<graph::Gr
     connect(speak, &QAction::triggered, this, [this] { m_announcer->Announce(SummariesText()); });
     addAction(speak);
     for (QLabel* label : {m_ui->summary0, m_ui->summary1, m_ui->summary2, m_ui->summary3})
+    {
         label->setToolTip(tr("F3 speaks the summaries"));
+        // Wrapped between words at the narrowest size, never cut inside a number.
+        label->setWordWrap(true);
+    }
+    m_ui->summaryLayout->setColumnStretch(0, 1);
+    m_ui->summaryLayout->setColumnStretch(1, 1);
+    m_exportNote = new QLabel(this);
+    m_exportNote->setObjectName(QStringLiteral("exportNote"));
+    m_exportNote->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_ui->mainLayout->insertWidget(m_ui->mainLayout->indexOf(m_ui->plotArea) + 2, m_exportNote);
+    m_askPath = [](QWidget* parent, const QString& title, const QString& proposed,
+                   const QString& filter) {
+        return QFileDialog::getSaveFileName(parent, title, proposed, filter);
+    };
+    m_askWidth = [](QWidget* parent, int proposed) {
+        bool ok = false;
+        const int width = QInputDialog::getInt(
+            parent, tr("Export Image"), tr("Width in pixels (the height follows):"), proposed,
+            100, 20000, 100, &ok);
+        return ok ? width : 0;
+    };
     m_summaryTimer.setInterval(kSummaryMs);
     connect(&m_summaryTimer, &QTimer::timeout, this, &CGraphMonDlg::UpdateSummaries);
 }
@@ -132,6 +169,9 @@ void CGraphMonDlg::OnStart()
     m_worker.Start(m_channels);
     plotArea()->ResetAxes();
     ShowRunState(true);
+    // A cursor placed on the last run's curves reads nothing of this one.
+    m_ui->cursorReadout->setText(tr("Click a plot to place the cursor"));
+    m_ui->cursorReadout->setAccessibleName(tr("Cursor readout"));
 }
 
 void CGraphMonDlg::OnStop()
@@ -230,20 +270,58 @@ bool CGraphMonDlg::ExportCsv(const QString& path) const
     return static_cast<bool>(out);
 }
 
+QString CGraphMonDlg::ProposedExportPath(const QString& suffix) const
+{
+    const QString folder = LastExportFolder().isEmpty() ? QDir::homePath() : LastExportFolder();
+    return QDir(folder).filePath(
+        m_exportName + QLatin1Char('_') +
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_HHmmss")) +
+        QLatin1Char('.') + suffix);
+}
+
+void CGraphMonDlg::SetExportAskers(PathAsker askPath, WidthAsker askWidth)
+{
+    m_askPath = std::move(askPath);
+    m_askWidth = std::move(askWidth);
+}
+
+QString CGraphMonDlg::ExportNote() const
+{
+    return m_exportNote->text();
+}
+
+void CGraphMonDlg::NoteExport(const QString& path, bool saved)
+{
+    const QString shown = QDir::toNativeSeparators(path);
+    if (!saved) {
+        m_exportNote->clear();
+        QMessageBox::warning(this, windowTitle(), tr("Cannot write %1.").arg(shown));
+        return;
+    }
+    LastExportFolder() = QFileInfo(path).absolutePath();
+    m_exportNote->setText(tr("Saved %1").arg(shown));
+    m_exportNote->setAccessibleName(m_exportNote->text());
+    m_announcer->Announce(m_exportNote->text());
+}
+
 void CGraphMonDlg::OnExportCsv()
 {
-    const QString path =
-        QFileDialog::getSaveFileName(this, tr("Export CSV"), QString(), tr("CSV files (*.csv)"));
+    const QString path = m_askPath(this, tr("Export CSV"), ProposedExportPath(QStringLiteral("csv")),
+                                   tr("CSV files (*.csv)"));
     if (path.isEmpty()) return;
-    if (!ExportCsv(path))
-        QMessageBox::warning(this, windowTitle(), tr("Cannot write %1.").arg(path));
+    NoteExport(path, ExportCsv(path));
 }
 
 void CGraphMonDlg::OnExportImage()
 {
-    const QString path = QFileDialog::getSaveFileName(
-        this, tr("Export Image"), QString(), tr("PNG image (*.png);;PDF document (*.pdf)"));
+    const QString path =
+        m_askPath(this, tr("Export Image"), ProposedExportPath(QStringLiteral("png")),
+                  tr("PNG image (*.png);;PDF document (*.pdf)"));
     if (path.isEmpty()) return;
-    if (!plotArea()->SaveImage(path))
-        QMessageBox::warning(this, windowTitle(), tr("Cannot write %1.").arg(path));
+    int width = 0;
+    if (QFileInfo(path).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) != 0) {
+        width = m_askWidth(this, 2 * plotArea()->width());
+        if (width <= 0) return;
+    }
+    NoteExport(path, plotArea()->SaveImage(path, width));
 }

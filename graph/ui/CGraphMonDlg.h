@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -19,6 +20,7 @@ namespace Ui {
 class CGraphMonDlg;
 }
 class GraphPlotArea;
+class QLabel;
 namespace ui {
 class Announcer;
 }
@@ -54,6 +56,19 @@ public:
     // Every channel's summary in one text, as F3 speaks it.
     QString SummariesText() const;
 
+    // What exported files are named after (the map's name); "graph" until given.
+    void SetExportName(const QString& name) { m_exportName = name; }
+    // The file an export proposes: "<name>_<yyyyMMdd_HHmmss>.<suffix>" in the folder the
+    // last export of this session went to, else the home folder.
+    QString ProposedExportPath(const QString& suffix) const;
+    // The width a PNG export is asked for, for tests; the default asks the user.
+    using WidthAsker = std::function<int(QWidget* parent, int proposed)>;
+    using PathAsker = std::function<QString(QWidget* parent, const QString& title,
+                                            const QString& proposed, const QString& filter)>;
+    void SetExportAskers(PathAsker askPath, WidthAsker askWidth);
+    // The line under the plots that confirms the last export.
+    QString ExportNote() const;
+
 public slots:
     // EXIT, Esc and the close box: the run ends and the POD is closed before the window
     // closes, so the next user of the POD opens it afresh.
@@ -76,6 +91,7 @@ private:
     void OnRedrawTimer();
     // The worker has ended: the last points are drawn and the timers stop.
     void FinishStop();
+    void NoteExport(const QString& path, bool saved);
 
     std::unique_ptr<Ui::CGraphMonDlg> m_ui;
     pod::PodSession& m_session;
@@ -85,4 +101,8 @@ private:
     QTimer m_summaryTimer;
     ui::Announcer* m_announcer = nullptr; // a child: Qt deletes it
     bool m_stopping = false; // STOP pressed, the worker still in its last pass
+    QString m_exportName = QStringLiteral("graph");
+    PathAsker m_askPath;
+    WidthAsker m_askWidth;
+    QLabel* m_exportNote = nullptr; // a child
 };

@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QMouseEvent>
+#include <QPixmap>
 #include <QWheelEvent>
 
 #include <qcustomplot.h>
@@ -328,12 +329,22 @@ bool GraphPlotArea::eventFilter(QObject* watched, QEvent* event)
     return false;
 }
 
-bool GraphPlotArea::SaveImage(const QString& path)
+bool GraphPlotArea::SaveImage(const QString& path, int pixelWidth)
 {
     const bool pdf =
         QFileInfo(path).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0;
-    if (!m_byChannel) return pdf ? m_main->savePdf(path) : m_main->savePng(path);
-    if (!pdf) return grab().save(path, "PNG");
+    // Drawn at a scale rather than stretched, so lines and labels stay sharp.
+    const double scale = pixelWidth > 0 && width() > 0 ? double(pixelWidth) / width() : 1.0;
+    if (!m_byChannel)
+        return pdf ? m_main->savePdf(path)
+                   : m_main->savePng(path, m_main->width(), m_main->height(), scale);
+    if (!pdf) {
+        QPixmap picture(size() * scale);
+        picture.setDevicePixelRatio(scale);
+        picture.fill(Qt::white);
+        render(&picture);
+        return picture.save(path, "PNG");
+    }
     QPdfWriter writer(path);
     writer.setPageSize(QPageSize(QSizeF(size()), QPageSize::Point));
     writer.setPageMargins(QMarginsF());

@@ -68,7 +68,8 @@ public:
     QString CursorText() const;
 
     // The plots as shown, to a PNG or (by the suffix .pdf) a PDF file.
-    bool SaveImage(const QString& path);
+    // A PNG is `pixelWidth` wide (0: as on screen), its height in proportion.
+    bool SaveImage(const QString& path, int pixelWidth = 0);
 
     QCustomPlot* mainPlot() const { return m_main; }
     QCustomPlot* channelPlot(int index) const

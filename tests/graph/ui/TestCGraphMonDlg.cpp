@@ -11,6 +11,8 @@
 #include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -162,7 +164,22 @@ private slots:
         QVERIFY(lines[1].startsWith("11,"));
         QVERIFY(lines[2].startsWith("22,"));
         QCOMPARE(lines.size(), static_cast<qsizetype>(worker.buffer(0).size() + 2));
-        QVERIFY(area->SaveImage(dir.filePath("plot.png")));
+        // Export Image proposes a named file, asks the width (twice the plot's by default)
+        // and confirms the file under the plots; the next export proposes the same folder.
+        int proposedWidth = 0;
+        bench.dlg.SetExportName(QStringLiteral("demo"));
+        bench.dlg.SetExportAskers(
+            [&](QWidget*, const QString&, const QString& proposed, const QString&) {
+                const QString name = QFileInfo(proposed).fileName();
+                return name.startsWith("demo_") && name.endsWith(".png") ? dir.filePath("plot.png")
+                                                                          : QString();
+            },
+            [&](QWidget*, int proposed) { return proposedWidth = proposed; });
+        bench.button("exportImageButton")->click();
+        QCOMPARE(proposedWidth, 2 * area->width());
+        QCOMPARE(QImage(dir.filePath("plot.png")).width(), proposedWidth);
+        QCOMPARE(bench.dlg.ExportNote(), "Saved " + QDir::toNativeSeparators(dir.filePath("plot.png")));
+        QCOMPARE(QFileInfo(bench.dlg.ProposedExportPath("csv")).absolutePath(), QFileInfo(dir.path()).absoluteFilePath());
         QVERIFY(area->SaveImage(dir.filePath("plot.pdf")));
         QVERIFY(QFileInfo(dir.filePath("plot.pdf")).size() > 0);
 
@@ -170,6 +187,8 @@ private slots:
         QTest::mouseClick(bench.button("startButton"), Qt::LeftButton);
         QTRY_VERIFY(worker.buffer(0).size() >= 1);
         QCOMPARE(worker.buffer(0).Snap()[0].x, graph::ElapsedToDayFraction(11));
+        QCOMPARE(bench.dlg.findChild<QLabel*>("cursorReadout")->text(),
+                 QStringLiteral("Click a plot to place the cursor"));
         QVERIFY(bench.session.IsOpen());
 
         QTest::keyClick(&bench.dlg, Qt::Key_Escape); // like EXIT
