@@ -73,6 +73,15 @@ QCustomPlot* GraphPlotArea::MakePlot(bool main)
     plot->xAxis->setTicker(ticker);
     StyleAxis(plot->xAxis, kNeutralAxis);
     StyleAxis(plot->yAxis, kNeutralAxis);
+    // Whole numbers up to ten digits in full (103840, not 1.0384e+05).
+    plot->yAxis->setNumberPrecision(10);
+    // One value-label width for every plot, so that the time axes of stacked plots line up
+    // whatever their values; it holds a ten-digit number with its sign.
+    plot->axisRect()->setAutoMargins(QCP::msTop | QCP::msRight | QCP::msBottom);
+    plot->axisRect()->setMargins(
+        QMargins(QFontMetrics(font()).horizontalAdvance(QStringLiteral("-0000000000")) + 12, 0, 0, 0));
+    // Top left: the newest points come in on the right.
+    plot->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignLeft);
     plot->legend->setVisible(main);
     plot->legend->setBrush(QColor(0x20, 0x20, 0x20));
     plot->legend->setBorderPen(QPen(kGrid));
@@ -137,8 +146,13 @@ void GraphPlotArea::LayoutPlots()
         const bool shown = m_byChannel && k < count;
         m_small[static_cast<std::size_t>(k)]->setVisible(shown);
         m_small[static_cast<std::size_t>(k)]->setEnabled(shown);
-        if (shown)
-            m_small[static_cast<std::size_t>(k)]->setGeometry(0, k * (h / count), w, h / count);
+        if (!shown) continue;
+        QCustomPlot* plot = m_small[static_cast<std::size_t>(k)];
+        plot->setGeometry(0, k * (h / count), w, h / count);
+        // A value label every three text lines at most, so that labels never overlap in
+        // the low plots of four channels.
+        const int lineHeight = QFontMetrics(plot->yAxis->tickLabelFont()).height();
+        plot->yAxis->ticker()->setTickCount(std::clamp(h / count / (3 * lineHeight), 2, 5));
     }
 }
 

@@ -91,6 +91,16 @@ private slots:
     }
     void byChannelStacksOnePlotPerChannel()
     {
+        {
+            // The time axes of stacked plots line up whatever their values.
+            Bench four({kSine, kTriangle, kCounter, kStep});
+            four.check("viewByChannelBox")->setChecked(true);
+            GraphPlotArea* area = four.dlg.plotArea();
+            area->channelPlot(2)->yAxis->setRange(0, 4000000); // labels of seven digits
+            for (int k = 0; k < 4; ++k) area->channelPlot(k)->replot();
+            for (int k = 1; k < 4; ++k)
+                QCOMPARE(area->channelPlot(k)->axisRect()->left(), area->channelPlot(0)->axisRect()->left());
+        }
         QFETCH(int, count);
         const std::vector<graph::GraphChannel> all = {kSine, kTriangle, kCounter, kStep};
         Bench bench(std::vector<graph::GraphChannel>(all.begin(), all.begin() + count));
