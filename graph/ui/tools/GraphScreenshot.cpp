@@ -1,6 +1,7 @@
 // quobin_graph_shot FILE [SECONDS]: opens the graph window on the emulated POD (real-time
-// wire) with the demo program's sine wave and triangle, presses START, and after a few
-// seconds saves the window's picture to FILE. Used by scripts/screenshot.
+// wire) with the demo program's sine wave, triangle and 32-bit counter, one plot per
+// channel, presses START, and after a few seconds saves the window's picture to FILE.
+// Used by scripts/screenshot.
 
 #include "CGraphMonDlg.h"
 
@@ -10,6 +11,7 @@
 #include "sim/SimUsbDriver.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QImageWriter>
 #include <QPushButton>
 #include <QTimer>
@@ -33,7 +35,11 @@ int main(int argc, char** argv)
     auto driver = sim::CreateSimDriver(options, clock);
     pod::PodSession session(*driver, clock);
     CGraphMonDlg dlg(session, {{"sineWave", sim::demo::kSineWave, 2, monitor::FLOAT},
-                               {"triangle", sim::demo::kTriangle, 1, monitor::INT16}});
+                               {"triangle", sim::demo::kTriangle, 1, monitor::INT16},
+                               {"counter32", sim::demo::kCounter32, 2, monitor::UINT32}});
+    // One plot per channel: the stacked time axes and a counter's whole numbers show.
+    dlg.findChild<QCheckBox*>("viewByChannelBox")->setChecked(true);
+    dlg.resize(800, 600);
     int exitCode = 0;
     QTimer::singleShot(0, &dlg, [&] { dlg.findChild<QPushButton*>("startButton")->click(); });
     QTimer::singleShot(seconds * 1000, &dlg, [&] {
