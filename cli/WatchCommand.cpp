@@ -268,8 +268,8 @@ int RunWatch(WatchOptions& o, CommandContext& ctx)
     WatchPrinter printer(ctx, items, rows, csv);
     const auto csvFailed = [&] {
         const int error = errno;
-        ctx.err << "quobin-cli: cannot write " << (o.csv == "-" ? "the CSV output" : o.csv)
-                << ": " << (error != 0 ? std::strerror(error) : "write failed") << '\n';
+        ctx.err << "quobin-cli: cannot write " << (o.csv == "-" ? "the CSV output" : o.csv) << ": "
+                << (error != 0 ? std::strerror(error) : "write failed") << '\n';
         return kExitFailed;
     };
     if (!printer.WriteHeader()) return csvFailed();
@@ -305,8 +305,8 @@ int RunWatch(WatchOptions& o, CommandContext& ctx)
             if (durationMs > 0 && elapsedMs >= durationMs) break;
             if (!printer.Print(*cycle, elapsedMs)) {
                 worker.StopAndJoin();
-                pod->TraceResult(false, "CSV output failed after " + std::to_string(printed) +
-                                            " cycles");
+                pod->TraceResult(false,
+                                 "CSV output failed after " + std::to_string(printed) + " cycles");
                 return csvFailed();
             }
             ++printed;
@@ -316,8 +316,8 @@ int RunWatch(WatchOptions& o, CommandContext& ctx)
     }
     worker.StopAndJoin();
     if (failed) {
-        const std::string text = "the watch ended after " + std::to_string(printed) +
-                                 " cycles: " + cycles.failure();
+        const std::string text =
+            "the watch ended after " + std::to_string(printed) + " cycles: " + cycles.failure();
         ctx.err << "quobin-cli: " << text << '\n';
         pod->TraceResult(false, text);
         return kExitFailed;
