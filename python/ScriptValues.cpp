@@ -1,8 +1,10 @@
 #include "python/ScriptValues.h"
 
 #include <bit>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <limits>
 
 #include "monitor/ValueText.h"
@@ -18,7 +20,14 @@ py::object NumberToPython(monitor::ViewType viewType, const std::optional<double
                           const std::string& text)
 {
     if (!value) return py::str(text);
-    if (viewType == monitor::FLOAT) return py::float_(*value);
+    if (viewType == monitor::FLOAT) {
+        // The single read, as the shortest decimal that reads back as it (0.1, not the
+        // 0.10000000149011612 it widens to), so a value written compares equal when read.
+        char text[32];
+        const auto written = std::to_chars(text, text + sizeof text - 1, static_cast<float>(*value));
+        *written.ptr = '\0';
+        return py::float_(std::strtod(text, nullptr));
+    }
     return py::int_(static_cast<long long>(*value));
 }
 

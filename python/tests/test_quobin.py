@@ -29,7 +29,7 @@ def test_read_gives_the_view_types_python_type(monitor, item, kind):
 
 @pytest.mark.parametrize("item, value, expected", [
     ("sineAmplitude:FLOAT", 2.5, 2.5),
-    ("sineAmplitude:FLOAT", "1.25", 1.25),
+    ("sineAmplitude:FLOAT", "0.1", 0.1),
     ("triangleStep:INT16", -5, -5),
     ("sinePeriodMs", 0x1F4, 0x1F4),
     ("message", "héllo", "héllo"),
