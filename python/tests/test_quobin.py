@@ -120,3 +120,49 @@ def test_symbols_untyped_without_an_elf():
     symbols = {s.name: s for s in quobin.symbols(DEMO_MAP)}
     wave = symbols["sineWave"]
     assert (wave.address, wave.size, wave.view, wave.type, wave.children) == (0x84, 2, "HEX32", None, [])
+
+
+@pytest.mark.parametrize("call, message", [
+    (lambda: quobin.Pod(simulate=True, sim={"mcuu": "MC56F8367"}), "unknown emulator option 'mcuu'"),
+    (lambda: quobin.Pod(simulate=False, sim={"mcu": "MC56F8367"}), "--sim-"),
+    (lambda: quobin.Pod(serial="A1"), "choosing a POD by its serial number is not supported"),
+    (lambda: quobin.Pod(simulate=True).program(DEMO_S, mode="flash"), "mode 'flash'"),
+    (lambda: quobin.Pod(simulate=True).program(DEMO_S, regions=["P3FLASH"]), "unknown region"),
+    (lambda: quobin.Pod(simulate=True).reset(delay_ms=7), "reset delay 7 ms"),
+    (lambda: quobin.Pod(simulate=True).monitor(map=DEMO_MAP, baud=1200), "baud 1200"),
+    (lambda: quobin.Pod(simulate=True).monitor(map=DEMO_MAP).watch(["counter16", "counter16"]),
+     "counter16 names a variable that is watched already"),
+])
+def test_refused_arguments_raise_before_the_pod_is_used(call, message):
+    with pytest.raises(quobin.Error) as raised:
+        call()
+    assert message in raised.value.message
+
+
+def test_progress_callback_that_raises_is_not_swallowed(pod):
+    def fail(position, upper):
+        raise KeyError("stop")
+    with pytest.raises(KeyError):
+        pod.program(DEMO_S, progress=fail)
+
+
+def test_watch_ends_after_its_duration(monitor):
+    times = [t for t, _ in monitor.watch(["counter16"], interval_ms=10, duration_s=0.2)]
+    assert times and times[-1] < 200
+
+
+def test_close_ends_a_running_watch(pod):
+    watch = pod.monitor(map=DEMO_MAP).watch(["counter16"], interval_ms=10)
+    next(watch)
+    pod.close()
+    assert len(list(watch)) < 5
+
+
+def test_reset_and_devices_on_the_emulator(pod):
+    pod.reset(polarity="high", delay_ms=10)
+    assert [d["pod"] for d in quobin.devices(simulate=True)] == [True]
+
+
+def test_an_elf_that_cannot_be_used_is_said(tmp_path):
+    with pytest.warns(UserWarning, match="left unused"):
+        quobin.symbols(DEMO_MAP, elf=str(tmp_path / "demo.elf"))
