@@ -4,14 +4,11 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <condition_variable>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <deque>
 #include <fstream>
 #include <memory>
-#include <mutex>
 
 #include "cli/CliLink.h"
 #include "cli/GlobalOptions.h"
@@ -240,7 +237,8 @@ int RunWatch(WatchOptions& o, CommandContext& ctx)
     bool failed = false;
     while (!g_interrupted.load() && (o.count == 0 || printed < o.count)) {
         if (durationMs > 0 && clock.NowMs() - startMs >= durationMs) break;
-        const std::optional<monitor::Cycle> cycle = cycles.Next(std::chrono::milliseconds(50), failed);
+        const std::optional<monitor::Cycle> cycle =
+            cycles.Next(std::chrono::milliseconds(50), failed);
         if (cycle) {
             const std::uint32_t elapsedMs = cycle->nowMs - startMs;
             if (durationMs > 0 && elapsedMs >= durationMs) break;

@@ -50,15 +50,24 @@ podlink::SimArgs SimArgsFrom(const std::optional<py::dict>& sim)
         std::string name = Text(key);
         for (char& c : name)
             if (c == '_') c = '-';
-        if (name == "mcu") args.mcu = Text(value);
-        else if (name == "secured") args.secured = value.cast<bool>();
-        else if (name == "no-target") args.noTarget = value.cast<bool>();
-        else if (name == "boot") args.boot = value.cast<bool>();
-        else if (name == "version") args.version = Text(value);
-        else if (name == "fault") args.faults = list(value);
-        else if (name == "wire") args.wire = Text(value);
-        else if (name == "state") args.state = Text(value);
-        else if (name == "device") args.devices = list(value);
+        if (name == "mcu")
+            args.mcu = Text(value);
+        else if (name == "secured")
+            args.secured = value.cast<bool>();
+        else if (name == "no-target")
+            args.noTarget = value.cast<bool>();
+        else if (name == "boot")
+            args.boot = value.cast<bool>();
+        else if (name == "version")
+            args.version = Text(value);
+        else if (name == "fault")
+            args.faults = list(value);
+        else if (name == "wire")
+            args.wire = Text(value);
+        else if (name == "state")
+            args.state = Text(value);
+        else if (name == "device")
+            args.devices = list(value);
         else
             throw ScriptError("unknown emulator option '" + name +
                               "' (mcu, secured, no-target, boot, version, fault, wire, state, "
@@ -185,8 +194,8 @@ void WarnElfUnused(const std::optional<std::string>& elf)
     if (elf) WarnAll({"types from an ELF are not read by this build; " + *elf + " is left unused"});
 }
 
-cli::MonitorOptions MonitorOptionsFrom(const std::optional<std::string>& map, const std::string& mcu,
-                                       int baud)
+cli::MonitorOptions MonitorOptionsFrom(const std::optional<std::string>& map,
+                                       const std::string& mcu, int baud)
 {
     cli::MonitorOptions options;
     options.map = map.value_or("");
@@ -202,7 +211,8 @@ cli::MonitorOptions MonitorOptionsFrom(const std::optional<std::string>& map, co
 std::vector<py::dict> Devices(bool simulate, const std::optional<std::string>& driver,
                               const std::optional<py::dict>& sim)
 {
-    const podlink::LinkOptions options = LinkOptionsFrom(simulate, std::nullopt, driver, sim, std::nullopt);
+    const podlink::LinkOptions options =
+        LinkOptionsFrom(simulate, std::nullopt, driver, sim, std::nullopt);
     std::vector<std::tuple<std::uint32_t, std::string, std::string>> rows;
     {
         py::gil_scoped_release release;
@@ -210,8 +220,7 @@ std::vector<py::dict> Devices(bool simulate, const std::optional<std::string>& d
         podlink::PodLink link = podlink::MakePodLink(options, clock);
         if (!link.error.empty()) throw ScriptError(link.error);
         pod::UsbDriver& usb = *link.driver;
-        if (!usb.Load())
-            throw ScriptError("no FTDI driver could be loaded: " + usb.LastError());
+        if (!usb.Load()) throw ScriptError("no FTDI driver could be loaded: " + usb.LastError());
         std::uint32_t count = 0;
         if (usb.ListDeviceCount(&count) == pod::kFtOk) {
             for (std::uint32_t i = 0; i < count; ++i) {
@@ -219,8 +228,9 @@ std::vector<py::dict> Devices(bool simulate, const std::optional<std::string>& d
                 char serial[pod::kDescriptionSize] = {};
                 if (usb.ListDeviceDescription(i, description) != pod::kFtOk) description[0] = 0;
                 if (usb.ListDeviceSerial(i, serial) != pod::kFtOk) serial[0] = 0;
-                rows.emplace_back(i, std::string(description, strnlen(description, sizeof description)),
-                                  std::string(serial, strnlen(serial, sizeof serial)));
+                rows.emplace_back(
+                    i, std::string(description, strnlen(description, sizeof description)),
+                    std::string(serial, strnlen(serial, sizeof serial)));
             }
         }
         usb.Unload();
@@ -256,7 +266,8 @@ PYBIND11_MODULE(quobin, m)
         .def_readonly("message", &ProgramResult::message)
         .def_readonly("elapsed_s", &ProgramResult::elapsedS)
         .def_readonly("words", &ProgramResult::words, "Words sent per region.")
-        .def("__repr__", [](const ProgramResult& r) { return "<ProgramResult " + r.message + ">"; });
+        .def("__repr__",
+             [](const ProgramResult& r) { return "<ProgramResult " + r.message + ">"; });
 
     py::class_<Symbol>(m, "Symbol", "A data symbol of the map.")
         .def_readonly("name", &Symbol::name)
@@ -269,7 +280,8 @@ PYBIND11_MODULE(quobin, m)
 
     m.def(
         "symbols",
-        [](const std::string& mapPath, const std::string& mcu, const std::optional<std::string>& elf) {
+        [](const std::string& mapPath, const std::string& mcu,
+           const std::optional<std::string>& elf) {
             WarnElfUnused(elf);
             cli::MonitorOptions options = MonitorOptionsFrom(mapPath, mcu, 38400);
             monitor::SymbolTable table;
@@ -279,8 +291,12 @@ PYBIND11_MODULE(quobin, m)
             std::vector<Symbol> symbols;
             for (int index : table.DisplayOrder()) {
                 const monitor::SymbolEntry& entry = table.at(index);
-                symbols.push_back({entry.name, entry.address, entry.size,
-                                   monitor::ViewTypeName(entry.viewType), std::nullopt, {}});
+                symbols.push_back({entry.name,
+                                   entry.address,
+                                   entry.size,
+                                   monitor::ViewTypeName(entry.viewType),
+                                   std::nullopt,
+                                   {}});
             }
             return symbols;
         },
@@ -358,27 +374,29 @@ PYBIND11_MODULE(quobin, m)
             "float within the view type's range.")
         .def(
             "watch",
-            [](const std::shared_ptr<script::ScriptMonitor>& monitor, const std::vector<std::string>& items,
-               std::uint32_t intervalMs, std::optional<std::uint64_t> count,
-               std::optional<double> durationS) {
-                return std::make_shared<script::ScriptWatch>(monitor, items, intervalMs,
-                                                             count.value_or(0), durationS.value_or(0));
+            [](const std::shared_ptr<script::ScriptMonitor>& monitor,
+               const std::vector<std::string>& items, std::uint32_t intervalMs,
+               std::optional<std::uint64_t> count, std::optional<double> durationS) {
+                return std::make_shared<script::ScriptWatch>(
+                    monitor, items, intervalMs, count.value_or(0), durationS.value_or(0));
             },
             py::arg("items"), py::arg("interval_ms") = 100, py::arg("count") = py::none(),
             py::arg("duration_s") = py::none(), py::call_guard<py::gil_scoped_release>(),
             "Reads the items every interval_ms until count cycles or duration_s seconds.")
-        .def("_core_read_us", [](script::ScriptMonitor& monitor, const std::string& text, int count) {
-            const cli::WatchItem& item = monitor.Resolve(text);
-            py::gil_scoped_release release;
-            return monitor.TimeCoreReads(item, count);
-        });
+        .def("_core_read_us",
+             [](script::ScriptMonitor& monitor, const std::string& text, int count) {
+                 const cli::WatchItem& item = monitor.Resolve(text);
+                 py::gil_scoped_release release;
+                 return monitor.TimeCoreReads(item, count);
+             });
 
     py::class_<script::ScriptLink, std::shared_ptr<script::ScriptLink>>(
         m, "Pod", "The POD, opened by its first command and closed by close() or a with block.")
         .def(py::init([](bool simulate, std::optional<std::string> serial,
                          std::optional<std::string> driver, std::optional<py::dict> sim,
                          std::optional<std::string> trace) {
-                 const podlink::LinkOptions options = LinkOptionsFrom(simulate, serial, driver, sim, trace);
+                 const podlink::LinkOptions options =
+                     LinkOptionsFrom(simulate, serial, driver, sim, trace);
                  py::gil_scoped_release release;
                  return std::make_shared<script::ScriptLink>(options);
              }),
@@ -389,7 +407,8 @@ PYBIND11_MODULE(quobin, m)
              "The POD's firmware version: \"POD Version V1.1\".")
         .def(
             "reset",
-            [](script::ScriptLink& link, const std::string& polarity, int delayMs, const std::string& mcu) {
+            [](script::ScriptLink& link, const std::string& polarity, int delayMs,
+               const std::string& mcu) {
                 const int polarityIndex = PolarityIndex(polarity);
                 const int delayIndex = DelayIndex(delayMs);
                 const int mcuIndex = McuIndex(mcu);
@@ -422,7 +441,8 @@ PYBIND11_MODULE(quobin, m)
                     result = link.Program(operation, dialog, &report);
                 }
                 if (raised) throw std::move(*raised);
-                if (!result.ok) throw ScriptError(link.FailureText(result.message, result.record.reason));
+                if (!result.ok)
+                    throw ScriptError(link.FailureText(result.message, result.record.reason));
                 ProgramResult out{result.ok, result.message, result.elapsedMs / 1000.0, {}};
                 for (int r = 0; r < image::kRegionCount; ++r)
                     out.words[image::RegionName(r)] = result.wordsSent[r];

@@ -15,8 +15,8 @@ ScriptLink::ScriptLink(const podlink::LinkOptions& options)
     m_link = podlink::MakePodLink(options, m_clock);
     if (!m_link.error.empty()) throw ScriptError(m_link.error);
     m_session = std::make_unique<pod::PodSession>(*m_link.driver, m_clock);
-    m_runner = std::make_unique<ops::OperationRunner>(*m_session, m_selection, m_images, m_view,
-                                                      *this);
+    m_runner =
+        std::make_unique<ops::OperationRunner>(*m_session, m_selection, m_images, m_view, *this);
 }
 
 ScriptLink::~ScriptLink()
@@ -47,7 +47,8 @@ std::string ScriptLink::FailureText(const std::string& status, const std::string
 std::string ScriptLink::Version()
 {
     const auto lock = Use();
-    if (!m_runner->QueryVersion()) throw ScriptError(FailureText(m_view.lastStatus(), m_view.lastReason()));
+    if (!m_runner->QueryVersion())
+        throw ScriptError(FailureText(m_view.lastStatus(), m_view.lastReason()));
     return cli::ConsoleView::Displayed(m_view.lastStatus());
 }
 
@@ -57,8 +58,9 @@ void ScriptLink::Reset(int polarityIndex, int delayIndex, int mcuType)
     StopMonitoring();
     if (!m_runner->ResetTarget(polarityIndex, delayIndex, mcuType)) {
         const std::string status = m_view.lastStatus();
-        throw ScriptError(FailureText(
-            status.empty() ? "The target did not answer the connect" : status, m_view.lastReason()));
+        throw ScriptError(
+            FailureText(status.empty() ? "The target did not answer the connect" : status,
+                        m_view.lastReason()));
     }
 }
 

@@ -15,8 +15,7 @@ namespace {
 
 // Runs a piece of the command line's item handling and turns what it printed into the
 // exception or the warnings a script gets.
-template <typename Step>
-void RunCliStep(Step step, std::vector<std::string>* warnings)
+template <typename Step> void RunCliStep(Step step, std::vector<std::string>* warnings)
 {
     static const cli::GlobalOptions globals{};
     std::ostringstream out;
@@ -34,8 +33,9 @@ void RunCliStep(Step step, std::vector<std::string>* warnings)
 void LoadTarget(cli::MonitorOptions& options, monitor::SymbolTable& table,
                 std::vector<std::string>& warnings)
 {
-    RunCliStep([&](cli::CommandContext& ctx) { return cli::LoadMonitorTarget(ctx, options, table); },
-               &warnings);
+    RunCliStep(
+        [&](cli::CommandContext& ctx) { return cli::LoadMonitorTarget(ctx, options, table); },
+        &warnings);
 }
 
 ScriptMonitor::ScriptMonitor(std::shared_ptr<ScriptLink> link, cli::MonitorOptions options)
@@ -62,9 +62,9 @@ monitor::Reading ScriptMonitor::Read(const cli::WatchItem& item)
 {
     const auto lock = m_link->Use();
     monitor::Reading reading;
-    const pod::PodOutcome outcome = monitor::ReadItemOnce(
-        m_link->OpenForMonitoring(cli::BaudIndex(m_options.baud)), item.address, item.viewType,
-        item.size, reading);
+    const pod::PodOutcome outcome =
+        monitor::ReadItemOnce(m_link->OpenForMonitoring(cli::BaudIndex(m_options.baud)),
+                              item.address, item.viewType, item.size, reading);
     if (!outcome)
         throw ScriptError("reading " + item.label + " failed: " + report::DescribeOutcome(outcome));
     return reading;
@@ -93,7 +93,8 @@ double ScriptMonitor::TimeCoreReads(const cli::WatchItem& item, int count)
     for (int i = 0; i < count; ++i)
         if (!monitor::ReadItemOnce(session, item.address, item.viewType, item.size, reading))
             throw ScriptError("reading " + item.label + " failed");
-    const std::chrono::duration<double, std::micro> spent = std::chrono::steady_clock::now() - start;
+    const std::chrono::duration<double, std::micro> spent =
+        std::chrono::steady_clock::now() - start;
     return spent.count() / std::max(count, 1);
 }
 

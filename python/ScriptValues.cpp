@@ -24,7 +24,8 @@ py::object NumberToPython(monitor::ViewType viewType, const std::optional<double
         // The single read, as the shortest decimal that reads back as it (0.1, not the
         // 0.10000000149011612 it widens to), so a value written compares equal when read.
         char text[32];
-        const auto written = std::to_chars(text, text + sizeof text - 1, static_cast<float>(*value));
+        const auto written =
+            std::to_chars(text, text + sizeof text - 1, static_cast<float>(*value));
         *written.ptr = '\0';
         return py::float_(std::strtod(text, nullptr));
     }

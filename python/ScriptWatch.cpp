@@ -17,10 +17,9 @@ ScriptWatch::ScriptWatch(std::shared_ptr<ScriptMonitor> monitor,
     if (texts.empty()) throw ScriptError("a watch needs at least one item");
     for (const std::string& text : texts) {
         const cli::WatchItem& item = m_monitor->Resolve(text);
-        const bool added =
-            item.list == monitor::WatchListId::Symbols
-                ? m_watchList.AddSymbolWatch(m_monitor->table(), item.symbolIndex)
-                : m_watchList.AddAddressWatch(item.address, item.viewType);
+        const bool added = item.list == monitor::WatchListId::Symbols
+                               ? m_watchList.AddSymbolWatch(m_monitor->table(), item.symbolIndex)
+                               : m_watchList.AddAddressWatch(item.address, item.viewType);
         if (!added) throw ScriptError(item.label + " names a variable that is watched already");
         const int row = m_watchList.RowCount(item.list) - 1;
         m_watchList.SetViewType(item.list, row, item.viewType);
@@ -29,7 +28,8 @@ ScriptWatch::ScriptWatch(std::shared_ptr<ScriptMonitor> monitor,
     }
     // A duration shorter than a millisecond still ends the watch.
     if (durationS > 0)
-        m_durationMs = std::max<std::uint64_t>(1, static_cast<std::uint64_t>(std::ceil(durationS * 1000.0)));
+        m_durationMs =
+            std::max<std::uint64_t>(1, static_cast<std::uint64_t>(std::ceil(durationS * 1000.0)));
 
     const std::shared_ptr<ScriptLink>& link = m_monitor->link();
     const auto lock = link->Use();
@@ -66,7 +66,8 @@ ScriptWatch::Step ScriptWatch::Next(std::chrono::milliseconds wait, monitor::Cyc
     }
     const bool running = m_worker->IsRunning();
     bool failed = false;
-    std::optional<monitor::Cycle> next = m_cycles.Next(running ? wait : std::chrono::milliseconds(0), failed);
+    std::optional<monitor::Cycle> next =
+        m_cycles.Next(running ? wait : std::chrono::milliseconds(0), failed);
     if (failed) {
         Stop();
         throw ScriptError("the watch ended after " + std::to_string(m_taken) +
