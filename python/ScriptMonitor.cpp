@@ -48,6 +48,7 @@ ScriptMonitor::ScriptMonitor(std::shared_ptr<ScriptLink> link, cli::MonitorOptio
 
 const cli::WatchItem& ScriptMonitor::Resolve(const std::string& text)
 {
+    std::lock_guard lock(m_itemsMutex);
     if (const auto found = m_items.find(text); found != m_items.end()) return found->second;
     std::vector<cli::WatchItem> items;
     RunCliStep(

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -46,7 +47,8 @@ private:
     cli::MonitorOptions m_options;
     monitor::SymbolTable m_table;
     std::vector<std::string> m_warnings;
-    std::unordered_map<std::string, cli::WatchItem> m_items;
+    std::mutex m_itemsMutex; // a watch resolves its items without the GIL
+    std::unordered_map<std::string, cli::WatchItem> m_items; // nodes: references stay valid
 };
 
 } // namespace script
