@@ -31,6 +31,7 @@
 #include <QMessageBox>
 #include <QScrollBar>
 #include <QSettings>
+#include <QSizeGrip>
 
 #include <algorithm>
 #include <iterator>
@@ -90,6 +91,8 @@ CMonDlg::CMonDlg(pod::PodSession& session, McuSource currentMcu, QWidget* parent
     m_ui->hSplitter->setStretchFactor(1, 1);
     m_ui->vSplitter->handle(1)->setAccessibleName(
         QStringLiteral("Divider between the symbol list and the watch lists"));
+    if (auto* grip = findChild<QSizeGrip*>())
+        grip->setAccessibleName(QStringLiteral("Window size grip"));
     m_ui->hSplitter->handle(1)->setAccessibleName(
         QStringLiteral("Divider between the symbol watch list and the address watch list"));
 
@@ -498,13 +501,13 @@ void CMonDlg::PublishVisibleRows(QTableView* list)
 
 bool CMonDlg::SelectCurrentRow(QTableView* list)
 {
+    QItemSelectionModel* selection = list->selectionModel();
+    if (selection->hasSelection()) return true;
+    // The commands work on the selection; a row reached by a screen reader's focus is
+    // current without being selected. Rows a screen reader selected stay as they are.
     const QModelIndex current = list->currentIndex();
     if (!current.isValid()) return false;
-    // The commands work on the selection; a row reached by a screen reader is current
-    // without being selected.
-    if (!list->selectionModel()->isRowSelected(current.row(), QModelIndex()))
-        list->selectionModel()->select(current, QItemSelectionModel::ClearAndSelect |
-                                                    QItemSelectionModel::Rows);
+    selection->select(current, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     return true;
 }
 

@@ -109,7 +109,7 @@ private:
     void OnGraph();
     void OnContextMenu(QTableView* list, const QPoint& pos);
     void OnDoubleClick(QTableView* list, const QModelIndex& index);
-    // Selects the current row unless it is selected; false when there is none.
+    // Selects the current row when no row is selected; false when there is neither.
     bool SelectCurrentRow(QTableView* list);
     void OpenMenuAtCurrentRow(QTableView* list);
     bool HandleListKey(QTableView* list, const QKeyEvent& key);

@@ -449,10 +449,12 @@ private slots:
         QStringList unnamed;
         const std::set<QAccessible::Role> interactive = {
             QAccessible::PushButton, QAccessible::ComboBox, QAccessible::EditableText,
-            QAccessible::Table,      QAccessible::CheckBox, QAccessible::List};
+            QAccessible::Table,      QAccessible::CheckBox, QAccessible::List,
+            QAccessible::Grip}; // the splitters' handles
         std::function<void(QAccessibleInterface*)> walk = [&](QAccessibleInterface* node) {
             if (!node) return;
-            if (interactive.count(node->role()) && node->text(QAccessible::Name).isEmpty())
+            if (interactive.count(node->role()) && !node->state().invisible &&
+                node->text(QAccessible::Name).isEmpty())
                 unnamed << QString::number(node->role()) + QLatin1Char(' ') +
                                (node->object() ? node->object()->objectName() : QString());
             // A table's cells are the model's texts; a drop-down's popup list is its own.
