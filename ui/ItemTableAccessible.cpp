@@ -187,7 +187,14 @@ bool ItemTableAccessible::isRowSelected(int row) const
 bool ItemTableAccessible::selectRow(int row)
 {
     if (!View()->selectionModel() || row < 0 || row >= rowCount()) return false;
-    View()->selectRow(row);
+    if (View()->selectionMode() == QAbstractItemView::SingleSelection) {
+        View()->selectRow(row);
+        return true;
+    }
+    // Added to the selection, as a Ctrl+click adds it, so that a screen reader can pick
+    // several rows for one command.
+    View()->selectionModel()->select(View()->model()->index(row, 0),
+                                     QItemSelectionModel::Select | QItemSelectionModel::Rows);
     return true;
 }
 

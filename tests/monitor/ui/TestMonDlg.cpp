@@ -702,6 +702,66 @@ private slots:
         QTRY_COMPARE(watch->model()->rowCount(), 0);
     }
 
+    // A screen-reader user's whole path, through the accessibility tree alone: load the
+    // demo map, watch three symbols, START, change the sine's amplitude, STOP.
+    void aScreenReaderUserWatchesAndChangesAValue()
+    {
+        Bench bench;
+        bench.dlg.show();
+        QVERIFY(QTest::qWaitForWindowActive(&bench.dlg));
+        // A control by its name; labels bear the names of their fields too.
+        std::function<QAccessibleInterface*(QAccessibleInterface*, const QString&)> find =
+            [&](QAccessibleInterface* node, const QString& name) -> QAccessibleInterface* {
+            if (node->text(QAccessible::Name) == name && node->role() != QAccessible::StaticText)
+                return node;
+            if (node->role() == QAccessible::Table) return nullptr;
+            for (int i = 0; i < node->childCount(); ++i)
+                if (QAccessibleInterface* found = find(node->child(i), name)) return found;
+            return nullptr;
+        };
+        const auto press = [](QAccessibleInterface* node) {
+            node->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        };
+        const auto rowOf = [](QAccessibleInterface* table, const QString& name) {
+            for (int row = 0; row < table->tableInterface()->rowCount(); ++row)
+                if (table->tableInterface()->cellAt(row, 0)->text(QAccessible::Name) == name) return row;
+            return -1;
+        };
+        QAccessibleInterface* root = QAccessible::queryAccessibleInterface(&bench.dlg);
+        find(root, "MAP File Path")->editableTextInterface()->insertText(0, DemoMap());
+        press(find(root, "File Reload"));
+        QAccessibleInterface* symbols = find(root, "Symbol list");
+        QTRY_VERIFY(symbols->tableInterface()->rowCount() > 0); // a press clicks a moment later
+        for (const char* name : {"sineWave", "triangle", "sineAmplitude"})
+            QVERIFY(symbols->tableInterface()->selectRow(rowOf(symbols, name)));
+        symbols->actionInterface()->doAction(QStringLiteral("Watch Symbol"));
+        QAccessibleInterface* watch = find(root, "Symbol watch list");
+        QTRY_COMPARE(watch->tableInterface()->rowCount(), 3);
+        press(find(root, "START"));
+        const auto value = [&](const char* name) {
+            return watch->tableInterface()->cellAt(rowOf(watch, name), 2)->text(QAccessible::Name);
+        };
+        QTRY_VERIFY(!value("triangle").isEmpty());
+        const QString triangle = value("triangle");
+        QTRY_VERIFY(value("triangle") != triangle);
+
+        QVERIFY(watch->tableInterface()->selectRow(rowOf(watch, "sineAmplitude")));
+        watch->actionInterface()->doAction(QStringLiteral("FLOAT")); // the amplitude's type
+        watch->actionInterface()->doAction(QStringLiteral("Change Value"));
+        QTimer::singleShot(0, [&] { // once the dialog is up
+            QAccessibleInterface* dialog =
+                QAccessible::queryAccessibleInterface(QApplication::activeModalWidget());
+            QAccessibleInterface* edit = find(dialog, "Value");
+            edit->editableTextInterface()->replaceText(0, edit->textInterface()->characterCount(),
+                                                       QStringLiteral("12.5"));
+            press(find(dialog, "OK"));
+        });
+        QTRY_COMPARE(value("sineAmplitude"), QStringLiteral("12.500000"));
+        QTRY_VERIFY(std::fabs(value("sineWave").toDouble()) <= 12.5 && value("sineWave") != "");
+        press(find(root, "STOP"));
+        QTRY_VERIFY(!bench.dlg.IsMonitoring());
+    }
+
 private:
     std::unique_ptr<TestSettingsScope> m_scope;
 };
