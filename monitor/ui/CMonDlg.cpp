@@ -23,7 +23,7 @@
 #include <QFileDialog>
 #include <QDir>
 #include <QFileInfo>
-#include <QTime>
+#include <QDateTime>
 #include <QStringList>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -226,7 +226,7 @@ void CMonDlg::CycleCompleted(std::uint32_t /*nowMs*/)
         m_cycleNotePending = false;
         // A cycle reported after STOP is not news: its values were stale when shown.
         if (!m_running) return;
-        const QTime now = QTime::currentTime();
+        const qint64 now = QDateTime::currentMSecsSinceEpoch();
         for (const monitor::WatchListId list :
              {monitor::WatchListId::Symbols, monitor::WatchListId::Addresses}) {
             std::vector<std::uint64_t> ids;

@@ -3,6 +3,7 @@
 #include "ListCells.h"
 
 #include <QColor>
+#include <QDateTime>
 
 namespace {
 const char* const kSymbolHeaders[] = {"Symbol Name", "Address", "Monitor Value", "View Type",
@@ -36,7 +37,7 @@ void WatchListModel::RefreshRows(const std::vector<int>& rows)
         }
         m_rows[static_cast<std::size_t>(row)] = *fresh;
         m_fresh.insert(fresh->id);
-        m_lastRead.insert(fresh->id, QTime::currentTime());
+        m_lastRead.insert(fresh->id, QDateTime::currentMSecsSinceEpoch());
         EmitValueChanged(row);
     }
 }
@@ -47,10 +48,10 @@ void WatchListModel::EmitValueChanged(int row)
     emit dataChanged(cell, cell, {Qt::DisplayRole, Qt::ForegroundRole, Qt::ToolTipRole});
 }
 
-void WatchListModel::MarkRead(const std::vector<std::uint64_t>& rowIds, const QTime& at)
+void WatchListModel::MarkRead(const std::vector<std::uint64_t>& rowIds, qint64 atMs)
 {
     for (std::uint64_t id : rowIds) {
-        m_lastRead.insert(id, at);
+        m_lastRead.insert(id, atMs);
         if (m_fresh.contains(id)) continue;
         m_fresh.insert(id);
         // Only a cell that turns from stale to live is repainted; a cycle that reads the
@@ -106,7 +107,8 @@ QVariant WatchListModel::data(const QModelIndex& index, int role) const
         if (role == Qt::ToolTipRole) {
             const auto read = m_lastRead.constFind(row.id);
             if (read == m_lastRead.cend()) return {};
-            const QString at = read->toString(QStringLiteral("HH:mm:ss"));
+            const QString at =
+                QDateTime::fromMSecsSinceEpoch(*read).toString(QStringLiteral("HH:mm:ss"));
             return stale ? QStringLiteral("Stale: last read at %1").arg(at)
                          : QStringLiteral("Read at %1").arg(at);
         }

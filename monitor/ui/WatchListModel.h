@@ -5,7 +5,6 @@
 #include <QAbstractTableModel>
 #include <QHash>
 #include <QSet>
-#include <QTime>
 
 #include <cstdint>
 #include <vector>
@@ -32,8 +31,8 @@ public:
     void Reload();
     // The worker stored new texts in these rows (indices at the time of the store).
     void RefreshRows(const std::vector<int>& rows);
-    // These rows (by id) were read by a cycle at `at`.
-    void MarkRead(const std::vector<std::uint64_t>& rowIds, const QTime& at);
+    // These rows (by id) were read by a cycle at `atMs` (milliseconds since the epoch).
+    void MarkRead(const std::vector<std::uint64_t>& rowIds, qint64 atMs);
     // Monitoring stopped or failed: every value shown is stale until read again.
     void MarkStale();
     bool IsStale(int row) const;
@@ -55,6 +54,8 @@ private:
     monitor::WatchList& m_watchList;
     monitor::WatchListId m_list;
     std::vector<monitor::MonitorItem> m_rows;
-    QHash<std::uint64_t, QTime> m_lastRead; // row id -> when a cycle last read it
+    // Row id -> when a cycle last read it, in ms since the epoch: taking the time is cheap,
+    // turning it into local time is not, so that waits for a tooltip.
+    QHash<std::uint64_t, qint64> m_lastRead;
     QSet<std::uint64_t> m_fresh;            // rows read since monitoring last stopped
 };
