@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "cli/CliPod.h"
+#include "cli/CliLink.h"
 #include "cli/GlobalOptions.h"
 #include "cli/JsonText.h"
 #include "cli/WatchItems.h"
@@ -69,7 +69,7 @@ int RunSymbols(SymbolsOptions& o, CommandContext& ctx)
 }
 
 // The POD opened and set to the monitoring baud rate, as START does.
-std::unique_ptr<CliPod> OpenForMonitoring(CommandContext& ctx, const MonitorOptions& o,
+std::unique_ptr<CliLink> OpenForMonitoring(CommandContext& ctx, const MonitorOptions& o,
                                           int& exitCode)
 {
     auto pod = OpenPodForMonitoring(ctx, o, exitCode);
@@ -83,7 +83,7 @@ std::unique_ptr<CliPod> OpenForMonitoring(CommandContext& ctx, const MonitorOpti
 }
 
 // Prints why a command on target memory failed and ends the trace with it.
-int Failed(CommandContext& ctx, CliPod& pod, const std::string& text)
+int Failed(CommandContext& ctx, CliLink& pod, const std::string& text)
 {
     ctx.err << "quobin-cli: " << text << '\n';
     pod.TraceResult(false, text);
@@ -231,10 +231,10 @@ int RunWrite(WriteOptions& o, CommandContext& ctx)
 
 } // namespace
 
-std::unique_ptr<CliPod> OpenPodForMonitoring(CommandContext& ctx, const MonitorOptions& options,
+std::unique_ptr<CliLink> OpenPodForMonitoring(CommandContext& ctx, const MonitorOptions& options,
                                              int& exitCode)
 {
-    auto pod = CliPod::Open(ctx, ctx.globals.json, exitCode);
+    auto pod = CliLink::Open(ctx, ctx.globals.json, exitCode);
     if (!pod) return nullptr;
     if (!pod->session().EnsurePodSession(pod->view())) {
         ctx.err << "quobin-cli: " << ConsoleView::Displayed(pod->view().lastStatus()) << '\n';

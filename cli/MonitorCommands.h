@@ -6,12 +6,12 @@
 
 namespace cli {
 
-class CliPod;
+class CliLink;
 struct MonitorOptions;
 
 // The POD opened for a command on target memory, the part and map noted in the trace.
 // Null after printing why (exitCode then says how to exit).
-std::unique_ptr<CliPod> OpenPodForMonitoring(CommandContext& ctx, const MonitorOptions& options,
+std::unique_ptr<CliLink> OpenPodForMonitoring(CommandContext& ctx, const MonitorOptions& options,
                                              int& exitCode);
 
 // symbols MAP: the data symbols of a linker map as the monitoring window lists them.

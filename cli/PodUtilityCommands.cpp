@@ -82,7 +82,8 @@ int Finish(CommandContext& ctx, CliPod& pod, bool ok)
         ctx.out << JsonLine(document) << '\n';
     }
     if (!ok) {
-        ConsoleView::PrintFailure(ctx.err, pod.view().lastStatus(), pod.driver());
+        ConsoleView::PrintFailure(ctx.err, pod.view().lastStatus(), pod.view().lastReason(),
+                                  pod.driver());
         return kExitFailed;
     }
     return kExitOk;

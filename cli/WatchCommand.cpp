@@ -13,12 +13,13 @@
 #include <memory>
 #include <mutex>
 
-#include "cli/CliPod.h"
+#include "cli/CliLink.h"
 #include "cli/GlobalOptions.h"
 #include "cli/MonitorCommands.h"
 #include "cli/WatchItems.h"
 #include "monitor/MonitorWorker.h"
 #include "pod/PodSession.h"
+#include "report/CsvText.h"
 
 namespace cli {
 
@@ -117,20 +118,11 @@ private:
     std::string m_failure;
 };
 
-std::string CsvField(const std::string& text)
-{
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (char c : text)
-        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return quoted + '"';
-}
-
 // The plot number as the shortest text that reads back the same (a FLOAT as the single
 // it is, not as the double it was widened to); the text for ASCII.
 std::string CsvValue(const monitor::MonitorItem& row)
 {
-    if (!row.plotValue) return CsvField(row.value);
+    if (!row.plotValue) return report::CsvField(row.value);
     char text[32];
     const auto result =
         row.viewType == monitor::FLOAT
@@ -164,7 +156,7 @@ public:
     {
         std::string line = "time_ms";
         for (const WatchItem& item : m_items)
-            line += ',' + CsvField(item.label);
+            line += ',' + report::CsvField(item.label);
         return WriteCsvLine(line);
     }
 

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string_view>
 
-#include "cli/CliPod.h"
+#include "cli/CliLink.h"
 #include "cli/McuOptions.h"
 #include "image/McuCatalog.h"
 #include "monitor/MapFileReader.h"
@@ -125,7 +125,7 @@ int LoadMonitorTarget(CommandContext& ctx, MonitorOptions& options, monitor::Sym
     return kExitOk;
 }
 
-void NoteTarget(CliPod& pod, const MonitorOptions& options)
+void NoteTarget(CliLink& pod, const MonitorOptions& options)
 {
     pod.TraceNote(std::string("part: ") + image::RecordFor(static_cast<int>(options.mcuType)).name);
     if (!options.map.empty()) pod.TraceNote("map: " + options.map);

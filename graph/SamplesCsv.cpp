@@ -1,5 +1,7 @@
 #include "graph/SamplesCsv.h"
 
+#include "report/CsvText.h"
+
 #include <charconv>
 #include <cstdint>
 #include <limits>
@@ -7,17 +9,6 @@
 namespace graph {
 
 namespace {
-std::string CsvField(const std::string& text)
-{
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"') quoted += '"';
-        quoted += c;
-    }
-    return quoted + '"';
-}
-
 void WriteNumber(std::ostream& out, double value)
 {
     char text[32];
@@ -31,7 +22,7 @@ void WriteSamplesCsv(std::ostream& out, const std::vector<std::string>& names,
 {
     out << "time_ms";
     for (const std::string& name : names)
-        out << ',' << CsvField(name);
+        out << ',' << report::CsvField(name);
     out << '\n';
     // The channels share the time of each tick; merge them by time.
     constexpr std::int64_t kNone = std::numeric_limits<std::int64_t>::max();

@@ -8,16 +8,17 @@
 #include <cstdint>
 #include <limits>
 
+#include "pod/PodFrame.h"
+
 namespace monitor {
 
 namespace {
 
+// A digit's value, or one no base reaches for any other character.
 int DigitValue(char c)
 {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return 99;
+    const int value = pod::StrictHexDigitValue(c);
+    return value < 0 ? 99 : value;
 }
 
 // The C library's unsigned and signed long conversions as a 32-bit long computes them:

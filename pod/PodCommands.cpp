@@ -11,11 +11,6 @@ namespace pod {
 
 namespace {
 
-bool IsHexDigit(char c)
-{
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-}
-
 // A reply is taken only when it has the whole shape of the one this command waits for:
 // ':' (or '?', the POD's error form) first, hex digits at every other place, CR last.
 // The digits' values, the checksum among them, are not judged. Anything else is a late
@@ -27,7 +22,7 @@ PodOutcome JudgeReply(std::string_view reply)
     const char first = reply.front();
     if (first != kFrameStart && first != kErrorFrameStart) return PodOutcome::Failed(PodStatus::BadReply);
     for (char c : reply.substr(1, reply.size() - 2))
-        if (!IsHexDigit(c)) return PodOutcome::Failed(PodStatus::BadReply);
+        if (StrictHexDigitValue(c) < 0) return PodOutcome::Failed(PodStatus::BadReply);
     if (first == kErrorFrameStart)
         return PodOutcome::Error(static_cast<std::uint8_t>(ParseHexByte(reply.data() + 1)));
     return PodOutcome::Ok();

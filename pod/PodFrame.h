@@ -32,6 +32,9 @@ bool BuildPodFrame(std::string_view payload, std::string& frame);
 // odd value rather than an error, as the POD's replies are trusted).
 int HexDigitValue(char digit);
 
+// The strict rule, for text that must be checked: '0'..'9', 'a'..'f' and 'A'..'F' give
+// 0..15, any other character -1.
+int StrictHexDigitValue(char digit);
 // Two characters, high digit first, each by HexDigitValue.
 int ParseHexByte(const char* text);
 

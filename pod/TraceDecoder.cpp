@@ -67,18 +67,13 @@ constexpr CommandLayout kLayouts[] = {
     {opcode::kWriteMemory, "write-memory", {{{"width", 2}, {"address", 6}}}, false},
 };
 
-bool IsHex(char c)
-{
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
-}
-
 } // namespace
 
 std::string DescribeSentFrame(std::string_view bytes)
 {
     // ':' payload checksum(2) CR, the payload starting with the opcode's two digits.
     if (bytes.size() < 2 + kFrameOverhead || bytes.front() != kFrameStart ||
-        bytes.back() != kFrameEnd || !IsHex(bytes[1]) || !IsHex(bytes[2]))
+        bytes.back() != kFrameEnd || StrictHexDigitValue(bytes[1]) < 0 || StrictHexDigitValue(bytes[2]) < 0)
         return {};
     std::string_view payload = bytes.substr(1, bytes.size() - kFrameOverhead);
     const auto code = static_cast<std::uint8_t>(ParseHexByte(payload.data()));
@@ -107,7 +102,7 @@ std::string DescribeReply(std::string_view bytes)
     if (bytes.empty()) return {};
     const bool whole = bytes.back() == kFrameEnd;
     std::string text;
-    if (bytes.front() == '?' && bytes.size() >= 3 && IsHex(bytes[1]) && IsHex(bytes[2])) {
+    if (bytes.front() == '?' && bytes.size() >= 3 && StrictHexDigitValue(bytes[1]) >= 0 && StrictHexDigitValue(bytes[2]) >= 0) {
         const int code = ParseHexByte(bytes.data() + 1);
         text = "error reply " + std::string(bytes.substr(1, 2)) + ": " + PodErrorMeaning(code);
     } else if (bytes.front() == kFrameStart && whole && bytes.size() >= 6) {

@@ -1,5 +1,7 @@
 #include "podlink/LinkOptions.h"
 
+#include "quobin/Version.h"
+
 #include "image/ResourceStore.h"
 
 #include <CLI/CLI.hpp>
@@ -84,7 +86,7 @@ std::vector<std::string> TraceHeader(const std::string& program, int argc, const
         const bool quote = argument.empty() || argument.find_first_of(" \t") != std::string::npos;
         line += quote ? " \"" + argument + "\"" : " " + argument;
     }
-    return {program + " V1.3", line};
+    return {program + " " + quobin::kVersionText, line};
 }
 
 bool SimulateFromEnvironment()

@@ -283,9 +283,19 @@ TEST(CliWatch, BadLimitsAndAFullDiskAreReported)
         const auto run = RunCli(Args({"watch", "counter16", "--count", count}));
         EXPECT_EQ(run.status, 2) << count << ": " << run.err;
     }
-    const auto run = RunCli(Args({"watch", "counter16", "--count", "3", "--csv", "/dev/full"}));
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "quobin-cli: cannot write /dev/full: No space left on device\n");
+    struct CsvCase {
+        std::string path, err;
+    } csvCases[] = {
+        {"/dev/full", "quobin-cli: cannot write /dev/full: No space left on device\n"},
+        {"/nonexistent/run.csv",
+         "quobin-cli: cannot write /nonexistent/run.csv: No such file or directory\n"},
+        {"/", "quobin-cli: cannot write /: Is a directory\n"},
+    };
+    for (const CsvCase& c : csvCases) {
+        const auto run = RunCli(Args({"watch", "counter16", "--count", "3", "--csv", c.path}));
+        EXPECT_EQ(run.status, 1) << c.path;
+        EXPECT_EQ(run.err, c.err);
+    }
 }
 
 } // namespace
