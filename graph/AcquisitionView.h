@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace graph {
 
@@ -12,12 +13,13 @@ class AcquisitionView {
 public:
     virtual ~AcquisitionView() = default;
     // A tick read every channel; `elapsedMs` is its time since START.
-    virtual void Ticked(std::uint32_t /*elapsedMs*/) {}
+    virtual void Ticked(std::int64_t /*elapsedMs*/) {}
     // A read failed: the rest of that tick is lost and the POD was closed and reopened
-    // (or could not be, and StoppedByFailure follows). The plots may repaint at once.
+    // (or could not be, and StoppedByFailure came first). The plots may repaint at once.
     virtual void TickFailed() {}
     // No POD could be opened: acquisition has stopped by itself, the points stay.
-    virtual void StoppedByFailure() = 0;
+    // `reason` says what failed, in the user's words.
+    virtual void StoppedByFailure(const std::string& reason) = 0;
 };
 
 } // namespace graph

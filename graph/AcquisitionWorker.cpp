@@ -1,106 +1,62 @@
 #include "graph/AcquisitionWorker.h"
 
-#include "graph/DayFraction.h"
 #include "monitor/MonitorReader.h"
+#include "pod/PodClock.h"
 #include "pod/PodSession.h"
 
 namespace graph {
 
 namespace {
-// Each pass of the loop sleeps this long between its looks at the clock.
-constexpr std::uint32_t kPassMs = 1;
+// Whole milliseconds of the clock's count that does not wrap.
+std::uint64_t NowMs64(pod::PodClock& clock)
+{
+    return clock.NowUs() / 1000;
+}
 } // namespace
 
 AcquisitionWorker::AcquisitionWorker(pod::PodSession& session, AcquisitionView& view)
-    : m_session(session), m_view(view)
+    : m_session(session), m_view(view), m_loop(session, *this)
 {
 }
 
 AcquisitionWorker::~AcquisitionWorker()
 {
-    StopAndJoin();
+    m_loop.StopAndJoin();
 }
 
 void AcquisitionWorker::Start(const GraphChannels& channels)
 {
-    std::lock_guard threadLock(m_threadMutex);
     // The previous worker may still be in its last pass after a STOP; two must never
-    // sample at once.
-    m_stop = true;
-    if (m_thread.joinable()) m_thread.join();
-    m_channels = channels;
-    for (SampleBuffer& buffer : m_buffers)
-        buffer.Clear();
-    m_startMs = m_session.clock().NowMs();
-    m_stop = false;
-    m_running = true;
-    m_thread = std::jthread([this] { Loop(); });
+    // sample at once, so it is asked to stop and joined before the buffers are cleared.
+    m_loop.RequestStop();
+    m_loop.Start([&] {
+        m_channels = channels;
+        for (SampleBuffer& buffer : m_buffers)
+            buffer.Clear();
+        m_startMs = NowMs64(m_session.clock());
+        return true;
+    });
 }
 
-void AcquisitionWorker::RequestStop()
-{
-    m_stop = true;
-}
-
-void AcquisitionWorker::StopAndJoin()
-{
-    std::lock_guard threadLock(m_threadMutex);
-    m_stop = true;
-    if (m_thread.joinable()) m_thread.join();
-}
-
-void AcquisitionWorker::Loop()
-{
-    pod::PodClock& clock = m_session.clock();
-    std::uint32_t lastTick = clock.NowMs();
-    while (!m_stop.load()) {
-        const std::uint32_t now = clock.NowMs();
-        if (now - lastTick >= kMinTickMs) {
-            lastTick = now;
-            SampleTick();
-        }
-        if (!m_stop.load()) clock.SleepMs(kPassMs);
-    }
-    m_running = false;
-}
-
-void AcquisitionWorker::SampleTick()
+pod::PodOutcome AcquisitionWorker::RunCycle(std::uint32_t /*startMs*/)
 {
     auto lock = m_session.Lock();
-    if (!m_session.IsOpen() && !m_session.ReopenPodSession()) {
-        StopOnFailure();
-        return;
-    }
-    const std::uint32_t elapsed = m_session.clock().NowMs() - m_startMs.load();
-    const double x = ElapsedToDayFraction(elapsed);
+    const auto elapsed = static_cast<std::int64_t>(NowMs64(m_session.clock()) - m_startMs.load());
     for (int i = 0; i < m_channels.count(); ++i) {
         const GraphChannel& channel = m_channels[i];
+        // A type past FLOAT has no number to plot; it fails like a read that cannot be sent.
+        if (channel.viewType > monitor::FLOAT)
+            return pod::PodOutcome::Failed(pod::PodStatus::NotSent);
         monitor::Reading reading;
-        // A type past FLOAT has no number to plot; it fails like an unanswered read.
-        if (channel.viewType > monitor::FLOAT ||
-            !monitor::ReadItemOnce(m_session, channel.address, channel.viewType,
-                                   static_cast<std::int32_t>(channel.size), reading)
-                 .ok() ||
-            !reading.value) {
-            RecoverAfterFailedRead();
-            return;
-        }
-        m_buffers[static_cast<std::size_t>(i)].Append({x, *reading.value});
+        const pod::PodOutcome outcome =
+            monitor::ReadItemOnce(m_session, channel.address, channel.viewType,
+                                  static_cast<std::int32_t>(channel.size), reading);
+        if (!outcome) return outcome;
+        if (!reading.value) return pod::PodOutcome::Failed(pod::PodStatus::BadReply);
+        m_buffers[static_cast<std::size_t>(i)].Append({elapsed, *reading.value});
     }
     m_view.Ticked(elapsed);
-}
-
-void AcquisitionWorker::RecoverAfterFailedRead()
-{
-    m_session.ClosePodSession();
-    if (!m_session.ReopenPodSession()) StopOnFailure();
-    m_view.TickFailed();
-}
-
-void AcquisitionWorker::StopOnFailure()
-{
-    m_stop = true;
-    m_view.StoppedByFailure();
+    return pod::PodOutcome::Ok();
 }
 
 } // namespace graph

@@ -3,15 +3,18 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <vector>
 
 namespace graph {
 
-// One point of a curve: X as a fraction of a day (ElapsedToDayFraction), Y the value.
+// One point of a curve: its tick's time in whole milliseconds since START, and the value.
+// An integer count, so that equal times compare equal whatever computed them and a run
+// of any length keeps its order; the plots convert it to their axis units themselves.
 struct Sample {
-    double x = 0.0;
+    std::int64_t timeMs = 0;
     double y = 0.0;
 };
 
@@ -45,9 +48,9 @@ public:
             count = std::min(kChunkSamples - offset, m_count - index);
             return &m_chunks[index / kChunkSamples]->samples[offset];
         }
-        // Index of the first sample whose X is not below `x` (size() when none); X grows
-        // with every tick of a run.
-        std::size_t LowerBound(double x) const;
+        // Index of the first sample whose time is not below `timeMs` (size() when none);
+        // the time grows with every tick of a run.
+        std::size_t LowerBound(std::int64_t timeMs) const;
 
     private:
         friend class SampleBuffer;

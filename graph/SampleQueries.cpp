@@ -5,13 +5,13 @@
 
 namespace graph {
 
-SpanStats StatsOf(const SampleBuffer::Snapshot& samples, double x0, double x1)
+SpanStats StatsOf(const SampleBuffer::Snapshot& samples, std::int64_t fromMs, std::int64_t toMs)
 {
     SpanStats stats;
     double sum = 0.0;
-    for (std::size_t i = samples.LowerBound(x0); i < samples.size(); ++i) {
+    for (std::size_t i = samples.LowerBound(fromMs); i < samples.size(); ++i) {
         const Sample& s = samples[i];
-        if (s.x > x1) break;
+        if (s.timeMs > toMs) break;
         if (stats.count == 0) {
             stats.min = stats.max = s.y;
         } else {
@@ -25,23 +25,23 @@ SpanStats StatsOf(const SampleBuffer::Snapshot& samples, double x0, double x1)
     return stats;
 }
 
-std::optional<Sample> SampleAt(const SampleBuffer::Snapshot& samples, double x)
+std::optional<Sample> SampleAt(const SampleBuffer::Snapshot& samples, std::int64_t timeMs)
 {
-    // The first point after x, then one back.
-    std::size_t low = samples.LowerBound(x);
-    if (low < samples.size() && samples[low].x == x) return samples[low];
+    // The first point after the time, then one back.
+    std::size_t low = samples.LowerBound(timeMs);
+    if (low < samples.size() && samples[low].timeMs == timeMs) return samples[low];
     if (low == 0) return std::nullopt;
     return samples[low - 1];
 }
 
-void PointsToDraw(const SampleBuffer::Snapshot& samples, double x0, double x1, std::size_t columns,
-                  std::vector<Sample>& out)
+void PointsToDraw(const SampleBuffer::Snapshot& samples, std::int64_t fromMs, std::int64_t toMs,
+                  std::size_t columns, std::vector<Sample>& out)
 {
     out.clear();
-    if (samples.empty() || x1 < x0) return;
-    std::size_t first = samples.LowerBound(x0);
+    if (samples.empty() || toMs < fromMs) return;
+    std::size_t first = samples.LowerBound(fromMs);
     if (first > 0) --first;
-    std::size_t last = samples.LowerBound(x1); // the first point at or past the right edge
+    std::size_t last = samples.LowerBound(toMs); // the first point at or past the right edge
     if (last >= samples.size()) last = samples.size() - 1;
     const std::size_t count = last - first + 1;
     columns = std::max<std::size_t>(columns, 1);
@@ -53,10 +53,12 @@ void PointsToDraw(const SampleBuffer::Snapshot& samples, double x0, double x1, s
     }
     out.reserve(2 * columns + 2);
     out.push_back(samples[first]);
-    const double width = (x1 - x0) / static_cast<double>(columns);
+    const double x0 = static_cast<double>(fromMs);
+    const double width = static_cast<double>(toMs - fromMs) / static_cast<double>(columns);
     std::size_t i = first + 1;
     while (i < last) {
-        const double columnEnd = x0 + width * (std::floor((samples[i].x - x0) / width) + 1.0);
+        const double columnEnd =
+            x0 + width * (std::floor((static_cast<double>(samples[i].timeMs) - x0) / width) + 1.0);
         std::size_t low = i;
         std::size_t high = i;
         double lowY = samples[i].y;
@@ -66,7 +68,7 @@ void PointsToDraw(const SampleBuffer::Snapshot& samples, double x0, double x1, s
             const Sample* run = samples.Run(i, n);
             n = std::min(n, last - i);
             std::size_t j = 0;
-            for (; j < n && run[j].x < columnEnd; ++j) {
+            for (; j < n && static_cast<double>(run[j].timeMs) < columnEnd; ++j) {
                 if (run[j].y < lowY) {
                     lowY = run[j].y;
                     low = i + j;

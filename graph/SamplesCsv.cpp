@@ -1,9 +1,9 @@
 #include "graph/SamplesCsv.h"
 
-#include "graph/DayFraction.h"
 #include "report/CsvText.h"
 
 #include <charconv>
+#include <cstdint>
 #include <limits>
 
 namespace graph {
@@ -24,19 +24,20 @@ void WriteSamplesCsv(std::ostream& out, const std::vector<std::string>& names,
     for (const std::string& name : names)
         out << ',' << report::CsvField(name);
     out << '\n';
-    // The channels share the X of each tick; merge them by X.
+    // The channels share the time of each tick; merge them by time.
+    constexpr std::int64_t kNone = std::numeric_limits<std::int64_t>::max();
     std::vector<std::size_t> next(channels.size(), 0);
     for (;;) {
-        double x = std::numeric_limits<double>::infinity();
+        std::int64_t timeMs = kNone;
         for (std::size_t c = 0; c < channels.size(); ++c) {
-            if (next[c] < channels[c].size() && channels[c][next[c]].x < x)
-                x = channels[c][next[c]].x;
+            if (next[c] < channels[c].size() && channels[c][next[c]].timeMs < timeMs)
+                timeMs = channels[c][next[c]].timeMs;
         }
-        if (x == std::numeric_limits<double>::infinity()) break;
-        out << DayFractionToMs(x);
+        if (timeMs == kNone) break;
+        out << timeMs;
         for (std::size_t c = 0; c < channels.size(); ++c) {
             out << ',';
-            if (next[c] < channels[c].size() && channels[c][next[c]].x == x) {
+            if (next[c] < channels[c].size() && channels[c][next[c]].timeMs == timeMs) {
                 WriteNumber(out, channels[c][next[c]].y);
                 ++next[c];
             }

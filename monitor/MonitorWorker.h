@@ -1,16 +1,16 @@
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 #include "monitor/IntervalChoices.h"
 #include "monitor/MonitorReader.h"
 #include "monitor/MonitorView.h"
+#include "monitor/PollingLoop.h"
+#include "monitor/PollingTask.h"
 #include "monitor/WatchList.h"
 
 namespace pod {
@@ -32,15 +32,15 @@ struct CycleChanges {
 };
 pod::PodOutcome ReadCycle(pod::PodSession& session, WatchList& watchList, CycleChanges& changed);
 
-// The live-monitoring worker: on its own thread, it runs a read cycle whenever more
-// than the interval has passed since the last one started (by the session's clock) and
-// serves queued writes first, no read in the pass that writes. Between them it sleeps on
-// the clock until the next cycle is due or a request arrives. After a failed read or
-// write it closes the POD and reopens it once (a failed write is then tried once more);
-// when that fails it stops and tells the view. It holds the session's lock for one cycle or one write at a time, so other users
-// of the POD get in between, and StopAndJoin() makes sure none of its exchanges is left
-// when they start.
-class MonitorWorker {
+// The live-monitoring worker: on a PollingLoop, it runs a read cycle whenever more than
+// the interval has passed since the last one started (by the session's clock) and serves
+// queued writes first, no read in the pass that writes. Between them it sleeps on the
+// clock until the next cycle is due or a request arrives. After a failed read or write
+// the loop closes the POD and reopens it once (a failed write is then tried once more);
+// when that fails it stops and tells the view. It holds the session's lock for one cycle
+// or one write at a time, so other users of the POD get in between, and StopAndJoin()
+// makes sure none of its exchanges is left when they start.
+class MonitorWorker final : private PollingTask {
 public:
     MonitorWorker(pod::PodSession& session, WatchList& watchList, MonitorView& view);
     // Stops and joins the worker.
@@ -67,44 +67,33 @@ public:
     // no cycle is read beyond the last one wanted. Set before Start().
     void SetCycleLimit(std::uint64_t cycles) { m_cycleLimit = cycles; }
     // A read or write that fails again after the reopen, with no success in between,
-    // stops the worker instead of reopening once more: a POD that answers but cannot
-    // reach the target would otherwise be reopened forever. Set before Start().
-    void SetStopWhenReopenDoesNotHelp(bool stop) { m_stopWhenReopenDoesNotHelp = stop; }
+    // stops the worker instead of reopening once more. Set before Start().
+    void SetStopWhenReopenDoesNotHelp(bool stop) { m_loop.SetStopWhenReopenDoesNotHelp(stop); }
 
     // Asks the worker to end after its current pass; returns at once (STOP button).
-    void RequestStop();
+    void RequestStop() { m_loop.RequestStop(); }
     // Returns when the worker has ended (anyone who uses the POD next, closing).
-    void StopAndJoin();
+    void StopAndJoin() { m_loop.StopAndJoin(); }
     // True from Start() until the worker has ended its loop.
-    bool IsRunning() const { return m_running.load(); }
+    bool IsRunning() const { return m_loop.IsRunning(); }
     // Silent reopens after failed reads or writes since the worker was made.
-    std::uint64_t reopens() const { return m_reopens.load(); }
+    std::uint64_t reopens() const { return m_loop.reopens(); }
 
 private:
-    void RunMonitorLoop();
-    bool ServeWriteRequest();
-    // Reopens the POD after a failure; false when the worker stops instead.
-    bool HandleFailure(const pod::PodOutcome& outcome);
-    bool Recover();
-    void WaitForWork(std::uint32_t dueMs);
+    std::uint32_t CycleDueAfterMs() const override;
+    bool ServeRequest() override;
+    pod::PodOutcome RunCycle(std::uint32_t startMs) override;
+    void StoppedByFailure(const std::string& reason) override;
 
     pod::PodSession& m_session;
     WatchList& m_watchList;
     MonitorView& m_view;
     std::atomic<std::uint32_t> m_intervalMs{kIntervalChoices[0].ms};
-    std::atomic<bool> m_stop{false};
-    std::atomic<bool> m_running{false};
-    std::atomic<std::uint64_t> m_reopens{0};
     std::uint64_t m_cycleLimit = 0;
-    bool m_stopWhenReopenDoesNotHelp = false;
-    bool m_reopenedSinceSuccess = false; // worker thread only
-    // Guards the queue and wakes the sleeping worker for a write, a stop or a new
-    // interval.
+    std::uint64_t m_cycles = 0; // completed in this run; worker thread once started
     mutable std::mutex m_writesMutex;
-    std::condition_variable m_wake;
     std::deque<WriteRequest> m_writes;
-    std::mutex m_threadMutex; // Start and StopAndJoin from several threads
-    std::jthread m_thread;
+    PollingLoop m_loop; // last: its thread uses the members above
 };
 
 } // namespace monitor

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "cli/ConsoleView.h"
 #include "monitor/MonitorWorker.h"
 #include "pod/PodCommands.h"
 #include "python/ScriptError.h"
+#include "report/SessionReport.h"
 #include "sim/SimUsbDriver.h"
 
 namespace script {
@@ -15,8 +15,7 @@ ScriptLink::ScriptLink(const podlink::LinkOptions& options)
     m_link = podlink::MakePodLink(options, m_clock);
     if (!m_link.error.empty()) throw ScriptError(m_link.error);
     m_session = std::make_unique<pod::PodSession>(*m_link.driver, m_clock);
-    m_runner =
-        std::make_unique<ops::OperationRunner>(*m_session, m_selection, m_images, m_view, *this);
+    m_core = std::make_unique<ops::Programmer>(*m_session, m_view, *this);
 }
 
 ScriptLink::~ScriptLink()
@@ -37,7 +36,7 @@ std::shared_lock<std::shared_mutex> ScriptLink::Use()
 
 std::string ScriptLink::FailureText(const std::string& status, const std::string& reason) const
 {
-    std::string text = cli::ConsoleView::Displayed(status);
+    std::string text = status;
     if (!reason.empty()) text += '\n' + reason;
     if (const std::string reason = m_link.driver->LastError(); !reason.empty())
         text += '\n' + reason;
@@ -47,16 +46,16 @@ std::string ScriptLink::FailureText(const std::string& status, const std::string
 std::string ScriptLink::Version()
 {
     const auto lock = Use();
-    if (!m_runner->QueryVersion())
+    if (!m_core->runner.QueryVersion())
         throw ScriptError(FailureText(m_view.lastStatus(), m_view.lastReason()));
-    return cli::ConsoleView::Displayed(m_view.lastStatus());
+    return m_view.lastStatus();
 }
 
 void ScriptLink::Reset(int polarityIndex, int delayIndex, int mcuType)
 {
     const auto lock = Use();
     StopMonitoring();
-    if (!m_runner->ResetTarget(polarityIndex, delayIndex, mcuType)) {
+    if (!m_core->runner.ResetTarget(polarityIndex, delayIndex, mcuType)) {
         const std::string status = m_view.lastStatus();
         throw ScriptError(
             FailureText(status.empty() ? "The target did not answer the connect" : status,
@@ -69,20 +68,20 @@ ops::RunResult ScriptLink::Program(ops::OperationMode mode, const ops::DialogSna
 {
     const auto lock = Use();
     m_view.SetProgress(progress);
-    if (!m_runner->Start(mode, dialog)) {
+    if (!m_core->runner.Start(mode, dialog)) {
         m_view.SetProgress(nullptr);
         throw ScriptError("another operation is running on this POD");
     }
-    m_runner->Wait();
+    m_core->runner.Wait();
     m_view.SetProgress(nullptr);
-    return m_runner->LastResult();
+    return m_core->runner.LastResult();
 }
 
 pod::PodSession& ScriptLink::OpenForMonitoring(std::uint32_t baudIndex)
 {
     std::lock_guard lock(m_baudMutex);
-    if (!m_session->EnsurePodSession(m_view))
-        throw ScriptError(cli::ConsoleView::Displayed(m_view.lastStatus()));
+    if (!report::EnsurePodSession(*m_session, m_view))
+        throw ScriptError(m_view.lastStatus());
     // Once per opening of the POD, not per read. A POD that keeps its rate still reads
     // memory, as for quobin-cli read.
     if (m_session->handle() != m_baudHandle || baudIndex != m_baudIndex) {
@@ -120,7 +119,7 @@ void ScriptLink::Close()
     StopMonitoring();
     // The runner's worker ends before the session closes, and the state is saved last,
     // so what is saved is final.
-    m_runner.reset();
+    m_core.reset();
     m_session.reset();
     if (m_link.simulated == nullptr) return;
     if (std::string error = m_link.simulated->Pod().Save(); !error.empty())

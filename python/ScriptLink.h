@@ -6,11 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "image/FlashImageSet.h"
-#include "image/McuSelection.h"
 #include "ops/MonitorControl.h"
 #include "ops/OperationMode.h"
-#include "ops/OperationRunner.h"
+#include "ops/Programmer.h"
 #include "pod/PodClock.h"
 #include "pod/PodSession.h"
 #include "podlink/PodLink.h"
@@ -65,10 +63,8 @@ private:
     pod::SteadyPodClock m_clock;
     podlink::PodLink m_link;
     std::unique_ptr<pod::PodSession> m_session;
-    image::McuSelection m_selection;
-    image::FlashImageSet m_images;
     ScriptView m_view;
-    std::unique_ptr<ops::OperationRunner> m_runner;
+    std::unique_ptr<ops::Programmer> m_core;
     std::shared_mutex m_useMutex;
     bool m_closed = false;
     std::mutex m_baudMutex;

@@ -7,7 +7,6 @@
 #include "GraphPlotArea.h"
 
 #include "graph/AcquisitionWorker.h"
-#include "graph/DayFraction.h"
 #include "pod/PodClock.h"
 #include "pod/PodSession.h"
 #include "sim/DemoVariables.h"
@@ -37,8 +36,8 @@ double ResidentMb()
 
 class TickCounter final : public graph::AcquisitionView {
 public:
-    void Ticked(std::uint32_t) override { ++ticks; }
-    void StoppedByFailure() override { failed = true; }
+    void Ticked(std::int64_t) override { ++ticks; }
+    void StoppedByFailure(const std::string&) override { failed = true; }
     std::atomic<int> ticks{0};
     std::atomic<bool> failed{false};
 };
@@ -64,10 +63,10 @@ int main(int argc, char** argv)
         const double before = ResidentMb();
         auto buffers = std::make_unique<std::array<graph::SampleBuffer, 4>>();
         for (std::size_t i = 0; i < kPoints; ++i) {
-            const double x = graph::ElapsedToDayFraction(static_cast<std::uint32_t>(i * 11));
+            const auto timeMs = static_cast<std::int64_t>(i * 11);
             for (std::size_t c = 0; c < 4; ++c)
                 (*buffers)[c].Append(
-                    {x, 100.0 * std::sin(static_cast<double>(i) / (50.0 + 30.0 * c)) + c});
+                    {timeMs, 100.0 * std::sin(static_cast<double>(i) / (50.0 + 30.0 * c)) + c});
         }
         GraphPlotArea area;
         area.resize(636, 300);

@@ -59,7 +59,7 @@ public:
 
 class AcquisitionEvents final : public graph::AcquisitionView {
 public:
-    void StoppedByFailure() override {}
+    void StoppedByFailure(const std::string&) override {}
 };
 
 // The change under test: triangleStep as INT16 in the first row.

@@ -204,8 +204,9 @@ void CGraphMonDlg::reject()
 }
 
 // Worker thread: only posts.
-void CGraphMonDlg::StoppedByFailure()
+void CGraphMonDlg::StoppedByFailure(const std::string& /*reason*/)
 {
+    // The window shows no message of its own: the buttons coming back say it.
     QMetaObject::invokeMethod(this, &CGraphMonDlg::OnStoppedByFailure, Qt::QueuedConnection);
 }
 

@@ -83,7 +83,7 @@ private slots:
     void UpdateSummaries();
 
 private:
-    void StoppedByFailure() override;
+    void StoppedByFailure(const std::string& reason) override;
     void TickFailed() override;
     void ShowRunState(bool running);
     void OnRedrawTimer();

@@ -1,7 +1,5 @@
 #include "GraphPlotArea.h"
 
-#include "graph/DayFraction.h"
-
 #include <QEvent>
 #include <QFileInfo>
 #include <QMouseEvent>
@@ -15,7 +13,10 @@
 
 namespace {
 
-constexpr double kSecondsPerDay = 86400.0;
+// The plots' time axis counts in seconds; the samples in milliseconds.
+constexpr double kMsPerSecond = 1000.0;
+// Zooming out stops at a week on screen.
+constexpr double kMaxViewSeconds = 7 * 86400.0;
 // The main plot's value axis belongs to no channel.
 const QColor kNeutralAxis(0xC0, 0xC0, 0xC0);
 const QColor kGrid(0x40, 0x40, 0x40);
@@ -38,9 +39,18 @@ void StyleAxis(QCPAxis* axis, const QColor& color)
     axis->grid()->setZeroLinePen(QPen(kGrid, 0, Qt::DotLine));
 }
 
-QString TimeText(double dayFraction)
+double ToSeconds(std::int64_t timeMs)
 {
-    const std::uint32_t ms = graph::DayFractionToMs(dayFraction);
+    return static_cast<double>(timeMs) / kMsPerSecond;
+}
+
+std::int64_t ToMs(double seconds)
+{
+    return std::llround(seconds * kMsPerSecond);
+}
+
+QString TimeText(std::int64_t ms)
+{
     return QStringLiteral("%1:%2:%3")
         .arg(ms / 60'000, 2, 10, QLatin1Char('0'))
         .arg(ms / 1000 % 60, 2, 10, QLatin1Char('0'))
@@ -199,14 +209,14 @@ void GraphPlotArea::SetPaused(bool paused)
     Refresh();
 }
 
-double GraphPlotArea::visibleStart() const
+std::int64_t GraphPlotArea::visibleStart() const
 {
-    return m_lowerSeconds / kSecondsPerDay;
+    return ToMs(m_lowerSeconds);
 }
 
-double GraphPlotArea::visibleEnd() const
+std::int64_t GraphPlotArea::visibleEnd() const
 {
-    return (m_lowerSeconds + m_viewSeconds) / kSecondsPerDay;
+    return ToMs(m_lowerSeconds + m_viewSeconds);
 }
 
 void GraphPlotArea::ApplyXRange(double lowerSeconds)
@@ -224,15 +234,15 @@ void GraphPlotArea::Refresh(bool immediate)
     for (int i = 0; i < m_channels.count(); ++i) {
         auto& snapshot = m_snapshots[static_cast<std::size_t>(i)];
         snapshot = (*m_buffers)[static_cast<std::size_t>(i)].Snap();
-        if (!snapshot.empty()) newest = std::max(newest, snapshot.back().x * kSecondsPerDay);
+        if (!snapshot.empty()) newest = std::max(newest, ToSeconds(snapshot.back().timeMs));
     }
     if (m_running && !m_paused)
         ApplyXRange(std::max(m_viewSeconds, newest) - m_viewSeconds);
     else
         ApplyXRange(m_lowerSeconds);
 
-    const double x0 = visibleStart();
-    const double x1 = visibleEnd();
+    const std::int64_t x0 = visibleStart();
+    const std::int64_t x1 = visibleEnd();
     double low = 0.0;
     double high = 0.0;
     bool any = false;
@@ -246,7 +256,7 @@ void GraphPlotArea::Refresh(bool immediate)
         double channelLow = 0.0;
         double channelHigh = 0.0;
         for (std::size_t p = 0; p < m_points.size(); ++p) {
-            data[static_cast<qsizetype>(p)] = {m_points[p].x * kSecondsPerDay, m_points[p].y};
+            data[static_cast<qsizetype>(p)] = {ToSeconds(m_points[p].timeMs), m_points[p].y};
             if (p == 0) channelLow = channelHigh = m_points[p].y;
             channelLow = std::min(channelLow, m_points[p].y);
             channelHigh = std::max(channelHigh, m_points[p].y);
@@ -284,13 +294,13 @@ std::optional<graph::Sample> GraphPlotArea::LastSample(int channel) const
     return snapshot.back();
 }
 
-void GraphPlotArea::PlaceCursor(double dayFraction)
+void GraphPlotArea::PlaceCursor(std::int64_t timeMs)
 {
-    m_cursor = dayFraction;
+    m_cursor = timeMs;
     for (QCPItemStraightLine* line : m_cursorLines) {
         if (!line) continue;
-        line->point1->setCoords(dayFraction * kSecondsPerDay, 0.0);
-        line->point2->setCoords(dayFraction * kSecondsPerDay, 1.0);
+        line->point1->setCoords(ToSeconds(timeMs), 0.0);
+        line->point2->setCoords(ToSeconds(timeMs), 1.0);
         line->setVisible(true);
     }
     for (QCustomPlot* plot : VisiblePlots())
@@ -314,7 +324,7 @@ QString GraphPlotArea::CursorText() const
 void GraphPlotArea::ZoomAt(QCustomPlot* plot, double atSeconds, double factor)
 {
     Q_UNUSED(plot);
-    const double view = std::clamp(m_viewSeconds * factor, 0.01, kSecondsPerDay);
+    const double view = std::clamp(m_viewSeconds * factor, 0.01, kMaxViewSeconds);
     const double lower = atSeconds - (atSeconds - m_lowerSeconds) * (view / m_viewSeconds);
     m_viewSeconds = view;
     ApplyXRange(std::max(0.0, lower));
@@ -338,7 +348,7 @@ bool GraphPlotArea::eventFilter(QObject* watched, QEvent* event)
         auto* press = static_cast<QMouseEvent*>(event);
         if (press->button() == Qt::LeftButton &&
             plot->axisRect()->rect().contains(press->position().toPoint()))
-            PlaceCursor(plot->xAxis->pixelToCoord(press->position().x()) / kSecondsPerDay);
+            PlaceCursor(ToMs(plot->xAxis->pixelToCoord(press->position().x())));
     }
     return false;
 }

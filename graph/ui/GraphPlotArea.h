@@ -20,7 +20,8 @@ class QCPItemStraightLine;
 // curves are drawn from the channels' sample buffers when Refresh() runs (the window
 // calls it on a timer), never per point: each refresh hands the plots only the points of
 // the visible span, thinned to the plot's width, so a frame costs the same after an hour
-// as after a second. X keys are seconds since START (the time axis counts in seconds).
+// as after a second. The samples carry milliseconds since START; the plots' keys are
+// seconds since START (the time axis counts in seconds), converted here and nowhere else.
 class GraphPlotArea : public QWidget {
     Q_OBJECT
 
@@ -55,15 +56,15 @@ public:
     // next event loop pass.
     void Refresh(bool immediate = false);
 
-    // The visible X span as day fractions.
-    double visibleStart() const;
-    double visibleEnd() const;
+    // The visible time span in milliseconds since START.
+    std::int64_t visibleStart() const;
+    std::int64_t visibleEnd() const;
     graph::SpanStats VisibleStats(int channel) const;
     std::optional<graph::Sample> LastSample(int channel) const;
 
-    // The cursor: a vertical line through every plot at X (a day fraction).
-    void PlaceCursor(double dayFraction);
-    std::optional<double> cursor() const { return m_cursor; }
+    // The cursor: a vertical line through every plot at a time (ms since START).
+    void PlaceCursor(std::int64_t timeMs);
+    std::optional<std::int64_t> cursor() const { return m_cursor; }
     // "Cursor mm:ss.zzz  name value  ..." or "" without a cursor.
     QString CursorText() const;
 
@@ -103,6 +104,6 @@ private:
     std::uint32_t m_spanMs = 10'000;
     double m_viewSeconds = 10.0; // the span shown; Ctrl + wheel changes it
     double m_lowerSeconds = 0.0; // left edge of the X window
-    std::optional<double> m_cursor;
+    std::optional<std::int64_t> m_cursor;
     std::vector<graph::Sample> m_points; // reused by every refresh
 };

@@ -1,5 +1,4 @@
 #include "graph/AcquisitionWorker.h"
-#include "graph/DayFraction.h"
 
 #include "pod/PodClock.h"
 #include "pod/PodSession.h"
@@ -22,7 +21,7 @@ using namespace graph;
 // (the number of ticks so far is passed).
 class TickRecorder final : public AcquisitionView, public support::WorkerEvents {
 public:
-    void Ticked(std::uint32_t elapsedMs) override
+    void Ticked(std::int64_t elapsedMs) override
     {
         int n = 0;
         std::function<void(int)> hook;
@@ -37,18 +36,22 @@ public:
     {
         Record([&] { ++failedTicks; });
     }
-    void StoppedByFailure() override
+    void StoppedByFailure(const std::string& why) override
     {
-        Record([&] { stopped = true; });
+        Record([&] {
+            stopped = true;
+            reason = why;
+        });
     }
     bool WaitTicks(std::size_t n)
     {
         return WaitUntil([&] { return ticks.size() >= n; });
     }
 
-    std::vector<std::uint32_t> ticks;
+    std::vector<std::int64_t> ticks;
     int failedTicks = 0;
     bool stopped = false;
+    std::string reason;
     std::function<void(int)> onTick;
 };
 
@@ -92,13 +95,13 @@ GraphChannels Channels(std::initializer_list<GraphChannel> list)
     return channels;
 }
 
-std::vector<double> Xs(const SampleBuffer& buffer)
+std::vector<std::int64_t> Times(const SampleBuffer& buffer)
 {
-    std::vector<double> xs;
+    std::vector<std::int64_t> times;
     const auto snapshot = buffer.Snap();
     for (std::size_t i = 0; i < snapshot.size(); ++i)
-        xs.push_back(snapshot[i].x);
-    return xs;
+        times.push_back(snapshot[i].timeMs);
+    return times;
 }
 
 TEST(AcquisitionWorker, TicksEvery11MsOpenTheLinkAtTheFirstAndConvertByViewType)
@@ -120,14 +123,14 @@ TEST(AcquisitionWorker, TicksEvery11MsOpenTheLinkAtTheFirstAndConvertByViewType)
     EXPECT_TRUE(rig.session.IsOpen());
     EXPECT_EQ(rig.worker.startMs(), 1000u);
 
-    EXPECT_EQ(std::vector<std::uint32_t>(rig.view.ticks.begin(), rig.view.ticks.begin() + 3),
-              (std::vector<std::uint32_t>{11, 22, 33}));
+    EXPECT_EQ(std::vector<std::int64_t>(rig.view.ticks.begin(), rig.view.ticks.begin() + 3),
+              (std::vector<std::int64_t>{11, 22, 33}));
     const std::vector<double> expected = {171.0, -1.0, 4294967295.0, 1.0};
     for (int c = 0; c < 4; ++c) {
         const auto points = rig.worker.buffer(c).Snap();
         ASSERT_GE(points.size(), 3u) << c;
         for (std::size_t t = 0; t < 3; ++t) {
-            EXPECT_EQ(points[t].x, ElapsedToDayFraction(11 * (static_cast<std::uint32_t>(t) + 1)));
+            EXPECT_EQ(points[t].timeMs, 11 * (static_cast<std::int64_t>(t) + 1));
             EXPECT_EQ(points[t].y, expected[static_cast<std::size_t>(c)]) << c;
         }
     }
@@ -152,18 +155,18 @@ TEST(AcquisitionWorker, AFailedMiddleChannelKeepsTheEarlierPointReopensAndGoesOn
     EXPECT_EQ(rig.view.failedTicks, 1);
     EXPECT_FALSE(rig.view.stopped);
 
-    const auto a = Xs(rig.worker.buffer(0));
-    const auto b = Xs(rig.worker.buffer(1));
-    const auto c = Xs(rig.worker.buffer(2));
+    const auto a = Times(rig.worker.buffer(0));
+    const auto b = Times(rig.worker.buffer(1));
+    const auto c = Times(rig.worker.buffer(2));
     ASSERT_GE(a.size(), 3u);
-    // The failed tick's X is the first channel's second point; the others skip it.
-    EXPECT_EQ(a[1], ElapsedToDayFraction(22));
+    // The failed tick's time is the first channel's second point; the others skip it.
+    EXPECT_EQ(a[1], 22);
     EXPECT_EQ(b.size(), a.size() - 1);
     EXPECT_EQ(c.size(), a.size() - 1);
     EXPECT_EQ(b[1], a[2]);
     EXPECT_EQ(c[1], a[2]);
     // The read waited out its 100 ms; the next tick came right after the reopen.
-    EXPECT_GE(rig.view.ticks[1], 122u);
+    EXPECT_GE(rig.view.ticks[1], 122);
     const auto reads = rig.Reads();
     ASSERT_GE(reads.size(), 8u);
     EXPECT_EQ(reads[5], reads[0]); // the next tick starts again with channel a
@@ -192,6 +195,7 @@ TEST(AcquisitionWorker, ALostPodStopsTheRunAndItsPointsStay)
     absent.worker.StopAndJoin();
     EXPECT_EQ(absent.worker.buffer(0).size(), 0u);
     EXPECT_EQ(absent.view.failedTicks, 0);
+    EXPECT_EQ(absent.view.reason, "the POD could not be opened");
     EXPECT_TRUE(absent.Reads().empty());
 }
 
@@ -228,12 +232,12 @@ TEST(AcquisitionWorker, StopKeepsThePointsAndStartClearsThemWithOneWorkerAtATime
     rig.worker.Start(channels);
     rig.worker.RequestStop();
     rig.worker.Start(channels);
-    const std::uint32_t start = rig.worker.startMs();
+    const std::uint64_t start = rig.worker.startMs();
     ASSERT_TRUE(rig.view.WaitUntil([&] { return rig.worker.buffer(0).size() >= 4; }));
     rig.worker.StopAndJoin();
-    const auto xs = Xs(rig.worker.buffer(0));
-    for (std::size_t i = 0; i < xs.size(); ++i)
-        EXPECT_EQ(xs[i], ElapsedToDayFraction(11 * (static_cast<std::uint32_t>(i) + 1)));
+    const auto times = Times(rig.worker.buffer(0));
+    for (std::size_t i = 0; i < times.size(); ++i)
+        EXPECT_EQ(times[i], 11 * (static_cast<std::int64_t>(i) + 1));
     EXPECT_GE(rig.worker.startMs(), start);
 }
 

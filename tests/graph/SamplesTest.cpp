@@ -1,4 +1,3 @@
-#include "graph/DayFraction.h"
 #include "graph/GraphChannels.h"
 #include "graph/SampleBuffer.h"
 #include "graph/SampleQueries.h"
@@ -13,27 +12,6 @@
 namespace {
 
 using namespace graph;
-
-TEST(ElapsedToDayFraction, DropsWholeDaysAndAddsTheParts)
-{
-    struct Case {
-        std::uint32_t ms;
-        double expected;
-    };
-    const Case cases[] = {
-        {0, 0.0},
-        {1, 1.0 / 86'400'000.0},
-        {500, 500.0 / 86'400'000.0},
-        {10'000, 10.0 / 86400.0},
-        {86'399'999, 23.0 / 24 + 59.0 / 1440 + 59.0 / 86400 + 999.0 / 86'400'000},
-        {86'400'000, 0.0},
-        {90'061'001, 1.0 / 1440 + 1.0 / 24 + 1.0 / 86400 + 1.0 / 86'400'000},
-    };
-    for (const Case& c : cases) {
-        EXPECT_DOUBLE_EQ(ElapsedToDayFraction(c.ms), c.expected) << c.ms;
-        EXPECT_EQ(DayFractionToMs(ElapsedToDayFraction(c.ms)), c.ms % kMsPerDay) << c.ms;
-    }
-}
 
 TEST(GraphChannels, TakesTheFirstFourThatAreNotTextsInListOrder)
 {
@@ -60,19 +38,20 @@ TEST(GraphChannels, ARowGivesItsShownViewTypeNotTheSymbolsStoredOne)
     // A .Mon restore sets the row's type; the symbol keeps the type the map gave it.
     list.SetViewType(monitor::WatchListId::Symbols, 0, monitor::FLOAT);
     ASSERT_EQ(table.at(0).viewType, monitor::HEX32);
-    const GraphChannel channel = ChannelFromMonitorItem(*list.Row(monitor::WatchListId::Symbols, 0));
+    const GraphChannel channel =
+        ChannelFromMonitorItem(*list.Row(monitor::WatchListId::Symbols, 0));
     EXPECT_EQ(channel.viewType, monitor::FLOAT);
     EXPECT_EQ(channel.name, "sineWave");
     EXPECT_EQ(channel.address, 0x84u);
     EXPECT_EQ(channel.size, 2u);
 }
 
-// Points at X = 0, 1, 2 ... with Y = i % 7; the snapshot keeps them after the buffer goes.
+// Points at 0, 1, 2 ... ms with Y = i % 7; the snapshot keeps them after the buffer goes.
 SampleBuffer::Snapshot Ramp(std::size_t count)
 {
     SampleBuffer buffer;
     for (std::size_t i = 0; i < count; ++i)
-        buffer.Append({static_cast<double>(i), static_cast<double>(i % 7)});
+        buffer.Append({static_cast<std::int64_t>(i), static_cast<double>(i % 7)});
     return buffer.Snap();
 }
 
@@ -82,63 +61,63 @@ TEST(SampleBuffer, GrowsByChunksAndASnapshotOutlivesClear)
     EXPECT_EQ(buffer.MemoryBytes(), 0u);
     const std::size_t n = 2 * SampleBuffer::kChunkSamples + 5;
     for (std::size_t i = 0; i < n; ++i)
-        buffer.Append({static_cast<double>(i), -static_cast<double>(i)});
+        buffer.Append({static_cast<std::int64_t>(i), -static_cast<double>(i)});
     EXPECT_EQ(buffer.MemoryBytes(), 3 * sizeof(SampleBuffer::Chunk));
     EXPECT_EQ(sizeof(Sample), 16u);
 
     const auto snapshot = buffer.Snap();
-    buffer.Append({1e9, 0.0}); // after the snapshot: not in it
+    buffer.Append({1'000'000'000, 0.0}); // after the snapshot: not in it
     buffer.Clear();
     EXPECT_EQ(buffer.size(), 0u);
     ASSERT_EQ(snapshot.size(), n);
     EXPECT_EQ(snapshot[SampleBuffer::kChunkSamples].y, -static_cast<double>(4096));
-    EXPECT_EQ(snapshot.back().x, static_cast<double>(n - 1));
-    EXPECT_EQ(snapshot.LowerBound(4095.5), 4096u);
-    EXPECT_EQ(snapshot.LowerBound(-1.0), 0u);
-    EXPECT_EQ(snapshot.LowerBound(1e6), n);
+    EXPECT_EQ(snapshot.back().timeMs, static_cast<std::int64_t>(n - 1));
+    EXPECT_EQ(snapshot.LowerBound(4096), 4096u);
+    EXPECT_EQ(snapshot.LowerBound(-1), 0u);
+    EXPECT_EQ(snapshot.LowerBound(1'000'000), n);
 }
 
 TEST(SampleQueries, StatsAndValueAtACursorOverTheVisibleSpan)
 {
-    const auto snapshot = Ramp(100);                       // y = i % 7
-    const SpanStats stats = StatsOf(snapshot, 10.0, 16.0); // y 3 4 5 6 0 1 2
+    const auto snapshot = Ramp(100);                   // y = i % 7
+    const SpanStats stats = StatsOf(snapshot, 10, 16); // y 3 4 5 6 0 1 2
     EXPECT_EQ(stats.count, 7u);
     EXPECT_EQ(stats.min, 0.0);
     EXPECT_EQ(stats.max, 6.0);
     EXPECT_DOUBLE_EQ(stats.mean, 3.0);
-    EXPECT_EQ(StatsOf(snapshot, 200.0, 300.0).count, 0u);
+    EXPECT_EQ(StatsOf(snapshot, 200, 300).count, 0u);
 
-    EXPECT_FALSE(SampleAt(snapshot, -0.5).has_value());
-    EXPECT_EQ(SampleAt(snapshot, 12.0)->y, 5.0);
-    EXPECT_EQ(SampleAt(snapshot, 12.9)->x, 12.0); // held until the next reading
-    EXPECT_EQ(SampleAt(snapshot, 500.0)->x, 99.0);
+    EXPECT_FALSE(SampleAt(snapshot, -1).has_value());
+    EXPECT_EQ(SampleAt(snapshot, 12)->y, 5.0);
+    EXPECT_EQ(SampleAt(snapshot, 500)->timeMs, 99); // held until the next reading
 }
 
 TEST(SampleQueries, PointsToDrawKeepAShortSpanWholeAndBoundALongOne)
 {
     std::vector<Sample> out;
     const auto shortRun = Ramp(100);
-    PointsToDraw(shortRun, 10.5, 20.5, 100, out);
-    ASSERT_EQ(out.size(), 12u); // 11..20 and a neighbour on each side
-    EXPECT_EQ(out.front().x, 10.0);
-    EXPECT_EQ(out.back().x, 21.0);
+    PointsToDraw(shortRun, 11, 20, 100, out);
+    ASSERT_EQ(out.size(), 11u); // 11..20 and the neighbour before (20 is at the edge)
+    EXPECT_EQ(out.front().timeMs, 10);
+    EXPECT_EQ(out.back().timeMs, 20);
 
     // An hour at 90 per second on a 600-pixel plot.
     SampleBuffer buffer;
     for (std::size_t i = 0; i < 330'000; ++i)
-        buffer.Append({static_cast<double>(i), (i == 123'456) ? 1000.0 : (i == 7 ? -5.0 : 1.0)});
+        buffer.Append(
+            {static_cast<std::int64_t>(i), (i == 123'456) ? 1000.0 : (i == 7 ? -5.0 : 1.0)});
     const auto longRun = buffer.Snap();
-    PointsToDraw(longRun, 0.0, 329'999.0, 600, out);
+    PointsToDraw(longRun, 0, 329'999, 600, out);
     EXPECT_LE(out.size(), 2u * 600 + 2);
-    EXPECT_EQ(out.front().x, 0.0);
-    EXPECT_EQ(out.back().x, 329'999.0);
+    EXPECT_EQ(out.front().timeMs, 0);
+    EXPECT_EQ(out.back().timeMs, 329'999);
     bool peak = false;
     bool dip = false;
     for (std::size_t i = 0; i < out.size(); ++i) {
         peak = peak || out[i].y == 1000.0;
         dip = dip || out[i].y == -5.0;
         if (i > 0) {
-            EXPECT_LT(out[i - 1].x, out[i].x);
+            EXPECT_LT(out[i - 1].timeMs, out[i].timeMs);
         }
     }
     EXPECT_TRUE(peak);
@@ -149,17 +128,17 @@ TEST(SamplesCsv, OneLinePerTickWithEmptyFieldsWhereATickLostAChannel)
 {
     SampleBuffer a;
     SampleBuffer b;
-    a.Append({ElapsedToDayFraction(11), 1.5});
-    b.Append({ElapsedToDayFraction(11), -1.0});
-    a.Append({ElapsedToDayFraction(22), 2.0}); // b's read failed at this tick
-    a.Append({ElapsedToDayFraction(3'600'033), 4294967295.0});
-    b.Append({ElapsedToDayFraction(3'600'033), 0.1f});
+    a.Append({11, 1.5});
+    b.Append({11, -1.0});
+    a.Append({22, 2.0});                   // b's read failed at this tick
+    a.Append({172'800'033, 4294967295.0}); // two days on: no wrap
+    b.Append({172'800'033, 0.1f});
     std::ostringstream out;
     WriteSamplesCsv(out, {"sineWave", "a,\"b\""}, {a.Snap(), b.Snap()});
     EXPECT_EQ(out.str(), "time_ms,sineWave,\"a,\"\"b\"\"\"\n"
                          "11,1.5,-1\n"
                          "22,2,\n"
-                         "3600033,4294967295,0.10000000149011612\n");
+                         "172800033,4294967295,0.10000000149011612\n");
 
     std::ostringstream empty;
     WriteSamplesCsv(empty, {}, {});

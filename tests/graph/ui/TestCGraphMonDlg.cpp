@@ -1,7 +1,6 @@
 #include "CGraphMonDlg.h"
 #include "GraphPlotArea.h"
 
-#include "graph/DayFraction.h"
 #include "pod/PodClock.h"
 #include "pod/PodSession.h"
 #include "sim/DemoVariables.h"
@@ -9,6 +8,7 @@
 #include "tests/app/SpokenTexts.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QWheelEvent>
 #include <QtTest>
 
 #include <qcustomplot.h>
@@ -29,8 +30,9 @@ const graph::GraphChannel kStep{"triangleStep", sim::demo::kTriangleStep, 1, mon
 const graph::GraphChannel kText{"message", sim::demo::kMessage, 16, monitor::ASCII};
 
 struct Bench {
-    explicit Bench(std::vector<graph::GraphChannel> rows)
-        : driver(sim::CreateSimDriver({}, clock)), session(*driver, clock), dlg(session, rows)
+    explicit Bench(std::vector<graph::GraphChannel> rows, std::uint32_t startMs = 0)
+        : clock(startMs), driver(sim::CreateSimDriver({}, clock)), session(*driver, clock),
+          dlg(session, rows)
     {
         dlg.show();
     }
@@ -48,6 +50,32 @@ double XSpan(QCustomPlot* plot)
 {
     return plot->xAxis->range().size();
 }
+
+// A plot area over buffers of its own with one channel, following the newest point.
+struct Area {
+    Area()
+    {
+        graph::GraphChannels channels;
+        channels.Add(kSine);
+        area.resize(800, 400);
+        area.show();
+        area.SetChannels(channels, buffers);
+        area.SetRunning(true);
+    }
+    // A point every 11 ms up to `lastMs`, drawn at once; the newest time in seconds.
+    double AppendUntil(std::int64_t lastMs)
+    {
+        for (; next <= lastMs; next += 11)
+            buffers[0].Append({next, static_cast<double>(next % 1000)});
+        area.Refresh(true);
+        return static_cast<double>(next - 11) / 1000.0;
+    }
+    QCPRange range() const { return area.mainPlot()->xAxis->range(); }
+
+    std::array<graph::SampleBuffer, 4> buffers;
+    GraphPlotArea area; // after the buffers it draws from
+    std::int64_t next = 0;
+};
 
 } // namespace
 
@@ -129,7 +157,7 @@ private slots:
         GraphPlotArea* area = bench.dlg.plotArea();
         QCOMPARE(XSpan(area->mainPlot()), 0.5);
         QCOMPARE(XSpan(area->channelPlot(1)), 0.5);
-        QCOMPARE(area->visibleEnd() - area->visibleStart(), 500.0 / 86'400'000.0);
+        QCOMPARE(area->visibleEnd() - area->visibleStart(), std::int64_t{500});
     }
 
     void startPlotsStopKeepsExportsAndExitClosesThePod()
@@ -149,7 +177,7 @@ private slots:
         GraphPlotArea* area = bench.dlg.plotArea();
         QCustomPlot* main = area->mainPlot();
         const auto newest = worker.buffer(0).Snap().back();
-        QTRY_COMPARE(main->xAxis->range().upper, newest.x * 86400.0);
+        QTRY_COMPARE(main->xAxis->range().upper, newest.timeMs / 1000.0);
         QCOMPARE(XSpan(main), 10.0);
         QVERIFY(main->graph(0)->dataCount() > 0);
         QVERIFY(main->yAxis->range().lower < -99.0);
@@ -159,7 +187,7 @@ private slots:
         QVERIFY(bench.dlg.ChannelSummary(1).contains(", min -1000, max 1000, mean "));
         QCOMPARE(bench.dlg.findChild<QLabel*>("summary1")->text(), bench.dlg.ChannelSummary(1));
 
-        area->PlaceCursor(graph::ElapsedToDayFraction(22));
+        area->PlaceCursor(22);
         const QString readout = bench.dlg.findChild<QLabel*>("cursorReadout")->text();
         QVERIFY2(readout.startsWith("Cursor 00:00:022   sineWave "), qPrintable(readout));
         QVERIFY(readout.contains("   triangle "));
@@ -171,7 +199,6 @@ private slots:
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QList<QByteArray> lines = file.readAll().split('\n');
         QCOMPARE(lines[0], QByteArray("time_ms,sineWave,triangle"));
-        QVERIFY(lines[1].startsWith("11,"));
         QVERIFY(lines[2].startsWith("22,"));
         QCOMPARE(lines.size(), static_cast<qsizetype>(worker.buffer(0).size() + 2));
         // Export Image proposes a named file, asks the width (twice the plot's by default)
@@ -196,7 +223,7 @@ private slots:
         // START again clears the curves: the new run starts one tick after its START.
         QTest::mouseClick(bench.button("startButton"), Qt::LeftButton);
         QTRY_VERIFY(worker.buffer(0).size() >= 1);
-        QCOMPARE(worker.buffer(0).Snap()[0].x, graph::ElapsedToDayFraction(11));
+        QCOMPARE(worker.buffer(0).Snap()[0].timeMs, std::int64_t{11});
         QCOMPARE(bench.dlg.findChild<QLabel*>("cursorReadout")->text(),
                  QStringLiteral("Click a plot to place the cursor"));
         QVERIFY(bench.session.IsOpen());
@@ -205,6 +232,82 @@ private slots:
         QVERIFY(!worker.IsRunning());
         QVERIFY(!bench.session.IsOpen());
         QVERIFY(!bench.dlg.isVisible());
+    }
+
+    void aRunOfTwoDaysDrawsAndExportsWithoutWrapping()
+    {
+        // The 32-bit millisecond clock turns over a few ticks after START.
+        Bench bench({kSine}, 0xFFFF'FFFFu - 30);
+        QTest::mouseClick(bench.button("startButton"), Qt::LeftButton);
+        const auto& worker = bench.dlg.worker();
+        QTRY_VERIFY(worker.buffer(0).size() >= 5);
+        constexpr std::int64_t kTwoDaysMs = 48LL * 3600 * 1000;
+        bench.clock.Advance(static_cast<std::uint32_t>(kTwoDaysMs));
+        QTRY_VERIFY(worker.buffer(0).Snap().back().timeMs > kTwoDaysMs);
+        QTest::mouseClick(bench.button("stopButton"), Qt::LeftButton);
+        QTRY_VERIFY(!worker.IsRunning());
+
+        const graph::Sample newest = worker.buffer(0).Snap().back();
+        GraphPlotArea* area = bench.dlg.plotArea();
+        QCPGraph* curve = area->mainPlot()->graph(0);
+        QTRY_COMPARE(area->mainPlot()->xAxis->range().upper, newest.timeMs / 1000.0);
+        QCOMPARE((curve->data()->constEnd() - 1)->key, newest.timeMs / 1000.0);
+        area->PlaceCursor(kTwoDaysMs + 11);
+        const QString readout = bench.dlg.findChild<QLabel*>("cursorReadout")->text();
+        QVERIFY2(readout.startsWith("Cursor 2880:00:011   sineWave "), qPrintable(readout));
+
+        QTemporaryDir dir;
+        QVERIFY(bench.dlg.ExportCsv(dir.filePath("run.csv")));
+        QFile file(dir.filePath("run.csv"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = file.readAll().trimmed().split('\n');
+        QVERIFY(lines.back().startsWith(QByteArray::number(newest.timeMs) + ','));
+    }
+
+    void theTimeAxisFollowsTheNewestPointUnlessPaused()
+    {
+        Area a;
+        const double newest = a.AppendUntil(20'000);
+        QCOMPARE(a.range().upper, newest);
+        QCOMPARE(a.range().size(), 10.0);
+
+        a.area.SetPaused(true);
+        const QCPRange still = a.range();
+        a.AppendUntil(30'000);
+        QCOMPARE(a.range().lower, still.lower);
+        QCOMPARE(a.range().upper, still.upper);
+
+        a.area.SetPaused(false);
+        QCOMPARE(a.range().upper, a.AppendUntil(30'000));
+        QCOMPARE(a.range().size(), 10.0);
+    }
+
+    void ctrlAndTheWheelZoomAboutTheMouse_data()
+    {
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<int>("angle");
+        QTest::addColumn<double>("factor");
+        QTest::addRow("ctrl, wheel up") << int(Qt::ControlModifier) << 120 << 0.8;
+        QTest::addRow("ctrl, wheel down") << int(Qt::ControlModifier) << -240 << 1.25 * 1.25;
+        QTest::addRow("wheel alone") << int(Qt::NoModifier) << 120 << 1.0;
+    }
+    void ctrlAndTheWheelZoomAboutTheMouse()
+    {
+        QFETCH(int, modifiers);
+        QFETCH(int, angle);
+        QFETCH(double, factor);
+        Area a;
+        a.AppendUntil(20'000);
+        a.area.SetRunning(false); // stopped: the window stays where the zoom puts it
+        QCustomPlot* plot = a.area.mainPlot();
+        const QPointF at(plot->axisRect()->center().x() + 100, plot->axisRect()->center().y());
+        const double timeAtMouse = plot->xAxis->pixelToCoord(at.x());
+        const double span = a.range().size();
+        QWheelEvent wheel(at, plot->mapToGlobal(at), QPoint(), QPoint(0, angle), Qt::NoButton,
+                          Qt::KeyboardModifiers(modifiers), Qt::NoScrollPhase, false);
+        QApplication::sendEvent(plot, &wheel);
+        QCOMPARE(a.range().size(), span * factor);
+        QCOMPARE(plot->xAxis->pixelToCoord(at.x()), timeAtMouse);
     }
 
     void aLostPodGivesTheButtonsBack()
