@@ -15,7 +15,7 @@ bool ReadItemOnce(pod::PodSession& session, std::uint32_t address, ViewType view
     auto lock = session.Lock();
     if (viewType != ASCII) {
         std::uint32_t value = 0;
-        if (!pod::CmdReadMemory(session, viewType, address, value)) return false;
+        if (!pod::CmdReadMemory(session, WireViewType(viewType), address, value)) return false;
         reading.raw = value;
         reading.text = FormatMonitorValue(viewType, value);
         reading.value = PlotValue(viewType, value);
@@ -61,7 +61,8 @@ bool WriteOnce(pod::PodSession& session, const WriteRequest& request)
 {
     auto lock = session.Lock();
     if (request.viewType != ASCII) {
-        return pod::CmdWriteMemory(session, request.viewType, request.address, request.value);
+        return pod::CmdWriteMemory(session, WireViewType(request.viewType), request.address,
+                                   request.value);
     }
     const std::vector<std::uint16_t> words =
         AsciiWriteWords(Latin1Lossy(request.text), request.length);

@@ -1,5 +1,7 @@
 #include "monitor/ValueText.h"
 
+#include "monitor/FracText.h"
+
 #include <bit>
 #include <cctype>
 #include <charconv>
@@ -122,6 +124,9 @@ std::uint32_t EncodeValueText(std::string_view text, ViewType viewType, WatchLis
         return ToUnsigned(text, 10);
     case FLOAT:
         return FloatBits(text);
+    case FRAC16:
+    case FRAC32:
+        return EncodeFracText(text, viewType).value_or(0); // callers refuse what this refuses
     case ASCII:
         break;
     }
