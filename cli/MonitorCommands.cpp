@@ -10,6 +10,7 @@
 #include "cli/JsonText.h"
 #include "cli/WatchItems.h"
 #include "image/McuCatalog.h"
+#include "monitor/FracText.h"
 #include "monitor/MonitorReader.h"
 #include "pod/PodCommands.h"
 
@@ -17,50 +18,14 @@ namespace cli {
 
 namespace {
 
-// A reading's number: whole numbers as JSON integers, a FLOAT as a number, a text null.
+// A reading's number: whole numbers as JSON integers, FLOAT and fractions as numbers, a
+// text null.
 Json JsonValue(monitor::ViewType viewType, std::optional<double> value)
 {
     if (!value) return nullptr;
-    if (viewType == monitor::FLOAT) return *value;
+    if (viewType == monitor::FLOAT || viewType == monitor::FRAC16 || viewType == monitor::FRAC32)
+        return *value;
     return static_cast<std::int64_t>(*value);
-}
-
-struct SymbolsOptions {
-    MonitorOptions monitor;
-};
-
-int RunSymbols(SymbolsOptions& o, CommandContext& ctx)
-{
-    monitor::SymbolTable table;
-    if (const int status = LoadMonitorTarget(ctx, o.monitor, table); status != kExitOk)
-        return status;
-    if (ctx.globals.json) {
-        Json symbols = Json::array();
-        for (const monitor::SymbolEntry& s : table.entries())
-            symbols.push_back({{"name", s.name},
-                               {"address", s.address},
-                               {"size", s.size},
-                               {"view", monitor::ViewTypeName(s.viewType)}});
-        const Json json = {{"map", JsonText(o.monitor.map)},
-                           {"mcu", image::RecordFor(static_cast<int>(o.monitor.mcuType)).name},
-                           {"count", table.count()},
-                           {"dropped", table.dropped()},
-                           {"symbols", symbols}};
-        ctx.out << JsonLine(json) << '\n';
-        return kExitOk;
-    }
-    char line[512];
-    std::snprintf(line, sizeof line, "%-32s %-8s  %9s  %s\n", "Symbol Name", "Address", "Data Size",
-                  "View Type");
-    ctx.out << line;
-    for (int index : table.DisplayOrder()) {
-        const monitor::SymbolEntry& s = table.at(index);
-        std::snprintf(line, sizeof line, "%-32s 0x%06X  %9d  %s\n", s.name.c_str(), s.address,
-                      s.size, monitor::ViewTypeName(s.viewType));
-        ctx.out << line;
-    }
-    ctx.out << table.count() << " symbols, " << table.dropped() << " left out\n";
-    return kExitOk;
 }
 
 // The POD opened and set to the monitoring baud rate, as START does.
@@ -105,6 +70,8 @@ int RunRead(ReadOptions& o, CommandContext& ctx)
                     << " failed: the POD did not answer the memory read\n";
             return kExitFailed;
         }
+        if (item.typed && item.typed->viewType == item.viewType)
+            reading.text = o.monitor.types.ValueText(*item.typed, reading.raw, reading.text);
         if (!ctx.globals.json) {
             ctx.out << item.label << " = " << reading.text << '\n';
             continue;
@@ -112,6 +79,7 @@ int RunRead(ReadOptions& o, CommandContext& ctx)
         json.push_back({{"item", JsonText(item.label)},
                         {"address", item.address},
                         {"view", monitor::ViewTypeName(item.viewType)},
+                        {"type", item.typed ? Json(item.typed->typeText) : Json(nullptr)},
                         {"text", reading.text},
                         {"value", JsonValue(item.viewType, reading.value)}});
     }
@@ -133,6 +101,10 @@ int RunWrite(WriteOptions& o, CommandContext& ctx)
         status != kExitOk)
         return status;
     const WatchItem& item = items.front();
+    if (item.typed && item.typed->bits) return UsageError(ctx, monitor::BitFieldWriteRefusal(*item.typed));
+    if ((item.viewType == monitor::FRAC16 || item.viewType == monitor::FRAC32) &&
+        !monitor::EncodeFracText(o.value, item.viewType))
+        return UsageError(ctx, "cannot write to " + item.label + ": " + monitor::FracRefusal(o.value));
 
     monitor::WriteRequest request;
     request.viewType = item.viewType;
@@ -163,20 +135,13 @@ int RunWrite(WriteOptions& o, CommandContext& ctx)
                 << " was written but reading it back failed: the POD did not answer\n";
         return kExitFailed;
     }
+    if (item.typed && item.typed->viewType == item.viewType)
+        reading.text = o.monitor.types.ValueText(*item.typed, reading.raw, reading.text);
     ctx.out << item.label << " = " << reading.text << '\n';
     return kExitOk;
 }
 
 } // namespace
-
-void AddSymbolsCommand(CLI::App& app, CommandList& commands)
-{
-    auto o = std::make_shared<SymbolsOptions>();
-    CLI::App* sub = AddSubcommand(app, "symbols", "List the data symbols of a linker map (.xMAP)");
-    sub->add_option("map", o->monitor.map, "Linker map of the target program")->required();
-    AddMonitorOptions(*sub, o->monitor, false);
-    commands.push_back({sub, [o](CommandContext& ctx) { return RunSymbols(*o, ctx); }});
-}
 
 void AddReadCommand(CLI::App& app, CommandList& commands)
 {

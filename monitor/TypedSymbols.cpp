@@ -276,7 +276,7 @@ std::optional<TypedRow> TypedSymbols::Resolve(const SymbolTable& table, std::str
     return row;
 }
 
-std::string TypedSymbols::ValueText(const TypedRow& row, std::uint32_t raw) const
+std::string TypedSymbols::ValueText(const TypedRow& row, std::uint32_t raw, std::string formatted) const
 {
     const elf::Type* t = elf::TypeAt(m_info, elf::StripTypedefs(m_info, row.type));
     if (row.bits) {
@@ -287,13 +287,12 @@ std::string TypedSymbols::ValueText(const TypedRow& row, std::uint32_t raw) cons
             return std::to_string(static_cast<std::int64_t>(field) - (std::int64_t{1} << row.bits->width));
         return std::to_string(field);
     }
-    std::string text = FormatMonitorValue(row.viewType, raw);
     if (t && t->kind == TypeKind::Enum) {
         const std::optional<double> number = PlotValue(row.viewType, raw);
         for (const auto& e : t->enumerators)
-            if (number && static_cast<double>(e.value) == *number) return text + " (" + e.name + ")";
+            if (number && static_cast<double>(e.value) == *number) return formatted + " (" + e.name + ")";
     }
-    return text;
+    return formatted;
 }
 
 std::string BitFieldWriteRefusal(const TypedRow& row)
@@ -303,7 +302,7 @@ std::string BitFieldWriteRefusal(const TypedRow& row)
     char address[16];
     std::snprintf(address, sizeof address, "0x%06X", row.address);
     return "'" + row.path + "' is a bit field and cannot be written on its own; change the word that holds it (" +
-           word + " at " + address + ") instead";
+           std::string(address) + " in " + word + ") instead";
 }
 
 } // namespace monitor

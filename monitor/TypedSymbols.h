@@ -63,9 +63,10 @@ public:
     // `error` set when a step does not exist.
     std::optional<TypedRow> Resolve(const SymbolTable& table, std::string_view path,
                                     std::string& error) const;
-    // The value text of a row read as `raw` with its view type: a bit field's value
-    // shifted and masked out of its word, an enum's number followed by its name.
-    std::string ValueText(const TypedRow& row, std::uint32_t raw) const;
+    // The value text of a row read as `raw` with its own view type: a bit field's value
+    // shifted and masked out of its word, an enum's number followed by its name, and for
+    // every other row `formatted`, the text the view type made.
+    std::string ValueText(const TypedRow& row, std::uint32_t raw, std::string formatted) const;
 
 private:
     TypedRow Describe(std::string path, std::uint32_t byteAddress, int type, int symbolIndex) const;

@@ -130,13 +130,13 @@ TEST_F(TypedSymbolsTest, BitFieldsAndEnumsShowTheirOwnValue)
     const auto rw = typed.Resolve(table, "pConv.RW", error);
     const auto data = typed.Resolve(table, "pConv.DATA", error);
     const auto addr = typed.Resolve(table, "pConv.ADDR", error);
-    EXPECT_EQ(typed.ValueText(*rw, 0x8000), "1");
-    EXPECT_EQ(typed.ValueText(*data, 0xFFFF), "2047");
-    EXPECT_EQ(typed.ValueText(*addr, 0x5800), "11");
+    EXPECT_EQ(typed.ValueText(*rw, 0x8000, "0x8000"), "1");
+    EXPECT_EQ(typed.ValueText(*data, 0xFFFF, "0xFFFF"), "2047");
+    EXPECT_EQ(typed.ValueText(*addr, 0x5800, "0x5800"), "11");
     const auto mode = typed.Resolve(table, "mode", error);
-    EXPECT_EQ(typed.ValueText(*mode, 3), "3 (MODE_RUN)");
-    EXPECT_EQ(typed.ValueText(*mode, 7), "7");
-    EXPECT_NE(BitFieldWriteRefusal(*rw).find("change the word that holds it (pConv at 0x000083)"),
+    EXPECT_EQ(typed.ValueText(*mode, 3, "3"), "3 (MODE_RUN)");
+    EXPECT_EQ(typed.ValueText(*mode, 7, "7"), "7");
+    EXPECT_NE(BitFieldWriteRefusal(*rw).find("change the word that holds it (0x000083 in pConv)"),
               std::string::npos);
 }
 
