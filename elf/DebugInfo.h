@@ -67,8 +67,6 @@ struct DebugInfo {
     std::vector<Variable> variables;
     // One line saying what was not read and why; empty when the whole file was read.
     std::string problem;
-
-    bool HasTypes() const { return !variables.empty(); }
 };
 
 // Bounds that keep a damaged or hostile file from taking the program with it.

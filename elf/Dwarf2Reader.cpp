@@ -58,7 +58,7 @@ public:
         return true;
     }
 
-    void WalkScope(Dwarf_Die* parent, int depth, std::uint8_t addressSize)
+    void WalkScope(Dwarf_Die* parent, int depth)
     {
         if (depth > m_limits.maxDepth) {
             Note(m_info, "entries nest deeper than " + std::to_string(m_limits.maxDepth));
@@ -71,9 +71,9 @@ public:
             ++m_rows;
             const int tag = dwarf_tag(&child);
             if (tag == DW_TAG_variable) {
-                AddVariable(&child, addressSize);
+                AddVariable(&child);
             } else if (tag == DW_TAG_subprogram || tag == DW_TAG_lexical_block) {
-                WalkScope(&child, depth + 1, addressSize); // statics of functions
+                WalkScope(&child, depth + 1); // statics of functions
             }
         } while (dwarf_siblingof(&child, &child) == 0);
     }
@@ -181,7 +181,7 @@ private:
             ReadMembers(die, depth, type);
             break;
         case DW_TAG_array_type:
-            ReadArray(die, depth, index, type);
+            ReadArray(die, depth, type);
             break;
         case DW_TAG_enumeration_type:
             type.kind = TypeKind::Enum;
@@ -233,7 +233,7 @@ private:
 
     // Each subrange is one dimension; the inner ones become arrays of their own so that
     // `a[1][2]` walks as an array of arrays.
-    void ReadArray(Dwarf_Die* die, int depth, int index, Type& type)
+    void ReadArray(Dwarf_Die* die, int depth, Type& type)
     {
         type.kind = TypeKind::Array;
         const int element = TypeOf(die, depth);
@@ -261,7 +261,6 @@ private:
             m_info.types.push_back(std::move(dimension));
             ++m_rows;
         }
-        (void)index;
         type.count = counts[0];
         type.target = inner;
     }
@@ -281,16 +280,18 @@ private:
         } while (dwarf_siblingof(&child, &child) == 0);
     }
 
-    void AddVariable(Dwarf_Die* die, std::uint8_t addressSize)
+    // DW_OP_addr and an address as wide as the block leaves room for: the unit header's
+    // address size is not always the one libdw reports.
+    void AddVariable(Dwarf_Die* die)
     {
         Dwarf_Attribute attr;
         Dwarf_Block block;
         if (!dwarf_attr(die, DW_AT_location, &attr) || dwarf_formblock(&attr, &block) != 0) return;
-        if (block.length < 1u + addressSize || block.data[0] != DW_OP_addr || addressSize > 4) return;
+        if (block.length < 3 || block.length > 5 || block.data[0] != DW_OP_addr) return;
         Variable variable;
         variable.name = Name(die);
-        for (int i = addressSize - 1; i >= 0; --i)
-            variable.byteAddress = (variable.byteAddress << 8) | block.data[1 + i];
+        for (std::size_t i = block.length - 1; i >= 1; --i)
+            variable.byteAddress = (variable.byteAddress << 8) | block.data[i];
         variable.type = TypeOf(die, 0);
         m_info.variables.push_back(std::move(variable));
     }
@@ -346,7 +347,7 @@ void ReadDwarf2(std::vector<std::uint8_t>& bytes, const ElfImage& image, const L
                 if (const char* producer = dwarf_formstring(dwarf_attr(&unit, DW_AT_producer, &attr)))
                     info.producer = producer;
             }
-            walker.WalkScope(&unit, 0, addressSize);
+            walker.WalkScope(&unit, 0);
         }
         if (walker.Full() || next <= offset) break;
         offset = next;

@@ -165,3 +165,45 @@ TEST(DamagedFile, MissingFileIsNamed)
 
 } // namespace
 } // namespace elf
+
+namespace elf {
+namespace {
+
+// What a compiler writes (clang for a target with this one's type sizes): libdw's forms,
+// abbreviations and strings in .debug_str, not just our writer's.
+TEST(CompilerWritten, TypesSizesAndBitFieldsOfAPackagedCompiler)
+{
+    const DebugInfo info = ReadDebugInfoFile(QUOBIN_ELF_TEST_DATA "/avr-types.elf");
+    EXPECT_EQ(info.problem, "");
+    const struct {
+        const char* name;
+        const char* text;
+        std::uint32_t size;
+    } expected[] = {
+        {"pConv", "struct tagPARAMCONVERSION", 8}, {"name", "unsigned char[61]", 61},
+        {"table", "short[1024]", 2048},            {"mode", "enum MODE", 2},
+        {"ratio", "double", 4},                    {"total", "long", 4},
+        {"c2", "char", 1},
+    };
+    for (const auto& e : expected) {
+        SCOPED_TRACE(e.name);
+        const Variable* v = FindVariable(info, e.name);
+        ASSERT_NE(v, nullptr);
+        EXPECT_EQ(TypeText(info, v->type), e.text);
+        EXPECT_EQ(ByteSize(info, v->type), e.size);
+    }
+    EXPECT_EQ(FindVariable(info, "c2")->byteAddress, FindVariable(info, "c1")->byteAddress + 1);
+    const Type* conv = TypeAt(info, FindVariable(info, "pConv")->type);
+    ASSERT_EQ(conv->members.size(), 3u);
+    EXPECT_EQ(TypeText(info, conv->members[1].type), "Frac16");
+    const Type* reg = TypeAt(info, conv->members[2].type);
+    ASSERT_EQ(reg->members.size(), 3u);
+    // The first field takes the lowest bits on this little-endian target.
+    EXPECT_EQ(reg->members[0].bitLsb, 0u);
+    EXPECT_EQ(reg->members[1].bitLsb, 1u);
+    EXPECT_EQ(reg->members[2].bitLsb, 5u);
+    EXPECT_EQ(reg->members[2].bitSize, 11u);
+}
+
+} // namespace
+} // namespace elf
