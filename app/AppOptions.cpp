@@ -1,5 +1,7 @@
 #include "AppOptions.h"
 
+#include "quobin/Version.h"
+
 #include <CLI/CLI.hpp>
 
 #include <string>
@@ -13,7 +15,8 @@ std::optional<AppOptions> AppOptions::Parse(const QStringList& arguments, QStrin
     exitNow = false;
     AppOptions options;
     CLI::App parser("Quobin programmer: flash 56800/56800E parts through the POD.", "quobin");
-    parser.set_version_flag("--version", "Quobin V1.3", "Display the program's version");
+    parser.set_version_flag("--version", std::string("Quobin ") + quobin::kVersionText,
+                           "Display the program's version");
     podlink::AddLinkOptions(parser, options.link);
     std::string screenshot;
     // Hidden (no group): a tool for the manual's pictures, not for users.

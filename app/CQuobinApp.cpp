@@ -1,5 +1,7 @@
 #include "CQuobinApp.h"
 
+#include "quobin/Version.h"
+
 #include <QApplication>
 #include <QIcon>
 #include <QImageWriter>
@@ -39,7 +41,7 @@ void CQuobinApp::PrepareApplication(QApplication& application)
 {
     QCoreApplication::setOrganizationName(QStringLiteral("Ulmvero"));
     QCoreApplication::setApplicationName(QStringLiteral("Quobin"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.3"));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(quobin::kVersion));
     application.setWindowIcon(QIcon(QStringLiteral(":/icons/quobin-64.png")));
 }
 

@@ -3,9 +3,14 @@
 #include "CAboutDlg.h"
 #include "CMonDlg.h"
 #include "MainSettings.h"
+#include "StatusAnnouncer.h"
+#include "graph/ui/CGraphMonDlg.h"
 #include "pod/Messages.h"
+#include "quobin/Version.h"
+#include "ui/Announcer.h"
 #include "ui_CQuobinDlg.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QCoreApplication>
 #include <QDateTime>
@@ -67,7 +72,12 @@ CQuobinDlg::CQuobinDlg(const BackendFactory& makeBackend, QWidget* parent)
       })
 {
     m_ui->setupUi(this);
+    setWindowTitle(windowTitle().replace(QStringLiteral("Quobin"),
+                                         QStringLiteral("Quobin ") + quobin::kVersionText));
+    m_announcer = new ui::Announcer(this);
+    m_speech = std::make_unique<StatusAnnouncer>(*m_announcer);
     m_ui->runLog->hide();
+    m_ui->runLog->setTabChangesFocus(true);
     resize(width(), kFoldedHeight);
     // A fixed-size main window with a minimise box and no maximise box.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -87,7 +97,8 @@ CQuobinDlg::CQuobinDlg(const BackendFactory& makeBackend, QWidget* parent)
         {m_ui->podVerifyButton, OperationMode::PodVerify},
     };
     for (const auto& [button, mode] : operations)
-        connect(button, &QPushButton::clicked, this, [this, m = mode] { OnOperation(m); });
+        connect(button, &QPushButton::clicked, this,
+                [this, m = mode, b = button] { OnOperation(m, b); });
     connect(m_ui->targetResetButton, &QPushButton::clicked, this, &CQuobinDlg::OnTargetReset);
     connect(m_ui->getVersionButton, &QPushButton::clicked, this, &CQuobinDlg::OnGetVersion);
     connect(m_ui->firmwareUpdateButton, &QPushButton::clicked, this, &CQuobinDlg::OnFirmwareUpdate);
@@ -229,6 +240,12 @@ void CQuobinDlg::Initialize()
         // A child window, so that it stays usable while this window runs modally.
         m_monDlg = std::make_unique<CMonDlg>(
             *session, [this] { return m_ui->mcuSelect->currentIndex(); }, this);
+        // The modal "Graph Monitoring" window on the same POD session.
+        m_monDlg->SetGraphOpener(
+            [session](QWidget* owner, const std::vector<graph::GraphChannel>& channels) {
+                CGraphMonDlg graph(*session, channels, owner);
+                graph.exec();
+            });
         m_backend->SetMonitorControl(m_monDlg.get());
         connect(this, &CQuobinDlg::dataMonitoringRequested, m_monDlg.get(), [this] {
             m_monDlg->show();
@@ -329,7 +346,7 @@ void CQuobinDlg::SetRegionLabels(const std::array<std::string, 4>& labels)
 void CQuobinDlg::ShowTransferProgress(const ops::TransferProgress& progress)
 {
     OnUiThread([this, text = QString::fromStdString(ops::TransferProgressText(progress))] {
-        m_ui->transferLabel->setText(text);
+        ShowTransferText(text);
     });
 }
 
@@ -337,6 +354,7 @@ void CQuobinDlg::ShowWarning(const std::string& text)
 {
     OnUiThread([this, shown = QString::fromStdString(text)] {
         AppendLog(shown);
+        m_speech->WarningShown(shown);
         // During a run the status line belongs to the run; the log keeps the warning.
         if (m_workActive) return;
         CVexStatic* status = m_ui->statusLine;
@@ -394,6 +412,18 @@ void CQuobinDlg::ApplyStatus(const QString& text, bool error)
     status->SetText(text);
     status->repaint();
     AppendLog(CVexStatic::DisplayText(text));
+    m_speech->StatusShown(text, error);
+}
+
+void CQuobinDlg::ShowTransferText(const QString& text)
+{
+    m_ui->transferLabel->setText(text);
+    // The region and time left, for a screen reader: the label tells each change, and
+    // the progress bar, where the focus waits during a run, carries it as its
+    // description, so that asking the bar gives both the percentage and this.
+    QAccessibleEvent changed(m_ui->transferLabel, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&changed);
+    m_ui->progressBar->setAccessibleDescription(text);
 }
 
 void CQuobinDlg::ApplyControlsEnabled(bool enabled)
@@ -420,13 +450,23 @@ void CQuobinDlg::ApplyControlsEnabled(bool enabled)
         m_ui->resetDelay,
         m_ui->getVersionButton,
     };
+    // Disabling the focused control would hand the focus to the next one, which is
+    // disabled in turn: a screen reader would read out every button on the way. The
+    // focus waits on the progress bar instead, which tells how the work goes.
+    if (!enabled && std::find(std::begin(controls), std::end(controls), focusWidget()) !=
+                        std::end(controls))
+        m_ui->progressBar->setFocus(Qt::OtherFocusReason);
     for (QWidget* control : controls)
         control->setEnabled(enabled);
     if (!enabled) return;
     UpdateRegionAvailability();
     if (m_backend->IsBusy()) return; // a refused start: the running work goes on
     m_workActive = false;
-    m_ui->transferLabel->clear();
+    ShowTransferText(QString());
+    m_speech->RunEnded();
+    if (m_workOrigin && (!focusWidget() || focusWidget() == m_ui->progressBar))
+        m_workOrigin->setFocus(Qt::OtherFocusReason);
+    m_workOrigin = nullptr;
     if (m_closePending) QDialog::done(m_closeResult);
 }
 
@@ -466,27 +506,32 @@ ops::DialogSnapshot CQuobinDlg::CaptureSnapshot() const
     return snapshot;
 }
 
-void CQuobinDlg::OnOperation(ops::OperationMode mode)
+void CQuobinDlg::BeginWork(QAbstractButton* origin)
 {
-    const ops::DialogSnapshot snapshot = CaptureSnapshot();
     // Frozen here already, so that a quick second click cannot start a second run.
+    m_workOrigin = origin;
     ApplyControlsEnabled(false);
     m_workActive = true;
+    m_speech->RunStarted(origin->text());
+}
+
+void CQuobinDlg::OnOperation(ops::OperationMode mode, QAbstractButton* origin)
+{
+    const ops::DialogSnapshot snapshot = CaptureSnapshot();
+    BeginWork(origin);
     if (!m_backend->Start(mode, snapshot))
         ApplyControlsEnabled(true); // refused: the previous worker has given them back
 }
 
 void CQuobinDlg::OnFirmwareUpdate()
 {
-    ApplyControlsEnabled(false);
-    m_workActive = true;
+    BeginWork(m_ui->firmwareUpdateButton);
     if (!m_backend->StartFirmwareUpdate()) ApplyControlsEnabled(true);
 }
 
 void CQuobinDlg::OnGetVersion()
 {
-    ApplyControlsEnabled(false);
-    m_workActive = true;
+    BeginWork(m_ui->getVersionButton);
     if (!m_backend->QueryVersion()) ApplyControlsEnabled(true);
 }
 
@@ -494,8 +539,7 @@ void CQuobinDlg::OnTargetReset()
 {
     const int polarity = m_ui->resetPolarity->currentIndex();
     const int delay = m_ui->resetDelay->currentIndex();
-    ApplyControlsEnabled(false);
-    m_workActive = true;
+    BeginWork(m_ui->targetResetButton);
     if (!m_backend->ResetTarget(polarity, delay)) ApplyControlsEnabled(true);
 }
 
@@ -511,6 +555,7 @@ void CQuobinDlg::done(int result)
         const QString notice = QStringLiteral("Quobin will close when the run has ended");
         m_ui->transferLabel->setText(notice);
         AppendLog(notice);
+        m_announcer->Announce(notice);
         return;
     }
     if (m_confirmLeave(this, QStringLiteral("The run is still writing. Leave now? The run stops "

@@ -7,6 +7,7 @@
 
 #include <QDialog>
 #include <QIcon>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
@@ -14,13 +15,18 @@
 #include <memory>
 
 class CMonDlg;
+class QAbstractButton;
 class QCheckBox;
+class StatusAnnouncer;
 class QMenu;
 class QUrl;
 class QWidget;
 
 namespace Ui {
 class CQuobinDlg;
+}
+namespace ui {
+class Announcer;
 }
 
 // The programmer's main window: part, S file, reset options and flash regions, and the
@@ -108,7 +114,8 @@ signals:
 
 private:
     void OnBrowse();
-    void OnOperation(ops::OperationMode mode);
+    void OnOperation(ops::OperationMode mode, QAbstractButton* origin);
+    void BeginWork(QAbstractButton* origin);
     void OnFirmwareUpdate();
     void OnGetVersion();
     void OnTargetReset();
@@ -125,6 +132,7 @@ private:
     void SetUpToolTipsAndShortcuts();
 
     void ApplyStatus(const QString& text, bool error);
+    void ShowTransferText(const QString& text);
     void ApplyControlsEnabled(bool enabled);
     void ApplyRegionLabels(const std::array<QString, 4>& labels);
     void LoadSettings();
@@ -153,6 +161,9 @@ private:
     int m_passes = 0;
     int m_failures = 0;
     ui::UiThreadQueue* m_uiQueue = new ui::UiThreadQueue(this); // a child: Qt deletes it
+    ui::Announcer* m_announcer = nullptr; // a child: Qt deletes it
+    std::unique_ptr<StatusAnnouncer> m_speech;
+    QPointer<QAbstractButton> m_workOrigin; // gets the focus back when the work has ended
     std::unique_ptr<app::ProgrammerBackend> m_backend;
     std::unique_ptr<CMonDlg> m_monDlg;
 };

@@ -25,6 +25,14 @@ void CVexStatic::SetText(const QString& text)
     m_text = text;
     QAccessibleEvent changed(this, QAccessible::NameChanged);
     QAccessible::updateAccessibility(&changed);
+    // The description says "error" while the line is red; a reader that keeps it must be
+    // told when that comes and goes. The owner sets the colour before the text.
+    const bool red = m_textColor == kErrorColor;
+    if (red != m_describedRed) {
+        m_describedRed = red;
+        QAccessibleEvent described(this, QAccessible::DescriptionChanged);
+        QAccessible::updateAccessibility(&described);
+    }
     emit textSet(text);
 }
 

@@ -44,6 +44,7 @@ protected:
 
 private:
     bool m_areaFitted = false;
+    bool m_describedRed = false; // the "error" description assistive technology last heard of
     QString m_text;
     QRect m_drawArea;
 };

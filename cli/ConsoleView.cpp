@@ -22,9 +22,10 @@ std::string ConsoleView::Displayed(const std::string& text)
 }
 
 void ConsoleView::PrintFailure(std::ostream& err, const std::string& status,
-                               const pod::UsbDriver& driver)
+                               const std::string& reason, const pod::UsbDriver& driver)
 {
     err << "quobin-cli: " << Displayed(status) << '\n';
+    if (!reason.empty()) err << "quobin-cli: " << reason << '\n';
     if (const std::string reason = driver.LastError(); !reason.empty())
         err << "quobin-cli: " << reason << '\n';
 }
@@ -44,6 +45,7 @@ void ConsoleView::ShowStatus(const std::string& text, bool error)
 {
     std::lock_guard lock(m_mutex);
     m_lastStatus = text;
+    m_lastReason.clear();
     m_lastError = error;
     // A failure is printed once, on stderr, when the command ends with it.
     if (m_quiet || text.empty() || error) return;
@@ -112,6 +114,18 @@ void ConsoleView::ShowNote(const std::string& text)
     ClearBar();
     m_err << "quobin-cli: " << text << std::endl;
     DrawBar();
+}
+
+void ConsoleView::ShowFailureReason(const std::string& reason)
+{
+    std::lock_guard lock(m_mutex);
+    m_lastReason = reason;
+}
+
+std::string ConsoleView::lastReason() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_lastReason;
 }
 
 std::string ConsoleView::lastStatus() const

@@ -28,18 +28,23 @@ public:
     // Warnings and remarks go to stderr, each warning once however often it is reported.
     void ShowWarning(const std::string& text) override;
     void ShowNote(const std::string& text) override;
+    // Kept for the failure's second line.
+    void ShowFailureReason(const std::string& reason) override;
 
     std::string lastStatus() const;
+    // Why the command behind the last status failed; empty when no reason followed it.
+    std::string lastReason() const;
     bool lastError() const;
 
     // "&&" to "&" and a lone "&" dropped, as the status line draws a text.
     static std::string Displayed(const std::string& text);
     // "[#####-----]  50%" for a position within 0..upper.
     static std::string ProgressBar(int position, int upper, int width);
-    // A failed operation on stderr: its status text, then the USB back end's reason when it
-    // has one (the status texts say what failed, the back end why and what to do).
+    // A failed operation on stderr: its status text, then why its command failed, then the
+    // USB back end's reason, each when there is one (the status texts say what failed, the
+    // rest why and what to do).
     static void PrintFailure(std::ostream& err, const std::string& status,
-                             const pod::UsbDriver& driver);
+                             const std::string& reason, const pod::UsbDriver& driver);
 
 private:
     void DrawBar();
@@ -51,6 +56,7 @@ private:
     const bool m_progressBar;
     mutable std::mutex m_mutex;
     std::string m_lastStatus;
+    std::string m_lastReason;
     bool m_lastError = false;
     int m_upper = 0;
     int m_step = 1;

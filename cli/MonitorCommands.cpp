@@ -5,14 +5,15 @@
 #include <cstdio>
 #include <memory>
 
-#include "cli/CliPod.h"
+#include "cli/CliLink.h"
 #include "cli/GlobalOptions.h"
 #include "cli/JsonText.h"
 #include "cli/WatchItems.h"
 #include "image/McuCatalog.h"
-#include "monitor/FracText.h"
 #include "monitor/MonitorReader.h"
+#include "monitor/Latin1Text.h"
 #include "pod/PodCommands.h"
+#include "report/OutcomeText.h"
 
 namespace cli {
 
@@ -29,20 +30,25 @@ Json JsonValue(monitor::ViewType viewType, std::optional<double> value)
 }
 
 // The POD opened and set to the monitoring baud rate, as START does.
-std::unique_ptr<CliPod> OpenForMonitoring(CommandContext& ctx, const MonitorOptions& o,
+std::unique_ptr<CliLink> OpenForMonitoring(CommandContext& ctx, const MonitorOptions& o,
                                           int& exitCode)
 {
-    auto pod = CliPod::Open(ctx, ctx.globals.json, exitCode);
+    auto pod = OpenPodForMonitoring(ctx, o, exitCode);
     if (!pod) return nullptr;
-    if (!pod->session().EnsurePodSession(pod->view())) {
-        ctx.err << "quobin-cli: " << ConsoleView::Displayed(pod->view().lastStatus()) << '\n';
-        exitCode = kExitFailed;
-        return nullptr;
-    }
-    NoteTarget(*pod, o);
-    // Its answer does not matter: a POD that keeps its rate still reads memory.
-    pod::CmdSetMonitorBaud(pod->session(), BaudIndex(o.baud));
+    // A POD that keeps its rate still reads memory, so a refusal does not end the
+    // command; a late answer to it cannot pass for the next reply (the command purges).
+    if (const pod::PodOutcome baud = pod::CmdSetMonitorBaud(pod->session(), BaudIndex(o.baud));
+        !baud)
+        pod->TraceNote("monitoring baud rate not set: " + report::DescribeOutcome(baud));
     return pod;
+}
+
+// Prints why a command on target memory failed and ends the trace with it.
+int Failed(CommandContext& ctx, CliLink& pod, const std::string& text)
+{
+    ctx.err << "quobin-cli: " << text << '\n';
+    pod.TraceResult(false, text);
+    return kExitFailed;
 }
 
 struct ReadOptions {
@@ -62,20 +68,17 @@ int RunRead(ReadOptions& o, CommandContext& ctx)
     if (!pod) return exitCode;
 
     Json json = Json::array();
+    std::string lines;
     for (const WatchItem& item : items) {
         monitor::Reading reading;
-        if (!monitor::ReadItemOnce(pod->session(), item.address, item.viewType, item.size,
-                                   reading)) {
-            ctx.err << "quobin-cli: reading " << item.label
-                    << " failed: the POD did not answer the memory read\n";
-            return kExitFailed;
-        }
+        const pod::PodOutcome outcome = monitor::ReadItemOnce(
+            pod->session(), item.address, item.viewType, item.size, reading);
+        if (!outcome)
+            return Failed(ctx, *pod,
+                          "reading " + item.label + " failed: " + report::DescribeOutcome(outcome));
         if (item.typed && item.typed->viewType == item.viewType)
             reading.text = o.monitor.types.ValueText(*item.typed, reading.raw, reading.text);
-        if (!ctx.globals.json) {
-            ctx.out << item.label << " = " << reading.text << '\n';
-            continue;
-        }
+        lines += item.label + " = " + reading.text + '\n';
         json.push_back({{"item", JsonText(item.label)},
                         {"address", item.address},
                         {"view", monitor::ViewTypeName(item.viewType)},
@@ -83,7 +86,12 @@ int RunRead(ReadOptions& o, CommandContext& ctx)
                         {"text", reading.text},
                         {"value", JsonValue(item.viewType, reading.value)}});
     }
-    if (ctx.globals.json) ctx.out << JsonLine(json) << '\n';
+    // Printed only once every item was read, so a failure never leaves half a result.
+    if (ctx.globals.json)
+        ctx.out << JsonLine(json) << '\n';
+    else
+        ctx.out << lines;
+    pod->TraceResult(true, std::to_string(items.size()) + " items read");
     return kExitOk;
 }
 
@@ -92,6 +100,55 @@ struct WriteOptions {
     std::string item;
     std::string value;
 };
+
+// The bits a read-back shows of a value written as `viewType`: bytes keep 8 bits and
+// words 16, as the write sent them.
+std::uint32_t WrittenBits(monitor::ViewType viewType, std::uint32_t value)
+{
+    switch (pod::AccessWidthForView(viewType)) {
+    case 0:
+    case 1:
+        return value & 0xFFu;
+    case 2:
+        return value & 0xFFFFu;
+    default:
+        return value;
+    }
+}
+
+// What was written, as the read-back would show it.
+std::string ExpectedText(const monitor::WriteRequest& request)
+{
+    if (request.viewType != monitor::ASCII)
+        return monitor::FormatMonitorValue(request.viewType, request.value);
+    std::string latin1;
+    monitor::Utf8ToLatin1(request.text, latin1); // checked when the request was built
+    return monitor::AsciiTextFromWords(monitor::AsciiWriteWords(latin1, request.length));
+}
+
+// A value text to the request that writes it; an empty text when it can be sent, else
+// why not.
+std::string BuildWriteRequest(const WriteOptions& o, const WatchItem& item,
+                              monitor::WriteRequest& request)
+{
+    request.viewType = item.viewType;
+    request.address = item.address;
+    if (item.viewType != monitor::ASCII) {
+        const monitor::ValueTextReading reading = monitor::ReadValueText(o.value, item.viewType);
+        if (!reading.bits)
+            return "cannot write to " + item.label + " as " +
+                   monitor::ViewTypeName(item.viewType) + ": " + reading.error;
+        request.value = *reading.bits;
+        return {};
+    }
+    request.text = monitor::ApplyAsciiLength(o.value, item.size);
+    request.length = item.size;
+    std::vector<std::uint16_t> words;
+    std::string error;
+    if (!monitor::AsciiWriteWordsFromUtf8(request.text, request.length, words, error))
+        return "cannot write '" + o.value + "' to " + item.label + ": " + error;
+    return {};
+}
 
 int RunWrite(WriteOptions& o, CommandContext& ctx)
 {
@@ -102,46 +159,60 @@ int RunWrite(WriteOptions& o, CommandContext& ctx)
         return status;
     const WatchItem& item = items.front();
     if (item.typed && item.typed->bits) return UsageError(ctx, monitor::BitFieldWriteRefusal(*item.typed));
-    if ((item.viewType == monitor::FRAC16 || item.viewType == monitor::FRAC32) &&
-        !monitor::EncodeFracText(o.value, item.viewType))
-        return UsageError(ctx, "cannot write to " + item.label + ": " + monitor::FracRefusal(o.value));
 
     monitor::WriteRequest request;
-    request.viewType = item.viewType;
-    request.address = item.address;
-    if (item.viewType == monitor::ASCII) {
-        request.text = monitor::ApplyAsciiLength(o.value, item.size);
-        request.length = item.size;
-        std::vector<std::uint16_t> words;
-        std::string error;
-        if (!monitor::AsciiWriteWordsFromUtf8(request.text, request.length, words, error))
-            return UsageError(ctx,
-                              "cannot write '" + o.value + "' to " + item.label + ": " + error);
-    } else {
-        request.value = monitor::EncodeValueText(o.value, item.viewType, item.list);
-    }
+    if (const std::string error = BuildWriteRequest(o, item, request); !error.empty())
+        return UsageError(ctx, error);
 
     int exitCode = kExitOk;
     auto pod = OpenForMonitoring(ctx, o.monitor, exitCode);
     if (!pod) return exitCode;
-    if (!monitor::WriteOnce(pod->session(), request)) {
-        ctx.err << "quobin-cli: writing " << item.label
-                << " failed: the POD did not acknowledge the memory write\n";
-        return kExitFailed;
+    const monitor::WriteOutcome written = monitor::WriteOnce(pod->session(), request);
+    if (!written) {
+        std::string text = "writing " + item.label + " failed: " +
+                           report::DescribeOutcome(written.outcome);
+        if (written.wordsTotal > 1)
+            text += "; " + std::to_string(written.wordsWritten) + " of " +
+                    std::to_string(written.wordsTotal) + " words were written";
+        return Failed(ctx, *pod, text);
     }
     monitor::Reading reading;
-    if (!monitor::ReadItemOnce(pod->session(), item.address, item.viewType, item.size, reading)) {
-        ctx.err << "quobin-cli: " << item.label
-                << " was written but reading it back failed: the POD did not answer\n";
-        return kExitFailed;
-    }
+    if (const pod::PodOutcome outcome = monitor::ReadItemOnce(
+            pod->session(), item.address, item.viewType, item.size, reading);
+        !outcome)
+        return Failed(ctx, *pod,
+                      item.label + " was written but reading it back failed: " +
+                          report::DescribeOutcome(outcome));
+    const bool same = item.viewType == monitor::ASCII
+                          ? reading.text == ExpectedText(request)
+                          : reading.raw == WrittenBits(item.viewType, request.value);
+    if (!same)
+        return Failed(ctx, *pod,
+                      item.label + " reads back " + reading.text + " after " +
+                          ExpectedText(request) + " was written");
     if (item.typed && item.typed->viewType == item.viewType)
         reading.text = o.monitor.types.ValueText(*item.typed, reading.raw, reading.text);
     ctx.out << item.label << " = " << reading.text << '\n';
+    pod->TraceResult(true, item.label + " = " + reading.text);
     return kExitOk;
 }
 
 } // namespace
+
+std::unique_ptr<CliLink> OpenPodForMonitoring(CommandContext& ctx, const MonitorOptions& options,
+                                             int& exitCode)
+{
+    auto pod = CliLink::Open(ctx, ctx.globals.json, exitCode);
+    if (!pod) return nullptr;
+    if (!pod->session().EnsurePodSession(pod->view())) {
+        ctx.err << "quobin-cli: " << ConsoleView::Displayed(pod->view().lastStatus()) << '\n';
+        pod->TraceResult(false, pod->view().lastStatus());
+        exitCode = kExitFailed;
+        return nullptr;
+    }
+    NoteTarget(*pod, options);
+    return pod;
+}
 
 void AddReadCommand(CLI::App& app, CommandList& commands)
 {

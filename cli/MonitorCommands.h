@@ -1,8 +1,18 @@
 #pragma once
 
+#include <memory>
+
 #include "cli/CommandContext.h"
 
 namespace cli {
+
+class CliLink;
+struct MonitorOptions;
+
+// The POD opened for a command on target memory, the part and map noted in the trace.
+// Null after printing why (exitCode then says how to exit).
+std::unique_ptr<CliLink> OpenPodForMonitoring(CommandContext& ctx, const MonitorOptions& options,
+                                             int& exitCode);
 
 // symbols MAP: the data symbols of a linker map as the monitoring window lists them.
 void AddSymbolsCommand(CLI::App& app, CommandList& commands);

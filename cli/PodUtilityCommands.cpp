@@ -76,13 +76,14 @@ int RunDevices(CommandContext& ctx)
 
 int Finish(CommandContext& ctx, CliPod& pod, bool ok)
 {
-    pod.TraceNote(std::string("result: ") + (ok ? "ok, " : "failed, ") + pod.view().lastStatus());
+    pod.TraceResult(ok, pod.view().lastStatus());
     if (ctx.globals.json) {
         const Json document = {{"ok", ok}, {"message", JsonText(pod.view().lastStatus())}};
         ctx.out << JsonLine(document) << '\n';
     }
     if (!ok) {
-        ConsoleView::PrintFailure(ctx.err, pod.view().lastStatus(), pod.driver());
+        ConsoleView::PrintFailure(ctx.err, pod.view().lastStatus(), pod.view().lastReason(),
+                                  pod.driver());
         return kExitFailed;
     }
     return kExitOk;

@@ -106,7 +106,7 @@ int Run(const ProgramOptions& o, bool target, CommandContext& ctx)
         ctx.out << JsonLine(document) << '\n';
     }
     if (!result.ok) {
-        ConsoleView::PrintFailure(ctx.err, result.message, pod->driver());
+        ConsoleView::PrintFailure(ctx.err, result.message, result.record.reason, pod->driver());
         return kExitFailed;
     }
     return kExitOk;

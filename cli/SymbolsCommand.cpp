@@ -79,6 +79,9 @@ std::string TextRow(const Row& row)
 
 int RunSymbols(SymbolsOptions& o, CommandContext& ctx)
 {
+    // An empty MAP (an unset shell variable) would otherwise list an empty table as if
+    // the map had no symbols.
+    if (o.monitor.map.empty()) return UsageError(ctx, "symbols: MAP is empty");
     monitor::SymbolTable table;
     if (const int status = LoadMonitorTarget(ctx, o.monitor, table); status != kExitOk)
         return status;

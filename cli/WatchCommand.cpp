@@ -1,6 +1,7 @@
 #include <CLI/CLI.hpp>
 
 #include <atomic>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <condition_variable>
@@ -12,18 +13,22 @@
 #include <memory>
 #include <mutex>
 
-#include "cli/CliPod.h"
+#include "cli/CliLink.h"
 #include "cli/GlobalOptions.h"
 #include "cli/MonitorCommands.h"
 #include "cli/WatchItems.h"
 #include "monitor/MonitorWorker.h"
 #include "pod/PodSession.h"
+#include "report/CsvText.h"
 
 namespace cli {
 
 namespace {
 
 std::atomic<bool> g_interrupted{false};
+
+// The longest watch by --duration, well inside the 32-bit millisecond clock.
+constexpr double kMaxDurationS = 2'000'000;
 
 extern "C" void OnInterrupt(int)
 {
@@ -76,23 +81,32 @@ public:
         m_cycles.push_back(std::move(cycle));
         m_changed.notify_one();
     }
-    void StoppedByFailure() override
+    void StoppedByFailure(const std::string& reason) override
     {
         std::lock_guard lock(m_mutex);
+        m_failure = reason;
         m_failed = true;
         m_changed.notify_one();
     }
 
-    // The next cycle, or nothing when the POD was lost or the wait ran out.
+    // The next cycle, or nothing when the POD was lost or the wait ran out. A failure is
+    // reported only once the cycles before it were taken.
     std::optional<Cycle> Next(std::chrono::milliseconds wait, bool& failed)
     {
         std::unique_lock lock(m_mutex);
         m_changed.wait_for(lock, wait, [this] { return !m_cycles.empty() || m_failed; });
-        failed = m_failed;
+        failed = m_failed && m_cycles.empty();
         if (m_cycles.empty()) return std::nullopt;
         Cycle cycle = std::move(m_cycles.front());
         m_cycles.pop_front();
         return cycle;
+    }
+
+    // Why the worker stopped by itself.
+    std::string failure()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_failure;
     }
 
 private:
@@ -101,22 +115,14 @@ private:
     std::condition_variable m_changed;
     std::deque<Cycle> m_cycles;
     bool m_failed = false;
+    std::string m_failure;
 };
-
-std::string CsvField(const std::string& text)
-{
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (char c : text)
-        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return quoted + '"';
-}
 
 // The plot number as the shortest text that reads back the same (a FLOAT as the single
 // it is, not as the double it was widened to); the text for ASCII.
 std::string CsvValue(const monitor::MonitorItem& row)
 {
-    if (!row.plotValue) return CsvField(row.value);
+    if (!row.plotValue) return report::CsvField(row.value);
     char text[32];
     const auto result =
         row.viewType == monitor::FLOAT
@@ -133,7 +139,8 @@ const monitor::MonitorItem& RowOf(const Cycle& cycle, const WatchItem& item, int
 }
 
 // Prints cycles: a table that refreshes in place on a terminal, a line per cycle
-// elsewhere, and the CSV rows.
+// elsewhere, and the CSV rows. Each CSV line goes out whole in one write and is flushed,
+// so the file holds whole rows whenever the watch ends.
 class WatchPrinter {
 public:
     WatchPrinter(CommandContext& ctx, const std::vector<WatchItem>& items,
@@ -142,22 +149,27 @@ public:
     {
         for (const WatchItem& item : items)
             m_labelWidth = std::max(m_labelWidth, item.label.size());
-        if (m_csv == nullptr) return;
-        *m_csv << "time_ms";
-        for (const WatchItem& item : items)
-            *m_csv << ',' << CsvField(item.label);
-        *m_csv << '\n' << std::flush;
     }
 
-    void Print(const Cycle& cycle, std::uint32_t elapsedMs)
+    // False when the CSV output failed (errno says why).
+    bool WriteHeader()
+    {
+        std::string line = "time_ms";
+        for (const WatchItem& item : m_items)
+            line += ',' + report::CsvField(item.label);
+        return WriteCsvLine(line);
+    }
+
+    // False when the CSV output failed (errno says why).
+    bool Print(const Cycle& cycle, std::uint32_t elapsedMs)
     {
         if (m_csv != nullptr) {
-            *m_csv << elapsedMs;
+            std::string line = std::to_string(elapsedMs);
             for (std::size_t i = 0; i < m_items.size(); ++i)
-                *m_csv << ',' << CsvValue(RowOf(cycle, m_items[i], m_rows[i]));
-            *m_csv << '\n' << std::flush;
+                line += ',' + CsvValue(RowOf(cycle, m_items[i], m_rows[i]));
+            if (!WriteCsvLine(line)) return false;
         }
-        if (m_csv == &m_ctx.out) return;
+        if (m_csv == &m_ctx.out) return true;
         if (m_ctx.outIsTerminal) {
             PrintTable(cycle, elapsedMs);
         } else if (m_csv == nullptr) {
@@ -167,9 +179,20 @@ public:
                           << RowOf(cycle, m_items[i], m_rows[i]).value;
             m_ctx.out << '\n' << std::flush;
         }
+        return true;
     }
 
 private:
+    bool WriteCsvLine(std::string line)
+    {
+        if (m_csv == nullptr) return true;
+        line += '\n';
+        errno = 0;
+        m_csv->write(line.data(), static_cast<std::streamsize>(line.size()));
+        m_csv->flush();
+        return m_csv->good();
+    }
+
     void PrintTable(const Cycle& cycle, std::uint32_t elapsedMs)
     {
         // Back to the first line of the table drawn before, then over it.
@@ -227,6 +250,9 @@ int RunWatch(WatchOptions& o, CommandContext& ctx)
     std::vector<int> rows;
     if (!FillWatchList(ctx, table, items, watchList, rows)) return kExitUsage;
 
+    // Ctrl+C from here on ends the watch through the normal path, so the CSV file holds
+    // its header and whole rows whenever it comes.
+    InterruptScope interrupt;
     std::ofstream csvFile;
     std::ostream* csv = nullptr;
     if (o.csv == "-") {
@@ -239,16 +265,24 @@ int RunWatch(WatchOptions& o, CommandContext& ctx)
         }
         csv = &csvFile;
     }
+    WatchPrinter printer(ctx, items, rows, csv);
+    const auto csvFailed = [&] {
+        const int error = errno;
+        ctx.err << "quobin-cli: cannot write " << (o.csv == "-" ? "the CSV output" : o.csv)
+                << ": " << (error != 0 ? std::strerror(error) : "write failed") << '\n';
+        return kExitFailed;
+    };
+    if (!printer.WriteHeader()) return csvFailed();
 
     int exitCode = kExitOk;
-    auto pod = CliPod::Open(ctx, ctx.globals.json, exitCode);
+    auto pod = OpenPodForMonitoring(ctx, o.monitor, exitCode);
     if (!pod) return exitCode;
-    if (!pod->session().EnsurePodSession(pod->view())) return kExitFailed;
-    NoteTarget(*pod, o.monitor);
 
     CycleQueue cycles(watchList);
     monitor::MonitorWorker worker(pod->session(), watchList, cycles);
     worker.SetIntervalMs(o.intervalMs);
+    worker.SetCycleLimit(o.count);
+    worker.SetStopWhenReopenDoesNotHelp(true);
     pod::PodClock& clock = pod->session().clock();
     const std::uint32_t startMs = clock.NowMs();
     // A duration shorter than a millisecond still ends the watch.
@@ -256,12 +290,11 @@ int RunWatch(WatchOptions& o, CommandContext& ctx)
         o.durationS > 0 ? std::max<std::uint64_t>(
                               1, static_cast<std::uint64_t>(std::ceil(o.durationS * 1000.0)))
                         : 0;
-    InterruptScope interrupt;
     if (!worker.Start(BaudIndex(o.monitor.baud))) {
         ctx.err << "quobin-cli: the POD could not be opened for monitoring\n";
+        pod->TraceResult(false, "the POD could not be opened for monitoring");
         return kExitFailed;
     }
-    WatchPrinter printer(ctx, items, rows, csv);
     std::uint64_t printed = 0;
     bool failed = false;
     while (!g_interrupted.load() && (o.count == 0 || printed < o.count)) {
@@ -270,7 +303,12 @@ int RunWatch(WatchOptions& o, CommandContext& ctx)
         if (cycle) {
             const std::uint32_t elapsedMs = cycle->nowMs - startMs;
             if (durationMs > 0 && elapsedMs >= durationMs) break;
-            printer.Print(*cycle, elapsedMs);
+            if (!printer.Print(*cycle, elapsedMs)) {
+                worker.StopAndJoin();
+                pod->TraceResult(false, "CSV output failed after " + std::to_string(printed) +
+                                            " cycles");
+                return csvFailed();
+            }
             ++printed;
         } else if (failed) {
             break;
@@ -278,11 +316,13 @@ int RunWatch(WatchOptions& o, CommandContext& ctx)
     }
     worker.StopAndJoin();
     if (failed) {
-        ctx.err << "quobin-cli: the POD stopped answering and could not be reopened; "
-                   "the watch ended after "
-                << printed << " cycles\n";
+        const std::string text = "the watch ended after " + std::to_string(printed) +
+                                 " cycles: " + cycles.failure();
+        ctx.err << "quobin-cli: " << text << '\n';
+        pod->TraceResult(false, text);
         return kExitFailed;
     }
+    pod->TraceResult(true, std::to_string(printed) + " cycles");
     return kExitOk;
 }
 
@@ -301,7 +341,17 @@ void AddWatchCommand(CLI::App& app, CommandList& commands)
     auto* count = sub->add_option("--count", o->count, "Stop after this many cycles")
                       ->check(CLI::PositiveNumber);
     sub->add_option("--duration", o->durationS, "Stop after this many seconds")
-        ->check(CLI::PositiveNumber)
+        ->check(CLI::Validator(
+            [](const std::string& text) -> std::string {
+                // The millisecond clock wraps after 49 days; NaN passes a "> 0" test.
+                double seconds = 0;
+                if (!CLI::detail::lexical_cast(text, seconds) || !(seconds > 0) ||
+                    seconds > kMaxDurationS)
+                    return "a number of seconds above 0 and at most " +
+                           std::to_string(static_cast<int>(kMaxDurationS)) + " is needed";
+                return {};
+            },
+            "SECONDS"))
         ->excludes(count);
     sub->add_option("--csv", o->csv,
                     "Write time_ms and each item's value per cycle to FILE (- for "

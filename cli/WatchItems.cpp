@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string_view>
 
-#include "cli/CliPod.h"
+#include "cli/CliLink.h"
 #include "cli/McuOptions.h"
 #include "image/McuCatalog.h"
 #include "monitor/ElfTypes.h"
@@ -123,6 +123,9 @@ int LoadMonitorTarget(CommandContext& ctx, MonitorOptions& options, monitor::Sym
     if (result.dropped > 0)
         ctx.err << "quobin-cli: warning: " << result.dropped << " symbols of " << options.map
                 << " left out; the table holds " << monitor::SymbolTable::kCapacity << '\n';
+    if (result.longLines > 0)
+        ctx.err << "quobin-cli: warning: " << options.map << ": " << result.longLines
+                << " lines longer than " << (monitor::kMapLineLimit >> 10) << " KiB skipped\n";
     options.typesStatus = monitor::LoadElfTypes(options.map, options.elf, table, options.types);
     const std::string& types = options.typesStatus;
     // Only what went wrong is worth a warning here; `symbols` shows the whole line.
@@ -133,7 +136,7 @@ int LoadMonitorTarget(CommandContext& ctx, MonitorOptions& options, monitor::Sym
     return kExitOk;
 }
 
-void NoteTarget(CliPod& pod, const MonitorOptions& options)
+void NoteTarget(CliLink& pod, const MonitorOptions& options)
 {
     pod.TraceNote(std::string("part: ") + image::RecordFor(static_cast<int>(options.mcuType)).name);
     if (!options.map.empty()) pod.TraceNote("map: " + options.map);

@@ -16,7 +16,7 @@ class App;
 
 namespace cli {
 
-class CliPod;
+class CliLink;
 
 // Options of the commands that watch or change target variables.
 struct MonitorOptions {
@@ -67,7 +67,7 @@ int PrepareWatchItems(CommandContext& ctx, MonitorOptions& options,
                       std::vector<WatchItem>& items);
 
 // The part and the map, for the trace of a support request.
-void NoteTarget(CliPod& pod, const MonitorOptions& options);
+void NoteTarget(CliLink& pod, const MonitorOptions& options);
 
 // Up to `count` symbol names closest to `name` (case-insensitive edit distance).
 std::vector<std::string> ClosestSymbolNames(const monitor::SymbolTable& table,

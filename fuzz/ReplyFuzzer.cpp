@@ -1,12 +1,12 @@
 // The reply side of every POD command: the first input byte picks a command, the rest is
-// what the device answers to its frame. Checked against the reply rules as the protocol
-// states them: a command succeeds exactly when the reply starts with ':' and, for the
-// replies that carry data (version, target state, memory), when all of its bytes came;
-// data is handed out only then, read from the digits after ":" + the two status digits;
-// a rejected reply leaves nothing queued, an accepted one leaves only the bytes beyond
-// its length.
+// what the device answers to its frame. Checked against the reply rules: a command
+// succeeds exactly when all of its reply's bytes came, the first is ':', the last CR and
+// every other one a hex digit of either case; data is handed out only then, read from
+// the digits after ":" + the two status digits; a rejected reply leaves nothing queued,
+// an accepted one leaves only the bytes beyond its length.
 #include <array>
 #include <cstdint>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <span>
@@ -30,23 +30,18 @@ int DigitValue(char c)
     return code - 0x37;
 }
 
-// A memory value: the leading hex digits (either case) of its field.
-std::uint32_t LeadingHex(const std::string& digits)
+// A memory value: its field's digits, all of them hex digits in an accepted reply.
+std::uint32_t HexField(const std::string& digits)
 {
-    std::uint32_t value = 0;
-    for (char c : digits) {
-        int d;
-        if (c >= '0' && c <= '9')
-            d = c - '0';
-        else if (c >= 'A' && c <= 'F')
-            d = c - 'A' + 10;
-        else if (c >= 'a' && c <= 'f')
-            d = c - 'a' + 10;
-        else
-            break;
-        value = value * 16 + static_cast<std::uint32_t>(d);
-    }
-    return value;
+    return static_cast<std::uint32_t>(std::stoul(digits, nullptr, 16));
+}
+
+bool WholeShape(const std::string& reply, std::size_t length)
+{
+    if (reply.size() < length || reply[0] != ':' || reply[length - 1] != '\r') return false;
+    for (std::size_t i = 1; i + 1 < length; ++i)
+        if (std::isxdigit(static_cast<unsigned char>(reply[i])) == 0) return false;
+    return true;
 }
 
 [[noreturn]] void Fail(int command, const char* what)
@@ -74,7 +69,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::span<const std::uint16_t> w(words);
     const std::uint32_t counts[4] = {1, 2, 3, 4};
     std::size_t length = pod::kAckReplyLength;
-    bool carriesData = false;
     bool ok = false;
     // What a command hands out: sentinels stay when it fails.
     int major = -1000, minor = -1000;
@@ -83,70 +77,66 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     switch (command) {
     case 0:
-        ok = pod::CmdGetVersion(session, major, minor);
+        ok = pod::CmdGetVersion(session, major, minor).ok();
         length = pod::kVersionReplyLength;
-        carriesData = true;
         break;
     case 1:
-        ok = pod::CmdResetTarget(session);
+        ok = pod::CmdResetTarget(session).ok();
         break;
     case 2:
-        ok = pod::CmdPodWriteInfo(session, 1, 27, 0, 0, 1, 591, counts);
+        ok = pod::CmdPodWriteInfo(session, 1, 27, 0, 0, 1, 591, counts).ok();
         break;
     case 3:
-        ok = pod::CmdPodWriteLoader(session, 1, w);
+        ok = pod::CmdPodWriteLoader(session, 1, w).ok();
         break;
     case 4:
-        ok = pod::CmdPodWriteBlock(session, 1, 100, w);
+        ok = pod::CmdPodWriteBlock(session, 1, 100, w).ok();
         break;
     case 5:
-        ok = pod::CmdConnectTarget(session, 27, pod::kConnect56800E, 0, 1);
+        ok = pod::CmdConnectTarget(session, 27, pod::kConnect56800E, 0, 1).ok();
         break;
     case 6:
-        state = pod::CmdEnableOnce(session);
+        state = pod::CmdEnableOnce(session).value;
         length = pod::kEnableOnceReplyLength;
-        carriesData = true;
         break;
     case 7:
-        ok = pod::CmdUnlockFlash(session);
+        ok = pod::CmdUnlockFlash(session).ok();
         break;
     case 8:
-        ok = pod::CmdTargetLoadLoader(session, w);
+        ok = pod::CmdTargetLoadLoader(session, w).ok();
         break;
     case 9:
-        ok = pod::CmdEraseFlash(session, 0x0F);
+        ok = pod::CmdEraseFlash(session, 0x0F).ok();
         break;
     case 10:
-        ok = pod::CmdProgramPage(session, 2, 2, 4, w);
+        ok = pod::CmdProgramPage(session, 2, 2, 4, w).ok();
         break;
     case 11:
-        ok = pod::CmdBufferChunk(session, 0, w);
+        ok = pod::CmdBufferChunk(session, 0, w).ok();
         break;
     case 12:
-        ok = pod::CmdProgramBuffered(session, 2, 2, 0, 3, 0x1233);
+        ok = pod::CmdProgramBuffered(session, 2, 2, 0, 3, 0x1233).ok();
         break;
     case 13:
-        ok = pod::CmdReleaseTarget(session, 1);
+        ok = pod::CmdReleaseTarget(session, 1).ok();
         break;
     case 14:
-        ok = pod::CmdSetMonitorBaud(session, 3);
+        ok = pod::CmdSetMonitorBaud(session, 3).ok();
         break;
     case 15:
-        ok = pod::CmdWriteMemory(session, 8, 0x80, 0x42C80000);
+        ok = pod::CmdWriteMemory(session, 8, 0x80, 0x42C80000).ok();
         break;
     default: {
         // Memory reads of every view type 0..8.
         const int viewType = command - 16;
-        ok = pod::CmdReadMemory(session, viewType, 0x80, value);
+        ok = pod::CmdReadMemory(session, viewType, 0x80, value).ok();
         const int width = pod::AccessWidthForView(viewType);
         length = width == 3 ? 14 : width == 2 ? 10 : 8;
-        carriesData = true;
         break;
     }
     }
 
-    const bool expected =
-        !reply.empty() && reply[0] == ':' && (!carriesData || reply.size() >= length);
+    const bool expected = WholeShape(reply, length);
     if (command == 6) {
         // The target state is the value of the two digits after the status; a rejected
         // reply reads as "failed" (0).
@@ -163,7 +153,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (command >= 16) {
         if (!expected && value != 0xDEADBEEF) Fail(command, "memory value handed out on failure");
-        if (expected && value != LeadingHex(reply.substr(3, length - 6)))
+        if (expected && value != HexField(reply.substr(3, length - 6)))
             Fail(command, "wrong memory value");
     }
     const std::size_t left = expected && reply.size() > length ? reply.size() - length : 0;

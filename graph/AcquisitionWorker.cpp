@@ -79,7 +79,8 @@ void AcquisitionWorker::SampleTick()
         // A type past FLOAT has no number to plot; it fails like an unanswered read.
         if (channel.viewType > monitor::FLOAT ||
             !monitor::ReadItemOnce(m_session, channel.address, channel.viewType,
-                                   static_cast<std::int32_t>(channel.size), reading) ||
+                                   static_cast<std::int32_t>(channel.size), reading)
+                 .ok() ||
             !reading.value) {
             RecoverAfterFailedRead();
             return;

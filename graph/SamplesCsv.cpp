@@ -1,6 +1,7 @@
 #include "graph/SamplesCsv.h"
 
 #include "graph/DayFraction.h"
+#include "report/CsvText.h"
 
 #include <charconv>
 #include <limits>
@@ -8,17 +9,6 @@
 namespace graph {
 
 namespace {
-std::string CsvField(const std::string& text)
-{
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"') quoted += '"';
-        quoted += c;
-    }
-    return quoted + '"';
-}
-
 void WriteNumber(std::ostream& out, double value)
 {
     char text[32];
@@ -32,7 +22,7 @@ void WriteSamplesCsv(std::ostream& out, const std::vector<std::string>& names,
 {
     out << "time_ms";
     for (const std::string& name : names)
-        out << ',' << CsvField(name);
+        out << ',' << report::CsvField(name);
     out << '\n';
     // The channels share the X of each tick; merge them by X.
     std::vector<std::size_t> next(channels.size(), 0);

@@ -1,10 +1,15 @@
 #include "monitor/MapFileReader.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
-#include <cstdio>
+#include <cstdint>
 #include <cstring>
-#include <memory>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <string>
+#include <unistd.h>
+#include <vector>
 
 #include "monitor/Latin1Text.h"
 #include "monitor/ValueText.h"
@@ -57,13 +62,88 @@ bool IsDataSource(std::string_view part)
     return EndsWith(stem, "_c") || EndsWith(stem, "_s") || EndsWith(stem, "_asm");
 }
 
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    ~FileDescriptor()
+    {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+// The whole file, when it is a regular file within kMapFileLimit. The open does not
+// block, so a FIFO someone gave as the map is refused instead of waiting for a writer.
+bool ReadMapText(const std::string& path, std::string& text, std::string& reason)
+{
+    if (path.empty()) {
+        reason = "no file name given";
+        return false;
+    }
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (file.get() < 0) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    struct stat info {};
+    if (::fstat(file.get(), &info) != 0) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    if (S_ISDIR(info.st_mode)) {
+        reason = std::strerror(EISDIR);
+        return false;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        reason = S_ISFIFO(info.st_mode) ? "not a regular file but a FIFO"
+                 : (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode))
+                     ? "not a regular file but a device"
+                     : "not a regular file";
+        return false;
+    }
+    const std::string tooLarge = "larger than " + std::to_string(kMapFileLimit >> 20) + " MiB";
+    if (static_cast<std::uintmax_t>(info.st_size) > kMapFileLimit) {
+        reason = tooLarge;
+        return false;
+    }
+    // The file may grow while it is read; one byte past the limit tells that it did.
+    text.resize(static_cast<std::size_t>(info.st_size) + 1);
+    std::size_t done = 0;
+    for (;;) {
+        if (done == text.size()) {
+            if (done > kMapFileLimit) {
+                reason = tooLarge;
+                return false;
+            }
+            text.resize(std::min(kMapFileLimit + 1, done * 2));
+        }
+        const ssize_t n = ::read(file.get(), text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            reason = std::strerror(errno);
+            return false;
+        }
+        if (n == 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    text.resize(done);
+    return true;
+}
+
 } // namespace
 
 std::optional<SymbolEntry> ParseMapLine(std::string_view line, const RamWindows& windows)
 {
-    // A map written with CR LF line ends reads as one written with LF.
-    while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
-        line.remove_suffix(1);
+    // A map written with CR LF line ends reads as one written with LF. Only that one CR
+    // is a line end: a line with more is damaged and names no symbol.
+    if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (!line.empty() && line.back() == '\r') return std::nullopt;
 
     std::array<std::string_view, 4> fields{};
     std::size_t n = 0;
@@ -94,16 +174,21 @@ std::optional<SymbolEntry> ParseMapLine(std::string_view line, const RamWindows&
 MapLoadResult LoadMapFile(const std::string& path, const RamWindows& windows, SymbolTable& table)
 {
     MapLoadResult result;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                         &std::fclose);
-    if (!file) {
-        result.reason = std::strerror(errno);
-        return result;
-    }
+    std::string text;
+    if (!ReadMapText(path, text, result.reason)) return result;
+
     std::vector<SymbolEntry> entries;
     int dropped = 0;
-    std::string line;
-    auto take = [&] {
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        const std::string_view line(text.data() + start, end - start);
+        start = end + 1;
+        if (line.size() > kMapLineLimit) {
+            ++result.longLines;
+            continue;
+        }
         if (std::optional<SymbolEntry> entry = ParseMapLine(line, windows)) {
             if (entries.size() < static_cast<std::size_t>(SymbolTable::kCapacity)) {
                 entries.push_back(std::move(*entry));
@@ -111,24 +196,7 @@ MapLoadResult LoadMapFile(const std::string& path, const RamWindows& windows, Sy
                 ++dropped;
             }
         }
-        line.clear();
-    };
-    std::array<char, 65536> buffer;
-    std::size_t got = 0;
-    while ((got = std::fread(buffer.data(), 1, buffer.size(), file.get())) > 0) {
-        for (std::size_t i = 0; i < got; ++i) {
-            if (buffer[i] == '\n') {
-                take();
-            } else {
-                line += buffer[i];
-            }
-        }
     }
-    if (std::ferror(file.get())) {
-        result.reason = std::strerror(errno);
-        return result;
-    }
-    if (!line.empty()) take();
     table.Assign(std::move(entries), dropped);
     result.ok = true;
     result.count = table.count();

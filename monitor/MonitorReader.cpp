@@ -9,23 +9,26 @@
 
 namespace monitor {
 
-bool ReadItemOnce(pod::PodSession& session, std::uint32_t address, ViewType viewType,
-                  std::int32_t sizeWords, Reading& reading)
+pod::PodOutcome ReadItemOnce(pod::PodSession& session, std::uint32_t address, ViewType viewType,
+                             std::int32_t sizeWords, Reading& reading)
 {
     auto lock = session.Lock();
     if (viewType != ASCII) {
         std::uint32_t value = 0;
-        if (!pod::CmdReadMemory(session, WireViewType(viewType), address, value)) return false;
+        const pod::PodOutcome outcome =
+            pod::CmdReadMemory(session, WireViewType(viewType), address, value);
+        if (!outcome) return outcome;
         reading.raw = value;
         reading.text = FormatMonitorValue(viewType, value);
         reading.value = PlotValue(viewType, value);
-        return true;
+        return outcome;
     }
     std::vector<std::uint16_t> words;
     const std::uint32_t count = AsciiReadWordCount(sizeWords);
     for (std::uint32_t i = 0; i < count; ++i) {
         std::uint32_t value = 0;
-        if (!pod::CmdReadMemory(session, HEX16, address + i, value)) return false;
+        const pod::PodOutcome outcome = pod::CmdReadMemory(session, HEX16, address + i, value);
+        if (!outcome) return outcome;
         const auto word = static_cast<std::uint16_t>(value);
         words.push_back(word);
         // The text ends at its first zero byte; the words after it are not read.
@@ -34,7 +37,7 @@ bool ReadItemOnce(pod::PodSession& session, std::uint32_t address, ViewType view
     reading.raw = 0;
     reading.text = AsciiTextFromWords(words);
     reading.value.reset();
-    return true;
+    return pod::PodOutcome::Ok();
 }
 
 namespace {
@@ -57,21 +60,27 @@ std::string Latin1Lossy(std::string_view utf8)
 }
 } // namespace
 
-bool WriteOnce(pod::PodSession& session, const WriteRequest& request)
+WriteOutcome WriteOnce(pod::PodSession& session, const WriteRequest& request)
 {
     auto lock = session.Lock();
+    WriteOutcome result;
     if (request.viewType != ASCII) {
-        return pod::CmdWriteMemory(session, WireViewType(request.viewType), request.address,
-                                   request.value);
+        result.wordsTotal = 1;
+        result.outcome = pod::CmdWriteMemory(session, WireViewType(request.viewType),
+                                             request.address, request.value);
+        result.wordsWritten = result.ok() ? 1 : 0;
+        return result;
     }
     const std::vector<std::uint16_t> words =
         AsciiWriteWords(Latin1Lossy(request.text), request.length);
+    result.wordsTotal = words.size();
     for (std::size_t i = 0; i < words.size(); ++i) {
-        if (!pod::CmdWriteMemory(session, HEX16, request.address + static_cast<std::uint32_t>(i),
-                                 words[i]))
-            return false;
+        result.outcome = pod::CmdWriteMemory(
+            session, HEX16, request.address + static_cast<std::uint32_t>(i), words[i]);
+        if (!result.ok()) return result;
+        ++result.wordsWritten;
     }
-    return true;
+    return result;
 }
 
 } // namespace monitor

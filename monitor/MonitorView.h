@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "monitor/ValueText.h"
@@ -19,8 +20,10 @@ public:
     virtual void ValuesChanged(WatchListId list, const std::vector<int>& rows) = 0;
     // A cycle read every visible row; `nowMs` is the clock's time at its start.
     virtual void CycleCompleted(std::uint32_t /*nowMs*/) {}
-    // The POD was lost and could not be reopened: monitoring has stopped by itself.
-    virtual void StoppedByFailure() = 0;
+    // The POD was lost and could not be reopened, or failed again right after the reopen
+    // when the worker is told to stop then: monitoring has stopped by itself. `reason`
+    // says what failed, in the user's words.
+    virtual void StoppedByFailure(const std::string& reason) = 0;
 };
 
 } // namespace monitor

@@ -5,19 +5,22 @@
 #include <bit>
 #include <cctype>
 #include <charconv>
+#include <cmath>
+#include <cstdio>
 #include <cstdint>
 #include <limits>
+
+#include "pod/PodFrame.h"
 
 namespace monitor {
 
 namespace {
 
+// A digit's value, or one no base reaches for any other character.
 int DigitValue(char c)
 {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return 99;
+    const int value = pod::StrictHexDigitValue(c);
+    return value < 0 ? 99 : value;
 }
 
 // The C library's unsigned and signed long conversions as a 32-bit long computes them:
@@ -88,7 +91,112 @@ std::uint32_t FloatBits(std::string_view text)
     return std::bit_cast<std::uint32_t>(static_cast<float>(negative ? -value : value));
 }
 
+std::string_view TrimBlanks(std::string_view text)
+{
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())) != 0)
+        text.remove_prefix(1);
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())) != 0)
+        text.remove_suffix(1);
+    return text;
+}
+
+ValueTextReading Refused(std::string error)
+{
+    return {std::nullopt, std::move(error)};
+}
+
+std::string Quoted(std::string_view text)
+{
+    return "'" + std::string(text) + "'";
+}
+
+ValueTextReading StrictHex(std::string_view text, std::uint32_t max)
+{
+    std::string_view digits = text;
+    if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X'))
+        digits.remove_prefix(2);
+    std::uint64_t value = 0;
+    for (char c : digits) {
+        const int digit = DigitValue(c);
+        if (digit >= 16) return Refused(Quoted(text) + " is not a hexadecimal number");
+        value = value * 16 + static_cast<unsigned>(digit);
+        if (value > max) break;
+    }
+    if (value > max) {
+        char limit[16];
+        std::snprintf(limit, sizeof limit, "%X", max);
+        return Refused(Quoted(text) + " is more than " + limit);
+    }
+    return {static_cast<std::uint32_t>(value), {}};
+}
+
+ValueTextReading StrictDecimal(std::string_view text, std::int64_t min, std::int64_t max)
+{
+    std::int64_t value = 0;
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    // from_chars takes '-' but not '+'.
+    if (begin != end && *begin == '+' && end - begin > 1 && begin[1] != '-') ++begin;
+    const auto [ptr, ec] = std::from_chars(begin, end, value);
+    if (ptr != end || (ec != std::errc() && ec != std::errc::result_out_of_range))
+        return Refused(Quoted(text) + " is not a whole decimal number");
+    if (ec == std::errc::result_out_of_range || value < min || value > max)
+        return Refused(Quoted(text) + " is outside " + std::to_string(min) + ".." +
+                       std::to_string(max));
+    return {static_cast<std::uint32_t>(value), {}};
+}
+
+ValueTextReading StrictFloat(std::string_view text)
+{
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    bool negative = false;
+    if (begin != end && (*begin == '+' || *begin == '-')) negative = *begin++ == '-';
+    double value = 0.0;
+    const auto [ptr, ec] = std::from_chars(begin, end, value);
+    if (begin == end || *begin == '+' || *begin == '-' || ptr != end ||
+        (ec != std::errc() && ec != std::errc::result_out_of_range))
+        return Refused(Quoted(text) + " is not a decimal number");
+    const float single = static_cast<float>(negative ? -value : value);
+    if (ec == std::errc::result_out_of_range || (std::isinf(single) && !std::isinf(value)))
+        return Refused(Quoted(text) + " is outside the range of FLOAT");
+    return {std::bit_cast<std::uint32_t>(single), {}};
+}
+
 } // namespace
+
+ValueTextReading ReadValueText(std::string_view typed, ViewType viewType)
+{
+    const std::string_view text = TrimBlanks(typed);
+    if (text.empty()) return Refused("no value was given");
+    switch (viewType) {
+    case BYTE_LOW:
+    case BYTE_HIGH:
+        return StrictHex(text, 0xFFu);
+    case HEX16:
+        return StrictHex(text, 0xFFFFu);
+    case HEX32:
+        return StrictHex(text, 0xFFFFFFFFu);
+    case INT16:
+        return StrictDecimal(text, -32768, 32767);
+    case INT32:
+        return StrictDecimal(text, std::numeric_limits<std::int32_t>::min(),
+                             std::numeric_limits<std::int32_t>::max());
+    case UINT16:
+        return StrictDecimal(text, 0, 0xFFFF);
+    case UINT32:
+        return StrictDecimal(text, 0, 0xFFFFFFFFll);
+    case FLOAT:
+        return StrictFloat(text);
+    case FRAC16:
+    case FRAC32:
+        if (const auto bits = EncodeFracText(text, viewType)) return {*bits, {}};
+        return Refused(FracRefusal(text));
+    case ASCII:
+        break;
+    }
+    return Refused("an ASCII value is written as text");
+}
 
 std::uint32_t ParseUnsignedAuto(std::string_view text)
 {
@@ -148,7 +256,8 @@ std::vector<std::uint16_t> AsciiWriteWords(std::string_view latin1, std::int32_t
     const auto length = static_cast<std::size_t>(
         lengthBytes > kMaxAsciiWriteBytes ? kMaxAsciiWriteBytes : lengthBytes);
     std::vector<unsigned char> buffer(length + length % 2, 0);
-    for (std::size_t i = 0; i < latin1.size() && i < length; ++i) {
+    // The last byte stays zero, so a text as long as the buffer is cut and still ends.
+    for (std::size_t i = 0; i < latin1.size() && i + 1 < buffer.size(); ++i) {
         buffer[i] = static_cast<unsigned char>(latin1[i]);
     }
     for (std::size_t i = 0; i < buffer.size() / 2; ++i) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,10 +23,24 @@ std::uint32_t ParseUnsignedAuto(std::string_view text);
 // Hexadecimal with an optional "0x"/"0X" prefix, same leniency.
 std::uint32_t ParseHexText(std::string_view text);
 
+// What a typed value text stands for under a view type, read strictly.
+struct ValueTextReading {
+    std::optional<std::uint32_t> bits; // the 32 bits to write; nullopt when refused
+    std::string error;                 // why it was refused, for the user
+};
+
+// Reads a typed value strictly: the whole text (blanks around it aside) must be one number
+// of the view type's kind and range, or it is refused with the reason and nothing may be
+// written. Byte and HEX types take hexadecimal (optional "0x"), the INT and UINT types
+// whole decimals, FLOAT a decimal number in the single's range or "nan"/"inf" typed as
+// such. A typo or an empty text must never reach a running target as 0. ASCII is
+// refused here (texts are written by AsciiWriteWords).
+ValueTextReading ReadValueText(std::string_view text, ViewType viewType);
+
 // The 32-bit value a typed text stands for when written as `viewType` (0..8) into a row of
-// `list`. Byte types give 0..255; 16-bit types the low 16 bits; signed decimals saturate
-// at the INT32 limits first; FLOAT gives the bits of the nearest single. ASCII gives 0
-// (texts are written by AsciiWriteWords).
+// `list`, read leniently as a list cell always was. Byte types give 0..255; 16-bit types
+// the low 16 bits; signed decimals saturate at the INT32 limits first; FLOAT gives the
+// bits of the nearest single. ASCII gives 0 (texts are written by AsciiWriteWords).
 std::uint32_t EncodeValueText(std::string_view text, ViewType viewType, WatchListId list);
 
 // What a Change Value of an ASCII item of `sizeWords` keeps of a typed (UTF-8) text: all of

@@ -15,6 +15,7 @@
 #include "pod/PodCommands.h"
 #include "pod/PodSession.h"
 #include "pod/UsbDriver.h"
+#include "report/OutcomeText.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -49,6 +50,10 @@ public:
     }
     void ShowWarning(const std::string& text) override { m_inner.ShowWarning(text); }
     void ShowNote(const std::string& text) override { m_inner.ShowNote(text); }
+    void ShowFailureReason(const std::string& reason) override
+    {
+        m_inner.ShowFailureReason(reason);
+    }
     void RunFinished(const RunRecord& record) override { m_inner.RunFinished(record); }
 
 private:
@@ -235,6 +240,7 @@ void OperationRunner::RunOperation(OperationMode mode, const DialogSnapshot& dia
 
     auto podLock = m_session.Lock();
     std::array<std::uint32_t, 4> wordsSent{};
+    pod::PodOutcome failure;
     bool ok = m_session.EnsurePodSession(view);
     if (ok) record.podSerial = PodSerial(m_session.driver());
     if (ok) ok = LoadSFile(dialog, view);
@@ -245,6 +251,7 @@ void OperationRunner::RunOperation(OperationMode mode, const DialogSnapshot& dia
         job.stop = &m_stop;
         ok = IsTargetOperation(mode) ? TargetDownload(job) : PodImageWrite(job);
         wordsSent = job.wordsSent;
+        failure = job.failure;
     }
     const std::uint32_t elapsedMs = m_session.clock().NowMs() - startMs;
     std::string message;
@@ -254,6 +261,8 @@ void OperationRunner::RunOperation(OperationMode mode, const DialogSnapshot& dia
     } else {
         m_session.ClosePodSession();
         message = lastStatus;
+        record.reason = report::DescribeOutcome(failure);
+        if (!record.reason.empty()) view.ShowFailureReason(record.reason);
     }
     podLock.unlock();
     // The warnings of the load once more, after the result: whoever looks at the end of
@@ -269,7 +278,9 @@ void OperationRunner::RunOperation(OperationMode mode, const DialogSnapshot& dia
     record.message = message;
     record.elapsedMs = elapsedMs;
     record.wordsSent = wordsSent;
-    if (m_traceNote) m_traceNote(std::string("result: ") + (ok ? "ok, " : "failed, ") + message);
+    if (m_traceNote)
+        m_traceNote(std::string("result: ") + (ok ? "ok, " : "failed, ") + message +
+                    (record.reason.empty() ? "" : " (" + record.reason + ")"));
     view.RunFinished(record);
     Finish(ok, message, elapsedMs, wordsSent, record);
     m_monitor.EnableMonitorControls(true);
@@ -326,8 +337,9 @@ bool OperationRunner::DoQueryVersion()
     if (!EnsurePodForCommand()) return false;
     int major = 0;
     int minor = 0;
-    if (!pod::CmdGetVersion(m_session, major, minor)) {
+    if (const pod::PodOutcome outcome = pod::CmdGetVersion(m_session, major, minor); !outcome) {
         m_view.ShowStatus("Failed Get POD Version", true);
+        m_view.ShowFailureReason(report::DescribeOutcome(outcome));
         return false;
     }
     char text[48];
@@ -359,12 +371,16 @@ bool OperationRunner::DoResetTarget(int resetPolarityIndex, int resetDelayIndex,
         if (image::IsValidMcuType(mcuType)) settings.mcuType = mcuType;
     }
     // The part is the one of the last S-file load, not the list's current choice.
-    if (!pod::CmdConnectTarget(
+    if (const pod::PodOutcome outcome = pod::CmdConnectTarget(
             m_session, static_cast<std::uint32_t>(settings.mcuType), pod::kConnect56800E,
-            static_cast<std::uint32_t>(settings.resetPolarity), settings.resetDelayMs))
+            static_cast<std::uint32_t>(settings.resetPolarity), settings.resetDelayMs);
+        !outcome) {
+        m_view.ShowFailureReason(report::DescribeOutcome(outcome));
         return false;
-    if (!pod::CmdResetTarget(m_session)) {
+    }
+    if (const pod::PodOutcome outcome = pod::CmdResetTarget(m_session); !outcome) {
         m_view.ShowStatus("Failed to reset", true);
+        m_view.ShowFailureReason(report::DescribeOutcome(outcome));
         return false;
     }
     m_view.SetStatusText("Success to reset");

@@ -35,8 +35,9 @@ bool RegionWrite(TransferJob& job, int region)
     do {
         job.view.StepProgress();
         const std::size_t count = std::min<std::size_t>(kBlockWords, words.size() - offset);
-        if (!pod::CmdPodWriteBlock(job.session, job.programMode, static_cast<std::uint16_t>(block),
-                                   words.subspan(offset, count)))
+        if (!Succeeded(job, pod::CmdPodWriteBlock(job.session, job.programMode,
+                                                  static_cast<std::uint16_t>(block),
+                                                  words.subspan(offset, count))))
             return false;
         job.wordsSent[region] += static_cast<std::uint32_t>(count);
         ReportTransfer(job, region);
@@ -64,13 +65,14 @@ bool PodImageWrite(TransferJob& job)
         job.view.ReportStatus(pod::kMsgPodLoaderFailed, true);
         return false;
     }
-    if (!pod::CmdPodWriteInfo(job.session, job.programMode, static_cast<std::uint8_t>(s.mcuType),
-                              s.resetAfter ? 1 : 0, static_cast<std::uint8_t>(s.resetPolarity),
-                              s.resetDelayMs, static_cast<std::uint16_t>(loader.size()), counts)) {
+    if (!Succeeded(job, pod::CmdPodWriteInfo(
+                            job.session, job.programMode, static_cast<std::uint8_t>(s.mcuType),
+                            s.resetAfter ? 1 : 0, static_cast<std::uint8_t>(s.resetPolarity),
+                            s.resetDelayMs, static_cast<std::uint16_t>(loader.size()), counts))) {
         job.view.ReportStatus(pod::kMsgPodInfoFailed, true);
         return false;
     }
-    if (!pod::CmdPodWriteLoader(job.session, job.programMode, loader)) {
+    if (!Succeeded(job, pod::CmdPodWriteLoader(job.session, job.programMode, loader))) {
         job.view.ReportStatus(pod::kMsgPodLoaderFailed, true);
         return false;
     }

@@ -23,6 +23,9 @@ public:
     virtual void ShowTransferProgress(const TransferProgress& progress) { (void)progress; }
     virtual void ShowWarning(const std::string& text) { (void)text; }
     virtual void ShowNote(const std::string& text) { (void)text; }
+    // Why the command behind a failure status failed ("the POD answered error 07 (no
+    // target on the cable)"), reported right after that status.
+    virtual void ShowFailureReason(const std::string& reason) { (void)reason; }
     virtual void RunFinished(const RunRecord& record) { (void)record; }
 };
 

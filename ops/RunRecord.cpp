@@ -56,6 +56,7 @@ std::string RunLogLine(const RunRecord& record)
     line += "  " + (regions.empty() ? std::string("no region") : regions);
     line += record.ok ? "  ok  " : "  FAILED  ";
     line += Shown(record.message);
+    if (!record.reason.empty()) line += ": " + record.reason;
     char elapsed[32];
     std::snprintf(elapsed, sizeof elapsed, "  %u.%02u s", record.elapsedMs / 1000,
                   record.elapsedMs % 1000 / 10);

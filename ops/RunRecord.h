@@ -20,12 +20,14 @@ struct RunRecord {
     std::array<std::uint32_t, 4> wordsSent{};
     bool ok = false;
     std::string message; // the final status text, ampersands as shown
+    std::string reason;  // why the failing command failed; empty on success or when unknown
     std::uint32_t elapsedMs = 0;
 };
 
 // The record as one tab-free line:
 // "2024-05-17 14:03:07  POD QBSIM001  MC56F8367  demo.s  CRC-32 1A2B3C4D
-//  DFLASH 40, BFLASH 64, P1FLASH 260  ok  Success to ... (1.23 sec)  1.23 s"
+//  DFLASH 40, BFLASH 64, P1FLASH 260  ok  Success to ... (1.23 sec)  1.23 s"; a failure's
+// reason follows its status text after a colon.
 std::string RunLogLine(const RunRecord& record);
 
 // The local time now, as RunRecord::startedAt holds it.

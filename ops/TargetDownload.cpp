@@ -70,8 +70,9 @@ bool RegionTransferA(TransferJob& job, int region)
         const std::uint32_t pageLast = (page << shift) + (1u << shift) - 1;
         const std::uint32_t chunkLast = std::min(pageLast, lastWord);
         const std::uint32_t count = chunkLast - address + 1;
-        if (!pod::CmdProgramPage(job.session, job.programMode, static_cast<std::uint32_t>(region),
-                                 address, WordsAt(job, region, address, count)))
+        if (!Succeeded(job, pod::CmdProgramPage(job.session, job.programMode,
+                                                static_cast<std::uint32_t>(region), address,
+                                                WordsAt(job, region, address, count))))
             return FailTransfer(job);
         job.wordsSent[region] += count;
         job.view.StepProgress();
@@ -106,13 +107,14 @@ bool RegionTransferB(TransferJob& job, int region)
              offset += kBufferBlockWords, ++block) {
             const auto blockWords = words.subspan(
                 offset, std::min<std::size_t>(kBufferBlockWords, words.size() - offset));
-            if (!pod::CmdBufferChunk(job.session, static_cast<std::uint32_t>(block), blockWords))
+            if (!Succeeded(job, pod::CmdBufferChunk(job.session, static_cast<std::uint32_t>(block),
+                                                    blockWords)))
                 return FailTransfer(job);
             job.view.StepProgress();
         }
-        if (!pod::CmdProgramBuffered(job.session, job.programMode,
-                                     static_cast<std::uint32_t>(region), address,
-                                     static_cast<std::uint32_t>(words.size()), checksum))
+        if (!Succeeded(job, pod::CmdProgramBuffered(
+                                job.session, job.programMode, static_cast<std::uint32_t>(region),
+                                address, static_cast<std::uint32_t>(words.size()), checksum)))
             return FailTransfer(job);
         job.wordsSent[region] += static_cast<std::uint32_t>(words.size());
         ReportTransfer(job, region);
@@ -144,24 +146,28 @@ bool TargetDownload(TransferJob& job)
     job.view.ReportStatus(pod::kMsgInitializing, false);
     job.plannedWords = PlannedWords(job);
 
-    if (!pod::CmdConnectTarget(job.session, static_cast<std::uint8_t>(type),
-                               family56800 ? pod::kConnect56800 : pod::kConnect56800E,
-                               static_cast<std::uint8_t>(s.resetPolarity), s.resetDelayMs)) {
+    if (!Succeeded(job, pod::CmdConnectTarget(
+                            job.session, static_cast<std::uint8_t>(type),
+                            family56800 ? pod::kConnect56800 : pod::kConnect56800E,
+                            static_cast<std::uint8_t>(s.resetPolarity), s.resetDelayMs))) {
         job.view.ReportStatus(pod::kMsgJtagInitFailed, true);
         return false;
     }
 
-    const int state = pod::CmdEnableOnce(job.session);
+    const pod::PodResult<pod::TargetState> once = pod::CmdEnableOnce(job.session);
+    Succeeded(job, once.outcome);
+    const int state = once.value;
     if (state == pod::kTargetFailed) {
         job.view.ReportStatus(pod::kMsgEonceFailed, true);
         return false;
     }
     if (!family56800 && state == pod::kTargetSecured) {
-        if (!pod::CmdUnlockFlash(job.session)) {
+        if (!Succeeded(job, pod::CmdUnlockFlash(job.session))) {
             job.view.ReportStatus(pod::kMsgUnlockFailed, true);
             return false;
         }
-        if (pod::CmdEnableOnce(job.session) == pod::kTargetFailed) {
+        const pod::PodResult<pod::TargetState> again = pod::CmdEnableOnce(job.session);
+        if (!Succeeded(job, again.outcome) || again.value == pod::kTargetFailed) {
             job.view.ReportStatus(pod::kMsgEonceFailed, true);
             return false;
         }
@@ -169,7 +175,7 @@ bool TargetDownload(TransferJob& job)
 
     // No routine for the part (an unknown type) fails the step without sending.
     const auto loader = image::LoaderFor(type);
-    if (loader.empty() || !pod::CmdTargetLoadLoader(job.session, loader)) {
+    if (loader.empty() || !Succeeded(job, pod::CmdTargetLoadLoader(job.session, loader))) {
         job.view.ReportStatus(pod::kMsgLoaderToMcuFailed, true);
         return false;
     }
@@ -177,7 +183,7 @@ bool TargetDownload(TransferJob& job)
     // Unlocking mass-erases a secured 56800E part, so only a ready chip is erased.
     const bool writes = job.programMode == 1 || job.programMode == 2;
     const bool erase = writes && (family56800 || state == pod::kTargetReady);
-    if (erase && !pod::CmdEraseFlash(job.session, RegionMask(s))) {
+    if (erase && !Succeeded(job, pod::CmdEraseFlash(job.session, RegionMask(s)))) {
         job.view.ReportStatus(pod::kMsgEraseFailed, true);
         ReleaseTarget(job, true);
         return false;

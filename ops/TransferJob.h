@@ -4,6 +4,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "pod/PodOutcome.h"
+
 namespace pod {
 class PodSession;
 }
@@ -34,6 +36,16 @@ struct TransferJob {
     std::uint64_t plannedWords = 0;
     bool transferStarted = false;
     std::uint32_t transferStartMs = 0;
+    // What became of the command that failed the run, for the reason shown beside the
+    // status text; ok while nothing failed.
+    pod::PodOutcome failure;
 };
+
+// Keeps the outcome of a failed command as the run's failure; true when it succeeded.
+inline bool Succeeded(TransferJob& job, const pod::PodOutcome& outcome)
+{
+    if (!outcome) job.failure = outcome;
+    return outcome.ok();
+}
 
 } // namespace ops

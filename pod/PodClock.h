@@ -1,7 +1,10 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <functional>
+#include <mutex>
 
 namespace pod {
 
@@ -21,6 +24,12 @@ public:
     virtual void SleepMs(std::uint32_t milliseconds) = 0;
     // A pause shorter than a millisecond, for waits that track bytes on a fast link.
     virtual void SleepUs(std::uint32_t microseconds) = 0;
+    // Waits, `lock` held on entry and on return, until `ready()` holds (tested whenever
+    // `wake` is notified) or the clock reaches `deadlineMs`. Returns ready(). A worker
+    // sleeps here until its next job is due instead of polling.
+    virtual bool WaitUntilMs(std::uint32_t deadlineMs, std::condition_variable& wake,
+                             std::unique_lock<std::mutex>& lock,
+                             const std::function<bool()>& ready);
 };
 
 class SteadyPodClock final : public PodClock {
@@ -43,6 +52,11 @@ public:
     std::uint64_t NowUs() override { return m_nowUs.load(); }
     void SleepMs(std::uint32_t milliseconds) override { Advance(milliseconds); }
     void SleepUs(std::uint32_t microseconds) override { m_nowUs.fetch_add(microseconds); }
+    // Time moves only when somebody sleeps, so a waiter that is not ready moves it on to
+    // its deadline at once, as SleepMs does.
+    bool WaitUntilMs(std::uint32_t deadlineMs, std::condition_variable& wake,
+                     std::unique_lock<std::mutex>& lock,
+                     const std::function<bool()>& ready) override;
     void Advance(std::uint32_t milliseconds)
     {
         m_nowUs.fetch_add(std::uint64_t{milliseconds} * 1000);

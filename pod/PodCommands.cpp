@@ -11,57 +11,70 @@ namespace pod {
 
 namespace {
 
-enum class Outcome {
-    Refused,  // nothing sent
-    Rejected, // sent; the reply did not start with ':' (queues purged)
-    Accepted,
-};
-
-// One framed exchange. Replies that carry data must arrive whole: a reply cut short
-// after its ':' would otherwise hand zeroed digits to the caller as a valid value.
-Outcome Exchange(PodSession& session, const PodPayload& payload, std::uint32_t replyLength,
-                 std::uint32_t timeoutMs, std::string& reply, bool needWholeReply = false)
+// A reply is taken only when it has the whole shape of the one this command waits for:
+// ':' (or '?', the POD's error form) first, hex digits at every other place, CR last.
+// The digits' values, the checksum among them, are not judged. Anything else is a late
+// reply of an earlier command, a reply cut short or noise, and must not yield a value.
+PodOutcome JudgeReply(std::string_view reply)
 {
-    if (!payload.valid()) return Outcome::Refused;
+    if (reply.size() < kAckReplyLength || reply.back() != kFrameEnd)
+        return PodOutcome::Failed(PodStatus::BadReply);
+    const char first = reply.front();
+    if (first != kFrameStart && first != kErrorFrameStart) return PodOutcome::Failed(PodStatus::BadReply);
+    for (char c : reply.substr(1, reply.size() - 2))
+        if (StrictHexDigitValue(c) < 0) return PodOutcome::Failed(PodStatus::BadReply);
+    if (first == kErrorFrameStart)
+        return PodOutcome::Error(static_cast<std::uint8_t>(ParseHexByte(reply.data() + 1)));
+    return PodOutcome::Ok();
+}
+
+PodOutcome ReadOutcome(PodIoResult read, std::uint32_t stored, std::string_view reply,
+                       std::uint32_t timeoutMs)
+{
+    if (read == PodIoResult::DriverError) return PodOutcome::Failed(PodStatus::LinkLost);
+    if (read == PodIoResult::Timeout)
+        return PodOutcome::Failed(stored == 0 ? PodStatus::NoAnswer : PodStatus::BadReply,
+                                  timeoutMs);
+    PodOutcome outcome = JudgeReply(reply);
+    outcome.timeoutMs = timeoutMs;
+    return outcome;
+}
+
+// One framed exchange. On any failure both driver queues are purged now and again right
+// before the next command, so that bytes of this reply still on their way cannot pass
+// for the next one.
+PodOutcome Exchange(PodSession& session, const PodPayload& payload, std::uint32_t replyLength,
+                    std::uint32_t timeoutMs, std::string& reply)
+{
+    if (!payload.valid()) return PodOutcome::Failed(PodStatus::NotSent);
     std::string frame;
-    if (!BuildPodFrame(payload.text(), frame)) return Outcome::Refused;
+    if (!BuildPodFrame(payload.text(), frame)) return PodOutcome::Failed(PodStatus::NotSent);
 
     auto lock = session.Lock();
-    if (!session.IsOpen()) return Outcome::Refused;
+    if (!session.IsOpen()) return PodOutcome::Failed(PodStatus::NotSent);
+    UsbDriver& driver = session.driver();
+    if (session.TakePurgeRequest()) driver.Purge(session.handle(), kFtPurgeRx | kFtPurgeTx);
     reply.assign(replyLength, '\0');
-    // The primitives' results are not judged: a failed write or a short read shows up
-    // as a missing or wrong first reply byte.
-    PodWrite(session, frame.data(), static_cast<std::uint32_t>(frame.size()), timeoutMs);
-    const PodIoResult read = PodRead(session, reply.data(), replyLength, timeoutMs);
-    if (reply[0] == kFrameStart && (!needWholeReply || read == PodIoResult::Done))
-        return Outcome::Accepted;
-    session.driver().Purge(session.handle(), kFtPurgeRx | kFtPurgeTx);
-    return Outcome::Rejected;
+    PodOutcome outcome;
+    if (PodWrite(session, frame.data(), static_cast<std::uint32_t>(frame.size()), timeoutMs) ==
+        PodIoResult::DriverError) {
+        outcome = PodOutcome::Failed(PodStatus::LinkLost);
+    } else {
+        std::uint32_t stored = 0;
+        const PodIoResult read = PodRead(session, reply.data(), replyLength, timeoutMs, &stored);
+        outcome = ReadOutcome(read, stored, reply, timeoutMs);
+    }
+    if (!outcome.ok()) {
+        driver.Purge(session.handle(), kFtPurgeRx | kFtPurgeTx);
+        session.PurgeBeforeNextCommand();
+    }
+    return outcome;
 }
 
-bool Acknowledged(PodSession& session, const PodPayload& payload)
+PodOutcome Acknowledged(PodSession& session, const PodPayload& payload)
 {
     std::string reply;
-    return Exchange(session, payload, kAckReplyLength, kPodTimeoutMs, reply) == Outcome::Accepted;
-}
-
-// Base-16 conversion of the leading hex digits.
-std::uint32_t HexValue(std::string_view digits)
-{
-    std::uint32_t value = 0;
-    for (char c : digits) {
-        int digit;
-        if (c >= '0' && c <= '9')
-            digit = c - '0';
-        else if (c >= 'A' && c <= 'F')
-            digit = c - 'A' + 10;
-        else if (c >= 'a' && c <= 'f')
-            digit = c - 'a' + 10;
-        else
-            break;
-        value = value * 16 + static_cast<std::uint32_t>(digit);
-    }
-    return value;
+    return Exchange(session, payload, kAckReplyLength, kPodTimeoutMs, reply);
 }
 
 constexpr int kValueDigits[4] = {2, 2, 4, 8};
@@ -109,23 +122,23 @@ std::uint32_t ReadMemoryReplyLength(int accessWidth)
     return static_cast<std::uint32_t>(kReplyDataOffset + kValueDigits[accessWidth] + 3);
 }
 
-bool CmdGetVersion(PodSession& session, int& major, int& minor)
+PodOutcome CmdGetVersion(PodSession& session, int& major, int& minor)
 {
     std::string reply;
-    if (Exchange(session, PodPayload(opcode::kGetVersion), kVersionReplyLength, kPodTimeoutMs,
-                 reply, true) != Outcome::Accepted)
-        return false;
+    const PodOutcome outcome = Exchange(session, PodPayload(opcode::kGetVersion),
+                                        kVersionReplyLength, kPodTimeoutMs, reply);
+    if (!outcome) return outcome;
     major = HexDigitValue(reply[3]);
     minor = HexDigitValue(reply[4]);
-    return true;
+    return outcome;
 }
 
-bool CmdResetTarget(PodSession& session)
+PodOutcome CmdResetTarget(PodSession& session)
 {
     return Acknowledged(session, PodPayload(opcode::kResetTarget));
 }
 
-bool CmdPodWriteInfo(PodSession& session, std::uint32_t programMode, std::uint32_t mcuType,
+PodOutcome CmdPodWriteInfo(PodSession& session, std::uint32_t programMode, std::uint32_t mcuType,
                      std::uint32_t resetAfter, std::uint32_t resetPolarity,
                      std::uint32_t resetDelayMs, std::uint32_t loaderLength,
                      const std::uint32_t counts[4])
@@ -145,7 +158,7 @@ bool CmdPodWriteInfo(PodSession& session, std::uint32_t programMode, std::uint32
     return Acknowledged(session, payload);
 }
 
-bool CmdPodWriteLoader(PodSession& session, std::uint32_t programMode,
+PodOutcome CmdPodWriteLoader(PodSession& session, std::uint32_t programMode,
                        std::span<const std::uint16_t> words)
 {
     PodPayload payload(opcode::kPodWriteLoader);
@@ -153,7 +166,7 @@ bool CmdPodWriteLoader(PodSession& session, std::uint32_t programMode,
     return Acknowledged(session, payload);
 }
 
-bool CmdPodWriteBlock(PodSession& session, std::uint32_t programMode, std::uint32_t blockNumber,
+PodOutcome CmdPodWriteBlock(PodSession& session, std::uint32_t programMode, std::uint32_t blockNumber,
                       std::span<const std::uint16_t> words)
 {
     PodPayload payload(opcode::kPodWriteBlock);
@@ -164,7 +177,7 @@ bool CmdPodWriteBlock(PodSession& session, std::uint32_t programMode, std::uint3
     return Acknowledged(session, payload);
 }
 
-bool CmdConnectTarget(PodSession& session, std::uint32_t mcuType, std::uint32_t connectMode,
+PodOutcome CmdConnectTarget(PodSession& session, std::uint32_t mcuType, std::uint32_t connectMode,
                       std::uint32_t resetPolarity, std::uint32_t resetDelayMs)
 {
     PodPayload payload(opcode::kConnectTarget);
@@ -172,35 +185,36 @@ bool CmdConnectTarget(PodSession& session, std::uint32_t mcuType, std::uint32_t 
     return Acknowledged(session, payload);
 }
 
-TargetState CmdEnableOnce(PodSession& session)
+PodResult<TargetState> CmdEnableOnce(PodSession& session)
 {
     std::string reply;
-    if (Exchange(session, PodPayload(opcode::kEnableOnce), kEnableOnceReplyLength, kPodTimeoutMs,
-                 reply, true) != Outcome::Accepted)
-        return kTargetFailed;
-    return ParseHexByte(reply.data() + kReplyDataOffset);
+    PodResult<TargetState> result{Exchange(session, PodPayload(opcode::kEnableOnce),
+                                           kEnableOnceReplyLength, kPodTimeoutMs, reply),
+                                  kTargetFailed};
+    if (result) result.value = ParseHexByte(reply.data() + kReplyDataOffset);
+    return result;
 }
 
-bool CmdUnlockFlash(PodSession& session)
+PodOutcome CmdUnlockFlash(PodSession& session)
 {
     return Acknowledged(session, PodPayload(opcode::kUnlockFlash));
 }
 
-bool CmdTargetLoadLoader(PodSession& session, std::span<const std::uint16_t> words)
+PodOutcome CmdTargetLoadLoader(PodSession& session, std::span<const std::uint16_t> words)
 {
     PodPayload payload(opcode::kTargetLoadLoader);
     payload.Field(static_cast<std::uint32_t>(words.size()), 4).Words(words);
     return Acknowledged(session, payload);
 }
 
-bool CmdEraseFlash(PodSession& session, std::uint32_t regionMask)
+PodOutcome CmdEraseFlash(PodSession& session, std::uint32_t regionMask)
 {
     PodPayload payload(opcode::kEraseFlash);
     payload.Field(regionMask, 2);
     return Acknowledged(session, payload);
 }
 
-bool CmdProgramPage(PodSession& session, std::uint32_t programMode, std::uint32_t region,
+PodOutcome CmdProgramPage(PodSession& session, std::uint32_t programMode, std::uint32_t region,
                     std::uint32_t startAddress, std::span<const std::uint16_t> words)
 {
     PodPayload payload(opcode::kProgramPage);
@@ -213,7 +227,7 @@ bool CmdProgramPage(PodSession& session, std::uint32_t programMode, std::uint32_
     return Acknowledged(session, payload);
 }
 
-bool CmdBufferChunk(PodSession& session, std::uint32_t chunkIndex,
+PodOutcome CmdBufferChunk(PodSession& session, std::uint32_t chunkIndex,
                     std::span<const std::uint16_t> words)
 {
     PodPayload payload(opcode::kBufferChunk);
@@ -221,7 +235,7 @@ bool CmdBufferChunk(PodSession& session, std::uint32_t chunkIndex,
     return Acknowledged(session, payload);
 }
 
-bool CmdProgramBuffered(PodSession& session, std::uint32_t programMode, std::uint32_t region,
+PodOutcome CmdProgramBuffered(PodSession& session, std::uint32_t programMode, std::uint32_t region,
                         std::uint32_t startAddress, std::uint32_t count, std::uint32_t checksum)
 {
     PodPayload payload(opcode::kProgramBuffered);
@@ -233,39 +247,42 @@ bool CmdProgramBuffered(PodSession& session, std::uint32_t programMode, std::uin
     return Acknowledged(session, payload);
 }
 
-bool CmdReleaseTarget(PodSession& session, std::uint32_t resetFlag)
+PodOutcome CmdReleaseTarget(PodSession& session, std::uint32_t resetFlag)
 {
     PodPayload payload(opcode::kReleaseTarget);
     payload.Field(resetFlag, 2);
     return Acknowledged(session, payload);
 }
 
-bool CmdSetMonitorBaud(PodSession& session, std::uint32_t index)
+PodOutcome CmdSetMonitorBaud(PodSession& session, std::uint32_t index)
 {
     PodPayload payload(opcode::kSetMonitorBaud);
     payload.Field(index, 2);
     return Acknowledged(session, payload);
 }
 
-bool CmdReadMemory(PodSession& session, int viewType, std::uint32_t address, std::uint32_t& value)
+PodOutcome CmdReadMemory(PodSession& session, int viewType, std::uint32_t address, std::uint32_t& value)
 {
     const int width = AccessWidthForView(viewType);
-    if (width < 0) return false;
+    if (width < 0) return PodOutcome::Failed(PodStatus::NotSent);
     PodPayload payload(opcode::kReadMemory);
     payload.Field(static_cast<std::uint32_t>(width), 2).Field(address & 0xFFFFFFu, 6);
     std::string reply;
-    if (Exchange(session, payload, ReadMemoryReplyLength(width), kPodReadMemoryTimeoutMs, reply,
-                 true) != Outcome::Accepted)
-        return false;
-    value = HexValue(std::string_view(reply).substr(kReplyDataOffset,
-                                                    static_cast<std::size_t>(kValueDigits[width])));
-    return true;
+    const PodOutcome outcome =
+        Exchange(session, payload, ReadMemoryReplyLength(width), kPodReadMemoryTimeoutMs, reply);
+    if (!outcome) return outcome;
+    // The reply's shape was checked, so every one of these is a hex digit.
+    std::uint32_t read = 0;
+    for (int i = 0; i < kValueDigits[width]; ++i)
+        read = read * 16 + static_cast<std::uint32_t>(HexDigitValue(reply[kReplyDataOffset + i]));
+    value = read;
+    return outcome;
 }
 
-bool CmdWriteMemory(PodSession& session, int viewType, std::uint32_t address, std::uint32_t value)
+PodOutcome CmdWriteMemory(PodSession& session, int viewType, std::uint32_t address, std::uint32_t value)
 {
     const int width = AccessWidthForView(viewType);
-    if (width < 0) return false;
+    if (width < 0) return PodOutcome::Failed(PodStatus::NotSent);
     const int digits = kValueDigits[width];
     const std::uint32_t sent = digits == 8 ? value : value & ((1u << (4 * digits)) - 1u);
     PodPayload payload(opcode::kWriteMemory);

@@ -2,6 +2,7 @@
 
 #include "pod/PodBootLoader.h"
 #include "pod/PodOpcodes.h"
+#include "pod/PodOutcome.h"
 
 #include <cstdint>
 #include <span>
@@ -10,11 +11,13 @@ namespace pod {
 
 class PodSession;
 
-// Every command sends one frame and reads one reply of a fixed length. It succeeds when
-// the reply's first byte is ':'; otherwise (also when nothing arrived) it purges both
-// driver queues so that late bytes cannot pass for the next reply, and fails. Checksum
-// and CR of a reply are not examined. A command whose fields do not fit their widths,
-// whose frame would be too long, or that finds the session closed fails without sending.
+// Every command sends one frame and reads one reply of a fixed length, and says what
+// happened (PodOutcome). It succeeds when the reply is whole and of its shape: ':' first,
+// hex digits, CR last (the checksum's and the echo digits' values are not judged). A
+// reply of that shape with '?' first is the POD's error reply. Any failure purges both
+// driver queues, now and right before the next command, so that late bytes cannot pass
+// for a later reply. A command whose fields do not fit their widths, whose frame would
+// be too long, or that finds the session closed fails without sending.
 // Each command takes the session lock for its exchange; hold PodSession::Lock() across
 // several commands to keep other threads out between them.
 
@@ -53,50 +56,50 @@ int AccessWidthForView(int viewType);
 std::uint32_t ReadMemoryReplyLength(int accessWidth);
 
 // 0x01. major and minor are the reply's digits at offsets 3 and 4, each 0..15.
-bool CmdGetVersion(PodSession& session, int& major, int& minor);
+PodOutcome CmdGetVersion(PodSession& session, int& major, int& minor);
 // 0x02.
-bool CmdResetTarget(PodSession& session);
+PodOutcome CmdResetTarget(PodSession& session);
 // 0x11. counts in region order DFLASH, BFLASH (16-bit fields), P1FLASH, P2FLASH
 // (24-bit fields); a region not selected sends 0.
-bool CmdPodWriteInfo(PodSession& session, std::uint32_t programMode, std::uint32_t mcuType,
+PodOutcome CmdPodWriteInfo(PodSession& session, std::uint32_t programMode, std::uint32_t mcuType,
                      std::uint32_t resetAfter, std::uint32_t resetPolarity,
                      std::uint32_t resetDelayMs, std::uint32_t loaderLength,
                      const std::uint32_t counts[4]);
 // 0x12. The whole flash routine.
-bool CmdPodWriteLoader(PodSession& session, std::uint32_t programMode,
+PodOutcome CmdPodWriteLoader(PodSession& session, std::uint32_t programMode,
                        std::span<const std::uint16_t> words);
 // 0x13. One stored block; the byte count sent is 2 x words.
-bool CmdPodWriteBlock(PodSession& session, std::uint32_t programMode, std::uint32_t blockNumber,
+PodOutcome CmdPodWriteBlock(PodSession& session, std::uint32_t programMode, std::uint32_t blockNumber,
                       std::span<const std::uint16_t> words);
 // 0x20.
-bool CmdConnectTarget(PodSession& session, std::uint32_t mcuType, std::uint32_t connectMode,
+PodOutcome CmdConnectTarget(PodSession& session, std::uint32_t mcuType, std::uint32_t connectMode,
                       std::uint32_t resetPolarity, std::uint32_t resetDelayMs);
-// 0x21. kTargetFailed also when the reply is rejected.
-TargetState CmdEnableOnce(PodSession& session);
+// 0x21. The value is kTargetFailed also when the command failed.
+PodResult<TargetState> CmdEnableOnce(PodSession& session);
 // 0x22.
-bool CmdUnlockFlash(PodSession& session);
+PodOutcome CmdUnlockFlash(PodSession& session);
 // 0x23. The whole flash routine.
-bool CmdTargetLoadLoader(PodSession& session, std::span<const std::uint16_t> words);
+PodOutcome CmdTargetLoadLoader(PodSession& session, std::span<const std::uint16_t> words);
 // 0x24.
-bool CmdEraseFlash(PodSession& session, std::uint32_t regionMask);
+PodOutcome CmdEraseFlash(PodSession& session, std::uint32_t regionMask);
 // 0x25. Sends the word count and WordChecksum of the words with them.
-bool CmdProgramPage(PodSession& session, std::uint32_t programMode, std::uint32_t region,
+PodOutcome CmdProgramPage(PodSession& session, std::uint32_t programMode, std::uint32_t region,
                     std::uint32_t startAddress, std::span<const std::uint16_t> words);
 // 0x26. One chunk (up to 256 words) of a buffered program; the caller splits.
-bool CmdBufferChunk(PodSession& session, std::uint32_t chunkIndex,
+PodOutcome CmdBufferChunk(PodSession& session, std::uint32_t chunkIndex,
                     std::span<const std::uint16_t> words);
 // 0x27. count and checksum of all words staged by CmdBufferChunk.
-bool CmdProgramBuffered(PodSession& session, std::uint32_t programMode, std::uint32_t region,
+PodOutcome CmdProgramBuffered(PodSession& session, std::uint32_t programMode, std::uint32_t region,
                         std::uint32_t startAddress, std::uint32_t count, std::uint32_t checksum);
 // 0x28.
-bool CmdReleaseTarget(PodSession& session, std::uint32_t resetFlag);
+PodOutcome CmdReleaseTarget(PodSession& session, std::uint32_t resetFlag);
 // 0x50. Index of the Monitoring Baud Rate list.
-bool CmdSetMonitorBaud(PodSession& session, std::uint32_t index);
+PodOutcome CmdSetMonitorBaud(PodSession& session, std::uint32_t index);
 // 0x51. Time-out 100 ms. The address's low 24 bits are sent. View types above 8 are
 // refused without sending.
-bool CmdReadMemory(PodSession& session, int viewType, std::uint32_t address, std::uint32_t& value);
+PodOutcome CmdReadMemory(PodSession& session, int viewType, std::uint32_t address, std::uint32_t& value);
 // 0x52. Bytes send the value's low 8 bits, words the low 16, longs all 32. View types
 // above 8 are refused without sending.
-bool CmdWriteMemory(PodSession& session, int viewType, std::uint32_t address, std::uint32_t value);
+PodOutcome CmdWriteMemory(PodSession& session, int viewType, std::uint32_t address, std::uint32_t value);
 
 } // namespace pod

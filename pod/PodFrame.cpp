@@ -35,6 +35,14 @@ int HexDigitValue(char digit)
     return code - 0x37;
 }
 
+int StrictHexDigitValue(char digit)
+{
+    if (digit >= '0' && digit <= '9') return digit - '0';
+    if (digit >= 'a' && digit <= 'f') return digit - 'a' + 10;
+    if (digit >= 'A' && digit <= 'F') return digit - 'A' + 10;
+    return -1;
+}
+
 int ParseHexByte(const char* text)
 {
     return HexDigitValue(text[0]) * 16 + HexDigitValue(text[1]);

@@ -11,6 +11,9 @@ namespace pod {
 // no length field and no escaping: ':' and CR delimit the frame.
 inline constexpr char kFrameStart = ':';
 inline constexpr char kFrameEnd = '\r';
+// First byte of the POD's error reply: '?', two digits of its error code, padding
+// digits, checksum, CR, as long as the success reply.
+inline constexpr char kErrorFrameStart = '?';
 // Frame length on top of the payload: start, two checksum digits, end.
 inline constexpr std::size_t kFrameOverhead = 4;
 // The POD's receive buffer and the host's scratch buffer hold 4096 bytes including a
@@ -29,6 +32,9 @@ bool BuildPodFrame(std::string_view payload, std::string& frame);
 // odd value rather than an error, as the POD's replies are trusted).
 int HexDigitValue(char digit);
 
+// The strict rule, for text that must be checked: '0'..'9', 'a'..'f' and 'A'..'F' give
+// 0..15, any other character -1.
+int StrictHexDigitValue(char digit);
 // Two characters, high digit first, each by HexDigitValue.
 int ParseHexByte(const char* text);
 

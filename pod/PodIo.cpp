@@ -47,23 +47,29 @@ PodIoResult PodWrite(PodSession& session, const void* buffer, std::uint32_t leng
     return txQueue == 0 ? PodIoResult::Done : PodIoResult::Timeout;
 }
 
-PodIoResult PodRead(PodSession& session, void* buffer, std::uint32_t count, std::uint32_t timeoutMs)
+PodIoResult PodRead(PodSession& session, void* buffer, std::uint32_t count, std::uint32_t timeoutMs,
+                    std::uint32_t* storedOut)
 {
     auto lock = session.Lock();
-    if (count == 0) return PodIoResult::Done;
+    std::uint32_t stored = 0;
+    const auto finish = [&](PodIoResult result) {
+        if (storedOut != nullptr) *storedOut = stored;
+        return result;
+    };
+    if (count == 0) return finish(PodIoResult::Done);
     UsbDriver& driver = session.driver();
     PodClock& clock = session.clock();
     const FtHandle handle = session.handle();
     auto* bytes = static_cast<unsigned char*>(buffer);
 
-    std::uint32_t stored = 0;
     bool idle = false;
     bool idleAgain = false; // a second empty read of the current idle run happened
     std::uint32_t idleStart = 0;
     std::uint32_t lastIdle = 0;
     for (;;) {
         std::uint32_t got = 0;
-        if (driver.Read(handle, bytes + stored, 1, &got) != kFtOk) return PodIoResult::DriverError;
+        if (driver.Read(handle, bytes + stored, 1, &got) != kFtOk)
+            return finish(PodIoResult::DriverError);
         if (got == 1) {
             ++stored;
             idle = false;
@@ -79,13 +85,14 @@ PodIoResult PodRead(PodSession& session, void* buffer, std::uint32_t count, std:
             clock.SleepMs(1);
         }
         std::uint32_t rxQueue = 0;
-        if (driver.GetQueueStatus(handle, &rxQueue) != kFtOk) return PodIoResult::DriverError;
-        if (stored >= count) return PodIoResult::Done;
+        if (driver.GetQueueStatus(handle, &rxQueue) != kFtOk)
+            return finish(PodIoResult::DriverError);
+        if (stored >= count) return finish(PodIoResult::Done);
         if (rxQueue > 0) continue;
         // The first empty read of a run never expires by itself. Compared as an
         // elapsed difference so that a counter wrapping inside the run neither cuts
         // the wait short nor stretches it for 49 days.
-        if (idleAgain && lastIdle - idleStart >= timeoutMs) return PodIoResult::Timeout;
+        if (idleAgain && lastIdle - idleStart >= timeoutMs) return finish(PodIoResult::Timeout);
     }
 }
 

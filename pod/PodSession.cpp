@@ -160,6 +160,7 @@ void PodSession::ClosePodSession()
 {
     auto lock = Lock();
     FtHandle handle = m_handle.exchange(nullptr);
+    m_purgeBeforeNext = false;
     if (handle != nullptr) m_driver.Close(handle);
     m_configuration = PodConfiguration::None;
 }

@@ -79,6 +79,12 @@ public:
     bool deviceFound() const { return m_deviceFound.load(); }
     std::string description() const;
 
+    // After a failed command, bytes of its reply may still be on their way; the next
+    // command purges both queues right before it is sent, so they cannot pass for its
+    // own reply. A new handle starts clean.
+    void PurgeBeforeNextCommand() { m_purgeBeforeNext = true; }
+    bool TakePurgeRequest() { return m_purgeBeforeNext.exchange(false); }
+
 private:
     bool OpenWith(std::uint32_t baud, std::uint8_t parity, PodConfiguration configuration);
     bool ProbeAndOpen(StatusSink* status);
@@ -90,6 +96,7 @@ private:
     std::atomic<PodConfiguration> m_configuration{PodConfiguration::None};
     std::atomic<bool> m_libraryReady{false};
     std::atomic<bool> m_deviceFound{false};
+    std::atomic<bool> m_purgeBeforeNext{false};
     mutable std::mutex m_descriptionMutex;
     std::string m_description;
 };

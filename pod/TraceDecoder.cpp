@@ -1,5 +1,6 @@
 #include "pod/TraceDecoder.h"
 
+#include "pod/PodErrorCodes.h"
 #include "pod/PodFrame.h"
 #include "pod/PodOpcodes.h"
 
@@ -66,61 +67,13 @@ constexpr CommandLayout kLayouts[] = {
     {opcode::kWriteMemory, "write-memory", {{{"width", 2}, {"address", 6}}}, false},
 };
 
-// Why the POD refused a command, by the code after '?' in its error reply.
-const char* ErrorMeaning(int code)
-{
-    switch (code) {
-    case 0x01:
-        return "frame syntax (not ':' hex CR)";
-    case 0x02:
-        return "frame checksum wrong";
-    case 0x03:
-        return "unknown opcode";
-    case 0x04:
-        return "payload length does not fit the opcode";
-    case 0x05:
-        return "a field value outside its range";
-    case 0x06:
-        return "command out of order (connect, EONCE, loader first)";
-    case 0x07:
-        return "no target on the cable";
-    case 0x08:
-        return "target's JTAG ID is not the requested part";
-    case 0x09:
-        return "flash secured; unlock first";
-    case 0x0A:
-        return "flash routine is not the part's";
-    case 0x0B:
-        return "words outside a region, or across a page";
-    case 0x0C:
-        return "word checksum or count does not match the data";
-    case 0x0D:
-        return "flash or stored job differs from the data";
-    case 0x0E:
-        return "buffered chunk numbering or size wrong";
-    case 0x0F:
-        return "POD job store: header, block or sizes wrong";
-    case 0x10:
-        return "memory access outside the target's RAM";
-    case 0x3E:
-        return "error injected by the emulator (--sim-fault)";
-    default:
-        return "unknown reason";
-    }
-}
-
-bool IsHex(char c)
-{
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
-}
-
 } // namespace
 
 std::string DescribeSentFrame(std::string_view bytes)
 {
     // ':' payload checksum(2) CR, the payload starting with the opcode's two digits.
     if (bytes.size() < 2 + kFrameOverhead || bytes.front() != kFrameStart ||
-        bytes.back() != kFrameEnd || !IsHex(bytes[1]) || !IsHex(bytes[2]))
+        bytes.back() != kFrameEnd || StrictHexDigitValue(bytes[1]) < 0 || StrictHexDigitValue(bytes[2]) < 0)
         return {};
     std::string_view payload = bytes.substr(1, bytes.size() - kFrameOverhead);
     const auto code = static_cast<std::uint8_t>(ParseHexByte(payload.data()));
@@ -149,9 +102,9 @@ std::string DescribeReply(std::string_view bytes)
     if (bytes.empty()) return {};
     const bool whole = bytes.back() == kFrameEnd;
     std::string text;
-    if (bytes.front() == '?' && bytes.size() >= 3 && IsHex(bytes[1]) && IsHex(bytes[2])) {
+    if (bytes.front() == '?' && bytes.size() >= 3 && StrictHexDigitValue(bytes[1]) >= 0 && StrictHexDigitValue(bytes[2]) >= 0) {
         const int code = ParseHexByte(bytes.data() + 1);
-        text = "error reply " + std::string(bytes.substr(1, 2)) + ": " + ErrorMeaning(code);
+        text = "error reply " + std::string(bytes.substr(1, 2)) + ": " + PodErrorMeaning(code);
     } else if (bytes.front() == kFrameStart && whole && bytes.size() >= 6) {
         // ':' opcode(2) data checksum(2) CR
         const std::string_view data = bytes.substr(3, bytes.size() - 6);

@@ -80,6 +80,8 @@ void TracingUsbDriver::FlushLocked()
         Emit(m_runStart, "< " + FormatBytes(m_run));
         if (const std::string reply = DescribeReply(m_run); !reply.empty())
             Emit(m_runStart, "# " + reply);
+        else if (m_lastWriteWasFrame)
+            Emit(m_runStart, "# garbage: a reply must start with ':' or '?'");
         m_run.clear();
     }
     if (m_awaitingReply && m_shortReads > 0)
@@ -274,6 +276,8 @@ FtStatus TracingUsbDriver::Write(FtHandle handle, const void* buffer, std::uint3
     const std::string command =
         DescribeSentFrame(std::string_view(static_cast<const char*>(buffer), length));
     if (!command.empty()) Emit(now, "# " + command);
+    // Boot-loader bytes are answered by single bytes, never by frames.
+    m_lastWriteWasFrame = length > 0 && static_cast<const char*>(buffer)[0] == ':';
     m_awaitingReply = true;
     m_shortReads = 0;
     return status;

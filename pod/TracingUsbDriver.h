@@ -96,6 +96,7 @@ private:
     std::uint32_t m_runStart = 0;
     std::uint32_t m_shortReads = 0; // reads since the last write that got fewer bytes than asked
     bool m_awaitingReply = false;   // written, and nothing received since
+    bool m_lastWriteWasFrame = false;
     // Descriptions of the last device list by index, to name the opened device's serial.
     std::vector<std::string> m_listed;
 };

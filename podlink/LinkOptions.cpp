@@ -1,5 +1,7 @@
 #include "podlink/LinkOptions.h"
 
+#include "quobin/Version.h"
+
 #include "image/ResourceStore.h"
 
 #include <CLI/CLI.hpp>
@@ -81,10 +83,10 @@ std::vector<std::string> TraceHeader(const std::string& program, int argc, const
     std::string line = "command line:";
     for (int i = 0; i < argc; ++i) {
         const std::string argument = argv[i];
-        line += argument.find_first_of(" \t") == std::string::npos ? " " + argument
-                                                                   : " \"" + argument + "\"";
+        const bool quote = argument.empty() || argument.find_first_of(" \t") != std::string::npos;
+        line += quote ? " \"" + argument + "\"" : " " + argument;
     }
-    return {program + " V1.3", line};
+    return {program + " " + quobin::kVersionText, line};
 }
 
 bool SimulateFromEnvironment()

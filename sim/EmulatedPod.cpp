@@ -61,9 +61,14 @@ void EmulatedPod::LoadState(std::uint32_t nowMs)
     if (m_options.stateDir.empty()) {
         return;
     }
+    // Held until the last save, so that another program on the same folder neither
+    // reads a state this one is about to replace nor mixes its files with these.
+    m_store = std::make_unique<SimStateStore>(m_options.stateDir);
+    if (!m_store->Lock(SimStateStore::kLockWait, m_loadError)) {
+        return;
+    }
     SimState state;
-    if (SimStateStore(m_options.stateDir).Load(state, m_loadError) !=
-        SimStateStore::LoadResult::kLoaded) {
+    if (m_store->Load(state, m_loadError) != SimStateStore::LoadResult::kLoaded) {
         return;
     }
     m_savedState = state;
@@ -138,8 +143,7 @@ std::string EmulatedPod::SaveLocked() const
         state.jobBlocks = job.Blocks();
     }
     std::string error;
-    if (SimStateStore(m_options.stateDir)
-            .Save(state, m_savedState ? &*m_savedState : nullptr, error)) {
+    if (m_store->Save(state, m_savedState ? &*m_savedState : nullptr, error)) {
         m_savedState = std::move(state);
     } else {
         // Whatever was written before the failure differs from both states, so the next

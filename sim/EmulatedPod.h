@@ -88,6 +88,7 @@ private:
     std::unique_ptr<BootLoader> m_bootLoader;
     FrameAssembler m_frames;
     FaultPlan m_faults;
+    std::unique_ptr<SimStateStore> m_store; // holds the state directory while the POD lives
     std::string m_loadError;
     mutable std::string m_saveError;
     // What the state directory holds, as loaded or last written; empty before the first

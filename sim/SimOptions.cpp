@@ -1,6 +1,8 @@
 #include "sim/SimOptions.h"
 
+#include <algorithm>
 #include <charconv>
+#include <vector>
 
 #include "image/McuCatalog.h"
 #include "sim/SimCatalog.h"
@@ -56,6 +58,34 @@ std::string ParseSimWire(std::string_view text, WireMode& wire)
         return {};
     }
     return "--sim-wire: '" + std::string(text) + "' must be instant or real";
+}
+
+std::string ApplySimOptionLine(SimOptions& options, std::string_view line)
+{
+    std::vector<std::string_view> words;
+    for (std::size_t at = 0; at < line.size();) {
+        const std::size_t start = line.find_first_not_of(" \t", at);
+        if (start == std::string_view::npos) break;
+        const std::size_t end = std::min(line.find_first_of(" \t", start), line.size());
+        words.push_back(line.substr(start, end - start));
+        at = end;
+    }
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        std::string_view word = words[i];
+        if (word.substr(0, 2) != "--") return "'" + std::string(word) + "' is not an option";
+        word.remove_prefix(2);
+        std::string_view value;
+        if (const std::size_t equals = word.find('='); equals != std::string_view::npos) {
+            value = word.substr(equals + 1);
+            word = word.substr(0, equals);
+        } else if (word != "sim-secured" && word != "sim-no-target" && word != "sim-boot" &&
+                   i + 1 < words.size()) {
+            value = words[++i];
+        }
+        if (std::string error = ApplySimOption(options, word, value); !error.empty())
+            return error;
+    }
+    return {};
 }
 
 std::string ApplySimOption(SimOptions& options, std::string_view name, std::string_view value)

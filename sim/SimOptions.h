@@ -35,6 +35,11 @@ struct SimOptions {
 // success, else a message that names the option and what is wrong.
 std::string ApplySimOption(SimOptions& options, std::string_view name, std::string_view value);
 
+// Applies a line of such options as a command line gives them, separated by blanks:
+// "--sim-mcu 27 --sim-secured --sim-fault 0x01:1:silent" ("--name=value" too). Returns
+// an empty text on success, else what is wrong with the first bad option.
+std::string ApplySimOptionLine(SimOptions& options, std::string_view line);
+
 std::string ParseSimMcu(std::string_view text, int& type);
 std::string ParseSimVersion(std::string_view text, int& major, int& minor);
 std::string ParseSimWire(std::string_view text, WireMode& wire);

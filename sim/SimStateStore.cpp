@@ -1,5 +1,6 @@
 #include "sim/SimStateStore.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -232,6 +233,68 @@ bool ParseJobText(const std::string& text, SimState& state, std::string& reason)
     return true;
 }
 
+// The list of renames that makes a save's new files current.
+constexpr const char* kRenameList = ".renames";
+constexpr const char* kRenameListRecovery =
+    "move it away to keep the files as they are, without the unfinished save";
+
+std::string TemporaryName(const std::string& name)
+{
+    return "." + name + ".new";
+}
+
+// The content of a regular file within `maxBytes`; no content when there is no file.
+// Non-blocking, so that a FIFO put there cannot hang the program before the check
+// refuses it.
+bool ReadRegularFile(const std::string& path, std::size_t maxBytes,
+                     std::optional<std::string>& content, std::string& reason)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT) {
+            return true;
+        }
+        reason = "cannot be read: " + SystemReason(errno);
+        return false;
+    }
+    struct stat info {};
+    bool ok = ::fstat(fd, &info) == 0;
+    if (!ok) {
+        reason = "cannot be read: " + SystemReason(errno);
+    } else if (S_ISDIR(info.st_mode)) {
+        reason = "is a directory";
+        ok = false;
+    } else if (!S_ISREG(info.st_mode)) {
+        reason = "is not a regular file (a FIFO, device or socket)";
+        ok = false;
+    } else if (static_cast<std::uintmax_t>(info.st_size) > maxBytes) {
+        reason = "has " + std::to_string(info.st_size) + " bytes, more than the " +
+                 std::to_string(maxBytes) + " it can have";
+        ok = false;
+    }
+    std::string bytes;
+    if (ok) {
+        bytes.resize(static_cast<std::size_t>(info.st_size));
+        std::size_t done = 0;
+        while (ok && done < bytes.size()) {
+            const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+            if (n < 0 && errno != EINTR) {
+                reason = "cannot be read: " + SystemReason(errno);
+                ok = false;
+            } else if (n == 0) {
+                bytes.resize(done); // shrank while being read
+            } else if (n > 0) {
+                done += static_cast<std::size_t>(n);
+            }
+        }
+    }
+    ::close(fd);
+    if (ok) {
+        content = std::move(bytes);
+    }
+    return ok;
+}
+
 // The exact size a region or RAM file of the part must have, in bytes.
 std::size_t WindowBytes(std::uint32_t first, std::uint32_t last)
 {
@@ -295,14 +358,39 @@ SimStateStore::Files(const SimState& state)
     return files;
 }
 
-bool SimStateStore::Replace(const std::string& name, const std::string& content,
-                            std::string& error) const
+bool SimStateStore::Lock(std::chrono::milliseconds wait, std::string& error)
+{
+    error.clear();
+    std::error_code ec;
+    std::filesystem::create_directories(m_directory, ec);
+    std::string reason;
+    if (ec || m_lock.Acquire(m_directory, wait, reason) !=
+                  StateDirectoryLock::Result::kBusy) {
+        return true;
+    }
+    error = m_directory + ": in use by another program with this emulator state (waited " +
+            std::to_string(wait.count()) +
+            " ms); end that program, or give another --sim-state folder";
+    return false;
+}
+
+void SimStateStore::SyncDirectory() const
+{
+    // Renames and removals reach the disk with the directory.
+    const int dir = ::open(m_directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+}
+
+bool SimStateStore::WriteWhole(const std::string& name, const std::string& content,
+                               std::string& error) const
 {
     const std::string path = Path(name);
-    const std::string temporary = Path("." + name + ".new");
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) {
-        error = "cannot write " + temporary + ": " + SystemReason(errno);
+        error = "cannot write " + path + ": " + SystemReason(errno);
         return false;
     }
     std::size_t done = 0;
@@ -315,8 +403,8 @@ bool SimStateStore::Replace(const std::string& name, const std::string& content,
             done += static_cast<std::size_t>(n);
         }
     }
-    // Flushed before the rename, so that a crash leaves the old file or the whole new
-    // one, never an empty file under the old name.
+    // On the disk before any rename refers to it, so that a crash cannot leave a name
+    // on a file whose blocks were never written.
     if (failure == 0 && ::fsync(fd) != 0) {
         failure = errno;
     }
@@ -324,17 +412,74 @@ bool SimStateStore::Replace(const std::string& name, const std::string& content,
         failure = errno;
     }
     if (failure != 0) {
-        error = "cannot write " + temporary + ": " + SystemReason(failure);
-        ::unlink(temporary.c_str());
+        error = "cannot write " + path + ": " + SystemReason(failure);
+        ::unlink(path.c_str());
         return false;
     }
-    if (m_beforeReplace) {
-        m_beforeReplace(name);
-    }
-    if (::rename(temporary.c_str(), path.c_str()) != 0) {
-        error = "cannot write " + path + ": " + SystemReason(errno);
-        ::unlink(temporary.c_str());
+    return true;
+}
+
+bool SimStateStore::Recover(std::string& error) const
+{
+    std::optional<std::string> list;
+    std::string reason;
+    if (!ReadRegularFile(Path(kRenameList), kPodTextLimit, list, reason)) {
+        error = Path(kRenameList) + ": " + reason + "; " + kRenameListRecovery;
         return false;
+    }
+    const auto names = Files(SimState{});
+    auto known = [&names](const std::string& name) {
+        return std::any_of(names.begin(), names.end(),
+                           [&name](const auto& file) { return file.first == name; });
+    };
+    if (list) {
+        // Checked whole before anything is renamed: a damaged list changes nothing.
+        std::vector<std::pair<std::string, std::string>> steps;
+        std::istringstream lines(*list);
+        std::string line;
+        while (std::getline(lines, line)) {
+            const std::size_t space = line.find(' ');
+            const std::string verb = line.substr(0, space);
+            const std::string name = space == std::string::npos ? "" : line.substr(space + 1);
+            if ((verb != "put" && verb != "remove") || !known(name)) {
+                error = Path(kRenameList) + ": bad line '" + line + "'; " + kRenameListRecovery;
+                return false;
+            }
+            steps.emplace_back(verb, name);
+        }
+        for (const auto& [verb, name] : steps) {
+            const std::string path = Path(name);
+            const int result = verb == "put"
+                                   ? ::rename(Path(TemporaryName(name)).c_str(), path.c_str())
+                                   : ::unlink(path.c_str());
+            if (result != 0 && errno != ENOENT) {
+                error = "cannot " + std::string(verb == "put" ? "write " : "remove ") + path +
+                        ": " + SystemReason(errno);
+                return false;
+            }
+        }
+        SyncDirectory();
+    }
+    bool removed = false;
+    std::vector<std::string> leftovers = {kRenameList, TemporaryName(kRenameList)};
+    for (const auto& [name, content] : names) {
+        leftovers.push_back(TemporaryName(name));
+    }
+    for (const std::string& name : leftovers) {
+        // A save leaves only regular files; anything else under such a name is not its
+        // to remove, and the next write there reports it.
+        struct stat info {};
+        if (::lstat(Path(name).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+            continue;
+        }
+        if (::unlink(Path(name).c_str()) != 0) {
+            error = "cannot remove " + Path(name) + ": " + SystemReason(errno);
+            return false;
+        }
+        removed = true;
+    }
+    if (removed) {
+        SyncDirectory();
     }
     return true;
 }
@@ -347,38 +492,77 @@ bool SimStateStore::Save(const SimState& state, const SimState* previous, std::s
     if (previous != nullptr) {
         before = Files(*previous);
     }
-    bool created = false;
+    std::vector<std::size_t> changed;
     for (std::size_t i = 0; i < files.size(); ++i) {
+        if (previous == nullptr || before[i].second != files[i].second) {
+            changed.push_back(i);
+        }
+    }
+    if (changed.empty()) {
+        return true;
+    }
+    std::error_code ec;
+    std::filesystem::create_directories(m_directory, ec);
+    if (ec) {
+        error = "cannot create " + m_directory + ": " + ec.message();
+        return false;
+    }
+    if (!Recover(error)) {
+        return false;
+    }
+    int step = 0;
+    auto stopped = [&] {
+        if (m_afterStep && !m_afterStep(++step)) {
+            error = "stopped after step " + std::to_string(step);
+            return true;
+        }
+        return false;
+    };
+    std::string list;
+    for (std::size_t i : changed) {
         const auto& [name, content] = files[i];
-        if (previous != nullptr && before[i].second == content) {
-            continue;
-        }
-        if (!created) {
-            std::error_code ec;
-            std::filesystem::create_directories(m_directory, ec);
-            if (ec) {
-                error = "cannot create " + m_directory + ": " + ec.message();
-                return false;
-            }
-            created = true;
-        }
         if (content) {
-            if (!Replace(name, *content, error)) {
+            if (!WriteWhole(TemporaryName(name), *content, error)) {
                 return false;
             }
-        } else if (::unlink(Path(name).c_str()) != 0 && errno != ENOENT) {
-            error = "cannot remove " + Path(name) + ": " + SystemReason(errno);
+            if (stopped()) {
+                return false;
+            }
+        }
+        list += (content ? "put " : "remove ") + name + "\n";
+    }
+    // From here on the new state is the saved one: a kill before the renames are done
+    // leaves the list, and the next load carries it out.
+    if (!WriteWhole(TemporaryName(kRenameList), list, error)) {
+        return false;
+    }
+    if (::rename(Path(TemporaryName(kRenameList)).c_str(), Path(kRenameList).c_str()) != 0) {
+        error = "cannot write " + Path(kRenameList) + ": " + SystemReason(errno);
+        return false;
+    }
+    SyncDirectory();
+    if (stopped()) {
+        return false;
+    }
+    for (std::size_t i : changed) {
+        const auto& [name, content] = files[i];
+        const std::string path = Path(name);
+        if (content ? ::rename(Path(TemporaryName(name)).c_str(), path.c_str()) != 0
+                    : ::unlink(path.c_str()) != 0 && errno != ENOENT) {
+            error = (content ? "cannot write " : "cannot remove ") + path + ": " +
+                    SystemReason(errno);
+            return false;
+        }
+        if (stopped()) {
             return false;
         }
     }
-    if (created) {
-        // The renames themselves reach the disk with the directory.
-        const int dir = ::open(m_directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dir >= 0) {
-            ::fsync(dir);
-            ::close(dir);
-        }
+    SyncDirectory();
+    if (::unlink(Path(kRenameList).c_str()) != 0) {
+        error = "cannot remove " + Path(kRenameList) + ": " + SystemReason(errno);
+        return false;
     }
+    SyncDirectory();
     return true;
 }
 
@@ -416,10 +600,30 @@ bool SimStateStore::Parse(const FileReader& read, SimState& state, std::string& 
         return true;
     };
 
+    std::string recovery;
     bool ok = readFile("pod.txt", kPodTextLimit);
     if (ok && !content) {
-        error.clear();
-        return false;
+        // Without pod.txt the other files belong to no known part; starting blank would
+        // write a blank chip over them at the next save.
+        for (const auto& [name, unused] : Files(SimState{})) {
+            if (name == "pod.txt") {
+                continue;
+            }
+            if (!readFile(name, kJobTextLimit)) {
+                break;
+            }
+            if (content) {
+                fail("pod.txt", "is missing while " + name + " is there");
+                recovery = "move the other files away to start with a factory POD and a blank "
+                           "chip";
+                break;
+            }
+        }
+        if (failed.empty()) {
+            error.clear();
+            return false;
+        }
+        ok = false;
     }
     ok = ok && (ParsePodText(*content, loaded, reason) || fail("pod.txt", reason));
     ok = ok && readFile("firmware.bin", kFirmwareLimit);
@@ -450,7 +654,7 @@ bool SimStateStore::Parse(const FileReader& read, SimState& state, std::string& 
         ok = ParseJobText(*content, loaded, reason) || fail("job.txt", reason);
     }
     if (!ok) {
-        error = failed + ": " + reason + "; " + Recovery(failed);
+        error = failed + ": " + reason + "; " + (recovery.empty() ? Recovery(failed) : recovery);
         return false;
     }
     state = std::move(loaded);
@@ -459,55 +663,12 @@ bool SimStateStore::Parse(const FileReader& read, SimState& state, std::string& 
 
 SimStateStore::LoadResult SimStateStore::Load(SimState& state, std::string& error) const
 {
+    if (!Recover(error)) {
+        return LoadResult::kFailed;
+    }
     auto read = [this](const std::string& name, std::size_t maxBytes,
                        std::optional<std::string>& content, std::string& reason) {
-        const std::string path = Path(name);
-        // Non-blocking, so that a FIFO put there cannot hang the program before the
-        // check below refuses it.
-        const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0) {
-            if (errno == ENOENT) {
-                return true;
-            }
-            reason = "cannot be read: " + SystemReason(errno);
-            return false;
-        }
-        struct stat info {};
-        bool ok = ::fstat(fd, &info) == 0;
-        if (!ok) {
-            reason = "cannot be read: " + SystemReason(errno);
-        } else if (S_ISDIR(info.st_mode)) {
-            reason = "is a directory";
-            ok = false;
-        } else if (!S_ISREG(info.st_mode)) {
-            reason = "is not a regular file (a FIFO, device or socket)";
-            ok = false;
-        } else if (static_cast<std::uintmax_t>(info.st_size) > maxBytes) {
-            reason = "has " + std::to_string(info.st_size) + " bytes, more than the " +
-                     std::to_string(maxBytes) + " it can have";
-            ok = false;
-        }
-        std::string bytes;
-        if (ok) {
-            bytes.resize(static_cast<std::size_t>(info.st_size));
-            std::size_t done = 0;
-            while (ok && done < bytes.size()) {
-                const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
-                if (n < 0 && errno != EINTR) {
-                    reason = "cannot be read: " + SystemReason(errno);
-                    ok = false;
-                } else if (n == 0) {
-                    bytes.resize(done); // shrank while being read
-                } else if (n > 0) {
-                    done += static_cast<std::size_t>(n);
-                }
-            }
-        }
-        ::close(fd);
-        if (ok) {
-            content = std::move(bytes);
-        }
-        return ok;
+        return ReadRegularFile(Path(name), maxBytes, content, reason);
     };
     std::string reason;
     if (Parse(read, state, reason)) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -10,6 +11,7 @@
 
 #include "sim/PodJobStore.h"
 #include "sim/SimPart.h"
+#include "sim/StateDirectoryLock.h"
 
 namespace sim {
 
@@ -35,17 +37,30 @@ struct SimState {
 // The state directory. A user keeps a demo or a test bench there, so nothing in it is
 // ever lost: only regular files of a plausible size are read (a FIFO would hang the
 // program, /dev/zero would fill the memory), a file that cannot be used stops the load
-// with a line naming it, and each file is replaced only by a complete, flushed copy.
+// with a line naming it, and a save replaces the whole state or nothing of it. A save
+// writes every changed file beside the old one, then a list of the renames that make
+// them current (written last and renamed into place, so it is whole or absent), then
+// carries the renames out; a load finishes a save whose list is there and removes the
+// files of one whose list is not.
 class SimStateStore {
 public:
-    // Called with a file's name once its new content is written and flushed to the
-    // temporary file, just before it replaces the old one (tests stop the process there).
-    using BeforeReplace = std::function<void(const std::string& name)>;
+    // Called after each step of a save with its number, from 1; returning false stops
+    // the save right there, as a kill would (tests go through every step so).
+    using StepHook = std::function<bool(int step)>;
 
-    explicit SimStateStore(std::string directory, BeforeReplace beforeReplace = {})
-        : m_directory(std::move(directory)), m_beforeReplace(std::move(beforeReplace))
+    // How long a program waits for another one's hold on the directory to end.
+    static constexpr std::chrono::milliseconds kLockWait{3000};
+
+    explicit SimStateStore(std::string directory, StepHook afterStep = {})
+        : m_directory(std::move(directory)), m_afterStep(std::move(afterStep))
     {
     }
+
+    // Holds the directory, created when missing, for as long as the store lives, so that
+    // a second program on it waits or is refused. False, with a line saying so, when
+    // another holder keeps it longer than `wait`; a directory that cannot be made or
+    // opened is left for the save to report.
+    bool Lock(std::chrono::milliseconds wait, std::string& error);
 
     enum class LoadResult { kLoaded, kNoState, kFailed };
     // kFailed leaves `error` naming the file, what is wrong with it and how to go on.
@@ -66,10 +81,15 @@ public:
 
 private:
     std::string Path(const std::string& name) const;
-    bool Replace(const std::string& name, const std::string& content, std::string& error) const;
+    // Finishes a save whose list of renames is there, then removes what an unfinished
+    // save left; false with the reason when the list is damaged or a file cannot go.
+    bool Recover(std::string& error) const;
+    bool WriteWhole(const std::string& name, const std::string& content, std::string& error) const;
+    void SyncDirectory() const;
 
     std::string m_directory;
-    BeforeReplace m_beforeReplace;
+    StepHook m_afterStep;
+    StateDirectoryLock m_lock;
 };
 
 } // namespace sim

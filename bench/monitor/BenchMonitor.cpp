@@ -45,7 +45,7 @@ class NullView final : public monitor::MonitorView {
 public:
     void ValuesChanged(monitor::WatchListId, const std::vector<int>&) override {}
     void CycleCompleted(std::uint32_t) override { ++cycles; }
-    void StoppedByFailure() override { failed = true; }
+    void StoppedByFailure(const std::string&) override { failed = true; }
     std::atomic<int> cycles{0};
     std::atomic<bool> failed{false};
 };

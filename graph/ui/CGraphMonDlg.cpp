@@ -6,7 +6,9 @@
 #include "pod/PodSession.h"
 
 #include "graph/SamplesCsv.h"
+#include "ui/Announcer.h"
 
+#include <QAction>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -65,6 +67,15 @@ CGraphMonDlg::CGraphMonDlg(pod::PodSession& session, const std::vector<graph::Gr
     });
     m_redrawTimer.setInterval(kRedrawMs);
     connect(&m_redrawTimer, &QTimer::timeout, this, &CGraphMonDlg::OnRedrawTimer);
+    // The summaries change each second; read aloud only when asked, wherever the focus is.
+    m_announcer = new ui::Announcer(this);
+    auto* speak = new QAction(tr("Speak the summaries"), this);
+    speak->setShortcut(QKeySequence(Qt::Key_F3));
+    speak->setShortcutContext(Qt::WindowShortcut);
+    connect(speak, &QAction::triggered, this, [this] { m_announcer->Announce(SummariesText()); });
+    addAction(speak);
+    for (QLabel* label : {m_ui->summary0, m_ui->summary1, m_ui->summary2, m_ui->summary3})
+        label->setToolTip(tr("F3 speaks the summaries"));
     m_summaryTimer.setInterval(kSummaryMs);
     connect(&m_summaryTimer, &QTimer::timeout, this, &CGraphMonDlg::UpdateSummaries);
 }
@@ -182,6 +193,14 @@ QString CGraphMonDlg::ChannelSummary(int channel) const
         text += tr(", min %1, max %2, mean %3")
                     .arg(Number(stats.min), Number(stats.max), Number(stats.mean));
     return text;
+}
+
+QString CGraphMonDlg::SummariesText() const
+{
+    QStringList lines;
+    for (int i = 0; i < m_channels.count(); ++i)
+        lines << ChannelSummary(i);
+    return lines.join(QStringLiteral(". "));
 }
 
 void CGraphMonDlg::UpdateSummaries()

@@ -19,6 +19,9 @@ namespace Ui {
 class CGraphMonDlg;
 }
 class GraphPlotArea;
+namespace ui {
+class Announcer;
+}
 
 // The modal "Graph Monitoring" window: up to four variables of the running target
 // plotted against the time since START, all in one plot or one plot per channel. The
@@ -48,6 +51,8 @@ public:
     bool ExportCsv(const QString& path) const;
     // Channel i's line: name, last value, min / max / mean of the visible span.
     QString ChannelSummary(int channel) const;
+    // Every channel's summary in one text, as F3 speaks it.
+    QString SummariesText() const;
 
 public slots:
     // EXIT, Esc and the close box: the run ends and the POD is closed before the window
@@ -78,5 +83,6 @@ private:
     graph::AcquisitionWorker m_worker;
     QTimer m_redrawTimer;
     QTimer m_summaryTimer;
+    ui::Announcer* m_announcer = nullptr; // a child: Qt deletes it
     bool m_stopping = false; // STOP pressed, the worker still in its last pass
 };

@@ -6,11 +6,13 @@
 #include "ListCells.h"
 #include "SymbolListModel.h"
 #include "WatchListModel.h"
-#include "graph/ui/CGraphMonDlg.h"
+#include "WatchListView.h"
 #include "monitor/MapFileReader.h"
 #include "monitor/ValueText.h"
 #include "monitor/WatchListFile.h"
 #include "pod/PodSession.h"
+#include "ui/Announcer.h"
+#include "ui/ItemTableAccessible.h"
 #include "ui_CMonDlg.h"
 
 #include <QAccessible>
@@ -18,6 +20,7 @@
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QStringList>
 #include <QHeaderView>
 #include <QMenu>
 #include <QMessageBox>
@@ -30,6 +33,10 @@
 namespace {
 
 const char* const kMapLoadFailed = "파일 정보를 읽어오는데 실패하였습니다.";
+const char* const kMonitoringStarted = "Monitoring started";
+const char* const kMonitoringStopped = "Monitoring stopped";
+const char* const kMonitoringLost = "Monitoring stopped: the POD does not answer";
+const char* const kMonitoringNotStarted = "Monitoring did not start: the POD does not answer";
 const char* const kIntervalTexts[] = {"100 ms", "200 ms", "500 ms", "1 s", "2 s", "5 s", "10 s"};
 
 template <std::size_t N> void ApplyWidths(QTableView* list, const std::array<int, N>& widths)
@@ -49,10 +56,6 @@ template <std::size_t N> void ReadWidths(const QTableView* list, std::array<int,
 CMonDlg::CMonDlg(pod::PodSession& session, McuSource currentMcu, QWidget* parent)
     : QDialog(parent), m_ui(std::make_unique<Ui::CMonDlg>()), m_session(session),
       m_currentMcu(std::move(currentMcu)),
-      m_openGraph([&session](QWidget* owner, const std::vector<graph::GraphChannel>& channels) {
-          CGraphMonDlg graph(session, channels, owner);
-          graph.exec();
-      }),
       m_chooseFile([](QWidget* owner, const QString& initialFolder) {
           return QFileDialog::getOpenFileName(owner, QString(), initialFolder,
                                               QStringLiteral("MAP Files (.xMAP) (*.xMAP)"), nullptr,
@@ -64,6 +67,7 @@ CMonDlg::CMonDlg(pod::PodSession& session, McuSource currentMcu, QWidget* parent
       m_worker(session, m_watchList, *this)
 {
     m_ui->setupUi(this);
+    m_announcer = new ui::Announcer(this);
     // A window of its own beside the programmer window, resizable, never smaller than
     // the three control rows and the lists need.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -124,6 +128,11 @@ CMonDlg::~CMonDlg()
 void CMonDlg::SetUpList(QTableView* list, QAbstractItemModel* model)
 {
     list->setModel(model);
+    // Tab leaves the list; the arrows move inside it. A screen reader may put the focus
+    // on the list or on one of its cells.
+    list->setTabKeyNavigation(false);
+    ui::ItemTableAccessible::Enable(list);
+    if (auto* watch = qobject_cast<WatchListView*>(list)) watch->SetAnnouncer(m_announcer);
     list->setShowGrid(true);
     list->setSelectionBehavior(QAbstractItemView::SelectRows);
     list->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -188,10 +197,15 @@ void CMonDlg::ValuesChanged(monitor::WatchListId list, const std::vector<int>& r
     OnUiThread([this, list, rows] { ModelOf(list)->RefreshRows(rows); });
 }
 
-void CMonDlg::StoppedByFailure()
+void CMonDlg::StoppedByFailure(const std::string& reason)
 {
-    // A lost POD ends monitoring without a message; START is offered again.
-    OnUiThread([this] {
+    // A lost POD ends monitoring without a message box; START is offered again. A screen
+    // reader user, who cannot see START come back, hears why.
+    OnUiThread([this, why = QString::fromStdString(reason)] {
+        if (m_running)
+            m_announcer->Announce(why.isEmpty() ? QString::fromLatin1(kMonitoringLost)
+                                                : QStringLiteral("Monitoring stopped: ") + why,
+                                  true);
         m_running = false;
         ApplyControlStates();
     });
@@ -204,6 +218,7 @@ void CMonDlg::StopMonitoring()
     m_heldByRun = true;
     m_worker.StopAndJoin();
     OnUiThread([this] {
+        if (m_running) m_announcer->Announce(QString::fromLatin1(kMonitoringStopped));
         m_running = false;
         ApplyControlStates();
     });
@@ -221,6 +236,7 @@ void CMonDlg::EnableMonitorControls(bool enabled)
 void CMonDlg::StopAndJoinWorker()
 {
     m_worker.StopAndJoin();
+    if (m_running) m_announcer->Announce(QString::fromLatin1(kMonitoringStopped));
     m_running = false;
     ApplyControlStates();
 }
@@ -246,9 +262,17 @@ void CMonDlg::ShowStatus(const QString& text)
 {
     if (m_ui->monitorStatus->text() == text) return;
     m_ui->monitorStatus->setText(text);
-    // The label's accessible name is its text; a screen reader announces each new one.
+    // The label's accessible name is its text, for a screen reader that reads it; the
+    // news itself is spoken, as the label never has the focus.
     QAccessibleEvent changed(m_ui->monitorStatus, QAccessible::NameChanged);
     QAccessible::updateAccessibility(&changed);
+    m_announcer->Announce(text);
+}
+
+void CMonDlg::ShowFailure(const QString& text)
+{
+    m_announcer->Announce(text, true);
+    m_showMessage(this, text);
 }
 
 QString CMonDlg::StatusText() const
@@ -262,15 +286,20 @@ void CMonDlg::OnStart()
     if (m_symbolModel->rowCount() == 0 || m_heldByRun.load()) return;
     if (m_worker.IsRunning()) m_worker.StopAndJoin();
     const auto baud = static_cast<std::uint32_t>(std::max(m_ui->baudCombo->currentIndex(), 0));
-    if (!m_worker.Start(baud)) return; // no POD: nothing changes, no message
+    if (!m_worker.Start(baud)) { // no POD: nothing changes on screen
+        m_announcer->Announce(QString::fromLatin1(kMonitoringNotStarted), true);
+        return;
+    }
     m_running = true;
     ShowStatus(QString());
     ApplyControlStates();
+    m_announcer->Announce(QString::fromLatin1(kMonitoringStarted));
 }
 
 void CMonDlg::OnStop()
 {
     m_worker.RequestStop();
+    if (m_running) m_announcer->Announce(QString::fromLatin1(kMonitoringStopped));
     m_running = false;
     ApplyControlStates();
 }
@@ -299,12 +328,16 @@ bool CMonDlg::LoadMap(const QString& path)
     const monitor::MapLoadResult result =
         monitor::LoadMapFile(path.toStdString(), monitor::RamWindows::ForMcu(mcu), m_table);
     if (!result.ok) return false;
+    QStringList notes;
     if (result.dropped > 0)
-        ShowStatus(QStringLiteral("%1 symbols of the map were left out: the list holds %2.")
-                       .arg(result.dropped)
-                       .arg(monitor::SymbolTable::kCapacity));
-    else
-        ShowStatus(QString());
+        notes << QStringLiteral("%1 symbols of the map were left out: the list holds %2.")
+                     .arg(result.dropped)
+                     .arg(monitor::SymbolTable::kCapacity);
+    if (result.longLines > 0)
+        notes << QStringLiteral("%1 lines longer than %2 KiB skipped.")
+                     .arg(result.longLines)
+                     .arg(monitor::kMapLineLimit >> 10);
+    ShowStatus(notes.join(QLatin1Char(' ')));
     return true;
 }
 
@@ -326,7 +359,7 @@ void CMonDlg::OnBrowse()
     if (!m_mapPath.isEmpty()) monitor::SaveWatchList(m_mapPath.toStdString(), m_watchList);
     m_ui->mapPathEdit->setText(chosen);
     if (!LoadMap(chosen)) {
-        m_showMessage(this, QString::fromUtf8(kMapLoadFailed));
+        ShowFailure(QString::fromUtf8(kMapLoadFailed));
         return;
     }
     m_mapPath = chosen;
@@ -340,7 +373,7 @@ void CMonDlg::OnReload()
     if (!m_mapPath.isEmpty()) monitor::SaveWatchList(m_mapPath.toStdString(), m_watchList);
     const QString path = m_ui->mapPathEdit->text();
     if (!LoadMap(path)) {
-        m_showMessage(this, QString::fromUtf8(kMapLoadFailed));
+        ShowFailure(QString::fromUtf8(kMapLoadFailed));
         return;
     }
     m_mapPath = path;
@@ -548,7 +581,7 @@ void CMonDlg::OnGraph()
     }
     // The graph window has the POD to itself; monitoring is not restarted afterwards.
     StopAndJoinWorker();
-    m_openGraph(this, channels);
+    if (m_openGraph) m_openGraph(this, channels);
 }
 
 // ---- splitters ---------------------------------------------------------------------

@@ -31,6 +31,9 @@ class WatchListModel;
 namespace pod {
 class PodSession;
 }
+namespace ui {
+class Announcer;
+}
 namespace Ui {
 class CMonDlg;
 }
@@ -45,7 +48,7 @@ class CMonDlg : public QDialog, public ops::MonitorControl, private monitor::Mon
 
 public:
     // Opens the graph window for the selected symbol rows, each with the view type its row
-    // shows; by default the modal "Graph Monitoring" window on this window's POD session.
+    // shows. The application that owns both windows gives it (SetGraphOpener).
     using GraphOpener =
         std::function<void(QWidget* parent, const std::vector<graph::GraphChannel>& channels)>;
     using McuSource = std::function<int()>;
@@ -90,7 +93,7 @@ protected:
 private:
     // monitor::MonitorView, on the worker's thread.
     void ValuesChanged(monitor::WatchListId list, const std::vector<int>& rows) override;
-    void StoppedByFailure() override;
+    void StoppedByFailure(const std::string& reason) override;
 
     void SetUpList(QTableView* list, QAbstractItemModel* model);
     void OnStart();
@@ -114,6 +117,8 @@ private:
     void StopAndJoinWorker();
     void ApplyControlStates();
     void ShowStatus(const QString& text);
+    // The failure box, spoken first so that a screen reader need not find the box.
+    void ShowFailure(const QString& text);
     void PublishVisibleRows(QTableView* list);
     QTableView* ViewOf(monitor::WatchListId list) const;
     WatchListModel* ModelOf(monitor::WatchListId list) const;
@@ -144,5 +149,6 @@ private:
     WatchListModel* m_symbolWatchModel = nullptr;
     WatchListModel* m_addressWatchModel = nullptr;
     ui::UiThreadQueue* m_uiQueue = new ui::UiThreadQueue(this); // a child: Qt deletes it
+    ui::Announcer* m_announcer = nullptr;                       // a child as well
     monitor::MonitorWorker m_worker; // last: it reads the lists and reports to this window
 };

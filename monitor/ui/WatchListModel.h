@@ -19,6 +19,8 @@ public:
                    QObject* parent = nullptr);
 
     monitor::WatchListId list() const { return m_list; }
+    // The "Monitor Value" column; column 0 names the row (symbol name or address).
+    int ValueColumn() const { return m_list == monitor::WatchListId::Symbols ? 2 : 1; }
     // The list's rows changed in number or order (added, removed, restored): copy all.
     void Reload();
     // The worker stored new texts in these rows (indices at the time of the store).

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "pod/PodClock.h"
-#include "podlink/LinkOptions.h"
+#include "sim/SimOptions.h"
 #include "sim/SimUsbDriver.h"
 
 namespace {
@@ -30,15 +30,13 @@ std::mutex g_mutex;
 pod::SteadyPodClock g_clock;
 std::unique_ptr<sim::SimUsbDriver> g_driver;
 
-// The same option reader as the programs', so that a test writes the emulator's
-// settings as a user would. The wire is always instant: the library runs on the steady
-// clock, and a real-time wire would make the tests wait.
+// The emulator's own option names, as the programs take them, so that a test writes the
+// emulator's settings as a user would. The wire is always instant: the library runs on
+// the steady clock, and a real-time wire would make the tests wait.
 std::string Configure(const std::string& text)
 {
-    podlink::LinkOptions link;
-    if (std::string error = podlink::ParseLinkOptions(text, link); !error.empty()) return error;
     sim::SimOptions options;
-    if (std::string error = podlink::MakeSimOptions(link, options); !error.empty()) return error;
+    if (std::string error = sim::ApplySimOptionLine(options, text); !error.empty()) return error;
     options.wire = sim::WireMode::kInstant;
     g_driver.reset();
     g_driver = sim::CreateSimDriver(options, g_clock);

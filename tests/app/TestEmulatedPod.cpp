@@ -2,6 +2,7 @@
 #include "CQuobinDlg.h"
 #include "CVexStatic.h"
 #include "CoreBackend.h"
+#include "SpokenTexts.h"
 #include "TestSettingsScope.h"
 
 #include "pod/PodClock.h"
@@ -10,6 +11,7 @@
 #include "tests/support/RecordingView.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -195,6 +197,55 @@ private slots:
         TestSettingsScope::Write(QStringLiteral("File Path"), QStringLiteral(QUOBIN_DEMO_S));
     }
 
+    // What a screen reader speaks of a failing run, a succeeding one and a version query:
+    // each start once, then the result with its own text, a failure at once and urgent;
+    // none of the statuses in between.
+    void resultsAreSpokenInOrderWithTheirTexts()
+    {
+        Bench bench({"sim-fault=0x24:1:error", "sim-version=1.1"});
+        SpokenTexts spoken;
+        for (int run = 0; run < 2; ++run) {
+            bench.Find<QPushButton>("targetWriteVerifyButton")->click();
+            bench.FinishRun();
+        }
+        bench.Find<QPushButton>("getVersionButton")->click();
+        bench.FinishRun();
+
+        const QList<SpokenTexts::Spoken> heard = SpokenTexts::Heard();
+        QCOMPARE(heard.size(), 6);
+        const QString started = QStringLiteral("Target Write & Verify started");
+        QCOMPARE(heard[0], (SpokenTexts::Spoken{started, false}));
+        QCOMPARE(heard[1], (SpokenTexts::Spoken{QStringLiteral("Failed to erase FLASH"), true}));
+        QCOMPARE(heard[2], (SpokenTexts::Spoken{started, false}));
+        QVERIFY2(heard[3].text.startsWith(
+                     QStringLiteral("Success to download and verify FLASH to the MCU (")),
+                 qPrintable(heard[3].text));
+        QVERIFY(!heard[3].urgent);
+        QCOMPARE(heard[4].text, QStringLiteral("Get Firmware Version started"));
+        QCOMPARE(heard[5], (SpokenTexts::Spoken{QStringLiteral("POD Version V1.1"), false}));
+    }
+
+    // Disabling the focused button must not walk the focus through the other buttons as
+    // each is disabled; the focus waits on the progress bar and comes back at the end.
+    void aRunParksTheFocusAndGivesItBack()
+    {
+        Bench bench;
+        bench.dlg->show();
+        QVERIFY(QTest::qWaitForWindowActive(bench.dlg.get()));
+        QPushButton* start = bench.Find<QPushButton>("targetWriteVerifyButton");
+        start->setFocus();
+        QList<QWidget*> focused;
+        QObject watcher;
+        QObject::connect(qApp, &QApplication::focusChanged, &watcher,
+                         [&](QWidget*, QWidget* now) { focused << now; });
+        start->click();
+        bench.FinishRun();
+        watcher.disconnect();
+        QObject::disconnect(qApp, nullptr, &watcher, nullptr);
+        QCOMPARE(focused, (QList<QWidget*>{bench.Progress(), start}));
+        QCOMPARE(QApplication::focusWidget(), start);
+    }
+
     void startWithoutThePodSaysSoInRed()
     {
         Bench bench({}, false);
@@ -355,6 +406,7 @@ private slots:
         Bench bench;
         // demo.s is built for the MC56F8367: on the DSP56F805 its data flash words fall
         // outside every region.
+        SpokenTexts spoken;
         bench.Find<QComboBox>("mcuSelect")->setCurrentIndex(3);
         const QString text = bench.Status()->Text();
         QVERIFY2(text.startsWith(QStringLiteral("Warning: ")), qPrintable(text));
@@ -370,6 +422,11 @@ private slots:
         bench.Find<QPushButton>("targetWriteButton")->click();
         bench.FinishRun();
         QVERIFY(bench.Status()->Text().startsWith(QStringLiteral("Success to download FLASH")));
+        // Spoken when shown, and once more after the run's result, not twice.
+        const QStringList heard = SpokenTexts::Texts();
+        QCOMPARE(heard.count(text), 2);
+        QCOMPARE(heard.last(), text);
+        QCOMPARE(heard[heard.size() - 2], bench.Status()->Text());
         QVERIFY(bench.dlg->RunLogLines().last().endsWith(text) ||
                 bench.dlg->RunLogLines().at(bench.dlg->RunLogLines().size() - 2).endsWith(text));
     }
@@ -385,6 +442,12 @@ private slots:
                  QStringLiteral("DFLASH 1/4"));
         // Cleared once the run is over.
         QVERIFY(bench.Find<QLabel>("transferLabel")->text().isEmpty());
+        // A screen reader asking the progress bar hears the same text as its description.
+        bench.dlg->ShowTransferProgress(progress.front());
+        QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(bench.Progress());
+        QCOMPARE(bar->text(QAccessible::Description),
+                 QString::fromStdString(ops::TransferProgressText(progress.front())));
+        QCOMPARE(bench.Find<QLabel>("transferLabel")->text(), bar->text(QAccessible::Description));
     }
 
     void enterInThePathBoxLoadsTheFileAndDropSetsIt()

@@ -83,13 +83,11 @@ TEST(CliMonitor, WriteReadsBackAndTheValueOutlivesTheRunInTheKeptState)
 
 TEST(CliMonitor, WritesAsChangeValueConvertsForTheRowKind)
 {
-    // A UINT16 symbol takes the text as unsigned (3000000000 mod 65536); an address row
-    // takes it as signed and saturates at 2147483647 first.
     struct Case {
         std::string item, value, shown;
     } cases[] = {
-        {"triangleStep:UINT16", "3000000000", "triangleStep:UINT16 = 24064"},
-        {"0x8A:UINT16", "3000000000", "0x8A:UINT16 = 65535"},
+        {"triangleStep:UINT16", "65535", "triangleStep:UINT16 = 65535"},
+        {"0x8A:INT16", "-2", "0x8A:INT16 = -2"},
         // A symbol's ASCII text keeps room for its zero; Latin-1 letters come back whole.
         {"message", "Grüße aus Köln, 2026", "message = Grüße aus Köln,"},
     };
@@ -134,6 +132,7 @@ TEST(CliMonitor, BadItemsAreRefusedBeforeAnythingIsSent)
          1,
          "quobin-cli: 파일 정보를 읽어오는데 실패하였습니다. /nonexistent/app.xMAP: No such "
          "file or directory\n"},
+        {{"symbols", ""}, 2, "quobin-cli: symbols: MAP is empty\n"},
     };
     for (const Case& c : cases) {
         const auto run = RunCli(c.args);
@@ -145,16 +144,77 @@ TEST(CliMonitor, BadItemsAreRefusedBeforeAnythingIsSent)
 
 TEST(CliMonitor, FailedExchangesExitOneWithWhatFailed)
 {
-    auto run = RunCli(Args({"--sim-fault", "0x52:1:silent", "write", "counter16", "5"}));
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(
-        run.err,
-        "quobin-cli: writing counter16 failed: the POD did not acknowledge the memory write\n");
-    run = RunCli(Args({"--sim-fault", "0x51:2:error", "read", "counter16", "runFlag"}));
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out, "counter16 = 0x0000\n");
-    EXPECT_EQ(run.err,
-              "quobin-cli: reading runFlag failed: the POD did not answer the memory read\n");
+    struct Case {
+        std::vector<std::string> args;
+        std::string err;
+    } cases[] = {
+        {Args({"--sim-fault", "0x52:1:silent", "write", "counter16", "5"}),
+         "quobin-cli: writing counter16 failed: the POD did not answer within 1500 ms\n"},
+        {Args({"--sim-fault", "0x51:2:error", "read", "counter16", "runFlag"}),
+         "quobin-cli: reading runFlag failed: the POD answered error 3E (error injected by the "
+         "emulator, --sim-fault)\n"},
+        {Args({"--sim-no-target", "read", "counter16"}),
+         "quobin-cli: reading counter16 failed: the POD answered error 07 (no target on the "
+         "cable)\n"},
+        {Args({"--sim-fault", "0x52:2:cut:3", "write", "message", "abcdef"}),
+         "quobin-cli: writing message failed: the POD's reply was cut short or malformed; 1 of 4 "
+         "words were written\n"},
+        {Args({"--sim-no-target", "watch", "counter16", "--count", "3"}),
+         "quobin-cli: the watch ended after 0 cycles: the POD answered error 07 (no target on the "
+         "cable)\n"},
+        // The demo program counts on while the value travels back on the real wire.
+        {Args({"--sim-wire", "real", "write", "counter32:UINT32", "7"}),
+         "quobin-cli: counter32:UINT32 reads back 10 after 7 was written\n"},
+    };
+    for (const Case& c : cases) {
+        const auto run = RunCli(c.args);
+        EXPECT_EQ(run.status, 1) << c.err;
+        EXPECT_EQ(run.out, "") << "a failed command prints no value";
+        EXPECT_EQ(run.err, c.err);
+    }
+}
+
+// A reply that comes after its command timed out must never be taken for the next
+// command's: every value printed is the one in the target.
+TEST(CliMonitor, LateRepliesNeverPassForLaterOnes)
+{
+    const std::vector<std::string> items = {"sinePeriodMs:UINT16", "triangleStep:INT16",
+                                            "sineAmplitude:FLOAT", "runFlag:BYTE_LOW"};
+    const auto truth = RunCli(Args({"read", items[0], items[1], items[2], items[3]}));
+    ASSERT_EQ(truth.status, 0) << truth.err;
+    for (const char* opcode : {"0x50", "0x51", "0x52"}) {
+        for (const char* late : {"1600", "2000"}) {
+            const std::string fault = std::string(opcode) + ":1:slow:" + late;
+            auto run = RunCli(Args({"--sim-fault", fault, "read", items[0], items[1], items[2],
+                                    items[3]}));
+            if (run.status == 0) {
+                EXPECT_EQ(run.out, truth.out) << fault;
+            }
+            run = RunCli(Args({"--sim-fault", fault, "write", "triangleStep", "10"}));
+            if (run.status == 0) {
+                EXPECT_EQ(run.out, "triangleStep = 10\n") << fault;
+            }
+            run = RunCli(Args({"--sim-fault", fault, "watch", items[0], items[2], "--count", "3"}));
+            for (const std::string& line : Lines(run.out))
+                EXPECT_NE(line.find("sinePeriodMs:UINT16 = 2000  sineAmplitude:FLOAT = 100.000000"),
+                          std::string::npos)
+                    << fault << ": " << line;
+        }
+    }
+}
+
+TEST(CliMonitor, RefusedValuesSendNothing)
+{
+    for (const char* value : {"", "abc", "1e3", "-", "70000"}) {
+        support::TempDir dir;
+        const auto run =
+            RunCli(Args({"--trace", dir.Path("t"), "write", "sinePeriodMs:UINT16", value}));
+        EXPECT_EQ(run.status, 2) << value;
+        EXPECT_NE(run.err.find("cannot write to sinePeriodMs:UINT16 as UINT16: "),
+                  std::string::npos)
+            << run.err;
+        EXPECT_EQ(dir.Read("t").find("write-memory"), std::string::npos) << value;
+    }
 }
 
 TEST(CliWatch, WritesACsvRowPerCycleAtTheInterval)
@@ -194,8 +254,51 @@ TEST(CliWatch, APodLostForGoodEndsTheWatchWithExitOne)
         RunCli(Args({"--sim-fault", "0x51:3:unplug", "watch", "counter16", "--count", "5"}));
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(Lines(run.out).size(), 2u) << run.out;
-    EXPECT_EQ(run.err, "quobin-cli: the POD stopped answering and could not be reopened; the "
-                       "watch ended after 2 cycles\n");
+    EXPECT_EQ(run.err, "quobin-cli: the watch ended after 2 cycles: the connection to the POD "
+                       "was lost; the POD could not be reopened\n");
+}
+
+TEST(CliWatch, CountReadsExactlyThatManyCyclesAndTheTraceEndsWithTheResult)
+{
+    support::TempDir dir;
+    const auto run = RunCli(Args({"--trace", dir.Path("t"), "watch", "counter16", "triangle",
+                                  "--interval", "100", "--count", "7"}));
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(Lines(run.out).size(), 7u);
+    const std::string trace = dir.Read("t");
+    std::size_t reads = 0;
+    for (std::size_t at = trace.find("# read-memory"); at != std::string::npos;
+         at = trace.find("# read-memory", at + 1))
+        ++reads;
+    EXPECT_EQ(reads, 14u) << "no cycle beyond the last one wanted";
+    // The last note, before the connection closes.
+    EXPECT_NE(trace.rfind("# result: ok, 7 cycles\n"), std::string::npos);
+    EXPECT_GT(trace.rfind("# result: ok, 7 cycles\n"), trace.rfind("# reply OK")) << trace;
+}
+
+TEST(CliWatch, BadLimitsAndAFullDiskAreReported)
+{
+    for (const char* duration : {"nan", "-1", "0", "1e300"}) {
+        const auto run = RunCli(Args({"watch", "counter16", "--duration", duration}));
+        EXPECT_EQ(run.status, 2) << duration << ": " << run.err;
+    }
+    for (const char* count : {"-1", "0", "1e30"}) {
+        const auto run = RunCli(Args({"watch", "counter16", "--count", count}));
+        EXPECT_EQ(run.status, 2) << count << ": " << run.err;
+    }
+    struct CsvCase {
+        std::string path, err;
+    } csvCases[] = {
+        {"/dev/full", "quobin-cli: cannot write /dev/full: No space left on device\n"},
+        {"/nonexistent/run.csv",
+         "quobin-cli: cannot write /nonexistent/run.csv: No such file or directory\n"},
+        {"/", "quobin-cli: cannot write /: Is a directory\n"},
+    };
+    for (const CsvCase& c : csvCases) {
+        const auto run = RunCli(Args({"watch", "counter16", "--count", "3", "--csv", c.path}));
+        EXPECT_EQ(run.status, 1) << c.path;
+        EXPECT_EQ(run.err, c.err);
+    }
 }
 
 } // namespace

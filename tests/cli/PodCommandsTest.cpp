@@ -49,15 +49,16 @@ TEST(CliVersion, WithoutAPodSaysSoAndFails)
     EXPECT_EQ(run.err.rfind("quobin-cli: Device is not connected to the PC.\n", 0), 0u) << run.err;
     run = Cli({"--simulate", "--sim-fault", "0x01:1:garbage", "version"});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "quobin-cli: Failed Get POD Version\n");
+    EXPECT_EQ(run.err, "quobin-cli: Failed Get POD Version\nquobin-cli: the POD's reply was cut "
+                       "short or malformed\n");
 }
 
 TEST(CliVersion, AUsbFailureAddsTheBackEndsReasonOnStderr)
 {
     const auto run = Cli({"--simulate", "--sim-fault", "0x01:1:unplug", "version"});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err,
-              "quobin-cli: Failed Get POD Version\nquobin-cli: the device was unplugged\n");
+    EXPECT_EQ(run.err, "quobin-cli: Failed Get POD Version\nquobin-cli: the connection to the POD "
+                       "was lost\nquobin-cli: the device was unplugged\n");
 }
 
 TEST(CliProgram, WritesAndVerifiesAndEndsWithTheResultLine)
@@ -89,7 +90,8 @@ TEST(CliProgram, FailedStepExitsOneWithItsMessage)
     const auto run = Cli({"--simulate", "--sim-fault", "0x24:1:error", "program", kDemo});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out.find("Failed to erase FLASH"), std::string::npos) << run.out;
-    EXPECT_EQ(run.err, "quobin-cli: Failed to erase FLASH\n");
+    EXPECT_EQ(run.err, "quobin-cli: Failed to erase FLASH\nquobin-cli: the POD answered error 3E "
+                       "(error injected by the emulator, --sim-fault)\n");
 }
 
 TEST(CliProgram, LogAppendsOneTracedLinePerRun)
@@ -163,7 +165,8 @@ TEST(CliPodWrite, StoresTheJobAndAVerifyOfAnotherJobFails)
     EXPECT_EQ(run.status, 0) << run.out << run.err;
     run = Cli({"--simulate", "--sim-state", dir, "pod-write", kDemo, "--verify", "--reset-after"});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "quobin-cli: Failed to write information to the POD\n");
+    EXPECT_EQ(run.err, "quobin-cli: Failed to write information to the POD\nquobin-cli: the POD "
+                       "answered error 0F (POD job store: header, block or sizes wrong)\n");
 }
 
 TEST(CliFirmwareUpdate, UpdatedPodAnswersTheCarriedVersionNextTime)

@@ -2,6 +2,9 @@
 
 #include "tests/support/TempDir.h"
 
+#include <filesystem>
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -65,6 +68,10 @@ INSTANTIATE_TEST_SUITE_P(
                  "vec", 0x81, 1},
         LineCase{"object name and CR LF", "  00000081 00000001 .data   Fvec\t(start_s.obj)\r", true,
                  "vec", 0x81, 1},
+        LineCase{"CR LF with its LF", "  00000081 00000001 .data   Fvec\t(a.c)\r\n", true, "vec",
+                 0x81, 1},
+        LineCase{"two CRs", "  00000081 00000001 .data   Fvec\t(a.c)\t\r\r", false},
+        LineCase{"two CRs and LF", "  00000081 00000001 .data   Fvec\t(a.c)\t\r\r\n", false},
         LineCase{"0x prefix on the numbers", "  0x0081 0x2 .data   Fvec\t(a.c)", true, "vec", 0x81,
                  2, monitor::HEX32},
         LineCase{"digits stop at a non-digit", "  0081zz 2q .data   Fvec\t(a.c)", true, "vec", 0x81,
@@ -142,21 +149,52 @@ TEST(MapFile, KeepsAThousandSymbolsAndCountsTheRest)
     EXPECT_EQ(table.at(999).name, "v999");
 }
 
-TEST(MapFile, AFileThatCannotBeOpenedLeavesTheTableAndSaysWhy)
+// A map that is not a plain file must fail at once: a FIFO blocked the open forever and
+// /dev/zero was read until the memory ran out.
+TEST(MapFile, APathThatIsNoReadableMapLeavesTheTableAndSaysWhy)
 {
     support::TempDir dir;
+    const std::string fifo = dir.Path("fifo.xMAP");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string huge = dir.Path("huge.xMAP");
+    std::filesystem::resize_file(dir.Write("huge.xMAP", ""), monitor::kMapFileLimit + 1);
+    const struct {
+        std::string path;
+        const char* reason;
+    } cases[] = {
+        {dir.Path("gone.xMAP"), "No such file or directory"},
+        {dir.path().string(), "Is a directory"},
+        {fifo, "not a regular file but a FIFO"},
+        {"/dev/zero", "not a regular file but a device"},
+        {huge, "larger than 64 MiB"},
+        {"", "no file name given"},
+    };
     SymbolTable table;
     ASSERT_TRUE(
         LoadMapFile(dir.Write("a.xMAP", "  00000080 00000001 .bss Fa\t(a.c)\n"), kWindows, table)
             .ok);
-    const auto missing = LoadMapFile(dir.Path("gone.xMAP"), kWindows, table);
-    EXPECT_FALSE(missing.ok);
-    EXPECT_EQ(missing.reason, "No such file or directory");
-    const auto folder = LoadMapFile(dir.path().string(), kWindows, table);
-    EXPECT_FALSE(folder.ok);
-    EXPECT_EQ(folder.reason, "Is a directory");
-    ASSERT_EQ(table.count(), 1);
-    EXPECT_EQ(table.at(0).name, "a");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        const auto result = LoadMapFile(c.path, kWindows, table);
+        EXPECT_FALSE(result.ok);
+        EXPECT_EQ(result.reason, c.reason);
+        ASSERT_EQ(table.count(), 1);
+        EXPECT_EQ(table.at(0).name, "a");
+    }
+}
+
+TEST(MapFile, ALineLongerThan64KiBIsSkippedAndCounted)
+{
+    support::TempDir dir;
+    const std::string symbol = "  00000080 00000001 .bss Fa\t(a.c)";
+    const std::string atLimit = symbol + std::string(monitor::kMapLineLimit - symbol.size(), ' ');
+    const std::string text = atLimit + "\n" + symbol + std::string(monitor::kMapLineLimit, ' ') +
+                             "\n" + atLimit + "x\r\n";
+    SymbolTable table;
+    const auto result = LoadMapFile(dir.Write("long.xMAP", text), kWindows, table);
+    ASSERT_TRUE(result.ok);
+    EXPECT_EQ(result.count, 1);
+    EXPECT_EQ(result.longLines, 2);
 }
 
 TEST(MapFile, NamesAreLatin1AndTheEmptyFileLoads)

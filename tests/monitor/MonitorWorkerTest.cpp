@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -39,9 +40,12 @@ public:
         });
         if (hook) hook(n);
     }
-    void StoppedByFailure() override
+    void StoppedByFailure(const std::string& reason) override
     {
-        Record([&] { stopped = true; });
+        Record([&] {
+            stopped = true;
+            stopReason = reason;
+        });
     }
     bool WaitCycles(int n)
     {
@@ -52,6 +56,7 @@ public:
     std::vector<std::vector<int>> symbolChanges;
     std::vector<std::vector<int>> addressChanges;
     bool stopped = false;
+    std::string stopReason;
     std::function<void(int)> onCycle;
 };
 
@@ -204,6 +209,54 @@ TEST(MonitorWorker, AFailedReadReopensThePodAndMonitoringGoesOn)
     const std::vector<std::string> expected = {"5004",       Read16(0x80), Read16(0x81),
                                                Read16(0x80), Read16(0x80), Read16(0x81)};
     EXPECT_EQ(std::vector<std::string>(sent.begin(), sent.begin() + 6), expected);
+}
+
+TEST(MonitorWorker, AWriteLostWithTheLinkIsTriedAgainOnTheReopenedPod)
+{
+    sim::SimOptions options;
+    ASSERT_EQ(sim::ApplySimOption(options, "sim-fault", "0x52:1:silent"), "");
+    const auto rig = WorkerRig::Make(options);
+    rig->list.AddAddressWatch(sim::demo::kTriangleStep, INT16);
+    rig->view.onCycle = [&](int n) {
+        if (n == 1) rig->worker.PostWrite({INT16, sim::demo::kTriangleStep, 0x0007, {}, 0});
+    };
+    ASSERT_TRUE(rig->worker.Start(4));
+    ASSERT_TRUE(rig->view.WaitCycles(2));
+    rig->worker.StopAndJoin();
+    const std::string write = "5202"
+                              "00008A"
+                              "0007";
+    const auto sent = rig->Sent();
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), write), 2);
+    EXPECT_EQ(rig->list.Rows(WatchListId::Addresses)[0].value, "7");
+    EXPECT_EQ(rig->worker.reopens(), 1u);
+    EXPECT_FALSE(rig->view.stopped);
+}
+
+// The command line's watch: a POD that answers but cannot reach the target is reopened
+// once, then the worker gives up with the reason instead of reopening forever; and a
+// cycle limit ends it without a cycle too many.
+TEST(MonitorWorker, StopsWhenTheReopenDoesNotHelpAndAfterItsCycleLimit)
+{
+    sim::SimOptions options;
+    options.noTarget = true;
+    auto rig = WorkerRig::Make(options);
+    rig->list.AddAddressWatch(0x80, HEX16);
+    rig->worker.SetStopWhenReopenDoesNotHelp(true);
+    ASSERT_TRUE(rig->worker.Start(4));
+    ASSERT_TRUE(rig->view.WaitUntil([&] { return rig->view.stopped; }));
+    rig->worker.StopAndJoin();
+    EXPECT_EQ(rig->view.stopReason, "the POD answered error 07 (no target on the cable)");
+    EXPECT_EQ(rig->worker.reopens(), 1u);
+
+    rig = WorkerRig::Make();
+    rig->list.AddAddressWatch(0x80, HEX16);
+    rig->worker.SetCycleLimit(3);
+    ASSERT_TRUE(rig->worker.Start(4));
+    ASSERT_TRUE(rig->view.WaitCycles(3));
+    rig->worker.StopAndJoin();
+    EXPECT_EQ(rig->view.cycles.size(), 3u);
+    EXPECT_EQ(rig->Sent().size(), 1u + 3u) << "the baud rate, then one read per cycle";
 }
 
 TEST(MonitorWorker, AnAsciiAddressRowEndsEveryCycleAtThatRow)

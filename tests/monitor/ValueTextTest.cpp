@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <cmath>
 
 namespace {
@@ -153,6 +155,53 @@ INSTANTIATE_TEST_SUITE_P(
                       EncodeCase{"-2.5e1x", FLOAT, 0xC1C80000, 0xC1C80000},
                       EncodeCase{"abc", FLOAT, 0, 0}, EncodeCase{"xyz", INT32, 0, 0}));
 
+// Strict reading: what a typo, an unset shell variable or a value out of range would have
+// written as 0 or as wrapped bits is refused with the reason.
+struct StrictCase {
+    const char* text;
+    ViewType viewType;
+    std::optional<std::uint32_t> bits;
+    const char* reason; // a part of the refusal
+};
+class Strict : public ::testing::TestWithParam<StrictCase> {};
+TEST_P(Strict, WholeTextOrRefused)
+{
+    const StrictCase& c = GetParam();
+    const ValueTextReading reading = ReadValueText(c.text, c.viewType);
+    EXPECT_EQ(reading.bits, c.bits);
+    EXPECT_NE(reading.error.find(c.reason), std::string::npos) << reading.error;
+}
+INSTANTIATE_TEST_SUITE_P(
+    Texts, Strict,
+    ::testing::Values(
+        StrictCase{" 12.5 ", FLOAT, 0x41480000, ""}, StrictCase{"-0.5", FLOAT, 0xBF000000, ""},
+        StrictCase{"nan", FLOAT, 0x7FC00000, ""}, StrictCase{"-inf", FLOAT, 0xFF800000, ""},
+        StrictCase{"1e39", FLOAT, std::nullopt, "range"},
+        StrictCase{"12,5", FLOAT, std::nullopt, "not a decimal number"},
+        StrictCase{".", FLOAT, std::nullopt, "not a decimal"},
+        StrictCase{"-", FLOAT, std::nullopt, "not a decimal"},
+        StrictCase{"", FLOAT, std::nullopt, "no value"},
+        StrictCase{"   ", INT16, std::nullopt, "no value"},
+        StrictCase{"-32768", INT16, 0xFFFF8000, ""}, StrictCase{"+7", INT16, 7, ""},
+        StrictCase{"32768", INT16, std::nullopt, "outside -32768..32767"},
+        StrictCase{"1e3", INT16, std::nullopt, "not a whole decimal"},
+        StrictCase{"12.5", INT32, std::nullopt, "not a whole decimal"},
+        StrictCase{"+-5", INT32, std::nullopt, "not a whole decimal"},
+        StrictCase{"-2147483648", INT32, 0x80000000, ""},
+        StrictCase{"99999999999999999999", INT32, std::nullopt, "outside"},
+        StrictCase{"65535", UINT16, 0xFFFF, ""},
+        StrictCase{"-1", UINT16, std::nullopt, "outside 0..65535"},
+        StrictCase{"4294967296", UINT32, std::nullopt, "outside"},
+        StrictCase{"0x12", UINT32, std::nullopt, "not a whole decimal"},
+        StrictCase{"0xFF", BYTE_LOW, 0xFF, ""}, StrictCase{"fe", BYTE_HIGH, 0xFE, ""},
+        StrictCase{"100", BYTE_LOW, std::nullopt, "more than FF"},
+        StrictCase{"12.5", HEX16, std::nullopt, "not a hexadecimal"},
+        StrictCase{"0x", HEX16, std::nullopt, "not a hexadecimal"},
+        StrictCase{"-1", HEX32, std::nullopt, "not a hexadecimal"},
+        StrictCase{"1FFFFFFFF", HEX32, std::nullopt, "more than FFFFFFFF"},
+        StrictCase{"DEADBEEF", HEX32, 0xDEADBEEF, ""},
+        StrictCase{"abc", ASCII, std::nullopt, "text"}));
+
 TEST(AsciiWrite, LengthRuleOfTheTypedText)
 {
     EXPECT_EQ(ApplyAsciiLength("ABCDEFGHIJ", 8), "ABCDEFG");
@@ -168,12 +217,14 @@ TEST(AsciiWrite, WordsUpToAndWithTheTerminatingZero)
     using W = std::vector<std::uint16_t>;
     EXPECT_EQ(AsciiWriteWords("AB", 5), (W{0x4241, 0x0000}));
     EXPECT_EQ(AsciiWriteWords("ABC", 8), (W{0x4241, 0x0043}));
-    EXPECT_EQ(AsciiWriteWords("ABCD", 4), (W{0x4241, 0x4443}));   // no room for a zero
+    EXPECT_EQ(AsciiWriteWords("ABCD", 4), (W{0x4241, 0x0043}));   // cut: the zero still fits
     EXPECT_EQ(AsciiWriteWords("ABCDEF", 3), (W{0x4241, 0x0043})); // 3 bytes, made even
     EXPECT_EQ(AsciiWriteWords("", 6), (W{0x0000}));
     EXPECT_EQ(AsciiWriteWords("AB", 0), W{});
     EXPECT_EQ(AsciiWriteWords("\xE9", 2), (W{0x00E9}));
-    EXPECT_EQ(AsciiWriteWords(std::string(5000, 'x'), 100000).size(), 2048u);
+    const W longest = AsciiWriteWords(std::string(5000, 'x'), 100000);
+    ASSERT_EQ(longest.size(), 2048u); // the 4096-byte buffer, its last byte the zero
+    EXPECT_EQ(longest.back(), 0x0078);
 
     W words;
     std::string error;

@@ -40,9 +40,11 @@ TEST(RunLog, LineNamesEveryTracedFieldInItsOrder)
     record.regions = {};
     record.ok = false;
     record.message = "Download && Verify";
+    record.reason = "the POD did not answer within 1500 ms";
     record.elapsedMs = 5;
-    EXPECT_EQ(ops::RunLogLine(record), "2024-05-17 14:03:07  POD -  MC56F8367  /lab/demo.s  "
-                                       "CRC-32 -  no region  FAILED  Download & Verify  0.00 s");
+    EXPECT_EQ(ops::RunLogLine(record),
+              "2024-05-17 14:03:07  POD -  MC56F8367  /lab/demo.s  CRC-32 -  no region  FAILED  "
+              "Download & Verify: the POD did not answer within 1500 ms  0.00 s");
 }
 
 TEST(RunLog, FileCrcIsTheZipPolynomialAndNoneForAMissingFile)

@@ -1,4 +1,5 @@
 #include "pod/PodCommands.h"
+#include "pod/PodIo.h"
 #include "tests/pod/PodFixture.h"
 
 #include <gtest/gtest.h>
@@ -19,12 +20,12 @@ protected:
     // Runs command against a reply of replyLength bytes followed by extra bytes: the
     // command must read exactly replyLength bytes, leave the rest queued and purge
     // nothing.
-    void ExpectExchange(const std::function<bool()>& command, const std::string& frame,
+    void ExpectExchange(const std::function<PodOutcome()>& command, const std::string& frame,
                         const std::string& reply)
     {
         driver.QueueReply(reply + "XYZ");
         driver.ClearCalls();
-        EXPECT_TRUE(command()) << frame;
+        EXPECT_TRUE(command().ok()) << frame;
         EXPECT_EQ(driver.LastWrite(), frame);
         EXPECT_EQ(driver.PendingRx(), 3u) << frame;
         EXPECT_EQ(driver.Calls(), (Calls{"Write " + std::to_string(frame.size())})) << frame;
@@ -91,12 +92,12 @@ TEST_F(PodCommands, VersionDigitsByThePodDigitRule)
 TEST_F(PodCommands, EnableOnceGivesTheTargetStateDigits)
 {
     driver.QueueReply(":210155\r");
-    EXPECT_EQ(CmdEnableOnce(session), kTargetReady);
+    EXPECT_EQ(CmdEnableOnce(session).value, kTargetReady);
     EXPECT_EQ(driver.LastWrite(), ":2163\r");
     driver.QueueReply(":210255\r");
-    EXPECT_EQ(CmdEnableOnce(session), kTargetSecured);
+    EXPECT_EQ(CmdEnableOnce(session).value, kTargetSecured);
     driver.QueueReply("?210255\r");
-    EXPECT_EQ(CmdEnableOnce(session), kTargetFailed);
+    EXPECT_EQ(CmdEnableOnce(session).value, kTargetFailed);
     EXPECT_EQ(driver.Calls().back(), "Purge 3");
 }
 
@@ -155,22 +156,52 @@ TEST_F(PodCommands, ViewTypesAboveEightAreRefusedWithoutSending)
     EXPECT_TRUE(driver.Writes().empty());
 }
 
-TEST_F(PodCommands, WrongFirstByteOrSilenceFailsAndPurges)
+// A reply is taken only whole and of its shape; a late reply of an earlier command
+// followed by the start of this one's must not yield a value.
+TEST_F(PodCommands, ReplyShapeDecidesTheOutcome)
 {
-    driver.QueueReply("?0000\r");
-    EXPECT_FALSE(CmdResetTarget(session));
-    EXPECT_EQ(driver.Calls(), (Calls{"Write 6", "Purge 3"}));
-    EXPECT_EQ(driver.PendingRx(), 0u);
-
-    driver.ClearCalls();
-    EXPECT_FALSE(CmdReleaseTarget(session, 0)); // no reply at all
-    EXPECT_EQ(driver.Calls(), (Calls{"Write 8", "Purge 3"}));
-}
-
-TEST_F(PodCommands, WrongChecksumAndMissingCrAreAccepted)
-{
-    driver.QueueReply(":00ZZ");
-    EXPECT_TRUE(CmdResetTarget(session));
+    struct Case {
+        const char* reply;
+        PodStatus status;
+        std::uint8_t errorCode;
+        std::uint32_t value;
+    };
+    const Case cases[] = {
+        {":00BEEF00\r", PodStatus::Ok, 0, 0xBEEF},
+        {":00BEEF99\r", PodStatus::Ok, 0, 0xBEEF}, // wrong checksum, still digits
+        {":55beef00\r", PodStatus::Ok, 0, 0xBEEF}, // echo digits and case not judged
+        {"?07000000\r", PodStatus::ErrorReply, 0x07, 7},
+        {":0000\r:000", PodStatus::BadReply, 0, 7}, // a late acknowledgement first
+        {":00BEEF00X", PodStatus::BadReply, 0, 7},  // CR missing at the end
+        {":00BE\rEF0\r", PodStatus::BadReply, 0, 7},
+        {":00BG EF00\r", PodStatus::BadReply, 0, 7},
+        {"\xA5" "00BEEF00\r", PodStatus::BadReply, 0, 7},
+        {":00BE", PodStatus::BadReply, 0, 7}, // cut short
+        {"", PodStatus::NoAnswer, 0, 7},
+    };
+    for (const Case& c : cases) {
+        std::uint32_t value = 7;
+        driver.QueueReply(c.reply);
+        driver.ClearCalls();
+        const PodOutcome outcome = CmdReadMemory(session, 2, 0x80, value);
+        EXPECT_EQ(outcome.status, c.status) << c.reply;
+        EXPECT_EQ(outcome.errorCode, c.errorCode) << c.reply;
+        EXPECT_EQ(value, c.value) << c.reply;
+        if (c.status == PodStatus::NoAnswer) {
+            EXPECT_EQ(outcome.timeoutMs, kPodReadMemoryTimeoutMs);
+        }
+        EXPECT_EQ(driver.PendingRx(), 0u) << c.reply;
+        // A failure purges now and again right before the next command.
+        const std::string first = driver.Calls().front();
+        EXPECT_EQ(first, "Write 14") << c.reply << " after the case before";
+        EXPECT_EQ(driver.Calls().back() == "Purge 3", !outcome.ok()) << c.reply;
+        if (!outcome.ok()) {
+            driver.ClearCalls();
+            driver.QueueReply(kAck);
+            EXPECT_TRUE(CmdResetTarget(session).ok());
+            EXPECT_EQ(driver.Calls(), (Calls{"Purge 3", "Write 6"})) << c.reply;
+        }
+    }
 }
 
 TEST_F(PodCommands, CutDataReplyFailsRatherThanGivingZeroes)
@@ -186,13 +217,13 @@ TEST_F(PodCommands, CutDataReplyFailsRatherThanGivingZeroes)
     EXPECT_FALSE(CmdGetVersion(session, major, minor));
     EXPECT_EQ(major, -1);
     driver.QueueReply(":21");
-    EXPECT_EQ(CmdEnableOnce(session), kTargetFailed);
+    EXPECT_EQ(CmdEnableOnce(session).value, kTargetFailed);
 }
 
-TEST_F(PodCommands, DriverFailureSurfacesAsMissingReply)
+TEST_F(PodCommands, DriverFailureIsALostLink)
 {
     driver.FailCall("Write");
-    EXPECT_FALSE(CmdResetTarget(session));
+    EXPECT_EQ(CmdResetTarget(session).status, PodStatus::LinkLost);
     EXPECT_EQ(driver.Calls().back(), "Purge 3");
 }
 

@@ -111,7 +111,7 @@ TEST(TraceDecoder, RepliesOkWithDataErrorsWithTheirReasonAndCutReplies)
     EXPECT_EQ(DescribeReply("?0600\r"),
               "error reply 06: command out of order (connect, EONCE, loader first)");
     EXPECT_EQ(DescribeReply("?3E00\r"),
-              "error reply 3E: error injected by the emulator (--sim-fault)");
+              "error reply 3E: error injected by the emulator, --sim-fault");
     EXPECT_EQ(DescribeReply("?4000\r"), "error reply 40: unknown reason");
     EXPECT_EQ(DescribeReply("?0B"),
               "error reply 0B: words outside a region, or across a page (short read, no CR)");

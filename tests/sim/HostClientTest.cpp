@@ -64,7 +64,7 @@ TEST(SimHost, SequenceBWritesAndVerifiesAPage)
     ASSERT_TRUE(host.session.EnsurePodSession(host.status));
     auto& s = host.session;
     ASSERT_TRUE(pod::CmdConnectTarget(s, 27, pod::kConnect56800E, 0, 100));
-    ASSERT_EQ(pod::CmdEnableOnce(s), pod::kTargetReady);
+    ASSERT_EQ(pod::CmdEnableOnce(s).value, pod::kTargetReady);
     ASSERT_TRUE(pod::CmdTargetLoadLoader(s, Loader(27)));
     ASSERT_TRUE(pod::CmdEraseFlash(s, pod::RegionMask(false, false, true, false)));
     std::vector<std::uint16_t> page(600);
@@ -93,7 +93,7 @@ TEST(SimHost, SequenceAOnA56800PartAndItsOrderRules)
     const std::vector<std::uint16_t> words = {1, 2, 3};
     EXPECT_FALSE(pod::CmdProgramPage(s, pod::kProgramWrite, 0, 0x1000, words)); // not connected
     ASSERT_TRUE(pod::CmdConnectTarget(s, 4, pod::kConnect56800, 1, 500));
-    ASSERT_NE(pod::CmdEnableOnce(s), pod::kTargetFailed);
+    ASSERT_NE(pod::CmdEnableOnce(s).value, pod::kTargetFailed);
     ASSERT_TRUE(pod::CmdTargetLoadLoader(s, Loader(4)));
     ASSERT_TRUE(pod::CmdEraseFlash(s, 0x0F)); // DSP56F807 has all four regions
     EXPECT_TRUE(pod::CmdProgramPage(s, pod::kProgramWriteVerify, 3, 0xEFFD, words));
@@ -110,9 +110,9 @@ TEST(SimHost, SecuredChipAndPodJob)
     ASSERT_TRUE(host.session.EnsurePodSession(host.status));
     auto& s = host.session;
     ASSERT_TRUE(pod::CmdConnectTarget(s, 27, pod::kConnect56800E, 0, 100));
-    ASSERT_EQ(pod::CmdEnableOnce(s), pod::kTargetSecured);
+    ASSERT_EQ(pod::CmdEnableOnce(s).value, pod::kTargetSecured);
     ASSERT_TRUE(pod::CmdUnlockFlash(s));
-    ASSERT_EQ(pod::CmdEnableOnce(s), pod::kTargetReady);
+    ASSERT_EQ(pod::CmdEnableOnce(s).value, pod::kTargetReady);
 
     const std::uint32_t counts[4] = {0, 0, 300, 0};
     ASSERT_TRUE(pod::CmdPodWriteInfo(s, pod::kProgramWrite, 27, 1, 0, 100, 591, counts));

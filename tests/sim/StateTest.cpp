@@ -1,13 +1,14 @@
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
+#include <memory>
+#include <set>
 #include <sstream>
 #include <sys/stat.h>
-#include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 #include "SimTestSupport.h"
@@ -324,6 +325,9 @@ TEST_F(SimState, AFileThatCannotBeUsedStopsTheLoadAndTheDirectoryStaysAsItWas)
          "line 1: bad header; move it away to start with an empty job store"},
         {"job.txt", write("loader 12345\n"),
          "line 1: bad loader words; move it away to start with an empty job store"},
+        {"pod.txt", [](const fs::path& p) { fs::remove(p); },
+         "is missing while P1FLASH.bin is there; move the other files away to start with a "
+         "factory POD and a blank chip"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.file) + ": " + c.reason);
@@ -394,49 +398,74 @@ TEST_F(SimState, AVerifyRewritesNothing)
     EXPECT_EQ(Snapshot(m_dir), files);
 }
 
-TEST_F(SimState, AKillDuringTheSaveLeavesEachFileOldOrNewNeverEmpty)
+// A save stopped after any of its steps, as a kill would stop it, leaves the next load
+// either the whole old state or the whole new one, and no file of the save behind.
+TEST_F(SimState, ASaveStoppedAfterAnyStepLoadsAsTheOldStateOrTheNew)
 {
     sim::SimState before;
     before.hasTarget = true;
     before.mcuType = 10;
     before.flash[2].assign(0x2000, 0xFFFF);
+    const sim::SimPart part = *sim::PartFor(10);
+    before.ram[0].assign(part.ramWindow1Last - part.ramWindow1First + 1, 0);
+    before.ram[1].assign(part.ramWindow2Last - part.ramWindow2First + 1, 0);
+    before.hasJob = true;
+    before.jobHeader.mcuType = 10;
     sim::SimState after = before;
     after.versionMinor = 2;
     after.flash[2][0] = 0x1234;
-    after.secured = true;
-    for (const char* killAt : {"P1FLASH.bin", "pod.txt"}) {
-        SCOPED_TRACE(killAt);
+    after.ram[1][5] = 7;
+    after.hasJob = false; // a file removed by the save
+    const auto oldFiles = sim::SimStateStore::Files(before);
+    const auto newFiles = sim::SimStateStore::Files(after);
+    std::set<std::string> outcomes;
+    for (int stopAt = 1;; ++stopAt) {
+        SCOPED_TRACE(stopAt);
         fs::remove_all(m_dir);
         std::string error;
         ASSERT_TRUE(sim::SimStateStore(m_dir.string()).Save(before, nullptr, error)) << error;
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            const std::string at = killAt;
-            sim::SimStateStore store(m_dir.string(), [&at](const std::string& name) {
-                if (name == at) {
-                    ::raise(SIGKILL);
-                }
-            });
-            std::string childError;
-            store.Save(after, &before, childError);
-            ::_exit(0);
-        }
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFSIGNALED(status));
-        // The file being replaced is the old one; nothing else was touched yet, as
-        // pod.txt comes last and P1FLASH.bin is the first file that changed.
+        bool stopped = false;
+        sim::SimStateStore store(m_dir.string(), [&](int step) {
+            stopped = step == stopAt;
+            return !stopped;
+        });
+        EXPECT_NE(store.Save(after, &before, error), stopped);
         sim::SimState loaded;
         ASSERT_EQ(sim::SimStateStore(m_dir.string()).Load(loaded, error),
                   sim::SimStateStore::LoadResult::kLoaded)
             << error;
-        EXPECT_EQ(loaded.flash[2][0], std::string(killAt) == "pod.txt" ? 0x1234 : 0xFFFF);
-        EXPECT_EQ(Read("pod.txt"), "version=1.1\nboot-only=0\nmcu=10\nsecured=0\n");
-        // The next save finishes the job over the left-over temporary file.
-        ASSERT_TRUE(sim::SimStateStore(m_dir.string()).Save(after, &loaded, error)) << error;
-        EXPECT_EQ(Read("pod.txt"), "version=1.2\nboot-only=0\nmcu=10\nsecured=1\n");
+        const auto files = sim::SimStateStore::Files(loaded);
+        ASSERT_TRUE(files == oldFiles || files == newFiles);
+        outcomes.insert(files == oldFiles ? "old" : "new");
+        for (const auto& [name, content] : Snapshot(m_dir)) {
+            EXPECT_NE(name.front(), '.') << name << " left behind";
+        }
+        if (!stopped) {
+            break;
+        }
     }
+    EXPECT_EQ(outcomes, (std::set<std::string>{"old", "new"}));
+}
+
+// Two programs on one folder: the second is told the state is in use, and takes it once
+// the first lets it go, also while it is waiting for it.
+TEST_F(SimState, ASecondHolderOfTheDirectoryWaitsOrIsRefused)
+{
+    auto first = std::make_unique<sim::SimStateStore>(m_dir.string());
+    std::string error;
+    ASSERT_TRUE(first->Lock(std::chrono::milliseconds(0), error)) << error;
+    sim::SimStateStore second(m_dir.string());
+    EXPECT_FALSE(second.Lock(std::chrono::milliseconds(0), error));
+    EXPECT_EQ(error, m_dir.string() +
+                         ": in use by another program with this emulator state (waited 0 ms); "
+                         "end that program, or give another --sim-state folder");
+    bool locked = false;
+    std::string waitError;
+    std::thread waiter([&] { locked = second.Lock(std::chrono::minutes(1), waitError); });
+    first.reset();
+    waiter.join();
+    EXPECT_TRUE(locked) << waitError;
+    EXPECT_FALSE(sim::SimStateStore(m_dir.string()).Lock(std::chrono::milliseconds(0), error));
 }
 } // namespace
 

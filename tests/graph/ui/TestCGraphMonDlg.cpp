@@ -6,6 +6,7 @@
 #include "pod/PodSession.h"
 #include "sim/DemoVariables.h"
 #include "sim/SimUsbDriver.h"
+#include "tests/app/SpokenTexts.h"
 
 #include <QAccessible>
 #include <QCheckBox>
@@ -185,6 +186,16 @@ private slots:
         QTRY_VERIFY(bench.button("startButton")->isEnabled());
         QVERIFY(!bench.button("stopButton")->isEnabled());
         QCOMPARE(bench.dlg.worker().buffer(0).size(), 0u);
+    }
+
+    void f3SpeaksTheSummaries()
+    {
+        Bench bench({kSine, kCounter});
+        QVERIFY(QTest::qWaitForWindowActive(&bench.dlg));
+        SpokenTexts spoken;
+        QTest::keyClick(&bench.dlg, Qt::Key_F3);
+        QCOMPARE(SpokenTexts::Texts(),
+                 QStringList{QStringLiteral("sineWave: no value yet. counter16: no value yet")});
     }
 
     void everyControlHasAnAccessibleName()

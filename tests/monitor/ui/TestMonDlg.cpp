@@ -1,7 +1,10 @@
 #include "CAddAddress.h"
 #include "CChangeValue.h"
 #include "CMonDlg.h"
+#include "SpokenTexts.h"
 #include "TestSettingsScope.h"
+#include "WatchListModel.h"
+#include "WatchListView.h"
 
 #include "pod/PodClock.h"
 #include "pod/PodSession.h"
@@ -364,18 +367,37 @@ private slots:
         QCOMPARE(bench.messages.size(), 2);
     }
 
+    void theFailureBoxIsSpokenUrgently()
+    {
+        Bench bench;
+        SpokenTexts spoken;
+        bench.Find<QLineEdit>("mapPathEdit")->setText(m_scope->Folder() + QStringLiteral("/x"));
+        bench.Button("reloadButton")->click();
+        QCOMPARE(SpokenTexts::Heard(),
+                 (QList<SpokenTexts::Spoken>{
+                     {QStringLiteral("파일 정보를 읽어오는데 실패하였습니다."), true}}));
+    }
+
     void unplugDuringMonitoringStopsWithoutAMessage()
     {
         TestSettingsScope::WriteIn(QStringLiteral("Monitoring/Map File Path"), DemoMap());
         Bench bench;
         bench.Select("listLeft", {QStringLiteral("counter16")});
         bench.Trigger("listLeft", QStringLiteral("Watch Symbol"));
+        SpokenTexts spoken;
         bench.Button("startButton")->click();
         QVERIFY(bench.dlg.IsMonitoring());
         bench.driver->Unplug();
         QTRY_VERIFY(bench.Button("startButton")->isEnabled());
         QVERIFY(!bench.Button("stopButton")->isEnabled());
         QVERIFY(bench.messages.isEmpty());
+        const QList<SpokenTexts::Spoken> heard = SpokenTexts::Heard();
+        QCOMPARE(heard.size(), 2);
+        QCOMPARE(heard[0], (SpokenTexts::Spoken{QStringLiteral("Monitoring started"), false}));
+        QVERIFY2(heard[1].text.startsWith(QStringLiteral("Monitoring stopped: ")) &&
+                     heard[1].text.size() > 20,
+                 qPrintable(heard[1].text));
+        QVERIFY(heard[1].urgent);
     }
 
     void graphHandsTheSelectedRowsOverTopToBottom()
@@ -454,6 +476,75 @@ private slots:
         PaintCounter painted(list->viewport(), list->visualRect(list->model()->index(0, 2)));
         bench.Button("startButton")->click();
         QTRY_VERIFY(painted.count >= 3);
+    }
+
+    // Each list takes the focus when a screen reader gives it (to the list or to a cell),
+    // and Tab leaves it whatever cell is current.
+    void listsTakeTheFocusFromAssistiveTechnologyAndTabLeavesThem_data()
+    {
+        QTest::addColumn<QString>("list");
+        QTest::newRow("symbols") << QStringLiteral("listLeft");
+        QTest::newRow("symbol watch") << QStringLiteral("listTRight");
+        QTest::newRow("address watch") << QStringLiteral("listBRight");
+    }
+    void listsTakeTheFocusFromAssistiveTechnologyAndTabLeavesThem()
+    {
+        QFETCH(QString, list);
+        TestSettingsScope::WriteIn(QStringLiteral("Monitoring/Map File Path"), DemoMap());
+        Bench bench;
+        bench.Select("listLeft", {QStringLiteral("counter16")});
+        bench.Trigger("listLeft", QStringLiteral("Watch Symbol"));
+        bench.dlg.watchList().AddAddressWatch(0x80, monitor::HEX16);
+        bench.dlg.watchList().AddAddressWatch(0x81, monitor::HEX16);
+        bench.Button("reloadButton")->click();
+        bench.dlg.show();
+        QVERIFY(QTest::qWaitForWindowActive(&bench.dlg));
+        QTableView* view = bench.List(qPrintable(list));
+        QAccessibleInterface* table = QAccessible::queryAccessibleInterface(view);
+        QVERIFY(table->tableInterface());
+        QVERIFY(table->actionInterface());
+        table->actionInterface()->doAction(QAccessibleActionInterface::setFocusAction());
+        QVERIFY(view->hasFocus());
+        bench.Button("startButton")->setFocus();
+        QAccessibleInterface* cell = table->tableInterface()->cellAt(0, 1);
+        cell->actionInterface()->doAction(QAccessibleActionInterface::setFocusAction());
+        QVERIFY(view->hasFocus());
+        QCOMPARE(view->currentIndex(), view->model()->index(0, 1));
+        QCOMPARE(cell->text(QAccessible::Name), view->model()->index(0, 1).data().toString());
+        QVERIFY(cell->state().focused);
+        QTest::keyClick(view, Qt::Key_Tab);
+        QVERIFY(!view->hasFocus());
+    }
+
+    // The focused row's value is spoken as it changes, no cell more than once a second;
+    // F3 speaks the row on demand.
+    void theFocusedValueIsSpokenAtMostOncePerSecond()
+    {
+        TestSettingsScope::WriteIn(QStringLiteral("Monitoring/Map File Path"), DemoMap());
+        Bench bench;
+        bench.Select("listLeft", {QStringLiteral("counter16")});
+        bench.Trigger("listLeft", QStringLiteral("Watch Symbol"));
+        bench.dlg.show();
+        QVERIFY(QTest::qWaitForWindowActive(&bench.dlg));
+        auto* view = qobject_cast<WatchListView*>(bench.List("listTRight"));
+        qint64 now = 0;
+        view->SetClock([&now] { return now; });
+        view->setFocus();
+        QCOMPARE(view->currentIndex().column(), 2); // lands on the value
+        SpokenTexts spoken;
+        auto* model = qobject_cast<WatchListModel*>(view->model());
+        monitor::WatchList& rows = bench.dlg.watchList();
+        for (const qint64 at : {0, 400, 999, 1000, 1500}) {
+            now = at;
+            rows.StoreValue(rows.VisibleItems(monitor::WatchListId::Symbols).front(),
+                            std::to_string(at));
+            model->RefreshRows({0});
+        }
+        QCOMPARE(SpokenTexts::Texts(), (QStringList{QStringLiteral("0"), QStringLiteral("1000")}));
+        QTest::keyClick(view, Qt::Key_F3);
+        QCOMPARE(SpokenTexts::Texts().last(), QStringLiteral("counter16 ") +
+                                                  model->index(0, 2).data().toString());
+        QVERIFY(view->toolTip().contains(QStringLiteral("F3")));
     }
 
 private:

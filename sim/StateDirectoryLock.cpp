@@ -1,0 +1,58 @@
+#include "sim/StateDirectoryLock.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <system_error>
+#include <thread>
+#include <unistd.h>
+
+namespace sim {
+
+namespace {
+
+// Often enough that a program waiting for another one's last save goes on right after it.
+constexpr std::chrono::milliseconds kRetryInterval{20};
+
+} // namespace
+
+StateDirectoryLock::Result StateDirectoryLock::Acquire(const std::string& directory,
+                                                       std::chrono::milliseconds wait,
+                                                       std::string& reason)
+{
+    Release();
+    const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        reason = std::generic_category().message(errno);
+        return Result::kFailed;
+    }
+    // flock, not fcntl: its lock belongs to this open directory, so a second holder in
+    // the same process (another emulator, another thread) is refused too.
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    for (;;) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            m_handle = fd;
+            return Result::kLocked;
+        }
+        const int error = errno;
+        if (error == EINTR) {
+            continue;
+        }
+        if (error != EWOULDBLOCK || std::chrono::steady_clock::now() >= deadline) {
+            ::close(fd);
+            reason = std::generic_category().message(error);
+            return error == EWOULDBLOCK ? Result::kBusy : Result::kFailed;
+        }
+        std::this_thread::sleep_for(kRetryInterval);
+    }
+}
+
+void StateDirectoryLock::Release()
+{
+    if (m_handle >= 0) {
+        ::close(m_handle);
+        m_handle = -1;
+    }
+}
+
+} // namespace sim
