@@ -75,4 +75,15 @@ TEST(CliTypes, ReadShowsTypedValuesAndWriteRefusesWhatTheTypeCannotTake)
     }
 }
 
+// Members are watched under their own rows (not their symbol's), with their own values.
+TEST(CliTypes, WatchShowsMembersBitFieldsAndEnumsByPathName)
+{
+    const auto run = RunCli(Args({"watch", "motor.MODE", "motor.gain", "mode", "--count", "1", "--csv", "-"}));
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("time_ms,motor.MODE,motor.gain,mode\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(",1,0.5,1\n"), std::string::npos) << run.out;
+    const auto table = RunCli(Args({"watch", "mode", "motor.RUN", "--count", "1"}));
+    EXPECT_NE(table.out.find("mode = 1 (MODE_RUN)  motor.RUN = 1"), std::string::npos) << table.out;
+}
+
 } // namespace
