@@ -6,7 +6,7 @@ PRESET ?= default
 BUILD  := build
 JOBS   ?= $(shell nproc)
 
-.PHONY: all setup configure build run test bench soak fuzz clean
+.PHONY: all setup configure build python run test bench soak fuzz clean
 
 all: build
 
@@ -18,6 +18,10 @@ configure: setup
 
 build: configure
 	@cmake --build --preset $(PRESET) -j $(JOBS)
+
+# The Python module alone, into build/python (PYTHONPATH=build/python).
+python: configure
+	@cmake --build --preset $(PRESET) -j $(JOBS) --target quobin_python
 
 run: build
 	@./scripts/run

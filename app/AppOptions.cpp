@@ -16,7 +16,7 @@ std::optional<AppOptions> AppOptions::Parse(const QStringList& arguments, QStrin
     AppOptions options;
     CLI::App parser("Quobin programmer: flash 56800/56800E parts through the POD.", "quobin");
     parser.set_version_flag("--version", std::string("Quobin ") + quobin::kVersionText,
-                           "Display the program's version");
+                            "Display the program's version");
     podlink::AddLinkOptions(parser, options.link);
     std::string screenshot;
     // Hidden (no group): a tool for the manual's pictures, not for users.

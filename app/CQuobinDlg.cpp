@@ -5,7 +5,7 @@
 #include "MainSettings.h"
 #include "StatusAnnouncer.h"
 #include "graph/ui/CGraphMonDlg.h"
-#include "pod/Messages.h"
+#include "report/Messages.h"
 #include "quobin/Version.h"
 #include "ui/Announcer.h"
 #include "ui_CQuobinDlg.h"
@@ -220,7 +220,7 @@ void CQuobinDlg::Initialize()
 {
     // The system menu cannot be extended portably; the about entry lives in the window's
     // context menu instead.
-    const std::string_view aboutId = pod::MessageText(pod::kMsgAbout);
+    const std::string_view aboutId = report::MessageText(report::kMsgAbout);
     const QString aboutText =
         QString::fromUtf8(aboutId.data(), static_cast<qsizetype>(aboutId.size()));
     if (!aboutText.isEmpty()) {
@@ -354,12 +354,12 @@ void CQuobinDlg::ShowWarning(const std::string& text)
 {
     OnUiThread([this, shown = QString::fromStdString(text)] {
         AppendLog(shown);
-        m_speech->WarningShown(shown);
+        m_speech->WarningShown(CVexStatic::Markup(shown));
         // During a run the status line belongs to the run; the log keeps the warning.
         if (m_workActive) return;
         CVexStatic* status = m_ui->statusLine;
         status->m_textColor = kWarningColor;
-        status->SetText(shown);
+        status->SetText(CVexStatic::Markup(shown));
         status->repaint();
     });
 }
@@ -409,10 +409,11 @@ void CQuobinDlg::ApplyStatus(const QString& text, bool error)
     CVexStatic* status = m_ui->statusLine;
     // The colour first, so that a screen reader told of the new text finds it described.
     status->m_textColor = error ? kErrorText : kNormalText;
-    status->SetText(text);
+    const QString markup = CVexStatic::Markup(text);
+    status->SetText(markup);
     status->repaint();
-    AppendLog(CVexStatic::DisplayText(text));
-    m_speech->StatusShown(text, error);
+    AppendLog(text);
+    m_speech->StatusShown(markup, error);
 }
 
 void CQuobinDlg::ShowTransferText(const QString& text)

@@ -36,6 +36,12 @@ void CVexStatic::SetText(const QString& text)
     emit textSet(text);
 }
 
+QString CVexStatic::Markup(const QString& plain)
+{
+    QString markup = plain;
+    return markup.replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
 QString CVexStatic::DisplayText(const QString& text)
 {
     QString shown;

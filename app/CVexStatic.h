@@ -29,6 +29,9 @@ public:
     // The text as drawn: "&&" becomes "&", a lone "&" marks the next character (which is
     // shown) and a trailing lone "&" disappears, as the platform's prefix processing does.
     static QString DisplayText(const QString& text);
+    // A plain text (the core's status texts) as this control's markup: each "&" doubled,
+    // so that it is drawn as it reads.
+    static QString Markup(const QString& plain);
 
 signals:
     // Each text set, as the name-changed event tells assistive technology.

@@ -2,18 +2,19 @@
 
 #include "image/McuCatalog.h"
 #include "ops/ProgrammerView.h"
+#include "report/SessionReport.h"
 
 namespace app {
 
 CoreBackend::CoreBackend(pod::UsbDriver& driver, pod::PodClock& clock, ops::ProgrammerView& view)
     : m_view(view), m_session(driver, clock),
-      m_runner(m_session, m_selection, m_images, view, m_monitor)
+      m_core(m_session, view, m_monitor)
 {
 }
 
 CoreBackend::~CoreBackend()
 {
-    m_runner.Wait();
+    m_core.runner.Wait();
 }
 
 int CoreBackend::PartCount() const
@@ -38,43 +39,43 @@ std::array<bool, 4> CoreBackend::RegionsPresent(int type) const
 
 bool CoreBackend::LoadSFile(const ops::DialogSnapshot& dialog)
 {
-    return m_runner.LoadSFile(dialog);
+    return m_core.runner.LoadSFile(dialog);
 }
 
 bool CoreBackend::EnsurePodSession()
 {
     auto lock = m_session.Lock();
-    return m_session.EnsurePodSession(m_view);
+    return report::EnsurePodSession(m_session, m_view);
 }
 
 bool CoreBackend::Start(ops::OperationMode mode, const ops::DialogSnapshot& dialog)
 {
-    return m_runner.Start(mode, dialog);
+    return m_core.runner.Start(mode, dialog);
 }
 
 bool CoreBackend::StartFirmwareUpdate()
 {
-    return m_runner.StartFirmwareUpdate();
+    return m_core.runner.StartFirmwareUpdate();
 }
 
 bool CoreBackend::QueryVersion()
 {
-    return m_runner.StartQueryVersion();
+    return m_core.runner.StartQueryVersion();
 }
 
 bool CoreBackend::ResetTarget(int resetPolarityIndex, int resetDelayIndex)
 {
-    return m_runner.StartResetTarget(resetPolarityIndex, resetDelayIndex);
+    return m_core.runner.StartResetTarget(resetPolarityIndex, resetDelayIndex);
 }
 
 bool CoreBackend::IsBusy() const
 {
-    return m_runner.IsBusy();
+    return m_core.runner.IsBusy();
 }
 
 void CoreBackend::RequestStop()
 {
-    m_runner.RequestStop();
+    m_core.runner.RequestStop();
 }
 
 } // namespace app

@@ -3,10 +3,8 @@
 #include "MonitorControlLink.h"
 #include "ProgrammerBackend.h"
 
-#include "image/FlashImageSet.h"
-#include "image/McuSelection.h"
 #include "ops/MonitorControl.h"
-#include "ops/OperationRunner.h"
+#include "ops/Programmer.h"
 #include "pod/PodSession.h"
 
 namespace pod {
@@ -41,16 +39,14 @@ public:
     bool IsBusy() const override;
     void RequestStop() override;
 
-    ops::OperationRunner& runner() { return m_runner; }
+    ops::OperationRunner& runner() { return m_core.runner; }
     pod::PodSession& session() { return m_session; }
 
 private:
     ops::ProgrammerView& m_view;
     pod::PodSession m_session;
-    image::McuSelection m_selection;
-    image::FlashImageSet m_images;
-    MonitorControlLink m_monitor;  // the monitoring window, once it exists
-    ops::OperationRunner m_runner; // last, so that its worker ends first
+    MonitorControlLink m_monitor; // the monitoring window, once it exists
+    ops::Programmer m_core;       // last, so that its worker ends first
 };
 
 } // namespace app

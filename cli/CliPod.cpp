@@ -7,17 +7,16 @@ std::unique_ptr<CliPod> CliPod::Open(CommandContext& ctx, bool quiet, int& exitC
     std::unique_ptr<CliLink> link = CliLink::Open(ctx, quiet, exitCode);
     if (!link) return nullptr;
     std::unique_ptr<CliPod> pod(new CliPod(std::move(link)));
-    pod->m_runner = std::make_unique<ops::OperationRunner>(
-        pod->session(), pod->m_selection, pod->m_images, pod->view(), pod->m_noMonitoring);
+    pod->m_core = std::make_unique<ops::Programmer>(pod->session(), pod->view(), pod->m_noMonitoring);
     CliPod* self = pod.get();
-    pod->m_runner->SetTraceNote([self](const std::string& text) { self->TraceNote(text); });
+    pod->m_core->runner.SetTraceNote([self](const std::string& text) { self->TraceNote(text); });
     return pod;
 }
 
 CliPod::~CliPod()
 {
     // The runner's worker ends before the link closes the session and saves the state.
-    m_runner.reset();
+    m_core.reset();
 }
 
 } // namespace cli

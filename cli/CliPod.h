@@ -1,18 +1,16 @@
 #pragma once
 
 #include "cli/CliLink.h"
-#include "image/FlashImageSet.h"
-#include "image/McuSelection.h"
 #include "ops/MonitorControl.h"
-#include "ops/OperationRunner.h"
+#include "ops/Programmer.h"
 
 #include <memory>
 
 namespace cli {
 
-// A link (CliLink) with the images and the same operation runner the window uses, for
-// the commands that program, reset or update. Torn down in reverse: the runner's worker
-// first, the link last.
+// A link (CliLink) with the programming core the window uses too, for the commands that
+// program, reset or update. Torn down in reverse: the runner's worker first, the link
+// last.
 class CliPod {
 public:
     // Null after printing why (exitCode then says how to exit).
@@ -24,7 +22,7 @@ public:
 
     pod::PodSession& session() { return m_link->session(); }
     pod::UsbDriver& driver() { return m_link->driver(); }
-    ops::OperationRunner& runner() { return *m_runner; }
+    ops::OperationRunner& runner() { return m_core->runner; }
     ConsoleView& view() { return m_link->view(); }
     void TraceNote(const std::string& text) { m_link->TraceNote(text); }
     void TraceResult(bool ok, const std::string& text) { m_link->TraceResult(ok, text); }
@@ -33,10 +31,8 @@ private:
     explicit CliPod(std::unique_ptr<CliLink> link) : m_link(std::move(link)) {}
 
     std::unique_ptr<CliLink> m_link;
-    image::McuSelection m_selection;
-    image::FlashImageSet m_images;
     ops::MonitorControl m_noMonitoring;
-    std::unique_ptr<ops::OperationRunner> m_runner;
+    std::unique_ptr<ops::Programmer> m_core;
 };
 
 } // namespace cli

@@ -10,21 +10,10 @@ ConsoleView::ConsoleView(std::ostream& out, std::ostream& err, bool quiet, bool 
 {
 }
 
-std::string ConsoleView::Displayed(const std::string& text)
-{
-    std::string shown;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        // An ampersand marks the next character; "&&" is a literal one.
-        if (text[i] == '&' && ++i == text.size()) break;
-        shown += text[i];
-    }
-    return shown;
-}
-
 void ConsoleView::PrintFailure(std::ostream& err, const std::string& status,
                                const std::string& reason, const pod::UsbDriver& driver)
 {
-    err << "quobin-cli: " << Displayed(status) << '\n';
+    err << "quobin-cli: " << status << '\n';
     if (!reason.empty()) err << "quobin-cli: " << reason << '\n';
     if (const std::string reason = driver.LastError(); !reason.empty())
         err << "quobin-cli: " << reason << '\n';
@@ -50,7 +39,7 @@ void ConsoleView::ShowStatus(const std::string& text, bool error)
     // A failure is printed once, on stderr, when the command ends with it.
     if (m_quiet || text.empty() || error) return;
     ClearBar();
-    m_out << Displayed(text) << std::endl;
+    m_out << text << std::endl;
     DrawBar();
 }
 

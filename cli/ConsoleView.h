@@ -36,8 +36,6 @@ public:
     std::string lastReason() const;
     bool lastError() const;
 
-    // "&&" to "&" and a lone "&" dropped, as the status line draws a text.
-    static std::string Displayed(const std::string& text);
     // "[#####-----]  50%" for a position within 0..upper.
     static std::string ProgressBar(int position, int upper, int width);
     // A failed operation on stderr: its status text, then why its command failed, then the

@@ -14,6 +14,7 @@
 #include "monitor/Latin1Text.h"
 #include "pod/PodCommands.h"
 #include "report/OutcomeText.h"
+#include "report/SessionReport.h"
 
 namespace cli {
 
@@ -204,8 +205,8 @@ std::unique_ptr<CliLink> OpenPodForMonitoring(CommandContext& ctx, const Monitor
 {
     auto pod = CliLink::Open(ctx, ctx.globals.json, exitCode);
     if (!pod) return nullptr;
-    if (!pod->session().EnsurePodSession(pod->view())) {
-        ctx.err << "quobin-cli: " << ConsoleView::Displayed(pod->view().lastStatus()) << '\n';
+    if (!report::EnsurePodSession(pod->session(), pod->view())) {
+        ctx.err << "quobin-cli: " << pod->view().lastStatus() << '\n';
         pod->TraceResult(false, pod->view().lastStatus());
         exitCode = kExitFailed;
         return nullptr;

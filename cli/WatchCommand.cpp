@@ -4,20 +4,18 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <condition_variable>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <deque>
 #include <fstream>
 #include <memory>
-#include <mutex>
 
 #include "cli/CliLink.h"
 #include "cli/GlobalOptions.h"
 #include "cli/MonitorCommands.h"
 #include "cli/TypedWatchRows.h"
 #include "cli/WatchItems.h"
+#include "monitor/CycleQueue.h"
 #include "monitor/MonitorWorker.h"
 #include "pod/PodSession.h"
 #include "report/CsvText.h"
@@ -61,64 +59,6 @@ struct WatchOptions {
     std::string csv;         // "-": standard output
 };
 
-// One completed cycle: when it started and every row as it stood then.
-struct Cycle {
-    std::uint32_t nowMs = 0;
-    std::vector<monitor::MonitorItem> symbolRows;
-    std::vector<monitor::MonitorItem> addressRows;
-};
-
-// Hands completed cycles from the worker to the command's thread.
-class CycleQueue final : public monitor::MonitorView {
-public:
-    explicit CycleQueue(const monitor::WatchList& watchList) : m_watchList(watchList) {}
-
-    void ValuesChanged(monitor::WatchListId, const std::vector<int>&) override {}
-    void CycleCompleted(std::uint32_t nowMs) override
-    {
-        Cycle cycle{nowMs, m_watchList.Rows(monitor::WatchListId::Symbols),
-                    m_watchList.Rows(monitor::WatchListId::Addresses)};
-        std::lock_guard lock(m_mutex);
-        m_cycles.push_back(std::move(cycle));
-        m_changed.notify_one();
-    }
-    void StoppedByFailure(const std::string& reason) override
-    {
-        std::lock_guard lock(m_mutex);
-        m_failure = reason;
-        m_failed = true;
-        m_changed.notify_one();
-    }
-
-    // The next cycle, or nothing when the POD was lost or the wait ran out. A failure is
-    // reported only once the cycles before it were taken.
-    std::optional<Cycle> Next(std::chrono::milliseconds wait, bool& failed)
-    {
-        std::unique_lock lock(m_mutex);
-        m_changed.wait_for(lock, wait, [this] { return !m_cycles.empty() || m_failed; });
-        failed = m_failed && m_cycles.empty();
-        if (m_cycles.empty()) return std::nullopt;
-        Cycle cycle = std::move(m_cycles.front());
-        m_cycles.pop_front();
-        return cycle;
-    }
-
-    // Why the worker stopped by itself.
-    std::string failure()
-    {
-        std::lock_guard lock(m_mutex);
-        return m_failure;
-    }
-
-private:
-    const monitor::WatchList& m_watchList;
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::deque<Cycle> m_cycles;
-    bool m_failed = false;
-    std::string m_failure;
-};
-
 // The plot number as the shortest text that reads back the same (a FLOAT as the single
 // it is, not as the double it was widened to); the text for ASCII.
 std::string CsvValue(const monitor::MonitorItem& row)
@@ -132,11 +72,9 @@ std::string CsvValue(const monitor::MonitorItem& row)
     return std::string(text, result.ptr);
 }
 
-const monitor::MonitorItem& RowOf(const Cycle& cycle, const WatchItem& item, int row)
+const monitor::MonitorItem& RowOf(const monitor::Cycle& cycle, const WatchItem& item, int row)
 {
-    return item.list == monitor::WatchListId::Symbols
-               ? cycle.symbolRows[static_cast<std::size_t>(row)]
-               : cycle.addressRows[static_cast<std::size_t>(row)];
+    return cycle.Row(item.list, row);
 }
 
 // Prints cycles: a table that refreshes in place on a terminal, a line per cycle
@@ -162,7 +100,7 @@ public:
     }
 
     // False when the CSV output failed (errno says why).
-    bool Print(const Cycle& cycle, std::uint32_t elapsedMs)
+    bool Print(const monitor::Cycle& cycle, std::uint32_t elapsedMs)
     {
         if (m_csv != nullptr) {
             std::string line = std::to_string(elapsedMs);
@@ -194,7 +132,7 @@ private:
         return m_csv->good();
     }
 
-    void PrintTable(const Cycle& cycle, std::uint32_t elapsedMs)
+    void PrintTable(const monitor::Cycle& cycle, std::uint32_t elapsedMs)
     {
         // Back to the first line of the table drawn before, then over it.
         if (m_cycles > 0) m_ctx.out << "\x1b[" << m_items.size() + 1 << 'A';
@@ -267,8 +205,8 @@ int RunWatch(WatchOptions& o, CommandContext& ctx)
     WatchPrinter printer(ctx, items, rows, csv);
     const auto csvFailed = [&] {
         const int error = errno;
-        ctx.err << "quobin-cli: cannot write " << (o.csv == "-" ? "the CSV output" : o.csv)
-                << ": " << (error != 0 ? std::strerror(error) : "write failed") << '\n';
+        ctx.err << "quobin-cli: cannot write " << (o.csv == "-" ? "the CSV output" : o.csv) << ": "
+                << (error != 0 ? std::strerror(error) : "write failed") << '\n';
         return kExitFailed;
     };
     if (!printer.WriteHeader()) return csvFailed();
@@ -277,7 +215,7 @@ int RunWatch(WatchOptions& o, CommandContext& ctx)
     auto pod = OpenPodForMonitoring(ctx, o.monitor, exitCode);
     if (!pod) return exitCode;
 
-    CycleQueue cycles(watchList);
+    monitor::CycleQueue cycles(watchList);
     monitor::MonitorWorker worker(pod->session(), watchList, cycles);
     worker.SetIntervalMs(o.intervalMs);
     worker.SetCycleLimit(o.count);
@@ -298,15 +236,15 @@ int RunWatch(WatchOptions& o, CommandContext& ctx)
     bool failed = false;
     while (!g_interrupted.load() && (o.count == 0 || printed < o.count)) {
         if (durationMs > 0 && clock.NowMs() - startMs >= durationMs) break;
-        std::optional<Cycle> cycle = cycles.Next(std::chrono::milliseconds(50), failed);
+        std::optional<monitor::Cycle> cycle = cycles.Next(std::chrono::milliseconds(50), failed);
         if (cycle) {
             ShowTypedValues(o.monitor.types, items, rows, cycle->symbolRows);
             const std::uint32_t elapsedMs = cycle->nowMs - startMs;
             if (durationMs > 0 && elapsedMs >= durationMs) break;
             if (!printer.Print(*cycle, elapsedMs)) {
                 worker.StopAndJoin();
-                pod->TraceResult(false, "CSV output failed after " + std::to_string(printed) +
-                                            " cycles");
+                pod->TraceResult(false,
+                                 "CSV output failed after " + std::to_string(printed) + " cycles");
                 return csvFailed();
             }
             ++printed;
@@ -316,8 +254,8 @@ int RunWatch(WatchOptions& o, CommandContext& ctx)
     }
     worker.StopAndJoin();
     if (failed) {
-        const std::string text = "the watch ended after " + std::to_string(printed) +
-                                 " cycles: " + cycles.failure();
+        const std::string text =
+            "the watch ended after " + std::to_string(printed) + " cycles: " + cycles.failure();
         ctx.err << "quobin-cli: " << text << '\n';
         pod->TraceResult(false, text);
         return kExitFailed;

@@ -5,8 +5,8 @@
 // the digits after ":" + the two status digits; a rejected reply leaves nothing queued,
 // an accepted one leaves only the bytes beyond its length.
 #include <array>
-#include <cstdint>
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <span>

@@ -24,7 +24,7 @@ struct Reading {
 // AsciiReadWordCount(sizeWords) words, stopping after a zero byte). Holds the session's
 // lock for the whole item. `reading` is set only when every read succeeded.
 pod::PodOutcome ReadItemOnce(pod::PodSession& session, std::uint32_t address, ViewType viewType,
-                  std::int32_t sizeWords, Reading& reading);
+                             std::int32_t sizeWords, Reading& reading);
 
 // A value change for the target. `value` serves view types 0..8 (a FLOAT as its bits),
 // `text` (UTF-8) and `length` (bytes, the item's "Data Size") serve ASCII.

@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "monitor/IntervalChoices.h"
 #include "monitor/MonitorReader.h"
 #include "monitor/MonitorView.h"
 #include "monitor/WatchList.h"
@@ -18,8 +19,6 @@ class PodSession;
 
 namespace monitor {
 
-// "Monitoring Interval" choices in ms, by list index.
-inline constexpr std::uint32_t kMonitorIntervalsMs[] = {100, 200, 500, 1000, 2000, 5000, 10000};
 // "Monitoring Buad Rate" entries; the index is what the POD is sent.
 inline constexpr const char* kMonitorBaudTexts[] = {"9600", "19200", "38400", "57600", "115200"};
 
@@ -37,8 +36,8 @@ pod::PodOutcome ReadCycle(pod::PodSession& session, WatchList& watchList, CycleC
 // than the interval has passed since the last one started (by the session's clock) and
 // serves queued writes first, no read in the pass that writes. Between them it sleeps on
 // the clock until the next cycle is due or a request arrives. After a failed read or
-// write it closes the POD and reopens it once; when that fails it stops and tells the
-// view. It holds the session's lock for one cycle or one write at a time, so other users
+// write it closes the POD and reopens it once (a failed write is then tried once more);
+// when that fails it stops and tells the view. It holds the session's lock for one cycle or one write at a time, so other users
 // of the POD get in between, and StopAndJoin() makes sure none of its exchanges is left
 // when they start.
 class MonitorWorker {
@@ -92,7 +91,7 @@ private:
     pod::PodSession& m_session;
     WatchList& m_watchList;
     MonitorView& m_view;
-    std::atomic<std::uint32_t> m_intervalMs{kMonitorIntervalsMs[0]};
+    std::atomic<std::uint32_t> m_intervalMs{kIntervalChoices[0].ms};
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_running{false};
     std::atomic<std::uint64_t> m_reopens{0};

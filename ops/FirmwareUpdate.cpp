@@ -1,9 +1,10 @@
 #include "ops/FirmwareUpdate.h"
 
-#include "pod/Messages.h"
+#include "report/Messages.h"
 #include "pod/PodCommands.h"
 #include "pod/PodSession.h"
-#include "pod/StatusSink.h"
+#include "report/StatusSink.h"
+#include "report/SessionReport.h"
 
 namespace ops {
 
@@ -11,13 +12,13 @@ namespace {
 constexpr std::size_t kBootBlockBytes = 256;
 }
 
-bool FirmwareUpdate(pod::PodSession& session, pod::StatusSink& view,
+bool FirmwareUpdate(pod::PodSession& session, report::StatusSink& view,
                     std::span<const std::uint8_t> firmware)
 {
     view.SetStatusText("Firmware updateing...");
     // The POD is first detected and opened as for any command, which tells a missing
     // POD from one that is there; the boot configuration then replaces that handle.
-    bool ok = session.EnsurePodSession(view);
+    bool ok = report::EnsurePodSession(session, view);
     session.ClosePodSession();
     ok = ok && session.OpenPodBootSession() && pod::BootSync(session) && pod::BootEraseAll(session);
 
@@ -29,7 +30,7 @@ bool FirmwareUpdate(pod::PodSession& session, pod::StatusSink& view,
         ok = pod::BootWriteBlock(session, firmware, k * kBootBlockBytes);
     }
     view.SetProgressPos(0);
-    view.ReportStatus(ok ? pod::kMsgFirmwareUpdateOk : pod::kMsgFirmwareUpdateFailed, !ok);
+    view.ReportStatus(ok ? report::kMsgFirmwareUpdateOk : report::kMsgFirmwareUpdateFailed, !ok);
     session.ClosePodSession();
     return ok;
 }

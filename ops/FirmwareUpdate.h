@@ -3,10 +3,12 @@
 #include <cstdint>
 #include <span>
 
+namespace report {
+class StatusSink;
+}
 namespace pod {
 class PodSession;
-class StatusSink;
-} // namespace pod
+}
 
 namespace ops {
 
@@ -16,7 +18,7 @@ namespace ops {
 // so the next operation reopens it in the command configuration. Nothing can be
 // restored when it fails after the erase: the POD then waits in its boot loader for
 // another update.
-bool FirmwareUpdate(pod::PodSession& session, pod::StatusSink& view,
+bool FirmwareUpdate(pod::PodSession& session, report::StatusSink& view,
                     std::span<const std::uint8_t> firmware);
 
 } // namespace ops

@@ -11,11 +11,12 @@
 #include "ops/RunRecord.h"
 #include "ops/TargetDownload.h"
 #include "ops/WrongPartWarning.h"
-#include "pod/Messages.h"
+#include "report/Messages.h"
 #include "pod/PodCommands.h"
 #include "pod/PodSession.h"
 #include "pod/UsbDriver.h"
 #include "report/OutcomeText.h"
+#include "report/SessionReport.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -241,7 +242,7 @@ void OperationRunner::RunOperation(OperationMode mode, const DialogSnapshot& dia
     auto podLock = m_session.Lock();
     std::array<std::uint32_t, 4> wordsSent{};
     pod::PodOutcome failure;
-    bool ok = m_session.EnsurePodSession(view);
+    bool ok = report::EnsurePodSession(m_session, view);
     if (ok) record.podSerial = PodSerial(m_session.driver());
     if (ok) ok = LoadSFile(dialog, view);
     if (ok) {
@@ -256,7 +257,7 @@ void OperationRunner::RunOperation(OperationMode mode, const DialogSnapshot& dia
     const std::uint32_t elapsedMs = m_session.clock().NowMs() - startMs;
     std::string message;
     if (ok) {
-        message = WithElapsed(std::string(pod::MessageText(SuccessMessageFor(mode))), elapsedMs);
+        message = WithElapsed(std::string(report::MessageText(SuccessMessageFor(mode))), elapsedMs);
         view.SetStatusText(message);
     } else {
         m_session.ClosePodSession();
@@ -320,7 +321,7 @@ void OperationRunner::Finish(bool ok, const std::string& message, std::uint32_t 
 
 bool OperationRunner::EnsurePodForCommand()
 {
-    if (m_session.EnsurePodSession(m_view)) return true;
+    if (report::EnsurePodSession(m_session, m_view)) return true;
     m_session.ClosePodSession();
     return false;
 }

@@ -6,7 +6,7 @@
 #include "image/RunSettings.h"
 #include "ops/ProgrammerView.h"
 #include "ops/RegionText.h"
-#include "pod/Messages.h"
+#include "report/Messages.h"
 #include "pod/PodCommands.h"
 
 #include <algorithm>
@@ -62,22 +62,22 @@ bool PodImageWrite(TransferJob& job)
     const auto loader = image::LoaderFor(s.mcuType);
     // No routine for the part (an unknown type): nothing of the job is sent.
     if (loader.empty()) {
-        job.view.ReportStatus(pod::kMsgPodLoaderFailed, true);
+        job.view.ReportStatus(report::kMsgPodLoaderFailed, true);
         return false;
     }
     if (!Succeeded(job, pod::CmdPodWriteInfo(
                             job.session, job.programMode, static_cast<std::uint8_t>(s.mcuType),
                             s.resetAfter ? 1 : 0, static_cast<std::uint8_t>(s.resetPolarity),
                             s.resetDelayMs, static_cast<std::uint16_t>(loader.size()), counts))) {
-        job.view.ReportStatus(pod::kMsgPodInfoFailed, true);
+        job.view.ReportStatus(report::kMsgPodInfoFailed, true);
         return false;
     }
     if (!Succeeded(job, pod::CmdPodWriteLoader(job.session, job.programMode, loader))) {
-        job.view.ReportStatus(pod::kMsgPodLoaderFailed, true);
+        job.view.ReportStatus(report::kMsgPodLoaderFailed, true);
         return false;
     }
-    constexpr int failures[] = {pod::kMsgDflashToPodFailed, pod::kMsgBflashToPodFailed,
-                                pod::kMsgP1flashToPodFailed, pod::kMsgP2flashToPodFailed};
+    constexpr int failures[] = {report::kMsgDflashToPodFailed, report::kMsgBflashToPodFailed,
+                                report::kMsgP1flashToPodFailed, report::kMsgP2flashToPodFailed};
     for (int region = 0; region < image::kRegionCount; ++region) {
         if (s.regions[region] && !RegionWrite(job, region)) {
             job.view.ReportStatus(failures[region], true);

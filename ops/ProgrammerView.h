@@ -2,7 +2,7 @@
 
 #include "ops/RunRecord.h"
 #include "ops/TransferProgress.h"
-#include "pod/StatusSink.h"
+#include "report/StatusSink.h"
 
 #include <array>
 #include <string>
@@ -17,7 +17,7 @@ namespace ops {
 // The calls with a default body are extras that a front end may show or leave: where a
 // run stands as a whole, warnings that do not stop it (a file that does not fit the
 // part), remarks for the run log, and the record of each finished run.
-class ProgrammerView : public pod::StatusSink {
+class ProgrammerView : public report::StatusSink {
 public:
     virtual void SetRegionLabels(const std::array<std::string, 4>& labels) = 0;
     virtual void ShowTransferProgress(const TransferProgress& progress) { (void)progress; }

@@ -24,17 +24,6 @@ std::array<std::uint32_t, 256> CrcTable()
     return table;
 }
 
-// Ampersands as the status line shows them: "&&" is one "&".
-std::string Shown(const std::string& text)
-{
-    std::string shown;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '&' && ++i == text.size()) break;
-        shown += text[i];
-    }
-    return shown;
-}
-
 } // namespace
 
 std::string RunLogLine(const RunRecord& record)
@@ -55,7 +44,7 @@ std::string RunLogLine(const RunRecord& record)
     }
     line += "  " + (regions.empty() ? std::string("no region") : regions);
     line += record.ok ? "  ok  " : "  FAILED  ";
-    line += Shown(record.message);
+    line += record.message;
     if (!record.reason.empty()) line += ": " + record.reason;
     char elapsed[32];
     std::snprintf(elapsed, sizeof elapsed, "  %u.%02u s", record.elapsedMs / 1000,

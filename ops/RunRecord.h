@@ -19,7 +19,7 @@ struct RunRecord {
     std::array<bool, 4> regions{};        // ticked, DFLASH..P2FLASH
     std::array<std::uint32_t, 4> wordsSent{};
     bool ok = false;
-    std::string message; // the final status text, ampersands as shown
+    std::string message; // the final status text
     std::string reason;  // why the failing command failed; empty on success or when unknown
     std::uint32_t elapsedMs = 0;
 };

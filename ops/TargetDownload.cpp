@@ -7,7 +7,7 @@
 #include "image/RunSettings.h"
 #include "ops/ProgrammerView.h"
 #include "ops/RegionText.h"
-#include "pod/Messages.h"
+#include "report/Messages.h"
 #include "pod/PodCommands.h"
 #include "pod/PodSession.h"
 
@@ -143,14 +143,14 @@ bool TargetDownload(TransferJob& job)
     const image::RunSettings& s = job.settings;
     const int type = s.mcuType;
     const bool family56800 = IsFamily56800(type);
-    job.view.ReportStatus(pod::kMsgInitializing, false);
+    job.view.ReportStatus(report::kMsgInitializing, false);
     job.plannedWords = PlannedWords(job);
 
     if (!Succeeded(job, pod::CmdConnectTarget(
                             job.session, static_cast<std::uint8_t>(type),
                             family56800 ? pod::kConnect56800 : pod::kConnect56800E,
                             static_cast<std::uint8_t>(s.resetPolarity), s.resetDelayMs))) {
-        job.view.ReportStatus(pod::kMsgJtagInitFailed, true);
+        job.view.ReportStatus(report::kMsgJtagInitFailed, true);
         return false;
     }
 
@@ -158,17 +158,17 @@ bool TargetDownload(TransferJob& job)
     Succeeded(job, once.outcome);
     const int state = once.value;
     if (state == pod::kTargetFailed) {
-        job.view.ReportStatus(pod::kMsgEonceFailed, true);
+        job.view.ReportStatus(report::kMsgEonceFailed, true);
         return false;
     }
     if (!family56800 && state == pod::kTargetSecured) {
         if (!Succeeded(job, pod::CmdUnlockFlash(job.session))) {
-            job.view.ReportStatus(pod::kMsgUnlockFailed, true);
+            job.view.ReportStatus(report::kMsgUnlockFailed, true);
             return false;
         }
         const pod::PodResult<pod::TargetState> again = pod::CmdEnableOnce(job.session);
         if (!Succeeded(job, again.outcome) || again.value == pod::kTargetFailed) {
-            job.view.ReportStatus(pod::kMsgEonceFailed, true);
+            job.view.ReportStatus(report::kMsgEonceFailed, true);
             return false;
         }
     }
@@ -176,7 +176,7 @@ bool TargetDownload(TransferJob& job)
     // No routine for the part (an unknown type) fails the step without sending.
     const auto loader = image::LoaderFor(type);
     if (loader.empty() || !Succeeded(job, pod::CmdTargetLoadLoader(job.session, loader))) {
-        job.view.ReportStatus(pod::kMsgLoaderToMcuFailed, true);
+        job.view.ReportStatus(report::kMsgLoaderToMcuFailed, true);
         return false;
     }
 
@@ -184,13 +184,13 @@ bool TargetDownload(TransferJob& job)
     const bool writes = job.programMode == 1 || job.programMode == 2;
     const bool erase = writes && (family56800 || state == pod::kTargetReady);
     if (erase && !Succeeded(job, pod::CmdEraseFlash(job.session, RegionMask(s)))) {
-        job.view.ReportStatus(pod::kMsgEraseFailed, true);
+        job.view.ReportStatus(report::kMsgEraseFailed, true);
         ReleaseTarget(job, true);
         return false;
     }
 
-    constexpr int failures[] = {pod::kMsgDflashToMcuFailed, pod::kMsgBflashToMcuFailed,
-                                pod::kMsgP1flashToMcuFailed, pod::kMsgP2flashToMcuFailed};
+    constexpr int failures[] = {report::kMsgDflashToMcuFailed, report::kMsgBflashToMcuFailed,
+                                report::kMsgP1flashToMcuFailed, report::kMsgP2flashToMcuFailed};
     for (int region = 0; region < image::kRegionCount; ++region) {
         if (!s.regions[region]) continue;
         const bool ok = family56800 ? RegionTransferA(job, region) : RegionTransferB(job, region);

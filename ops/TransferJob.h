@@ -38,7 +38,7 @@ struct TransferJob {
     std::uint32_t transferStartMs = 0;
     // What became of the command that failed the run, for the reason shown beside the
     // status text; ok while nothing failed.
-    pod::PodOutcome failure;
+    pod::PodOutcome failure = pod::PodOutcome::Ok();
 };
 
 // Keeps the outcome of a failed command as the run's failure; true when it succeeded.

@@ -20,7 +20,8 @@ PodOutcome JudgeReply(std::string_view reply)
     if (reply.size() < kAckReplyLength || reply.back() != kFrameEnd)
         return PodOutcome::Failed(PodStatus::BadReply);
     const char first = reply.front();
-    if (first != kFrameStart && first != kErrorFrameStart) return PodOutcome::Failed(PodStatus::BadReply);
+    if (first != kFrameStart && first != kErrorFrameStart)
+        return PodOutcome::Failed(PodStatus::BadReply);
     for (char c : reply.substr(1, reply.size() - 2))
         if (StrictHexDigitValue(c) < 0) return PodOutcome::Failed(PodStatus::BadReply);
     if (first == kErrorFrameStart)
@@ -139,9 +140,9 @@ PodOutcome CmdResetTarget(PodSession& session)
 }
 
 PodOutcome CmdPodWriteInfo(PodSession& session, std::uint32_t programMode, std::uint32_t mcuType,
-                     std::uint32_t resetAfter, std::uint32_t resetPolarity,
-                     std::uint32_t resetDelayMs, std::uint32_t loaderLength,
-                     const std::uint32_t counts[4])
+                           std::uint32_t resetAfter, std::uint32_t resetPolarity,
+                           std::uint32_t resetDelayMs, std::uint32_t loaderLength,
+                           const std::uint32_t counts[4])
 {
     PodPayload payload(opcode::kPodWriteInfo);
     payload.Field(programMode, 2)
@@ -159,15 +160,15 @@ PodOutcome CmdPodWriteInfo(PodSession& session, std::uint32_t programMode, std::
 }
 
 PodOutcome CmdPodWriteLoader(PodSession& session, std::uint32_t programMode,
-                       std::span<const std::uint16_t> words)
+                             std::span<const std::uint16_t> words)
 {
     PodPayload payload(opcode::kPodWriteLoader);
     payload.Field(programMode, 2).Field(static_cast<std::uint32_t>(words.size()), 4).Words(words);
     return Acknowledged(session, payload);
 }
 
-PodOutcome CmdPodWriteBlock(PodSession& session, std::uint32_t programMode, std::uint32_t blockNumber,
-                      std::span<const std::uint16_t> words)
+PodOutcome CmdPodWriteBlock(PodSession& session, std::uint32_t programMode,
+                            std::uint32_t blockNumber, std::span<const std::uint16_t> words)
 {
     PodPayload payload(opcode::kPodWriteBlock);
     payload.Field(programMode, 2)
@@ -178,7 +179,7 @@ PodOutcome CmdPodWriteBlock(PodSession& session, std::uint32_t programMode, std:
 }
 
 PodOutcome CmdConnectTarget(PodSession& session, std::uint32_t mcuType, std::uint32_t connectMode,
-                      std::uint32_t resetPolarity, std::uint32_t resetDelayMs)
+                            std::uint32_t resetPolarity, std::uint32_t resetDelayMs)
 {
     PodPayload payload(opcode::kConnectTarget);
     payload.Field(mcuType, 2).Field(connectMode, 2).Field(resetPolarity, 2).Field(resetDelayMs, 4);
@@ -215,7 +216,7 @@ PodOutcome CmdEraseFlash(PodSession& session, std::uint32_t regionMask)
 }
 
 PodOutcome CmdProgramPage(PodSession& session, std::uint32_t programMode, std::uint32_t region,
-                    std::uint32_t startAddress, std::span<const std::uint16_t> words)
+                          std::uint32_t startAddress, std::span<const std::uint16_t> words)
 {
     PodPayload payload(opcode::kProgramPage);
     payload.Field(programMode, 2)
@@ -228,7 +229,7 @@ PodOutcome CmdProgramPage(PodSession& session, std::uint32_t programMode, std::u
 }
 
 PodOutcome CmdBufferChunk(PodSession& session, std::uint32_t chunkIndex,
-                    std::span<const std::uint16_t> words)
+                          std::span<const std::uint16_t> words)
 {
     PodPayload payload(opcode::kBufferChunk);
     payload.Field(chunkIndex, 2).Field(static_cast<std::uint32_t>(words.size()), 4).Words(words);
@@ -236,7 +237,8 @@ PodOutcome CmdBufferChunk(PodSession& session, std::uint32_t chunkIndex,
 }
 
 PodOutcome CmdProgramBuffered(PodSession& session, std::uint32_t programMode, std::uint32_t region,
-                        std::uint32_t startAddress, std::uint32_t count, std::uint32_t checksum)
+                              std::uint32_t startAddress, std::uint32_t count,
+                              std::uint32_t checksum)
 {
     PodPayload payload(opcode::kProgramBuffered);
     payload.Field(programMode, 2)
@@ -261,7 +263,8 @@ PodOutcome CmdSetMonitorBaud(PodSession& session, std::uint32_t index)
     return Acknowledged(session, payload);
 }
 
-PodOutcome CmdReadMemory(PodSession& session, int viewType, std::uint32_t address, std::uint32_t& value)
+PodOutcome CmdReadMemory(PodSession& session, int viewType, std::uint32_t address,
+                         std::uint32_t& value)
 {
     const int width = AccessWidthForView(viewType);
     if (width < 0) return PodOutcome::Failed(PodStatus::NotSent);
@@ -279,7 +282,8 @@ PodOutcome CmdReadMemory(PodSession& session, int viewType, std::uint32_t addres
     return outcome;
 }
 
-PodOutcome CmdWriteMemory(PodSession& session, int viewType, std::uint32_t address, std::uint32_t value)
+PodOutcome CmdWriteMemory(PodSession& session, int viewType, std::uint32_t address,
+                          std::uint32_t value)
 {
     const int width = AccessWidthForView(viewType);
     if (width < 0) return PodOutcome::Failed(PodStatus::NotSent);

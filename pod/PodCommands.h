@@ -62,18 +62,18 @@ PodOutcome CmdResetTarget(PodSession& session);
 // 0x11. counts in region order DFLASH, BFLASH (16-bit fields), P1FLASH, P2FLASH
 // (24-bit fields); a region not selected sends 0.
 PodOutcome CmdPodWriteInfo(PodSession& session, std::uint32_t programMode, std::uint32_t mcuType,
-                     std::uint32_t resetAfter, std::uint32_t resetPolarity,
-                     std::uint32_t resetDelayMs, std::uint32_t loaderLength,
-                     const std::uint32_t counts[4]);
+                           std::uint32_t resetAfter, std::uint32_t resetPolarity,
+                           std::uint32_t resetDelayMs, std::uint32_t loaderLength,
+                           const std::uint32_t counts[4]);
 // 0x12. The whole flash routine.
 PodOutcome CmdPodWriteLoader(PodSession& session, std::uint32_t programMode,
-                       std::span<const std::uint16_t> words);
+                             std::span<const std::uint16_t> words);
 // 0x13. One stored block; the byte count sent is 2 x words.
-PodOutcome CmdPodWriteBlock(PodSession& session, std::uint32_t programMode, std::uint32_t blockNumber,
-                      std::span<const std::uint16_t> words);
+PodOutcome CmdPodWriteBlock(PodSession& session, std::uint32_t programMode,
+                            std::uint32_t blockNumber, std::span<const std::uint16_t> words);
 // 0x20.
 PodOutcome CmdConnectTarget(PodSession& session, std::uint32_t mcuType, std::uint32_t connectMode,
-                      std::uint32_t resetPolarity, std::uint32_t resetDelayMs);
+                            std::uint32_t resetPolarity, std::uint32_t resetDelayMs);
 // 0x21. The value is kTargetFailed also when the command failed.
 PodResult<TargetState> CmdEnableOnce(PodSession& session);
 // 0x22.
@@ -84,22 +84,25 @@ PodOutcome CmdTargetLoadLoader(PodSession& session, std::span<const std::uint16_
 PodOutcome CmdEraseFlash(PodSession& session, std::uint32_t regionMask);
 // 0x25. Sends the word count and WordChecksum of the words with them.
 PodOutcome CmdProgramPage(PodSession& session, std::uint32_t programMode, std::uint32_t region,
-                    std::uint32_t startAddress, std::span<const std::uint16_t> words);
+                          std::uint32_t startAddress, std::span<const std::uint16_t> words);
 // 0x26. One chunk (up to 256 words) of a buffered program; the caller splits.
 PodOutcome CmdBufferChunk(PodSession& session, std::uint32_t chunkIndex,
-                    std::span<const std::uint16_t> words);
+                          std::span<const std::uint16_t> words);
 // 0x27. count and checksum of all words staged by CmdBufferChunk.
 PodOutcome CmdProgramBuffered(PodSession& session, std::uint32_t programMode, std::uint32_t region,
-                        std::uint32_t startAddress, std::uint32_t count, std::uint32_t checksum);
+                              std::uint32_t startAddress, std::uint32_t count,
+                              std::uint32_t checksum);
 // 0x28.
 PodOutcome CmdReleaseTarget(PodSession& session, std::uint32_t resetFlag);
 // 0x50. Index of the Monitoring Baud Rate list.
 PodOutcome CmdSetMonitorBaud(PodSession& session, std::uint32_t index);
 // 0x51. Time-out 100 ms. The address's low 24 bits are sent. View types above 8 are
 // refused without sending.
-PodOutcome CmdReadMemory(PodSession& session, int viewType, std::uint32_t address, std::uint32_t& value);
+PodOutcome CmdReadMemory(PodSession& session, int viewType, std::uint32_t address,
+                         std::uint32_t& value);
 // 0x52. Bytes send the value's low 8 bits, words the low 16, longs all 32. View types
 // above 8 are refused without sending.
-PodOutcome CmdWriteMemory(PodSession& session, int viewType, std::uint32_t address, std::uint32_t value);
+PodOutcome CmdWriteMemory(PodSession& session, int viewType, std::uint32_t address,
+                          std::uint32_t value);
 
 } // namespace pod

@@ -28,7 +28,7 @@ PodIoResult PodWrite(PodSession& session, const void* buffer, std::uint32_t leng
 // received byte, and needs at least two empty reads to expire. Each empty read sleeps
 // 1 ms on the session's clock. The buffer is not terminated. Takes the session lock.
 // `stored`, when given, receives the number of bytes stored, also on failure.
-PodIoResult PodRead(PodSession& session, void* buffer, std::uint32_t count,
-                    std::uint32_t timeoutMs, std::uint32_t* stored = nullptr);
+PodIoResult PodRead(PodSession& session, void* buffer, std::uint32_t count, std::uint32_t timeoutMs,
+                    std::uint32_t* stored = nullptr);
 
 } // namespace pod

@@ -25,15 +25,17 @@ struct PodOutcome {
     {
         return {status, 0, timeoutMs};
     }
-    static constexpr PodOutcome Error(std::uint8_t code) { return {PodStatus::ErrorReply, code, 0}; }
+    static constexpr PodOutcome Error(std::uint8_t code)
+    {
+        return {PodStatus::ErrorReply, code, 0};
+    }
 
     bool ok() const { return status == PodStatus::Ok; }
     explicit operator bool() const { return ok(); }
 };
 
 // An outcome and, when it is ok, the value the reply carried.
-template <typename T>
-struct PodResult {
+template <typename T> struct PodResult {
     PodOutcome outcome;
     T value{};
 

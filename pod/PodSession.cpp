@@ -1,7 +1,5 @@
 #include "pod/PodSession.h"
 
-#include "pod/Messages.h"
-
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -127,33 +125,29 @@ void PodSession::ForgetLibrary()
     m_deviceFound = false;
 }
 
-bool PodSession::ProbeAndOpen(StatusSink* status)
+PodOpenResult PodSession::ProbeAndOpen()
 {
     if (!m_libraryReady.load() || !m_deviceFound.load()) {
         ForgetLibrary();
         ProbePod();
-        if (!m_deviceFound.load()) {
-            if (status) status->ReportStatus(kMsgNotConnected, true);
-            return false;
-        }
+        if (!m_deviceFound.load()) return PodOpenResult::NotConnected;
     }
-    if (OpenPodSession()) return true;
-    if (status) status->ReportStatus(kMsgOpenFailed, true);
+    if (OpenPodSession()) return PodOpenResult::Open;
     ForgetLibrary();
-    return false;
+    return PodOpenResult::OpenFailed;
 }
 
-bool PodSession::EnsurePodSession(StatusSink& status)
+PodOpenResult PodSession::EnsurePodSession()
 {
     auto lock = Lock();
-    if (IsOpen()) return true;
-    return ProbeAndOpen(&status);
+    if (IsOpen()) return PodOpenResult::Open;
+    return ProbeAndOpen();
 }
 
 bool PodSession::ReopenPodSession()
 {
     auto lock = Lock();
-    return ProbeAndOpen(nullptr);
+    return ProbeAndOpen() == PodOpenResult::Open;
 }
 
 void PodSession::ClosePodSession()

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "pod/PodClock.h"
-#include "pod/StatusSink.h"
 #include "pod/UsbDriver.h"
 
 #include <atomic>
@@ -26,6 +25,13 @@ enum class PodState {
 };
 
 enum class PodConfiguration { None, Command, Boot };
+
+// What EnsurePodSession found.
+enum class PodOpenResult {
+    Open,
+    NotConnected, // no POD among the attached devices (or no driver library)
+    OpenFailed,   // the POD is there but could not be opened
+};
 
 // The one connection to the POD. The application owns one instance and hands it by
 // reference to every user of the POD.
@@ -57,9 +63,8 @@ public:
     bool OpenPodSession();
     // Opens the POD in the boot-loader configuration (115200 baud, 8-E-1).
     bool OpenPodBootSession();
-    // Reuses an open handle untouched, else probes and opens; reports 117 when no POD
-    // is attached and 118 when it cannot be opened.
-    bool EnsurePodSession(StatusSink& status);
+    // Reuses an open handle untouched, else probes and opens.
+    PodOpenResult EnsurePodSession();
     // EnsurePodSession without reuse and without reports, for reconnects.
     bool ReopenPodSession();
     // Closes the handle; the library and both flags stay.
@@ -87,7 +92,7 @@ public:
 
 private:
     bool OpenWith(std::uint32_t baud, std::uint8_t parity, PodConfiguration configuration);
-    bool ProbeAndOpen(StatusSink* status);
+    PodOpenResult ProbeAndOpen();
 
     UsbDriver& m_driver;
     PodClock& m_clock;

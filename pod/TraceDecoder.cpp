@@ -73,7 +73,8 @@ std::string DescribeSentFrame(std::string_view bytes)
 {
     // ':' payload checksum(2) CR, the payload starting with the opcode's two digits.
     if (bytes.size() < 2 + kFrameOverhead || bytes.front() != kFrameStart ||
-        bytes.back() != kFrameEnd || StrictHexDigitValue(bytes[1]) < 0 || StrictHexDigitValue(bytes[2]) < 0)
+        bytes.back() != kFrameEnd || StrictHexDigitValue(bytes[1]) < 0 ||
+        StrictHexDigitValue(bytes[2]) < 0)
         return {};
     std::string_view payload = bytes.substr(1, bytes.size() - kFrameOverhead);
     const auto code = static_cast<std::uint8_t>(ParseHexByte(payload.data()));
@@ -102,7 +103,8 @@ std::string DescribeReply(std::string_view bytes)
     if (bytes.empty()) return {};
     const bool whole = bytes.back() == kFrameEnd;
     std::string text;
-    if (bytes.front() == '?' && bytes.size() >= 3 && StrictHexDigitValue(bytes[1]) >= 0 && StrictHexDigitValue(bytes[2]) >= 0) {
+    if (bytes.front() == '?' && bytes.size() >= 3 && StrictHexDigitValue(bytes[1]) >= 0 &&
+        StrictHexDigitValue(bytes[2]) >= 0) {
         const int code = ParseHexByte(bytes.data() + 1);
         text = "error reply " + std::string(bytes.substr(1, 2)) + ": " + PodErrorMeaning(code);
     } else if (bytes.front() == kFrameStart && whole && bytes.size() >= 6) {

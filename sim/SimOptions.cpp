@@ -82,8 +82,7 @@ std::string ApplySimOptionLine(SimOptions& options, std::string_view line)
                    i + 1 < words.size()) {
             value = words[++i];
         }
-        if (std::string error = ApplySimOption(options, word, value); !error.empty())
-            return error;
+        if (std::string error = ApplySimOption(options, word, value); !error.empty()) return error;
     }
     return {};
 }

@@ -364,8 +364,7 @@ bool SimStateStore::Lock(std::chrono::milliseconds wait, std::string& error)
     std::error_code ec;
     std::filesystem::create_directories(m_directory, ec);
     std::string reason;
-    if (ec || m_lock.Acquire(m_directory, wait, reason) !=
-                  StateDirectoryLock::Result::kBusy) {
+    if (ec || m_lock.Acquire(m_directory, wait, reason) != StateDirectoryLock::Result::kBusy) {
         return true;
     }
     error = m_directory + ": in use by another program with this emulator state (waited " +
@@ -549,8 +548,8 @@ bool SimStateStore::Save(const SimState& state, const SimState* previous, std::s
         const std::string path = Path(name);
         if (content ? ::rename(Path(TemporaryName(name)).c_str(), path.c_str()) != 0
                     : ::unlink(path.c_str()) != 0 && errno != ENOENT) {
-            error = (content ? "cannot write " : "cannot remove ") + path + ": " +
-                    SystemReason(errno);
+            error =
+                (content ? "cannot write " : "cannot remove ") + path + ": " + SystemReason(errno);
             return false;
         }
         if (stopped()) {

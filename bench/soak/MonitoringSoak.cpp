@@ -88,9 +88,8 @@ long SampleKb(const graph::AcquisitionWorker& acquisition)
 {
     long kb = 0;
     for (const graph::SampleBuffer& buffer : acquisition.buffers()) {
-        const std::size_t chunks =
-            (buffer.Snap().size() + graph::SampleBuffer::kChunkSamples - 1) /
-            graph::SampleBuffer::kChunkSamples;
+        const std::size_t chunks = (buffer.Snap().size() + graph::SampleBuffer::kChunkSamples - 1) /
+                                   graph::SampleBuffer::kChunkSamples;
         kb += static_cast<long>(chunks * sizeof(graph::SampleBuffer::Chunk) / 1024);
     }
     return kb;
@@ -157,8 +156,11 @@ int main()
         }
         if (!pending && now - lastWrite >= kWriteEveryMs) {
             value = static_cast<std::int16_t>(value % 50 + 1);
-            monitoring.PostWrite({monitor::INT16, sim::demo::kTriangleStep,
-                                  static_cast<std::uint32_t>(value), {}, 0});
+            monitoring.PostWrite({monitor::INT16,
+                                  sim::demo::kTriangleStep,
+                                  static_cast<std::uint32_t>(value),
+                                  {},
+                                  0});
             pending = true;
             postedAt = now;
             lastWrite = now;

@@ -6,6 +6,7 @@
 #include "pod/PodSession.h"
 
 #include "graph/SamplesCsv.h"
+#include "monitor/IntervalChoices.h"
 #include "ui/Announcer.h"
 
 #include <QAction>
@@ -15,7 +16,6 @@
 #include <fstream>
 
 namespace {
-const char* const kIntervalTexts[] = {"100 ms", "200 ms", "500 ms", "1 s", "2 s", "5 s", "10 s"};
 constexpr int kDefaultInterval = 6;
 
 // Five significant digits keep two summaries side by side in the narrowest window.
@@ -36,8 +36,8 @@ CGraphMonDlg::CGraphMonDlg(pod::PodSession& session, const std::vector<graph::Gr
     setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
     resize(650, 450);
 
-    for (const char* text : kIntervalTexts)
-        m_ui->intervalCombo->addItem(QString::fromLatin1(text));
+    for (const monitor::IntervalChoice& choice : monitor::kIntervalChoices)
+        m_ui->intervalCombo->addItem(QString::fromLatin1(choice.text));
     m_ui->intervalCombo->setCurrentIndex(kDefaultInterval);
     m_ui->intervalCombo->setAccessibleName(m_ui->intervalLabel->text());
     m_ui->viewByChannelBox->setAccessibleDescription(tr("One plot per channel"));
@@ -48,7 +48,7 @@ CGraphMonDlg::CGraphMonDlg(pod::PodSession& session, const std::vector<graph::Gr
     m_ui->exportCsvButton->setAccessibleDescription(tr("Saves the acquired values as CSV"));
     m_ui->exportImageButton->setAccessibleDescription(tr("Saves the plots as PNG or PDF"));
 
-    plotArea()->SetSpanMs(kViewIntervalsMs[kDefaultInterval]);
+    plotArea()->SetSpanMs(monitor::kIntervalChoices[kDefaultInterval].ms);
     plotArea()->SetChannels(m_channels, m_worker.buffers());
     UpdateSummaries();
 
@@ -126,8 +126,9 @@ void CGraphMonDlg::FinishStop()
 
 void CGraphMonDlg::OnStart()
 {
-    plotArea()->SetSpanMs(kViewIntervalsMs[static_cast<std::size_t>(
-        std::max(0, m_ui->intervalCombo->currentIndex()))]);
+    plotArea()->SetSpanMs(monitor::kIntervalChoices[static_cast<std::size_t>(
+                              std::max(0, m_ui->intervalCombo->currentIndex()))]
+                              .ms);
     // Joins a worker still finishing its last pass, then clears the curves.
     m_worker.Start(m_channels);
     plotArea()->ResetAxes();
@@ -148,7 +149,7 @@ void CGraphMonDlg::OnViewByChannel(bool checked)
 void CGraphMonDlg::OnIntervalChange(int index)
 {
     if (index < 0) return;
-    plotArea()->SetSpanMs(kViewIntervalsMs[static_cast<std::size_t>(index)]);
+    plotArea()->SetSpanMs(monitor::kIntervalChoices[static_cast<std::size_t>(index)].ms);
 }
 
 void CGraphMonDlg::reject()

@@ -31,9 +31,7 @@ class CGraphMonDlg : public QDialog, private graph::AcquisitionView {
     Q_OBJECT
 
 public:
-    // "View Time Interval" choices in ms, by list index; "10 s" is preselected.
-    static constexpr std::array<std::uint32_t, 7> kViewIntervalsMs = {100,  200,  500,  1000,
-                                                                      2000, 5000, 10000};
+    // "View Time Interval" choices are monitor::kIntervalChoices; "10 s" is preselected.
     static constexpr int kRedrawMs = 33;    // about 30 frames a second
     static constexpr int kSummaryMs = 1000; // a screen reader is not flooded
 

@@ -37,7 +37,6 @@ const char* const kMonitoringStarted = "Monitoring started";
 const char* const kMonitoringStopped = "Monitoring stopped";
 const char* const kMonitoringLost = "Monitoring stopped: the POD does not answer";
 const char* const kMonitoringNotStarted = "Monitoring did not start: the POD does not answer";
-const char* const kIntervalTexts[] = {"100 ms", "200 ms", "500 ms", "1 s", "2 s", "5 s", "10 s"};
 
 template <std::size_t N> void ApplyWidths(QTableView* list, const std::array<int, N>& widths)
 {
@@ -98,8 +97,8 @@ CMonDlg::CMonDlg(pod::PodSession& session, McuSource currentMcu, QWidget* parent
 
     for (const char* baud : monitor::kMonitorBaudTexts)
         m_ui->baudCombo->addItem(QString::fromLatin1(baud));
-    for (const char* interval : kIntervalTexts)
-        m_ui->intervalCombo->addItem(QString::fromLatin1(interval));
+    for (const monitor::IntervalChoice& interval : monitor::kIntervalChoices)
+        m_ui->intervalCombo->addItem(QString::fromLatin1(interval.text));
     m_ui->graphButton->setAccessibleDescription(
         QStringLiteral("Plots the symbols selected in the symbol watch list"));
 
@@ -112,7 +111,7 @@ CMonDlg::CMonDlg(pod::PodSession& session, McuSource currentMcu, QWidget* parent
     connect(m_ui->intervalCombo, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (index < 0) return;
         m_settings.selectInterval = index;
-        m_worker.SetIntervalMs(monitor::kMonitorIntervalsMs[index]);
+        m_worker.SetIntervalMs(monitor::kIntervalChoices[index].ms);
     });
     connect(m_ui->baudCombo, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (index >= 0) m_settings.selectBps = index;
@@ -167,7 +166,7 @@ void CMonDlg::Initialize(QSettings& settings)
     const int interval = m_settings.selectInterval;
     m_ui->baudCombo->setCurrentIndex(bps);
     m_ui->intervalCombo->setCurrentIndex(interval);
-    m_worker.SetIntervalMs(monitor::kMonitorIntervalsMs[interval]);
+    m_worker.SetIntervalMs(monitor::kIntervalChoices[interval].ms);
     m_mapPath = m_settings.mapFilePath;
     m_ui->mapPathEdit->setText(m_mapPath);
     // A stored map that is gone is no news at start: the lists simply start empty.

@@ -47,7 +47,7 @@ MonitorSettings MonitorSettings::Load(QSettings& settings)
                                static_cast<int>(std::size(monitor::kMonitorBaudTexts)) - 1);
     loaded.selectInterval =
         ReadInt(settings, QStringLiteral("Select Interval"), loaded.selectInterval, 0,
-                static_cast<int>(std::size(monitor::kMonitorIntervalsMs)) - 1);
+                monitor::kIntervalChoiceCount - 1);
     loaded.mapFilePath = settings.value(QStringLiteral("Map File Path"), QString()).toString();
     settings.endGroup();
     return loaded;

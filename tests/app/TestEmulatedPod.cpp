@@ -313,7 +313,7 @@ private slots:
         QVERIFY(bench.ProgressAtRest());
         QVERIFY(bench.Status()->Text().startsWith(
             QStringLiteral("Success to download and verify FLASH to the MCU (")));
-        QVERIFY(Contains(bench.backend->recorder.Texts(), "PROGRAM1 FLASH Download && Verify"));
+        QVERIFY(Contains(bench.backend->recorder.Texts(), "PROGRAM1 FLASH Download & Verify"));
         QCOMPARE(CVexStatic::DisplayText(QStringLiteral("PROGRAM1 FLASH Download && Verify")),
                  QStringLiteral("PROGRAM1 FLASH Download & Verify"));
     }

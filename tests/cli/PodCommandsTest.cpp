@@ -118,7 +118,9 @@ TEST(CliProgram, LogAppendsOneTracedLinePerRun)
                    "and verify FLASH to the MCU ("),
         std::string::npos)
         << first;
-    EXPECT_NE(second.find("  FAILED  Failed to erase FLASH  "), std::string::npos) << second;
+    EXPECT_NE(second.find("  FAILED  Failed to erase FLASH: the POD answered error 3E "),
+              std::string::npos)
+        << second;
     std::filesystem::remove_all(dir);
 }
 
@@ -166,7 +168,7 @@ TEST(CliPodWrite, StoresTheJobAndAVerifyOfAnotherJobFails)
     run = Cli({"--simulate", "--sim-state", dir, "pod-write", kDemo, "--verify", "--reset-after"});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "quobin-cli: Failed to write information to the POD\nquobin-cli: the POD "
-                       "answered error 0F (POD job store: header, block or sizes wrong)\n");
+                       "answered error 0D (flash or stored job differs from the data)\n");
 }
 
 TEST(CliFirmwareUpdate, UpdatedPodAnswersTheCarriedVersionNextTime)

@@ -76,7 +76,7 @@ TEST(SequenceA, RegionWithinOnePageIsOneChunkFromTheRegionStart)
     ASSERT_EQ(pages.size(), 1u);
     // The blank words from the region's first word up to the file's first are sent too.
     EXPECT_EQ(pages[0].substr(0, 16), "2502020000040020");
-    EXPECT_EQ(rig.view.Count("status black PROGRAM1 FLASH Download && Verify"), 1);
+    EXPECT_EQ(rig.view.Count("status black PROGRAM1 FLASH Download & Verify"), 1);
 }
 
 TEST(SequenceB, ChunksPerPageInBlocksOf256NumberedFromZeroInEachChunk)

@@ -34,12 +34,12 @@ TEST(RunLog, LineNamesEveryTracedFieldInItsOrder)
               "DFLASH 40, P1FLASH 260  ok  Success to download and verify FLASH to the MCU "
               "(1.23 sec)  1.23 s");
 
-    // A run that never reached the POD or the file, and a status with a doubled ampersand.
+    // A run that never reached the POD or the file, with the reason of its failure.
     record.podSerial.clear();
     record.fileCrc.reset();
     record.regions = {};
     record.ok = false;
-    record.message = "Download && Verify";
+    record.message = "Download & Verify";
     record.reason = "the POD did not answer within 1500 ms";
     record.elapsedMs = 5;
     EXPECT_EQ(ops::RunLogLine(record),

@@ -78,7 +78,9 @@ TEST(Runner, AFlashRunNotesItsPartFileAndResultForTheTrace)
                          "S file: " + dialog.sFilePath + " (" +
                              std::to_string(std::filesystem::file_size(dialog.sFilePath)) +
                              " bytes)",
-                         "result: failed, " + result.message}));
+                         "result: failed, " + result.message +
+                             " (the POD answered error 0D (flash or stored job differs from the "
+                             "data))"}));
 }
 
 TEST(Runner, SuccessLineCarriesTheElapsedTimeOfTheVirtualClock)

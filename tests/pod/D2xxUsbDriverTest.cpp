@@ -2,6 +2,7 @@
 #include "pod/PodCommands.h"
 #include "pod/PodSession.h"
 #include "tests/support/RecordingView.h"
+#include "report/SessionReport.h"
 
 #include <gtest/gtest.h>
 
@@ -47,7 +48,7 @@ TEST(D2xxUsbDriver, DrivesThePodThroughTheLoadedLibrary)
     VirtualPodClock clock;
     PodSession session(driver, clock);
     support::RecordingView status;
-    ASSERT_TRUE(session.EnsurePodSession(status)) << driver.LastError();
+    ASSERT_TRUE(report::EnsurePodSession(session, status)) << driver.LastError();
     EXPECT_TRUE(driver.IsLoaded());
 
     int major = 0;
@@ -123,7 +124,7 @@ TEST(D2xxUsbDriver, AbsentLibraryFailsTheLoadAndCallsFailWithoutCrashing)
     VirtualPodClock clock;
     PodSession session(driver, clock);
     support::RecordingView status;
-    EXPECT_FALSE(session.EnsurePodSession(status));
+    EXPECT_FALSE(report::EnsurePodSession(session, status));
     EXPECT_EQ(status.Statuses(), (std::vector<std::pair<std::string, bool>>{
                                      {"Device is not connected to the PC.", true}}));
 }

@@ -1,6 +1,7 @@
-#include "pod/Messages.h"
+#include "report/Messages.h"
 #include "tests/pod/PodFixture.h"
 #include "tests/support/RecordingView.h"
+#include "report/SessionReport.h"
 
 #include <gtest/gtest.h>
 
@@ -141,19 +142,19 @@ TEST_F(PodSessionTest, FailedOpenExClosesNothing)
 
 TEST_F(PodSessionTest, EnsureProbesOpensAndReportsNothingOnSuccess)
 {
-    EXPECT_TRUE(session.EnsurePodSession(status));
+    EXPECT_TRUE(report::EnsurePodSession(session, status));
     EXPECT_TRUE(status.Statuses().empty());
     EXPECT_EQ(session.state(), PodState::Open);
 }
 
 TEST_F(PodSessionTest, EnsureWithAnOpenHandleTouchesNothing)
 {
-    ASSERT_TRUE(session.EnsurePodSession(status));
+    ASSERT_TRUE(report::EnsurePodSession(session, status));
     driver.ClearCalls();
     const FtHandle before = session.handle();
     const int reads = driver.ReadCalls();
     const int statusCalls = driver.GetStatusCalls();
-    EXPECT_TRUE(session.EnsurePodSession(status));
+    EXPECT_TRUE(report::EnsurePodSession(session, status));
     EXPECT_TRUE(driver.Calls().empty());
     EXPECT_EQ(driver.ReadCalls(), reads);
     EXPECT_EQ(driver.GetStatusCalls(), statusCalls);
@@ -163,7 +164,7 @@ TEST_F(PodSessionTest, EnsureWithAnOpenHandleTouchesNothing)
 TEST_F(PodSessionTest, EnsureWithoutPodReports117AndStaysAbsent)
 {
     driver.devices = {"FT232R USB UART"};
-    EXPECT_FALSE(session.EnsurePodSession(status));
+    EXPECT_FALSE(report::EnsurePodSession(session, status));
     EXPECT_EQ(status.Events(), (Calls{"status red Device is not connected to the PC."}));
     EXPECT_EQ(session.state(), PodState::Absent);
     EXPECT_FALSE(session.libraryLoaded());
@@ -172,7 +173,7 @@ TEST_F(PodSessionTest, EnsureWithoutPodReports117AndStaysAbsent)
 TEST_F(PodSessionTest, EnsureWithoutDriverLibraryReports117)
 {
     driver.loadable = false;
-    EXPECT_FALSE(session.EnsurePodSession(status));
+    EXPECT_FALSE(report::EnsurePodSession(session, status));
     EXPECT_EQ(status.Events(), (Calls{"status red Device is not connected to the PC."}));
     EXPECT_EQ(driver.Calls(), (Calls{"Load"}));
 }
@@ -180,7 +181,7 @@ TEST_F(PodSessionTest, EnsureWithoutDriverLibraryReports117)
 TEST_F(PodSessionTest, EnsureWithFailingConfigurationReports118AndForgetsTheLibrary)
 {
     driver.FailCall("SetBaudRate");
-    EXPECT_FALSE(session.EnsurePodSession(status));
+    EXPECT_FALSE(report::EnsurePodSession(session, status));
     EXPECT_EQ(status.Events(), (Calls{"status red Failed to open USB port"}));
     EXPECT_EQ(session.state(), PodState::Absent);
     EXPECT_FALSE(session.libraryLoaded());
@@ -193,13 +194,13 @@ TEST_F(PodSessionTest, EnsureInReadyStateOpensWithoutProbing)
 {
     session.ProbePod();
     driver.ClearCalls();
-    EXPECT_TRUE(session.EnsurePodSession(status));
+    EXPECT_TRUE(report::EnsurePodSession(session, status));
     EXPECT_EQ(driver.Calls(), kCommandConfiguration);
 }
 
 TEST_F(PodSessionTest, CloseKeepsLibraryAndFlags)
 {
-    ASSERT_TRUE(session.EnsurePodSession(status));
+    ASSERT_TRUE(report::EnsurePodSession(session, status));
     driver.ClearCalls();
     session.ClosePodSession();
     EXPECT_EQ(driver.Calls(), (Calls{"Close"}));
@@ -227,7 +228,7 @@ TEST_F(PodSessionTest, ReopenIsSilentAndOpensANewHandle)
 
 TEST_F(PodSessionTest, OpeningAgainClosesTheHandleStillOpen)
 {
-    ASSERT_TRUE(session.EnsurePodSession(status));
+    ASSERT_TRUE(report::EnsurePodSession(session, status));
     driver.ClearCalls();
     EXPECT_TRUE(session.ReopenPodSession());
     EXPECT_EQ(driver.Calls().front(), "Close");
@@ -236,7 +237,7 @@ TEST_F(PodSessionTest, OpeningAgainClosesTheHandleStillOpen)
 
 TEST_F(PodSessionTest, BootConfigurationThenCommandConfigurationAgain)
 {
-    ASSERT_TRUE(session.EnsurePodSession(status));
+    ASSERT_TRUE(report::EnsurePodSession(session, status));
     session.ClosePodSession();
     driver.ClearCalls();
     ASSERT_TRUE(session.OpenPodBootSession());
@@ -246,7 +247,7 @@ TEST_F(PodSessionTest, BootConfigurationThenCommandConfigurationAgain)
     EXPECT_EQ(session.configuration(), PodConfiguration::Boot);
     session.ClosePodSession();
     driver.ClearCalls();
-    ASSERT_TRUE(session.EnsurePodSession(status));
+    ASSERT_TRUE(report::EnsurePodSession(session, status));
     EXPECT_EQ(driver.Calls(), kCommandConfiguration);
     EXPECT_EQ(session.configuration(), PodConfiguration::Command);
 }
@@ -255,7 +256,7 @@ TEST_F(PodSessionTest, DestructionClosesAnOpenHandle)
 {
     {
         PodSession other(driver, clock);
-        ASSERT_TRUE(other.EnsurePodSession(status));
+        ASSERT_TRUE(report::EnsurePodSession(other, status));
         EXPECT_EQ(driver.OpenHandles(), 1);
     }
     EXPECT_EQ(driver.OpenHandles(), 0);

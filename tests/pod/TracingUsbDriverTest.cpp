@@ -4,6 +4,7 @@
 #include "pod/TraceDecoder.h"
 #include "tests/support/RecordingView.h"
 #include "tests/support/ScriptedUsbDriver.h"
+#include "report/SessionReport.h"
 
 #include <gtest/gtest.h>
 
@@ -46,7 +47,7 @@ protected:
 
 TEST_F(Tracing, LogsConfigurationFramesRepliesAndPurgesWithTimes)
 {
-    ASSERT_TRUE(session.EnsurePodSession(status));
+    ASSERT_TRUE(report::EnsurePodSession(session, status));
     scripted.QueueReply(ScriptedReply{":01130F\r", 5, 0});
     int major = 0;
     int minor = 0;
@@ -134,7 +135,7 @@ TEST(TracingNotes, HeaderLinesHaveNoTimeAndNotesTheirTime)
 
 TEST_F(Tracing, RawBootBytesAreHexAndAPendingRunIsFlushed)
 {
-    ASSERT_TRUE(session.EnsurePodSession(status));
+    ASSERT_TRUE(report::EnsurePodSession(session, status));
     lines.clear();
     scripted.QueueReply("\x79");
     EXPECT_TRUE(BootSync(session));
@@ -145,7 +146,7 @@ TEST_F(Tracing, RawBootBytesAreHexAndAPendingRunIsFlushed)
 TEST_F(Tracing, FailingCallsShowTheirStatus)
 {
     scripted.FailCall("SetBaudRate", kFtIoError);
-    EXPECT_FALSE(session.EnsurePodSession(status));
+    EXPECT_FALSE(report::EnsurePodSession(session, status));
     const auto failed = std::find(lines.begin(), lines.end(), "      0 baud 921600 -> status 4");
     ASSERT_NE(failed, lines.end());
     EXPECT_EQ(*std::next(failed), "      0 # status 4 is FT_IO_ERROR");

@@ -14,6 +14,7 @@
 #include "sim/SimCatalog.h"
 #include "sim/SimUsbDriver.h"
 #include "tests/support/RecordingView.h"
+#include "report/SessionReport.h"
 
 namespace {
 
@@ -39,7 +40,7 @@ TEST(SimHost, VersionQueryAnswersTheConfiguredVersion)
     options.versionMajor = 1;
     options.versionMinor = 10;
     Host host(options);
-    ASSERT_TRUE(host.session.EnsurePodSession(host.status));
+    ASSERT_TRUE(report::EnsurePodSession(host.session, host.status));
     int major = 0;
     int minor = 0;
     ASSERT_TRUE(pod::CmdGetVersion(host.session, major, minor));
@@ -51,17 +52,17 @@ TEST(SimHost, NoPodOnTheBusIsReportedAsNotConnected)
 {
     Host host;
     host.driver->Unplug();
-    EXPECT_FALSE(host.session.EnsurePodSession(host.status));
+    EXPECT_FALSE(report::EnsurePodSession(host.session, host.status));
     EXPECT_EQ(host.session.state(), pod::PodState::Absent);
     EXPECT_EQ(host.status.LastStatus(), "Device is not connected to the PC.");
     host.driver->Plug();
-    EXPECT_TRUE(host.session.EnsurePodSession(host.status));
+    EXPECT_TRUE(report::EnsurePodSession(host.session, host.status));
 }
 
 TEST(SimHost, SequenceBWritesAndVerifiesAPage)
 {
     Host host;
-    ASSERT_TRUE(host.session.EnsurePodSession(host.status));
+    ASSERT_TRUE(report::EnsurePodSession(host.session, host.status));
     auto& s = host.session;
     ASSERT_TRUE(pod::CmdConnectTarget(s, 27, pod::kConnect56800E, 0, 100));
     ASSERT_EQ(pod::CmdEnableOnce(s).value, pod::kTargetReady);
@@ -88,7 +89,7 @@ TEST(SimHost, SequenceBWritesAndVerifiesAPage)
 TEST(SimHost, SequenceAOnA56800PartAndItsOrderRules)
 {
     Host host;
-    ASSERT_TRUE(host.session.EnsurePodSession(host.status));
+    ASSERT_TRUE(report::EnsurePodSession(host.session, host.status));
     auto& s = host.session;
     const std::vector<std::uint16_t> words = {1, 2, 3};
     EXPECT_FALSE(pod::CmdProgramPage(s, pod::kProgramWrite, 0, 0x1000, words)); // not connected
@@ -107,7 +108,7 @@ TEST(SimHost, SecuredChipAndPodJob)
     sim::SimOptions options;
     options.secured = true;
     Host host(options);
-    ASSERT_TRUE(host.session.EnsurePodSession(host.status));
+    ASSERT_TRUE(report::EnsurePodSession(host.session, host.status));
     auto& s = host.session;
     ASSERT_TRUE(pod::CmdConnectTarget(s, 27, pod::kConnect56800E, 0, 100));
     ASSERT_EQ(pod::CmdEnableOnce(s).value, pod::kTargetSecured);
@@ -130,7 +131,7 @@ TEST(SimHost, SecuredChipAndPodJob)
 TEST(SimHost, MonitoringReadsAndWritesTheRunningProgram)
 {
     Host host;
-    ASSERT_TRUE(host.session.EnsurePodSession(host.status));
+    ASSERT_TRUE(report::EnsurePodSession(host.session, host.status));
     auto& s = host.session;
     ASSERT_TRUE(pod::CmdSetMonitorBaud(s, 4));
     std::uint32_t before = 0;
@@ -159,7 +160,7 @@ TEST(SimHost, FaultsMakeTheHostsCommandsFail)
         options.faults.push_back(fault);
     }
     Host host(options);
-    ASSERT_TRUE(host.session.EnsurePodSession(host.status));
+    ASSERT_TRUE(report::EnsurePodSession(host.session, host.status));
     int major = 0;
     int minor = 0;
     for (int i = 0; i < 4; ++i) {
@@ -179,7 +180,7 @@ TEST(SimHost, FirmwareUpdateThroughTheBootLoaderStepsGivesV12)
     options.boot = true;
     Host host(options);
     // As the update does: a command-configuration open first, then the boot session.
-    ASSERT_TRUE(host.session.EnsurePodSession(host.status));
+    ASSERT_TRUE(report::EnsurePodSession(host.session, host.status));
     host.session.ClosePodSession();
     ASSERT_TRUE(host.session.OpenPodBootSession());
     ASSERT_TRUE(pod::BootSync(host.session));
@@ -189,7 +190,7 @@ TEST(SimHost, FirmwareUpdateThroughTheBootLoaderStepsGivesV12)
         ASSERT_TRUE(pod::BootWriteBlock(host.session, image, offset)) << offset;
     }
     host.session.ClosePodSession();
-    ASSERT_TRUE(host.session.EnsurePodSession(host.status));
+    ASSERT_TRUE(report::EnsurePodSession(host.session, host.status));
     int major = 0;
     int minor = 0;
     ASSERT_TRUE(pod::CmdGetVersion(host.session, major, minor));
@@ -211,7 +212,7 @@ TEST(SimHost, D2xxBackEndOverTheEmulatorLibrary)
     pod::SteadyPodClock clock;
     pod::PodSession session(driver, clock);
     support::RecordingView status;
-    ASSERT_TRUE(session.EnsurePodSession(status)) << driver.LastError();
+    ASSERT_TRUE(report::EnsurePodSession(session, status)) << driver.LastError();
     int major = 0;
     int minor = 0;
     ASSERT_TRUE(pod::CmdGetVersion(session, major, minor));
@@ -230,7 +231,7 @@ namespace {
 TEST(SimHost, AWorkerThreadAndAnObserverShareTheEmulator)
 {
     Host host;
-    ASSERT_TRUE(host.session.EnsurePodSession(host.status));
+    ASSERT_TRUE(report::EnsurePodSession(host.session, host.status));
     std::atomic<bool> done{false};
     std::thread worker([&] {
         for (int i = 0; i < 200; ++i) {
@@ -285,7 +286,7 @@ TEST(SimHostRealWire, RepliesWaitForTheWireAndTheLatencyTimer)
     auto driver = sim::CreateSimDriver(options, clock);
     pod::PodSession session(*driver, clock);
     support::RecordingView status;
-    ASSERT_TRUE(session.EnsurePodSession(status));
+    ASSERT_TRUE(report::EnsurePodSession(session, status));
 
     const std::uint32_t start = clock.NowMs();
     int major = 0;

@@ -1,12 +1,12 @@
-#include "pod/StatusSink.h"
+#include "report/StatusSink.h"
 
-#include "pod/Messages.h"
+#include "report/Messages.h"
 
-namespace pod {
+namespace report {
 
 void StatusSink::ReportStatus(int id, bool error)
 {
     ShowStatus(std::string(MessageText(id)), error);
 }
 
-} // namespace pod
+} // namespace report

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-namespace pod {
+namespace report {
 
 // Message ids of the status-line string table.
 enum MessageId : int {
@@ -38,4 +38,4 @@ enum MessageId : int {
 // The text of a message id; an id without text gives an empty text.
 std::string_view MessageText(int id);
 
-} // namespace pod
+} // namespace report

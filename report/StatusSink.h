@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace pod {
+namespace report {
 
 // What the core tells the user: the status line (a text and whether it is an error,
 // shown red, or not, shown black), the progress bar, and the freeze and release of
@@ -28,4 +28,4 @@ public:
     void SetStatusText(const std::string& text) { ShowStatus(text, false); }
 };
 
-} // namespace pod
+} // namespace report

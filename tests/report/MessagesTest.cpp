@@ -1,4 +1,4 @@
-#include "pod/Messages.h"
+#include "report/Messages.h"
 #include "tests/support/RecordingView.h"
 
 #include <gtest/gtest.h>
@@ -56,12 +56,12 @@ TEST(Messages, EachNumberShowsItsTextInTheColourItIsReportedWith)
 TEST(Messages, NumbersOutsideTheTableShowAnEmptyLineAndFreeTextIsBlack)
 {
     for (int id : {-1, 0, 100, 128}) {
-        EXPECT_EQ(pod::MessageText(id), "") << id;
+        EXPECT_EQ(report::MessageText(id), "") << id;
     }
     support::RecordingView view;
-    view.SetStatusText("PROGRAM1 FLASH Download && Verify");
+    view.SetStatusText("PROGRAM1 FLASH Download & Verify");
     EXPECT_EQ(view.Events(),
-              (std::vector<std::string>{"status black PROGRAM1 FLASH Download && Verify"}));
+              (std::vector<std::string>{"status black PROGRAM1 FLASH Download & Verify"}));
 }
 
 } // namespace

@@ -1,8 +1,8 @@
-#include "pod/Messages.h"
+#include "report/Messages.h"
 
 #include <array>
 
-namespace pod {
+namespace report {
 
 namespace {
 constexpr int kFirstId = 101;
@@ -44,4 +44,4 @@ std::string_view MessageText(int id)
     return kTexts[static_cast<std::size_t>(id - kFirstId)];
 }
 
-} // namespace pod
+} // namespace report

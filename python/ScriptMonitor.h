@@ -1,0 +1,54 @@
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "cli/WatchItems.h"
+#include "monitor/MonitorReader.h"
+#include "monitor/SymbolTable.h"
+
+namespace script {
+
+class ScriptLink;
+
+// The part's RAM and the map's symbols, read as `quobin-cli read` reads them. Throws
+// ScriptError with quobin-cli's words when the map cannot be read or the part is unknown;
+// `warnings` gets what it would warn about.
+void LoadTarget(cli::MonitorOptions& options, monitor::SymbolTable& table,
+                std::vector<std::string>& warnings);
+
+// Reads and changes target variables named as on the command line, through a POD
+// opened for monitoring. Resolved items are kept, so a read in a loop costs one exchange.
+class ScriptMonitor {
+public:
+    // Loads the map and opens the POD; throws ScriptError.
+    ScriptMonitor(std::shared_ptr<ScriptLink> link, cli::MonitorOptions options);
+
+    // The item an ITEM text names; throws ScriptError for a bad item.
+    const cli::WatchItem& Resolve(const std::string& text);
+    // Throws ScriptError ("reading ITEM failed: the POD did not answer within 100 ms").
+    monitor::Reading Read(const cli::WatchItem& item);
+    // Throws ScriptError, naming the words written before the failure.
+    void Write(const cli::WatchItem& item, const monitor::WriteRequest& request);
+    // Microseconds per ReadItemOnce of `item`, `count` times in a row: the core's own
+    // cost, for the figure a script's read is compared with.
+    double TimeCoreReads(const cli::WatchItem& item, int count);
+
+    const std::shared_ptr<ScriptLink>& link() const { return m_link; }
+    const monitor::SymbolTable& table() const { return m_table; }
+    const cli::MonitorOptions& options() const { return m_options; }
+    const std::vector<std::string>& warnings() const { return m_warnings; }
+
+private:
+    std::shared_ptr<ScriptLink> m_link;
+    cli::MonitorOptions m_options;
+    monitor::SymbolTable m_table;
+    std::vector<std::string> m_warnings;
+    std::mutex m_itemsMutex; // a watch resolves its items without the GIL
+    std::unordered_map<std::string, cli::WatchItem> m_items; // nodes: references stay valid
+};
+
+} // namespace script

@@ -1,0 +1,117 @@
+#include "python/ScriptValues.h"
+
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+
+#include "monitor/ValueText.h"
+#include "python/ScriptError.h"
+
+namespace py = pybind11;
+
+namespace script {
+
+namespace {
+
+py::object NumberToPython(monitor::ViewType viewType, const std::optional<double>& value,
+                          const std::string& text)
+{
+    if (!value) return py::str(text);
+    if (viewType == monitor::FLOAT) {
+        // The single read, as the shortest decimal that reads back as it (0.1, not the
+        // 0.10000000149011612 it widens to), so a value written compares equal when read.
+        char text[32];
+        const auto written =
+            std::to_chars(text, text + sizeof text - 1, static_cast<float>(*value));
+        *written.ptr = '\0';
+        return py::float_(std::strtod(text, nullptr));
+    }
+    return py::int_(static_cast<long long>(*value));
+}
+
+bool IsHexKind(monitor::ViewType viewType)
+{
+    return viewType == monitor::BYTE_LOW || viewType == monitor::BYTE_HIGH ||
+           viewType == monitor::HEX16 || viewType == monitor::HEX32;
+}
+
+// The text quobin-cli would have been given for a whole number, so that its strict
+// reading (and its words for a refusal) decide.
+std::string WholeNumberText(monitor::ViewType viewType, long long number)
+{
+    if (!IsHexKind(viewType)) return std::to_string(number);
+    char text[32];
+    std::snprintf(text, sizeof text, "%s0x%llX", number < 0 ? "-" : "",
+                  static_cast<unsigned long long>(number < 0 ? -number : number));
+    return text;
+}
+
+} // namespace
+
+py::object ValueToPython(monitor::ViewType viewType, const monitor::Reading& reading)
+{
+    return NumberToPython(viewType, reading.value, reading.text);
+}
+
+py::object ValueToPython(const monitor::MonitorItem& row)
+{
+    return NumberToPython(row.viewType, row.plotValue, row.value);
+}
+
+monitor::WriteRequest WriteRequestFrom(const cli::WatchItem& item, py::handle value)
+{
+    monitor::WriteRequest request;
+    request.viewType = item.viewType;
+    request.address = item.address;
+    const std::string refused =
+        "cannot write to " + item.label + " as " + monitor::ViewTypeName(item.viewType) + ": ";
+    if (item.viewType == monitor::ASCII) {
+        if (!py::isinstance<py::str>(value)) throw ScriptError(refused + "give a str");
+        const std::string text = value.cast<std::string>();
+        request.text = monitor::ApplyAsciiLength(text, item.size);
+        request.length = item.size;
+        std::vector<std::uint16_t> words;
+        std::string error;
+        if (!monitor::AsciiWriteWordsFromUtf8(request.text, request.length, words, error))
+            throw ScriptError("cannot write '" + text + "' to " + item.label + ": " + error);
+        return request;
+    }
+    std::string text;
+    if (py::isinstance<py::str>(value)) {
+        text = value.cast<std::string>();
+    } else if (item.viewType == monitor::FLOAT &&
+               (py::isinstance<py::float_>(value) || py::isinstance<py::int_>(value))) {
+        const double number = value.cast<double>();
+        if (std::isfinite(number) && std::fabs(number) > std::numeric_limits<float>::max())
+            throw ScriptError(refused + py::repr(value).cast<std::string>() +
+                              " is outside the range of FLOAT");
+        request.value = std::bit_cast<std::uint32_t>(static_cast<float>(number));
+        return request;
+    } else if (py::isinstance<py::int_>(value)) {
+        long long number = 0;
+        try {
+            number = value.cast<long long>();
+        } catch (const py::cast_error&) {
+            number = std::numeric_limits<long long>::max(); // refused for its range below
+        }
+        text = WholeNumberText(item.viewType, number);
+    } else if (py::isinstance<py::float_>(value)) {
+        const double number = value.cast<double>();
+        if (std::floor(number) != number || std::fabs(number) > 1e18)
+            throw ScriptError(refused + py::repr(value).cast<std::string>() +
+                              " is not a whole number");
+        text = WholeNumberText(item.viewType, static_cast<long long>(number));
+    } else {
+        throw ScriptError(refused + "give an int, a float or a str, not " +
+                          py::str(py::type::of(value).attr("__name__")).cast<std::string>());
+    }
+    const monitor::ValueTextReading reading = monitor::ReadValueText(text, item.viewType);
+    if (!reading.bits) throw ScriptError(refused + reading.error);
+    request.value = *reading.bits;
+    return request;
+}
+
+} // namespace script

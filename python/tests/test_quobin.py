@@ -1,0 +1,168 @@
+import os
+import pathlib
+import re
+import subprocess
+import threading
+
+import pytest
+
+import quobin
+from conftest import DEMO_MAP, DEMO_S, ROOT
+
+CLI = pathlib.Path(quobin.__file__).resolve().parents[1] / "bin" / "quobin-cli"
+
+
+def cli_failure(*args):
+    """What quobin-cli prints for the same failure, without its prefix."""
+    env = {k: v for k, v in os.environ.items() if k != "QUOBIN_SIMULATE"}
+    run = subprocess.run([str(CLI), *args], capture_output=True, text=True, env=env, cwd=ROOT)
+    assert run.returncode == 1
+    return "\n".join(line.removeprefix("quobin-cli: ") for line in run.stderr.splitlines())
+
+
+@pytest.mark.parametrize("item, kind", [
+    ("counter16", int), ("sineWave:FLOAT", float), ("message", str), ("0x0080:UINT16", int),
+])
+def test_read_gives_the_view_types_python_type(monitor, item, kind):
+    assert type(monitor.read(item)) is kind
+
+
+@pytest.mark.parametrize("item, value, expected", [
+    ("sineAmplitude:FLOAT", 2.5, 2.5),
+    ("sineAmplitude:FLOAT", "0.1", 0.1),
+    ("triangleStep:INT16", -5, -5),
+    ("sinePeriodMs", 0x1F4, 0x1F4),
+    ("message", "héllo", "héllo"),
+])
+def test_written_value_reads_back(monitor, item, value, expected):
+    monitor.write(item, value)
+    assert monitor.read(item) == expected
+
+
+@pytest.mark.parametrize("item, value, words", [
+    ("triangleStep:INT16", 70000, "70000"),
+    ("triangleStep:INT16", 12.5, "not a whole number"),
+    ("triangleStep:INT16", "0x12", ""),
+    ("sineAmplitude:FLOAT", 1e39, "outside the range of FLOAT"),
+    ("counter16", -1, ""),
+    ("message", 5, "give a str"),
+])
+def test_value_that_does_not_fit_is_refused(monitor, item, value, words):
+    with pytest.raises(quobin.Error) as raised:
+        monitor.write(item, value)
+    assert raised.value.message.startswith("cannot write to " + item)
+    assert words in raised.value.message
+
+
+@pytest.mark.parametrize("item, message", [
+    ("sineWav", "no symbol 'sineWav' in " + DEMO_MAP + " for MC56F8367; closest: sineWave"),
+    ("0x0080:WORD", "unknown view type 'WORD' in 0x0080:WORD"),
+    ("0xFFFF00", "0xFFFF00 at 0xFFFF00 lies outside the RAM of MC56F8367"),
+])
+def test_bad_item_raises_the_command_lines_words(monitor, item, message):
+    with pytest.raises(quobin.Error) as raised:
+        monitor.read(item)
+    assert raised.value.message.startswith(message)
+
+
+def test_failures_carry_the_command_lines_message():
+    with pytest.raises(quobin.Error) as raised, quobin.Pod(simulate=False) as pod:
+        pod.version()
+    assert raised.value.message == cli_failure("version")
+    with pytest.raises(quobin.Error) as raised, quobin.Pod(simulate=True, sim={"no-target": True}) as pod:
+        pod.program(DEMO_S)
+    assert raised.value.message == cli_failure("--simulate", "--sim-no-target", "program", DEMO_S)
+
+
+def test_program_reports_words_and_progress(pod):
+    seen = []
+    result = pod.program(DEMO_S, progress=lambda position, upper: seen.append((position, upper)))
+    assert result.ok and result.message.startswith("Success to download and verify FLASH")
+    assert result.words["P1FLASH"] > 0
+    assert seen and seen[-1][0] == seen[-1][1]
+
+
+def test_watch_yields_count_cycles_in_time_order(monitor):
+    cycles = list(monitor.watch(["counter16", "sineWave:FLOAT"], interval_ms=10, count=3))
+    assert len(cycles) == 3
+    assert [t for t, _ in cycles] == sorted(t for t, _ in cycles)
+    assert all(set(values) == {"counter16", "sineWave:FLOAT"} for _, values in cycles)
+
+
+def test_unplug_during_watch_ends_it_with_the_reason():
+    with quobin.Pod(simulate=True, sim={"fault": "0x51:5:unplug"}) as pod:
+        watch = pod.monitor(map=DEMO_MAP).watch(["counter16"], interval_ms=10, count=50)
+        with pytest.raises(quobin.Error) as raised:
+            list(watch)
+    assert re.match(r"the watch ended after \d+ cycles: .+", raised.value.message)
+
+
+def test_closed_pod_refuses_work(pod):
+    monitor = pod.monitor(map=DEMO_MAP)
+    pod.close()
+    with pytest.raises(quobin.Error, match="the POD is closed"):
+        monitor.read("counter16")
+
+
+def test_reads_leave_the_gil_to_other_threads(monitor):
+    ticks = []
+    stop = threading.Event()
+    thread = threading.Thread(target=lambda: [ticks.append(1) for _ in iter(stop.is_set, True)])
+    thread.start()
+    for _ in range(200):
+        monitor.read("counter32")
+    stop.set()
+    thread.join()
+    assert ticks
+
+
+def test_symbols_untyped_without_an_elf():
+    symbols = {s.name: s for s in quobin.symbols(DEMO_MAP)}
+    wave = symbols["sineWave"]
+    assert (wave.address, wave.size, wave.view, wave.type, wave.children) == (0x84, 2, "HEX32", None, [])
+
+
+@pytest.mark.parametrize("call, message", [
+    (lambda: quobin.Pod(simulate=True, sim={"mcuu": "MC56F8367"}), "unknown emulator option 'mcuu'"),
+    (lambda: quobin.Pod(simulate=False, sim={"mcu": "MC56F8367"}), "--sim-"),
+    (lambda: quobin.Pod(serial="A1"), "choosing a POD by its serial number is not supported"),
+    (lambda: quobin.Pod(simulate=True).program(DEMO_S, mode="flash"), "mode 'flash'"),
+    (lambda: quobin.Pod(simulate=True).program(DEMO_S, regions=["P3FLASH"]), "unknown region"),
+    (lambda: quobin.Pod(simulate=True).reset(delay_ms=7), "reset delay 7 ms"),
+    (lambda: quobin.Pod(simulate=True).monitor(map=DEMO_MAP, baud=1200), "baud 1200"),
+    (lambda: quobin.Pod(simulate=True).monitor(map=DEMO_MAP).watch(["counter16", "counter16"]),
+     "counter16 names a variable that is watched already"),
+])
+def test_refused_arguments_raise_before_the_pod_is_used(call, message):
+    with pytest.raises(quobin.Error) as raised:
+        call()
+    assert message in raised.value.message
+
+
+def test_progress_callback_that_raises_is_not_swallowed(pod):
+    def fail(position, upper):
+        raise KeyError("stop")
+    with pytest.raises(KeyError):
+        pod.program(DEMO_S, progress=fail)
+
+
+def test_watch_ends_after_its_duration(monitor):
+    times = [t for t, _ in monitor.watch(["counter16"], interval_ms=10, duration_s=0.2)]
+    assert times and times[-1] < 200
+
+
+def test_close_ends_a_running_watch(pod):
+    watch = pod.monitor(map=DEMO_MAP).watch(["counter16"], interval_ms=10)
+    next(watch)
+    pod.close()
+    assert len(list(watch)) < 5
+
+
+def test_reset_and_devices_on_the_emulator(pod):
+    pod.reset(polarity="high", delay_ms=10)
+    assert [d["pod"] for d in quobin.devices(simulate=True)] == [True]
+
+
+def test_an_elf_that_cannot_be_used_is_said(tmp_path):
+    with pytest.warns(UserWarning, match="left unused"):
+        quobin.symbols(DEMO_MAP, elf=str(tmp_path / "demo.elf"))
