@@ -20,53 +20,14 @@ namespace cli {
 
 namespace {
 
-// A reading's number: whole numbers as JSON integers, a FLOAT as a number, a text null.
+// A reading's number: whole numbers as JSON integers, FLOAT and fractions as numbers, a
+// text null.
 Json JsonValue(monitor::ViewType viewType, std::optional<double> value)
 {
     if (!value) return nullptr;
-    if (viewType == monitor::FLOAT) return *value;
+    if (viewType == monitor::FLOAT || viewType == monitor::FRAC16 || viewType == monitor::FRAC32)
+        return *value;
     return static_cast<std::int64_t>(*value);
-}
-
-struct SymbolsOptions {
-    MonitorOptions monitor;
-};
-
-int RunSymbols(SymbolsOptions& o, CommandContext& ctx)
-{
-    // An empty MAP (an unset shell variable) would otherwise list an empty table as if
-    // the map had no symbols.
-    if (o.monitor.map.empty()) return UsageError(ctx, "symbols: MAP is empty");
-    monitor::SymbolTable table;
-    if (const int status = LoadMonitorTarget(ctx, o.monitor, table); status != kExitOk)
-        return status;
-    if (ctx.globals.json) {
-        Json symbols = Json::array();
-        for (const monitor::SymbolEntry& s : table.entries())
-            symbols.push_back({{"name", s.name},
-                               {"address", s.address},
-                               {"size", s.size},
-                               {"view", monitor::ViewTypeName(s.viewType)}});
-        const Json json = {{"map", JsonText(o.monitor.map)},
-                           {"mcu", image::RecordFor(static_cast<int>(o.monitor.mcuType)).name},
-                           {"count", table.count()},
-                           {"dropped", table.dropped()},
-                           {"symbols", symbols}};
-        ctx.out << JsonLine(json) << '\n';
-        return kExitOk;
-    }
-    char line[512];
-    std::snprintf(line, sizeof line, "%-32s %-8s  %9s  %s\n", "Symbol Name", "Address", "Data Size",
-                  "View Type");
-    ctx.out << line;
-    for (int index : table.DisplayOrder()) {
-        const monitor::SymbolEntry& s = table.at(index);
-        std::snprintf(line, sizeof line, "%-32s 0x%06X  %9d  %s\n", s.name.c_str(), s.address,
-                      s.size, monitor::ViewTypeName(s.viewType));
-        ctx.out << line;
-    }
-    ctx.out << table.count() << " symbols, " << table.dropped() << " left out\n";
-    return kExitOk;
 }
 
 // The POD opened and set to the monitoring baud rate, as START does.
@@ -116,10 +77,13 @@ int RunRead(ReadOptions& o, CommandContext& ctx)
         if (!outcome)
             return Failed(ctx, *pod,
                           "reading " + item.label + " failed: " + report::DescribeOutcome(outcome));
+        if (item.typed && item.typed->viewType == item.viewType)
+            reading.text = o.monitor.types.ValueText(*item.typed, reading.raw, reading.text);
         lines += item.label + " = " + reading.text + '\n';
         json.push_back({{"item", JsonText(item.label)},
                         {"address", item.address},
                         {"view", monitor::ViewTypeName(item.viewType)},
+                        {"type", item.typed ? Json(item.typed->typeText) : Json(nullptr)},
                         {"text", reading.text},
                         {"value", JsonValue(item.viewType, reading.value)}});
     }
@@ -195,6 +159,8 @@ int RunWrite(WriteOptions& o, CommandContext& ctx)
         status != kExitOk)
         return status;
     const WatchItem& item = items.front();
+    if (item.typed && item.typed->bits) return UsageError(ctx, monitor::BitFieldWriteRefusal(*item.typed));
+
     monitor::WriteRequest request;
     if (const std::string error = BuildWriteRequest(o, item, request); !error.empty())
         return UsageError(ctx, error);
@@ -225,6 +191,8 @@ int RunWrite(WriteOptions& o, CommandContext& ctx)
         return Failed(ctx, *pod,
                       item.label + " reads back " + reading.text + " after " +
                           ExpectedText(request) + " was written");
+    if (item.typed && item.typed->viewType == item.viewType)
+        reading.text = o.monitor.types.ValueText(*item.typed, reading.raw, reading.text);
     ctx.out << item.label << " = " << reading.text << '\n';
     pod->TraceResult(true, item.label + " = " + reading.text);
     return kExitOk;
@@ -245,15 +213,6 @@ std::unique_ptr<CliLink> OpenPodForMonitoring(CommandContext& ctx, const Monitor
     }
     NoteTarget(*pod, options);
     return pod;
-}
-
-void AddSymbolsCommand(CLI::App& app, CommandList& commands)
-{
-    auto o = std::make_shared<SymbolsOptions>();
-    CLI::App* sub = AddSubcommand(app, "symbols", "List the data symbols of a linker map (.xMAP)");
-    sub->add_option("map", o->monitor.map, "Linker map of the target program")->required();
-    AddMonitorOptions(*sub, o->monitor, false);
-    commands.push_back({sub, [o](CommandContext& ctx) { return RunSymbols(*o, ctx); }});
 }
 
 void AddReadCommand(CLI::App& app, CommandList& commands)

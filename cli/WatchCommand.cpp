@@ -13,6 +13,7 @@
 #include "cli/CliLink.h"
 #include "cli/GlobalOptions.h"
 #include "cli/MonitorCommands.h"
+#include "cli/TypedWatchRows.h"
 #include "cli/WatchItems.h"
 #include "monitor/CycleQueue.h"
 #include "monitor/MonitorWorker.h"
@@ -163,9 +164,7 @@ bool FillWatchList(CommandContext& ctx, const monitor::SymbolTable& table,
                    std::vector<int>& rows)
 {
     for (const WatchItem& item : items) {
-        const bool added = item.list == monitor::WatchListId::Symbols
-                               ? watchList.AddSymbolWatch(table, item.symbolIndex)
-                               : watchList.AddAddressWatch(item.address, item.viewType);
+        const bool added = AddItemRow(table, item, watchList);
         if (!added) {
             UsageError(ctx, item.label + " names a variable that is watched already");
             return false;
@@ -237,9 +236,9 @@ int RunWatch(WatchOptions& o, CommandContext& ctx)
     bool failed = false;
     while (!g_interrupted.load() && (o.count == 0 || printed < o.count)) {
         if (durationMs > 0 && clock.NowMs() - startMs >= durationMs) break;
-        const std::optional<monitor::Cycle> cycle =
-            cycles.Next(std::chrono::milliseconds(50), failed);
+        std::optional<monitor::Cycle> cycle = cycles.Next(std::chrono::milliseconds(50), failed);
         if (cycle) {
+            ShowTypedValues(o.monitor.types, items, rows, cycle->symbolRows);
             const std::uint32_t elapsedMs = cycle->nowMs - startMs;
             if (durationMs > 0 && elapsedMs >= durationMs) break;
             if (!printer.Print(*cycle, elapsedMs)) {

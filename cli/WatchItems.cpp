@@ -10,6 +10,7 @@
 #include "cli/CliLink.h"
 #include "cli/McuOptions.h"
 #include "image/McuCatalog.h"
+#include "monitor/ElfTypes.h"
 #include "monitor/MapFileReader.h"
 #include "monitor/MonitorWorker.h"
 
@@ -86,6 +87,9 @@ void AddMonitorOptions(CLI::App& sub, MonitorOptions& options, bool withMap)
     sub.add_option("--mcu", options.mcu,
                    "Part whose RAM the variables lie in, name or index (default MC56F8367)");
     if (withMap) sub.add_option("--map", options.map, "Linker map (.xMAP) that names the symbols");
+    sub.add_option("--elf", options.elf,
+                   "ELF file with the symbols' C types (default: the map's path without its "
+                   "last extension, when it exists)");
 }
 
 void AddBaudOption(CLI::App& sub, MonitorOptions& options)
@@ -122,6 +126,13 @@ int LoadMonitorTarget(CommandContext& ctx, MonitorOptions& options, monitor::Sym
     if (result.longLines > 0)
         ctx.err << "quobin-cli: warning: " << options.map << ": " << result.longLines
                 << " lines longer than " << (monitor::kMapLineLimit >> 10) << " KiB skipped\n";
+    options.typesStatus = monitor::LoadElfTypes(options.map, options.elf, table, options.types);
+    const std::string& types = options.typesStatus;
+    // Only what went wrong is worth a warning here; `symbols` shows the whole line.
+    if (const std::size_t newline = types.find('\n'); newline != std::string::npos)
+        ctx.err << "quobin-cli: warning: " << types.substr(newline + 1) << '\n';
+    if (!options.elf.empty() && options.types.info().variables.empty())
+        ctx.err << "quobin-cli: warning: " << types << '\n';
     return kExitOk;
 }
 
@@ -193,8 +204,11 @@ int ResolveWatchItems(CommandContext& ctx, const MonitorOptions& options,
         } else {
             if (options.map.empty())
                 return UsageError(ctx, "'" + target + "' names a symbol: give the map with --map");
-            const int index = table.Find(target);
-            if (index < 0) {
+            std::string error;
+            const auto typed = options.types.Resolve(table, target, error);
+            if (!typed && table.Find(target.substr(0, target.find_first_of(".["))) >= 0)
+                return UsageError(ctx, error);
+            if (!typed) {
                 std::string message =
                     "no symbol '" + target + "' in " + options.map + " for " + part;
                 const auto closest = ClosestSymbolNames(table, target, 3);
@@ -202,12 +216,12 @@ int ResolveWatchItems(CommandContext& ctx, const MonitorOptions& options,
                     message += (i == 0 ? "; closest: " : ", ") + closest[i];
                 return UsageError(ctx, message);
             }
-            const monitor::SymbolEntry& entry = table.at(index);
             item.list = monitor::WatchListId::Symbols;
-            item.symbolIndex = index;
-            item.address = entry.address;
-            item.size = entry.size;
-            item.viewType = view.value_or(entry.viewType);
+            item.symbolIndex = typed->symbolIndex;
+            item.address = typed->address;
+            item.size = typed->sizeWords;
+            item.viewType = view.value_or(typed->viewType);
+            if (!typed->typeText.empty()) item.typed = typed;
         }
         const std::uint32_t last = item.address + WordsRead(item) - 1;
         if (!ram.Contains(item.address) || !ram.Contains(last))

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/CommandContext.h"
 #include "monitor/SymbolTable.h"
+#include "monitor/TypedSymbols.h"
 #include "monitor/ValueText.h"
 
 namespace CLI {
@@ -22,6 +24,10 @@ struct MonitorOptions {
     std::string map;            // --map: the target program's linker map
     std::string baud = "38400"; // --baud: monitoring baud rate the POD is set to
     std::uint32_t mcuType = 0;
+    std::string elf; // --elf: where the types come from (default: the map's name without .xMAP)
+    // What LoadMonitorTarget found in the ELF; empty without one.
+    monitor::TypedSymbols types;
+    std::string typesStatus; // which ELF gave the types, or why none did
 };
 
 // Adds --mcu, and --map unless the command takes the map as its argument.
@@ -40,6 +46,7 @@ struct WatchItem {
     std::uint32_t address = 0;
     std::int32_t size = 0; // words; 0 for an address
     monitor::ViewType viewType = monitor::HEX16;
+    std::optional<monitor::TypedRow> typed; // what the ELF says of a symbol or path name
 };
 
 // The part and, when a map is given, its symbols. Returns kExitOk, or an exit status

@@ -15,7 +15,8 @@ pod::PodOutcome ReadItemOnce(pod::PodSession& session, std::uint32_t address, Vi
     auto lock = session.Lock();
     if (viewType != ASCII) {
         std::uint32_t value = 0;
-        const pod::PodOutcome outcome = pod::CmdReadMemory(session, viewType, address, value);
+        const pod::PodOutcome outcome =
+            pod::CmdReadMemory(session, WireViewType(viewType), address, value);
         if (!outcome) return outcome;
         reading.raw = value;
         reading.text = FormatMonitorValue(viewType, value);
@@ -65,8 +66,8 @@ WriteOutcome WriteOnce(pod::PodSession& session, const WriteRequest& request)
     WriteOutcome result;
     if (request.viewType != ASCII) {
         result.wordsTotal = 1;
-        result.outcome =
-            pod::CmdWriteMemory(session, request.viewType, request.address, request.value);
+        result.outcome = pod::CmdWriteMemory(session, WireViewType(request.viewType),
+                                             request.address, request.value);
         result.wordsWritten = result.ok() ? 1 : 0;
         return result;
     }

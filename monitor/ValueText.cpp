@@ -1,5 +1,7 @@
 #include "monitor/ValueText.h"
 
+#include "monitor/FracText.h"
+
 #include <bit>
 #include <cctype>
 #include <charconv>
@@ -186,6 +188,10 @@ ValueTextReading ReadValueText(std::string_view typed, ViewType viewType)
         return StrictDecimal(text, 0, 0xFFFFFFFFll);
     case FLOAT:
         return StrictFloat(text);
+    case FRAC16:
+    case FRAC32:
+        if (const auto bits = EncodeFracText(text, viewType)) return {*bits, {}};
+        return Refused(FracRefusal(text));
     case ASCII:
         break;
     }
@@ -226,6 +232,9 @@ std::uint32_t EncodeValueText(std::string_view text, ViewType viewType, WatchLis
         return ToUnsigned(text, 10);
     case FLOAT:
         return FloatBits(text);
+    case FRAC16:
+    case FRAC32:
+        return EncodeFracText(text, viewType).value_or(0); // callers refuse what this refuses
     case ASCII:
         break;
     }

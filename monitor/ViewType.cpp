@@ -10,10 +10,13 @@ namespace monitor {
 namespace {
 constexpr std::array<const char*, kViewTypeCount> kNames = {
     "BYTE_LOW", "BYTE_HIGH", "HEX16",  "HEX32", "INT16",
-    "INT32",    "UINT16",    "UINT32", "FLOAT", "ASCII"};
+    "INT32",    "UINT16",    "UINT32", "FLOAT", "ASCII", "FRAC16", "FRAC32"};
 constexpr std::array<const char*, kViewTypeCount> kMenuLabels = {
     "HEX8_LOW", "HEX8_HIGH", "HEX16",  "HEX32", "INT16",
-    "INT32",    "UINT16",    "UINT32", "FLOAT", "ASCII"};
+    "INT32",    "UINT16",    "UINT32", "FLOAT", "ASCII", "FRAC16", "FRAC32"};
+
+constexpr double kQ15 = 32768.0;
+constexpr double kQ31 = 2147483648.0;
 
 std::string Printf(const char* format, auto value)
 {
@@ -69,7 +72,15 @@ ViewType DefaultViewType(std::int32_t sizeWords)
 
 bool IsTwoWordViewType(ViewType viewType)
 {
-    return viewType == HEX32 || viewType == INT32 || viewType == UINT32 || viewType == FLOAT;
+    return viewType == HEX32 || viewType == INT32 || viewType == UINT32 || viewType == FLOAT ||
+           viewType == FRAC32;
+}
+
+ViewType WireViewType(ViewType viewType)
+{
+    if (viewType == FRAC16) return HEX16;
+    if (viewType == FRAC32) return HEX32;
+    return viewType;
 }
 
 std::string FormatMonitorValue(ViewType viewType, std::uint32_t value)
@@ -92,6 +103,9 @@ std::string FormatMonitorValue(ViewType viewType, std::uint32_t value)
         return Printf("%u", value);
     case FLOAT:
         return FixedSix(static_cast<double>(std::bit_cast<float>(value)));
+    case FRAC16:
+    case FRAC32:
+        return FixedSix(*PlotValue(viewType, value));
     case ASCII:
         break;
     }
@@ -116,6 +130,10 @@ std::optional<double> PlotValue(ViewType viewType, std::uint32_t value)
         return static_cast<double>(static_cast<std::int32_t>(value));
     case FLOAT:
         return static_cast<double>(std::bit_cast<float>(value));
+    case FRAC16:
+        return static_cast<std::int16_t>(value & 0xFFFFu) / kQ15;
+    case FRAC32:
+        return static_cast<std::int32_t>(value) / kQ31;
     case ASCII:
         break;
     }

@@ -23,10 +23,12 @@ enum ViewType : std::uint8_t {
     UINT32 = 7,
     FLOAT = 8, // IEEE 754 single precision
     ASCII = 9, // a run of words, two characters each, low byte first
+    FRAC16 = 10, // Q15: value / 32768
+    FRAC32 = 11, // Q31: value / 2^31, two words
 };
-inline constexpr int kViewTypeCount = 10;
+inline constexpr int kViewTypeCount = 12;
 
-// "BYTE_LOW" .. "ASCII"; "" for a number outside 0..9.
+// "BYTE_LOW" .. "FRAC32"; "" for a number outside 0..11.
 const char* ViewTypeName(ViewType viewType);
 // The labels of the "Change View Type" menu: "HEX8_LOW", "HEX8_HIGH", then the names.
 const char* ViewTypeMenuLabel(ViewType viewType);
@@ -35,15 +37,18 @@ const char* ViewTypeMenuLabel(ViewType viewType);
 ViewType ViewTypeFromName(std::string_view name);
 // Exact name match without the HEX16 fallback, for input that must be checked.
 std::optional<ViewType> FindViewType(std::string_view name);
-// A stored number: 0..9 as is, anything else HEX16.
+// A stored number: 0..11 as is, anything else HEX16.
 ViewType ViewTypeFromNumber(long number);
 // The view type a symbol starts with: 1 word HEX16, 2 words HEX32, more ASCII. A size of 0
 // or below has no natural width; HEX16 shows at least its first word.
 ViewType DefaultViewType(std::int32_t sizeWords);
-// HEX32, INT32, UINT32 and FLOAT occupy two words.
+// HEX32, INT32, UINT32, FLOAT and FRAC32 occupy two words.
 bool IsTwoWordViewType(ViewType viewType);
+// The view type the POD is given: the fractions travel as the hexadecimal type of their
+// width, since the POD knows only view types 0..8.
+ViewType WireViewType(ViewType viewType);
 
-// The "Monitor Value" text of a value read for view types 0..8; "" for ASCII.
+// The "Monitor Value" text of a value read for every view type but ASCII ("").
 std::string FormatMonitorValue(ViewType viewType, std::uint32_t value);
 // The number a reading stands for in plots and logs; nullopt for ASCII (a text has none).
 std::optional<double> PlotValue(ViewType viewType, std::uint32_t value);

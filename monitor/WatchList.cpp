@@ -10,10 +10,11 @@ bool WatchList::AddSymbolWatch(const SymbolTable& table, int symbolIndex)
     if (symbolIndex < 0 || symbolIndex >= table.count()) return false;
     std::lock_guard lock(m_mutex);
     List& list = Of(WatchListId::Symbols);
-    for (const MonitorItem& row : list.rows) {
-        if (row.symbolIndex == symbolIndex) return false;
-    }
     const SymbolEntry& entry = table.at(symbolIndex);
+    for (const MonitorItem& row : list.rows) {
+        // Member rows share their symbol's index; only the symbol's own row counts.
+        if (row.symbolIndex == symbolIndex && row.name == entry.name) return false;
+    }
     MonitorItem row;
     row.id = m_nextId++;
     row.symbolIndex = symbolIndex;
@@ -23,6 +24,37 @@ bool WatchList::AddSymbolWatch(const SymbolTable& table, int symbolIndex)
     row.viewType = entry.viewType;
     list.rows.push_back(std::move(row));
     return true;
+}
+
+bool WatchList::AddMemberWatch(int symbolIndex, const std::string& path, std::uint32_t address,
+                               std::int32_t sizeWords, ViewType viewType)
+{
+    std::lock_guard lock(m_mutex);
+    List& list = Of(WatchListId::Symbols);
+    for (const MonitorItem& row : list.rows) {
+        if (row.name == path) return false;
+    }
+    MonitorItem row;
+    row.id = m_nextId++;
+    row.symbolIndex = symbolIndex;
+    row.name = path;
+    row.address = address;
+    row.size = sizeWords;
+    row.viewType = viewType;
+    list.rows.push_back(std::move(row));
+    return true;
+}
+
+void WatchList::KeepUnresolvedLines(std::vector<std::string> lines)
+{
+    std::lock_guard lock(m_mutex);
+    m_unresolved = std::move(lines);
+}
+
+std::vector<std::string> WatchList::UnresolvedLines() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_unresolved;
 }
 
 bool WatchList::AddAddressLocked(std::uint32_t address, ViewType viewType)
@@ -72,6 +104,7 @@ void WatchList::Clear(WatchListId id)
 {
     std::lock_guard lock(m_mutex);
     Of(id).rows.clear();
+    if (id == WatchListId::Symbols) m_unresolved.clear();
 }
 
 void WatchList::ClearAll()
@@ -79,6 +112,7 @@ void WatchList::ClearAll()
     std::lock_guard lock(m_mutex);
     Of(WatchListId::Symbols).rows.clear();
     Of(WatchListId::Addresses).rows.clear();
+    m_unresolved.clear();
 }
 
 void WatchList::SetViewType(WatchListId id, int row, ViewType viewType, SymbolTable* table)

@@ -45,6 +45,15 @@ public:
     // Appends a row for the symbol unless one is listed already; false when it was (or
     // when the index is not in the table).
     bool AddSymbolWatch(const SymbolTable& table, int symbolIndex);
+    // Appends a row for a member, element or bit field of symbol `symbolIndex`, named by
+    // its path ("pConv.gain"), unless a row of that name is listed already.
+    bool AddMemberWatch(int symbolIndex, const std::string& path, std::uint32_t address,
+                        std::int32_t sizeWords, ViewType viewType);
+    // Saved symbol lines that the current map (and ELF) could not resolve: kept as read
+    // and written back by the next save, so a missing ELF or a wrong map never erases a
+    // saved watch. Emptied with the symbol list.
+    void KeepUnresolvedLines(std::vector<std::string> lines);
+    std::vector<std::string> UnresolvedLines() const;
     // Appends an address row unless the address is listed already (whatever its type).
     bool AddAddressWatch(std::uint32_t address, ViewType viewType);
     // `length` rows from `start`, two words apart for the 32-bit types and one apart
@@ -89,6 +98,7 @@ private:
 
     mutable std::mutex m_mutex;
     List m_lists[2];
+    std::vector<std::string> m_unresolved;
     std::uint64_t m_nextId = 1;
 };
 

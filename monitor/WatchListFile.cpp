@@ -1,5 +1,6 @@
 #include "monitor/WatchListFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -61,11 +62,13 @@ bool SaveWatchList(const std::string& mapPath, const WatchList& watchList, std::
     std::error_code ec;
     if (!std::filesystem::exists(mapPath, ec)) return true;
 
-    std::string text =
-        std::to_string(symbols.size()) + "," + std::to_string(addresses.size()) + "\r\n";
+    const std::vector<std::string> kept = watchList.UnresolvedLines();
+    std::string text = std::to_string(symbols.size() + kept.size()) + "," +
+                       std::to_string(addresses.size()) + "\r\n";
     for (const MonitorItem& row : symbols) {
         text += Latin1Or(row.name) + "," + std::to_string(static_cast<int>(row.viewType)) + "\r\n";
     }
+    for (const std::string& line : kept) text += line + "\r\n";
     for (const MonitorItem& row : addresses) {
         char address[32];
         std::snprintf(address, sizeof address, "0x%06X", row.address);
@@ -119,7 +122,8 @@ bool ReadLine(std::ifstream& in, std::string& line)
 }
 } // namespace
 
-void RestoreWatchList(const std::string& mapPath, const SymbolTable& table, WatchList& watchList)
+void RestoreWatchList(const std::string& mapPath, const SymbolTable& table, WatchList& watchList,
+                      const TypedSymbols* types)
 {
     watchList.ClearAll();
     std::ifstream in(WatchListPath(mapPath), std::ios::binary);
@@ -128,14 +132,32 @@ void RestoreWatchList(const std::string& mapPath, const SymbolTable& table, Watc
     const long symbolCount = std::strtol(line.c_str(), nullptr, 10);
     const long addressCount = NumberAfterComma(line);
 
+    std::vector<std::string> unresolved;
+    // Whatever ends the restore early, the lines not resolved so far are kept.
+    struct Keep {
+        WatchList& list;
+        std::vector<std::string>& lines;
+        ~Keep() { list.KeepUnresolvedLines(std::move(lines)); }
+    } keep{watchList, unresolved};
     for (long i = 0; i < symbolCount; ++i) {
         if (!ReadLine(in, line)) return;
-        const int index = table.Find(Latin1ToUtf8(BeforeComma(line)));
-        if (index < 0) continue;
-        watchList.AddSymbolWatch(table, index);
+        const std::string name = Latin1ToUtf8(BeforeComma(line));
+        const int index = table.Find(name);
+        std::string error;
+        const auto member = index < 0 && types ? types->Resolve(table, name, error) : std::nullopt;
+        if (index >= 0) {
+            watchList.AddSymbolWatch(table, index);
+        } else if (member) {
+            watchList.AddMemberWatch(member->symbolIndex, member->path, member->address,
+                                     member->sizeWords, member->viewType);
+        } else {
+            if (std::find(unresolved.begin(), unresolved.end(), line) == unresolved.end())
+                unresolved.push_back(line);
+            continue;
+        }
         const std::vector<MonitorItem> rows = watchList.Rows(WatchListId::Symbols);
         for (std::size_t row = 0; row < rows.size(); ++row) {
-            if (rows[row].symbolIndex == index) {
+            if (rows[row].name == name) {
                 // Only the row takes the saved type; the symbol keeps its own.
                 watchList.SetViewType(WatchListId::Symbols, static_cast<int>(row),
                                       ViewTypeFromNumber(NumberAfterComma(line)));

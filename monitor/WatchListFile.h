@@ -3,6 +3,7 @@
 #include <string>
 
 #include "monitor/SymbolTable.h"
+#include "monitor/TypedSymbols.h"
 #include "monitor/WatchList.h"
 
 namespace monitor {
@@ -21,8 +22,11 @@ bool SaveWatchList(const std::string& mapPath, const WatchList& watchList,
                    std::string* reason = nullptr);
 
 // Empties both lists, then fills them from the map's .Mon file: symbol lines whose name
-// is in `table` (first match) with their saved view type, and address lines. A missing
-// or short file restores what it holds; type numbers outside 0..9 restore as HEX16.
-void RestoreWatchList(const std::string& mapPath, const SymbolTable& table, WatchList& watchList);
+// is in `table` (first match) with their saved view type, member lines whose path `types`
+// resolves, and address lines. Symbol lines resolved by neither are kept in the list
+// unchanged for the next save. A missing or short file restores what it holds; type
+// numbers outside 0..11 restore as HEX16.
+void RestoreWatchList(const std::string& mapPath, const SymbolTable& table, WatchList& watchList,
+                      const TypedSymbols* types = nullptr);
 
 } // namespace monitor

@@ -17,7 +17,7 @@ void AppendLine(std::string& out, std::uint32_t address, std::uint32_t size, con
 }
 } // namespace
 
-std::string DemoMapText()
+std::string DemoMapText(bool typed)
 {
     std::string out;
     out += "# Link map of demo.elf, the program of the Quobin emulated target.\n";
@@ -33,6 +33,10 @@ std::string DemoMapText()
     out += "# .data and .bss segments (data memory)\n";
     for (const DemoVariable& v : DemoVariables()) {
         AppendLine(out, v.address, v.words, v.section, v.name, "demo.c");
+    }
+    if (typed) {
+        for (const DemoVariable& v : DemoTypedVariables())
+            AppendLine(out, v.address, v.words, v.section, v.name, "demo.c");
     }
     // Runtime-library objects in RAM: the reader takes only symbols of c, s and asm sources.
     AppendLine(out, 0x00C0, 0x0002, ".bss", "F__mem_pool", "MSL_C.56800E.lib");

@@ -13,6 +13,8 @@ constexpr int kTriangleLimit = 1000;
 // Beyond this gap (a demo left alone for hours) the waves skip ahead rather than
 // replaying every step; the counters still count the whole gap.
 constexpr std::uint32_t kMaxReplayMs = 600000;
+constexpr std::uint16_t kStatusRun = 0x8000;
+constexpr std::uint16_t kModeRun = 1;
 
 float ReadFloat(const TargetRam& ram, std::uint32_t address)
 {
@@ -41,6 +43,12 @@ void DemoProgram::Start(TargetRam& ram, std::uint32_t nowMs)
     ram.Write(demo::kTriangleStep, 10);
     ram.Write(demo::kRunFlag, 1);
     WriteText(ram, kRunningText);
+    WriteFloat(ram, demo::kMotor, 0.0f);
+    ram.Write(demo::kMotor + 2, 0x4000); // gain 0.5 in Q15
+    ram.Write(demo::kMotorStatus, kStatusRun | kModeRun);
+    for (std::uint32_t i = 0; i < demo::kSampleCount; ++i) ram.Write(demo::kSamples + i, 0);
+    ram.Write(demo::kMode, kModeRun);
+    ram.Write(demo::kHeartbeatWord, 0);
 }
 
 void DemoProgram::Resume(const TargetRam& ram, std::uint32_t nowMs)
@@ -75,6 +83,10 @@ void DemoProgram::Step10Ms(TargetRam& ram)
         m_direction = 1;
     }
     ram.Write(demo::kTriangle, static_cast<std::uint16_t>(static_cast<std::int16_t>(value)));
+    const std::uint16_t count = ram.Read(demo::kCounter16);
+    ram.Write(demo::kSamples + count % demo::kSampleCount, ram.Read(demo::kTriangle));
+    const std::uint16_t beat = ram.Read(demo::kHeartbeatWord);
+    ram.Write(demo::kHeartbeatWord, static_cast<std::uint16_t>((beat & 0x00FFu) | ((beat + 0x100u) & 0xFF00u)));
 }
 
 void DemoProgram::Advance(TargetRam& ram, std::uint32_t nowMs)
@@ -90,6 +102,10 @@ void DemoProgram::Advance(TargetRam& ram, std::uint32_t nowMs)
     if (running != m_wasRunning) {
         WriteText(ram, running ? kRunningText : kPausedText);
         m_wasRunning = running;
+        const std::uint16_t mode = running ? kModeRun : 0;
+        ram.Write(demo::kMode, mode);
+        ram.Write(demo::kMotorStatus, static_cast<std::uint16_t>((ram.Read(demo::kMotorStatus) & 0x3FF8u) |
+                                                                 (running ? kStatusRun : 0) | mode));
     }
     if (!running || elapsed == 0) {
         return;
@@ -113,7 +129,9 @@ void DemoProgram::Advance(TargetRam& ram, std::uint32_t nowMs)
         m_phase = std::fmod(m_phase + static_cast<double>(elapsed) / period, 1.0);
     }
     const double amplitude = ReadFloat(ram, demo::kSineAmplitude);
-    WriteFloat(ram, demo::kSineWave, static_cast<float>(amplitude * std::sin(kTwoPi * m_phase)));
+    const float sine = static_cast<float>(amplitude * std::sin(kTwoPi * m_phase));
+    WriteFloat(ram, demo::kSineWave, sine);
+    WriteFloat(ram, demo::kMotor, 1500.0f + 10.0f * sine); // speed in rpm, following the sine
 }
 
 } // namespace sim

@@ -20,4 +20,15 @@ std::span<const DemoVariable> DemoVariables()
     return kTable;
 }
 
+std::span<const DemoVariable> DemoTypedVariables()
+{
+    static constexpr std::array<DemoVariable, 4> kTable = {{
+        {"Fmotor", demo::kMotor, 4, ".bss", "struct: speed, Q15 gain, status bit fields"},
+        {"Fsamples", demo::kSamples, demo::kSampleCount, ".bss", "short[8] ring of the triangle"},
+        {"Fmode", demo::kMode, 1, ".data", "enum DEMO_MODE"},
+        {"Fheartbeat", demo::kHeartbeatWord + 1, 1, ".bss", "char at an odd byte"},
+    }};
+    return kTable;
+}
+
 } // namespace sim

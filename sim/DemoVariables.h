@@ -28,8 +28,19 @@ constexpr std::uint32_t kTriangleStep = 0x008A;  // INT16, change per 10 ms, 10 
 constexpr std::uint32_t kRunFlag = 0x008B;       // byte flag in the low byte: 0 pauses the program
 constexpr std::uint32_t kMessage = 0x0090;       // text, two characters per word, low byte first
 constexpr std::uint32_t kMessageWords = 16;
+// Typed data, described by examples/demo.elf (DemoDebugInfo.h):
+constexpr std::uint32_t kMotor = 0x0140;        // struct: float speed, Frac16 gain, status bits
+constexpr std::uint32_t kMotorStatus = 0x0143;  // RUN bit 15, FAULT bit 14, MODE bits 0..2
+constexpr std::uint32_t kSamples = 0x0144;      // short[8]: the triangle, one per 10 ms, as a ring
+constexpr std::uint32_t kSampleCount = 8;
+constexpr std::uint32_t kMode = 0x014C;         // enum: 0 MODE_STOP, 1 MODE_RUN
+constexpr std::uint32_t kHeartbeatWord = 0x014D; // unsigned char in the high byte, +1 every 10 ms
 } // namespace demo
 
+// The variables of the classic map (examples/demo.xMAP).
 std::span<const DemoVariable> DemoVariables();
+// The typed data, listed only by the map that has an ELF beside it (examples/demo.elf.xMAP).
+// The char at the odd byte is listed at the next word, as the linker rounds it.
+std::span<const DemoVariable> DemoTypedVariables();
 
 } // namespace sim

@@ -582,7 +582,9 @@ std::unique_ptr<QMenu> CMonDlg::MakeContextMenu(QTableView* list, bool onRow)
                             : QStringLiteral("Delete All Address"),
                     this, [this, id] { DeleteAll(id); });
     QMenu* types = menu->addMenu(QStringLiteral("Change View Type"));
-    const int typeCount = symbols ? monitor::kViewTypeCount : monitor::ASCII;
+    // The fractions (FRAC16, FRAC32) are not offered here until Change Value can refuse a
+    // number outside their range.
+    const int typeCount = symbols ? monitor::ASCII + 1 : monitor::ASCII;
     for (int type = 0; type < typeCount; ++type) {
         const auto viewType = static_cast<monitor::ViewType>(type);
         QAction* item =

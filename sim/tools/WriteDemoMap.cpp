@@ -1,14 +1,18 @@
-// Writes the emulated target program's map file: quobin-sim-demo-map [PATH]
-// (standard output without PATH). examples/demo.xMAP is made with it.
+// Writes the emulated target program's map file: quobin-sim-demo-map [--typed] [PATH]
+// (standard output without PATH). examples/demo.xMAP is made with it, and with --typed
+// examples/demo.elf.xMAP, the map that lists the typed data too.
 #include <cstdio>
 #include <fstream>
 #include <iostream>
+#include <string_view>
 
 #include "sim/DemoMap.h"
 
 int main(int argc, char** argv)
 {
-    const std::string text = sim::DemoMapText();
+    const bool typed = argc > 1 && std::string_view(argv[1]) == "--typed";
+    if (typed) --argc, ++argv;
+    const std::string text = sim::DemoMapText(typed);
     if (argc < 2) {
         std::cout << text;
         return 0;

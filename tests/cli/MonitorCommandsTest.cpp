@@ -52,10 +52,12 @@ TEST(CliSymbols, ListsTheMapsDataSymbolsInNameOrderAndAsJsonInFileOrder)
     // Fmessage": addresses in words, sizes in words, types from the size.
     EXPECT_EQ(
         json["symbols"][1],
-        nlohmann::json({{"name", "counter32"}, {"address", 0x82}, {"size", 2}, {"view", "HEX32"}}));
+        nlohmann::json({{"name", "counter32"}, {"address", 0x82}, {"size", 2}, {"view", "HEX32"},
+                        {"type", nullptr}, {"lane", 0}}));
     EXPECT_EQ(
         json["symbols"][8],
-        nlohmann::json({{"name", "message"}, {"address", 0x90}, {"size", 16}, {"view", "ASCII"}}));
+        nlohmann::json({{"name", "message"}, {"address", 0x90}, {"size", 16}, {"view", "ASCII"},
+                        {"type", nullptr}, {"lane", 0}}));
 }
 
 TEST(CliMonitor, WriteReadsBackAndTheValueOutlivesTheRunInTheKeptState)
@@ -72,6 +74,7 @@ TEST(CliMonitor, WriteReadsBackAndTheValueOutlivesTheRunInTheKeptState)
     EXPECT_EQ(json[0], nlohmann::json({{"item", "sineAmplitude:FLOAT"},
                                        {"address", 0x86},
                                        {"view", "FLOAT"},
+                                       {"type", nullptr},
                                        {"text", "2.500000"},
                                        {"value", 2.5}}));
     EXPECT_EQ(json[1]["text"], "0x0000") << "2.5f is 0x40200000: low word first";
@@ -107,7 +110,7 @@ TEST(CliMonitor, BadItemsAreRefusedBeforeAnythingIsSent)
              " for MC56F8367; closest: counter16, counter32, runFlag\n"},
         {Args({"read", "counter16:HEX64"}), 2,
          "quobin-cli: unknown view type 'HEX64' in counter16:HEX64 (BYTE_LOW, BYTE_HIGH, HEX16, "
-         "HEX32, INT16, INT32, UINT16, UINT32, FLOAT, ASCII)\n"},
+         "HEX32, INT16, INT32, UINT16, UINT32, FLOAT, ASCII, FRAC16, FRAC32)\n"},
         {Args({"read", "0x4000"}), 2,
          "quobin-cli: 0x4000 at 0x004000 lies outside the RAM of MC56F8367 (0x04F800..0x04FFFF, "
          "0x000000..0x003FFF)\n"},

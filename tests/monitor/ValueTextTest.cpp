@@ -15,7 +15,8 @@ using namespace monitor;
 TEST(ViewTypes, NamesLabelsAndLookups)
 {
     const char* names[] = {"BYTE_LOW", "BYTE_HIGH", "HEX16",  "HEX32", "INT16",
-                           "INT32",    "UINT16",    "UINT32", "FLOAT", "ASCII"};
+                           "INT32",    "UINT16",    "UINT32", "FLOAT", "ASCII",
+                           "FRAC16",   "FRAC32"};
     for (int i = 0; i < kViewTypeCount; ++i) {
         const auto type = static_cast<ViewType>(i);
         EXPECT_STREQ(ViewTypeName(type), names[i]);
@@ -28,7 +29,7 @@ TEST(ViewTypes, NamesLabelsAndLookups)
     EXPECT_EQ(ViewTypeFromName("float"), HEX16);
     EXPECT_EQ(ViewTypeFromName(""), HEX16);
     EXPECT_FALSE(FindViewType("Int16").has_value());
-    EXPECT_EQ(ViewTypeFromNumber(10), HEX16);
+    EXPECT_EQ(ViewTypeFromNumber(12), HEX16);
     EXPECT_EQ(ViewTypeFromNumber(-1), HEX16);
 }
 

@@ -1,0 +1,90 @@
+// Time and memory of typing a map from its ELF: the file read, the merge with the map's
+// symbols and every member and element made once, as `symbols --members` makes them.
+// Once for the demo's ELF and once for a generated one of about 20 MB and 100,000 rows,
+// the size of a large motor-control project.
+
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <string>
+
+#include "elf/DebugInfoReader.h"
+#include "elf/tools/DebugElfWriter.h"
+#include "monitor/TypedSymbols.h"
+
+namespace {
+
+constexpr int kBlocks = 1000;
+constexpr int kMembers = 99;
+
+// kBlocks structs of kMembers members with the long names generated code has, one
+// variable of each: kBlocks x (kMembers + 1) rows.
+elf::DebugInfo LargeProgram()
+{
+    elf::DebugInfo p;
+    elf::Type u16;
+    u16.kind = elf::TypeKind::Base, u16.name = "unsigned short", u16.byteSize = 2, u16.encoding = elf::BaseEncoding::Unsigned;
+    p.types.push_back(u16);
+    const std::string padding(180, 'x');
+    for (int b = 0; b < kBlocks; ++b) {
+        elf::Type block;
+        block.kind = elf::TypeKind::Struct, block.name = "tagBLOCK" + std::to_string(b);
+        block.byteSize = 2 * kMembers;
+        for (int m = 0; m < kMembers; ++m)
+            block.members.push_back({"parameter_" + std::to_string(m) + "_of_block_" + std::to_string(b) + "_" + padding, 0,
+                                     static_cast<std::uint32_t>(2 * m)});
+        p.types.push_back(std::move(block));
+        p.variables.push_back({"block" + std::to_string(b), static_cast<std::uint32_t>(0x10000 + b * 2 * kMembers),
+                               static_cast<int>(p.types.size() - 1)});
+    }
+    return p;
+}
+
+std::size_t ExpandAll(const monitor::TypedSymbols& types, const monitor::TypedRow& row, int depth)
+{
+    std::size_t rows = 1;
+    if (depth > 16) return rows;
+    for (const auto& child : types.Children(row).rows) rows += ExpandAll(types, child, depth + 1);
+    return rows;
+}
+
+void Measure(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    const double megabytes = static_cast<double>(in.tellg()) / (1 << 20);
+    const auto start = std::chrono::steady_clock::now();
+    elf::DebugInfo info = elf::ReadDebugInfoFile(path);
+    monitor::SymbolTable table;
+    std::vector<monitor::SymbolEntry> entries;
+    for (const auto& v : info.variables) entries.push_back({v.name, v.byteAddress >> 1, 1, monitor::HEX16});
+    table.Assign(std::move(entries), 0);
+    monitor::TypedSymbols types;
+    types.Merge(table, std::move(info));
+    std::size_t rows = 0;
+    for (int i = 0; i < table.count(); ++i)
+        if (const auto* row = types.RowOf(i)) rows += ExpandAll(types, *row, 0);
+    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("elf types: %.1f ms for %zu rows (%.1f MB ELF)\n", ms, rows, megabytes);
+    std::printf("  peak memory of the process so far: %ld MB\n", usage.ru_maxrss / 1024);
+}
+
+} // namespace
+
+int main()
+{
+    Measure(QUOBIN_EXAMPLES_DIR "/demo.elf");
+    const std::string large = "/tmp/quobin-bench-large.elf";
+    {
+        const auto bytes = elf::WriteDebugElf(LargeProgram());
+        std::ofstream(large, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                     static_cast<std::streamsize>(bytes.size()));
+    }
+    Measure(large);
+    std::remove(large.c_str());
+    return 0;
+}

@@ -1,0 +1,78 @@
+#include "elf/DebugInfoReader.h"
+
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "elf/Dwarf1Reader.h"
+#include "elf/Dwarf2Reader.h"
+#include "elf/ElfImage.h"
+
+namespace elf {
+namespace {
+
+DebugInfo TooLarge(const Limits& limits)
+{
+    DebugInfo info;
+    info.problem = "the file is larger than " + std::to_string(limits.maxFileBytes >> 20) + " MB";
+    return info;
+}
+
+} // namespace
+
+DebugInfo ReadDebugInfo(std::span<const std::uint8_t> bytes, const Limits& limits)
+{
+    if (bytes.size() > limits.maxFileBytes) return TooLarge(limits);
+    DebugInfo info;
+    std::string why;
+    const auto image = ElfImage::Parse(bytes, why);
+    if (!image) {
+        info.problem = why;
+        return info;
+    }
+    if (const auto* section = image->Find(".debug_info")) {
+        if (section->size == 0) {
+            info.problem = "section .debug_info is empty";
+            return info;
+        }
+        std::vector<std::uint8_t> copy(bytes.begin(), bytes.end());
+        // The copy's sections are found at the same places as in `bytes`.
+        const auto mine = ElfImage::Parse(copy, why);
+        ReadDwarf2(copy, *mine, limits, info);
+    } else if (const auto* old = image->Find(".debug")) {
+        if (old->cut) info.problem = "section .debug is cut short";
+        ReadDwarf1(image->Bytes(*old), limits, info);
+    } else {
+        info.problem = "no debug information (no .debug_info or .debug section)";
+        return info;
+    }
+    if (info.variables.empty() && info.problem.empty())
+        info.problem = "the debug information names no variable with an address";
+    // Section names come from the file: keep the reason on one line whatever they hold.
+    for (char& c : info.problem)
+        if (static_cast<unsigned char>(c) < 0x20) c = '?';
+    return info;
+}
+
+DebugInfo ReadDebugInfoFile(const std::string& path, const Limits& limits)
+{
+    std::ifstream file(path, std::ios::binary | std::ios::ate);
+    if (!file) {
+        DebugInfo info;
+        info.problem = "cannot open " + path;
+        return info;
+    }
+    const auto size = static_cast<std::size_t>(file.tellg());
+    if (size > limits.maxFileBytes) return TooLarge(limits);
+    std::vector<std::uint8_t> bytes(size);
+    file.seekg(0);
+    file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
+    if (!file) {
+        DebugInfo info;
+        info.problem = "cannot read " + path;
+        return info;
+    }
+    return ReadDebugInfo(bytes, limits);
+}
+
+} // namespace elf

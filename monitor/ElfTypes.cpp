@@ -1,0 +1,42 @@
+#include "monitor/ElfTypes.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "elf/DebugInfoReader.h"
+
+namespace monitor {
+
+std::string FindElfForMap(const std::string& mapPath, const std::string& given)
+{
+    if (!given.empty()) return given;
+    const std::filesystem::path map(mapPath);
+    if (!map.has_extension()) return {};
+    std::filesystem::path elf = map;
+    elf.replace_extension();
+    std::error_code error;
+    return std::filesystem::is_regular_file(elf, error) ? elf.string() : std::string();
+}
+
+std::string LoadElfTypes(const std::string& mapPath, const std::string& givenElf, SymbolTable& table,
+                         TypedSymbols& typed)
+{
+    typed.Clear();
+    const std::string elfPath = FindElfForMap(mapPath, givenElf);
+    if (elfPath.empty()) return "no types: no ELF file beside the map";
+    elf::DebugInfo info = elf::ReadDebugInfoFile(elfPath);
+    std::string status;
+    if (info.variables.empty()) return "no types from " + elfPath + ": " + info.problem;
+    const std::string problem = info.problem;
+    typed.Merge(table, std::move(info));
+    status = "types from " + elfPath + ": " + std::to_string(typed.typedCount()) + " of " +
+             std::to_string(table.count()) + " symbols";
+    if (!problem.empty()) status += " (not all read: " + problem + ")";
+    if (typed.disagreements() > 0)
+        status += "\n" + std::to_string(typed.disagreements()) +
+                  " symbols lie elsewhere in the ELF than in the map and keep the map's address "
+                  "without a type (is the ELF from the same build?)";
+    return status;
+}
+
+} // namespace monitor
