@@ -7,6 +7,7 @@
 #include "SymbolListModel.h"
 #include "WatchListModel.h"
 #include "WatchListView.h"
+#include "monitor/ElfTypes.h"
 #include "monitor/MapFileReader.h"
 #include "monitor/ValueText.h"
 #include "monitor/WatchListFile.h"
@@ -81,7 +82,7 @@ CMonDlg::CMonDlg(pod::PodSession& session, McuSource currentMcu, QWidget* parent
     setMinimumSize(840, 640);
     resize(840, 640);
 
-    m_symbolModel = new SymbolListModel(m_table, this);
+    m_symbolModel = new SymbolListModel(m_table, m_types, this);
     m_symbolWatchModel = new WatchListModel(m_watchList, monitor::WatchListId::Symbols, this);
     m_addressWatchModel = new WatchListModel(m_watchList, monitor::WatchListId::Addresses, this);
     SetUpList(m_ui->listLeft, m_symbolModel);
@@ -391,6 +392,14 @@ bool CMonDlg::OpenMap(const QString& path, bool tellFailure)
         return false;
     }
     m_mapPath = path;
+    // The ELF beside the map gives the symbols their C types (and a char at an odd byte
+    // its true word) before the list shows them.
+    const QString typesNote =
+        result.count == 0 ? QString()
+                          : QString::fromStdString(monitor::LoadElfTypes(path.toStdString(), {},
+                                                                         m_table, m_types))
+                                .replace(QLatin1Char('\n'), QLatin1Char(' '));
+    if (result.count == 0) m_types.Clear();
     m_symbolModel->Refill();
     if (result.count == 0) {
         // Not a map, another part's map, or nothing in this part's RAM: the lists go, but
@@ -409,9 +418,9 @@ bool CMonDlg::OpenMap(const QString& path, bool tellFailure)
         return true;
     }
     m_watchSaveHeld = false;
-    monitor::RestoreWatchList(path.toStdString(), m_table, m_watchList);
+    monitor::RestoreWatchList(path.toStdString(), m_table, m_watchList, &m_types);
     ReloadWatchModels();
-    QStringList notes;
+    QStringList notes{typesNote};
     if (result.dropped > 0)
         notes << QStringLiteral("%1 symbols of the map were left out: the list holds %2.")
                      .arg(result.dropped)

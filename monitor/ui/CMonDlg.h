@@ -5,6 +5,7 @@
 #include "monitor/MonitorView.h"
 #include "monitor/MonitorWorker.h"
 #include "monitor/SymbolTable.h"
+#include "monitor/TypedSymbols.h"
 #include "monitor/WatchList.h"
 #include "ops/MonitorControl.h"
 
@@ -161,6 +162,7 @@ private:
     std::atomic<bool> m_heldByRun{false}; // set at once from the run's thread
     std::atomic<bool> m_cycleNotePending{false}; // a CycleCompleted note waits on the UI thread
     monitor::SymbolTable m_table;
+    monitor::TypedSymbols m_types; // the C types of the ELF beside the map, when there is one
     monitor::WatchList m_watchList;
     SymbolListModel* m_symbolModel = nullptr;
     WatchListModel* m_symbolWatchModel = nullptr;

@@ -3,11 +3,13 @@
 #include "ListCells.h"
 
 namespace {
-const char* const kHeaders[] = {"Symbol Name", "Address", "Data Size"};
+const char* const kHeaders[] = {"Symbol Name", "Address", "Data Size", "Type"};
+constexpr int kColumns = 4;
 } // namespace
 
-SymbolListModel::SymbolListModel(const monitor::SymbolTable& table, QObject* parent)
-    : QAbstractTableModel(parent), m_table(table)
+SymbolListModel::SymbolListModel(const monitor::SymbolTable& table,
+                                 const monitor::TypedSymbols& types, QObject* parent)
+    : QAbstractTableModel(parent), m_table(table), m_types(types)
 {
 }
 
@@ -35,7 +37,7 @@ int SymbolListModel::rowCount(const QModelIndex& parent) const
 
 int SymbolListModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : 3;
+    return parent.isValid() ? 0 : kColumns;
 }
 
 QVariant SymbolListModel::data(const QModelIndex& index, int role) const
@@ -53,6 +55,10 @@ QVariant SymbolListModel::data(const QModelIndex& index, int role) const
         return listcells::AddressText(entry.address);
     case 2:
         return QString::number(entry.size);
+    case 3: {
+        const monitor::TypedRow* typed = m_types.RowOf(SymbolIndexAt(index.row()));
+        return typed ? QString::fromStdString(typed->typeText) : QString();
+    }
     default:
         return {};
     }
@@ -60,7 +66,8 @@ QVariant SymbolListModel::data(const QModelIndex& index, int role) const
 
 QVariant SymbolListModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section > 2)
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
+        section >= kColumns)
         return {};
     return QString::fromLatin1(kHeaders[section]);
 }

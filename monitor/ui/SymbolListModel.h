@@ -1,13 +1,14 @@
 #pragma once
 
 #include "monitor/SymbolTable.h"
+#include "monitor/TypedSymbols.h"
 
 #include <QAbstractTableModel>
 
 #include <vector>
 
 // The symbol list: every symbol of the loaded map in case-insensitive name order, with
-// its word address and its size in words. Reads the table it is given; Refill() after
+// its word address, its size in words and its C type (empty without an ELF). Reads the table it is given; Refill() after
 // the table has been loaded anew.
 class SymbolListModel : public QAbstractTableModel {
     Q_OBJECT
@@ -16,7 +17,8 @@ public:
     // The symbol's index in the table, for the rows of this model.
     static constexpr int kSymbolIndexRole = Qt::UserRole + 1;
 
-    explicit SymbolListModel(const monitor::SymbolTable& table, QObject* parent = nullptr);
+    SymbolListModel(const monitor::SymbolTable& table, const monitor::TypedSymbols& types,
+                    QObject* parent = nullptr);
 
     // Rebuilds the rows from the table.
     void Refill();
@@ -29,6 +31,7 @@ public:
 
 private:
     const monitor::SymbolTable& m_table;
+    const monitor::TypedSymbols& m_types;
     std::vector<monitor::SymbolEntry> m_rows;
     std::vector<int> m_indices;
 };

@@ -762,6 +762,23 @@ private slots:
         QTRY_VERIFY(!bench.dlg.IsMonitoring());
     }
 
+    // With the ELF beside the map the symbols show their C types, and the status names it.
+    void theElfBesideTheMapGivesTheTypes()
+    {
+        QTemporaryDir folder;
+        const QString map = folder.filePath(QStringLiteral("demo.elf.xMAP"));
+        QVERIFY(QFile::copy(QStringLiteral(QUOBIN_DEMO_MAP).replace(".xMAP", ".elf.xMAP"), map));
+        QVERIFY(QFile::copy(QStringLiteral(QUOBIN_DEMO_MAP).replace(".xMAP", ".elf"),
+                            folder.filePath(QStringLiteral("demo.elf"))));
+        TestSettingsScope::WriteIn(QStringLiteral("Monitoring/Map File Path"), map);
+        Bench bench;
+        QVERIFY2(bench.dlg.StatusText().startsWith(QStringLiteral("types from ")),
+                 qPrintable(bench.dlg.StatusText()));
+        QAbstractItemModel* symbols = bench.List("listLeft")->model();
+        QCOMPARE(symbols->headerData(3, Qt::Horizontal).toString(), QStringLiteral("Type"));
+        QVERIFY(!bench.Cell("listLeft", QStringLiteral("sineWave"), 3).isEmpty());
+    }
+
 private:
     std::unique_ptr<TestSettingsScope> m_scope;
 };
