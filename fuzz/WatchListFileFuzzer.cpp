@@ -1,9 +1,9 @@
 // The .Mon reader on arbitrary bytes against a fixed symbol table. Whatever the file
 // holds, the lists come out well-formed: each symbol at most once, by the first table
-// entry of its name, each address at most once, view types 0..9, address rows without
+// entry of its name, each address at most once, view types 0..11, address rows without
 // a name. The symbol rows are checked against an independent reading of the format:
 // line 1 "symbols,addresses" (C decimal conversions), then that many "name,type" lines
-// (Latin-1 names; the last line of a name sets its type; a type outside 0..9 reads as
+// (Latin-1 names; the last line of a name sets its type; a type outside 0..11 reads as
 // HEX16), lines ending in LF with an optional CR before it.
 #include <cstdint>
 #include <cstdio>
@@ -101,7 +101,7 @@ long TypeOf(const std::string& line)
     const std::size_t comma = line.find(',');
     const long n =
         comma == std::string::npos ? 0 : std::strtol(line.c_str() + comma + 1, nullptr, 10);
-    return n >= 0 && n <= 9 ? n : monitor::HEX16;
+    return n >= 0 && n <= 11 ? n : monitor::HEX16; // 10 and 11: FRAC16, FRAC32
 }
 
 } // namespace
