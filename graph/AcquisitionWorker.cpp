@@ -44,8 +44,8 @@ pod::PodOutcome AcquisitionWorker::RunCycle(std::uint32_t /*startMs*/)
     const auto elapsed = static_cast<std::int64_t>(NowMs64(m_session.clock()) - m_startMs.load());
     for (int i = 0; i < m_channels.count(); ++i) {
         const GraphChannel& channel = m_channels[i];
-        // A type past FLOAT has no number to plot; it fails like a read that cannot be sent.
-        if (channel.viewType > monitor::FLOAT)
+        // A text has no number to plot; it fails like a read that cannot be sent.
+        if (channel.viewType == monitor::ASCII || channel.viewType >= monitor::kViewTypeCount)
             return pod::PodOutcome::Failed(pod::PodStatus::NotSent);
         monitor::Reading reading;
         const pod::PodOutcome outcome =

@@ -591,11 +591,10 @@ std::unique_ptr<QMenu> CMonDlg::MakeContextMenu(QTableView* list, bool onRow)
                             : QStringLiteral("Delete All Address"),
                     this, [this, id] { DeleteAll(id); });
     QMenu* types = menu->addMenu(QStringLiteral("Change View Type"));
-    // The fractions (FRAC16, FRAC32) are not offered here until Change Value can refuse a
-    // number outside their range.
-    const int typeCount = symbols ? monitor::ASCII + 1 : monitor::ASCII;
-    for (int type = 0; type < typeCount; ++type) {
+    for (int type = 0; type < monitor::kViewTypeCount; ++type) {
         const auto viewType = static_cast<monitor::ViewType>(type);
+        // An address row has no size to read a text with.
+        if (!symbols && viewType == monitor::ASCII) continue;
         QAction* item =
             types->addAction(QString::fromLatin1(monitor::ViewTypeMenuLabel(viewType)), this,
                              [this, id, viewType] { SetViewTypeOfSelected(id, viewType); });

@@ -112,7 +112,7 @@ TEST(AcquisitionWorker, TicksEvery11MsOpenTheLinkAtTheFirstAndConvertByViewType)
     rig.Put32(0x24, 0xFFFFFFFF);
     rig.Put32(0x26, 0x3F800000);
     const auto channels = Channels({{"hi", 0x20, 1, monitor::BYTE_HIGH},
-                                    {"s16", 0x22, 1, monitor::INT16},
+                                    {"q15", 0x22, 1, monitor::FRAC16},
                                     {"u32", 0x24, 2, monitor::UINT32},
                                     {"f", 0x26, 2, monitor::FLOAT}});
     EXPECT_FALSE(rig.session.IsOpen());
@@ -125,7 +125,7 @@ TEST(AcquisitionWorker, TicksEvery11MsOpenTheLinkAtTheFirstAndConvertByViewType)
 
     EXPECT_EQ(std::vector<std::int64_t>(rig.view.ticks.begin(), rig.view.ticks.begin() + 3),
               (std::vector<std::int64_t>{11, 22, 33}));
-    const std::vector<double> expected = {171.0, -1.0, 4294967295.0, 1.0};
+    const std::vector<double> expected = {171.0, -1.0 / 32768, 4294967295.0, 1.0};
     for (int c = 0; c < 4; ++c) {
         const auto points = rig.worker.buffer(c).Snap();
         ASSERT_GE(points.size(), 3u) << c;

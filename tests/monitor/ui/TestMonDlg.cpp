@@ -295,8 +295,8 @@ private slots:
         QTest::addColumn<QString>("list");
         QTest::addColumn<bool>("onRow");
         QTest::addColumn<QStringList>("enabled");
-        const QStringList types = {"HEX8_LOW", "HEX8_HIGH", "HEX16",  "HEX32", "INT16",
-                                   "INT32",    "UINT16",    "UINT32", "FLOAT"};
+        const QStringList types = {"HEX8_LOW", "HEX8_HIGH", "HEX16",  "HEX32",  "INT16", "INT32",
+                                   "UINT16",   "UINT32",    "FLOAT",  "FRAC16", "FRAC32"};
         QTest::newRow("symbols, beside")
             << "listTRight" << false
             << QStringList{"Delete All Symbol", "Change View Type", "ASCII"};
