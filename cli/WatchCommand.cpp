@@ -235,8 +235,10 @@ int RunWatch(WatchOptions& o, CommandContext& ctx)
     std::uint64_t printed = 0;
     bool failed = false;
     while (!g_interrupted.load() && (o.count == 0 || printed < o.count)) {
-        if (durationMs > 0 && clock.NowMs() - startMs >= durationMs) break;
-        std::optional<monitor::Cycle> cycle = cycles.Next(std::chrono::milliseconds(50), failed);
+        // Once the time is up, the cycles that started within it are still printed.
+        const bool timeUp = durationMs > 0 && clock.NowMs() - startMs >= durationMs;
+        std::optional<monitor::Cycle> cycle =
+            cycles.Next(std::chrono::milliseconds(timeUp ? 0 : 50), failed);
         if (cycle) {
             ShowTypedValues(o.monitor.types, items, rows, cycle->symbolRows);
             const std::uint32_t elapsedMs = cycle->nowMs - startMs;
@@ -248,7 +250,7 @@ int RunWatch(WatchOptions& o, CommandContext& ctx)
                 return csvFailed();
             }
             ++printed;
-        } else if (failed) {
+        } else if (failed || timeUp) {
             break;
         }
     }

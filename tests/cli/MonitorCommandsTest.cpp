@@ -276,6 +276,16 @@ TEST(CliWatch, CountReadsExactlyThatManyCyclesAndTheTraceEndsWithTheResult)
     EXPECT_GT(trace.rfind("# result: ok, 7 cycles\n"), trace.rfind("# reply OK")) << trace;
 }
 
+TEST(CliWatch, DurationEndsTheWatchWithTheCyclesThatStartedWithinIt)
+{
+    // Cycles start 101 ms apart on the virtual clock: at 101, 202 and 303 ms.
+    const auto run = RunCli(Args({"watch", "counter16", "--interval", "100", "--duration", "0.35"}));
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 3u) << run.out;
+    EXPECT_EQ(lines.back().rfind("303 ms:", 0), 0u) << run.out;
+}
+
 TEST(CliWatch, BadLimitsAndAFullDiskAreReported)
 {
     for (const char* duration : {"nan", "-1", "0", "1e300"}) {
