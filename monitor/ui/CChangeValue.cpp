@@ -4,8 +4,6 @@
 #include "monitor/ValueText.h"
 #include "ui_CChangeValue.h"
 
-#include <QAccessible>
-
 CChangeValue::CChangeValue(const Fields& fields, bool monitoring, QWidget* parent)
     : QDialog(parent), m_ui(std::make_unique<Ui::CChangeValue>()), m_fields(fields),
       m_viewType(monitor::ViewTypeFromName(fields.viewTypeName.toStdString()))
@@ -56,9 +54,7 @@ void CChangeValue::accept()
         if (!preview.bits) {
             // Refused: the dialog stays with the reason shown, and nothing is written.
             ShowPreview();
-            QAccessibleEvent alert(m_ui->previewLabel, QAccessible::Alert);
-            QAccessible::updateAccessibility(&alert);
-            m_ui->valueEdit->setFocus();
+            AlertRefusal(m_ui->previewLabel, m_ui->valueEdit);
             return;
         }
         m_bits = preview.bits;

@@ -3,8 +3,6 @@
 #include "ValuePreview.h"
 #include "ui_CChangeValueAddr.h"
 
-#include <QAccessible>
-
 CChangeValueAddr::CChangeValueAddr(const Fields& fields, bool monitoring, QWidget* parent)
     : QDialog(parent), m_ui(std::make_unique<Ui::CChangeValueAddr>()),
       m_viewType(monitor::ViewTypeFromName(fields.viewTypeName.toStdString()))
@@ -34,9 +32,7 @@ void CChangeValueAddr::accept()
     const ValuePreview preview = ValuePreview::Of(m_ui->valueEdit->text(), m_viewType);
     if (!preview.bits) {
         ShowPreview();
-        QAccessibleEvent alert(m_ui->previewLabel, QAccessible::Alert);
-        QAccessible::updateAccessibility(&alert);
-        m_ui->valueEdit->setFocus();
+        AlertRefusal(m_ui->previewLabel, m_ui->valueEdit);
         return;
     }
     m_bits = preview.bits;

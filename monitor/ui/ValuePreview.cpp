@@ -3,6 +3,10 @@
 #include "ListCells.h"
 #include "monitor/ValueText.h"
 
+#include <QAccessible>
+#include <QLabel>
+#include <QLineEdit>
+
 #include <algorithm>
 
 namespace {
@@ -44,4 +48,11 @@ QString AddAddressPreview(std::uint32_t start, std::uint32_t length, monitor::Vi
     return QStringLiteral("Adds %1 rows, %2 to %3")
         .arg(rows)
         .arg(listcells::AddressText(start), listcells::AddressText(start + (rows - 1) * step));
+}
+
+void AlertRefusal(QLabel* preview, QLineEdit* edit)
+{
+    QAccessibleEvent alert(preview, QAccessible::Alert);
+    QAccessible::updateAccessibility(&alert);
+    edit->setFocus();
 }

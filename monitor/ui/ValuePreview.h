@@ -17,6 +17,13 @@ struct ValuePreview {
     static ValuePreview Of(const QString& typed, monitor::ViewType viewType);
 };
 
+class QLabel;
+class QLineEdit;
+
+// A refused value: the reason alerts assistive technology, and the edit takes focus
+// again, so the dialog stays open with nothing written.
+void AlertRefusal(QLabel* preview, QLineEdit* edit);
+
 // What "Add Address" will add: "Adds 0x000100" or "Adds 3 rows, 0x000100 to 0x000104".
 QString AddAddressPreview(std::uint32_t start, std::uint32_t length, monitor::ViewType viewType,
                           std::uint32_t maxRows);
