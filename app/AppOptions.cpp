@@ -1,4 +1,4 @@
-#include "AppOptions.h"
+#include "app/AppOptions.h"
 
 #include "quobin/Version.h"
 

@@ -1,4 +1,4 @@
-#include "CAboutDlg.h"
+#include "app/CAboutDlg.h"
 
 #include "ui_CAboutDlg.h"
 

@@ -1,4 +1,4 @@
-#include "CQuobinApp.h"
+#include "app/CQuobinApp.h"
 
 #include "quobin/Version.h"
 

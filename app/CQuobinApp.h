@@ -1,7 +1,7 @@
 #pragma once
 
-#include "AppOptions.h"
-#include "CQuobinDlg.h"
+#include "app/AppOptions.h"
+#include "app/CQuobinDlg.h"
 
 #include <QString>
 #include <QStringList>

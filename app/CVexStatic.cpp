@@ -1,6 +1,6 @@
-#include "CVexStatic.h"
+#include "app/CVexStatic.h"
 
-#include "CVexStaticAccessible.h"
+#include "app/CVexStaticAccessible.h"
 
 #include <QAccessible>
 #include <QFontMetrics>

@@ -1,6 +1,6 @@
-#include "CVexStaticAccessible.h"
+#include "app/CVexStaticAccessible.h"
 
-#include "CVexStatic.h"
+#include "app/CVexStatic.h"
 
 CVexStaticAccessible::CVexStaticAccessible(CVexStatic* status)
     : QAccessibleWidget(status, QAccessible::StaticText)

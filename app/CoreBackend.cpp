@@ -1,4 +1,4 @@
-#include "CoreBackend.h"
+#include "app/CoreBackend.h"
 
 #include "image/McuCatalog.h"
 #include "ops/ProgrammerView.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "MonitorControlLink.h"
-#include "ProgrammerBackend.h"
+#include "app/MonitorControlLink.h"
+#include "app/ProgrammerBackend.h"
 
 #include "ops/MonitorControl.h"
 #include "ops/Programmer.h"

@@ -1,4 +1,4 @@
-#include "MainSettings.h"
+#include "app/MainSettings.h"
 
 #include <QSettings>
 

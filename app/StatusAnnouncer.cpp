@@ -1,6 +1,6 @@
-#include "StatusAnnouncer.h"
+#include "app/StatusAnnouncer.h"
 
-#include "CVexStatic.h"
+#include "app/CVexStatic.h"
 #include "ui/Announcer.h"
 
 #include <utility>

@@ -1,8 +1,8 @@
 // quobin: the programmer window.
 
-#include "AppOptions.h"
-#include "CQuobinApp.h"
-#include "CoreBackend.h"
+#include "app/AppOptions.h"
+#include "app/CQuobinApp.h"
+#include "app/CoreBackend.h"
 
 #include "pod/PodClock.h"
 #include "pod/TracingUsbDriver.h"

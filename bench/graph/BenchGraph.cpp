@@ -4,7 +4,7 @@
 // sampled through the emulated POD on its real-time wire, where each read costs what its
 // bytes need at 921600 baud plus the latency timer.
 
-#include "GraphPlotArea.h"
+#include "graph/ui/GraphPlotArea.h"
 
 #include "graph/AcquisitionWorker.h"
 #include "pod/PodClock.h"

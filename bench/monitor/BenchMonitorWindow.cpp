@@ -3,7 +3,7 @@
 // which holds the window, against the wall time; the worker and the emulator run on
 // threads of their own and are shown apart.
 
-#include "CMonDlg.h"
+#include "monitor/ui/CMonDlg.h"
 
 #include "pod/PodClock.h"
 #include "pod/PodSession.h"

@@ -1,6 +1,6 @@
-#include "CGraphMonDlg.h"
+#include "graph/ui/CGraphMonDlg.h"
 
-#include "GraphPlotArea.h"
+#include "graph/ui/GraphPlotArea.h"
 #include "ui_CGraphMonDlg.h"
 
 #include "pod/PodSession.h"

@@ -1,4 +1,4 @@
-#include "GraphPlotArea.h"
+#include "graph/ui/GraphPlotArea.h"
 
 #include <QEvent>
 #include <QFileInfo>

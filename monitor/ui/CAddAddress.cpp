@@ -1,6 +1,6 @@
-#include "CAddAddress.h"
+#include "monitor/ui/CAddAddress.h"
 
-#include "ValuePreview.h"
+#include "monitor/ui/ValuePreview.h"
 #include "monitor/ValueText.h"
 #include "monitor/WatchList.h"
 #include "ui_CAddAddress.h"

@@ -1,6 +1,6 @@
-#include "CChangeValue.h"
+#include "monitor/ui/CChangeValue.h"
 
-#include "ValuePreview.h"
+#include "monitor/ui/ValuePreview.h"
 #include "monitor/ValueText.h"
 #include "ui_CChangeValue.h"
 

@@ -1,6 +1,6 @@
-#include "CChangeValueAddr.h"
+#include "monitor/ui/CChangeValueAddr.h"
 
-#include "ValuePreview.h"
+#include "monitor/ui/ValuePreview.h"
 #include "ui_CChangeValueAddr.h"
 
 CChangeValueAddr::CChangeValueAddr(const Fields& fields, bool monitoring, QWidget* parent)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MonitorSettings.h"
+#include "monitor/ui/MonitorSettings.h"
 #include "graph/GraphChannels.h"
 #include "monitor/MonitorView.h"
 #include "monitor/MonitorWorker.h"

@@ -1,4 +1,4 @@
-#include "ListCells.h"
+#include "monitor/ui/ListCells.h"
 
 namespace listcells {
 

@@ -1,4 +1,4 @@
-#include "MonitorSettings.h"
+#include "monitor/ui/MonitorSettings.h"
 
 #include "monitor/MonitorWorker.h"
 

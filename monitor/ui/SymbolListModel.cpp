@@ -1,6 +1,6 @@
-#include "SymbolListModel.h"
+#include "monitor/ui/SymbolListModel.h"
 
-#include "ListCells.h"
+#include "monitor/ui/ListCells.h"
 
 namespace {
 const char* const kHeaders[] = {"Symbol Name", "Address", "Data Size", "Type"};

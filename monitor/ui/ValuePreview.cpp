@@ -1,6 +1,6 @@
-#include "ValuePreview.h"
+#include "monitor/ui/ValuePreview.h"
 
-#include "ListCells.h"
+#include "monitor/ui/ListCells.h"
 #include "monitor/ValueText.h"
 
 #include <QAccessible>

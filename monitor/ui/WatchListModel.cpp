@@ -1,6 +1,6 @@
-#include "WatchListModel.h"
+#include "monitor/ui/WatchListModel.h"
 
-#include "ListCells.h"
+#include "monitor/ui/ListCells.h"
 
 #include <QColor>
 #include <QDateTime>

@@ -1,6 +1,6 @@
-#include "WatchListView.h"
+#include "monitor/ui/WatchListView.h"
 
-#include "WatchListModel.h"
+#include "monitor/ui/WatchListModel.h"
 #include "ui/Announcer.h"
 
 #include <QAccessible>

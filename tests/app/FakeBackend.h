@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ProgrammerBackend.h"
+#include "app/ProgrammerBackend.h"
 #include "ops/ProgrammerView.h"
 
 #include <array>

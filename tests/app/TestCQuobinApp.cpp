@@ -1,7 +1,7 @@
-#include "CAboutDlg.h"
-#include "CQuobinApp.h"
-#include "FakeBackend.h"
-#include "TestSettingsScope.h"
+#include "app/CAboutDlg.h"
+#include "app/CQuobinApp.h"
+#include "tests/app/FakeBackend.h"
+#include "tests/app/TestSettingsScope.h"
 
 #include <QApplication>
 #include <QIcon>

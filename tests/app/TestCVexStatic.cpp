@@ -1,4 +1,4 @@
-#include "CVexStatic.h"
+#include "app/CVexStatic.h"
 
 #include <QImage>
 #include <QtTest>

@@ -1,7 +1,7 @@
-#include "CQuobinDlg.h"
-#include "CVexStatic.h"
-#include "FakeBackend.h"
-#include "TestSettingsScope.h"
+#include "app/CQuobinDlg.h"
+#include "app/CVexStatic.h"
+#include "tests/app/FakeBackend.h"
+#include "tests/app/TestSettingsScope.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MainSettings.h"
+#include "app/MainSettings.h"
 
 #include <QSettings>
 #include <QStandardPaths>

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "SRecordText.h"
+#include "tests/image/SRecordText.h"
 #include "image/McuCatalog.h"
 #include "image/ResourceStore.h"
 #include "tests/support/CliRunner.h"

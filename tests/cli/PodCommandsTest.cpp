@@ -1,6 +1,6 @@
 // The POD subcommands of quobin-cli, run in process on the emulated POD and a virtual
 // clock: what they print, their exit statuses and their JSON.
-#include "SRecordText.h"
+#include "tests/image/SRecordText.h"
 #include "pod/PodClock.h"
 #include "tests/support/CliRunner.h"
 #include "tests/support/TempDir.h"

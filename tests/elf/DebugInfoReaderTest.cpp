@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "SampleProgram.h"
+#include "tests/elf/SampleProgram.h"
 #include "elf/DebugInfoReader.h"
 #include "elf/ElfImage.h"
 #include "elf/TypeLayout.h"

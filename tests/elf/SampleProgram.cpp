@@ -1,4 +1,4 @@
-#include "SampleProgram.h"
+#include "tests/elf/SampleProgram.h"
 
 namespace elf::test {
 

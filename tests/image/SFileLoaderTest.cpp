@@ -6,7 +6,7 @@
 
 #include <unistd.h>
 
-#include "SRecordText.h"
+#include "tests/image/SRecordText.h"
 #include "image/SFileLoader.h"
 
 namespace {

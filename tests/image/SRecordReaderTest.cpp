@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-#include "SRecordText.h"
+#include "tests/image/SRecordText.h"
 #include "image/FlashImageSet.h"
 #include "image/SRecordReader.h"
 

@@ -1,5 +1,5 @@
 // The exact frames of the target and POD sequences for small, telling cases.
-#include "OpsRig.h"
+#include "tests/ops/OpsRig.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // at its first and at a later occurrence, each followed by a clean run on the same chip.
 // The cases come from the sequences themselves: a fault-free reference run tells which
 // commands a part's run sends, how often, and which region each transfer belongs to.
-#include "OpsRig.h"
+#include "tests/ops/OpsRig.h"
 
 #include "pod/PodIo.h"
 #include "pod/PodOpcodes.h"

@@ -1,6 +1,6 @@
 // The runner around the sequences: refusal of a second start, monitoring, the
 // connection between runs, the elapsed time, the firmware update, version and reset.
-#include "OpsRig.h"
+#include "tests/ops/OpsRig.h"
 
 #include "ops/ElapsedText.h"
 

@@ -1,6 +1,6 @@
 // Flash operations end to end: the runner drives the emulated POD and chip, and the
 // tests look at what the chip holds afterwards and at every frame that was sent.
-#include "OpsRig.h"
+#include "tests/ops/OpsRig.h"
 
 #include "image/McuCatalog.h"
 

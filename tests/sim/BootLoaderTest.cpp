@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "SimTestSupport.h"
+#include "tests/sim/SimTestSupport.h"
 #include "sim/BootLoader.h"
 #include "sim/SimCatalog.h"
 

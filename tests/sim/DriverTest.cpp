@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "SimTestSupport.h"
+#include "tests/sim/SimTestSupport.h"
 
 using simtest::Bench;
 using simtest::Frame;

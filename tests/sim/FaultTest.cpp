@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "SimTestSupport.h"
+#include "tests/sim/SimTestSupport.h"
 #include "sim/SimFault.h"
 
 using simtest::Bench;

@@ -4,7 +4,7 @@
 
 using namespace std::string_literals;
 
-#include "SimTestSupport.h"
+#include "tests/sim/SimTestSupport.h"
 #include "sim/FrameCodec.h"
 
 using simtest::Bench;

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "SimTestSupport.h"
+#include "tests/sim/SimTestSupport.h"
 #include "sim/DemoProgram.h"
 #include "sim/DemoVariables.h"
 

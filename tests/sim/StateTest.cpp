@@ -11,7 +11,7 @@
 #include <thread>
 #include <unistd.h>
 
-#include "SimTestSupport.h"
+#include "tests/sim/SimTestSupport.h"
 #include "sim/SimCatalog.h"
 #include "sim/SimStateStore.h"
 

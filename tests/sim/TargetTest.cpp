@@ -2,7 +2,7 @@
 
 #include <numeric>
 
-#include "SimTestSupport.h"
+#include "tests/sim/SimTestSupport.h"
 #include "sim/DemoVariables.h"
 
 using sim::PodError;

@@ -3,7 +3,7 @@
 // channel, presses START, and after a few seconds saves the window's picture to FILE.
 // Used by scripts/screenshot.
 
-#include "CGraphMonDlg.h"
+#include "graph/ui/CGraphMonDlg.h"
 
 #include "pod/PodClock.h"
 #include "pod/PodSession.h"

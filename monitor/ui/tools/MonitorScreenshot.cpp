@@ -3,7 +3,7 @@
 // raw words, presses START, and after MS milliseconds of live values saves the window's
 // picture to FILE. Used by scripts/screenshot.
 
-#include "CMonDlg.h"
+#include "monitor/ui/CMonDlg.h"
 
 #include "pod/PodClock.h"
 #include "pod/PodSession.h"

@@ -1,5 +1,5 @@
-#include "CGraphMonDlg.h"
-#include "GraphPlotArea.h"
+#include "graph/ui/CGraphMonDlg.h"
+#include "graph/ui/GraphPlotArea.h"
 
 #include "pod/PodClock.h"
 #include "pod/PodSession.h"
