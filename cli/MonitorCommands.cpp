@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "cli/CheckedWrite.h"
 #include "cli/CliLink.h"
 #include "cli/GlobalOptions.h"
 #include "cli/JsonText.h"
@@ -102,31 +103,6 @@ struct WriteOptions {
     std::string value;
 };
 
-// The bits a read-back shows of a value written as `viewType`: bytes keep 8 bits and
-// words 16, as the write sent them.
-std::uint32_t WrittenBits(monitor::ViewType viewType, std::uint32_t value)
-{
-    switch (pod::AccessWidthForView(viewType)) {
-    case 0:
-    case 1:
-        return value & 0xFFu;
-    case 2:
-        return value & 0xFFFFu;
-    default:
-        return value;
-    }
-}
-
-// What was written, as the read-back would show it.
-std::string ExpectedText(const monitor::WriteRequest& request)
-{
-    if (request.viewType != monitor::ASCII)
-        return monitor::FormatMonitorValue(request.viewType, request.value);
-    std::string latin1;
-    monitor::Utf8ToLatin1(request.text, latin1); // checked when the request was built
-    return monitor::AsciiTextFromWords(monitor::AsciiWriteWords(latin1, request.length));
-}
-
 // A value text to the request that writes it; an empty text when it can be sent, else
 // why not.
 std::string BuildWriteRequest(const WriteOptions& o, const WatchItem& item,
@@ -168,31 +144,11 @@ int RunWrite(WriteOptions& o, CommandContext& ctx)
     int exitCode = kExitOk;
     auto pod = OpenForMonitoring(ctx, o.monitor, exitCode);
     if (!pod) return exitCode;
-    const monitor::WriteOutcome written = monitor::WriteOnce(pod->session(), request);
-    if (!written) {
-        std::string text = "writing " + item.label + " failed: " +
-                           report::DescribeOutcome(written.outcome);
-        if (written.wordsTotal > 1)
-            text += "; " + std::to_string(written.wordsWritten) + " of " +
-                    std::to_string(written.wordsTotal) + " words were written";
-        return Failed(ctx, *pod, text);
-    }
     monitor::Reading reading;
-    if (const pod::PodOutcome outcome = monitor::ReadItemOnce(
-            pod->session(), item.address, item.viewType, item.size, reading);
-        !outcome)
-        return Failed(ctx, *pod,
-                      item.label + " was written but reading it back failed: " +
-                          report::DescribeOutcome(outcome));
-    const bool same = item.viewType == monitor::ASCII
-                          ? reading.text == ExpectedText(request)
-                          : reading.raw == WrittenBits(item.viewType, request.value);
-    if (!same)
-        return Failed(ctx, *pod,
-                      item.label + " reads back " + reading.text + " after " +
-                          ExpectedText(request) + " was written");
-    if (item.typed && item.typed->viewType == item.viewType)
-        reading.text = o.monitor.types.ValueText(*item.typed, reading.raw, reading.text);
+    if (const std::string failure =
+            WriteAndReadBack(pod->session(), o.monitor.types, item, request, reading);
+        !failure.empty())
+        return Failed(ctx, *pod, failure);
     ctx.out << item.label << " = " << reading.text << '\n';
     pod->TraceResult(true, item.label + " = " + reading.text);
     return kExitOk;

@@ -276,17 +276,22 @@ std::optional<TypedRow> TypedSymbols::Resolve(const SymbolTable& table, std::str
     return row;
 }
 
+std::optional<std::int64_t> TypedSymbols::BitFieldValue(const TypedRow& row, std::uint32_t raw) const
+{
+    if (!row.bits || row.bits->width == 0) return std::nullopt;
+    const elf::Type* t = elf::TypeAt(m_info, elf::StripTypedefs(m_info, row.type));
+    const std::uint32_t mask = row.bits->width >= 32 ? 0xFFFFFFFFu : (1u << row.bits->width) - 1;
+    const std::uint32_t field = (raw >> row.bits->lsb) & mask;
+    const bool isSigned = t && t->kind == TypeKind::Base && t->encoding == elf::BaseEncoding::Signed;
+    if (isSigned && row.bits->width < 32 && (field >> (row.bits->width - 1)) != 0)
+        return static_cast<std::int64_t>(field) - (std::int64_t{1} << row.bits->width);
+    return field;
+}
+
 std::string TypedSymbols::ValueText(const TypedRow& row, std::uint32_t raw, std::string formatted) const
 {
+    if (const std::optional<std::int64_t> field = BitFieldValue(row, raw)) return std::to_string(*field);
     const elf::Type* t = elf::TypeAt(m_info, elf::StripTypedefs(m_info, row.type));
-    if (row.bits) {
-        const std::uint32_t mask = row.bits->width >= 32 ? 0xFFFFFFFFu : (1u << row.bits->width) - 1;
-        const std::uint32_t field = (raw >> row.bits->lsb) & mask;
-        const bool isSigned = t && t->kind == TypeKind::Base && t->encoding == elf::BaseEncoding::Signed;
-        if (isSigned && row.bits->width < 32 && (field >> (row.bits->width - 1)) != 0)
-            return std::to_string(static_cast<std::int64_t>(field) - (std::int64_t{1} << row.bits->width));
-        return std::to_string(field);
-    }
     if (t && t->kind == TypeKind::Enum) {
         const std::optional<double> number = PlotValue(row.viewType, raw);
         for (const auto& e : t->enumerators)

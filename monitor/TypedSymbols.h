@@ -67,6 +67,9 @@ public:
     // shifted and masked out of its word, an enum's number followed by its name, and for
     // every other row `formatted`, the text the view type made.
     std::string ValueText(const TypedRow& row, std::uint32_t raw, std::string formatted) const;
+    // A bit field's value, shifted and masked out of `raw` (sign-extended when its type is
+    // signed); nullopt for a row that is not a bit field.
+    std::optional<std::int64_t> BitFieldValue(const TypedRow& row, std::uint32_t raw) const;
 
 private:
     TypedRow Describe(std::string path, std::uint32_t byteAddress, int type, int symbolIndex) const;

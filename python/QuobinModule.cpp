@@ -7,12 +7,14 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <optional>
 #include <tuple>
 
 #include "cli/McuOptions.h"
 #include "image/McuCatalog.h"
 #include "monitor/MonitorWorker.h"
+#include "monitor/TypedSymbols.h"
 #include "podlink/PodLink.h"
 #include "python/ScriptError.h"
 #include "python/ScriptLink.h"
@@ -172,13 +174,37 @@ struct ProgramResult {
     std::map<std::string, std::uint32_t> words;
 };
 
+// A symbol of the map, or a member, element or bit field inside one when an ELF typed it.
+// Children are made when asked for, so a large array costs nothing until a script looks.
 struct Symbol {
     std::string name;
     std::uint32_t address = 0;
     std::int32_t size = 0;
     std::string view;
     std::optional<std::string> type; // the C type, when an ELF gave one
-    std::vector<Symbol> children;    // members and elements, when an ELF gave them
+    std::shared_ptr<const monitor::TypedSymbols> types;
+    std::optional<monitor::TypedRow> row;
+
+    std::vector<Symbol> Children() const
+    {
+        std::vector<Symbol> children;
+        if (!row || !types) return children;
+        for (const monitor::TypedRow& child : types->Children(*row).rows)
+            children.push_back(Member(types, child));
+        return children;
+    }
+
+    static Symbol Member(const std::shared_ptr<const monitor::TypedSymbols>& types,
+                         const monitor::TypedRow& row)
+    {
+        return {row.path,
+                row.address,
+                row.sizeWords,
+                monitor::ViewTypeName(row.viewType),
+                row.typeText.empty() ? std::nullopt : std::optional(row.typeText),
+                types,
+                row};
+    }
 };
 
 void WarnAll(const std::vector<std::string>& warnings)
@@ -187,18 +213,13 @@ void WarnAll(const std::vector<std::string>& warnings)
         PyErr_WarnEx(PyExc_UserWarning, warning.c_str(), 2);
 }
 
-// Types come from an ELF once the core reads one; until then a script that asks for them
-// is told, rather than given untyped symbols silently.
-void WarnElfUnused(const std::optional<std::string>& elf)
-{
-    if (elf) WarnAll({"types from an ELF are not read by this build; " + *elf + " is left unused"});
-}
-
 cli::MonitorOptions MonitorOptionsFrom(const std::optional<std::string>& map,
-                                       const std::string& mcu, int baud)
+                                       const std::string& mcu, int baud,
+                                       const std::optional<std::string>& elf)
 {
     cli::MonitorOptions options;
     options.map = map.value_or("");
+    options.elf = elf.value_or("");
     options.mcu = mcu;
     options.baud = std::to_string(baud);
     const auto& bauds = monitor::kMonitorBaudTexts;
@@ -275,28 +296,30 @@ PYBIND11_MODULE(quobin, m)
         .def_readonly("size", &Symbol::size, "Size in 16-bit words.")
         .def_readonly("view", &Symbol::view, "The view type it is read with.")
         .def_readonly("type", &Symbol::type, "Its C type when an ELF gave one, else None.")
-        .def_readonly("children", &Symbol::children, "Members and elements (from an ELF).")
+        .def_property_readonly("children", &Symbol::Children,
+                               "Members, elements and bit fields (from an ELF), by path name.")
         .def("__repr__", [](const Symbol& s) { return "<Symbol " + s.name + ">"; });
 
     m.def(
         "symbols",
         [](const std::string& mapPath, const std::string& mcu,
            const std::optional<std::string>& elf) {
-            WarnElfUnused(elf);
-            cli::MonitorOptions options = MonitorOptionsFrom(mapPath, mcu, 38400);
+            cli::MonitorOptions options = MonitorOptionsFrom(mapPath, mcu, 38400, elf);
             monitor::SymbolTable table;
             std::vector<std::string> warnings;
             script::LoadTarget(options, table, warnings);
             WarnAll(warnings);
+            const auto types = std::make_shared<const monitor::TypedSymbols>(std::move(options.types));
             std::vector<Symbol> symbols;
             for (int index : table.DisplayOrder()) {
                 const monitor::SymbolEntry& entry = table.at(index);
-                symbols.push_back({entry.name,
-                                   entry.address,
-                                   entry.size,
-                                   monitor::ViewTypeName(entry.viewType),
-                                   std::nullopt,
-                                   {}});
+                Symbol symbol{entry.name, entry.address, entry.size,
+                              monitor::ViewTypeName(entry.viewType), std::nullopt, types, std::nullopt};
+                if (const monitor::TypedRow* typed = types->RowOf(index)) {
+                    symbol.row = *typed;
+                    if (!typed->typeText.empty()) symbol.type = typed->typeText;
+                }
+                symbols.push_back(std::move(symbol));
             }
             return symbols;
         },
@@ -356,10 +379,11 @@ PYBIND11_MODULE(quobin, m)
                     py::gil_scoped_release release;
                     reading = monitor.Read(item);
                 }
-                return script::ValueToPython(item.viewType, reading);
+                return script::ValueToPython(monitor.options().types, item, reading);
             },
             py::arg("item"),
-            "The item's value: an int, a float for FLOAT, a str for ASCII. ITEM as on the "
+            "The item's value: an int (a bit field's or an enum's number too), a float for "
+            "FLOAT and the fractions, a str for ASCII. ITEM as on the "
             "command line: \"sineWave\", \"sineWave:FLOAT\", \"0x0080:UINT16\".")
         .def(
             "write",
@@ -370,8 +394,9 @@ PYBIND11_MODULE(quobin, m)
                 monitor.Write(item, request);
             },
             py::arg("item"), py::arg("value"),
-            "Writes a value: a str read strictly as quobin-cli write reads it, or an int or "
-            "float within the view type's range.")
+            "Writes a value and reads it back: a str read strictly as quobin-cli write reads "
+            "it, or an int or float within the view type's range. Raises quobin.Error when "
+            "the write fails or the target shows another value.")
         .def(
             "watch",
             [](const std::shared_ptr<script::ScriptMonitor>& monitor,
@@ -457,8 +482,7 @@ PYBIND11_MODULE(quobin, m)
             "monitor",
             [](const std::shared_ptr<script::ScriptLink>& link, std::optional<std::string> map,
                const std::string& mcu, int baud, std::optional<std::string> elf) {
-                WarnElfUnused(elf);
-                cli::MonitorOptions options = MonitorOptionsFrom(map, mcu, baud);
+                cli::MonitorOptions options = MonitorOptionsFrom(map, mcu, baud, elf);
                 std::shared_ptr<script::ScriptMonitor> monitor;
                 {
                     py::gil_scoped_release release;

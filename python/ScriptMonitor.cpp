@@ -4,6 +4,7 @@
 #include <chrono>
 #include <sstream>
 
+#include "cli/CheckedWrite.h"
 #include "cli/CommandContext.h"
 #include "python/ScriptError.h"
 #include "python/ScriptLink.h"
@@ -74,15 +75,12 @@ monitor::Reading ScriptMonitor::Read(const cli::WatchItem& item)
 void ScriptMonitor::Write(const cli::WatchItem& item, const monitor::WriteRequest& request)
 {
     const auto lock = m_link->Use();
-    const monitor::WriteOutcome written =
-        monitor::WriteOnce(m_link->OpenForMonitoring(cli::BaudIndex(m_options.baud)), request);
-    if (written) return;
-    std::string text =
-        "writing " + item.label + " failed: " + report::DescribeOutcome(written.outcome);
-    if (written.wordsTotal > 1)
-        text += "; " + std::to_string(written.wordsWritten) + " of " +
-                std::to_string(written.wordsTotal) + " words were written";
-    throw ScriptError(text);
+    monitor::Reading reading;
+    if (const std::string failure = cli::WriteAndReadBack(
+            m_link->OpenForMonitoring(cli::BaudIndex(m_options.baud)), m_options.types, item,
+            request, reading);
+        !failure.empty())
+        throw ScriptError(failure);
 }
 
 double ScriptMonitor::TimeCoreReads(const cli::WatchItem& item, int count)

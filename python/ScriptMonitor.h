@@ -31,7 +31,8 @@ public:
     const cli::WatchItem& Resolve(const std::string& text);
     // Throws ScriptError ("reading ITEM failed: the POD did not answer within 100 ms").
     monitor::Reading Read(const cli::WatchItem& item);
-    // Throws ScriptError, naming the words written before the failure.
+    // Writes and reads back; throws ScriptError when the write fails (naming the words
+    // written before the failure) or the target shows another value.
     void Write(const cli::WatchItem& item, const monitor::WriteRequest& request);
     // Microseconds per ReadItemOnce of `item`, `count` times in a row: the core's own
     // cost, for the figure a script's read is compared with.

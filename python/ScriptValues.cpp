@@ -20,6 +20,7 @@ py::object NumberToPython(monitor::ViewType viewType, const std::optional<double
                           const std::string& text)
 {
     if (!value) return py::str(text);
+    if (viewType == monitor::FRAC16 || viewType == monitor::FRAC32) return py::float_(*value);
     if (viewType == monitor::FLOAT) {
         // The single read, as the shortest decimal that reads back as it (0.1, not the
         // 0.10000000149011612 it widens to), so a value written compares equal when read.
@@ -51,9 +52,13 @@ std::string WholeNumberText(monitor::ViewType viewType, long long number)
 
 } // namespace
 
-py::object ValueToPython(monitor::ViewType viewType, const monitor::Reading& reading)
+py::object ValueToPython(const monitor::TypedSymbols& types, const cli::WatchItem& item,
+                         const monitor::Reading& reading)
 {
-    return NumberToPython(viewType, reading.value, reading.text);
+    if (item.typed && item.typed->viewType == item.viewType)
+        if (const std::optional<std::int64_t> field = types.BitFieldValue(*item.typed, reading.raw))
+            return py::int_(*field);
+    return NumberToPython(item.viewType, reading.value, reading.text);
 }
 
 py::object ValueToPython(const monitor::MonitorItem& row)
@@ -63,6 +68,7 @@ py::object ValueToPython(const monitor::MonitorItem& row)
 
 monitor::WriteRequest WriteRequestFrom(const cli::WatchItem& item, py::handle value)
 {
+    if (item.typed && item.typed->bits) throw ScriptError(monitor::BitFieldWriteRefusal(*item.typed));
     monitor::WriteRequest request;
     request.viewType = item.viewType;
     request.address = item.address;
@@ -90,6 +96,10 @@ monitor::WriteRequest WriteRequestFrom(const cli::WatchItem& item, py::handle va
                               " is outside the range of FLOAT");
         request.value = std::bit_cast<std::uint32_t>(static_cast<float>(number));
         return request;
+    } else if ((item.viewType == monitor::FRAC16 || item.viewType == monitor::FRAC32) &&
+               (py::isinstance<py::float_>(value) || py::isinstance<py::int_>(value))) {
+        // Python's repr is the shortest text that reads back as the number.
+        text = py::repr(value).cast<std::string>();
     } else if (py::isinstance<py::int_>(value)) {
         long long number = 0;
         try {

@@ -9,13 +9,15 @@
 namespace script {
 
 // A value read, as Python sees it by the item's view type: a str for ASCII, a float for
-// FLOAT, an int for the rest (the signed types signed).
-pybind11::object ValueToPython(monitor::ViewType viewType, const monitor::Reading& reading);
+// FLOAT and the fractions, an int for the rest (the signed types signed; a bit field its
+// own bits, shifted down).
+pybind11::object ValueToPython(const monitor::TypedSymbols& types, const cli::WatchItem& item,
+                               const monitor::Reading& reading);
 pybind11::object ValueToPython(const monitor::MonitorItem& row);
 
 // The write a Python value asks for: a str is read strictly as quobin-cli write reads
 // its VALUE; an int or a float is taken by the view type's kind and range. Throws
-// ScriptError when it does not fit, and nothing is sent.
+// ScriptError when it does not fit or names a bit field, and nothing is sent.
 monitor::WriteRequest WriteRequestFrom(const cli::WatchItem& item, pybind11::handle value);
 
 } // namespace script

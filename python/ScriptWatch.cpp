@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "cli/TypedWatchRows.h"
 #include "python/ScriptError.h"
 #include "python/ScriptLink.h"
 #include "python/ScriptMonitor.h"
@@ -17,10 +18,7 @@ ScriptWatch::ScriptWatch(std::shared_ptr<ScriptMonitor> monitor,
     if (texts.empty()) throw ScriptError("a watch needs at least one item");
     for (const std::string& text : texts) {
         const cli::WatchItem& item = m_monitor->Resolve(text);
-        const bool added = item.list == monitor::WatchListId::Symbols
-                               ? m_watchList.AddSymbolWatch(m_monitor->table(), item.symbolIndex)
-                               : m_watchList.AddAddressWatch(item.address, item.viewType);
-        if (!added) throw ScriptError(item.label + " names a variable that is watched already");
+        if (!cli::AddItemRow(m_monitor->table(), item, m_watchList)) throw ScriptError(item.label + " names a variable that is watched already");
         const int row = m_watchList.RowCount(item.list) - 1;
         m_watchList.SetViewType(item.list, row, item.viewType);
         m_items.push_back(item);
@@ -82,6 +80,7 @@ ScriptWatch::Step ScriptWatch::Next(std::chrono::milliseconds wait, monitor::Cyc
     }
     if (!next) return Step::Waiting;
     cycle = std::move(*next);
+    cli::ShowTypedValues(m_monitor->options().types, m_items, m_rows, cycle.symbolRows);
     ++m_taken;
     return Step::Cycle;
 }

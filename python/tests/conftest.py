@@ -7,6 +7,7 @@ import quobin
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 DEMO_MAP = str(ROOT / "examples" / "demo.xMAP")
+TYPED_MAP = str(ROOT / "examples" / "demo.elf.xMAP")
 DEMO_S = str(ROOT / "examples" / "demo.s")
 
 

@@ -7,7 +7,7 @@ import threading
 import pytest
 
 import quobin
-from conftest import DEMO_MAP, DEMO_S, ROOT
+from conftest import DEMO_MAP, DEMO_S, ROOT, TYPED_MAP
 
 CLI = pathlib.Path(quobin.__file__).resolve().parents[1] / "bin" / "quobin-cli"
 
@@ -164,5 +164,26 @@ def test_reset_and_devices_on_the_emulator(pod):
 
 
 def test_an_elf_that_cannot_be_used_is_said(tmp_path):
-    with pytest.warns(UserWarning, match="left unused"):
-        quobin.symbols(DEMO_MAP, elf=str(tmp_path / "demo.elf"))
+    missing = str(tmp_path / "demo.elf")
+    with pytest.warns(UserWarning, match="no types from " + re.escape(missing)):
+        assert quobin.symbols(DEMO_MAP, elf=missing)[0].type is None
+
+
+def test_symbols_typed_by_the_elf_open_to_members():
+    motor = {s.name: s for s in quobin.symbols(TYPED_MAP)}["motor"]
+    assert motor.type == "struct tagMOTOR"
+    assert [(c.name, c.address, c.size, c.view, c.type) for c in motor.children[:2]] == [
+        ("motor.speed", 0x140, 2, "FLOAT", "float"), ("motor.gain", 0x142, 1, "FRAC16", "Frac16")]
+    assert motor.children[0].children == []
+
+
+def test_members_bit_fields_and_fractions_by_their_c_types(pod):
+    typed = pod.monitor(map=TYPED_MAP)
+    typed.write("motor.gain", 0.5)
+    assert typed.read("motor.gain") == 0.5
+    typed.write("0x0143:UINT16", 0xFFFF)
+    assert (typed.read("motor.MODE"), typed.read("motor.RUN")) == (7, 1)
+    _, values = next(iter(typed.watch(["motor.MODE", "motor.gain"], count=1)))
+    assert values == {"motor.MODE": 7, "motor.gain": 0.5}
+    with pytest.raises(quobin.Error, match="'motor.MODE' is a bit field"):
+        typed.write("motor.MODE", 1)

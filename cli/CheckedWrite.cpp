@@ -1,0 +1,67 @@
+#include "cli/CheckedWrite.h"
+
+#include "monitor/Latin1Text.h"
+#include "pod/PodCommands.h"
+#include "report/OutcomeText.h"
+
+namespace cli {
+
+namespace {
+
+// The bits a read-back shows of a value written as `viewType`: bytes keep 8 bits and
+// words 16, as the write sent them.
+std::uint32_t WrittenBits(monitor::ViewType viewType, std::uint32_t value)
+{
+    switch (pod::AccessWidthForView(viewType)) {
+    case 0:
+    case 1:
+        return value & 0xFFu;
+    case 2:
+        return value & 0xFFFFu;
+    default:
+        return value;
+    }
+}
+
+// What was written, as the read-back would show it.
+std::string ExpectedText(const monitor::WriteRequest& request)
+{
+    if (request.viewType != monitor::ASCII)
+        return monitor::FormatMonitorValue(request.viewType, request.value);
+    std::string latin1;
+    monitor::Utf8ToLatin1(request.text, latin1); // checked when the request was built
+    return monitor::AsciiTextFromWords(monitor::AsciiWriteWords(latin1, request.length));
+}
+
+} // namespace
+
+std::string WriteAndReadBack(pod::PodSession& session, const monitor::TypedSymbols& types,
+                             const WatchItem& item, const monitor::WriteRequest& request,
+                             monitor::Reading& reading)
+{
+    const monitor::WriteOutcome written = monitor::WriteOnce(session, request);
+    if (!written) {
+        std::string text =
+            "writing " + item.label + " failed: " + report::DescribeOutcome(written.outcome);
+        if (written.wordsTotal > 1)
+            text += "; " + std::to_string(written.wordsWritten) + " of " +
+                    std::to_string(written.wordsTotal) + " words were written";
+        return text;
+    }
+    if (const pod::PodOutcome outcome =
+            monitor::ReadItemOnce(session, item.address, item.viewType, item.size, reading);
+        !outcome)
+        return item.label + " was written but reading it back failed: " +
+               report::DescribeOutcome(outcome);
+    const bool same = item.viewType == monitor::ASCII
+                          ? reading.text == ExpectedText(request)
+                          : reading.raw == WrittenBits(item.viewType, request.value);
+    if (!same)
+        return item.label + " reads back " + reading.text + " after " + ExpectedText(request) +
+               " was written";
+    if (item.typed && item.typed->viewType == item.viewType)
+        reading.text = types.ValueText(*item.typed, reading.raw, reading.text);
+    return {};
+}
+
+} // namespace cli
