@@ -494,9 +494,9 @@ void CQuobinDlg::UpdateRegionAvailability()
     }
 }
 
-ops::DialogSnapshot CQuobinDlg::CaptureSnapshot() const
+image::RunChoices CQuobinDlg::CaptureSnapshot() const
 {
-    ops::DialogSnapshot snapshot;
+    image::RunChoices snapshot;
     snapshot.mcuIndex = m_ui->mcuSelect->currentIndex();
     snapshot.resetAfter = m_ui->resetAfterCheck->isChecked();
     snapshot.resetPolarityIndex = m_ui->resetPolarity->currentIndex();
@@ -519,7 +519,7 @@ void CQuobinDlg::BeginWork(QAbstractButton* origin)
 
 void CQuobinDlg::OnOperation(ops::OperationMode mode, QAbstractButton* origin)
 {
-    const ops::DialogSnapshot snapshot = CaptureSnapshot();
+    const image::RunChoices snapshot = CaptureSnapshot();
     BeginWork(origin);
     if (!m_backend->Start(mode, snapshot)) {
         ApplyControlsEnabled(true); // refused: the previous worker has given them back

@@ -71,7 +71,7 @@ public:
     void RunFinished(const ops::RunRecord& record) override;
 
     // The window's values as an operation takes them (UI thread only).
-    ops::DialogSnapshot CaptureSnapshot() const;
+    image::RunChoices CaptureSnapshot() const;
     // The S file path that the settings keep: loaded at start or chosen with "...".
     const QString& StoredFilePath() const { return m_sFilePath; }
 

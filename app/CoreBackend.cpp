@@ -37,9 +37,9 @@ std::array<bool, 4> CoreBackend::RegionsPresent(int type) const
     return present;
 }
 
-bool CoreBackend::LoadSFile(const ops::DialogSnapshot& dialog)
+bool CoreBackend::LoadSFile(const image::RunChoices& choices)
 {
-    return m_core.runner.LoadSFile(dialog);
+    return m_core.runner.LoadSFile(choices);
 }
 
 bool CoreBackend::EnsurePodSession()
@@ -48,9 +48,9 @@ bool CoreBackend::EnsurePodSession()
     return report::EnsurePodSession(m_session, m_view);
 }
 
-bool CoreBackend::Start(ops::OperationMode mode, const ops::DialogSnapshot& dialog)
+bool CoreBackend::Start(ops::OperationMode mode, const image::RunChoices& choices)
 {
-    return m_core.runner.Start(mode, dialog);
+    return m_core.runner.Start(mode, choices);
 }
 
 bool CoreBackend::StartFirmwareUpdate()

@@ -27,10 +27,10 @@ public:
     std::string PartName(int type) const override;
     std::array<bool, 4> RegionsPresent(int type) const override;
 
-    bool LoadSFile(const ops::DialogSnapshot& dialog) override;
+    bool LoadSFile(const image::RunChoices& choices) override;
     bool EnsurePodSession() override;
 
-    bool Start(ops::OperationMode mode, const ops::DialogSnapshot& dialog) override;
+    bool Start(ops::OperationMode mode, const image::RunChoices& choices) override;
     bool StartFirmwareUpdate() override;
     bool QueryVersion() override;
     bool ResetTarget(int resetPolarityIndex, int resetDelayIndex) override;

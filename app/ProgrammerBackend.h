@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ops/DialogSnapshot.h"
+#include "image/RunChoices.h"
 #include "ops/MonitorControl.h"
 #include "ops/OperationMode.h"
 
@@ -29,12 +29,12 @@ public:
 
     // Loads the S file named by the snapshot and takes its settings; reports the outcome
     // and relabels the region boxes. Runs on the calling thread.
-    virtual bool LoadSFile(const ops::DialogSnapshot& dialog) = 0;
+    virtual bool LoadSFile(const image::RunChoices& choices) = 0;
     // Opens the POD (or keeps the open connection); reports 117 or 118 on failure.
     virtual bool EnsurePodSession() = 0;
 
     // Starts work on a worker thread; false when a worker is still running.
-    virtual bool Start(ops::OperationMode mode, const ops::DialogSnapshot& dialog) = 0;
+    virtual bool Start(ops::OperationMode mode, const image::RunChoices& choices) = 0;
     virtual bool StartFirmwareUpdate() = 0;
     // Short exchanges, on a worker too: a silent POD must not freeze the window for the
     // time-outs. False when a worker is still running.

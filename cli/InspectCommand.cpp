@@ -26,7 +26,7 @@ std::string LabelOf(const image::SFileLoadOutcome& outcome, int region)
 
 int Run(const InspectOptions& opt, CLI::Option* regionsOption, CommandContext& ctx)
 {
-    image::SFileLoadRequest request;
+    image::RunChoices request;
     if (const std::string error = ParseMcuOption(opt.mcu, request.mcuIndex); !error.empty())
         return UsageError(ctx, error);
     const image::McuRecord& record = image::RecordFor(request.mcuIndex);
@@ -49,7 +49,7 @@ int Run(const InspectOptions& opt, CLI::Option* regionsOption, CommandContext& c
             request.regionChecked[r] = record.present[r] != 0;
         }
     }
-    request.pathText = opt.file;
+    request.sFilePath = opt.file;
 
     image::McuSelection selection;
     image::FlashImageSet images;
@@ -69,7 +69,7 @@ int Run(const InspectOptions& opt, CLI::Option* regionsOption, CommandContext& c
 
 } // namespace
 
-std::string InspectText(const image::SFileLoadRequest& request,
+std::string InspectText(const image::RunChoices& request,
                         const image::SFileLoadOutcome& outcome,
                         const image::McuSelection& selection, const image::FlashImageSet& images)
 {
@@ -123,7 +123,7 @@ std::string InspectText(const image::SFileLoadRequest& request,
     return text;
 }
 
-std::string InspectJson(const image::SFileLoadRequest& request,
+std::string InspectJson(const image::RunChoices& request,
                         const image::SFileLoadOutcome& outcome,
                         const image::McuSelection& selection, const image::FlashImageSet& images)
 {

@@ -15,10 +15,10 @@ namespace cli {
 void AddInspectCommand(CLI::App& app, CommandList& commands);
 
 // The result of an inspect load, as text and as JSON.
-std::string InspectText(const image::SFileLoadRequest& request,
+std::string InspectText(const image::RunChoices& request,
                         const image::SFileLoadOutcome& outcome,
                         const image::McuSelection& selection, const image::FlashImageSet& images);
-std::string InspectJson(const image::SFileLoadRequest& request,
+std::string InspectJson(const image::RunChoices& request,
                         const image::SFileLoadOutcome& outcome,
                         const image::McuSelection& selection, const image::FlashImageSet& images);
 

@@ -39,12 +39,12 @@ int DelayIndexOf(int delayMs)
     return -1;
 }
 
-// The dialog values the window would capture, from the options; a usage message when
+// The run choices the window would capture, from the options; a usage message when
 // one of them is not valid.
-std::string DialogFrom(const ProgramOptions& o, ops::DialogSnapshot& dialog)
+std::string ChoicesFrom(const ProgramOptions& o, image::RunChoices& choices)
 {
-    if (std::string error = ParseMcuOption(o.mcu, dialog.mcuIndex); !error.empty()) return error;
-    const image::McuRecord& record = image::RecordFor(dialog.mcuIndex);
+    if (std::string error = ParseMcuOption(o.mcu, choices.mcuIndex); !error.empty()) return error;
+    const image::McuRecord& record = image::RecordFor(choices.mcuIndex);
     if (o.regionsOption && o.regionsOption->count() > 0) {
         const auto regions = ParseRegions(o.regions);
         if (!regions)
@@ -52,15 +52,15 @@ std::string DialogFrom(const ProgramOptions& o, ops::DialogSnapshot& dialog)
         for (int r = 0; r < image::kRegionCount; ++r)
             if ((*regions)[r] && !record.present[r])
                 return std::string(image::RegionName(r)) + " is not present on " + record.name;
-        dialog.regionChecked = *regions;
+        choices.regionChecked = *regions;
     } else {
         for (int r = 0; r < image::kRegionCount; ++r)
-            dialog.regionChecked[r] = record.present[r] != 0;
+            choices.regionChecked[r] = record.present[r] != 0;
     }
-    dialog.resetAfter = o.resetAfter;
-    dialog.resetPolarityIndex = o.polarity == "high" ? 1 : 0;
-    dialog.resetDelayIndex = DelayIndexOf(o.delayMs);
-    dialog.sFilePath = o.file;
+    choices.resetAfter = o.resetAfter;
+    choices.resetPolarityIndex = o.polarity == "high" ? 1 : 0;
+    choices.resetDelayIndex = DelayIndexOf(o.delayMs);
+    choices.sFilePath = o.file;
     return {};
 }
 
@@ -68,8 +68,8 @@ int Run(const ProgramOptions& o, bool target, CommandContext& ctx)
 {
     if (o.write && o.verify)
         return UsageError(ctx, "--write and --verify exclude each other (both is the default)");
-    ops::DialogSnapshot dialog;
-    if (const std::string problem = DialogFrom(o, dialog); !problem.empty())
+    image::RunChoices choices;
+    if (const std::string problem = ChoicesFrom(o, choices); !problem.empty())
         return UsageError(ctx, problem);
 
     using ops::OperationMode;
@@ -84,7 +84,7 @@ int Run(const ProgramOptions& o, bool target, CommandContext& ctx)
     int exitCode = kExitOk;
     auto pod = CliPod::Open(ctx, json, exitCode);
     if (!pod) return exitCode;
-    pod->runner().Start(mode, dialog);
+    pod->runner().Start(mode, choices);
     pod->runner().Wait();
     const ops::RunResult result = pod->runner().LastResult();
     if (!o.logFile.empty()) {

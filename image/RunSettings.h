@@ -7,7 +7,8 @@
 
 namespace image {
 
-// The dialog's settings that each S-file load takes and the programming operations read.
+// The run choices an S-file load took, resolved (the reset delay in milliseconds, the
+// part's type, indices outside their lists replaced): what the programming operations read.
 struct RunSettings {
     std::array<bool, kRegionCount> regions{}; // region check boxes in RegionIndex order
     bool resetAfter = false;                  // "Target reset after downloading program"

@@ -68,32 +68,32 @@ std::string RegionLabel(int region, std::uint32_t wordCount, const McuSelection&
     return text;
 }
 
-SFileLoadOutcome LoadSFile(const SFileLoadRequest& request, McuSelection& selection,
+SFileLoadOutcome LoadSFile(const RunChoices& choices, McuSelection& selection,
                            FlashImageSet& images)
 {
     SFileLoadOutcome outcome;
 
     RunSettings settings;
-    settings.mcuType = IsValidMcuType(request.mcuIndex) ? request.mcuIndex : kDefaultMcuType;
-    settings.resetAfter = request.resetAfter;
+    settings.mcuType = IsValidMcuType(choices.mcuIndex) ? choices.mcuIndex : kDefaultMcuType;
+    settings.resetAfter = choices.resetAfter;
     settings.resetPolarity =
-        request.polarityIndex >= 0 && request.polarityIndex < kResetPolarityCount
-            ? request.polarityIndex
+        choices.resetPolarityIndex >= 0 && choices.resetPolarityIndex < kResetPolarityCount
+            ? choices.resetPolarityIndex
             : 0;
     const int delayIndex =
-        request.delayIndex >= 0 && request.delayIndex < static_cast<int>(ResetDelayTable.size())
-            ? request.delayIndex
+        choices.resetDelayIndex >= 0 && choices.resetDelayIndex < static_cast<int>(ResetDelayTable.size())
+            ? choices.resetDelayIndex
             : kDefaultResetDelayIndex;
     settings.resetDelayMs = ResetDelayTable[static_cast<std::size_t>(delayIndex)];
 
-    const std::string path = Trim(request.pathText);
+    const std::string path = Trim(choices.sFilePath);
     if (path.empty()) {
         return Failure(outcome, "Please, specify S file path");
     }
     // The field keeps what was typed or pasted; a name with blanks around it is most
     // likely a paste, so the user hears which name was actually used.
     const std::string trimmedNote =
-        path != request.pathText ? " (leading or trailing spaces of the path were trimmed)" : "";
+        path != choices.sFilePath ? " (leading or trailing spaces of the path were trimmed)" : "";
     // A directory or anything else that is not a file counts as no file.
     std::error_code ec;
     const auto status = std::filesystem::status(std::filesystem::path(path), ec);
@@ -101,7 +101,7 @@ SFileLoadOutcome LoadSFile(const SFileLoadRequest& request, McuSelection& select
         outcome.detail = path + ": " + NotAFileReason(status, ec) + trimmedNote;
         return Failure(outcome, "Can't find the specified S file path");
     }
-    settings.regions = request.regionChecked;
+    settings.regions = choices.regionChecked;
     bool anyRegion = false;
     for (bool checked : settings.regions) {
         anyRegion = anyRegion || checked;

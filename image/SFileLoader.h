@@ -6,23 +6,15 @@
 
 #include "image/FlashImageSet.h"
 #include "image/McuSelection.h"
+#include "image/RunChoices.h"
 #include "image/RunSettings.h"
 
 namespace image {
 
 constexpr int kResetPolarityCount = 2; // "Active Low", "Active High"
 
-// The dialog's values at the moment of a load, captured on the UI thread.
-struct SFileLoadRequest {
-    int mcuIndex = kDefaultMcuType; // MCU Select list index
-    bool resetAfter = false;
-    int polarityIndex = 0;                          // Reset Polarity list index
-    int delayIndex = kDefaultResetDelayIndex;       // Reset Delay list index
-    std::string pathText;                           // S File Path field, untrimmed
-    std::array<bool, kRegionCount> regionChecked{}; // RegionIndex order
-};
-
-// What the dialog shows after a load, and the settings the operations use next.
+// What a load has to show (status line, region labels), and the settings the operations
+// use next.
 struct SFileLoadOutcome {
     bool ok = false;
     std::string statusText;
@@ -38,14 +30,14 @@ struct SFileLoadOutcome {
     RunSettings settings;
 };
 
-// Loads the S file named by the request into images, with the request's part selected.
+// Loads the S file the choices name into images, with their part selected.
 // Failures before the file is read leave selection and images as they were; a file that
 // cannot be read leaves blank images.
 //
 // Index values outside their lists never index a table: an unknown MCU index loads for
 // MC56F8367, an unknown polarity index counts as 0 "Active Low", an unknown delay index
 // as 100 ms.
-SFileLoadOutcome LoadSFile(const SFileLoadRequest& request, McuSelection& selection,
+SFileLoadOutcome LoadSFile(const RunChoices& choices, McuSelection& selection,
                            FlashImageSet& images);
 
 // Label of a region check box: "DFLASH (12 Word, 0.1%)", or "DFLASH (0 Word, 0%)" when

@@ -135,10 +135,10 @@ bool OperationRunner::TryStartWorker(std::function<void()> work)
     return true;
 }
 
-bool OperationRunner::Start(OperationMode mode, const DialogSnapshot& dialog)
+bool OperationRunner::Start(OperationMode mode, const image::RunChoices& choices)
 {
     m_stop.store(false);
-    return TryStartWorker([this, mode, dialog] { RunOperation(mode, dialog); });
+    return TryStartWorker([this, mode, choices] { RunOperation(mode, choices); });
 }
 
 void OperationRunner::RequestStop()
@@ -177,23 +177,16 @@ bool OperationRunner::StartFirmwareUpdate()
     return TryStartWorker([this] { RunFirmwareUpdate(); });
 }
 
-bool OperationRunner::LoadSFile(const DialogSnapshot& dialog)
+bool OperationRunner::LoadSFile(const image::RunChoices& choices)
 {
     // The worker owns the images while it runs.
     if (IsBusy()) return false;
-    return LoadSFile(dialog, m_view);
+    return LoadSFile(choices, m_view);
 }
 
-bool OperationRunner::LoadSFile(const DialogSnapshot& dialog, ProgrammerView& view)
+bool OperationRunner::LoadSFile(const image::RunChoices& choices, ProgrammerView& view)
 {
-    image::SFileLoadRequest request;
-    request.mcuIndex = dialog.mcuIndex;
-    request.resetAfter = dialog.resetAfter;
-    request.polarityIndex = dialog.resetPolarityIndex;
-    request.delayIndex = dialog.resetDelayIndex;
-    request.pathText = dialog.sFilePath;
-    request.regionChecked = dialog.regionChecked;
-    const image::SFileLoadOutcome outcome = image::LoadSFile(request, m_selection, m_images);
+    const image::SFileLoadOutcome outcome = image::LoadSFile(choices, m_selection, m_images);
     if (outcome.settingsTaken) {
         std::lock_guard lock(m_mutex);
         m_settings = outcome.settings;
@@ -202,7 +195,7 @@ bool OperationRunner::LoadSFile(const DialogSnapshot& dialog, ProgrammerView& vi
     view.ShowStatus(outcome.statusText, outcome.error);
     std::vector<std::string> warnings;
     if (outcome.ok)
-        warnings = WrongPartWarnings(m_images, m_selection, dialog.regionChecked, dialog.sFilePath);
+        warnings = WrongPartWarnings(m_images, m_selection, choices.regionChecked, choices.sFilePath);
     for (const std::string& warning : warnings)
         view.ShowWarning(warning);
     {
@@ -212,7 +205,7 @@ bool OperationRunner::LoadSFile(const DialogSnapshot& dialog, ProgrammerView& vi
     return outcome.ok;
 }
 
-void OperationRunner::RunOperation(OperationMode mode, const DialogSnapshot& dialog)
+void OperationRunner::RunOperation(OperationMode mode, const image::RunChoices& choices)
 {
     std::string lastStatus;
     RecordingView view(m_view, lastStatus);
@@ -225,16 +218,16 @@ void OperationRunner::RunOperation(OperationMode mode, const DialogSnapshot& dia
 
     RunRecord record;
     record.startedAt = LocalTimestamp();
-    record.part = image::IsValidMcuType(dialog.mcuIndex)
-                      ? image::RecordFor(dialog.mcuIndex).name
+    record.part = image::IsValidMcuType(choices.mcuIndex)
+                      ? image::RecordFor(choices.mcuIndex).name
                       : image::RecordFor(image::kDefaultMcuType).name;
-    record.file = dialog.sFilePath;
-    record.regions = dialog.regionChecked;
+    record.file = choices.sFilePath;
+    record.regions = choices.regionChecked;
     if (m_traceNote) {
         std::error_code sizeError;
-        const auto bytes = std::filesystem::file_size(dialog.sFilePath, sizeError);
+        const auto bytes = std::filesystem::file_size(choices.sFilePath, sizeError);
         m_traceNote("part: " + record.part);
-        m_traceNote("S file: " + dialog.sFilePath +
+        m_traceNote("S file: " + choices.sFilePath +
                     (sizeError ? std::string(" (size unknown)")
                                : " (" + std::to_string(bytes) + " bytes)"));
     }
@@ -244,9 +237,9 @@ void OperationRunner::RunOperation(OperationMode mode, const DialogSnapshot& dia
     pod::PodOutcome failure;
     bool ok = report::EnsurePodSession(m_session, view);
     if (ok) record.podSerial = PodSerial(m_session.driver());
-    if (ok) ok = LoadSFile(dialog, view);
+    if (ok) ok = LoadSFile(choices, view);
     if (ok) {
-        record.fileCrc = FileCrc32(dialog.sFilePath);
+        record.fileCrc = FileCrc32(choices.sFilePath);
         const image::RunSettings settings = Settings();
         TransferJob job{m_session, view, m_selection, m_images, settings, ProgramModeFor(mode), {}};
         job.stop = &m_stop;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "image/RunSettings.h"
-#include "ops/DialogSnapshot.h"
+#include "image/RunChoices.h"
 #include "ops/OperationMode.h"
 #include "ops/RunRecord.h"
 
@@ -50,7 +50,7 @@ public:
 
     // Starts a flash operation on the worker; false (and nothing happens) while a
     // worker is still running.
-    bool Start(OperationMode mode, const DialogSnapshot& dialog);
+    bool Start(OperationMode mode, const image::RunChoices& choices);
     bool StartFirmwareUpdate();
     // The version query and the target reset on the worker, so that a silent POD never
     // holds up the caller's thread for the exchanges' time-outs.
@@ -69,7 +69,7 @@ public:
 
     // The S-file load of the window's start-up and browse, on the UI thread: reports to
     // the view and takes the settings for later commands. Refused while a worker runs.
-    bool LoadSFile(const DialogSnapshot& dialog);
+    bool LoadSFile(const image::RunChoices& choices);
 
     // Synchronous POD work of the version and reset buttons. Each holds the POD for
     // its exchanges, so it can never interleave with a worker's.
@@ -90,9 +90,9 @@ private:
     // The version query and reset with the POD already held.
     bool DoQueryVersion();
     bool DoResetTarget(int resetPolarityIndex, int resetDelayIndex, int mcuType);
-    void RunOperation(OperationMode mode, const DialogSnapshot& dialog);
+    void RunOperation(OperationMode mode, const image::RunChoices& choices);
     void RunFirmwareUpdate();
-    bool LoadSFile(const DialogSnapshot& dialog, ProgrammerView& view);
+    bool LoadSFile(const image::RunChoices& choices, ProgrammerView& view);
     // Records the result and clears the busy flag; the worker's last step before it
     // gives the controls back.
     void Finish(bool ok, const std::string& message, std::uint32_t elapsedMs,

@@ -136,19 +136,19 @@ ops::OperationMode ModeFrom(const std::string& mode)
                       "pod-verify");
 }
 
-// The dialog values of a run: the part, and the regions asked for (all the part has by
+// The run choices: the part, and the regions asked for (all the part has by
 // default), as quobin-cli program takes them.
-ops::DialogSnapshot DialogFrom(const std::string& path, const std::string& mcu,
+image::RunChoices ChoicesFrom(const std::string& path, const std::string& mcu,
                                const std::optional<py::object>& regions)
 {
-    ops::DialogSnapshot dialog;
-    dialog.mcuIndex = McuIndex(mcu);
-    dialog.sFilePath = path;
-    const image::McuRecord& record = image::RecordFor(dialog.mcuIndex);
+    image::RunChoices choices;
+    choices.mcuIndex = McuIndex(mcu);
+    choices.sFilePath = path;
+    const image::McuRecord& record = image::RecordFor(choices.mcuIndex);
     if (!regions || regions->is_none()) {
         for (int r = 0; r < image::kRegionCount; ++r)
-            dialog.regionChecked[r] = record.present[r] != 0;
-        return dialog;
+            choices.regionChecked[r] = record.present[r] != 0;
+        return choices;
     }
     std::string text;
     if (py::isinstance<py::str>(*regions))
@@ -163,8 +163,8 @@ ops::DialogSnapshot DialogFrom(const std::string& path, const std::string& mcu,
         if ((*chosen)[r] && !record.present[r])
             throw ScriptError(std::string(image::RegionName(r)) + " is not present on " +
                               record.name);
-    dialog.regionChecked = *chosen;
-    return dialog;
+    choices.regionChecked = *chosen;
+    return choices;
 }
 
 struct ProgramResult {
@@ -446,7 +446,7 @@ PYBIND11_MODULE(quobin, m)
             [](script::ScriptLink& link, const std::string& path, const std::string& mcu,
                std::optional<py::object> regions, const std::string& mode,
                std::optional<py::function> progress) {
-                const ops::DialogSnapshot dialog = DialogFrom(path, mcu, regions);
+                const image::RunChoices choices = ChoicesFrom(path, mcu, regions);
                 const ops::OperationMode operation = ModeFrom(mode);
                 std::optional<py::error_already_set> raised;
                 script::ScriptView::Progress report;
@@ -463,7 +463,7 @@ PYBIND11_MODULE(quobin, m)
                 ops::RunResult result;
                 {
                     py::gil_scoped_release release;
-                    result = link.Program(operation, dialog, &report);
+                    result = link.Program(operation, choices, &report);
                 }
                 if (raised) throw std::move(*raised);
                 if (!result.ok)

@@ -63,12 +63,12 @@ void ScriptLink::Reset(int polarityIndex, int delayIndex, int mcuType)
     }
 }
 
-ops::RunResult ScriptLink::Program(ops::OperationMode mode, const ops::DialogSnapshot& dialog,
+ops::RunResult ScriptLink::Program(ops::OperationMode mode, const image::RunChoices& choices,
                                    const ScriptView::Progress* progress)
 {
     const auto lock = Use();
     m_view.SetProgress(progress);
-    if (!m_core->runner.Start(mode, dialog)) {
+    if (!m_core->runner.Start(mode, choices)) {
         m_view.SetProgress(nullptr);
         throw ScriptError("another operation is running on this POD");
     }

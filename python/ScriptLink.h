@@ -36,7 +36,7 @@ public:
     std::string Version();
     void Reset(int polarityIndex, int delayIndex, int mcuType);
     // A flash operation to its end; the result also when it failed.
-    ops::RunResult Program(ops::OperationMode mode, const ops::DialogSnapshot& dialog,
+    ops::RunResult Program(ops::OperationMode mode, const image::RunChoices& choices,
                            const ScriptView::Progress* progress);
     // The failure of the last operation as quobin-cli prints it: the status, why its
     // command failed, the USB back end's reason.

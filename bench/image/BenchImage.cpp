@@ -50,8 +50,8 @@ int main()
 
     image::McuSelection selection;
     image::FlashImageSet images;
-    image::SFileLoadRequest request;
-    request.pathText = path;
+    image::RunChoices request;
+    request.sFilePath = path;
     request.regionChecked = {true, true, true, true};
 
     constexpr int kRuns = 50;

@@ -138,7 +138,7 @@ FullChipRun RunFullChip(const std::string& path, pod::PodClock& clock, sim::Wire
     ops::MonitorControl monitor;
     ops::OperationRunner runner(session, selection, images, view, monitor);
 
-    ops::DialogSnapshot dialog;
+    image::RunChoices dialog;
     dialog.mcuIndex = 27;
     dialog.sFilePath = path;
     dialog.regionChecked = {true, true, true, true};

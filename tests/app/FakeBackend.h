@@ -33,7 +33,7 @@ public:
         return {true, true, true, false};
     }
 
-    bool LoadSFile(const ops::DialogSnapshot& dialog) override
+    bool LoadSFile(const image::RunChoices& dialog) override
     {
         calls.push_back("load");
         loads.push_back(dialog);
@@ -46,7 +46,7 @@ public:
         if (!podPresent) m_view.ReportStatus(117, true);
         return podPresent;
     }
-    bool Start(ops::OperationMode mode, const ops::DialogSnapshot& dialog) override
+    bool Start(ops::OperationMode mode, const image::RunChoices& dialog) override
     {
         calls.push_back("start");
         starts.push_back({mode, dialog});
@@ -74,7 +74,7 @@ public:
 
     struct StartCall {
         ops::OperationMode mode;
-        ops::DialogSnapshot dialog;
+        image::RunChoices dialog;
     };
 
     bool podPresent = true;
@@ -82,7 +82,7 @@ public:
     bool loadFails = true;
     std::string loadStatus = "Please, specify S file path";
     std::vector<std::string> calls;
-    std::vector<ops::DialogSnapshot> loads;
+    std::vector<image::RunChoices> loads;
     std::vector<StartCall> starts;
     std::vector<std::pair<int, int>> resets;
 

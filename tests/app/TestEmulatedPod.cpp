@@ -94,9 +94,9 @@ public:
     {
         return core.RegionsPresent(type);
     }
-    bool LoadSFile(const ops::DialogSnapshot& dialog) override { return core.LoadSFile(dialog); }
+    bool LoadSFile(const image::RunChoices& dialog) override { return core.LoadSFile(dialog); }
     bool EnsurePodSession() override { return core.EnsurePodSession(); }
-    bool Start(ops::OperationMode mode, const ops::DialogSnapshot& dialog) override
+    bool Start(ops::OperationMode mode, const image::RunChoices& dialog) override
     {
         return core.Start(mode, dialog);
     }

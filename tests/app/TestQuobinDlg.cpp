@@ -106,7 +106,7 @@ public:
         m_worker.join();
         m_workerEnded = true;
     }
-    bool Start(ops::OperationMode mode, const ops::DialogSnapshot& dialog) override
+    bool Start(ops::OperationMode mode, const image::RunChoices& dialog) override
     {
         FakeBackend::Start(mode, dialog);
         m_worker = std::thread([this, released = m_release.get_future()] {
@@ -131,7 +131,7 @@ class HeldBackend final : public FakeBackend {
 public:
     explicit HeldBackend(ops::ProgrammerView& view) : FakeBackend(view), m_view(view) {}
     ~HeldBackend() override { RequestStop(); }
-    bool Start(ops::OperationMode mode, const ops::DialogSnapshot& dialog) override
+    bool Start(ops::OperationMode mode, const image::RunChoices& dialog) override
     {
         FakeBackend::Start(mode, dialog);
         m_busy = true;
@@ -194,7 +194,7 @@ private slots:
     {
         Harness h;
         QCOMPARE(h.backend->calls, (std::vector<std::string>{"load", "ensure"}));
-        const ops::DialogSnapshot& load = h.backend->loads.front();
+        const image::RunChoices& load = h.backend->loads.front();
         QCOMPARE(load.mcuIndex, 27);
         QVERIFY(load.sFilePath.empty());
         QCOMPARE(load.regionChecked, (std::array<bool, 4>{true, true, true, true}));
@@ -269,7 +269,7 @@ private slots:
         QCOMPARE(h.Mcu()->currentIndex(), 27);
         QCOMPARE(h.Polarity()->currentIndex(), 0);
         QCOMPARE(h.Delay()->currentIndex(), 0);
-        const ops::DialogSnapshot& load = h.backend->loads.front();
+        const image::RunChoices& load = h.backend->loads.front();
         QCOMPARE(load.mcuIndex, 27);
         QCOMPARE(load.resetPolarityIndex, 0);
         QCOMPARE(load.resetDelayIndex, 0);

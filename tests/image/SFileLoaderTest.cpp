@@ -14,11 +14,11 @@ namespace {
 using testing_srec::S3;
 using testing_srec::TempFile;
 
-image::SFileLoadRequest Request(const std::string& path, int mcu = 27)
+image::RunChoices Request(const std::string& path, int mcu = 27)
 {
-    image::SFileLoadRequest r;
+    image::RunChoices r;
     r.mcuIndex = mcu;
-    r.pathText = path;
+    r.sFilePath = path;
     r.regionChecked = {true, true, true, true};
     return r;
 }
@@ -38,10 +38,10 @@ TEST_F(Loader, SuccessLabelsEveryRegionAndTakesTheSettings)
     text += S3(0x40000, std::vector<std::uint16_t>(0x10, 0)) + "\n"; // 16 of 0x4000 boot words
     text += S3(0x100, std::vector<std::uint16_t>(100, 0)) + "\n";    // splits over two records
     TempFile file(text);
-    image::SFileLoadRequest req = Request("  " + file.path() + " \r\n");
+    image::RunChoices req = Request("  " + file.path() + " \r\n");
     req.resetAfter = true;
-    req.polarityIndex = 1;
-    req.delayIndex = 0;
+    req.resetPolarityIndex = 1;
+    req.resetDelayIndex = 0;
     req.regionChecked = {true, false, true, false};
     const auto out = image::LoadSFile(req, m_sel, m_images);
 
@@ -86,13 +86,13 @@ TEST_F(Loader, CheckFailuresLeaveEverythingAsItWas)
     ASSERT_TRUE(image::LoadSFile(Request(good.path()), m_sel, m_images).ok);
 
     TempFile noRegion(S3(0x10, {0x4343}));
-    image::SFileLoadRequest none = Request(noRegion.path(), 0);
+    image::RunChoices none = Request(noRegion.path(), 0);
     none.regionChecked = {false, false, false, false};
     const std::string fifo = good.dir() + "/pipe.s";
     std::filesystem::remove(fifo);
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     struct Case {
-        image::SFileLoadRequest request;
+        image::RunChoices request;
         const char* text;
         std::string detail;
     };
@@ -171,9 +171,9 @@ TEST_F(Loader, FilesThatStoreNothingAreInvalid)
 TEST_F(Loader, IndexesOutsideTheirListsFallBackToDefaults)
 {
     TempFile file(S3(0x2004000, {7}));
-    image::SFileLoadRequest req = Request(file.path(), 99);
-    req.polarityIndex = 2;
-    req.delayIndex = 5;
+    image::RunChoices req = Request(file.path(), 99);
+    req.resetPolarityIndex = 2;
+    req.resetDelayIndex = 5;
     auto out = image::LoadSFile(req, m_sel, m_images);
     ASSERT_TRUE(out.ok);
     EXPECT_EQ(out.settings.mcuType, 27);
@@ -181,14 +181,14 @@ TEST_F(Loader, IndexesOutsideTheirListsFallBackToDefaults)
     EXPECT_EQ(out.settings.resetPolarity, 0);
     EXPECT_EQ(out.settings.resetDelayMs, 100);
     req.mcuIndex = -1;
-    req.polarityIndex = -1;
-    req.delayIndex = -1;
+    req.resetPolarityIndex = -1;
+    req.resetDelayIndex = -1;
     out = image::LoadSFile(req, m_sel, m_images);
     EXPECT_EQ(out.settings.mcuType, 27);
     EXPECT_EQ(out.settings.resetPolarity, 0);
     EXPECT_EQ(out.settings.resetDelayMs, 100);
     for (int i = 0; i < 5; ++i) {
-        req.delayIndex = i;
+        req.resetDelayIndex = i;
         EXPECT_EQ(image::LoadSFile(req, m_sel, m_images).settings.resetDelayMs,
                   image::ResetDelayTable[i]);
     }

@@ -19,7 +19,7 @@ std::vector<std::string> WithOpcode(const std::vector<std::string>& payloads, co
     return out;
 }
 
-ops::DialogSnapshot OnlyRegion(ops::DialogSnapshot d, int region)
+image::RunChoices OnlyRegion(image::RunChoices d, int region)
 {
     d.regionChecked = {};
     d.regionChecked[static_cast<std::size_t>(region)] = true;

@@ -42,10 +42,10 @@ public:
 
     // An S file in a private folder; the dialog snapshot names it with every region of
     // the part checked.
-    ops::DialogSnapshot Dialog(int mcu, const std::string& sFileText)
+    image::RunChoices Dialog(int mcu, const std::string& sFileText)
     {
         m_files.push_back(std::make_unique<testing_srec::TempFile>(sFileText));
-        ops::DialogSnapshot d;
+        image::RunChoices d;
         d.mcuIndex = mcu;
         d.sFilePath = m_files.back()->path();
         for (int r = 0; r < 4; ++r)
@@ -53,7 +53,7 @@ public:
         return d;
     }
 
-    ops::RunResult Run(ops::OperationMode mode, const ops::DialogSnapshot& dialog)
+    ops::RunResult Run(ops::OperationMode mode, const image::RunChoices& dialog)
     {
         {
             std::lock_guard lock(m_traceMutex);

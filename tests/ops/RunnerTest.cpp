@@ -70,7 +70,7 @@ TEST(Runner, AFlashRunNotesItsPartFileAndResultForTheTrace)
     OpsRig rig;
     std::vector<std::string> notes;
     rig.runner.SetTraceNote([&notes](const std::string& text) { notes.push_back(text); });
-    const ops::DialogSnapshot dialog = rig.Dialog(27, Words(0, 8));
+    const image::RunChoices dialog = rig.Dialog(27, Words(0, 8));
     const auto result = rig.Run(OperationMode::TargetVerify, dialog);
     ASSERT_FALSE(result.ok) << "the blank chip does not hold the words";
     EXPECT_EQ(notes, (std::vector<std::string>{
