@@ -3,6 +3,10 @@
 #include "app/CAboutDlg.h"
 #include "monitor/ui/CMonDlg.h"
 #include "app/MainSettings.h"
+#include "app/ProgrammerToolTips.h"
+#include "app/RecentFilesMenu.h"
+#include "app/RunLog.h"
+#include "app/WinProgressBar.h"
 #include "app/StatusAnnouncer.h"
 #include "graph/ui/CGraphMonDlg.h"
 #include "report/Messages.h"
@@ -13,18 +17,15 @@
 #include <QAccessible>
 #include <QAction>
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QDesktopServices>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QScreen>
-#include <QScrollBar>
 #include <QSettings>
 #include <QTimer>
 #include <QUrl>
@@ -76,8 +77,9 @@ CQuobinDlg::CQuobinDlg(const BackendFactory& makeBackend, QWidget* parent)
                                          QStringLiteral("Quobin ") + quobin::kVersionText));
     m_announcer = new ui::Announcer(this);
     m_speech = std::make_unique<StatusAnnouncer>(*m_announcer);
+    m_progress = std::make_unique<WinProgressBar>(m_ui->progressBar);
+    m_runLog = std::make_unique<RunLog>(m_ui->runLog, m_ui->runCounterLabel);
     m_ui->runLog->hide();
-    m_ui->runLog->setTabChangesFocus(true);
     resize(width(), kFoldedHeight);
     // A fixed-size main window with a minimise box and no maximise box.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -123,84 +125,9 @@ CQuobinDlg::CQuobinDlg(const BackendFactory& makeBackend, QWidget* parent)
     });
     connect(m_ui->runLogToggle, &QToolButton::toggled, this, &CQuobinDlg::OnRunLogToggled);
 
-    m_recentMenu = new QMenu(this);
-    m_recentMenu->setObjectName(QStringLiteral("recentFilesMenu"));
-    auto* recent = m_ui->sFilePathEdit->addAction(style()->standardIcon(QStyle::SP_ArrowDown),
-                                                  QLineEdit::TrailingPosition);
-    recent->setObjectName(QStringLiteral("recentFilesAction"));
-    recent->setText(QStringLiteral("Recent S files"));
-    recent->setToolTip(QStringLiteral("Recent S files (Alt+Down)"));
-    recent->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Down));
-    recent->setShortcutContext(Qt::WidgetShortcut);
-    connect(recent, &QAction::triggered, this, [this] {
-        m_recentMenu->popup(
-            m_ui->sFilePathEdit->mapToGlobal(QPoint(0, m_ui->sFilePathEdit->height())));
-    });
+    m_recent = new RecentFilesMenu(m_ui->sFilePathEdit, [this](const QString& path) { ChooseSFile(path); });
     setAcceptDrops(true);
-    SetUpToolTipsAndShortcuts();
-}
-
-void CQuobinDlg::SetUpToolTipsAndShortcuts()
-{
-    struct Tip {
-        QWidget* widget;
-        const char* text;
-        QKeySequence key;
-    };
-    const Tip tips[] = {
-        {m_ui->mcuSelect, "The target part; its memory map decides the regions", {}},
-        {m_ui->resetAfterCheck, "Reset the target and let it run after programming", {}},
-        {m_ui->resetPolarity, "Level of the target's reset line while it is held in reset", {}},
-        {m_ui->resetDelay, "How long the reset line is held", {}},
-        {m_ui->sFilePathEdit,
-         "The S-record file to program; Enter loads it, Alt+Down lists recent files, or drop "
-         "a file on the window",
-         {}},
-        {m_ui->browseButton, "Choose the S file", QKeySequence(Qt::CTRL | Qt::Key_O)},
-        {m_ui->dflashCheck, "Program the data flash", {}},
-        {m_ui->bflashCheck, "Program the boot flash", {}},
-        {m_ui->p1flashCheck, "Program the first program flash", {}},
-        {m_ui->p2flashCheck, "Program the second program flash", {}},
-        {m_ui->targetWriteVerifyButton, "Write the S file into the target's flash and verify it",
-         QKeySequence(Qt::Key_F5)},
-        {m_ui->targetWriteButton, "Write the S file into the target's flash",
-         QKeySequence(Qt::Key_F6)},
-        {m_ui->targetVerifyButton, "Compare the target's flash with the S file",
-         QKeySequence(Qt::Key_F7)},
-        {m_ui->podWriteVerifyButton, "Store the programming job in the POD and verify it",
-         QKeySequence(Qt::SHIFT | Qt::Key_F5)},
-        {m_ui->podWriteButton, "Store the programming job in the POD",
-         QKeySequence(Qt::SHIFT | Qt::Key_F6)},
-        {m_ui->podVerifyButton, "Compare the POD's stored job with the S file",
-         QKeySequence(Qt::SHIFT | Qt::Key_F7)},
-        {m_ui->getVersionButton, "Read the POD's firmware version", QKeySequence(Qt::Key_F8)},
-        {m_ui->firmwareUpdateButton,
-         "Write the carried firmware into the POD; the POD must be in its boot loader",
-         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_U)},
-        {m_ui->targetResetButton, "Reset the target with the chosen polarity and delay",
-         QKeySequence(Qt::Key_F9)},
-        {m_ui->dataMonitoringButton, "Show the live variables of the running target",
-         QKeySequence(Qt::CTRL | Qt::Key_M)},
-        {m_ui->helpButton, "Open the manual", QKeySequence(Qt::Key_F1)},
-        {m_ui->exitButton, "Close Quobin; during a run it closes when the run has ended",
-         QKeySequence(Qt::Key_Escape)},
-        {m_ui->runLogToggle, "Show or hide the log of every status of every run",
-         QKeySequence(Qt::CTRL | Qt::Key_L)},
-        {m_ui->runCounterLabel, "Runs since Quobin started", {}},
-        {m_ui->transferLabel, "The region being sent and the time left", {}},
-    };
-    for (const Tip& tip : tips) {
-        QString text = QString::fromUtf8(tip.text);
-        // Esc belongs to the dialog itself; only the others are set on their buttons.
-        if (!tip.key.isEmpty() && tip.widget != m_ui->exitButton)
-            if (auto* button = qobject_cast<QAbstractButton*>(tip.widget))
-                button->setShortcut(tip.key);
-        if (!tip.key.isEmpty())
-            text += QStringLiteral(" (%1)").arg(tip.key.toString(QKeySequence::NativeText));
-        tip.widget->setToolTip(text);
-        if (tip.widget->accessibleDescription().isEmpty())
-            tip.widget->setAccessibleDescription(text);
-    }
+    SetUpProgrammerToolTips(*m_ui);
 }
 
 CQuobinDlg::~CQuobinDlg()
@@ -280,7 +207,6 @@ void CQuobinDlg::Initialize()
 
     LoadSettings();
     if (m_monDlg) m_monDlg->Initialize(*app::OpenQuobinSettings());
-    RebuildRecentMenu();
     UpdateRegionAvailability();
     m_backend->LoadSFile(CaptureSnapshot());
     m_backend->EnsurePodSession();
@@ -295,40 +221,22 @@ void CQuobinDlg::ShowStatus(const std::string& text, bool error)
 
 void CQuobinDlg::SetProgressRange(int upper)
 {
-    OnUiThread([this, upper] {
-        // A Windows progress control keeps its position, clamped to the new range, and
-        // shows a range of 0..0 as an empty bar. A QProgressBar would reset the value to
-        // -1 instead, and run its endless "busy" animation for 0..0.
-        QProgressBar* bar = m_ui->progressBar;
-        m_progressUpper = std::max(upper, 0);
-        const int position = std::clamp(bar->value(), 0, m_progressUpper);
-        bar->setRange(0, std::max(m_progressUpper, 1));
-        bar->setValue(position);
-    });
+    OnUiThread([this, upper] { m_progress->SetRange(upper); });
 }
 
 void CQuobinDlg::SetProgressStep(int step)
 {
-    OnUiThread([this, step] { m_progressStep = step; });
+    OnUiThread([this, step] { m_progress->SetStep(step); });
 }
 
 void CQuobinDlg::StepProgress()
 {
-    OnUiThread([this] {
-        if (m_progressUpper == 0) return; // an empty range has nowhere to go
-        // A step past the end starts the bar over, as a Windows progress control does; a
-        // new region's range therefore begins from empty even though nobody resets it.
-        QProgressBar* bar = m_ui->progressBar;
-        const int next = std::max(bar->value(), 0) + m_progressStep;
-        bar->setValue(next > m_progressUpper ? 0 : next);
-    });
+    OnUiThread([this] { m_progress->Step(); });
 }
 
 void CQuobinDlg::SetProgressPos(int position)
 {
-    OnUiThread([this, position] {
-        m_ui->progressBar->setValue(std::clamp(position, 0, m_progressUpper));
-    });
+    OnUiThread([this, position] { m_progress->SetPos(position); });
 }
 
 void CQuobinDlg::SetControlsEnabled(bool enabled)
@@ -373,28 +281,23 @@ void CQuobinDlg::ShowNote(const std::string& text)
 void CQuobinDlg::RunFinished(const ops::RunRecord& record)
 {
     OnUiThread([this, line = QString::fromStdString(ops::RunLogLine(record)), ok = record.ok] {
-        ++(ok ? m_passes : m_failures);
-        UpdateRunCounter();
-        AppendLog(line);
+        m_runLog->RunFinished(line, ok);
     });
-}
-
-void CQuobinDlg::UpdateRunCounter()
-{
-    m_ui->runCounterLabel->setText(
-        QStringLiteral("Runs: %1 passed, %2 failed").arg(m_passes).arg(m_failures));
 }
 
 void CQuobinDlg::AppendLog(const QString& text)
 {
-    if (text.isEmpty()) return;
-    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss"));
-    m_ui->runLog->appendPlainText(stamp + QLatin1Char(' ') + text);
+    m_runLog->Append(text);
 }
 
 QStringList CQuobinDlg::RunLogLines() const
 {
-    return m_ui->runLog->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return m_runLog->Lines();
+}
+
+const QStringList& CQuobinDlg::RecentFiles() const
+{
+    return m_recent->Files();
 }
 
 void CQuobinDlg::OnRunLogToggled(bool shown)
@@ -530,7 +433,7 @@ void CQuobinDlg::OnOperation(ops::OperationMode mode, QAbstractButton* origin)
     const QString typed = QString::fromStdString(snapshot.sFilePath);
     if (!typed.trimmed().isEmpty() && typed != m_sFilePath) {
         m_sFilePath = typed;
-        RememberRecent(typed);
+        m_recent->Remember(typed);
         SaveSettings();
     }
 }
@@ -592,30 +495,8 @@ void CQuobinDlg::ChooseSFile(const QString& path)
     m_sFilePath = path;
     m_ui->sFilePathEdit->setText(path);
     m_ui->sFilePathEdit->setModified(false);
-    RememberRecent(path);
+    m_recent->Remember(path);
     m_backend->LoadSFile(CaptureSnapshot());
-}
-
-void CQuobinDlg::RememberRecent(const QString& path)
-{
-    m_recentFiles.removeAll(path);
-    m_recentFiles.prepend(path);
-    while (m_recentFiles.size() > app::MainSettings::kRecentCount)
-        m_recentFiles.removeLast();
-    RebuildRecentMenu();
-}
-
-void CQuobinDlg::RebuildRecentMenu()
-{
-    m_recentMenu->clear();
-    for (const QString& path : m_recentFiles) {
-        QAction* item = m_recentMenu->addAction(QDir::toNativeSeparators(path));
-        connect(item, &QAction::triggered, this, [this, path] {
-            if (m_ui->sFilePathEdit->isEnabled()) ChooseSFile(path);
-        });
-    }
-    if (m_recentFiles.isEmpty())
-        m_recentMenu->addAction(QStringLiteral("(no recent files)"))->setEnabled(false);
 }
 
 void CQuobinDlg::dragEnterEvent(QDragEnterEvent* event)
@@ -731,7 +612,7 @@ void CQuobinDlg::LoadSettings()
     m_ui->resetDelay->setCurrentIndex(loaded.resetDelay);
     m_sFilePath = loaded.filePath;
     m_ui->sFilePathEdit->setText(loaded.filePath);
-    m_recentFiles = loaded.recentFiles;
+    m_recent->SetFiles(loaded.recentFiles);
 }
 
 void CQuobinDlg::SaveSettings() const
@@ -744,7 +625,7 @@ void CQuobinDlg::SaveSettings() const
     current.resetPolarity = m_ui->resetPolarity->currentIndex();
     current.resetDelay = m_ui->resetDelay->currentIndex();
     current.filePath = m_sFilePath;
-    current.recentFiles = m_recentFiles;
+    current.recentFiles = m_recent->Files();
     const auto store = app::OpenQuobinSettings();
     current.Save(*store);
 }

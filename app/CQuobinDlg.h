@@ -18,7 +18,9 @@ class CMonDlg;
 class QAbstractButton;
 class QCheckBox;
 class StatusAnnouncer;
-class QMenu;
+class RecentFilesMenu;
+class RunLog;
+class WinProgressBar;
 class QUrl;
 class QWidget;
 
@@ -84,7 +86,7 @@ public:
 
     // The run log pane's lines, oldest first, and the S files chosen lately, newest first.
     QStringList RunLogLines() const;
-    const QStringList& RecentFiles() const { return m_recentFiles; }
+    const QStringList& RecentFiles() const;
     // Makes a path the S file as "..." does: stored, shown, loaded, first of the recent files.
     void ChooseSFile(const QString& path);
 
@@ -125,11 +127,7 @@ private:
     void ReloadForNewChoice();
     void OnRunLogToggled(bool shown);
     void AppendLog(const QString& text);
-    void UpdateRunCounter();
-    void RememberRecent(const QString& path);
-    void RebuildRecentMenu();
     void KeepOnScreen();
-    void SetUpToolTipsAndShortcuts();
 
     void ApplyStatus(const QString& text, bool error);
     void ShowTransferText(const QString& text);
@@ -147,21 +145,18 @@ private:
     std::unique_ptr<Ui::CQuobinDlg> m_ui;
     QString m_sFilePath;
     QIcon m_icon;
-    int m_progressStep = 10;   // a progress control's step until somebody sets one
-    int m_progressUpper = 100; // its range 0..upper; the bar shows 0..1 for an empty range
     UrlOpener m_openUrl;
     MessageShower m_showMessage;
     FileChooser m_chooseFile;
     Confirmer m_confirmLeave;
-    QStringList m_recentFiles;
-    QMenu* m_recentMenu = nullptr;
     bool m_workActive = false;   // POD work started from this window and not yet given back
     bool m_closePending = false; // EXIT during POD work: close once it has ended
     int m_closeResult = 0;
-    int m_passes = 0;
-    int m_failures = 0;
     ui::UiThreadQueue* m_uiQueue = new ui::UiThreadQueue(this); // a child: Qt deletes it
     ui::Announcer* m_announcer = nullptr; // a child: Qt deletes it
+    RecentFilesMenu* m_recent = nullptr;  // a child of the path field: Qt deletes it
+    std::unique_ptr<WinProgressBar> m_progress;
+    std::unique_ptr<RunLog> m_runLog;
     std::unique_ptr<StatusAnnouncer> m_speech;
     QPointer<QAbstractButton> m_workOrigin; // gets the focus back when the work has ended
     std::unique_ptr<app::ProgrammerBackend> m_backend;
