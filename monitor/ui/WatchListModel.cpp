@@ -120,7 +120,7 @@ QVariant WatchListModel::data(const QModelIndex& index, int role) const
     case Cell::Address:
         return listcells::AddressText(row.address);
     case Cell::Value:
-        return QString::fromStdString(row.value);
+        return m_valueText ? m_valueText(row) : QString::fromStdString(row.value);
     case Cell::ViewType:
         return QString::fromLatin1(monitor::ViewTypeName(row.viewType));
     case Cell::Size:
