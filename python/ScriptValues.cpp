@@ -58,7 +58,7 @@ py::object ValueToPython(monitor::ViewType viewType, const monitor::Reading& rea
 
 py::object ValueToPython(const monitor::MonitorItem& row)
 {
-    return NumberToPython(row.viewType, row.plotValue, row.value);
+    return NumberToPython(row.viewType, row.plotValue, row.valueText);
 }
 
 monitor::WriteRequest WriteRequestFrom(const cli::WatchItem& item, py::handle value)

@@ -61,15 +61,15 @@ const monitor::TypedRow* MonitorListCommands::TypedRowOf(const std::string& name
 
 QString MonitorListCommands::ValueTextOf(const monitor::MonitorItem& row) const
 {
-    const QString plain = QString::fromStdString(row.value);
+    const QString plain = QString::fromStdString(row.valueText);
     // Bit fields and enums are integer views, whose number is the word read.
-    if (row.value.empty() || !row.plotValue || std::fabs(*row.plotValue) > 4294967295.0)
+    if (row.valueText.empty() || !row.plotValue || std::fabs(*row.plotValue) > 4294967295.0)
         return plain;
     const monitor::TypedRow* typed = TypedRowOf(row.name);
     // A row shown with another view type than its C type's shows what that type makes.
     if (!typed || typed->viewType != row.viewType) return plain;
     const auto raw = static_cast<std::uint32_t>(static_cast<std::int64_t>(*row.plotValue));
-    return QString::fromStdString(m_data.types.ValueText(*typed, raw, row.value));
+    return QString::fromStdString(m_data.types.ValueText(*typed, raw, row.valueText));
 }
 
 // ---- keyboard and mouse --------------------------------------------------------------
@@ -301,7 +301,7 @@ void MonitorListCommands::ChangeAddressValue()
     if (rows.empty()) return;
     const monitor::MonitorItem row = m_lists.addressWatchModel->RowAt(rows.front());
     if (row.viewType == monitor::ASCII) return; // no size to write a text with
-    CChangeValueAddr dialog({listcells::AddressText(row.address), QString::fromStdString(row.value),
+    CChangeValueAddr dialog({listcells::AddressText(row.address), QString::fromStdString(row.valueText),
                              QString::fromLatin1(monitor::ViewTypeName(row.viewType))},
                             m_data.worker.IsRunning(), m_window);
     if (dialog.exec() != QDialog::Accepted) return;

@@ -140,9 +140,10 @@ int main(int argc, char** argv)
     // Room for the open struct's names and for every watched row.
     settings.setValue(QStringLiteral("Monitoring/VSplitter Position"), 330);
     settings.setValue(QStringLiteral("Monitoring/HSplitter Position"), 330);
-    const std::pair<const char*, int> widths[] = {{"Left 0", 110},  {"Left 1", 78},   {"Left 2", 40},
-                                                  {"Left 3", 120},  {"TRight 0", 110}, {"TRight 1", 78},
-                                                  {"TRight 3", 70}, {"TRight 4", 60}};
+    const std::pair<const char*, int> widths[] = {{"Left 0", 110},   {"Left 1", 78},
+                                                  {"Left 2", 40},    {"TRight 0", 110},
+                                                  {"TRight 1", 78},  {"TRight 3", 70},
+                                                  {"TRight 4", 60}};
     for (const auto& [column, width] : widths)
         settings.setValue(QStringLiteral("Monitoring/%1 Column Width").arg(QLatin1String(column)), width);
     dlg.Initialize(settings);
