@@ -102,11 +102,13 @@ bool MonitorListCommands::HandleKey(QTableView* list, const QKeyEvent& key)
         if (SelectCurrentRow(list)) Activate(list, list->currentIndex());
         return true;
     }
-    if (key.key() == Qt::Key_Menu || (key.key() == Qt::Key_F10 && key.modifiers() == Qt::ShiftModifier)) {
+    if (key.key() == Qt::Key_Menu ||
+        (key.key() == Qt::Key_F10 && key.modifiers() == Qt::ShiftModifier)) {
         OpenMenuAtCurrentRow(list);
         return true;
     }
-    if (list != m_lists.symbols || !plain || (key.key() != Qt::Key_Right && key.key() != Qt::Key_Left))
+    if (list != m_lists.symbols || !plain ||
+        (key.key() != Qt::Key_Right && key.key() != Qt::Key_Left))
         return false;
     // As in a tree: Right opens the current row, Left closes it or goes up to its parent.
     const int row = list->currentIndex().row();
@@ -161,7 +163,8 @@ void MonitorListCommands::Activate(QTableView* list, const QModelIndex& index)
 
 void MonitorListCommands::AddSymbolMenu(QMenu& menu, bool onRow)
 {
-    menu.addAction(QStringLiteral("Watch Symbol"), this, &MonitorListCommands::WatchSelectedSymbols);
+    menu.addAction(QStringLiteral("Watch Symbol"), this,
+                   &MonitorListCommands::WatchSelectedSymbols);
     if (!onRow) return;
     const SymbolListModel::RowState state =
         m_lists.symbolModel->StateAt(m_lists.symbols->currentIndex().row());
@@ -218,7 +221,8 @@ std::unique_ptr<QMenu> MonitorListCommands::MakeContextMenu(QTableView* list, bo
     if (!symbols && onRow) {
         // An address row has no size to write a text with.
         const std::vector<int> rows = SelectedRows(list);
-        if (!rows.empty() && m_lists.addressWatchModel->RowAt(rows.front()).viewType == monitor::ASCII)
+        if (!rows.empty() &&
+            m_lists.addressWatchModel->RowAt(rows.front()).viewType == monitor::ASCII)
             change->setEnabled(false);
     }
     return menu;
@@ -254,13 +258,16 @@ void MonitorListCommands::DeleteAll(monitor::WatchListId list)
     m_hooks.listsChanged();
 }
 
-void MonitorListCommands::SetViewTypeOfSelected(monitor::WatchListId list, monitor::ViewType viewType)
+void MonitorListCommands::SetViewTypeOfSelected(monitor::WatchListId list,
+                                                monitor::ViewType viewType)
 {
     const std::vector<int> rows = SelectedRows(ViewOf(list));
     for (int row : rows) {
         // A member row's type is its own: its symbol keeps the type of the whole.
-        const bool symbolRow = list == monitor::WatchListId::Symbols &&
-                               m_data.table.Find(ModelOf(list)->RowAt(row).name) >= 0;
+        const monitor::MonitorItem& item = ModelOf(list)->RowAt(row);
+        const bool symbolRow = list == monitor::WatchListId::Symbols && item.symbolIndex >= 0 &&
+                               item.symbolIndex < m_data.table.count() &&
+                               m_data.table.at(item.symbolIndex).name == item.name;
         m_data.watchList.SetViewType(list, row, viewType, symbolRow ? &m_data.table : nullptr);
     }
     ModelOf(list)->RefreshRows(rows);
@@ -301,7 +308,8 @@ void MonitorListCommands::ChangeAddressValue()
     if (rows.empty()) return;
     const monitor::MonitorItem row = m_lists.addressWatchModel->RowAt(rows.front());
     if (row.viewType == monitor::ASCII) return; // no size to write a text with
-    CChangeValueAddr dialog({listcells::AddressText(row.address), QString::fromStdString(row.valueText),
+    CChangeValueAddr dialog({listcells::AddressText(row.address),
+                             QString::fromStdString(row.valueText),
                              QString::fromLatin1(monitor::ViewTypeName(row.viewType))},
                             m_data.worker.IsRunning(), m_window);
     if (dialog.exec() != QDialog::Accepted) return;

@@ -30,8 +30,9 @@ void SymbolListModel::Refill()
 
 const SymbolListModel::Row* SymbolListModel::RowPtr(int row) const
 {
-    return row >= 0 && row < static_cast<int>(m_rows.size()) ? &m_rows[static_cast<std::size_t>(row)]
-                                                             : nullptr;
+    return row >= 0 && row < static_cast<int>(m_rows.size())
+               ? &m_rows[static_cast<std::size_t>(row)]
+               : nullptr;
 }
 
 int SymbolListModel::SymbolIndexAt(int row) const
@@ -76,7 +77,8 @@ void SymbolListModel::Open(int row)
     std::vector<Row> rows;
     for (const monitor::TypedRow& child : children.rows)
         rows.push_back({parent.symbolIndex, child, parent.depth + 1, false, 0});
-    if (children.more > 0) rows.push_back({parent.symbolIndex, std::nullopt, parent.depth + 1, false, children.more});
+    if (children.more > 0)
+        rows.push_back({parent.symbolIndex, std::nullopt, parent.depth + 1, false, children.more});
     parent.open = true;
     const QModelIndex mark = index(row, 0);
     emit dataChanged(mark, mark, {kStateRole});
@@ -95,7 +97,8 @@ void SymbolListModel::Close(int row)
     const QModelIndex mark = index(row, 0);
     emit dataChanged(mark, mark, {kStateRole});
     int end = row + 1;
-    while (end < rowCount() && m_rows[static_cast<std::size_t>(end)].depth > parent.depth) ++end;
+    while (end < rowCount() && m_rows[static_cast<std::size_t>(end)].depth > parent.depth)
+        ++end;
     if (end == row + 1) return;
     beginRemoveRows({}, row + 1, end - 1);
     m_rows.erase(m_rows.begin() + row + 1, m_rows.begin() + end);

@@ -39,19 +39,23 @@ void SymbolTreeDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     background.icon = {};
     QStyle* style = option.widget ? option.widget->style() : QApplication::style();
     style->drawControl(QStyle::CE_ItemViewItem, &background, painter, option.widget);
-    const auto state = static_cast<SymbolListModel::RowState>(index.data(SymbolListModel::kStateRole).toInt());
+    const auto state =
+        static_cast<SymbolListModel::RowState>(index.data(SymbolListModel::kStateRole).toInt());
     if (state != SymbolListModel::RowState::Leaf) {
         QStyleOption mark;
-        mark.rect = QRect(option.rect.left() + markEnd - kMark, option.rect.top(), kMark, option.rect.height());
+        mark.rect = QRect(option.rect.left() + markEnd - kMark, option.rect.top(), kMark,
+                          option.rect.height());
         mark.palette = option.palette;
-        mark.state = QStyle::State_Children | QStyle::State_Item | (option.state & QStyle::State_Enabled);
+        mark.state =
+            QStyle::State_Children | QStyle::State_Item | (option.state & QStyle::State_Enabled);
         if (state == SymbolListModel::RowState::Open) mark.state |= QStyle::State_Open;
         style->drawPrimitive(QStyle::PE_IndicatorBranch, &mark, painter, option.widget);
     }
     QStyledItemDelegate::paint(painter, shifted, index);
 }
 
-QSize SymbolTreeDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
+QSize SymbolTreeDelegate::sizeHint(const QStyleOptionViewItem& option,
+                                   const QModelIndex& index) const
 {
     return QStyledItemDelegate::sizeHint(option, index) + QSize(MarkEnd(index), 0);
 }
