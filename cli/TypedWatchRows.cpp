@@ -16,8 +16,8 @@ void ShowTypedValues(const monitor::TypedSymbols& types, const std::vector<Watch
         monitor::MonitorItem& row = symbolRows[index];
         // Bit fields and enums are integer views, whose number is the value read.
         const auto raw = static_cast<std::uint32_t>(static_cast<std::int64_t>(*row.plotValue));
-        row.value = types.ValueText(*item.typed, raw, row.value);
-        if (item.typed->bits) row.plotValue = std::strtod(row.value.c_str(), nullptr);
+        row.valueText = types.ValueText(*item.typed, raw, row.valueText);
+        if (item.typed->bits) row.plotValue = std::strtod(row.valueText.c_str(), nullptr);
     }
 }
 

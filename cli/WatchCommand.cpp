@@ -63,7 +63,7 @@ struct WatchOptions {
 // it is, not as the double it was widened to); the text for ASCII.
 std::string CsvValue(const monitor::MonitorItem& row)
 {
-    if (!row.plotValue) return report::CsvField(row.value);
+    if (!row.plotValue) return report::CsvField(row.valueText);
     char text[32];
     const auto result =
         row.viewType == monitor::FLOAT
@@ -115,7 +115,7 @@ public:
             m_ctx.out << elapsedMs << " ms:";
             for (std::size_t i = 0; i < m_items.size(); ++i)
                 m_ctx.out << "  " << m_items[i].label << " = "
-                          << RowOf(cycle, m_items[i], m_rows[i]).value;
+                          << RowOf(cycle, m_items[i], m_rows[i]).valueText;
             m_ctx.out << '\n' << std::flush;
         }
         return true;
@@ -144,7 +144,7 @@ private:
         for (std::size_t i = 0; i < m_items.size(); ++i) {
             m_ctx.out << "\r\x1b[K" << m_items[i].label
                       << std::string(m_labelWidth - m_items[i].label.size() + 2, ' ')
-                      << RowOf(cycle, m_items[i], m_rows[i]).value << '\n';
+                      << RowOf(cycle, m_items[i], m_rows[i]).valueText << '\n';
         }
         m_ctx.out << std::flush;
     }

@@ -122,7 +122,7 @@ void WatchList::SetViewType(WatchListId id, int row, ViewType viewType, SymbolTa
     if (row < 0 || static_cast<std::size_t>(row) >= rows.size()) return;
     MonitorItem& r = rows[static_cast<std::size_t>(row)];
     r.viewType = viewType;
-    r.value.clear();
+    r.valueText.clear();
     r.plotValue.reset();
     if (table != nullptr && id == WatchListId::Symbols) table->SetViewType(r.symbolIndex, viewType);
 }
@@ -194,8 +194,8 @@ int WatchList::StoreValue(const ReadItem& item, const std::string& text,
         if (rows[i].id != item.rowId) continue;
         if (rows[i].viewType != item.viewType) return -1;
         rows[i].plotValue = plotValue;
-        if (rows[i].value == text) return -1;
-        rows[i].value = text;
+        if (rows[i].valueText == text) return -1;
+        rows[i].valueText = text;
         return static_cast<int>(i);
     }
     return -1;

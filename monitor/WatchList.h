@@ -20,7 +20,7 @@ struct MonitorItem {
     std::uint32_t address = 0;
     std::int32_t size = 0; // words; symbol rows only
     ViewType viewType = HEX16;
-    std::string value;               // "Monitor Value": empty until the first successful read
+    std::string valueText;           // "Monitor Value": empty until the first successful read
     std::optional<double> plotValue; // the number of the last reading; none for ASCII
 };
 

@@ -63,7 +63,7 @@ py::object ValueToPython(const monitor::TypedSymbols& types, const cli::WatchIte
 
 py::object ValueToPython(const monitor::MonitorItem& row)
 {
-    return NumberToPython(row.viewType, row.plotValue, row.value);
+    return NumberToPython(row.viewType, row.plotValue, row.valueText);
 }
 
 monitor::WriteRequest WriteRequestFrom(const cli::WatchItem& item, py::handle value)

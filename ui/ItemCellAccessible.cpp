@@ -41,8 +41,11 @@ QString ItemCellAccessible::text(QAccessible::Text t) const
     const QModelIndex index = model->index(m_row, m_column);
     switch (t) {
     case QAccessible::Name:
-    case QAccessible::Value:
-        return model->data(index, Qt::DisplayRole).toString();
+    case QAccessible::Value: {
+        // A model may say more to a listener than the cell shows (a tree row its full path).
+        const QVariant spoken = model->data(index, Qt::AccessibleTextRole);
+        return (spoken.isValid() ? spoken : model->data(index, Qt::DisplayRole)).toString();
+    }
     case QAccessible::Description:
         return model->headerData(m_column, Qt::Horizontal).toString();
     default:

@@ -146,7 +146,7 @@ int main()
         if (pending) {
             const std::optional<monitor::MonitorItem> row =
                 list.Row(monitor::WatchListId::Addresses, 0);
-            if (row && row->value == std::to_string(value)) {
+            if (row && row->valueText == std::to_string(value)) {
                 ++confirmed;
                 pending = false;
             } else if (now - postedAt > kConfirmWithinMs) {

@@ -87,14 +87,25 @@ QCustomPlot* GraphPlotArea::MakePlot(bool main)
     plot->yAxis->setNumberPrecision(10);
     // One value-label width for every plot, so that the time axes of stacked plots line up
     // whatever their values; it holds a ten-digit number with its sign.
-    plot->axisRect()->setAutoMargins(QCP::msTop | QCP::msRight | QCP::msBottom);
+    // The top keeps room for half the highest value label, no more: the legend line sits
+    // right above it.
+    plot->axisRect()->setAutoMargins(QCP::msRight | QCP::msBottom);
     plot->axisRect()->setMargins(
-        QMargins(QFontMetrics(font()).horizontalAdvance(QStringLiteral("-0000000000")) + 12, 0, 0, 0));
-    // Top left: the newest points come in on the right.
-    plot->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignLeft);
+        QMargins(QFontMetrics(font()).horizontalAdvance(QStringLiteral("-0000000000")) + 12,
+                 QFontMetrics(font()).height() / 2 + 2, 0, 0));
+    // A line of its own above the axis rect: inside it the legend hid the curves at
+    // whichever corner the newest points came in (the left until the span fills, then the
+    // right). The same height in every plot, so stacked time axes still line up.
+    plot->axisRect()->insetLayout()->take(plot->legend);
+    plot->plotLayout()->insertRow(0);
+    plot->plotLayout()->addElement(0, 0, plot->legend);
+    plot->plotLayout()->setRowStretchFactor(0, 0.001);
+    plot->plotLayout()->setRowSpacing(0);
+    plot->legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
+    plot->legend->setMargins(QMargins(0, 2, 0, 0));
     plot->legend->setVisible(main);
-    plot->legend->setBrush(QColor(0x20, 0x20, 0x20));
-    plot->legend->setBorderPen(QPen(kGrid));
+    plot->legend->setBrush(Qt::NoBrush);
+    plot->legend->setBorderPen(Qt::NoPen);
     plot->legend->setTextColor(Qt::white);
     QFont legendFont = font();
     legendFont.setPointSizeF(legendFont.pointSizeF() * 0.9);

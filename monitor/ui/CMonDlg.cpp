@@ -1,15 +1,11 @@
 #include "monitor/ui/CMonDlg.h"
 
-#include "monitor/ui/CAddAddress.h"
-#include "monitor/ui/CChangeValue.h"
-#include "monitor/ui/CChangeValueAddr.h"
-#include "monitor/ui/ListCells.h"
+#include "monitor/ui/MonitorListCommands.h"
 #include "monitor/ui/SymbolListModel.h"
 #include "monitor/ui/WatchListModel.h"
 #include "monitor/ui/WatchListView.h"
 #include "monitor/ElfTypes.h"
 #include "monitor/MapFileReader.h"
-#include "monitor/ValueText.h"
 #include "monitor/WatchListFile.h"
 #include "pod/PodSession.h"
 #include "ui/Announcer.h"
@@ -28,6 +24,7 @@
 #include <QStringList>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QMenu>
 #include <QMessageBox>
 #include <QScrollBar>
@@ -85,6 +82,19 @@ CMonDlg::CMonDlg(pod::PodSession& session, McuSource currentMcu, QWidget* parent
     m_symbolModel = new SymbolListModel(m_table, m_types, this);
     m_symbolWatchModel = new WatchListModel(m_watchList, monitor::WatchListId::Symbols, this);
     m_addressWatchModel = new WatchListModel(m_watchList, monitor::WatchListId::Addresses, this);
+    m_commands = new MonitorListCommands(
+        this,
+        {m_ui->listLeft, m_ui->listTRight, m_ui->listBRight, m_symbolModel, m_symbolWatchModel,
+         m_addressWatchModel},
+        {m_watchList, m_table, m_types, m_worker},
+        {[this] { SaveWatchLists(); },
+         [this](const QString& text, bool urgent) { ShowStatus(text, urgent); },
+         [this](const QString& text) { ShowFailure(text); },
+         [this](const std::vector<graph::GraphChannel>& channels) {
+             // The graph window has the POD to itself; monitoring is not restarted afterwards.
+             StopAndJoinWorker();
+             if (m_openGraph) m_openGraph(this, channels);
+         }});
     SetUpList(m_ui->listLeft, m_symbolModel);
     SetUpList(m_ui->listTRight, m_symbolWatchModel);
     SetUpList(m_ui->listBRight, m_addressWatchModel);
@@ -108,7 +118,7 @@ CMonDlg::CMonDlg(pod::PodSession& session, McuSource currentMcu, QWidget* parent
                                    view);
         remove->setShortcut(QKeySequence::Delete);
         remove->setShortcutContext(Qt::WidgetShortcut);
-        connect(remove, &QAction::triggered, this, [this, l = list] { DeleteSelected(l); });
+        connect(remove, &QAction::triggered, m_commands, [this, l = list] { m_commands->DeleteSelected(l); });
         view->addAction(remove);
     }
 
@@ -124,7 +134,7 @@ CMonDlg::CMonDlg(pod::PodSession& session, McuSource currentMcu, QWidget* parent
     connect(m_ui->exitButton, &QPushButton::clicked, this, &CMonDlg::OnExit);
     connect(m_ui->browseButton, &QPushButton::clicked, this, &CMonDlg::OnBrowse);
     connect(m_ui->reloadButton, &QPushButton::clicked, this, &CMonDlg::OnReload);
-    connect(m_ui->graphButton, &QPushButton::clicked, this, &CMonDlg::OnGraph);
+    connect(m_ui->graphButton, &QPushButton::clicked, m_commands, &MonitorListCommands::Graph);
     connect(m_ui->intervalCombo, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (index < 0) return;
         m_settings.selectInterval = index;
@@ -163,7 +173,7 @@ void CMonDlg::SetUpList(QTableView* list, QAbstractItemModel* model)
     connect(list, &QWidget::customContextMenuRequested, this,
             [this, list](const QPoint& pos) { OnContextMenu(list, pos); });
     connect(list, &QAbstractItemView::doubleClicked, this,
-            [this, list](const QModelIndex& index) { OnDoubleClick(list, index); });
+            [this, list](const QModelIndex& index) { m_commands->Activate(list, index); });
     // The worker reads only what is on screen: tell it after every scroll, resize and
     // change of the rows.
     list->viewport()->installEventFilter(this);
@@ -171,8 +181,8 @@ void CMonDlg::SetUpList(QTableView* list, QAbstractItemModel* model)
     // assistive technology gets them as the list's actions.
     list->installEventFilter(this);
     ui::RowCommands::Attach(
-        list, [this, list] { return MakeContextMenu(list, SelectCurrentRow(list)); },
-        [this, list] { OpenMenuAtCurrentRow(list); });
+        list, [this, list] { return MakeContextMenu(list, m_commands->SelectCurrentRow(list)); },
+        [this, list] { m_commands->OpenMenuAtCurrentRow(list); });
     connect(list->verticalScrollBar(), &QScrollBar::valueChanged, this,
             [this, list] { PublishVisibleRows(list); });
     connect(model, &QAbstractItemModel::modelReset, this,
@@ -400,6 +410,7 @@ bool CMonDlg::OpenMap(const QString& path, bool tellFailure)
                                                                          m_table, m_types))
                                 .replace(QLatin1Char('\n'), QLatin1Char(' '));
     if (result.count == 0) m_types.Clear();
+    m_commands->ForgetTypes();
     m_symbolModel->Refill();
     if (result.count == 0) {
         // Not a map, another part's map, or nothing in this part's RAM: the lists go, but
@@ -478,23 +489,9 @@ void CMonDlg::OnReload()
 
 // ---- lists -------------------------------------------------------------------------
 
-QTableView* CMonDlg::ViewOf(monitor::WatchListId list) const
-{
-    return list == monitor::WatchListId::Symbols ? m_ui->listTRight : m_ui->listBRight;
-}
-
 WatchListModel* CMonDlg::ModelOf(monitor::WatchListId list) const
 {
     return list == monitor::WatchListId::Symbols ? m_symbolWatchModel : m_addressWatchModel;
-}
-
-std::vector<int> CMonDlg::SelectedRows(QTableView* list) const
-{
-    std::vector<int> rows;
-    for (const QModelIndex& index : list->selectionModel()->selectedRows())
-        rows.push_back(index.row());
-    std::sort(rows.begin(), rows.end());
-    return rows;
 }
 
 void CMonDlg::PublishVisibleRows(QTableView* list)
@@ -508,49 +505,20 @@ void CMonDlg::PublishVisibleRows(QTableView* list)
     m_watchList.SetVisibleRows(id, top, perPage);
 }
 
-bool CMonDlg::SelectCurrentRow(QTableView* list)
-{
-    QItemSelectionModel* selection = list->selectionModel();
-    if (selection->hasSelection()) return true;
-    // The commands work on the selection; a row reached by a screen reader's focus is
-    // current without being selected. Rows a screen reader selected stay as they are.
-    const QModelIndex current = list->currentIndex();
-    if (!current.isValid()) return false;
-    selection->select(current, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    return true;
-}
-
-void CMonDlg::OpenMenuAtCurrentRow(QTableView* list)
-{
-    if (!list->isEnabled()) return;
-    const bool onRow = SelectCurrentRow(list);
-    const QPoint pos = onRow ? list->visualRect(list->currentIndex()).center() : QPoint(4, 4);
-    std::unique_ptr<QMenu> menu = MakeContextMenu(list, onRow);
-    menu->exec(list->viewport()->mapToGlobal(pos));
-}
-
-bool CMonDlg::HandleListKey(QTableView* list, const QKeyEvent& key)
-{
-    const bool plain = key.modifiers() == Qt::NoModifier || key.modifiers() == Qt::KeypadModifier;
-    if ((key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter) && plain) {
-        if (SelectCurrentRow(list)) OnDoubleClick(list, list->currentIndex());
-        return true;
-    }
-    if (key.key() == Qt::Key_Menu || (key.key() == Qt::Key_F10 && key.modifiers() == Qt::ShiftModifier)) {
-        OpenMenuAtCurrentRow(list);
-        return true;
-    }
-    return false;
-}
-
 bool CMonDlg::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress) {
         QTableView* const lists[] = {m_ui->listLeft, m_ui->listTRight, m_ui->listBRight};
         for (QTableView* list : lists)
-            if (watched == list && HandleListKey(list, *static_cast<QKeyEvent*>(event)))
+            if (watched == list && m_commands->HandleKey(list, *static_cast<QKeyEvent*>(event)))
                 return true;
     }
+    if ((event->type() == QEvent::MouseButtonPress ||
+         event->type() == QEvent::MouseButtonDblClick) &&
+        watched == m_ui->listLeft->viewport() &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
+        m_commands->HandleSymbolPress(*static_cast<QMouseEvent*>(event)))
+        return true;
     if (event->type() == QEvent::Resize) {
         for (QTableView* list : {m_ui->listTRight, m_ui->listBRight})
             if (watched == list->viewport()) PublishVisibleRows(list);
@@ -558,58 +526,9 @@ bool CMonDlg::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
-void CMonDlg::OnDoubleClick(QTableView* list, const QModelIndex& index)
-{
-    if (!index.isValid()) return;
-    if (list == m_ui->listLeft)
-        WatchSelectedSymbols();
-    else if (list == m_ui->listTRight)
-        ChangeSymbolValue();
-    else
-        ChangeAddressValue();
-}
-
 std::unique_ptr<QMenu> CMonDlg::MakeContextMenu(QTableView* list, bool onRow)
 {
-    auto menu = std::make_unique<QMenu>(this);
-    if (list == m_ui->listLeft) {
-        menu->addAction(QStringLiteral("Watch Symbol"), this, &CMonDlg::WatchSelectedSymbols);
-        return menu;
-    }
-    const bool symbols = list == m_ui->listTRight;
-    const monitor::WatchListId id =
-        symbols ? monitor::WatchListId::Symbols : monitor::WatchListId::Addresses;
-    if (!symbols) menu->addAction(QStringLiteral("Add Address"), this, &CMonDlg::AddAddressRows);
-    QAction* change =
-        menu->addAction(QStringLiteral("Change Value"), this,
-                        symbols ? &CMonDlg::ChangeSymbolValue : &CMonDlg::ChangeAddressValue);
-    QAction* remove = menu->addAction(symbols ? QStringLiteral("Delete Symbol")
-                                              : QStringLiteral("Delete Address"),
-                                      this, [this, id] { DeleteSelected(id); });
-    remove->setShortcut(QKeySequence::Delete);
-    menu->addAction(symbols ? QStringLiteral("Delete All Symbol")
-                            : QStringLiteral("Delete All Address"),
-                    this, [this, id] { DeleteAll(id); });
-    QMenu* types = menu->addMenu(QStringLiteral("Change View Type"));
-    for (int type = 0; type < monitor::kViewTypeCount; ++type) {
-        const auto viewType = static_cast<monitor::ViewType>(type);
-        // An address row has no size to read a text with.
-        if (!symbols && viewType == monitor::ASCII) continue;
-        QAction* item =
-            types->addAction(QString::fromLatin1(monitor::ViewTypeMenuLabel(viewType)), this,
-                             [this, id, viewType] { SetViewTypeOfSelected(id, viewType); });
-        // ASCII on the symbol list stays offered beside the rows, as it always has.
-        item->setEnabled(onRow || viewType == monitor::ASCII);
-    }
-    change->setEnabled(onRow);
-    remove->setEnabled(onRow);
-    if (!symbols && onRow) {
-        // An address row has no size to write a text with.
-        const std::vector<int> rows = SelectedRows(list);
-        if (!rows.empty() && m_addressWatchModel->RowAt(rows.front()).viewType == monitor::ASCII)
-            change->setEnabled(false);
-    }
-    return menu;
+    return m_commands->MakeContextMenu(list, onRow);
 }
 
 void CMonDlg::OnContextMenu(QTableView* list, const QPoint& pos)
@@ -617,111 +536,6 @@ void CMonDlg::OnContextMenu(QTableView* list, const QPoint& pos)
     const bool onRow = list->indexAt(pos).isValid();
     std::unique_ptr<QMenu> menu = MakeContextMenu(list, onRow);
     menu->exec(list->viewport()->mapToGlobal(pos));
-}
-
-void CMonDlg::WatchSelectedSymbols()
-{
-    for (int row : SelectedRows(m_ui->listLeft))
-        m_watchList.AddSymbolWatch(m_table, m_symbolModel->SymbolIndexAt(row));
-    m_symbolWatchModel->Reload();
-    SaveWatchLists();
-}
-
-void CMonDlg::DeleteSelected(monitor::WatchListId list)
-{
-    m_watchList.RemoveRows(list, SelectedRows(ViewOf(list)));
-    ModelOf(list)->Reload();
-    SaveWatchLists();
-}
-
-void CMonDlg::DeleteAll(monitor::WatchListId list)
-{
-    m_watchList.Clear(list);
-    ModelOf(list)->Reload();
-    SaveWatchLists();
-}
-
-void CMonDlg::SetViewTypeOfSelected(monitor::WatchListId list, monitor::ViewType viewType)
-{
-    const std::vector<int> rows = SelectedRows(ViewOf(list));
-    for (int row : rows)
-        m_watchList.SetViewType(list, row, viewType,
-                                list == monitor::WatchListId::Symbols ? &m_table : nullptr);
-    ModelOf(list)->RefreshRows(rows);
-    SaveWatchLists();
-}
-
-void CMonDlg::ChangeSymbolValue()
-{
-    const std::vector<int> rows = SelectedRows(m_ui->listTRight);
-    if (rows.empty()) return;
-    const monitor::MonitorItem row = m_symbolWatchModel->RowAt(rows.front());
-    CChangeValue dialog({QString::fromStdString(row.name), QString::fromStdString(row.value),
-                         QString::fromLatin1(monitor::ViewTypeName(row.viewType)),
-                         QString::number(row.size)},
-                        m_worker.IsRunning(), this);
-    if (dialog.exec() != QDialog::Accepted) return;
-    monitor::WriteRequest request;
-    request.viewType = row.viewType;
-    request.address = row.address;
-    const std::string typed = dialog.result().toStdString();
-    if (row.viewType == monitor::ASCII) {
-        request.text = typed;
-        request.length = row.size;
-    } else {
-        request.value = *dialog.bits(); // OK refuses a text that does not convert
-    }
-    m_worker.PostWrite(std::move(request));
-}
-
-void CMonDlg::ChangeAddressValue()
-{
-    const std::vector<int> rows = SelectedRows(m_ui->listBRight);
-    if (rows.empty()) return;
-    const monitor::MonitorItem row = m_addressWatchModel->RowAt(rows.front());
-    if (row.viewType == monitor::ASCII) return; // no size to write a text with
-    CChangeValueAddr dialog({listcells::AddressText(row.address), QString::fromStdString(row.value),
-                             QString::fromLatin1(monitor::ViewTypeName(row.viewType))},
-                            m_worker.IsRunning(), this);
-    if (dialog.exec() != QDialog::Accepted) return;
-    monitor::WriteRequest request;
-    request.viewType = row.viewType;
-    request.address = row.address;
-    request.value = *dialog.bits();
-    m_worker.PostWrite(std::move(request));
-}
-
-void CMonDlg::AddAddressRows()
-{
-    CAddAddress dialog(this);
-    if (dialog.exec() != QDialog::Accepted) return;
-    m_watchList.AddAddressRun(dialog.startAddress(), dialog.length(), dialog.viewType());
-    if (dialog.length() > monitor::WatchList::kMaxRunRows)
-        ShowStatus(QStringLiteral("One Add Address adds at most %1 rows.")
-                       .arg(monitor::WatchList::kMaxRunRows));
-    m_addressWatchModel->Reload();
-    SaveWatchLists();
-}
-
-void CMonDlg::OnGraph()
-{
-    const std::vector<int> rows = SelectedRows(m_ui->listTRight);
-    if (rows.empty()) {
-        ShowStatus(QStringLiteral("Select the rows to plot in the symbol watch list (top right)."));
-        return;
-    }
-    std::vector<graph::GraphChannel> channels;
-    for (int index : rows) {
-        const monitor::MonitorItem& row = m_symbolWatchModel->RowAt(index);
-        if (row.viewType != monitor::ASCII) channels.push_back(graph::ChannelFromMonitorItem(row));
-    }
-    if (channels.empty()) {
-        ShowStatus(QStringLiteral("A text has no value to plot: select rows with numbers."));
-        return;
-    }
-    // The graph window has the POD to itself; monitoring is not restarted afterwards.
-    StopAndJoinWorker();
-    if (m_openGraph) m_openGraph(this, channels);
 }
 
 // ---- splitters ---------------------------------------------------------------------

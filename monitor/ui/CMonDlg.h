@@ -21,12 +21,12 @@
 #include <vector>
 
 class QAbstractItemModel;
-class QKeyEvent;
 class QMenu;
 class QModelIndex;
 class QPoint;
 class QSettings;
 class QTableView;
+class MonitorListCommands;
 class SymbolListModel;
 class WatchListModel;
 
@@ -42,8 +42,9 @@ class CMonDlg;
 
 // The modeless "Data Monitoring" window: the map's symbols, the symbol and address watch
 // lists with their live values, and the controls of the monitoring worker. A thin view:
-// the rows live in monitor::WatchList, the values come from monitor::MonitorWorker, which
-// reports from its own thread; those reports are carried to the UI thread in order.
+// the lists' commands live in MonitorListCommands, the rows in monitor::WatchList, the
+// values come from monitor::MonitorWorker, which reports from its own thread; those
+// reports are carried to the UI thread in order.
 // Hiding the window (Esc) lets monitoring go on; EXIT and the close box stop it.
 class CMonDlg : public QDialog, public ops::MonitorControl, private monitor::MonitorView {
     Q_OBJECT
@@ -107,20 +108,7 @@ private:
     void OnExit();
     void OnBrowse();
     void OnReload();
-    void OnGraph();
     void OnContextMenu(QTableView* list, const QPoint& pos);
-    void OnDoubleClick(QTableView* list, const QModelIndex& index);
-    // Selects the current row when no row is selected; false when there is neither.
-    bool SelectCurrentRow(QTableView* list);
-    void OpenMenuAtCurrentRow(QTableView* list);
-    bool HandleListKey(QTableView* list, const QKeyEvent& key);
-    void WatchSelectedSymbols();
-    void ChangeSymbolValue();
-    void ChangeAddressValue();
-    void AddAddressRows();
-    void DeleteSelected(monitor::WatchListId list);
-    void DeleteAll(monitor::WatchListId list);
-    void SetViewTypeOfSelected(monitor::WatchListId list, monitor::ViewType viewType);
 
     // Loads the map and its watch lists; false (and the failure box when `tellFailure`)
     // when the file cannot be read, which leaves everything as it was.
@@ -135,9 +123,7 @@ private:
     // The failure box, spoken first so that a screen reader need not find the box.
     void ShowFailure(const QString& text);
     void PublishVisibleRows(QTableView* list);
-    QTableView* ViewOf(monitor::WatchListId list) const;
     WatchListModel* ModelOf(monitor::WatchListId list) const;
-    std::vector<int> SelectedRows(QTableView* list) const;
     void ApplySplitterPositions();
     void ReadSplitterPositions();
 
@@ -167,6 +153,7 @@ private:
     SymbolListModel* m_symbolModel = nullptr;
     WatchListModel* m_symbolWatchModel = nullptr;
     WatchListModel* m_addressWatchModel = nullptr;
+    MonitorListCommands* m_commands = nullptr; // the lists' commands; a child
     ui::UiThreadQueue* m_uiQueue = new ui::UiThreadQueue(this); // a child: Qt deletes it
     ui::Announcer* m_announcer = nullptr;                       // a child as well
     monitor::MonitorWorker m_worker; // last: it reads the lists and reports to this window

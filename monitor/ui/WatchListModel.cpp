@@ -101,7 +101,7 @@ QVariant WatchListModel::data(const QModelIndex& index, int role) const
     const monitor::MonitorItem& row = m_rows[static_cast<std::size_t>(index.row())];
     if (role == Qt::DecorationRole && index.column() == 0)
         return listcells::IconForSize(m_list == monitor::WatchListId::Symbols ? row.size : 0);
-    if (index.column() == ValueColumn() && !row.value.empty()) {
+    if (index.column() == ValueColumn() && !row.valueText.empty()) {
         const bool stale = !m_fresh.contains(row.id);
         if (role == Qt::ForegroundRole && stale) return QColor(Qt::gray);
         if (role == Qt::ToolTipRole) {
@@ -120,7 +120,7 @@ QVariant WatchListModel::data(const QModelIndex& index, int role) const
     case Cell::Address:
         return listcells::AddressText(row.address);
     case Cell::Value:
-        return QString::fromStdString(row.value);
+        return m_valueText ? m_valueText(row) : QString::fromStdString(row.valueText);
     case Cell::ViewType:
         return QString::fromLatin1(monitor::ViewTypeName(row.viewType));
     case Cell::Size:

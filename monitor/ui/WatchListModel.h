@@ -7,6 +7,7 @@
 #include <QSet>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 // One of the two watch lists as a table: the symbol rows ("Symbol Name", "Address",
@@ -24,7 +25,11 @@ public:
     WatchListModel(monitor::WatchList& watchList, monitor::WatchListId list,
                    QObject* parent = nullptr);
 
+    // What the "Monitor Value" cell shows of a row; the value text as read when not set.
+    using ValueTextFn = std::function<QString(const monitor::MonitorItem& row)>;
+
     monitor::WatchListId list() const { return m_list; }
+    void SetValueText(ValueTextFn valueText) { m_valueText = std::move(valueText); }
     // The "Monitor Value" column; column 0 names the row (symbol name or address).
     int ValueColumn() const { return m_list == monitor::WatchListId::Symbols ? 2 : 1; }
     // The list's rows changed in number or order (added, removed, restored): copy all.
@@ -58,4 +63,5 @@ private:
     // turning it into local time is not, so that waits for a tooltip.
     QHash<std::uint64_t, qint64> m_lastRead;
     QSet<std::uint64_t> m_fresh;            // rows read since monitoring last stopped
+    ValueTextFn m_valueText;
 };

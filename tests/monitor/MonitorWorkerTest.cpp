@@ -114,9 +114,9 @@ TEST(MonitorWorker, ReadsOnlyTheVisibleRowsOnceMoreThanTheIntervalHasPassed)
         EXPECT_EQ(sent[i + 2], Read16(0x83));
     }
     const auto rows = rig->list.Rows(WatchListId::Addresses);
-    EXPECT_EQ(rows[0].value, "");
-    EXPECT_EQ(rows[3].value.substr(0, 2), "0x");
-    EXPECT_EQ(rows[4].value, "");
+    EXPECT_EQ(rows[0].valueText, "");
+    EXPECT_EQ(rows[3].valueText.substr(0, 2), "0x");
+    EXPECT_EQ(rows[4].valueText, "");
 }
 
 TEST(MonitorWorker, ScrolledListReadsTheRowsNowVisibleAndShowsTheirTexts)
@@ -145,9 +145,9 @@ TEST(MonitorWorker, ScrolledListReadsTheRowsNowVisibleAndShowsTheirTexts)
     EXPECT_EQ(sent[3], Read16(0x22));
     EXPECT_EQ(sent[4], Read16(0x20));
     const auto rows = rig->list.Rows(WatchListId::Symbols);
-    EXPECT_EQ(rows[0].value, "-2");
-    EXPECT_EQ(rows[1].value, "AB\xC3\xA9");
-    EXPECT_EQ(rows[2].value, "65534");
+    EXPECT_EQ(rows[0].valueText, "-2");
+    EXPECT_EQ(rows[1].valueText, "AB\xC3\xA9");
+    EXPECT_EQ(rows[2].valueText, "65534");
     ASSERT_GE(rig->view.symbolChanges.size(), 2u);
     EXPECT_EQ(rig->view.symbolChanges[0], (std::vector<int>{0, 1}));
     EXPECT_EQ(rig->view.symbolChanges[1], (std::vector<int>{2}));
@@ -185,7 +185,7 @@ TEST(MonitorWorker, WritesGoOutInOrderBetweenCyclesAndThoseMadeWhileStoppedAreDr
                        "000086"
                        "3FC00000");
     EXPECT_EQ(sent[6], Read16(0x8A));
-    EXPECT_EQ(rig->list.Rows(WatchListId::Addresses)[0].value, "-1");
+    EXPECT_EQ(rig->list.Rows(WatchListId::Addresses)[0].valueText, "-1");
     EXPECT_EQ(rig->worker.PendingWrites(), 0u);
 }
 
@@ -228,7 +228,7 @@ TEST(MonitorWorker, AWriteLostWithTheLinkIsTriedAgainOnTheReopenedPod)
                               "0007";
     const auto sent = rig->Sent();
     EXPECT_EQ(std::count(sent.begin(), sent.end(), write), 2);
-    EXPECT_EQ(rig->list.Rows(WatchListId::Addresses)[0].value, "7");
+    EXPECT_EQ(rig->list.Rows(WatchListId::Addresses)[0].valueText, "7");
     EXPECT_EQ(rig->worker.reopens(), 1u);
     EXPECT_FALSE(rig->view.stopped);
 }

@@ -51,7 +51,7 @@ TEST(WatchList, SymbolRowsAreUniqueAndCarryTheirSymbol)
     EXPECT_EQ(rows[0].address, 0x82u);
     EXPECT_EQ(rows[0].size, 2);
     EXPECT_EQ(rows[0].viewType, HEX32);
-    EXPECT_EQ(rows[0].value, "");
+    EXPECT_EQ(rows[0].valueText, "");
     EXPECT_EQ(rows[2].address, 0x94u);
 }
 
@@ -120,7 +120,7 @@ TEST(WatchList, AValueForARowThatChangedMeanwhileIsDropped)
     EXPECT_EQ(list.StoreValue(items[0], "0x0003"), -1); // removed
     list.SetViewType(WatchListId::Addresses, 0, INT16);
     EXPECT_EQ(list.StoreValue(items[1], "0x0004"), -1); // shows another type now
-    EXPECT_EQ(list.Row(WatchListId::Addresses, 0)->value, "");
+    EXPECT_EQ(list.Row(WatchListId::Addresses, 0)->valueText, "");
     EXPECT_EQ(list.IndexOf(WatchListId::Addresses, items[2].rowId), 1);
 }
 

@@ -1,6 +1,6 @@
 // quobin_monitor_shot FILE MAP [MS]: opens the "Data Monitoring" window on the emulated POD
-// (real-time wire) with the demo program's map, watches a few of its variables and a run of
-// raw words, presses START, and after MS milliseconds of live values saves the window's
+// (real-time wire) with the demo program's map, watches a few of its variables, the members
+// of its open struct (when the map has its ELF beside it) and a run of raw words, presses START, and after MS milliseconds of live values saves the window's
 // picture to FILE. Used by scripts/screenshot.
 
 #include "monitor/ui/CMonDlg.h"
@@ -24,6 +24,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -80,6 +81,18 @@ public:
         SelectRow("listTRight", symbol);
         Trigger("listTRight", true, viewType);
     }
+    // Opens a struct row of the symbol list and watches these members of it.
+    void WatchMembers(const QString& parent, const QStringList& members)
+    {
+        SelectRow("listLeft", parent);
+        QTableView* list = List("listLeft");
+        list->setCurrentIndex(list->selectionModel()->selectedRows().value(0));
+        Trigger("listLeft", true, QStringLiteral("Expand"));
+        for (const QString& member : members) {
+            SelectRow("listLeft", member);
+            Trigger("listLeft", true, QStringLiteral("Watch Symbol"));
+        }
+    }
     // "Add Address" asks through a modal dialog: answered as soon as it is up.
     void AddAddresses(const QString& start, const QString& length, const QString& viewType)
     {
@@ -124,6 +137,15 @@ int main(int argc, char** argv)
     QTemporaryDir folder;
     QSettings settings(folder.filePath(QStringLiteral("Quobin.ini")), QSettings::IniFormat);
     settings.setValue(QStringLiteral("Monitoring/Map File Path"), map);
+    // Room for the open struct's names and for every watched row.
+    settings.setValue(QStringLiteral("Monitoring/VSplitter Position"), 330);
+    settings.setValue(QStringLiteral("Monitoring/HSplitter Position"), 330);
+    const std::pair<const char*, int> widths[] = {{"Left 0", 110},   {"Left 1", 78},
+                                                  {"Left 2", 40},    {"TRight 0", 110},
+                                                  {"TRight 1", 78},  {"TRight 3", 70},
+                                                  {"TRight 4", 60}};
+    for (const auto& [column, width] : widths)
+        settings.setValue(QStringLiteral("Monitoring/%1 Column Width").arg(QLatin1String(column)), width);
     dlg.Initialize(settings);
     if (dlg.symbols().empty()) Fail("cannot read the map", map);
 
@@ -133,13 +155,19 @@ int main(int argc, char** argv)
     window.Trigger("listBRight", false, QStringLiteral("Delete All Address"));
     window.Watch(QStringLiteral("counter16"));
     window.Watch(QStringLiteral("counter32"));
-    window.Watch(QStringLiteral("sineWave"), QStringLiteral("FLOAT"));
-    window.Watch(QStringLiteral("triangle"), QStringLiteral("INT16"));
+    // With the ELF beside the map each row starts with its C type's view.
+    window.Watch(QStringLiteral("sineWave"));
+    window.Watch(QStringLiteral("triangle"));
     window.Watch(QStringLiteral("message"));
+    window.Watch(QStringLiteral("mode"));
+    window.WatchMembers(QStringLiteral("motor"), {QStringLiteral("speed"), QStringLiteral("gain"),
+                                                  QStringLiteral("RUN"), QStringLiteral("MODE")});
     window.AddAddresses(QStringLiteral("0x%1").arg(sim::demo::kCounter16, 0, 16),
                         QStringLiteral("4"), QStringLiteral("HEX16"));
-    for (const char* list : {"listLeft", "listTRight", "listBRight"})
+    for (const char* list : {"listLeft", "listTRight", "listBRight"}) {
         window.List(list)->clearSelection();
+        window.List(list)->setCurrentIndex({});
+    }
 
     dlg.show();
     int exitCode = 0;

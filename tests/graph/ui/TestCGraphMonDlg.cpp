@@ -128,6 +128,10 @@ private slots:
             for (int k = 0; k < 4; ++k) area->channelPlot(k)->replot();
             for (int k = 1; k < 4; ++k)
                 QCOMPARE(area->channelPlot(k)->axisRect()->left(), area->channelPlot(0)->axisRect()->left());
+            // A legend never lies over the curves, wherever their newest points are.
+            for (int k = 0; k < 4; ++k)
+                QVERIFY(!area->channelPlot(k)->legend->outerRect().intersects(
+                    area->channelPlot(k)->axisRect()->outerRect()));
         }
         QFETCH(int, count);
         const std::vector<graph::GraphChannel> all = {kSine, kTriangle, kCounter, kStep};

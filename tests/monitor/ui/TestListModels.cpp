@@ -2,6 +2,7 @@
 // the model interface (row counts, indexes, signals around changes), and the watch list
 // model's path for a report that comes after its rows changed.
 #include "monitor/TypedSymbols.h"
+#include "tests/elf/SampleProgram.h"
 #include "monitor/ui/SymbolListModel.h"
 #include "monitor/ui/WatchListModel.h"
 
@@ -26,6 +27,30 @@ private slots:
         table.Assign({}, 0);
         model.Refill();
         QCOMPARE(model.rowCount(), 0);
+    }
+
+    // A long array lists its first elements and one row that counts the rest; closing it
+    // takes them all away.
+    void aLongArrayOpensToItsFirstElementsAndACount()
+    {
+        monitor::SymbolTable table;
+        table.Assign({{"f16Calibration", 0x100, 1024, monitor::HEX16}}, 0);
+        monitor::TypedSymbols types;
+        types.Merge(table, elf::test::SampleProgram());
+        SymbolListModel model(table, types);
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        model.Refill();
+        model.Open(0);
+        const int listed = static_cast<int>(monitor::TypedSymbols::kMaxListedElements);
+        QCOMPARE(model.rowCount(), 1 + listed + 1);
+        QCOMPARE(model.index(2, 0).data().toString(), QStringLiteral("[1]"));
+        QCOMPARE(model.index(2, 1).data().toString(), QStringLiteral("0x000101"));
+        QCOMPARE(model.index(listed + 1, 0).data().toString(),
+                 QStringLiteral("… %1 more").arg(1024 - listed));
+        QVERIFY(!model.TypedAt(listed + 1)); // nothing to watch
+        model.Close(0);
+        QCOMPARE(model.rowCount(), 1);
     }
 
     void watchListKeepsTheModelRulesAndTakesALateReportWhole()

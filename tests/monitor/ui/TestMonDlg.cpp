@@ -15,6 +15,7 @@
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QColor>
 #include <QComboBox>
@@ -147,6 +148,17 @@ private:
 
 // The demo map copied to a private folder: the window keeps its watch lists beside the
 // map, and a test must not leave a .Mon file in the repository.
+// The demo map with its ELF beside it, in a folder of its own, as the stored map.
+QString TypedDemoMap(const QTemporaryDir& folder)
+{
+    const QString map = folder.filePath(QStringLiteral("demo.elf.xMAP"));
+    QFile::copy(QStringLiteral(QUOBIN_DEMO_MAP).replace(".xMAP", ".elf.xMAP"), map);
+    QFile::copy(QStringLiteral(QUOBIN_DEMO_MAP).replace(".xMAP", ".elf"),
+                folder.filePath(QStringLiteral("demo.elf")));
+    TestSettingsScope::WriteIn(QStringLiteral("Monitoring/Map File Path"), map);
+    return map;
+}
+
 QString DemoMap()
 {
     static QTemporaryDir folder;
@@ -766,17 +778,65 @@ private slots:
     void theElfBesideTheMapGivesTheTypes()
     {
         QTemporaryDir folder;
-        const QString map = folder.filePath(QStringLiteral("demo.elf.xMAP"));
-        QVERIFY(QFile::copy(QStringLiteral(QUOBIN_DEMO_MAP).replace(".xMAP", ".elf.xMAP"), map));
-        QVERIFY(QFile::copy(QStringLiteral(QUOBIN_DEMO_MAP).replace(".xMAP", ".elf"),
-                            folder.filePath(QStringLiteral("demo.elf"))));
-        TestSettingsScope::WriteIn(QStringLiteral("Monitoring/Map File Path"), map);
+        TypedDemoMap(folder);
         Bench bench;
         QVERIFY2(bench.dlg.StatusText().startsWith(QStringLiteral("types from ")),
                  qPrintable(bench.dlg.StatusText()));
         QAbstractItemModel* symbols = bench.List("listLeft")->model();
         QCOMPARE(symbols->headerData(3, Qt::Horizontal).toString(), QStringLiteral("Type"));
         QVERIFY(!bench.Cell("listLeft", QStringLiteral("sineWave"), 3).isEmpty());
+    }
+
+    // A struct row lists its members only once opened (Right), and closing (Left) takes
+    // them away again; the model keeps Qt's rules through both.
+    void aStructRowOpensToItsMembers()
+    {
+        QTemporaryDir folder;
+        TypedDemoMap(folder);
+        Bench bench;
+        QTableView* list = bench.List("listLeft");
+        QAbstractItemModelTester tester(list->model(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        const int symbols = list->model()->rowCount();
+        const int motor = bench.RowOf("listLeft", QStringLiteral("motor"));
+        QCOMPARE(bench.RowOf("listLeft", QStringLiteral("gain")), -1);
+        list->setCurrentIndex(list->model()->index(motor, 0));
+        QTest::keyClick(list, Qt::Key_Right);
+        QCOMPARE(list->model()->rowCount(), symbols + 5);
+        QCOMPARE(bench.RowOf("listLeft", QStringLiteral("gain")), motor + 2);
+        QCOMPARE(bench.Cell("listLeft", QStringLiteral("RUN"), 1), QStringLiteral("0x000143"));
+        QTest::keyClick(list, Qt::Key_Left);
+        QCOMPARE(list->model()->rowCount(), symbols);
+    }
+
+    // Member rows are watched by their path, read at their own address with their own
+    // type (a bit field's bits, an enum with its name), refuse a write to a bit field,
+    // and come back by their path from the .Mon file.
+    void memberRowsAreWatchedByTheirPath()
+    {
+        QTemporaryDir folder;
+        TypedDemoMap(folder);
+        Bench bench;
+        QTableView* list = bench.List("listLeft");
+        list->setCurrentIndex(list->model()->index(bench.RowOf("listLeft", QStringLiteral("motor")), 0));
+        bench.Trigger("listLeft", QStringLiteral("Expand"));
+        bench.Select("listLeft", {QStringLiteral("gain"), QStringLiteral("MODE"), QStringLiteral("mode")});
+        bench.Trigger("listLeft", QStringLiteral("Watch Symbol"));
+        bench.Button("reloadButton")->click(); // saved, then restored from the file
+        const std::pair<QString, QString> rows[] = {{"motor.gain", "0x000142"},
+                                                    {"motor.MODE", "0x000143"},
+                                                    {"mode", "0x00014C"}};
+        for (const auto& [name, address] : rows)
+            QCOMPARE(bench.Cell("listTRight", name, 1), address);
+        bench.dlg.show();
+        bench.Button("startButton")->click();
+        QTRY_COMPARE(bench.Cell("listTRight", QStringLiteral("motor.MODE"), 2), QStringLiteral("1"));
+        QTRY_COMPARE(bench.Cell("listTRight", QStringLiteral("mode"), 2), QStringLiteral("1 (MODE_RUN)"));
+        QCOMPARE(bench.Cell("listTRight", QStringLiteral("motor.gain"), 3), QStringLiteral("FRAC16"));
+        bench.Select("listTRight", {QStringLiteral("motor.MODE")});
+        bench.Trigger("listTRight", QStringLiteral("Change Value"));
+        QCOMPARE(bench.messages.size(), 1);
+        QVERIFY(bench.messages[0].startsWith(QStringLiteral("'motor.MODE' is a bit field")));
     }
 
 private:
