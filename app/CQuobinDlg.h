@@ -137,6 +137,10 @@ private:
     void ApplyRegionLabels(const std::array<QString, 4>& labels);
     void LoadSettings();
     void SaveSettings() const;
+    // Lists the attached PODs in the POD choice, shown only when there are several, and
+    // ties the connection to the one chosen.
+    void RefreshPods();
+    void OnPodChosen(int index);
     std::array<QCheckBox*, 4> RegionBoxes() const;
 
     template <typename Fn> void OnUiThread(Fn&& fn)
@@ -154,6 +158,7 @@ private:
     FileChooser m_chooseFile;
     Confirmer m_confirmLeave;
     QStringList m_recentFiles;
+    QString m_podSerial; // the POD chosen among several; kept in the settings
     QMenu* m_recentMenu = nullptr;
     bool m_workActive = false;   // POD work started from this window and not yet given back
     bool m_closePending = false; // EXIT during POD work: close once it has ended
