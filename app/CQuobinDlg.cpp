@@ -7,6 +7,7 @@
 #include "app/RecentFilesMenu.h"
 #include "app/RunLog.h"
 #include "app/WinProgressBar.h"
+#include "app/PodComboBox.h"
 #include "app/StatusAnnouncer.h"
 #include "graph/ui/CGraphMonDlg.h"
 #include "report/Messages.h"
@@ -124,6 +125,10 @@ CQuobinDlg::CQuobinDlg(const BackendFactory& makeBackend, QWidget* parent)
         ReloadForNewChoice();
     });
     connect(m_ui->runLogToggle, &QToolButton::toggled, this, &CQuobinDlg::OnRunLogToggled);
+    connect(m_ui->podSelect, &PodComboBox::popupAboutToShow, this, &CQuobinDlg::RefreshPods);
+    connect(m_ui->podSelect, &QComboBox::activated, this, &CQuobinDlg::OnPodChosen);
+    m_ui->podSelect->hide();
+    m_ui->podSelectLabel->hide();
 
     m_recent = new RecentFilesMenu(m_ui->sFilePathEdit, [this](const QString& path) { ChooseSFile(path); });
     setAcceptDrops(true);
@@ -208,6 +213,7 @@ void CQuobinDlg::Initialize()
     LoadSettings();
     if (m_monDlg) m_monDlg->Initialize(*app::OpenQuobinSettings());
     UpdateRegionAvailability();
+    RefreshPods();
     m_backend->LoadSFile(CaptureSnapshot());
     m_backend->EnsurePodSession();
     m_ui->mcuSelect->setFocus();
@@ -335,6 +341,7 @@ void CQuobinDlg::ApplyControlsEnabled(bool enabled)
 {
     // EXIT, HELP and Data Monitoring are not POD work and stay usable during a run.
     QWidget* const controls[] = {
+        m_ui->podSelect,
         m_ui->mcuSelect,
         m_ui->resetAfterCheck,
         m_ui->sFilePathEdit,
@@ -600,6 +607,42 @@ void CQuobinDlg::SetLeaveConfirmer(Confirmer confirm)
     m_confirmLeave = std::move(confirm);
 }
 
+void CQuobinDlg::RefreshPods()
+{
+    const std::optional<std::vector<std::string>> pods = m_backend->AttachedPods();
+    if (!pods) return; // POD work holds the connection: the list stays as it was
+    QStringList serials;
+    for (const std::string& serial : *pods)
+        serials << QString::fromStdString(serial);
+    PodComboBox* combo = m_ui->podSelect;
+    const bool several = serials.size() > 1;
+    combo->blockSignals(true);
+    combo->clear();
+    combo->addItems(serials);
+    // The POD remembered when it is there, else the first listed, so that with several
+    // attached every run goes to a POD the window names.
+    combo->setCurrentIndex(std::max<int>(0, static_cast<int>(serials.indexOf(m_podSerial))));
+    combo->blockSignals(false);
+    combo->setVisible(several);
+    m_ui->podSelectLabel->setVisible(several);
+    // With a single POD the one there is used, by its description; the remembered
+    // choice stays for when the station has several again.
+    if (several && m_backend->ChoosePod(combo->currentText().toStdString()))
+        m_podSerial = combo->currentText();
+    if (!several) m_backend->ChoosePod({});
+}
+
+void CQuobinDlg::OnPodChosen(int index)
+{
+    const QString serial = m_ui->podSelect->itemText(index);
+    if (m_backend->ChoosePod(serial.toStdString())) {
+        m_podSerial = serial;
+        return;
+    }
+    m_ui->podSelect->setCurrentIndex(
+        std::max<int>(0, static_cast<int>(m_ui->podSelect->findText(m_podSerial))));
+}
+
 void CQuobinDlg::LoadSettings()
 {
     const auto store = app::OpenQuobinSettings();
@@ -613,6 +656,7 @@ void CQuobinDlg::LoadSettings()
     m_sFilePath = loaded.filePath;
     m_ui->sFilePathEdit->setText(loaded.filePath);
     m_recent->SetFiles(loaded.recentFiles);
+    m_podSerial = loaded.podSerial;
 }
 
 void CQuobinDlg::SaveSettings() const
@@ -626,6 +670,7 @@ void CQuobinDlg::SaveSettings() const
     current.resetDelay = m_ui->resetDelay->currentIndex();
     current.filePath = m_sFilePath;
     current.recentFiles = m_recent->Files();
+    current.podSerial = m_podSerial;
     const auto store = app::OpenQuobinSettings();
     current.Save(*store);
 }

@@ -135,6 +135,10 @@ private:
     void ApplyRegionLabels(const std::array<QString, 4>& labels);
     void LoadSettings();
     void SaveSettings() const;
+    // Lists the attached PODs in the POD choice, shown only when there are several, and
+    // ties the connection to the one chosen.
+    void RefreshPods();
+    void OnPodChosen(int index);
     std::array<QCheckBox*, 4> RegionBoxes() const;
 
     template <typename Fn> void OnUiThread(Fn&& fn)
@@ -149,6 +153,7 @@ private:
     MessageShower m_showMessage;
     FileChooser m_chooseFile;
     Confirmer m_confirmLeave;
+    QString m_podSerial; // the POD chosen among several; kept in the settings
     bool m_workActive = false;   // POD work started from this window and not yet given back
     bool m_closePending = false; // EXIT during POD work: close once it has ended
     int m_closeResult = 0;

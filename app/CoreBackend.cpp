@@ -2,6 +2,7 @@
 
 #include "image/McuCatalog.h"
 #include "ops/ProgrammerView.h"
+#include "pod/AttachedDevices.h"
 #include "report/SessionReport.h"
 
 namespace app {
@@ -76,6 +77,26 @@ bool CoreBackend::IsBusy() const
 void CoreBackend::RequestStop()
 {
     m_core.runner.RequestStop();
+}
+
+std::optional<std::vector<std::string>> CoreBackend::AttachedPods()
+{
+    auto lock = m_session.TryLock();
+    if (!lock.owns_lock() || m_core.runner.IsBusy()) return std::nullopt;
+    return pod::PodSerials(pod::ListAttachedDevices(m_session.driver()));
+}
+
+bool CoreBackend::ChoosePod(const std::string& serial)
+{
+    auto lock = m_session.TryLock();
+    if (!lock.owns_lock() || m_core.runner.IsBusy()) return false;
+    if (m_session.serial() == serial) return true;
+    // A handle to the POD chosen before must not serve the next command; monitoring that
+    // reconnects finds the new one.
+    m_session.ClosePodSession();
+    m_session.SetSerial(serial);
+    m_session.ForgetLibrary();
+    return true;
 }
 
 } // namespace app

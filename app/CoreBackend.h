@@ -38,6 +38,8 @@ public:
     void SetMonitorControl(ops::MonitorControl* control) override { m_monitor.Attach(control); }
     bool IsBusy() const override;
     void RequestStop() override;
+    std::optional<std::vector<std::string>> AttachedPods() override;
+    bool ChoosePod(const std::string& serial) override;
 
     ops::OperationRunner& runner() { return m_core.runner; }
     pod::PodSession& session() { return m_session; }

@@ -11,6 +11,7 @@ const char* const kKeyResetPolarity = "Reset Polarity";
 const char* const kKeyResetDelay = "Reset Delay";
 const char* const kKeyFilePath = "File Path";
 const char* const kKeyRecentFiles = "Recent Files";
+const char* const kKeyPodSerial = "POD Serial";
 
 int ReadIndex(const QSettings& settings, const char* key, int count, int fallback)
 {
@@ -39,6 +40,7 @@ MainSettings MainSettings::Load(QSettings& settings, int mcuCount)
     loaded.recentFiles.removeAll(QString());
     while (loaded.recentFiles.size() > kRecentCount)
         loaded.recentFiles.removeLast();
+    loaded.podSerial = settings.value(kKeyPodSerial, QString()).toString();
     settings.endGroup();
     return loaded;
 }
@@ -52,6 +54,7 @@ void MainSettings::Save(QSettings& settings) const
     settings.setValue(kKeyResetDelay, resetDelay);
     settings.setValue(kKeyFilePath, filePath);
     settings.setValue(kKeyRecentFiles, recentFiles.mid(0, kRecentCount));
+    settings.setValue(kKeyPodSerial, podSerial);
     settings.endGroup();
     settings.sync();
 }

@@ -25,6 +25,8 @@ struct MainSettings {
     // S files chosen lately, newest first, at most kRecentCount.
     QStringList recentFiles;
     static constexpr int kRecentCount = 8;
+    // The POD chosen among several, by its serial number; empty when none was.
+    QString podSerial;
 
     // Reads the section with its defaults. An index outside its list (or a value that is
     // not a number) takes the default, so that no stored value can index a table.

@@ -5,7 +5,9 @@
 #include "ops/OperationMode.h"
 
 #include <array>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace pod {
 class PodSession;
@@ -51,6 +53,20 @@ public:
     virtual bool IsBusy() const { return false; }
     // Ends a flash run after the block in progress.
     virtual void RequestStop() {}
+
+    // The serial numbers of the attached PODs, in the driver's order; none while POD work
+    // holds the connection, so that the window never waits for it.
+    virtual std::optional<std::vector<std::string>> AttachedPods()
+    {
+        return std::vector<std::string>{};
+    }
+    // Ties the connection, and so the monitoring window, to the POD with this serial
+    // number (empty: the POD found by its description). False while POD work holds it.
+    virtual bool ChoosePod(const std::string& serial)
+    {
+        (void)serial;
+        return true;
+    }
 };
 
 } // namespace app

@@ -12,6 +12,7 @@ void SetUpProgrammerToolTips(Ui::CQuobinDlg& ui)
         QKeySequence key;
     };
     const Tip tips[] = {
+        {ui.podSelect, "The POD to use; shown when several are attached", {}},
         {ui.mcuSelect, "The target part; its memory map decides the regions", {}},
         {ui.resetAfterCheck, "Reset the target and let it run after programming", {}},
         {ui.resetPolarity, "Level of the target's reset line while it is held in reset", {}},

@@ -3,12 +3,14 @@
 #include "app/AppOptions.h"
 #include "app/CQuobinApp.h"
 #include "app/CoreBackend.h"
+#include "app/MainSettings.h"
 
 #include "pod/PodClock.h"
 #include "pod/TracingUsbDriver.h"
 #include "podlink/PodLink.h"
 
 #include <QApplication>
+#include <QSettings>
 #include <QStringList>
 
 #include <cstdio>
@@ -47,6 +49,11 @@ int main(int argc, char** argv)
 
     for (const std::string& warning : podlink::ApplyResources(options->link.resources))
         std::fprintf(stderr, "quobin: %s\n", warning.c_str());
+
+    // A POD named on the command line is the window's choice, as if picked in its list.
+    if (!options->link.serials.empty())
+        app::OpenQuobinSettings()->setValue(QStringLiteral("Main/POD Serial"),
+                                            QString::fromStdString(options->link.serials.front()));
 
     pod::UsbDriver& driver = *link.driver;
     pod::TracingUsbDriver* tracer = link.tracer;

@@ -17,8 +17,11 @@ namespace cli {
 // more; the programming commands add the operation machinery (CliPod).
 class CliLink {
 public:
-    // Null after printing why (exitCode then says how to exit).
-    static std::unique_ptr<CliLink> Open(CommandContext& ctx, bool quiet, int& exitCode);
+    // Null after printing why (exitCode then says how to exit). With choosePod the session
+    // is tied to the POD --serial names, which must be attached; without --serial and
+    // with several PODs attached, to the first one listed, and the user is told which.
+    static std::unique_ptr<CliLink> Open(CommandContext& ctx, bool quiet, int& exitCode,
+                                         bool choosePod = true);
 
     // Closes the session, then saves the emulator's state, if any, and tells the context
     // when that fails.

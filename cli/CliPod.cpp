@@ -2,9 +2,10 @@
 
 namespace cli {
 
-std::unique_ptr<CliPod> CliPod::Open(CommandContext& ctx, bool quiet, int& exitCode)
+std::unique_ptr<CliPod> CliPod::Open(CommandContext& ctx, bool quiet, int& exitCode,
+                                     bool choosePod)
 {
-    std::unique_ptr<CliLink> link = CliLink::Open(ctx, quiet, exitCode);
+    std::unique_ptr<CliLink> link = CliLink::Open(ctx, quiet, exitCode, choosePod);
     if (!link) return nullptr;
     std::unique_ptr<CliPod> pod(new CliPod(std::move(link)));
     pod->m_core = std::make_unique<ops::Programmer>(pod->session(), pod->view(), pod->m_noMonitoring);

@@ -14,7 +14,8 @@ namespace cli {
 class CliPod {
 public:
     // Null after printing why (exitCode then says how to exit).
-    static std::unique_ptr<CliPod> Open(CommandContext& ctx, bool quiet, int& exitCode);
+    static std::unique_ptr<CliPod> Open(CommandContext& ctx, bool quiet, int& exitCode,
+                                        bool choosePod = true);
 
     ~CliPod();
     CliPod(const CliPod&) = delete;

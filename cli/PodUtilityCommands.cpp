@@ -4,6 +4,7 @@
 #include "cli/JsonText.h"
 #include "cli/McuOptions.h"
 #include "image/McuCatalog.h"
+#include "pod/AttachedDevices.h"
 #include "pod/UsbDriver.h"
 
 #include <CLI/CLI.hpp>
@@ -15,39 +16,17 @@ namespace cli {
 
 namespace {
 
-struct DeviceRow {
-    std::uint32_t index = 0;
-    std::string description;
-    std::string serial;
-    bool isPod = false;
-};
-
 int RunDevices(CommandContext& ctx)
 {
     int exitCode = kExitOk;
-    auto pod = CliPod::Open(ctx, true, exitCode);
-    if (!pod) return exitCode;
-    pod::UsbDriver& driver = pod->driver();
+    auto link = CliLink::Open(ctx, true, exitCode, false);
+    if (!link) return exitCode;
+    pod::UsbDriver& driver = link->driver();
     if (!driver.Load()) {
         ctx.err << "quobin-cli: no FTDI driver could be loaded: " << driver.LastError() << '\n';
         return kExitFailed;
     }
-    std::uint32_t count = 0;
-    std::vector<DeviceRow> rows;
-    if (driver.ListDeviceCount(&count) == pod::kFtOk) {
-        for (std::uint32_t i = 0; i < count; ++i) {
-            char description[pod::kDescriptionSize] = {};
-            char serial[pod::kDescriptionSize] = {};
-            DeviceRow row;
-            row.index = i;
-            if (driver.ListDeviceDescription(i, description) == pod::kFtOk)
-                row.description.assign(description, strnlen(description, sizeof description));
-            if (driver.ListDeviceSerial(i, serial) == pod::kFtOk)
-                row.serial.assign(serial, strnlen(serial, sizeof serial));
-            row.isPod = row.description == pod::kPodDescription;
-            rows.push_back(row);
-        }
-    }
+    const std::vector<pod::AttachedDevice> rows = pod::ListAttachedDevices(driver);
     driver.Unload();
 
     if (ctx.globals.json) {

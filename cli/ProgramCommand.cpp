@@ -1,11 +1,12 @@
 #include "cli/ProgramCommand.h"
 
-#include <fstream>
 #include <string>
 
 #include "cli/CliPod.h"
+#include "cli/GangProgram.h"
 #include "cli/JsonText.h"
 #include "cli/McuOptions.h"
+#include "cli/RunLogFile.h"
 #include "image/McuCatalog.h"
 #include "ops/OperationMode.h"
 #include "ops/RunRecord.h"
@@ -30,6 +31,7 @@ struct ProgramOptions {
     int delayMs = 1;
     bool json = false;
     std::string logFile;
+    bool allPods = false;
 };
 
 int DelayIndexOf(int delayMs)
@@ -81,19 +83,21 @@ int Run(const ProgramOptions& o, bool target, CommandContext& ctx)
                                                     : OperationMode::PodWriteVerify);
 
     const bool json = o.json || ctx.globals.json;
+    if (o.allPods || ctx.globals.link.serials.size() > 1) {
+        if (o.allPods && !ctx.globals.link.serials.empty())
+            return UsageError(ctx, "--all-pods and --serial exclude each other");
+        return RunGang(ctx, GangRequest{ctx.globals.link.serials, o.allPods, mode, choices, json,
+                                        o.logFile});
+    }
     int exitCode = kExitOk;
     auto pod = CliPod::Open(ctx, json, exitCode);
     if (!pod) return exitCode;
     pod->runner().Start(mode, choices);
     pod->runner().Wait();
     const ops::RunResult result = pod->runner().LastResult();
-    if (!o.logFile.empty()) {
-        // Appended and flushed per run, so that a line stays even if the station dies next.
-        std::ofstream log(o.logFile, std::ios::app);
-        log << ops::RunLogLine(result.record) << '\n';
-        log.flush();
-        if (!log) ctx.err << "quobin-cli: cannot append to the log " << o.logFile << '\n';
-    }
+    // Appended per run, so that a line stays even if the station dies next.
+    if (!o.logFile.empty() && !AppendRunLogLine(o.logFile, ops::RunLogLine(result.record)))
+        ctx.err << "quobin-cli: cannot append to the log " << o.logFile << '\n';
 
     if (json) {
         Json wordsSent = Json::object();
@@ -132,8 +136,10 @@ void Add(CLI::App& app, CommandList& commands, const std::string& name,
         ->check(CLI::IsMember({1, 10, 50, 100, 500}));
     sub->add_flag("--json", options->json, "Print one JSON object with the result");
     sub->add_option("--log", options->logFile,
-                    "Append one line per run to FILE: time, POD serial, part, file, CRC-32, "
-                    "regions, result, elapsed time");
+                    "Append one line per run (per POD) to FILE: time, POD serial, part, file, "
+                    "CRC-32, regions, result, elapsed time");
+    sub->add_flag("--all-pods", options->allPods,
+                  "Run on every attached POD at once (several --serial pick some of them)");
     commands.push_back(
         {sub, [options, target](CommandContext& ctx) { return Run(*options, target, ctx); }});
 }

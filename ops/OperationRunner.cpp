@@ -236,7 +236,10 @@ void OperationRunner::RunOperation(OperationMode mode, const image::RunChoices& 
     std::array<std::uint32_t, 4> wordsSent{};
     pod::PodOutcome failure;
     bool ok = report::EnsurePodSession(m_session, view);
-    if (ok) record.podSerial = PodSerial(m_session.driver());
+    if (ok) {
+        record.podSerial = m_session.serial();
+        if (record.podSerial.empty()) record.podSerial = PodSerial(m_session.driver());
+    }
     if (ok) ok = LoadSFile(choices, view);
     if (ok) {
         record.fileCrc = FileCrc32(choices.sFilePath);

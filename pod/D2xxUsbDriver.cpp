@@ -265,6 +265,13 @@ FtStatus D2xxUsbDriver::OpenByDescription(const char* description, FtHandle* han
                   m_api->openEx(const_cast<char*>(description), kFtOpenByDescription, handle));
 }
 
+FtStatus D2xxUsbDriver::OpenBySerial(const char* serial, FtHandle* handle)
+{
+    QUOBIN_D2XX_REQUIRE_LOADED;
+    return Failed("FT_OpenEx",
+                  m_api->openEx(const_cast<char*>(serial), kFtOpenBySerialNumber, handle));
+}
+
 FtStatus D2xxUsbDriver::ResetDevice(FtHandle handle)
 {
     QUOBIN_D2XX_REQUIRE_LOADED;

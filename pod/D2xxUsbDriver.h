@@ -30,6 +30,7 @@ public:
     FtStatus ListDeviceDescription(std::uint32_t index, char* buffer) override;
     FtStatus ListDeviceSerial(std::uint32_t index, char* buffer) override;
     FtStatus OpenByDescription(const char* description, FtHandle* handle) override;
+    FtStatus OpenBySerial(const char* serial, FtHandle* handle) override;
     FtStatus ResetDevice(FtHandle handle) override;
     FtStatus SetLatencyTimer(FtHandle handle, std::uint8_t milliseconds) override;
     FtStatus SetBaudRate(FtHandle handle, std::uint32_t baud) override;

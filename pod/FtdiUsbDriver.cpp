@@ -219,6 +219,16 @@ FtStatus FtdiUsbDriver::ListDeviceSerial(std::uint32_t index, char* buffer)
 
 FtStatus FtdiUsbDriver::OpenByDescription(const char* description, FtHandle* handle)
 {
+    return OpenMatching(description, false, handle);
+}
+
+FtStatus FtdiUsbDriver::OpenBySerial(const char* serial, FtHandle* handle)
+{
+    return OpenMatching(serial, true, handle);
+}
+
+FtStatus FtdiUsbDriver::OpenMatching(const char* wanted, bool bySerial, FtHandle* handle)
+{
     std::lock_guard<std::mutex> lock(m_mutex);
     *handle = nullptr;
     if (!m_context) return FailText("libftdi: not loaded", kFtOtherError);
@@ -230,13 +240,13 @@ FtStatus FtdiUsbDriver::OpenByDescription(const char* description, FtHandle* han
         ftdi_free(context);
         return status;
     }
-    // The first device whose description matches exactly, as the vendor library does.
     for (std::uint32_t i = 0; i < static_cast<std::uint32_t>(list.count()); ++i) {
         char text[kDescriptionSize] = {};
-        if (ftdi_usb_get_strings(context, list.at(i), nullptr, 0, text,
-                                 static_cast<int>(sizeof text), nullptr, 0) < 0 ||
-            std::strcmp(text, description) != 0)
-            continue;
+        const int got = bySerial ? ftdi_usb_get_strings(context, list.at(i), nullptr, 0, nullptr,
+                                                        0, text, static_cast<int>(sizeof text))
+                                 : ftdi_usb_get_strings(context, list.at(i), nullptr, 0, text,
+                                                        static_cast<int>(sizeof text), nullptr, 0);
+        if (got < 0 || std::strcmp(text, wanted) != 0) continue;
         const int result = ftdi_usb_open_dev(context, list.at(i));
         if (result < 0) {
             const FtStatus status = Fail(context, "ftdi_usb_open_dev", result, kFtDeviceNotOpened);
@@ -250,9 +260,11 @@ FtStatus FtdiUsbDriver::OpenByDescription(const char* description, FtHandle* han
         return kFtOk;
     }
     ftdi_free(context);
-    return FailText(std::string("libftdi: no FTDI device described \"") + description +
-                        "\". Check that the POD is plugged in; quobin-cli devices lists the "
-                        "devices libftdi sees.",
+    return FailText(std::string("libftdi: no FTDI device ") +
+                        (bySerial ? "with serial number \"" : "described \"") + wanted +
+                        (bySerial ? "\". Check that this POD is plugged in; "
+                                  : "\". Check that the POD is plugged in; ") +
+                        "quobin-cli devices lists the devices libftdi sees.",
                     kFtDeviceNotFound);
 }
 

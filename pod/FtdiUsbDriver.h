@@ -49,6 +49,7 @@ public:
     FtStatus ListDeviceDescription(std::uint32_t index, char* buffer) override;
     FtStatus ListDeviceSerial(std::uint32_t index, char* buffer) override;
     FtStatus OpenByDescription(const char* description, FtHandle* handle) override;
+    FtStatus OpenBySerial(const char* serial, FtHandle* handle) override;
     FtStatus ResetDevice(FtHandle handle) override;
     FtStatus SetLatencyTimer(FtHandle handle, std::uint8_t milliseconds) override;
     FtStatus SetBaudRate(FtHandle handle, std::uint32_t baud) override;
@@ -76,6 +77,9 @@ private:
     FtStatus FailText(const std::string& text, FtStatus status);
     // Description (or serial) of device index; status as FT_ListDevices.
     FtStatus DeviceString(std::uint32_t index, char* buffer, bool serial);
+    // Opens the first device whose description (or, with bySerial, serial string) is
+    // exactly `text`, as the vendor library does.
+    FtStatus OpenMatching(const char* text, bool bySerial, FtHandle* handle);
 
     mutable std::mutex m_mutex;
     ftdi_context* m_context = nullptr; // for enumeration; its existence is "loaded"

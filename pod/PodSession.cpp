@@ -18,6 +18,11 @@ std::unique_lock<std::recursive_mutex> PodSession::Lock()
     return std::unique_lock<std::recursive_mutex>(m_lock);
 }
 
+std::unique_lock<std::recursive_mutex> PodSession::TryLock()
+{
+    return std::unique_lock<std::recursive_mutex>(m_lock, std::try_to_lock);
+}
+
 PodState PodSession::state() const
 {
     if (IsOpen()) return PodState::Open;
@@ -29,6 +34,18 @@ std::string PodSession::description() const
 {
     std::lock_guard<std::mutex> guard(m_descriptionMutex);
     return m_description;
+}
+
+void PodSession::SetSerial(std::string serial)
+{
+    std::lock_guard<std::mutex> guard(m_descriptionMutex);
+    m_serial = std::move(serial);
+}
+
+std::string PodSession::serial() const
+{
+    std::lock_guard<std::mutex> guard(m_descriptionMutex);
+    return m_serial;
 }
 
 void PodSession::ProbePod()
@@ -54,6 +71,7 @@ void PodSession::FindPodDevice()
     auto lock = Lock();
     bool found = false;
     std::uint32_t count = 0;
+    const std::string wantedSerial = serial();
     if (m_driver.ListDeviceCount(&count) == kFtOk) {
         // Every device is visited, also after a match: the open by description then
         // takes whichever of several PODs the driver picks.
@@ -62,7 +80,8 @@ void PodSession::FindPodDevice()
             if (m_driver.ListDeviceDescription(i, buffer.data()) != kFtOk) continue;
             // A driver that fills all 64 bytes leaves no terminator; never read past.
             const std::size_t length = strnlen(buffer.data(), buffer.size());
-            if (std::string_view(buffer.data(), length) == kPodDescription) found = true;
+            if (std::string_view(buffer.data(), length) != kPodDescription) continue;
+            if (wantedSerial.empty() || SerialAt(i) == wantedSerial) found = true;
         }
     }
     if (found) {
@@ -70,6 +89,13 @@ void PodSession::FindPodDevice()
         m_description = kPodDescription;
     }
     m_deviceFound = found;
+}
+
+std::string PodSession::SerialAt(std::uint32_t index)
+{
+    std::array<char, kDescriptionSize> buffer{};
+    if (m_driver.ListDeviceSerial(index, buffer.data()) != kFtOk) return {};
+    return std::string(buffer.data(), strnlen(buffer.data(), buffer.size()));
 }
 
 bool PodSession::OpenWith(std::uint32_t baud, std::uint8_t parity, PodConfiguration configuration)
@@ -86,7 +112,11 @@ bool PodSession::OpenWith(std::uint32_t baud, std::uint8_t parity, PodConfigurat
                     std::min(m_description.size(), name.size() - 1));
     }
     FtHandle handle = nullptr;
-    if (m_driver.OpenByDescription(name.data(), &handle) != kFtOk) return false;
+    const std::string wantedSerial = serial();
+    const FtStatus opened = wantedSerial.empty()
+                                ? m_driver.OpenByDescription(name.data(), &handle)
+                                : m_driver.OpenBySerial(wantedSerial.c_str(), &handle);
+    if (opened != kFtOk) return false;
 
     const bool configured =
         m_driver.ResetDevice(handle) == kFtOk &&

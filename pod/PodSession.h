@@ -51,8 +51,18 @@ public:
     PodSession(const PodSession&) = delete;
     PodSession& operator=(const PodSession&) = delete;
 
+    // Ties the session to the POD with this serial number (empty: any POD, opened by its
+    // description). On a station with several PODs the open by description takes
+    // whichever the driver picks; by serial it is always the same unit. Set before the
+    // first probe; a change takes effect at the next probe.
+    void SetSerial(std::string serial);
+    std::string serial() const;
+
     // Held by a user of the POD for an exchange or a whole operation.
     [[nodiscard]] std::unique_lock<std::recursive_mutex> Lock();
+    // The lock when nobody holds it, else an unlocked one (owns_lock() false): for a UI
+    // thread that must never wait for a worker's exchange.
+    [[nodiscard]] std::unique_lock<std::recursive_mutex> TryLock();
 
     // Loads the driver library when needed and looks for the POD; keeps the library
     // loaded only when the POD was seen.
@@ -93,6 +103,7 @@ public:
 private:
     bool OpenWith(std::uint32_t baud, std::uint8_t parity, PodConfiguration configuration);
     PodOpenResult ProbeAndOpen();
+    std::string SerialAt(std::uint32_t index);
 
     UsbDriver& m_driver;
     PodClock& m_clock;
@@ -102,8 +113,9 @@ private:
     std::atomic<bool> m_libraryReady{false};
     std::atomic<bool> m_deviceFound{false};
     std::atomic<bool> m_purgeBeforeNext{false};
-    mutable std::mutex m_descriptionMutex;
+    mutable std::mutex m_descriptionMutex; // guards m_description and m_serial
     std::string m_description;
+    std::string m_serial;
 };
 
 } // namespace pod

@@ -201,6 +201,14 @@ FtStatus TracingUsbDriver::OpenByDescription(const char* description, FtHandle* 
     return status;
 }
 
+FtStatus TracingUsbDriver::OpenBySerial(const char* serial, FtHandle* handle)
+{
+    QUOBIN_TRACE_LOCK;
+    const FtStatus status = m_inner.OpenBySerial(serial, handle);
+    Event("open serial " + Quoted(serial, kDescriptionSize), status);
+    return status;
+}
+
 FtStatus TracingUsbDriver::ResetDevice(FtHandle handle)
 {
     QUOBIN_TRACE_LOCK;

@@ -64,6 +64,15 @@ public:
     }
     // FT_OpenEx(description, FT_OPEN_BY_DESCRIPTION, &handle).
     virtual FtStatus OpenByDescription(const char* description, FtHandle* handle) = 0;
+    // FT_OpenEx(serial, FT_OPEN_BY_SERIAL_NUMBER, &handle): the one device with that serial
+    // number, for a station with several PODs. A back end without serial numbers keeps
+    // this default, which finds no device.
+    virtual FtStatus OpenBySerial(const char* serial, FtHandle* handle)
+    {
+        (void)serial;
+        *handle = nullptr;
+        return kFtDeviceNotFound;
+    }
 
     virtual FtStatus ResetDevice(FtHandle handle) = 0;
     virtual FtStatus SetLatencyTimer(FtHandle handle, std::uint8_t milliseconds) = 0;

@@ -36,6 +36,7 @@ std::vector<std::pair<std::string, std::string>> SimArgs::Given() const
     if (!state.empty()) given.emplace_back("state", state);
     for (const std::string& device : devices)
         given.emplace_back("device", device);
+    if (!pods.empty()) given.emplace_back("pods", pods);
     return given;
 }
 
@@ -69,6 +70,13 @@ void AddLinkOptions(CLI::App& app, LinkOptions& o)
                               "Further FTDI device on the emulated bus, by description "
                               "(repeatable)")
                    ->group(group));
+    app.add_option("--sim-pods", o.sim.pods,
+                   "Number of emulated PODs on the bus, serial numbers QBSIM001 ... (default 1)")
+        ->group(group);
+    Repeatable(app.add_option("--serial", o.serials,
+                              "Use the POD with this serial number (also $QUOBIN_SERIAL); "
+                              "`devices` lists them")
+                   ->group(group));
     app.add_option("--resources", o.resources,
                    "Directory with loaders/*.bin and firmware/pod-firmware.bin replacing the "
                    "built-in images (default: $QUOBIN_RESOURCES)")
@@ -100,6 +108,10 @@ void ApplyEnvironment(LinkOptions& options)
     options.simulate = options.simulate || SimulateFromEnvironment();
     if (options.resources.empty()) {
         if (const char* dir = std::getenv("QUOBIN_RESOURCES")) options.resources = dir;
+    }
+    if (options.serials.empty()) {
+        if (const char* serial = std::getenv("QUOBIN_SERIAL"); serial != nullptr && *serial != '\0')
+            options.serials.emplace_back(serial);
     }
 }
 

@@ -23,6 +23,7 @@ struct SimArgs {
     std::string wire;                 // --sim-wire instant|real
     std::string state;                // --sim-state DIR
     std::vector<std::string> devices; // --sim-device DESC, repeatable
+    std::string pods;                 // --sim-pods N
 
     // Each option given, by its name without "--sim-" ("mcu", "fault", ...), in a fixed
     // order; flags carry an empty value.
@@ -42,6 +43,9 @@ struct LinkOptions {
     sim::WireMode defaultWire = sim::WireMode::kReal;
     std::string resources; // --resources DIR, or QUOBIN_RESOURCES
     std::string tracePath; // --trace FILE: every USB call logged there
+    // --serial SN (repeatable), or QUOBIN_SERIAL: the PODs to use, by serial number.
+    // Empty: the POD found by its description.
+    std::vector<std::string> serials;
     // The trace's first lines, from the program: its name and version, its command line.
     std::vector<std::string> traceHeader;
 };
@@ -50,13 +54,14 @@ struct LinkOptions {
 // "command line: <argument> ...", arguments with blanks in quotes.
 std::vector<std::string> TraceHeader(const std::string& program, int argc, const char* const* argv);
 
-// Adds --driver, --simulate, --sim-*, --resources and --trace to app, in their own group
+// Adds --driver, --simulate, --sim-*, --resources, --trace and --serial to app, in their own group
 // of the help text. The values land in options as given; MakePodLink checks them, so
 // that a bad value is reported the same way whichever front end read it.
 void AddLinkOptions(CLI::App& app, LinkOptions& options);
 
 // Fills what the options leave open from the environment: QUOBIN_SIMULATE=1 (any value
-// but "0" and empty) turns the emulator on, QUOBIN_RESOURCES stands in for --resources.
+// but "0" and empty) turns the emulator on, QUOBIN_RESOURCES stands in for --resources,
+// QUOBIN_SERIAL for --serial.
 void ApplyEnvironment(LinkOptions& options);
 
 // QUOBIN_SIMULATE=1 (or any value but "0" and empty) asks for the emulator.

@@ -46,6 +46,12 @@ std::string ParseWhat(std::string_view what, int& out)
 std::string ParseSimFault(std::string_view text, SimFault& fault)
 {
     const std::string whole(text);
+    std::string serial;
+    if (const std::size_t slash = text.find('/'); slash != std::string_view::npos) {
+        serial = std::string(text.substr(0, slash));
+        text.remove_prefix(slash + 1);
+        if (serial.empty()) return "fault '" + whole + "': a serial number must stand before '/'";
+    }
     const std::size_t c1 = text.find(':');
     const std::size_t c2 = c1 == std::string_view::npos ? c1 : text.find(':', c1 + 1);
     if (c2 == std::string_view::npos) {
@@ -89,6 +95,7 @@ std::string ParseSimFault(std::string_view text, SimFault& fault)
         return "fault '" + whole + "': unknown kind '" + std::string(kind) +
                "' (silent, garbage, error, cut:K, slow:MS, unplug)";
     }
+    result.serial = std::move(serial);
     fault = result;
     return {};
 }
@@ -113,8 +120,7 @@ std::string FaultText(const SimFault& fault)
     }
     }
     static constexpr const char* kKinds[] = {"silent", "garbage", "error", "cut", "slow", "unplug"};
-    std::string text =
-        what + ":" + std::to_string(fault.occurrence) + ":" + kKinds[static_cast<int>(fault.kind)];
+    std::string text = (fault.serial.empty() ? std::string() : fault.serial + "/") + what + ":" + std::to_string(fault.occurrence) + ":" + kKinds[static_cast<int>(fault.kind)];
     if (fault.kind == FaultKind::kCut || fault.kind == FaultKind::kSlow) {
         text += ":" + std::to_string(fault.parameter);
     }

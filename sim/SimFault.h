@@ -22,15 +22,17 @@ enum class FaultKind {
 
 // One requested fault: "WHAT:N:KIND", for example "0x25:3:cut:2" cuts the reply to the
 // third CmdProgramPage after two bytes; "sync:1:silent" leaves the first boot-loader
-// sync unanswered.
+// sync unanswered. On a bus with several PODs, "QBSIM002/0x25:1:unplug" faults only the
+// POD with that serial number; without one, every POD.
 struct SimFault {
+    std::string serial; // empty: every POD
     int what = 0;
     std::uint32_t occurrence = 1; // 1-based
     FaultKind kind = FaultKind::kSilent;
     std::uint32_t parameter = 0; // K of cut:K, MS of slow:MS
 };
 
-// Parses "WHAT:N:KIND"; returns an empty text on success, else what is wrong.
+// Parses "[SERIAL/]WHAT:N:KIND"; returns an empty text on success, else what is wrong.
 std::string ParseSimFault(std::string_view text, SimFault& fault);
 std::string FaultText(const SimFault& fault);
 

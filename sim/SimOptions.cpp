@@ -130,6 +130,15 @@ std::string ApplySimOption(SimOptions& options, std::string_view name, std::stri
         options.extraDevices.emplace_back(value);
         return {};
     }
+    if (name == "sim-pods") {
+        int count = 0;
+        if (!ParseInt(value, count) || count < 1 || count > kMaxSimPods) {
+            return "--sim-pods: '" + std::string(value) + "' must be a number from 1 to " +
+                   std::to_string(kMaxSimPods);
+        }
+        options.pods = count;
+        return {};
+    }
     return "unknown option --" + std::string(name);
 }
 

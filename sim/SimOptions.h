@@ -27,11 +27,16 @@ struct SimOptions {
     std::string stateDir; // empty: nothing is kept between runs
     // Further FTDI devices on the bus, by description (they never answer).
     std::vector<std::string> extraDevices;
+    // PODs on the bus, serial numbers QBSIM001 ..., each with a chip of its own.
+    int pods = 1;
 };
+
+// Most emulated PODs one bus takes, as a powered hub of a test station would.
+inline constexpr int kMaxSimPods = 16;
 
 // Applies one option given by its name without the leading dashes ("sim-mcu",
 // "sim-secured", "sim-no-target", "sim-boot", "sim-version", "sim-fault", "sim-wire",
-// "sim-state", "sim-device"); flags take an empty value. Returns an empty text on
+// "sim-state", "sim-device", "sim-pods"); flags take an empty value. Returns an empty text on
 // success, else a message that names the option and what is wrong.
 std::string ApplySimOption(SimOptions& options, std::string_view name, std::string_view value);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 namespace sim {
 
@@ -11,24 +12,72 @@ constexpr std::uint32_t kCommandBaud = 921600;
 constexpr std::uint32_t kBootBaud = 115200;
 } // namespace
 
+SimUsbDriver::Bus::Bus(pod::PodClock& busClock, WireMode busWire)
+    : clock(busClock), wire(busWire), lastRawMs(busClock.NowMs())
+{
+}
+
+SimUsbDriver::Bus::~Bus()
+{
+    for (const auto& pod : pods)
+        pod->Save();
+}
+
 SimUsbDriver::SimUsbDriver(std::shared_ptr<EmulatedPod> pod, pod::PodClock& clock, WireMode wire,
                            std::vector<std::string> extraDevices)
-    : m_pod(std::move(pod)), m_clock(clock), m_wire(wire), m_lastRawMs(clock.NowMs())
+    : SimUsbDriver(std::vector<std::shared_ptr<EmulatedPod>>{std::move(pod)}, clock, wire,
+                   std::move(extraDevices))
 {
-    m_devices.push_back(Device{kPodDescription, "", true});
-    for (std::string& description : extraDevices) {
-        m_devices.push_back(Device{std::move(description), "", false});
-    }
-    for (std::size_t i = 0; i < m_devices.size(); ++i) {
-        char serial[16];
-        std::snprintf(serial, sizeof serial, "QBSIM%03u", static_cast<unsigned>(i + 1));
-        m_devices[i].serial = serial;
-    }
 }
+
+SimUsbDriver::SimUsbDriver(std::vector<std::shared_ptr<EmulatedPod>> pods, pod::PodClock& clock,
+                           WireMode wire, std::vector<std::string> extraDevices)
+    : m_bus(std::make_shared<Bus>(clock, wire))
+{
+    m_bus->pods = std::move(pods);
+    for (std::size_t i = 0; i < m_bus->pods.size(); ++i)
+        m_bus->devices.push_back(Device{kPodDescription, "", static_cast<int>(i)});
+    for (std::string& description : extraDevices)
+        m_bus->devices.push_back(Device{std::move(description), "", -1});
+    for (std::size_t i = 0; i < m_bus->devices.size(); ++i)
+        m_bus->devices[i].serial = SerialFor(i);
+}
+
+SimUsbDriver::SimUsbDriver(std::shared_ptr<Bus> bus) : m_bus(std::move(bus)) {}
 
 SimUsbDriver::~SimUsbDriver()
 {
-    m_pod->Save();
+    std::lock_guard lock(m_bus->mutex);
+    for (const auto& pod : m_bus->pods)
+        pod->Save();
+}
+
+std::unique_ptr<SimUsbDriver> SimUsbDriver::Connect()
+{
+    return std::unique_ptr<SimUsbDriver>(new SimUsbDriver(m_bus));
+}
+
+std::string SimUsbDriver::SerialFor(std::size_t busIndex)
+{
+    char serial[16];
+    std::snprintf(serial, sizeof serial, "QBSIM%03u", static_cast<unsigned>(busIndex + 1));
+    return serial;
+}
+
+EmulatedPod& SimUsbDriver::Pod(std::size_t index)
+{
+    return *m_bus->pods.at(index);
+}
+
+std::size_t SimUsbDriver::PodCount() const
+{
+    return m_bus->pods.size();
+}
+
+EmulatedPod* SimUsbDriver::PodOn(const Handle& handle) const
+{
+    const int pod = m_bus->devices[handle.device].pod;
+    return pod < 0 ? nullptr : m_bus->pods[static_cast<std::size_t>(pod)].get();
 }
 
 std::uint64_t SimUsbDriver::NowUs()
@@ -36,11 +85,11 @@ std::uint64_t SimUsbDriver::NowUs()
     // The millisecond count is 32-bit and wraps; arrival times are kept on a 64-bit
     // extension of it, with the clock's microseconds within the millisecond, so that a
     // byte is timed to its own 11 us rather than rounded to a whole millisecond.
-    const std::uint64_t us = m_clock.NowUs();
+    const std::uint64_t us = m_bus->clock.NowUs();
     const auto raw = static_cast<std::uint32_t>(us / 1000);
-    m_extendedMs += static_cast<std::uint32_t>(raw - m_lastRawMs);
-    m_lastRawMs = raw;
-    return m_extendedMs * 1000 + us % 1000;
+    m_bus->extendedMs += static_cast<std::uint32_t>(raw - m_bus->lastRawMs);
+    m_bus->lastRawMs = raw;
+    return m_bus->extendedMs * 1000 + us % 1000;
 }
 
 std::uint64_t SimUsbDriver::ByteUs(const Handle& handle) const
@@ -55,7 +104,7 @@ std::uint64_t SimUsbDriver::ByteUs(const Handle& handle) const
 bool SimUsbDriver::PodUnderstands(const Handle& handle) const
 {
     const LineSettings& l = handle.line;
-    if (m_pod->CurrentMode() == EmulatedPod::Mode::kCommand) {
+    if (PodOn(handle)->CurrentMode() == EmulatedPod::Mode::kCommand) {
         return l.baud == kCommandBaud && l.wordLength == 8 && l.stopBits == 0 && l.parity == 0;
     }
     return l.baud == kBootBaud && l.wordLength == 8 && l.stopBits == 0 && l.parity == 2;
@@ -64,9 +113,10 @@ bool SimUsbDriver::PodUnderstands(const Handle& handle) const
 void SimUsbDriver::AfterSettingsChange(const Handle& handle)
 {
     const LineSettings& l = handle.line;
-    if (m_devices[handle.device].isPod && l.baud == kCommandBaud && l.wordLength == 8 &&
-        l.stopBits == 0 && l.parity == 0) {
-        m_pod->CommandLineOpened();
+    EmulatedPod* pod = PodOn(handle);
+    if (pod != nullptr && l.baud == kCommandBaud && l.wordLength == 8 && l.stopBits == 0 &&
+        l.parity == 0) {
+        pod->CommandLineOpened();
     }
 }
 
@@ -84,12 +134,12 @@ pod::FtStatus SimUsbDriver::NotLoaded()
 template <typename Action>
 pod::FtStatus SimUsbDriver::WithHandle(pod::FtHandle handle, Action&& action)
 {
-    std::lock_guard lock(m_mutex);
+    std::lock_guard lock(m_bus->mutex);
     if (!m_loaded) {
         return NotLoaded();
     }
-    auto it = m_handles.find(reinterpret_cast<std::uintptr_t>(handle));
-    if (it == m_handles.end()) {
+    auto it = m_bus->handles.find(reinterpret_cast<std::uintptr_t>(handle));
+    if (it == m_bus->handles.end()) {
         return Fail(pod::kFtInvalidHandle, "invalid device handle");
     }
     if (it->second.dead) {
@@ -100,30 +150,30 @@ pod::FtStatus SimUsbDriver::WithHandle(pod::FtHandle handle, Action&& action)
 
 bool SimUsbDriver::Load()
 {
-    std::lock_guard lock(m_mutex);
+    std::lock_guard lock(m_bus->mutex);
     m_loaded = true;
     return true;
 }
 
 void SimUsbDriver::Unload()
 {
-    std::lock_guard lock(m_mutex);
+    std::lock_guard lock(m_bus->mutex);
     m_loaded = false;
 }
 
 bool SimUsbDriver::IsLoaded() const
 {
-    std::lock_guard lock(m_mutex);
+    std::lock_guard lock(m_bus->mutex);
     return m_loaded;
 }
 
 pod::FtStatus SimUsbDriver::ListDeviceCount(std::uint32_t* count)
 {
-    std::lock_guard lock(m_mutex);
+    std::lock_guard lock(m_bus->mutex);
     if (!m_loaded) {
         return NotLoaded();
     }
-    *count = static_cast<std::uint32_t>(std::count_if(m_devices.begin(), m_devices.end(),
+    *count = static_cast<std::uint32_t>(std::count_if(m_bus->devices.begin(), m_bus->devices.end(),
                                                       [](const Device& d) { return d.plugged; }));
     return pod::kFtOk;
 }
@@ -131,7 +181,7 @@ pod::FtStatus SimUsbDriver::ListDeviceCount(std::uint32_t* count)
 const SimUsbDriver::Device* SimUsbDriver::PluggedAt(std::uint32_t index) const
 {
     std::uint32_t seen = 0;
-    for (const Device& device : m_devices) {
+    for (const Device& device : m_bus->devices) {
         if (device.plugged && seen++ == index) {
             return &device;
         }
@@ -141,7 +191,7 @@ const SimUsbDriver::Device* SimUsbDriver::PluggedAt(std::uint32_t index) const
 
 pod::FtStatus SimUsbDriver::ListDeviceDescription(std::uint32_t index, char* buffer)
 {
-    std::lock_guard lock(m_mutex);
+    std::lock_guard lock(m_bus->mutex);
     if (!m_loaded) {
         return NotLoaded();
     }
@@ -157,7 +207,7 @@ pod::FtStatus SimUsbDriver::ListDeviceDescription(std::uint32_t index, char* buf
 
 pod::FtStatus SimUsbDriver::ListDeviceSerial(std::uint32_t index, char* buffer)
 {
-    std::lock_guard lock(m_mutex);
+    std::lock_guard lock(m_bus->mutex);
     if (!m_loaded) {
         return NotLoaded();
     }
@@ -171,16 +221,18 @@ pod::FtStatus SimUsbDriver::ListDeviceSerial(std::uint32_t index, char* buffer)
     return pod::kFtOk;
 }
 
-pod::FtStatus SimUsbDriver::OpenByDescription(const char* description, pod::FtHandle* handle)
+template <typename Match>
+pod::FtStatus SimUsbDriver::OpenFirst(Match&& matches, const std::string& what,
+                                      pod::FtHandle* handle)
 {
-    std::lock_guard lock(m_mutex);
+    std::lock_guard lock(m_bus->mutex);
     if (!m_loaded) {
         return NotLoaded();
     }
     bool busy = false;
-    for (std::size_t i = 0; i < m_devices.size(); ++i) {
-        Device& device = m_devices[i];
-        if (!device.plugged || device.description != description) {
+    for (std::size_t i = 0; i < m_bus->devices.size(); ++i) {
+        Device& device = m_bus->devices[i];
+        if (!device.plugged || !matches(device)) {
             continue;
         }
         if (device.open) {
@@ -188,17 +240,29 @@ pod::FtStatus SimUsbDriver::OpenByDescription(const char* description, pod::FtHa
             continue;
         }
         device.open = true;
-        const std::uintptr_t id = m_nextHandle++;
+        const std::uintptr_t id = m_bus->nextHandle++;
         Handle h;
         h.device = i;
-        m_handles.emplace(id, std::move(h));
+        m_bus->handles.emplace(id, std::move(h));
         *handle = reinterpret_cast<pod::FtHandle>(id);
         return pod::kFtOk;
     }
-    return busy ? Fail(pod::kFtDeviceNotOpened,
-                       std::string("device '") + description + "' is already open")
-                : Fail(pod::kFtDeviceNotFound,
-                       std::string("no device described '") + description + "'");
+    return busy ? Fail(pod::kFtDeviceNotOpened, "device " + what + " is already open")
+                : Fail(pod::kFtDeviceNotFound, "no device " + what);
+}
+
+pod::FtStatus SimUsbDriver::OpenByDescription(const char* description, pod::FtHandle* handle)
+{
+    const std::string wanted = description;
+    return OpenFirst([&](const Device& device) { return device.description == wanted; },
+                     "described '" + wanted + "'", handle);
+}
+
+pod::FtStatus SimUsbDriver::OpenBySerial(const char* serial, pod::FtHandle* handle)
+{
+    const std::string wanted = serial;
+    return OpenFirst([&](const Device& device) { return device.serial == wanted; },
+                     "with serial number '" + wanted + "'", handle);
 }
 
 pod::FtStatus SimUsbDriver::ResetDevice(pod::FtHandle handle)
@@ -206,8 +270,8 @@ pod::FtStatus SimUsbDriver::ResetDevice(pod::FtHandle handle)
     return WithHandle(handle, [&](Handle& h) {
         h.rx.clear();
         h.txBusyUntilUs = 0;
-        if (m_devices[h.device].isPod) {
-            m_pod->HearNoise();
+        if (EmulatedPod* pod = PodOn(h)) {
+            pod->HearNoise();
         }
         return pod::kFtOk;
     });
@@ -310,35 +374,36 @@ pod::FtStatus SimUsbDriver::Write(pod::FtHandle handle, const void* buffer, std:
         const std::uint64_t now = NowUs();
         const std::uint64_t byteUs = ByteUs(h);
         std::uint64_t heardAt = now;
-        if (m_wire == WireMode::kReal) {
+        if (m_bus->wire == WireMode::kReal) {
             heardAt = std::max(now, h.txBusyUntilUs) + byteUs * length;
             h.txBusyUntilUs = heardAt;
         }
-        if (!m_devices[h.device].isPod || length == 0) {
+        EmulatedPod* pod = PodOn(h);
+        if (pod == nullptr || length == 0) {
             return pod::kFtOk;
         }
         if (!PodUnderstands(h)) {
-            m_pod->HearNoise();
+            pod->HearNoise();
             return pod::kFtOk;
         }
         const auto* bytes = static_cast<const std::uint8_t*>(buffer);
         // The POD works on the clock's own millisecond count.
         const auto heardMs =
-            static_cast<std::uint32_t>(m_lastRawMs + (heardAt - now + now % 1000) / 1000);
+            static_cast<std::uint32_t>(m_bus->lastRawMs + (heardAt - now + now % 1000) / 1000);
         const std::vector<EmulatedPod::Reply> replies =
-            m_pod->Hear(std::span<const std::uint8_t>(bytes, length), heardMs);
+            pod->Hear(std::span<const std::uint8_t>(bytes, length), heardMs);
         // Replies leave the POD one after another once it has heard the command.
         std::uint64_t sendAt = heardAt;
         for (const EmulatedPod::Reply& reply : replies) {
             if (reply.unplug) {
-                UnplugLocked();
+                UnplugLocked(m_bus->devices[h.device].pod);
                 return pod::kFtOk;
             }
             sendAt += static_cast<std::uint64_t>(reply.delayMs) * 1000;
             // The USB chip hands a short reply on in one packet, when its latency timer
             // runs out after the reply's last byte.
             std::uint64_t arrival = sendAt;
-            if (m_wire == WireMode::kReal) {
+            if (m_bus->wire == WireMode::kReal) {
                 sendAt += byteUs * reply.bytes.size();
                 arrival = sendAt + static_cast<std::uint64_t>(h.line.latencyMs) * 1000;
             }
@@ -390,21 +455,21 @@ pod::FtStatus SimUsbDriver::GetQueueStatus(pod::FtHandle handle, std::uint32_t* 
 
 pod::FtStatus SimUsbDriver::Close(pod::FtHandle handle)
 {
-    std::lock_guard lock(m_mutex);
+    std::lock_guard lock(m_bus->mutex);
     if (!m_loaded) {
         return NotLoaded();
     }
-    auto it = m_handles.find(reinterpret_cast<std::uintptr_t>(handle));
-    if (it == m_handles.end()) {
+    auto it = m_bus->handles.find(reinterpret_cast<std::uintptr_t>(handle));
+    if (it == m_bus->handles.end()) {
         return Fail(pod::kFtInvalidHandle, "invalid device handle");
     }
     const bool dead = it->second.dead;
     const std::size_t device = it->second.device;
-    m_handles.erase(it);
+    m_bus->handles.erase(it);
     if (!dead) {
-        m_devices[device].open = false;
-        if (m_devices[device].isPod) {
-            m_pod->Save();
+        m_bus->devices[device].open = false;
+        if (const int pod = m_bus->devices[device].pod; pod >= 0) {
+            m_bus->pods[static_cast<std::size_t>(pod)]->Save();
         }
     }
     return pod::kFtOk;
@@ -412,39 +477,49 @@ pod::FtStatus SimUsbDriver::Close(pod::FtHandle handle)
 
 std::string SimUsbDriver::LastError() const
 {
-    std::lock_guard lock(m_mutex);
+    std::lock_guard lock(m_bus->mutex);
     return m_lastError;
 }
 
-void SimUsbDriver::UnplugLocked()
+void SimUsbDriver::UnplugLocked(int podIndex)
 {
-    for (auto& [id, handle] : m_handles) {
-        if (m_devices[handle.device].isPod) {
+    const auto unplugged = [podIndex](const Device& device) {
+        return device.pod >= 0 && (podIndex < 0 || device.pod == podIndex);
+    };
+    for (auto& [id, handle] : m_bus->handles) {
+        if (unplugged(m_bus->devices[handle.device])) {
             handle.dead = true;
             handle.rx.clear();
         }
     }
-    for (Device& device : m_devices) {
-        if (device.isPod) {
+    for (Device& device : m_bus->devices) {
+        if (unplugged(device)) {
             device.plugged = false;
             device.open = false;
+            EmulatedPod& pod = *m_bus->pods[static_cast<std::size_t>(device.pod)];
+            pod.HearNoise();
+            pod.Save();
         }
     }
-    m_pod->HearNoise();
-    m_pod->Save();
 }
 
 void SimUsbDriver::Unplug()
 {
-    std::lock_guard lock(m_mutex);
-    UnplugLocked();
+    std::lock_guard lock(m_bus->mutex);
+    UnplugLocked(-1);
+}
+
+void SimUsbDriver::Unplug(std::size_t podIndex)
+{
+    std::lock_guard lock(m_bus->mutex);
+    UnplugLocked(static_cast<int>(podIndex));
 }
 
 void SimUsbDriver::Plug()
 {
-    std::lock_guard lock(m_mutex);
-    for (Device& device : m_devices) {
-        if (device.isPod) {
+    std::lock_guard lock(m_bus->mutex);
+    for (Device& device : m_bus->devices) {
+        if (device.pod >= 0) {
             device.plugged = true;
         }
     }
@@ -452,15 +527,15 @@ void SimUsbDriver::Plug()
 
 bool SimUsbDriver::Plugged() const
 {
-    std::lock_guard lock(m_mutex);
-    return m_devices.front().plugged;
+    std::lock_guard lock(m_bus->mutex);
+    return m_bus->devices.front().plugged;
 }
 
 bool SimUsbDriver::SettingsOf(pod::FtHandle handle, LineSettings& settings) const
 {
-    std::lock_guard lock(m_mutex);
-    auto it = m_handles.find(reinterpret_cast<std::uintptr_t>(handle));
-    if (it == m_handles.end()) {
+    std::lock_guard lock(m_bus->mutex);
+    auto it = m_bus->handles.find(reinterpret_cast<std::uintptr_t>(handle));
+    if (it == m_bus->handles.end()) {
         return false;
     }
     settings = it->second.line;
@@ -469,8 +544,21 @@ bool SimUsbDriver::SettingsOf(pod::FtHandle handle, LineSettings& settings) cons
 
 std::unique_ptr<SimUsbDriver> CreateSimDriver(const SimOptions& options, pod::PodClock& clock)
 {
-    auto pod = std::make_shared<EmulatedPod>(options, clock.NowMs());
-    return std::make_unique<SimUsbDriver>(std::move(pod), clock, options.wire,
+    std::vector<std::shared_ptr<EmulatedPod>> pods;
+    const int count = std::max(options.pods, 1);
+    for (int i = 0; i < count; ++i) {
+        const std::string serial = SimUsbDriver::SerialFor(static_cast<std::size_t>(i));
+        SimOptions own = options;
+        own.faults.clear();
+        for (const SimFault& fault : options.faults)
+            if (fault.serial.empty() || fault.serial == serial) own.faults.push_back(fault);
+        // One POD keeps the folder as given, so that a station of one reads the state a
+        // single emulator wrote there.
+        if (count > 1 && !own.stateDir.empty())
+            own.stateDir = (std::filesystem::path(own.stateDir) / serial).string();
+        pods.push_back(std::make_shared<EmulatedPod>(std::move(own), clock.NowMs()));
+    }
+    return std::make_unique<SimUsbDriver>(std::move(pods), clock, options.wire,
                                           options.extraDevices);
 }
 

@@ -86,6 +86,9 @@ SIM_D2XX_EXPORT FtStatus FT_ListDevices(void* arg1, void* arg2, Dword flags)
 
 SIM_D2XX_EXPORT FtStatus FT_OpenEx(void* arg1, Dword flags, FtHandle* handle)
 {
+    if (flags == kOpenBySerialNumber) {
+        return Driver().OpenBySerial(static_cast<const char*>(arg1), handle);
+    }
     if (flags != kOpenByDescription) {
         return pod::kFtInvalidParameter;
     }

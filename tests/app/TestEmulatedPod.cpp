@@ -105,6 +105,8 @@ public:
     bool ResetTarget(int polarity, int delay) override { return core.ResetTarget(polarity, delay); }
     bool IsBusy() const override { return core.IsBusy(); }
     void RequestStop() override { core.RequestStop(); }
+    std::optional<std::vector<std::string>> AttachedPods() override { return core.AttachedPods(); }
+    bool ChoosePod(const std::string& serial) override { return core.ChoosePod(serial); }
 
     support::RecordingView recorder;
     app::CoreBackend core;
@@ -329,6 +331,38 @@ private slots:
         QVERIFY(bench.ProgressAtRest());
         QVERIFY(bench.Find<QPushButton>("podWriteButton")->isEnabled());
         QVERIFY(!bench.backend->core.session().IsOpen());
+    }
+
+    // Several PODs: the choice shows them, starts on the remembered one, sends the
+    // commands to the POD chosen and is remembered; a single POD needs no choice.
+    void podChoiceAmongSeveral()
+    {
+        TestSettingsScope::Write(QStringLiteral("POD Serial"), QStringLiteral("QBSIM002"));
+        {
+            Bench bench({"sim-pods=3"});
+            auto* choice = bench.Find<QComboBox>("podSelect");
+            QVERIFY(choice->isVisibleTo(bench.dlg.get()));
+            QCOMPARE(choice->count(), 3);
+            QCOMPARE(choice->currentText(), QStringLiteral("QBSIM002"));
+            const auto versionQueries = [&bench](std::size_t pod) {
+                return bench.driver->Pod(pod).CommandCount(0x01);
+            };
+            const std::uint32_t before = versionQueries(1);
+            bench.Find<QPushButton>("getVersionButton")->click();
+            bench.FinishRun();
+            QCOMPARE(versionQueries(1), before + 1);
+
+            choice->setCurrentIndex(2);
+            emit choice->activated(2);
+            bench.Find<QPushButton>("getVersionButton")->click();
+            bench.FinishRun();
+            QCOMPARE(versionQueries(2), 1u);
+            QCOMPARE(versionQueries(1), before + 1);
+        }
+        QCOMPARE(TestSettingsScope::Read(QStringLiteral("POD Serial")).toString(),
+                 QStringLiteral("QBSIM003"));
+        Bench single;
+        QVERIFY(!single.Find<QComboBox>("podSelect")->isVisibleTo(single.dlg.get()));
     }
 
     void versionQueryOffTheUiThread()

@@ -1,0 +1,7 @@
+#include "app/PodComboBox.h"
+
+void PodComboBox::showPopup()
+{
+    emit popupAboutToShow();
+    QComboBox::showPopup();
+}

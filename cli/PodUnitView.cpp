@@ -1,0 +1,52 @@
+#include "cli/PodUnitView.h"
+
+#include "cli/RunLogFile.h"
+
+namespace cli {
+
+PodUnitView::Snapshot PodUnitView::Now() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_now;
+}
+
+void PodUnitView::ShowStatus(const std::string& text, bool)
+{
+    std::lock_guard lock(m_mutex);
+    m_now.status = text;
+}
+
+void PodUnitView::SetProgressRange(int upper)
+{
+    std::lock_guard lock(m_mutex);
+    m_now.upper = upper;
+    m_now.position = 0;
+}
+
+void PodUnitView::SetProgressStep(int step)
+{
+    std::lock_guard lock(m_mutex);
+    m_step = step;
+}
+
+void PodUnitView::StepProgress()
+{
+    std::lock_guard lock(m_mutex);
+    m_now.position += m_step;
+}
+
+void PodUnitView::SetProgressPos(int position)
+{
+    std::lock_guard lock(m_mutex);
+    m_now.position = position;
+}
+
+void PodUnitView::RunFinished(const ops::RunRecord& record)
+{
+    if (m_logFile.empty()) return;
+    const bool written = AppendRunLogLine(m_logFile, ops::RunLogLine(record));
+    std::lock_guard lock(m_mutex);
+    m_now.logFailed = !written;
+}
+
+} // namespace cli
