@@ -15,6 +15,7 @@
 #include "image/McuCatalog.h"
 #include "monitor/MonitorWorker.h"
 #include "monitor/TypedSymbols.h"
+#include "pod/AttachedDevices.h"
 #include "podlink/PodLink.h"
 #include "python/ScriptError.h"
 #include "python/ScriptLink.h"
@@ -70,10 +71,12 @@ podlink::SimArgs SimArgsFrom(const std::optional<py::dict>& sim)
             args.state = Text(value);
         else if (name == "device")
             args.devices = list(value);
+        else if (name == "pods")
+            args.pods = py::str(value).cast<std::string>();
         else
             throw ScriptError("unknown emulator option '" + name +
                               "' (mcu, secured, no-target, boot, version, fault, wire, state, "
-                              "device)");
+                              "device, pods)");
     }
     return args;
 }
@@ -83,10 +86,8 @@ podlink::LinkOptions LinkOptionsFrom(bool simulate, const std::optional<std::str
                                      const std::optional<py::dict>& sim,
                                      const std::optional<std::string>& trace)
 {
-    if (serial)
-        throw ScriptError("choosing a POD by its serial number is not supported; the POD is "
-                          "the device described \"Quobin\"");
     podlink::LinkOptions options;
+    if (serial) options.serials.push_back(*serial);
     options.simulate = simulate;
     options.driver = driver.value_or("");
     options.sim = SimArgsFrom(sim);
@@ -234,33 +235,22 @@ std::vector<py::dict> Devices(bool simulate, const std::optional<std::string>& d
 {
     const podlink::LinkOptions options =
         LinkOptionsFrom(simulate, std::nullopt, driver, sim, std::nullopt);
-    std::vector<std::tuple<std::uint32_t, std::string, std::string>> rows;
+    std::vector<pod::AttachedDevice> attached;
     {
         py::gil_scoped_release release;
         pod::SteadyPodClock clock;
         podlink::PodLink link = podlink::MakePodLink(options, clock);
         if (!link.error.empty()) throw ScriptError(link.error);
-        pod::UsbDriver& usb = *link.driver;
-        if (!usb.Load()) throw ScriptError("no FTDI driver could be loaded: " + usb.LastError());
-        std::uint32_t count = 0;
-        if (usb.ListDeviceCount(&count) == pod::kFtOk) {
-            for (std::uint32_t i = 0; i < count; ++i) {
-                char description[pod::kDescriptionSize] = {};
-                char serial[pod::kDescriptionSize] = {};
-                if (usb.ListDeviceDescription(i, description) != pod::kFtOk) description[0] = 0;
-                if (usb.ListDeviceSerial(i, serial) != pod::kFtOk) serial[0] = 0;
-                rows.emplace_back(
-                    i, std::string(description, strnlen(description, sizeof description)),
-                    std::string(serial, strnlen(serial, sizeof serial)));
-            }
-        }
-        usb.Unload();
+        if (!link.driver->Load())
+            throw ScriptError("no FTDI driver could be loaded: " + link.driver->LastError());
+        attached = pod::ListAttachedDevices(*link.driver);
+        link.driver->Unload();
     }
     std::vector<py::dict> devices;
-    for (const auto& [index, description, serial] : rows)
-        devices.push_back(py::dict(py::arg("index") = index, py::arg("description") = description,
-                                   py::arg("serial") = serial,
-                                   py::arg("pod") = description == pod::kPodDescription));
+    for (const pod::AttachedDevice& device : attached)
+        devices.push_back(py::dict(py::arg("index") = device.index,
+                                   py::arg("description") = device.description,
+                                   py::arg("serial") = device.serial, py::arg("pod") = device.isPod));
     return devices;
 }
 

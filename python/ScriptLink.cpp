@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "monitor/MonitorWorker.h"
+#include "pod/AttachedDevices.h"
 #include "pod/PodCommands.h"
 #include "python/ScriptError.h"
 #include "report/SessionReport.h"
@@ -15,7 +16,24 @@ ScriptLink::ScriptLink(const podlink::LinkOptions& options)
     m_link = podlink::MakePodLink(options, m_clock);
     if (!m_link.error.empty()) throw ScriptError(m_link.error);
     m_session = std::make_unique<pod::PodSession>(*m_link.driver, m_clock);
+    ChoosePod(options.serials);
     m_core = std::make_unique<ops::Programmer>(*m_session, m_view, *this);
+}
+
+void ScriptLink::ChoosePod(const std::vector<std::string>& wanted)
+{
+    if (wanted.size() > 1) throw ScriptError("a Pod is one POD: give one serial number");
+    const std::vector<std::string> found =
+        pod::PodSerials(pod::ListAttachedDevices(m_session->driver()));
+    if (wanted.size() == 1) {
+        if (std::find(found.begin(), found.end(), wanted.front()) == found.end())
+            throw ScriptError("no POD with serial number " + wanted.front() +
+                              " is attached (PODs found: " + pod::SerialList(found) + ")");
+        m_session->SetSerial(wanted.front());
+    } else if (found.size() > 1) {
+        // Opened by its description, one of several would be whichever the driver picks.
+        m_session->SetSerial(found.front());
+    }
 }
 
 ScriptLink::~ScriptLink()

@@ -60,6 +60,8 @@ public:
     void StopMonitoring() override;
 
 private:
+    // Ties the session to the POD of the serial number given, or to the first of several.
+    void ChoosePod(const std::vector<std::string>& wanted);
     pod::SteadyPodClock m_clock;
     podlink::PodLink m_link;
     std::unique_ptr<pod::PodSession> m_session;

@@ -125,7 +125,8 @@ def test_symbols_untyped_without_an_elf():
 @pytest.mark.parametrize("call, message", [
     (lambda: quobin.Pod(simulate=True, sim={"mcuu": "MC56F8367"}), "unknown emulator option 'mcuu'"),
     (lambda: quobin.Pod(simulate=False, sim={"mcu": "MC56F8367"}), "--sim-"),
-    (lambda: quobin.Pod(serial="A1"), "choosing a POD by its serial number is not supported"),
+    (lambda: quobin.Pod(simulate=True, serial="A1"),
+     "no POD with serial number A1 is attached (PODs found: QBSIM001)"),
     (lambda: quobin.Pod(simulate=True).program(DEMO_S, mode="flash"), "mode 'flash'"),
     (lambda: quobin.Pod(simulate=True).program(DEMO_S, regions=["P3FLASH"]), "unknown region"),
     (lambda: quobin.Pod(simulate=True).reset(delay_ms=7), "reset delay 7 ms"),
@@ -156,6 +157,15 @@ def test_close_ends_a_running_watch(pod):
     next(watch)
     pod.close()
     assert len(list(watch)) < 5
+
+
+def test_pod_chosen_by_serial_among_several(tmp_path):
+    sim = {"pods": 2}
+    assert [d["serial"] for d in quobin.devices(simulate=True, sim=sim)] == ["QBSIM001", "QBSIM002"]
+    trace = tmp_path / "pod.trace"
+    with quobin.Pod(simulate=True, sim=sim, serial="QBSIM002", trace=str(trace)) as pod:
+        assert pod.version().startswith("POD Version")
+    assert 'open serial "QBSIM002"' in trace.read_text()
 
 
 def test_reset_and_devices_on_the_emulator(pod):
