@@ -174,7 +174,10 @@ void CQuobinDlg::Initialize()
             *session, [this] { return m_ui->mcuSelect->currentIndex(); }, this);
         // The modal "Graph Monitoring" window on the same POD session.
         m_monDlg->SetGraphOpener(
-            [this, session](QWidget* owner, const std::vector<graph::GraphChannel>& channels) {
+            [this, session](QWidget* owner, const std::vector<monitor::MonitorItem>& rows) {
+                std::vector<graph::GraphChannel> channels;
+                for (const monitor::MonitorItem& row : rows)
+                    channels.push_back(graph::ChannelFromMonitorItem(row));
                 CGraphMonDlg graph(*session, channels, owner);
                 graph.SetExportName(QFileInfo(m_monDlg->MapPath()).completeBaseName());
                 graph.exec();

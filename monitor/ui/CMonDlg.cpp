@@ -90,10 +90,10 @@ CMonDlg::CMonDlg(pod::PodSession& session, McuSource currentMcu, QWidget* parent
         {[this] { SaveWatchLists(); },
          [this](const QString& text, bool urgent) { ShowStatus(text, urgent); },
          [this](const QString& text) { ShowFailure(text); },
-         [this](const std::vector<graph::GraphChannel>& channels) {
+         [this](const std::vector<monitor::MonitorItem>& rows) {
              // The graph window has the POD to itself; monitoring is not restarted afterwards.
              StopAndJoinWorker();
-             if (m_openGraph) m_openGraph(this, channels);
+             if (m_openGraph) m_openGraph(this, rows);
          }});
     SetUpList(m_ui->listLeft, m_symbolModel);
     SetUpList(m_ui->listTRight, m_symbolWatchModel);

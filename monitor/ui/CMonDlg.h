@@ -1,7 +1,6 @@
 #pragma once
 
 #include "monitor/ui/MonitorSettings.h"
-#include "graph/GraphChannels.h"
 #include "monitor/MonitorView.h"
 #include "monitor/MonitorWorker.h"
 #include "monitor/SymbolTable.h"
@@ -50,10 +49,11 @@ class CMonDlg : public QDialog, public ops::MonitorControl, private monitor::Mon
     Q_OBJECT
 
 public:
-    // Opens the graph window for the selected symbol rows, each with the view type its row
-    // shows. The application that owns both windows gives it (SetGraphOpener).
+    // Opens the graph window for the selected symbol rows (texts left out), each with the
+    // view type it shows. The application that owns both windows gives it (SetGraphOpener),
+    // so that this window knows nothing of the graph.
     using GraphOpener =
-        std::function<void(QWidget* parent, const std::vector<graph::GraphChannel>& channels)>;
+        std::function<void(QWidget* parent, const std::vector<monitor::MonitorItem>& rows)>;
     using McuSource = std::function<int()>;
     using FileChooser = std::function<QString(QWidget* parent, const QString& initialFolder)>;
     using MessageShower = std::function<void(QWidget* parent, const QString& text)>;

@@ -341,15 +341,15 @@ void MonitorListCommands::Graph()
             QStringLiteral("Select the rows to plot in the symbol watch list (top right)."), false);
         return;
     }
-    std::vector<graph::GraphChannel> channels;
+    std::vector<monitor::MonitorItem> plotted;
     for (int index : rows) {
         const monitor::MonitorItem& row = m_lists.symbolWatchModel->RowAt(index);
-        if (row.viewType != monitor::ASCII) channels.push_back(graph::ChannelFromMonitorItem(row));
+        if (row.viewType != monitor::ASCII) plotted.push_back(row);
     }
-    if (channels.empty()) {
+    if (plotted.empty()) {
         m_hooks.showStatus(QStringLiteral("A text has no value to plot: select rows with numbers."),
                            false);
         return;
     }
-    m_hooks.openGraph(channels);
+    m_hooks.openGraph(plotted);
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "graph/GraphChannels.h"
 #include "monitor/MonitorWorker.h"
 #include "monitor/SymbolTable.h"
 #include "monitor/TypedSymbols.h"
@@ -47,8 +46,9 @@ public:
         std::function<void()> listsChanged; // a watch list gained or lost rows or changed a type
         std::function<void(const QString& text, bool urgent)> showStatus;
         std::function<void(const QString& text)> showFailure;
-        // Stops monitoring and opens the graph window on these channels.
-        std::function<void(const std::vector<graph::GraphChannel>& channels)> openGraph;
+        // Stops monitoring and opens the graph window on these rows, each with the view
+        // type it shows.
+        std::function<void(const std::vector<monitor::MonitorItem>& rows)> openGraph;
     };
     struct Data {
         monitor::WatchList& watchList;

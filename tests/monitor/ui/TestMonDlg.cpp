@@ -442,9 +442,9 @@ private slots:
 
         bench.Trigger("listLeft", QStringLiteral("Watch Symbol"));
         bench.Select("listTRight", {QStringLiteral("sineWave"), QStringLiteral("counter16")});
-        std::vector<graph::GraphChannel> handed;
+        std::vector<monitor::MonitorItem> handed;
         bench.dlg.SetGraphOpener(
-            [&](QWidget*, const std::vector<graph::GraphChannel>& rows) { handed = rows; });
+            [&](QWidget*, const std::vector<monitor::MonitorItem>& rows) { handed = rows; });
         bench.Button("graphButton")->click();
         QCOMPARE(handed.size(), std::size_t{2});
         QCOMPARE(handed[0].name, std::string("counter16")); // top to bottom
