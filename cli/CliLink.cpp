@@ -1,9 +1,9 @@
 #include "cli/CliLink.h"
 
+#include "platform/Console.h"
+
 #include "pod/TracingUsbDriver.h"
 #include "sim/SimUsbDriver.h"
-
-#include <unistd.h>
 
 namespace cli {
 
@@ -24,7 +24,7 @@ std::unique_ptr<CliLink> CliLink::Open(CommandContext& ctx, bool quiet, int& exi
     link->m_ctx = &ctx;
     link->m_session = std::make_unique<pod::PodSession>(*link->m_link.driver, *link->m_clock);
     link->m_view =
-        std::make_unique<ConsoleView>(ctx.out, ctx.err, quiet, isatty(STDERR_FILENO) != 0);
+        std::make_unique<ConsoleView>(ctx.out, ctx.err, quiet, platform::IsTerminal(stderr));
     exitCode = kExitOk;
     return link;
 }

@@ -1,5 +1,7 @@
 #include "cli/ProgramCommand.h"
 
+#include "platform/Utf8Path.h"
+
 #include <fstream>
 #include <string>
 
@@ -89,7 +91,7 @@ int Run(const ProgramOptions& o, bool target, CommandContext& ctx)
     const ops::RunResult result = pod->runner().LastResult();
     if (!o.logFile.empty()) {
         // Appended and flushed per run, so that a line stays even if the station dies next.
-        std::ofstream log(o.logFile, std::ios::app);
+        std::ofstream log(platform::PathFromUtf8(o.logFile), std::ios::app);
         log << ops::RunLogLine(result.record) << '\n';
         log.flush();
         if (!log) ctx.err << "quobin-cli: cannot append to the log " << o.logFile << '\n';

@@ -1,5 +1,7 @@
 #include "ops/OperationRunner.h"
 
+#include "platform/Utf8Path.h"
+
 #include "image/FlashImageSet.h"
 #include "image/McuCatalog.h"
 #include "image/SFileLoader.h"
@@ -232,7 +234,7 @@ void OperationRunner::RunOperation(OperationMode mode, const DialogSnapshot& dia
     record.regions = dialog.regionChecked;
     if (m_traceNote) {
         std::error_code sizeError;
-        const auto bytes = std::filesystem::file_size(dialog.sFilePath, sizeError);
+        const auto bytes = std::filesystem::file_size(platform::PathFromUtf8(dialog.sFilePath), sizeError);
         m_traceNote("part: " + record.part);
         m_traceNote("S file: " + dialog.sFilePath +
                     (sizeError ? std::string(" (size unknown)")

@@ -1,5 +1,7 @@
 #include "podlink/PodLink.h"
 
+#include "platform/Utf8Path.h"
+
 #include "pod/D2xxUsbDriver.h"
 #include "pod/FtdiUsbDriver.h"
 #include "pod/TracingUsbDriver.h"
@@ -68,7 +70,7 @@ PodLink MakePodLink(const LinkOptions& options, pod::PodClock& clock)
     }
     if (!link.driver || options.tracePath.empty()) return link;
 
-    link.traceFile = std::make_unique<std::ofstream>(options.tracePath);
+    link.traceFile = std::make_unique<std::ofstream>(platform::PathFromUtf8(options.tracePath));
     if (!*link.traceFile) {
         link.error = "cannot write the trace file " + options.tracePath + ": " +
                      std::generic_category().message(errno);
