@@ -91,7 +91,8 @@ int Run(const ProgramOptions& o, bool target, CommandContext& ctx)
     const ops::RunResult result = pod->runner().LastResult();
     if (!o.logFile.empty()) {
         // Appended and flushed per run, so that a line stays even if the station dies next.
-        std::ofstream log(platform::PathFromUtf8(o.logFile), std::ios::app);
+        // Binary: the same line ends on every system, as RunRecord reads them.
+        std::ofstream log(platform::PathFromUtf8(o.logFile), std::ios::app | std::ios::binary);
         log << ops::RunLogLine(result.record) << '\n';
         log.flush();
         if (!log) ctx.err << "quobin-cli: cannot append to the log " << o.logFile << '\n';

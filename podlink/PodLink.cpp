@@ -70,7 +70,9 @@ PodLink MakePodLink(const LinkOptions& options, pod::PodClock& clock)
     }
     if (!link.driver || options.tracePath.empty()) return link;
 
-    link.traceFile = std::make_unique<std::ofstream>(platform::PathFromUtf8(options.tracePath));
+    // Binary: the same bytes ("\n" line ends) on every system.
+    link.traceFile = std::make_unique<std::ofstream>(platform::PathFromUtf8(options.tracePath),
+                                                     std::ios::binary);
     if (!*link.traceFile) {
         link.error = "cannot write the trace file " + options.tracePath + ": " +
                      std::generic_category().message(errno);
