@@ -14,6 +14,8 @@ constexpr const char* kUnavailable =
 
 } // namespace
 
+bool FtdiUsbDriver::Available() { return false; }
+
 FtdiUsbDriver::FtdiUsbDriver() = default;
 FtdiUsbDriver::~FtdiUsbDriver() = default;
 

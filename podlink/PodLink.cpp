@@ -17,14 +17,14 @@ namespace {
 
 // The back end a user who names none gets: QUOBIN_DRIVER as given (so "sim" works there
 // too), else the vendor's D2XX library where it is installed, since that is what the POD's
-// driver package brings on Windows, else libftdi1.
+// driver package brings on Windows, else libftdi1 where the build has it.
 std::string DefaultDriverKind()
 {
     if (const char* fromEnvironment = std::getenv("QUOBIN_DRIVER");
         fromEnvironment != nullptr && *fromEnvironment != '\0')
         return fromEnvironment;
     pod::D2xxUsbDriver d2xx;
-    return d2xx.Load() ? "d2xx" : "ftdi";
+    return d2xx.Load() || !pod::FtdiUsbDriver::Available() ? "d2xx" : "ftdi";
 }
 
 void MakeEmulator(const LinkOptions& options, pod::PodClock& clock, PodLink& link)
