@@ -1,7 +1,5 @@
 #include "cli/CliApp.h"
 
-#include "platform/Console.h"
-
 #include <CLI/CLI.hpp>
 #include <iostream>
 
@@ -13,6 +11,7 @@
 #include "cli/PodUtilityCommands.h"
 #include "cli/ProgramCommand.h"
 #include "podlink/LinkOptions.h"
+#include "platform/Console.h"
 
 namespace cli {
 

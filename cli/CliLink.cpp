@@ -1,9 +1,8 @@
 #include "cli/CliLink.h"
 
-#include "platform/Console.h"
-
 #include "pod/TracingUsbDriver.h"
 #include "sim/SimUsbDriver.h"
+#include "platform/Console.h"
 
 namespace cli {
 
