@@ -2,11 +2,15 @@
 # (install, build, run every test). `make bench` prints the speed figures; `make fuzz`
 # runs each fuzzer for a few minutes (FUZZ_SECONDS each) and prints what it found;
 # `make soak` runs monitoring for an hour (SOAK_SECONDS) and fails on a lost change.
+# `make windows` cross-builds quobin-cli.exe, the core and its tests for Windows with
+# MinGW-w64 into build-windows/ and packs quobin-cli-<version>-win64.zip there;
+# `make test-windows` runs those tests under Wine and compares quobin-cli.exe's output
+# with the Linux build's.
 PRESET ?= default
 BUILD  := build
 JOBS   ?= $(shell nproc)
 
-.PHONY: all setup configure build python run test bench soak fuzz clean
+.PHONY: all setup configure build python run test bench soak fuzz windows test-windows clean
 
 all: build
 
@@ -40,5 +44,13 @@ soak: build
 fuzz: setup
 	@./scripts/fuzz
 
+windows:
+	@./scripts/setup windows
+	@cmake --preset windows >/dev/null
+	@cmake --build --preset windows -j $(JOBS)
+
+test-windows: windows build
+	@./scripts/test-windows
+
 clean:
-	rm -rf build build-asan build-tsan build-fuzz
+	rm -rf build build-asan build-tsan build-fuzz build-windows

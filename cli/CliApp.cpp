@@ -2,7 +2,6 @@
 
 #include <CLI/CLI.hpp>
 #include <iostream>
-#include <unistd.h>
 
 #include "cli/CommandContext.h"
 #include "cli/GlobalOptions.h"
@@ -12,6 +11,7 @@
 #include "cli/PodUtilityCommands.h"
 #include "cli/ProgramCommand.h"
 #include "podlink/LinkOptions.h"
+#include "platform/Console.h"
 
 namespace cli {
 
@@ -45,6 +45,8 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
            pod::PodClock* clock)
 {
     CLI::App app("Quobin: program and watch 56800/56800E DSCs through the POD", "quobin-cli");
+    // CLI11 takes "/x" for an option on Windows; there it is a file name as everywhere.
+    app.allow_windows_style_options(false);
     GlobalOptions globals;
     AddGlobalOptions(app, globals);
     CommandList commands;
@@ -95,7 +97,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     globals.link.traceHeader = podlink::TraceHeader("quobin-cli", argc, argv);
     for (const std::string& warning : podlink::ApplyResources(globals.link.resources))
         err << "quobin-cli: " << warning << '\n';
-    CommandContext ctx{globals, out, err, clock, &out == &std::cout && isatty(STDOUT_FILENO) != 0,
+    CommandContext ctx{globals, out, err, clock, &out == &std::cout && platform::IsTerminal(stdout),
                        {}};
     for (const Command& command : commands) {
         if (command.app->parsed()) {

@@ -3,8 +3,7 @@
 #include "pod/AttachedDevices.h"
 #include "pod/TracingUsbDriver.h"
 #include "sim/SimUsbDriver.h"
-
-#include <unistd.h>
+#include "platform/Console.h"
 
 #include <algorithm>
 
@@ -62,7 +61,7 @@ std::unique_ptr<CliLink> CliLink::Open(CommandContext& ctx, bool quiet, int& exi
     link->m_session = std::make_unique<pod::PodSession>(*link->m_link.driver, *link->m_clock);
     if (choosePod && !ChoosePod(ctx, *link->m_session, exitCode)) return nullptr;
     link->m_view =
-        std::make_unique<ConsoleView>(ctx.out, ctx.err, quiet, isatty(STDERR_FILENO) != 0);
+        std::make_unique<ConsoleView>(ctx.out, ctx.err, quiet, platform::IsTerminal(stderr));
     exitCode = kExitOk;
     return link;
 }

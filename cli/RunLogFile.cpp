@@ -1,5 +1,7 @@
 #include "cli/RunLogFile.h"
 
+#include "platform/FileCalls.h"
+
 #include <cstdio>
 
 namespace cli {
@@ -8,7 +10,7 @@ bool AppendRunLogLine(const std::string& path, const std::string& line)
 {
     // Append mode puts every write at the end of the file whoever else writes there; a
     // buffer that holds the whole line makes the close a single write.
-    std::FILE* file = std::fopen(path.c_str(), "ab");
+    std::FILE* file = platform::OpenStream(path, "ab");
     if (file == nullptr) return false;
     const std::string whole = line + '\n';
     std::setvbuf(file, nullptr, _IOFBF, whole.size() + 1);

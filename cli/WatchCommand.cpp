@@ -1,10 +1,12 @@
 #include <CLI/CLI.hpp>
 
+#include "platform/Interrupt.h"
+#include "platform/Utf8Path.h"
+
 #include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -29,7 +31,7 @@ std::atomic<bool> g_interrupted{false};
 // The longest watch by --duration, well inside the 32-bit millisecond clock.
 constexpr double kMaxDurationS = 2'000'000;
 
-extern "C" void OnInterrupt(int)
+void OnInterrupt()
 {
     g_interrupted.store(true);
 }
@@ -37,17 +39,10 @@ extern "C" void OnInterrupt(int)
 // Ctrl+C ends the watch through the normal path, so the CSV file is complete.
 class InterruptScope {
 public:
-    InterruptScope()
-    {
-        g_interrupted.store(false);
-        m_previous = std::signal(SIGINT, OnInterrupt);
-    }
-    ~InterruptScope() { std::signal(SIGINT, m_previous); }
-    InterruptScope(const InterruptScope&) = delete;
-    InterruptScope& operator=(const InterruptScope&) = delete;
+    InterruptScope() : m_scope((g_interrupted.store(false), OnInterrupt)) {}
 
 private:
-    void (*m_previous)(int) = SIG_DFL;
+    platform::InterruptScope m_scope;
 };
 
 struct WatchOptions {
@@ -195,7 +190,7 @@ int RunWatch(WatchOptions& o, CommandContext& ctx)
     if (o.csv == "-") {
         csv = &ctx.out;
     } else if (!o.csv.empty()) {
-        csvFile.open(o.csv, std::ios::binary | std::ios::trunc);
+        csvFile.open(platform::PathFromUtf8(o.csv), std::ios::binary | std::ios::trunc);
         if (!csvFile) {
             ctx.err << "quobin-cli: cannot write " << o.csv << ": " << std::strerror(errno) << '\n';
             return kExitFailed;

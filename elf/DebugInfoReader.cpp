@@ -1,5 +1,7 @@
 #include "elf/DebugInfoReader.h"
 
+#include "platform/Utf8Path.h"
+
 #include <fstream>
 #include <iterator>
 #include <vector>
@@ -56,7 +58,7 @@ DebugInfo ReadDebugInfo(std::span<const std::uint8_t> bytes, const Limits& limit
 
 DebugInfo ReadDebugInfoFile(const std::string& path, const Limits& limits)
 {
-    std::ifstream file(path, std::ios::binary | std::ios::ate);
+    std::ifstream file(platform::PathFromUtf8(path), std::ios::binary | std::ios::ate);
     if (!file) {
         DebugInfo info;
         info.problem = "cannot open " + path;

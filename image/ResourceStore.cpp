@@ -1,5 +1,8 @@
 #include "image/ResourceStore.h"
 
+#include "platform/FileCalls.h"
+#include "platform/Utf8Path.h"
+
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -68,7 +71,7 @@ bool ReadSmallFile(const std::filesystem::path& path, std::size_t expectedBytes,
     if (size != expectedBytes) {
         return true; // wrong size: nothing to read
     }
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::FILE* f = platform::OpenStream(platform::Utf8FromPath(path), "rb");
     if (!f) {
         reason = std::generic_category().message(errno);
         return false;
@@ -96,7 +99,7 @@ TryReplacement(const std::filesystem::path& path, std::size_t expectedBytes, Res
         return std::nullopt;
     }
     ResourceFileStatus status;
-    status.path = path.string();
+    status.path = platform::Utf8FromPath(path);
     status.expectedBytes = expectedBytes;
     std::vector<std::uint8_t> bytes;
     std::size_t actual = 0;
@@ -137,7 +140,7 @@ ResourceReport SetResourceDirectory(const std::string& dir)
         return report;
     }
     std::error_code ec;
-    const std::filesystem::path root(dir);
+    const std::filesystem::path root = platform::PathFromUtf8(dir);
     report.directoryFound = std::filesystem::is_directory(root, ec);
 
     auto set = std::make_unique<OverrideSet>();
@@ -149,7 +152,7 @@ ResourceReport SetResourceDirectory(const std::string& dir)
                 seen = seen || o.name == name;
             }
             for (const ResourceFileStatus& f : report.files) {
-                seen = seen || std::filesystem::path(f.path).filename() == name;
+                seen = seen || platform::PathFromUtf8(f.path).filename() == name;
             }
             if (seen) {
                 continue; // parts sharing a routine share its file

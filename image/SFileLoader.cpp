@@ -1,5 +1,7 @@
 #include "image/SFileLoader.h"
 
+#include "platform/Utf8Path.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -96,7 +98,7 @@ SFileLoadOutcome LoadSFile(const RunChoices& choices, McuSelection& selection,
         path != choices.sFilePath ? " (leading or trailing spaces of the path were trimmed)" : "";
     // A directory or anything else that is not a file counts as no file.
     std::error_code ec;
-    const auto status = std::filesystem::status(std::filesystem::path(path), ec);
+    const auto status = std::filesystem::status(platform::PathFromUtf8(path), ec);
     if (!std::filesystem::is_regular_file(status)) {
         outcome.detail = path + ": " + NotAFileReason(status, ec) + trimmedNote;
         return Failure(outcome, "Can't find the specified S file path");

@@ -1,5 +1,7 @@
 #include "image/SRecordReader.h"
 
+#include "platform/FileCalls.h"
+
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -158,7 +160,7 @@ bool ReadSRecords(const std::string& path, const McuSelection& selection, FlashI
                   std::string* reason)
 {
     images.Clear();
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::FILE* f = platform::OpenStream(path, "rb");
     if (!f) {
         if (reason) *reason = std::generic_category().message(errno);
         return false;

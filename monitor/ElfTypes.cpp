@@ -1,5 +1,7 @@
 #include "monitor/ElfTypes.h"
 
+#include "platform/Utf8Path.h"
+
 #include <filesystem>
 #include <system_error>
 
@@ -10,12 +12,12 @@ namespace monitor {
 std::string FindElfForMap(const std::string& mapPath, const std::string& given)
 {
     if (!given.empty()) return given;
-    const std::filesystem::path map(mapPath);
+    const std::filesystem::path map = platform::PathFromUtf8(mapPath);
     if (!map.has_extension()) return {};
     std::filesystem::path elf = map;
     elf.replace_extension();
     std::error_code error;
-    return std::filesystem::is_regular_file(elf, error) ? elf.string() : std::string();
+    return std::filesystem::is_regular_file(elf, error) ? platform::Utf8FromPath(elf) : std::string();
 }
 
 std::string LoadElfTypes(const std::string& mapPath, const std::string& givenElf, SymbolTable& table,

@@ -1,5 +1,7 @@
 #include "monitor/MapFileReader.h"
 
+#include "platform/FileCalls.h"
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -85,7 +87,7 @@ bool ReadMapText(const std::string& path, std::string& text, std::string& reason
         reason = "no file name given";
         return false;
     }
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    FileDescriptor file(platform::OpenForReading(path));
     if (file.get() < 0) {
         reason = std::strerror(errno);
         return false;

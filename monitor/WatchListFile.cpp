@@ -7,12 +7,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#if __has_include(<unistd.h>)
-#include <unistd.h>
-#endif
 
 #include "monitor/Latin1Text.h"
 #include "monitor/ValueText.h"
+#include "platform/FileCalls.h"
+#include "platform/Utf8Path.h"
 
 namespace monitor {
 
@@ -37,17 +36,6 @@ std::string Latin1Or(const std::string& utf8)
     Utf8ToLatin1(utf8, latin1);
     return latin1;
 }
-
-// The bytes reach the disk before the rename makes them the list, so a power cut leaves
-// the old list or the new one, never an empty file.
-bool Flush(std::FILE* file)
-{
-#if __has_include(<unistd.h>)
-    return std::fflush(file) == 0 && ::fsync(::fileno(file)) == 0;
-#else
-    return std::fflush(file) == 0;
-#endif
-}
 } // namespace
 
 bool SaveWatchList(const std::string& mapPath, const WatchList& watchList, std::string* reason)
@@ -60,7 +48,7 @@ bool SaveWatchList(const std::string& mapPath, const WatchList& watchList, std::
     const std::vector<MonitorItem> addresses = watchList.Rows(WatchListId::Addresses);
     if (symbols.empty() && addresses.empty()) return true;
     std::error_code ec;
-    if (!std::filesystem::exists(mapPath, ec)) return true;
+    if (!std::filesystem::exists(platform::PathFromUtf8(mapPath), ec)) return true;
 
     const std::vector<std::string> kept = watchList.UnresolvedLines();
     std::string text = std::to_string(symbols.size() + kept.size()) + "," +
@@ -80,21 +68,22 @@ bool SaveWatchList(const std::string& mapPath, const WatchList& watchList, std::
     // the old list in one step.
     const std::string path = WatchListPath(mapPath);
     const std::string temporary = path + ".tmp";
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+    std::FILE* file = platform::OpenStream(temporary, "wb");
     if (file == nullptr) return fail(std::strerror(errno));
     const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    const bool flushed = written && Flush(file);
+    // The bytes reach the disk before the rename makes them the list, so a power cut leaves
+    // the old list or the new one, never an empty file.
+    const bool flushed = written && platform::FlushToDisk(file);
     const int writeError = errno;
     const bool closed = std::fclose(file) == 0;
     if (!written || !flushed || !closed) {
         const std::string why = std::strerror(closed ? writeError : errno);
-        std::filesystem::remove(temporary, ec);
+        platform::RemoveFile(temporary);
         return fail(why);
     }
-    std::filesystem::rename(temporary, path, ec);
-    if (ec) {
-        const std::string why = ec.message();
-        std::filesystem::remove(temporary, ec);
+    if (platform::MoveIntoPlace(temporary, path) != 0) {
+        const std::string why = std::strerror(errno);
+        platform::RemoveFile(temporary);
         return fail(why);
     }
     return true;
@@ -126,7 +115,7 @@ void RestoreWatchList(const std::string& mapPath, const SymbolTable& table, Watc
                       const TypedSymbols* types)
 {
     watchList.ClearAll();
-    std::ifstream in(WatchListPath(mapPath), std::ios::binary);
+    std::ifstream in(platform::PathFromUtf8(WatchListPath(mapPath)), std::ios::binary);
     std::string line;
     if (!in || !ReadLine(in, line)) return;
     const long symbolCount = std::strtol(line.c_str(), nullptr, 10);

@@ -1,5 +1,7 @@
 #include "ops/OperationRunner.h"
 
+#include "platform/Utf8Path.h"
+
 #include "image/FlashImageSet.h"
 #include "image/McuCatalog.h"
 #include "image/SFileLoader.h"
@@ -225,7 +227,7 @@ void OperationRunner::RunOperation(OperationMode mode, const image::RunChoices& 
     record.regions = choices.regionChecked;
     if (m_traceNote) {
         std::error_code sizeError;
-        const auto bytes = std::filesystem::file_size(choices.sFilePath, sizeError);
+        const auto bytes = std::filesystem::file_size(platform::PathFromUtf8(choices.sFilePath), sizeError);
         m_traceNote("part: " + record.part);
         m_traceNote("S file: " + choices.sFilePath +
                     (sizeError ? std::string(" (size unknown)")

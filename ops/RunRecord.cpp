@@ -1,5 +1,7 @@
 #include "ops/RunRecord.h"
 
+#include "platform/Utf8Path.h"
+
 #include "image/McuCatalog.h"
 
 #include <array>
@@ -66,7 +68,7 @@ std::string LocalTimestamp()
 std::optional<std::uint32_t> FileCrc32(const std::string& path)
 {
     static const std::array<std::uint32_t, 256> table = CrcTable();
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(platform::PathFromUtf8(path), std::ios::binary);
     if (!in) return std::nullopt;
     std::uint32_t crc = 0xFFFFFFFFu;
     char buffer[65536];

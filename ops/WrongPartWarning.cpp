@@ -1,5 +1,7 @@
 #include "ops/WrongPartWarning.h"
 
+#include "platform/Utf8Path.h"
+
 #include "image/FlashImageSet.h"
 #include "image/McuSelection.h"
 
@@ -13,7 +15,7 @@ std::vector<std::string> WrongPartWarnings(const image::FlashImageSet& images,
                                            const std::array<bool, 4>& ticked,
                                            const std::string& filePath)
 {
-    const std::string file = std::filesystem::path(filePath).filename().string();
+    const std::string file = platform::Utf8FromPath(platform::PathFromUtf8(filePath).filename());
     std::vector<std::string> warnings;
     char text[256];
     if (images.outsideWords() > 0) {

@@ -1,6 +1,7 @@
 #include "pod/D2xxUsbDriver.h"
 
 #include "pod/FtStatusName.h"
+#include "pod/FtdiUsbDriver.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -160,7 +161,9 @@ bool D2xxUsbDriver::Load()
     void* module = OpenLibrary(m_path, reason);
     if (module == nullptr) {
         m_lastError = "Cannot load the FTDI D2XX library " + m_path + ": " + reason +
-                      ". Install FTDI's D2XX driver, or use the libftdi back end.";
+                      (FtdiUsbDriver::Available()
+                           ? ". Install FTDI's D2XX driver, or use the libftdi back end."
+                           : ". Install FTDI's D2XX driver.");
         return false;
     }
     auto api = std::make_unique<Api>();

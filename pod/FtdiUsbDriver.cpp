@@ -122,6 +122,8 @@ std::string FtdiUsbDriver::DescribeFailure(const char* call, int result, const s
     return message;
 }
 
+bool FtdiUsbDriver::Available() { return true; }
+
 FtdiUsbDriver::FtdiUsbDriver() = default;
 
 FtdiUsbDriver::~FtdiUsbDriver()

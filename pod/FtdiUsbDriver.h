@@ -23,6 +23,9 @@ public:
     FtdiUsbDriver(const FtdiUsbDriver&) = delete;
     FtdiUsbDriver& operator=(const FtdiUsbDriver&) = delete;
 
+    // False in a build without libftdi1 (Windows), where Load() only says so.
+    static bool Available();
+
     // libftdi's values for a D2XX character format; false when libftdi has none.
     struct LineProperties {
         int bits;

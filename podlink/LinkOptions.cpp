@@ -130,6 +130,7 @@ std::string MakeSimOptions(const LinkOptions& options, sim::SimOptions& out)
 std::string ParseLinkOptions(const std::string& text, LinkOptions& options)
 {
     CLI::App app;
+    app.allow_windows_style_options(false); // "/x" is a path on every system
     AddLinkOptions(app, options);
     try {
         app.parse(text, false);

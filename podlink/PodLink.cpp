@@ -1,5 +1,7 @@
 #include "podlink/PodLink.h"
 
+#include "platform/Utf8Path.h"
+
 #include "pod/D2xxUsbDriver.h"
 #include "pod/FtdiUsbDriver.h"
 #include "pod/TracingUsbDriver.h"
@@ -16,14 +18,14 @@ namespace {
 
 // The back end a user who names none gets: QUOBIN_DRIVER as given (so "sim" works there
 // too), else the vendor's D2XX library where it is installed, since that is what the POD's
-// driver package brings on Windows, else libftdi1.
+// driver package brings on Windows, else libftdi1 where the build has it.
 std::string DefaultDriverKind()
 {
     if (const char* fromEnvironment = std::getenv("QUOBIN_DRIVER");
         fromEnvironment != nullptr && *fromEnvironment != '\0')
         return fromEnvironment;
     pod::D2xxUsbDriver d2xx;
-    return d2xx.Load() ? "d2xx" : "ftdi";
+    return d2xx.Load() || !pod::FtdiUsbDriver::Available() ? "d2xx" : "ftdi";
 }
 
 void MakeEmulator(const LinkOptions& options, pod::PodClock& clock, PodLink& link)
@@ -64,7 +66,8 @@ namespace {
 void AddTracer(PodLink& link, const LinkOptions& options, const std::string& path,
                pod::PodClock& clock)
 {
-    link.traceFile = std::make_unique<std::ofstream>(path);
+    // Binary: the same bytes ("\n" line ends) on every system.
+    link.traceFile = std::make_unique<std::ofstream>(platform::PathFromUtf8(path), std::ios::binary);
     if (!*link.traceFile) {
         link.error = "cannot write the trace file " + path + ": " +
                      std::generic_category().message(errno);

@@ -1,5 +1,9 @@
 #include "sim/SimStateStore.h"
 
+#include "platform/Utf8Path.h"
+
+#include "platform/FileCalls.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -249,7 +253,7 @@ std::string TemporaryName(const std::string& name)
 bool ReadRegularFile(const std::string& path, std::size_t maxBytes,
                      std::optional<std::string>& content, std::string& reason)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = platform::OpenForReading(path);
     if (fd < 0) {
         if (errno == ENOENT) {
             return true;
@@ -305,7 +309,7 @@ std::size_t WindowBytes(std::uint32_t first, std::uint32_t last)
 
 std::string SimStateStore::Path(const std::string& name) const
 {
-    return (std::filesystem::path(m_directory) / name).string();
+    return platform::Utf8FromPath(platform::PathFromUtf8(m_directory) / name);
 }
 
 std::vector<std::pair<std::string, std::optional<std::string>>>
@@ -362,7 +366,7 @@ bool SimStateStore::Lock(std::chrono::milliseconds wait, std::string& error)
 {
     error.clear();
     std::error_code ec;
-    std::filesystem::create_directories(m_directory, ec);
+    std::filesystem::create_directories(platform::PathFromUtf8(m_directory), ec);
     std::string reason;
     if (ec || m_lock.Acquire(m_directory, wait, reason) != StateDirectoryLock::Result::kBusy) {
         return true;
@@ -376,18 +380,14 @@ bool SimStateStore::Lock(std::chrono::milliseconds wait, std::string& error)
 void SimStateStore::SyncDirectory() const
 {
     // Renames and removals reach the disk with the directory.
-    const int dir = ::open(m_directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
+    platform::SyncDirectory(m_directory);
 }
 
 bool SimStateStore::WriteWhole(const std::string& name, const std::string& content,
                                std::string& error) const
 {
     const std::string path = Path(name);
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int fd = platform::CreateForWriting(path);
     if (fd < 0) {
         error = "cannot write " + path + ": " + SystemReason(errno);
         return false;
@@ -404,7 +404,7 @@ bool SimStateStore::WriteWhole(const std::string& name, const std::string& conte
     }
     // On the disk before any rename refers to it, so that a crash cannot leave a name
     // on a file whose blocks were never written.
-    if (failure == 0 && ::fsync(fd) != 0) {
+    if (failure == 0 && platform::SyncToDisk(fd) != 0) {
         failure = errno;
     }
     if (::close(fd) != 0 && failure == 0) {
@@ -412,7 +412,7 @@ bool SimStateStore::WriteWhole(const std::string& name, const std::string& conte
     }
     if (failure != 0) {
         error = "cannot write " + path + ": " + SystemReason(failure);
-        ::unlink(path.c_str());
+        platform::RemoveFile(path);
         return false;
     }
     return true;
@@ -449,8 +449,8 @@ bool SimStateStore::Recover(std::string& error) const
         for (const auto& [verb, name] : steps) {
             const std::string path = Path(name);
             const int result = verb == "put"
-                                   ? ::rename(Path(TemporaryName(name)).c_str(), path.c_str())
-                                   : ::unlink(path.c_str());
+                                   ? platform::MoveIntoPlace(Path(TemporaryName(name)), path)
+                                   : platform::RemoveFile(path);
             if (result != 0 && errno != ENOENT) {
                 error = "cannot " + std::string(verb == "put" ? "write " : "remove ") + path +
                         ": " + SystemReason(errno);
@@ -467,11 +467,10 @@ bool SimStateStore::Recover(std::string& error) const
     for (const std::string& name : leftovers) {
         // A save leaves only regular files; anything else under such a name is not its
         // to remove, and the next write there reports it.
-        struct stat info {};
-        if (::lstat(Path(name).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        if (platform::KindOf(Path(name)) != platform::FileKind::kRegular) {
             continue;
         }
-        if (::unlink(Path(name).c_str()) != 0) {
+        if (platform::RemoveFile(Path(name)) != 0) {
             error = "cannot remove " + Path(name) + ": " + SystemReason(errno);
             return false;
         }
@@ -501,7 +500,7 @@ bool SimStateStore::Save(const SimState& state, const SimState* previous, std::s
         return true;
     }
     std::error_code ec;
-    std::filesystem::create_directories(m_directory, ec);
+    std::filesystem::create_directories(platform::PathFromUtf8(m_directory), ec);
     if (ec) {
         error = "cannot create " + m_directory + ": " + ec.message();
         return false;
@@ -535,7 +534,7 @@ bool SimStateStore::Save(const SimState& state, const SimState* previous, std::s
     if (!WriteWhole(TemporaryName(kRenameList), list, error)) {
         return false;
     }
-    if (::rename(Path(TemporaryName(kRenameList)).c_str(), Path(kRenameList).c_str()) != 0) {
+    if (platform::MoveIntoPlace(Path(TemporaryName(kRenameList)), Path(kRenameList)) != 0) {
         error = "cannot write " + Path(kRenameList) + ": " + SystemReason(errno);
         return false;
     }
@@ -546,8 +545,8 @@ bool SimStateStore::Save(const SimState& state, const SimState* previous, std::s
     for (std::size_t i : changed) {
         const auto& [name, content] = files[i];
         const std::string path = Path(name);
-        if (content ? ::rename(Path(TemporaryName(name)).c_str(), path.c_str()) != 0
-                    : ::unlink(path.c_str()) != 0 && errno != ENOENT) {
+        if (content ? platform::MoveIntoPlace(Path(TemporaryName(name)), path) != 0
+                    : platform::RemoveFile(path) != 0 && errno != ENOENT) {
             error =
                 (content ? "cannot write " : "cannot remove ") + path + ": " + SystemReason(errno);
             return false;
@@ -557,7 +556,7 @@ bool SimStateStore::Save(const SimState& state, const SimState* previous, std::s
         }
     }
     SyncDirectory();
-    if (::unlink(Path(kRenameList).c_str()) != 0) {
+    if (platform::RemoveFile(Path(kRenameList)) != 0) {
         error = "cannot remove " + Path(kRenameList) + ": " + SystemReason(errno);
         return false;
     }
@@ -678,7 +677,7 @@ SimStateStore::LoadResult SimStateStore::Load(SimState& state, std::string& erro
         error.clear();
         return LoadResult::kNoState;
     }
-    error = (std::filesystem::path(m_directory) / reason).string();
+    error = platform::Utf8FromPath(platform::PathFromUtf8(m_directory) / reason);
     return LoadResult::kFailed;
 }
 

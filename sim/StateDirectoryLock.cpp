@@ -50,7 +50,7 @@ StateDirectoryLock::Result StateDirectoryLock::Acquire(const std::string& direct
 void StateDirectoryLock::Release()
 {
     if (m_handle >= 0) {
-        ::close(m_handle);
+        ::close(static_cast<int>(m_handle));
         m_handle = -1;
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 
 namespace sim {
@@ -24,7 +25,7 @@ public:
     bool Held() const { return m_handle >= 0; }
 
 private:
-    int m_handle = -1;
+    std::intptr_t m_handle = -1; // a descriptor, or on Windows a HANDLE
 };
 
 } // namespace sim

@@ -58,7 +58,11 @@ sim::SimUsbDriver& Driver()
 
 } // namespace
 
+#ifdef _WIN32
+#define SIM_D2XX_EXPORT extern "C" __declspec(dllexport)
+#else
 #define SIM_D2XX_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 // Restarts the emulator with new options; 0 on success. Not part of the vendor's
 // interface: tests reach it with dlsym.

@@ -11,6 +11,7 @@
 #include "image/McuCatalog.h"
 #include "image/ResourceStore.h"
 #include "tests/support/CliRunner.h"
+#include "tests/support/TestSystem.h"
 
 namespace {
 
@@ -234,9 +235,9 @@ TEST(Cli, ResourceDirectoryWarnsAboutFilesItIgnores)
         << r.err;
     EXPECT_EQ(image::LoaderFor(27).size(), 591u);
 
-    ::setenv("QUOBIN_RESOURCES", (res / "missing").string().c_str(), 1);
+    support::SetEnv("QUOBIN_RESOURCES", (res / "missing").string().c_str());
     const CliRun env = Cli({"mcus"});
-    ::unsetenv("QUOBIN_RESOURCES");
+    support::UnsetEnv("QUOBIN_RESOURCES");
     EXPECT_NE(env.err.find("resource directory " + (res / "missing").string() + " not found"),
               std::string::npos);
     image::SetResourceDirectory("");

@@ -1,6 +1,7 @@
 // symbols, read, write and watch, run in process on the emulated POD and a virtual clock.
 #include "tests/support/CliRunner.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/TestSystem.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -302,7 +303,7 @@ TEST(CliWatch, BadLimitsAndAFullDiskAreReported)
         {"/dev/full", "quobin-cli: cannot write /dev/full: No space left on device\n"},
         {"/nonexistent/run.csv",
          "quobin-cli: cannot write /nonexistent/run.csv: No such file or directory\n"},
-        {"/", "quobin-cli: cannot write /: Is a directory\n"},
+        {"/", std::string("quobin-cli: cannot write /: ") + support::kFolderReadAsFile + "\n"},
     };
     for (const CsvCase& c : csvCases) {
         const auto run = RunCli(Args({"watch", "counter16", "--count", "3", "--csv", c.path}));

@@ -4,6 +4,7 @@
 #include "pod/PodClock.h"
 #include "tests/support/CliRunner.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/TestSystem.h"
 
 #include <gtest/gtest.h>
 
@@ -121,6 +122,7 @@ TEST(CliProgram, LogAppendsOneTracedLinePerRun)
     EXPECT_NE(second.find("  FAILED  Failed to erase FLASH: the POD answered error 3E "),
               std::string::npos)
         << second;
+    in.close(); // Windows removes no open file
     std::filesystem::remove_all(dir);
 }
 
@@ -225,12 +227,13 @@ TEST(CliSimState, AStateThatCannotBeUsedFailsTheCommandAndStaysAsItWas)
     support::TempDir dir;
     const std::string state = dir.Path("pod");
     ASSERT_EQ(Cli({"--simulate", "--sim-state", state, "version"}).status, 0);
-    std::ofstream(state + "/pod.txt") << "version=16.0\n";
+    const std::string podText = (std::filesystem::path(state) / "pod.txt").string();
+    std::ofstream(podText, std::ios::binary) << "version=16.0\n";
     const auto run = Cli({"--simulate", "--sim-state", state, "version"});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, "quobin-cli: cannot use the emulator's state: " + state +
-                           "/pod.txt: line 1 ('version=16.0'): the version must be X.Y with each "
+    EXPECT_EQ(run.err, "quobin-cli: cannot use the emulator's state: " + podText +
+                           ": line 1 ('version=16.0'): the version must be X.Y with each "
                            "part 0..15; move it away to start with a factory POD and a blank "
                            "chip (nothing in the state directory was changed)\n");
     EXPECT_EQ(dir.Read("pod/pod.txt"), "version=16.0\n");
@@ -244,7 +247,8 @@ TEST(CliSimState, AStateThatCannotBeSavedFailsACommandThatWorked)
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "POD Version V1.1\n");
     EXPECT_EQ(run.err, "quobin-cli: cannot save the emulator's state: cannot write " +
-                           dir.Path("pod/.pod.txt.new") + ": Is a directory\n");
+                           (dir.path() / "pod" / ".pod.txt.new").string() + ": " +
+                           support::kFolderReadAsFile + "\n");
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "tests/image/SRecordText.h"
 #include "image/FlashImageSet.h"
 #include "image/SRecordReader.h"
+#include "tests/support/TestSystem.h"
 
 namespace {
 
@@ -262,7 +263,7 @@ TEST_F(Reader, AReadThatFailsPartWayGivesTheSystemsReason)
     std::string reason;
     EXPECT_FALSE(image::ReadSRecords(std::filesystem::temp_directory_path().string(), m_sel,
                                      m_images, &reason));
-    EXPECT_EQ(reason, "Is a directory");
+    EXPECT_EQ(reason, support::kFolderReadAsFile);
 }
 
 TEST(FlashImageSet, StartsBlankAndRefusesOutOfRangeStores)

@@ -1,5 +1,6 @@
 #include "monitor/WatchList.h"
 #include "monitor/WatchListFile.h"
+#include "platform/Utf8Path.h"
 
 #include "tests/support/TempDir.h"
 
@@ -172,6 +173,22 @@ TEST_F(WatchFile, NamesAreLatin1InTheFile)
     WatchList restored;
     RestoreWatchList(map, table, restored);
     EXPECT_EQ(restored.RowCount(WatchListId::Symbols), 1);
+}
+
+// File names arrive as UTF-8; on Windows a narrow open would read them in the ANSI code
+// page and miss the folder.
+TEST_F(WatchFile, AMapInAFolderNamedOutsideAsciiKeepsItsListBesideIt)
+{
+    const std::string folder = platform::Utf8FromPath(dir.path()) + "/Entw\xC3\xBCrfe/Motor";
+    std::filesystem::create_directories(platform::PathFromUtf8(folder));
+    const std::string utf8Map = folder + "/app.xMAP";
+    std::ofstream(platform::PathFromUtf8(utf8Map)) << "";
+    list.AddAddressWatch(0x1234, FLOAT);
+    ASSERT_TRUE(SaveWatchList(utf8Map, list));
+    EXPECT_TRUE(std::filesystem::exists(platform::PathFromUtf8(folder + "/app.Mon")));
+    WatchList restored;
+    RestoreWatchList(utf8Map, table, restored);
+    EXPECT_EQ(Addresses(restored), "0x001234:FLOAT");
 }
 
 TEST_F(WatchFile, RestoreSkipsUnknownNamesStopsAtTheEndAndMendsBadTypes)

@@ -3,10 +3,9 @@
 #include "pod/PodSession.h"
 #include "tests/support/RecordingView.h"
 #include "report/SessionReport.h"
+#include "tests/support/TestSystem.h"
 
 #include <gtest/gtest.h>
-
-#include <dlfcn.h>
 
 #include <string>
 
@@ -18,18 +17,18 @@ namespace {
 class SimLibrary {
 public:
     explicit SimLibrary(const char* options)
-        : m_module(dlopen(QUOBIN_SIM_D2XX_PATH, RTLD_NOW | RTLD_LOCAL))
+        : m_module(support::OpenLibrary(QUOBIN_SIM_D2XX_PATH))
     {
         if (m_module == nullptr) return;
         m_lineSettings =
-            reinterpret_cast<const char* (*)(void*)>(dlsym(m_module, "QuobinSimD2xxLineSettings"));
+            reinterpret_cast<const char* (*)(void*)>(support::FindSymbol(m_module, "QuobinSimD2xxLineSettings"));
         auto configure =
-            reinterpret_cast<int (*)(const char*)>(dlsym(m_module, "QuobinSimD2xxConfigure"));
+            reinterpret_cast<int (*)(const char*)>(support::FindSymbol(m_module, "QuobinSimD2xxConfigure"));
         m_ok = m_lineSettings != nullptr && configure != nullptr && configure(options) == 0;
     }
     ~SimLibrary()
     {
-        if (m_module != nullptr) dlclose(m_module);
+        if (m_module != nullptr) support::CloseLibrary(m_module);
     }
     bool ok() const { return m_ok; }
     std::string LineSettings(FtHandle handle) const { return m_lineSettings(handle); }

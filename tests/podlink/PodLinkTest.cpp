@@ -4,6 +4,7 @@
 
 #include "pod/PodClock.h"
 #include "sim/SimUsbDriver.h"
+#include "tests/support/TestSystem.h"
 
 #include <gtest/gtest.h>
 
@@ -54,9 +55,9 @@ TEST(PodLink, RealBackEndsAreMadeByName)
 TEST(PodLink, QuobinDriverNamesTheBackEndWhenNoOptionDoes)
 {
     pod::VirtualPodClock clock;
-    ::setenv("QUOBIN_DRIVER", "sim", 1);
+    support::SetEnv("QUOBIN_DRIVER", "sim");
     const podlink::PodLink link = podlink::MakePodLink({}, clock);
-    ::unsetenv("QUOBIN_DRIVER");
+    support::UnsetEnv("QUOBIN_DRIVER");
     EXPECT_NE(link.simulated, nullptr);
 }
 
@@ -196,6 +197,7 @@ TEST(PodLink, TraceWrapsTheDriverAndAnUnwritableTraceIsAnError)
     }
     std::ifstream in(options.tracePath);
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    in.close(); // Windows removes no open file
     EXPECT_NE(text.find("open \"Quobin\""), std::string::npos) << text;
 
     options.tracePath = (dir / "missing" / "trace.txt").string();
@@ -216,26 +218,26 @@ TEST(LinkOptions, QuobinSimulateTurnsTheEmulatorOnUnlessEmptyOrZero)
     for (const Case& c : {Case{"1", true}, Case{"yes", true}, Case{"0", false}, Case{"", false},
                           Case{nullptr, false}}) {
         if (c.value != nullptr)
-            ::setenv("QUOBIN_SIMULATE", c.value, 1);
+            support::SetEnv("QUOBIN_SIMULATE", c.value);
         else
-            ::unsetenv("QUOBIN_SIMULATE");
+            support::UnsetEnv("QUOBIN_SIMULATE");
         podlink::LinkOptions options;
         podlink::ApplyEnvironment(options);
         EXPECT_EQ(options.simulate, c.simulate) << (c.value ? c.value : "unset");
     }
-    ::unsetenv("QUOBIN_SIMULATE");
+    support::UnsetEnv("QUOBIN_SIMULATE");
 }
 
 TEST(LinkOptions, QuobinResourcesStandsInForTheOptionOnly)
 {
-    ::setenv("QUOBIN_RESOURCES", "/from/env", 1);
+    support::SetEnv("QUOBIN_RESOURCES", "/from/env");
     podlink::LinkOptions options;
     podlink::ApplyEnvironment(options);
     EXPECT_EQ(options.resources, "/from/env");
     options.resources = "/given";
     podlink::ApplyEnvironment(options);
     EXPECT_EQ(options.resources, "/given");
-    ::unsetenv("QUOBIN_RESOURCES");
+    support::UnsetEnv("QUOBIN_RESOURCES");
 }
 
 } // namespace

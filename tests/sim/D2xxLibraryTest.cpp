@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <dlfcn.h>
+#include "tests/support/TestSystem.h"
 
 #include <cstdint>
 #include <cstring>
@@ -29,7 +29,7 @@ struct D2xx {
 
     template <typename F> void Bind(F& f, const char* name)
     {
-        f = reinterpret_cast<F>(dlsym(module, name));
+        f = reinterpret_cast<F>(support::FindSymbol(module, name));
         ASSERT_NE(f, nullptr) << name;
     }
 };
@@ -38,8 +38,8 @@ class SimD2xx : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        d.module = dlopen(QUOBIN_SIM_D2XX_PATH, RTLD_NOW | RTLD_LOCAL);
-        ASSERT_NE(d.module, nullptr) << dlerror();
+        d.module = support::OpenLibrary(QUOBIN_SIM_D2XX_PATH);
+        ASSERT_NE(d.module, nullptr) << support::LibraryError();
         d.Bind(d.listDevices, "FT_ListDevices");
         d.Bind(d.openEx, "FT_OpenEx");
         d.Bind(d.resetDevice, "FT_ResetDevice");
@@ -54,13 +54,13 @@ protected:
         d.Bind(d.close, "FT_Close");
         d.Bind(d.configure, "QuobinSimD2xxConfigure");
         for (const char* name : {"FT_SetFlowControl", "FT_SetTimeouts"}) {
-            EXPECT_NE(dlsym(d.module, name), nullptr) << name;
+            EXPECT_NE(support::FindSymbol(d.module, name), nullptr) << name;
         }
     }
     void TearDown() override
     {
         if (d.module != nullptr) {
-            dlclose(d.module);
+            support::CloseLibrary(d.module);
         }
     }
 

@@ -7,13 +7,13 @@
 #include <memory>
 #include <set>
 #include <sstream>
-#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
 #include "tests/sim/SimTestSupport.h"
 #include "sim/SimCatalog.h"
 #include "sim/SimStateStore.h"
+#include "tests/support/TestSystem.h"
 
 using simtest::Bench;
 using simtest::Hex;
@@ -247,13 +247,11 @@ std::map<std::string, std::string> Snapshot(const fs::path& dir)
     return files;
 }
 
-std::map<std::string, ino_t> Inodes(const fs::path& dir)
+std::map<std::string, std::uint64_t> Inodes(const fs::path& dir)
 {
-    std::map<std::string, ino_t> inodes;
+    std::map<std::string, std::uint64_t> inodes;
     for (const auto& entry : fs::directory_iterator(dir)) {
-        struct stat info {};
-        ::lstat(entry.path().c_str(), &info);
-        inodes[entry.path().filename().string()] = info.st_ino;
+        inodes[entry.path().filename().string()] = support::FileIdentity(entry.path().string());
     }
     return inodes;
 }
@@ -306,7 +304,7 @@ TEST_F(SimState, AFileThatCannotBeUsedStopsTheLoadAndTheDirectoryStaysAsItWas)
         {"P1FLASH.bin",
          [](const fs::path& p) {
              fs::remove(p);
-             ::mkfifo(p.c_str(), 0600);
+             support::MakeFifo(p.string());
          },
          std::string("is not a regular file (a FIFO, device or socket)") + blankChip},
         {"DFLASH.bin", write("\xFF\xFF"),
@@ -354,7 +352,7 @@ TEST_F(SimState, AFailedSaveNamesTheFileAndTheReason)
     ASSERT_TRUE(bench.OpenCommand());
     bench.Close();
     const std::string expected =
-        "cannot write " + (m_dir / ".pod.txt.new").string() + ": Is a directory";
+        "cannot write " + (m_dir / ".pod.txt.new").string() + ": " + support::kFolderReadAsFile;
     EXPECT_EQ(bench.Pod().SaveError(), expected);
     // Every later save tries again, and fails the same way.
     EXPECT_EQ(bench.Pod().Save(), expected);

@@ -1,0 +1,86 @@
+#include "platform/FileCalls.h"
+
+#include "platform/Utf8Path.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+
+#include <windows.h>
+
+namespace platform {
+
+namespace {
+
+std::wstring Wide(const std::string& path) { return PathFromUtf8(path).wstring(); }
+
+int ErrnoFor(DWORD error)
+{
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return ENOENT;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return EACCES;
+    case ERROR_DISK_FULL:
+        return ENOSPC;
+    default:
+        return EIO;
+    }
+}
+
+} // namespace
+
+int OpenForReading(const std::string& path)
+{
+    return ::_wopen(Wide(path).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+}
+
+int CreateForWriting(const std::string& path)
+{
+    return ::_wopen(Wide(path).c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY | _O_NOINHERIT,
+                    _S_IREAD | _S_IWRITE);
+}
+
+int SyncToDisk(int fd) { return ::_commit(fd); }
+
+bool FlushToDisk(std::FILE* file)
+{
+    return std::fflush(file) == 0 && ::_commit(::_fileno(file)) == 0;
+}
+
+void SyncDirectory(const std::string&) {}
+
+int MoveIntoPlace(const std::string& from, const std::string& to)
+{
+    if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return 0;
+    errno = ErrnoFor(GetLastError());
+    return -1;
+}
+
+int RemoveFile(const std::string& path) { return ::_wunlink(Wide(path).c_str()); }
+
+std::FILE* OpenStream(const std::string& path, const char* mode)
+{
+    const std::wstring wideMode(mode, mode + std::char_traits<char>::length(mode));
+    return ::_wfopen(Wide(path).c_str(), wideMode.c_str());
+}
+
+FileKind KindOf(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        errno = ErrnoFor(GetLastError());
+        return FileKind::kMissing;
+    }
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return FileKind::kOther;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return FileKind::kDirectory;
+    return FileKind::kRegular;
+}
+
+} // namespace platform
