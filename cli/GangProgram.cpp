@@ -10,7 +10,7 @@
 #include "podlink/PodLink.h"
 #include "sim/SimUsbDriver.h"
 
-#include <unistd.h>
+#include "platform/Console.h"
 
 #include <algorithm>
 #include <chrono>
@@ -173,7 +173,7 @@ int RunGang(CommandContext& ctx, const GangRequest& request)
 
     for (auto& unit : units)
         unit->Start(request.mode, request.choices);
-    if (isatty(STDERR_FILENO) != 0 && &ctx.err == &std::cerr) {
+    if (platform::IsTerminal(stderr) && &ctx.err == &std::cerr) {
         ProgressLines lines(ctx.err);
         const auto busy = [&] {
             return std::any_of(units.begin(), units.end(), [](const auto& u) { return u->Busy(); });
