@@ -57,6 +57,11 @@ FtStatus FtdiUsbDriver::OpenByDescription(const char*, FtHandle*)
     return FailText(kUnavailable, kFtDeviceNotOpened);
 }
 
+FtStatus FtdiUsbDriver::OpenBySerial(const char*, FtHandle*)
+{
+    return FailText(kUnavailable, kFtDeviceNotOpened);
+}
+
 FtStatus FtdiUsbDriver::ResetDevice(FtHandle) { return kFtInvalidHandle; }
 FtStatus FtdiUsbDriver::SetLatencyTimer(FtHandle, std::uint8_t) { return kFtInvalidHandle; }
 FtStatus FtdiUsbDriver::SetBaudRate(FtHandle, std::uint32_t) { return kFtInvalidHandle; }

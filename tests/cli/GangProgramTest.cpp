@@ -3,6 +3,7 @@
 #include "sim/EmulatedPod.h"
 #include "tests/support/CliRunner.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/TestSystem.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -79,10 +80,10 @@ TEST(CliPodChoice, SerialPicksThePodOrNamesThoseFound)
         EXPECT_EQ(run.status, c.status) << c.args.back() << run.err;
         EXPECT_EQ(run.err, c.err);
     }
-    setenv("QUOBIN_SERIAL", "QBSIM002", 1);
+    support::SetEnv("QUOBIN_SERIAL", "QBSIM002");
     const CliRun run = Cli({"--simulate", "--sim-pods", "2", "--sim-fault",
                             "QBSIM001/0x01:1:garbage", "version"});
-    unsetenv("QUOBIN_SERIAL");
+    support::UnsetEnv("QUOBIN_SERIAL");
     EXPECT_EQ(run.status, 0) << run.err;
 }
 
