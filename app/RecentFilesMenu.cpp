@@ -8,6 +8,8 @@
 #include <QMenu>
 #include <QStyle>
 
+#include <utility>
+
 RecentFilesMenu::RecentFilesMenu(QLineEdit* pathField, Chooser choose)
     : QObject(pathField), m_pathField(pathField), m_choose(std::move(choose)),
       m_menu(new QMenu(pathField))

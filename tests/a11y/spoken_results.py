@@ -81,7 +81,11 @@ def button(app, *words):
 
 
 def main(binary):
-    config = tempfile.mkdtemp(prefix="quobin-a11y-")
+    with tempfile.TemporaryDirectory(prefix="quobin-a11y-") as config:
+        return run_window(binary, config)
+
+
+def run_window(binary, config):
     settings = pathlib.Path(config, "Ulmvero")
     settings.mkdir()
     settings.joinpath("Quobin.conf").write_text(
