@@ -46,32 +46,28 @@ void ConsoleView::ShowStatus(const std::string& text, bool error)
 void ConsoleView::SetProgressRange(int upper)
 {
     std::lock_guard lock(m_mutex);
-    // As a progress control does: the position stays, kept within the new range.
-    m_upper = upper;
-    m_position = std::clamp(m_position, 0, std::max(upper, 0));
+    m_progress.SetRange(upper);
     DrawBar();
 }
 
 void ConsoleView::SetProgressStep(int step)
 {
     std::lock_guard lock(m_mutex);
-    m_step = step;
+    m_progress.SetStep(step);
 }
 
 void ConsoleView::StepProgress()
 {
     std::lock_guard lock(m_mutex);
-    // A progress control wraps to its start when a step passes the end.
-    m_position += m_step;
-    if (m_position > m_upper) m_position = 0;
+    m_progress.Step();
     DrawBar();
 }
 
 void ConsoleView::SetProgressPos(int position)
 {
     std::lock_guard lock(m_mutex);
-    m_position = position;
-    if (position == 0)
+    m_progress.SetPos(position);
+    if (m_progress.position() == 0)
         ClearBar();
     else
         DrawBar();
@@ -131,8 +127,8 @@ bool ConsoleView::lastError() const
 
 void ConsoleView::DrawBar()
 {
-    if (!m_progressBar || m_upper <= 0) return;
-    m_err << '\r' << ProgressBar(m_position, m_upper, 40) << std::flush;
+    if (!m_progressBar || m_progress.upper() <= 0) return;
+    m_err << '\r' << ProgressBar(m_progress.position(), m_progress.upper(), 40) << std::flush;
     m_barShown = true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ops/ProgrammerView.h"
+#include "ops/ProgressPosition.h"
 #include "pod/UsbDriver.h"
 
 #include <mutex>
@@ -56,9 +57,7 @@ private:
     std::string m_lastStatus;
     std::string m_lastReason;
     bool m_lastError = false;
-    int m_upper = 0;
-    int m_step = 1;
-    int m_position = 0;
+    ops::ProgressPosition m_progress;
     bool m_barShown = false;
     std::set<std::string> m_warned;
 };

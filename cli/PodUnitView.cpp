@@ -7,7 +7,10 @@ namespace cli {
 PodUnitView::Snapshot PodUnitView::Now() const
 {
     std::lock_guard lock(m_mutex);
-    return m_now;
+    Snapshot now = m_now;
+    now.position = m_progress.position();
+    now.upper = m_progress.upper();
+    return now;
 }
 
 void PodUnitView::ShowStatus(const std::string& text, bool)
@@ -19,26 +22,25 @@ void PodUnitView::ShowStatus(const std::string& text, bool)
 void PodUnitView::SetProgressRange(int upper)
 {
     std::lock_guard lock(m_mutex);
-    m_now.upper = upper;
-    m_now.position = 0;
+    m_progress.SetRange(upper);
 }
 
 void PodUnitView::SetProgressStep(int step)
 {
     std::lock_guard lock(m_mutex);
-    m_step = step;
+    m_progress.SetStep(step);
 }
 
 void PodUnitView::StepProgress()
 {
     std::lock_guard lock(m_mutex);
-    m_now.position += m_step;
+    m_progress.Step();
 }
 
 void PodUnitView::SetProgressPos(int position)
 {
     std::lock_guard lock(m_mutex);
-    m_now.position = position;
+    m_progress.SetPos(position);
 }
 
 void PodUnitView::RunFinished(const ops::RunRecord& record)

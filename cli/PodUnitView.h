@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ops/ProgrammerView.h"
+#include "ops/ProgressPosition.h"
 
 #include <mutex>
 #include <string>
@@ -36,7 +37,7 @@ private:
     const std::string m_logFile;
     mutable std::mutex m_mutex;
     Snapshot m_now;
-    int m_step = 1;
+    ops::ProgressPosition m_progress;
 };
 
 } // namespace cli

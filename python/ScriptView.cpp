@@ -33,8 +33,7 @@ void ScriptView::SetProgressRange(int upper)
 {
     {
         std::lock_guard lock(m_mutex);
-        m_upper = std::max(upper, 0);
-        m_position = std::clamp(m_position, 0, m_upper);
+        m_bar.SetRange(upper);
     }
     Report();
 }
@@ -42,14 +41,14 @@ void ScriptView::SetProgressRange(int upper)
 void ScriptView::SetProgressStep(int step)
 {
     std::lock_guard lock(m_mutex);
-    m_step = step;
+    m_bar.SetStep(step);
 }
 
 void ScriptView::StepProgress()
 {
     {
         std::lock_guard lock(m_mutex);
-        m_position = std::clamp(m_position + m_step, 0, m_upper);
+        m_bar.Step();
     }
     Report();
 }
@@ -58,7 +57,7 @@ void ScriptView::SetProgressPos(int position)
 {
     {
         std::lock_guard lock(m_mutex);
-        m_position = std::clamp(position, 0, m_upper);
+        m_bar.SetPos(position);
     }
     Report();
 }
@@ -69,8 +68,8 @@ void ScriptView::Report()
     int upper = 0;
     {
         std::lock_guard lock(m_mutex);
-        position = m_position;
-        upper = m_upper;
+        position = m_bar.position();
+        upper = m_bar.upper();
     }
     // Outside the lock: the callback runs the script's code.
     if (m_progress != nullptr && *m_progress) (*m_progress)(position, upper);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "ops/ProgrammerView.h"
+#include "ops/ProgressPosition.h"
 
 namespace script {
 
@@ -35,9 +36,7 @@ private:
     mutable std::mutex m_mutex;
     std::string m_lastStatus;
     std::string m_lastReason;
-    int m_upper = 0;
-    int m_step = 1;
-    int m_position = 0;
+    ops::ProgressPosition m_bar;
     const Progress* m_progress = nullptr;
 };
 
