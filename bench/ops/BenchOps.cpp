@@ -118,6 +118,16 @@ double CpuSeconds()
     return static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
 }
 
+// Every region of an MC56F8367 from the full-chip S file.
+image::RunChoices FullChipChoices(const std::string& path)
+{
+    image::RunChoices choices;
+    choices.mcuIndex = 27;
+    choices.sFilePath = path;
+    choices.regionChecked = {true, true, true, true};
+    return choices;
+}
+
 struct FullChipRun {
     ops::RunResult result;
     double wallSeconds = 0;
@@ -140,10 +150,7 @@ FullChipRun RunFullChip(const std::string& path, pod::PodClock& clock, sim::Wire
     ops::MonitorControl monitor;
     ops::OperationRunner runner(session, selection, images, view, monitor);
 
-    image::RunChoices choices;
-    choices.mcuIndex = 27;
-    choices.sFilePath = path;
-    choices.regionChecked = {true, true, true, true};
+    const image::RunChoices choices = FullChipChoices(path);
 
     FullChipRun run;
     const double cpuStart = CpuSeconds();
@@ -194,10 +201,7 @@ GangRun RunGang(const std::string& path, int pods)
             *unit->session, unit->selection, unit->images, unit->view, unit->monitor);
         units.push_back(std::move(unit));
     }
-    image::RunChoices choices;
-    choices.mcuIndex = 27;
-    choices.sFilePath = path;
-    choices.regionChecked = {true, true, true, true};
+    const image::RunChoices choices = FullChipChoices(path);
 
     GangRun run;
     const double cpuStart = CpuSeconds();
