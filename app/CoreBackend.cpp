@@ -7,15 +7,14 @@
 
 namespace app {
 
-CoreBackend::CoreBackend(pod::UsbDriver& driver, pod::PodClock& clock, ops::ProgrammerView& view)
-    : m_view(view), m_session(driver, clock),
-      m_core(m_session, view, m_monitor)
+CoreBackend::CoreBackend(station::Station& station, ops::ProgrammerView& view)
+    : m_unit(station.OpenUnit(view, m_monitor))
 {
 }
 
 CoreBackend::~CoreBackend()
 {
-    m_core.runner.Wait();
+    m_unit->Wait();
 }
 
 int CoreBackend::PartCount() const
@@ -40,62 +39,61 @@ std::array<bool, 4> CoreBackend::RegionsPresent(int type) const
 
 bool CoreBackend::LoadSFile(const image::RunChoices& choices)
 {
-    return m_core.runner.LoadSFile(choices);
+    return runner().LoadSFile(choices).ok;
 }
 
 bool CoreBackend::EnsurePodSession()
 {
-    auto lock = m_session.Lock();
-    return report::EnsurePodSession(m_session, m_view);
+    return m_unit->OpenPod().ok;
 }
 
 bool CoreBackend::Start(ops::OperationMode mode, const image::RunChoices& choices)
 {
-    return m_core.runner.Start(mode, choices);
+    return runner().Start(mode, choices);
 }
 
 bool CoreBackend::StartFirmwareUpdate()
 {
-    return m_core.runner.StartFirmwareUpdate();
+    return runner().StartFirmwareUpdate();
 }
 
 bool CoreBackend::QueryVersion()
 {
-    return m_core.runner.StartQueryVersion();
+    return runner().StartQueryVersion();
 }
 
 bool CoreBackend::ResetTarget(int resetPolarityIndex, int resetDelayIndex)
 {
-    return m_core.runner.StartResetTarget(resetPolarityIndex, resetDelayIndex);
+    return runner().StartResetTarget(resetPolarityIndex, resetDelayIndex);
 }
 
 bool CoreBackend::IsBusy() const
 {
-    return m_core.runner.IsBusy();
+    return m_unit->Busy();
 }
 
 void CoreBackend::RequestStop()
 {
-    m_core.runner.RequestStop();
+    runner().RequestStop();
 }
 
 std::optional<std::vector<std::string>> CoreBackend::AttachedPods()
 {
-    auto lock = m_session.TryLock();
-    if (!lock.owns_lock() || m_core.runner.IsBusy()) return std::nullopt;
-    return pod::PodSerials(pod::ListAttachedDevices(m_session.driver()));
+    auto lock = session().TryLock();
+    if (!lock.owns_lock() || runner().IsBusy()) return std::nullopt;
+    return pod::PodSerials(pod::ListAttachedDevices(session().driver()));
 }
 
 bool CoreBackend::ChoosePod(const std::string& serial)
 {
-    auto lock = m_session.TryLock();
-    if (!lock.owns_lock() || m_core.runner.IsBusy()) return false;
-    if (m_session.serial() == serial) return true;
+    auto lock = session().TryLock();
+    if (!lock.owns_lock() || runner().IsBusy()) return false;
+    if (session().serial() == serial) return true;
     // A handle to the POD chosen before must not serve the next command; monitoring that
     // reconnects finds the new one.
-    m_session.ClosePodSession();
-    m_session.SetSerial(serial);
-    m_session.ForgetLibrary();
+    session().ClosePodSession();
+    session().SetSerial(serial);
+    session().ForgetLibrary();
     return true;
 }
 

@@ -6,8 +6,8 @@
 #include "app/MainSettings.h"
 
 #include "pod/PodClock.h"
-#include "pod/TracingUsbDriver.h"
 #include "podlink/PodLink.h"
+#include "station/Station.h"
 
 #include <QApplication>
 #include <QSettings>
@@ -35,11 +35,12 @@ int main(int argc, char** argv)
     // The link too: a contradiction among its options is a usage error, told without a
     // display like the others.
     pod::SteadyPodClock clock;
-    podlink::PodLink link = podlink::MakePodLink(options->link, clock);
-    if (!link.driver) {
-        std::fprintf(stderr, "quobin: %s\n", link.error.c_str());
-        return link.failed ? 1 : 2;
+    station::Station::Opening opening = station::Station::Open(options->link, clock);
+    if (!opening.station) {
+        std::fprintf(stderr, "quobin: %s\n", opening.error.c_str());
+        return opening.usage ? 2 : 1;
     }
+    station::Station& station = *opening.station;
     if (!CQuobinApp::DisplayAvailable(arguments)) {
         std::fprintf(stderr, "%s\n", CQuobinApp::kNoDisplayMessage);
         return 2;
@@ -55,12 +56,11 @@ int main(int argc, char** argv)
         app::OpenQuobinSettings()->setValue(QStringLiteral("Main/POD Serial"),
                                             QString::fromStdString(options->link.serials.front()));
 
-    pod::UsbDriver& driver = *link.driver;
-    pod::TracingUsbDriver* tracer = link.tracer;
-    return CQuobinApp::Run(*options, [&](ops::ProgrammerView& view) {
-        auto backend = std::make_unique<app::CoreBackend>(driver, clock, view);
-        if (tracer != nullptr)
-            backend->runner().SetTraceNote([tracer](const std::string& text) { tracer->Note(text); });
-        return backend;
+    const int status = CQuobinApp::Run(*options, [&](ops::ProgrammerView& view) {
+        return std::make_unique<app::CoreBackend>(station, view);
     });
+    // The window and its backend are gone: the emulator's state is final.
+    for (const std::string& error : station.Close())
+        std::fprintf(stderr, "quobin: %s\n", error.c_str());
+    return status;
 }

@@ -1,23 +1,25 @@
 #include "cli/GangProgram.h"
 
 #include "cli/ConsoleView.h"
-#include "cli/GangUnit.h"
+#include "cli/PodUnitView.h"
+#include "cli/RunInterrupt.h"
 #include "cli/JsonText.h"
 #include "cli/RunLogFile.h"
 #include "image/McuCatalog.h"
+#include "ops/MonitorControl.h"
 #include "ops/RunRecord.h"
 #include "pod/AttachedDevices.h"
-#include "podlink/PodLink.h"
-#include "sim/SimUsbDriver.h"
+#include "station/Station.h"
 
 #include "platform/Console.h"
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <iostream>
 #include <memory>
-#include <thread>
+#include <mutex>
 
 namespace cli {
 
@@ -31,8 +33,10 @@ struct UnitOutcome {
 
 std::string ResultText(const ops::RunResult& result)
 {
-    return result.record.reason.empty() ? result.message
-                                        : result.message + ": " + result.record.reason;
+    const std::string text = result.record.reason.empty()
+                                 ? result.message
+                                 : result.message + ": " + result.record.reason;
+    return result.interrupted ? "interrupted: " + text : text;
 }
 
 std::string Seconds(std::uint32_t ms)
@@ -57,17 +61,49 @@ ops::RunResult NotRun(const std::string& serial, const image::RunChoices& choice
     return result;
 }
 
+// One POD of the run: its view (kept for the progress line, appending the log line) and
+// its unit on the station.
+struct GangUnit {
+    std::string serial;
+    std::unique_ptr<PodUnitView> view;
+    std::unique_ptr<station::PodUnit> unit;
+};
+
+// Counts the units whose run has ended, for the main thread that waits on them.
+class FinishedRuns {
+public:
+    void Add()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            ++m_count;
+        }
+        m_changed.notify_all();
+    }
+    // True when all have ended; otherwise after `wait` at most.
+    bool WaitFor(std::size_t all, std::chrono::milliseconds wait)
+    {
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, wait, [&] { return m_count >= all; });
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::size_t m_count = 0;
+};
+
 // Redraws one line per POD in place on a terminal: serial, bar, status text.
 class ProgressLines {
 public:
     explicit ProgressLines(std::ostream& err) : m_err(err) {}
 
-    void Draw(const std::vector<std::unique_ptr<GangUnit>>& units)
+    void Draw(const std::vector<GangUnit>& units)
     {
         if (m_drawn) m_err << "\x1b[" << units.size() << 'A';
-        for (const auto& unit : units) {
-            const PodUnitView::Snapshot now = unit->Progress();
-            m_err << "\r\x1b[2K" << unit->serial() << "  "
+        for (const GangUnit& unit : units) {
+            const PodUnitView::Snapshot now = unit.view->Now();
+            m_err << "\r\x1b[2K" << unit.serial << "  "
                   << ConsoleView::ProgressBar(now.position, now.upper, 30) << "  "
                   << now.status.substr(0, 60) << '\n';
         }
@@ -112,7 +148,92 @@ Json JsonOf(const UnitOutcome& o)
             {"message", JsonText(o.result.message)},
             {"reason", JsonText(o.result.record.reason)},
             {"elapsed_ms", o.result.elapsedMs},
-            {"words_sent", std::move(wordsSent)}};
+            {"words_sent", std::move(wordsSent)},
+            {"interrupted", o.result.interrupted}};
+}
+
+// The PODs asked for, each with a unit when it is attached and its connection could be
+// made; the outcome of those that cannot run is filled in here.
+std::vector<GangUnit> OpenUnits(CommandContext& ctx, const GangRequest& request,
+                                station::Station& station, const std::vector<std::string>& serials,
+                                std::vector<UnitOutcome>& outcomes, FinishedRuns& finished,
+                                ops::MonitorControl& noMonitoring)
+{
+    const std::vector<std::string> found = station.AttachedSerials();
+    bool missing = false;
+    std::vector<GangUnit> units;
+    for (std::size_t i = 0; i < serials.size(); ++i) {
+        outcomes[i].serial = serials[i];
+        if (std::find(found.begin(), found.end(), serials[i]) == found.end()) {
+            missing = true;
+            outcomes[i].result = NotRun(serials[i], request.choices,
+                                        "no POD with serial number " + serials[i] + " is attached");
+            continue;
+        }
+        GangUnit unit{serials[i],
+                      std::make_unique<PodUnitView>(request.logFile, [&finished] { finished.Add(); }),
+                      nullptr};
+        std::string error;
+        unit.unit = station.OpenUnitOf(serials[i], *unit.view, noMonitoring, error);
+        if (!unit.unit) {
+            outcomes[i].result = NotRun(serials[i], request.choices, error);
+            continue;
+        }
+        units.push_back(std::move(unit));
+    }
+    if (missing) ctx.err << "quobin-cli: PODs found: " << pod::SerialList(found) << '\n';
+    // Those that never ran get their log line here; the others' workers write their own.
+    if (!request.logFile.empty()) {
+        for (const UnitOutcome& o : outcomes)
+            if (!o.result.record.podSerial.empty() &&
+                !AppendRunLogLine(request.logFile, ops::RunLogLine(o.result.record)))
+                ctx.err << "quobin-cli: cannot append to the log " << request.logFile << '\n';
+    }
+    return units;
+}
+
+// Starts every unit and waits for all of them, redrawing their lines on a terminal a
+// few times a second; the workers never wait for the terminal.
+void RunUnits(CommandContext& ctx, const GangRequest& request, std::vector<GangUnit>& units,
+              FinishedRuns& finished)
+{
+    std::size_t started = 0;
+    for (GangUnit& unit : units)
+        if (unit.unit->Start(request.mode, request.choices)) ++started;
+    if (platform::IsTerminal(stderr) && &ctx.err == &std::cerr) {
+        ProgressLines lines(ctx.err);
+        do
+            lines.Draw(units);
+        while (!finished.WaitFor(started, std::chrono::milliseconds(200)));
+        lines.Draw(units);
+    }
+    for (GangUnit& unit : units)
+        unit.unit->Wait();
+}
+
+int Report(CommandContext& ctx, const GangRequest& request, const std::vector<UnitOutcome>& outcomes,
+           bool interrupted)
+{
+    if (request.json) {
+        Json array = Json::array();
+        for (const UnitOutcome& o : outcomes)
+            array.push_back(JsonOf(o));
+        ctx.out << JsonLine(array) << '\n';
+    } else {
+        PrintTable(ctx.out, outcomes);
+    }
+    std::vector<std::string> failed;
+    for (const UnitOutcome& o : outcomes)
+        if (!o.result.ok) failed.push_back(o.serial);
+    if (interrupted) {
+        ctx.err << "quobin-cli: interrupted; " << outcomes.size() - failed.size() << " of "
+                << outcomes.size() << " PODs finished\n";
+        return platform::kInterruptedExitStatus;
+    }
+    if (failed.empty()) return kExitOk;
+    ctx.err << "quobin-cli: " << failed.size() << " of " << outcomes.size()
+            << " PODs failed: " << pod::SerialList(failed) << '\n';
+    return kExitFailed;
 }
 
 } // namespace
@@ -126,99 +247,42 @@ int RunGang(CommandContext& ctx, const GangRequest& request)
 
     pod::SteadyPodClock steadyClock;
     pod::PodClock& clock = ctx.clock != nullptr ? *ctx.clock : steadyClock;
-    // The bus connection only lists the PODs; each POD's own connection writes its trace.
-    podlink::LinkOptions busOptions = ctx.globals.link;
-    busOptions.tracePath.clear();
-    podlink::PodLink bus = podlink::MakePodLink(busOptions, clock);
-    if (bus.failed) {
-        ctx.err << "quobin-cli: " << bus.error << '\n';
+    station::Station::Opening opening =
+        station::Station::Open(ctx.globals.link, clock, station::Station::Tracing::PerUnit);
+    if (!opening.station) {
+        if (opening.usage) return UsageError(ctx, opening.error);
+        ctx.err << "quobin-cli: " << opening.error << '\n';
         return kExitFailed;
     }
-    if (!bus.error.empty()) return UsageError(ctx, bus.error);
-
-    const std::vector<std::string> found = pod::PodSerials(pod::ListAttachedDevices(*bus.driver));
-    const std::vector<std::string> serials = request.allPods ? found : request.serials;
+    station::Station& station = *opening.station;
+    const std::vector<std::string> serials =
+        request.allPods ? station.AttachedSerials() : request.serials;
     if (serials.empty()) {
         ctx.err << "quobin-cli: no POD is attached\n";
         return kExitFailed;
     }
-    bool missing = false;
-    std::vector<std::unique_ptr<GangUnit>> units;
     std::vector<UnitOutcome> outcomes(serials.size());
-    for (std::size_t i = 0; i < serials.size(); ++i) {
-        outcomes[i].serial = serials[i];
-        if (std::find(found.begin(), found.end(), serials[i]) == found.end()) {
-            missing = true;
-            outcomes[i].result = NotRun(serials[i], request.choices,
-                                        "no POD with serial number " + serials[i] + " is attached");
-            continue;
-        }
-        auto unit = std::make_unique<GangUnit>(ctx.globals.link, bus, serials[i], clock,
-                                               request.logFile);
-        if (!unit->linkError().empty()) {
-            outcomes[i].result = NotRun(serials[i], request.choices, unit->linkError());
-            continue;
-        }
-        units.push_back(std::move(unit));
+    FinishedRuns finished;
+    ops::MonitorControl noMonitoring;
+    std::vector<GangUnit> units =
+        OpenUnits(ctx, request, station, serials, outcomes, finished, noMonitoring);
+    {
+        RunInterrupt interrupt(station.cancel());
+        RunUnits(ctx, request, units, finished);
     }
-    if (missing)
-        ctx.err << "quobin-cli: PODs found: " << pod::SerialList(found) << '\n';
-    // Those that never ran get their log line here; the others' workers write their own.
-    if (!request.logFile.empty()) {
-        for (const UnitOutcome& o : outcomes)
-            if (!o.result.record.podSerial.empty() &&
-                !AppendRunLogLine(request.logFile, ops::RunLogLine(o.result.record)))
-                ctx.err << "quobin-cli: cannot append to the log " << request.logFile << '\n';
-    }
-
-    for (auto& unit : units)
-        unit->Start(request.mode, request.choices);
-    if (platform::IsTerminal(stderr) && &ctx.err == &std::cerr) {
-        ProgressLines lines(ctx.err);
-        const auto busy = [&] {
-            return std::any_of(units.begin(), units.end(), [](const auto& u) { return u->Busy(); });
-        };
-        // The terminal's lines are redrawn a few times a second; the workers never wait
-        // for it.
-        while (busy()) {
-            lines.Draw(units);
-            std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        }
-        lines.Draw(units);
-    }
-    for (auto& unit : units)
-        unit->Wait();
 
     bool logFailed = false;
-    for (auto& unit : units) {
+    for (GangUnit& unit : units) {
         for (UnitOutcome& o : outcomes)
-            if (o.serial == unit->serial()) o.result = unit->Result();
-        logFailed = logFailed || unit->Progress().logFailed;
+            if (o.serial == unit.serial) o.result = unit.unit->Result();
+        logFailed = logFailed || unit.view->Now().logFailed;
     }
     if (logFailed) ctx.err << "quobin-cli: cannot append to the log " << request.logFile << '\n';
     // Every worker has ended: their connections close before the emulator saves.
     units.clear();
-    if (bus.simulated != nullptr) {
-        for (std::size_t i = 0; i < bus.simulated->PodCount(); ++i)
-            if (std::string error = bus.simulated->Pod(i).Save(); !error.empty())
-                ctx.closingErrors.push_back("cannot save the emulator's state: " + error);
-    }
-
-    if (request.json) {
-        Json array = Json::array();
-        for (const UnitOutcome& o : outcomes)
-            array.push_back(JsonOf(o));
-        ctx.out << JsonLine(array) << '\n';
-    } else {
-        PrintTable(ctx.out, outcomes);
-    }
-    std::vector<std::string> failed;
-    for (const UnitOutcome& o : outcomes)
-        if (!o.result.ok) failed.push_back(o.serial);
-    if (failed.empty()) return kExitOk;
-    ctx.err << "quobin-cli: " << failed.size() << " of " << outcomes.size()
-            << " PODs failed: " << pod::SerialList(failed) << '\n';
-    return kExitFailed;
+    for (std::string& error : station.Close())
+        ctx.closingErrors.push_back(std::move(error));
+    return Report(ctx, request, outcomes, station.cancel().Requested());
 }
 
 } // namespace cli

@@ -161,9 +161,9 @@ std::unique_ptr<CliLink> OpenPodForMonitoring(CommandContext& ctx, const Monitor
 {
     auto pod = CliLink::Open(ctx, ctx.globals.json, exitCode);
     if (!pod) return nullptr;
-    if (!report::EnsurePodSession(pod->session(), pod->view())) {
-        ctx.err << "quobin-cli: " << pod->view().lastStatus() << '\n';
-        pod->TraceResult(false, pod->view().lastStatus());
+    if (const ops::CommandResult opened = pod->unit().OpenPod(); !opened.ok) {
+        ctx.err << "quobin-cli: " << opened.status << '\n';
+        pod->TraceResult(false, opened.status);
         exitCode = kExitFailed;
         return nullptr;
     }

@@ -45,10 +45,12 @@ void PodUnitView::SetProgressPos(int position)
 
 void PodUnitView::RunFinished(const ops::RunRecord& record)
 {
-    if (m_logFile.empty()) return;
-    const bool written = AppendRunLogLine(m_logFile, ops::RunLogLine(record));
-    std::lock_guard lock(m_mutex);
-    m_now.logFailed = !written;
+    if (!m_logFile.empty()) {
+        const bool written = AppendRunLogLine(m_logFile, ops::RunLogLine(record));
+        std::lock_guard lock(m_mutex);
+        m_now.logFailed = !written;
+    }
+    if (m_finished) m_finished();
 }
 
 } // namespace cli

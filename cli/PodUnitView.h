@@ -3,6 +3,7 @@
 #include "ops/ProgrammerView.h"
 #include "ops/ProgressPosition.h"
 
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -14,7 +15,11 @@ namespace cli {
 // another POD still runs or hangs.
 class PodUnitView final : public ops::ProgrammerView {
 public:
-    explicit PodUnitView(std::string logFile) : m_logFile(std::move(logFile)) {}
+    // finished is called on the worker once the run's log line is written.
+    PodUnitView(std::string logFile, std::function<void()> finished)
+        : m_logFile(std::move(logFile)), m_finished(std::move(finished))
+    {
+    }
 
     struct Snapshot {
         std::string status;
@@ -35,6 +40,7 @@ public:
 
 private:
     const std::string m_logFile;
+    const std::function<void()> m_finished;
     mutable std::mutex m_mutex;
     Snapshot m_now;
     ops::ProgressPosition m_progress;

@@ -1,6 +1,6 @@
 #include "cli/PodUtilityCommands.h"
 
-#include "cli/CliPod.h"
+#include "cli/CliLink.h"
 #include "cli/JsonText.h"
 #include "cli/McuOptions.h"
 #include "image/McuCatalog.h"
@@ -53,16 +53,15 @@ int RunDevices(CommandContext& ctx)
     return kExitOk;
 }
 
-int Finish(CommandContext& ctx, CliPod& pod, bool ok)
+int Finish(CommandContext& ctx, CliLink& pod, const ops::CommandResult& result)
 {
-    pod.TraceResult(ok, pod.view().lastStatus());
+    pod.TraceResult(result.ok, result.status);
     if (ctx.globals.json) {
-        const Json document = {{"ok", ok}, {"message", JsonText(pod.view().lastStatus())}};
+        const Json document = {{"ok", result.ok}, {"message", JsonText(result.status)}};
         ctx.out << JsonLine(document) << '\n';
     }
-    if (!ok) {
-        ConsoleView::PrintFailure(ctx.err, pod.view().lastStatus(), pod.view().lastReason(),
-                                  pod.driver());
+    if (!result.ok) {
+        ConsoleView::PrintFailure(ctx.err, result.status, result.reason, pod.driver());
         return kExitFailed;
     }
     return kExitOk;
@@ -71,9 +70,9 @@ int Finish(CommandContext& ctx, CliPod& pod, bool ok)
 int RunVersion(CommandContext& ctx)
 {
     int exitCode = kExitOk;
-    auto pod = CliPod::Open(ctx, ctx.globals.json, exitCode);
+    auto pod = CliLink::Open(ctx, ctx.globals.json, exitCode);
     if (!pod) return exitCode;
-    return Finish(ctx, *pod, pod->runner().QueryVersion());
+    return Finish(ctx, *pod, pod->unit().QueryVersion());
 }
 
 struct ResetOptions {
@@ -91,22 +90,17 @@ int RunReset(const ResetOptions& o, CommandContext& ctx)
     while (image::ResetDelayTable[static_cast<std::size_t>(delayIndex)] != o.delayMs)
         ++delayIndex;
     int exitCode = kExitOk;
-    auto pod = CliPod::Open(ctx, ctx.globals.json, exitCode);
+    auto pod = CliLink::Open(ctx, ctx.globals.json, exitCode);
     if (!pod) return exitCode;
-    const bool ok = pod->runner().ResetTarget(o.polarity == "high" ? 1 : 0, delayIndex, mcu);
-    if (!ok && pod->view().lastStatus().empty())
-        pod->view().ShowStatus("The target did not answer the connect", true);
-    return Finish(ctx, *pod, ok);
+    return Finish(ctx, *pod, pod->unit().Reset(o.polarity == "high" ? 1 : 0, delayIndex, mcu));
 }
 
 int RunFirmwareUpdate(CommandContext& ctx)
 {
     int exitCode = kExitOk;
-    auto pod = CliPod::Open(ctx, ctx.globals.json, exitCode);
+    auto pod = CliLink::Open(ctx, ctx.globals.json, exitCode);
     if (!pod) return exitCode;
-    pod->runner().StartFirmwareUpdate();
-    pod->runner().Wait();
-    return Finish(ctx, *pod, pod->runner().LastResult().ok);
+    return Finish(ctx, *pod, pod->unit().UpdateFirmware());
 }
 
 } // namespace

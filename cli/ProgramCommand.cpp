@@ -2,7 +2,8 @@
 
 #include <string>
 
-#include "cli/CliPod.h"
+#include "cli/CliLink.h"
+#include "cli/RunInterrupt.h"
 #include "cli/GangProgram.h"
 #include "cli/JsonText.h"
 #include "cli/McuOptions.h"
@@ -90,11 +91,13 @@ int Run(const ProgramOptions& o, bool target, CommandContext& ctx)
                                         o.logFile});
     }
     int exitCode = kExitOk;
-    auto pod = CliPod::Open(ctx, json, exitCode);
+    auto pod = CliLink::Open(ctx, json, exitCode);
     if (!pod) return exitCode;
-    pod->runner().Start(mode, choices);
-    pod->runner().Wait();
-    const ops::RunResult result = pod->runner().LastResult();
+    ops::RunResult result;
+    {
+        RunInterrupt interrupt(pod->station().cancel());
+        result = pod->unit().Program(mode, choices);
+    }
     // Appended per run, so that a line stays even if the station dies next.
     if (!o.logFile.empty() && !AppendRunLogLine(o.logFile, ops::RunLogLine(result.record)))
         ctx.err << "quobin-cli: cannot append to the log " << o.logFile << '\n';
@@ -106,11 +109,16 @@ int Run(const ProgramOptions& o, bool target, CommandContext& ctx)
         const Json document = {{"ok", result.ok},
                                {"message", JsonText(result.message)},
                                {"elapsed_ms", result.elapsedMs},
-                               {"words_sent", std::move(wordsSent)}};
+                               {"words_sent", std::move(wordsSent)},
+                               {"interrupted", result.interrupted}};
         ctx.out << JsonLine(document) << '\n';
     }
     if (!result.ok) {
         ConsoleView::PrintFailure(ctx.err, result.message, result.record.reason, pod->driver());
+        if (result.interrupted) {
+            ctx.err << "quobin-cli: interrupted\n";
+            return platform::kInterruptedExitStatus;
+        }
         return kExitFailed;
     }
     return kExitOk;

@@ -15,6 +15,7 @@
 #include "cli/CliLink.h"
 #include "cli/GlobalOptions.h"
 #include "cli/MonitorCommands.h"
+#include "cli/RunInterrupt.h"
 #include "cli/TypedWatchRows.h"
 #include "cli/WatchItems.h"
 #include "monitor/CycleQueue.h"
@@ -39,7 +40,7 @@ void OnInterrupt()
 // Ctrl+C ends the watch through the normal path, so the CSV file is complete.
 class InterruptScope {
 public:
-    InterruptScope() : m_scope((g_interrupted.store(false), OnInterrupt)) {}
+    InterruptScope() : m_scope((g_interrupted.store(false), OnInterrupt), kSecondInterruptMs) {}
 
 private:
     platform::InterruptScope m_scope;

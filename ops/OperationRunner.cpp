@@ -28,15 +28,20 @@ namespace ops {
 
 namespace {
 
-// Remembers the last status text so that the run's result can carry it; everything
-// else goes straight through to the front end.
+// Keeps the last status line (text and message id) and failure reason as the command's
+// result; everything goes straight through to the front end as well.
 class RecordingView final : public ProgrammerView {
 public:
-    RecordingView(ProgrammerView& inner, std::string& last) : m_inner(inner), m_last(last) {}
+    RecordingView(ProgrammerView& inner, CommandResult& result) : m_inner(inner), m_result(result) {}
     void ShowStatus(const std::string& text, bool error) override
     {
-        m_last = text;
+        Record(0, text);
         m_inner.ShowStatus(text, error);
+    }
+    void ShowStatusMessage(int id, const std::string& text, bool error) override
+    {
+        Record(id, text);
+        m_inner.ShowStatusMessage(id, text, error);
     }
     void SetProgressRange(int upper) override { m_inner.SetProgressRange(upper); }
     void SetProgressStep(int step) override { m_inner.SetProgressStep(step); }
@@ -55,13 +60,21 @@ public:
     void ShowNote(const std::string& text) override { m_inner.ShowNote(text); }
     void ShowFailureReason(const std::string& reason) override
     {
+        m_result.reason = reason;
         m_inner.ShowFailureReason(reason);
     }
     void RunFinished(const RunRecord& record) override { m_inner.RunFinished(record); }
 
 private:
+    void Record(int id, const std::string& text)
+    {
+        m_result.messageId = id;
+        m_result.status = text;
+        m_result.reason.clear();
+    }
+
     ProgrammerView& m_inner;
-    std::string& m_last;
+    CommandResult& m_result;
 };
 
 // The serial number of the first device described as the POD, for the run log; empty
@@ -87,6 +100,18 @@ constexpr const char* kBootLoaderHint =
     "If the POD is not in its boot loader: unplug it, plug it in again while holding its "
     "BOOT button, and press Firmware Update V1.2 again (manual, section \"Putting the POD "
     "into its boot loader\")";
+
+constexpr const char* kInterruptedBeforeTransfer = "Interrupted before the first word was sent";
+// The connect of a reset fails before any status line is written.
+constexpr const char* kNoConnectAnswer = "The target did not answer the connect";
+
+template <typename Result>
+Result Refused()
+{
+    Result result;
+    result.status = kPodBusyText;
+    return result;
+}
 
 } // namespace
 
@@ -148,6 +173,11 @@ void OperationRunner::RequestStop()
     m_stop.store(true);
 }
 
+bool OperationRunner::StopRequested() const
+{
+    return m_stop.load() || (m_cancel != nullptr && m_cancel->load());
+}
+
 bool OperationRunner::StartQueryVersion()
 {
     return TryStartWorker([this] {
@@ -179,14 +209,14 @@ bool OperationRunner::StartFirmwareUpdate()
     return TryStartWorker([this] { RunFirmwareUpdate(); });
 }
 
-bool OperationRunner::LoadSFile(const image::RunChoices& choices)
+LoadResult OperationRunner::LoadSFile(const image::RunChoices& choices)
 {
     // The worker owns the images while it runs.
-    if (IsBusy()) return false;
+    if (IsBusy()) return {};
     return LoadSFile(choices, m_view);
 }
 
-bool OperationRunner::LoadSFile(const image::RunChoices& choices, ProgrammerView& view)
+LoadResult OperationRunner::LoadSFile(const image::RunChoices& choices, ProgrammerView& view)
 {
     const image::SFileLoadOutcome outcome = image::LoadSFile(choices, m_selection, m_images);
     if (outcome.settingsTaken) {
@@ -195,22 +225,25 @@ bool OperationRunner::LoadSFile(const image::RunChoices& choices, ProgrammerView
     }
     if (outcome.labelsChanged) view.SetRegionLabels(outcome.labels);
     view.ShowStatus(outcome.statusText, outcome.error);
-    std::vector<std::string> warnings;
+    LoadResult result;
+    result.ok = outcome.ok;
+    result.status = outcome.statusText;
     if (outcome.ok)
-        warnings = WrongPartWarnings(m_images, m_selection, choices.regionChecked, choices.sFilePath);
-    for (const std::string& warning : warnings)
+        result.warnings =
+            WrongPartWarnings(m_images, m_selection, choices.regionChecked, choices.sFilePath);
+    for (const std::string& warning : result.warnings)
         view.ShowWarning(warning);
     {
         std::lock_guard lock(m_mutex);
-        m_lastWarnings = std::move(warnings);
+        m_lastWarnings = result.warnings;
     }
-    return outcome.ok;
+    return result;
 }
 
 void OperationRunner::RunOperation(OperationMode mode, const image::RunChoices& choices)
 {
-    std::string lastStatus;
-    RecordingView view(m_view, lastStatus);
+    CommandResult status;
+    RecordingView view(m_view, status);
     const std::uint32_t startMs = m_session.clock().NowMs();
     view.SetControlsEnabled(false);
     // Monitoring shares the POD; its worker must have ended before the run's first
@@ -242,15 +275,24 @@ void OperationRunner::RunOperation(OperationMode mode, const image::RunChoices& 
         record.podSerial = m_session.serial();
         if (record.podSerial.empty()) record.podSerial = PodSerial(m_session.driver());
     }
-    if (ok) ok = LoadSFile(choices, view);
+    if (ok) ok = LoadSFile(choices, view).ok;
+    bool interrupted = false;
+    if (ok && StopRequested()) {
+        // Asked to stop before the first word went out: the chip is as it was.
+        ok = false;
+        interrupted = true;
+        view.ShowStatus(kInterruptedBeforeTransfer, true);
+    }
     if (ok) {
         record.fileCrc = FileCrc32(choices.sFilePath);
         const image::RunSettings settings = Settings();
         TransferJob job{m_session, view, m_selection, m_images, settings, ProgramModeFor(mode), {}};
         job.stop = &m_stop;
+        job.cancel = m_cancel;
         ok = IsTargetOperation(mode) ? TargetDownload(job) : PodImageWrite(job);
         wordsSent = job.wordsSent;
         failure = job.failure;
+        interrupted = !ok && StopRequested();
     }
     const std::uint32_t elapsedMs = m_session.clock().NowMs() - startMs;
     std::string message;
@@ -259,7 +301,7 @@ void OperationRunner::RunOperation(OperationMode mode, const image::RunChoices& 
         view.SetStatusText(message);
     } else {
         m_session.ClosePodSession();
-        message = lastStatus;
+        message = status.status;
         record.reason = report::DescribeOutcome(failure);
         if (!record.reason.empty()) view.ShowFailureReason(record.reason);
     }
@@ -274,11 +316,13 @@ void OperationRunner::RunOperation(OperationMode mode, const image::RunChoices& 
     for (const std::string& warning : warnings)
         view.ShowWarning(warning);
     record.ok = ok;
+    record.interrupted = interrupted;
     record.message = message;
     record.elapsedMs = elapsedMs;
     record.wordsSent = wordsSent;
     if (m_traceNote)
-        m_traceNote(std::string("result: ") + (ok ? "ok, " : "failed, ") + message +
+        m_traceNote(std::string("result: ") +
+                    (ok ? "ok, " : interrupted ? "interrupted, " : "failed, ") + message +
                     (record.reason.empty() ? "" : " (" + record.reason + ")"));
     view.RunFinished(record);
     Finish(ok, message, elapsedMs, wordsSent, record);
@@ -289,8 +333,8 @@ void OperationRunner::RunOperation(OperationMode mode, const image::RunChoices& 
 
 void OperationRunner::RunFirmwareUpdate()
 {
-    std::string lastStatus;
-    RecordingView view(m_view, lastStatus);
+    CommandResult status;
+    RecordingView view(m_view, status);
     const std::uint32_t startMs = m_session.clock().NowMs();
     view.SetControlsEnabled(false);
     bool ok = false;
@@ -299,7 +343,11 @@ void OperationRunner::RunFirmwareUpdate()
         ok = FirmwareUpdate(m_session, view, image::PodFirmwareImage());
     }
     if (!ok) view.ShowNote(kBootLoaderHint);
-    Finish(ok, lastStatus, m_session.clock().NowMs() - startMs, {}, {});
+    RunRecord record;
+    record.ok = ok;
+    record.message = status.status;
+    record.reason = status.reason;
+    Finish(ok, status.status, m_session.clock().NowMs() - startMs, {}, record);
     view.SetControlsEnabled(true);
 }
 
@@ -313,50 +361,65 @@ void OperationRunner::Finish(bool ok, const std::string& message, std::uint32_t 
         m_lastResult.message = message;
         m_lastResult.elapsedMs = elapsedMs;
         m_lastResult.wordsSent = wordsSent;
+        m_lastResult.interrupted = record.interrupted;
     }
     m_busy.store(false);
 }
 
-bool OperationRunner::EnsurePodForCommand()
+bool OperationRunner::EnsurePodForCommand(ProgrammerView& view)
 {
-    if (report::EnsurePodSession(m_session, m_view)) return true;
+    if (report::EnsurePodSession(m_session, view)) return true;
     m_session.ClosePodSession();
     return false;
 }
 
-bool OperationRunner::QueryVersion()
+CommandResult OperationRunner::OpenPod()
 {
-    if (IsBusy()) return false;
+    if (IsBusy()) return Refused<CommandResult>();
+    auto podLock = m_session.Lock();
+    CommandResult result;
+    RecordingView view(m_view, result);
+    result.ok = EnsurePodForCommand(view);
+    return result;
+}
+
+VersionResult OperationRunner::QueryVersion()
+{
+    if (IsBusy()) return Refused<VersionResult>();
     auto podLock = m_session.Lock();
     return DoQueryVersion();
 }
 
-bool OperationRunner::DoQueryVersion()
+VersionResult OperationRunner::DoQueryVersion()
 {
-    if (!EnsurePodForCommand()) return false;
-    int major = 0;
-    int minor = 0;
-    if (const pod::PodOutcome outcome = pod::CmdGetVersion(m_session, major, minor); !outcome) {
-        m_view.ShowStatus("Failed Get POD Version", true);
-        m_view.ShowFailureReason(report::DescribeOutcome(outcome));
-        return false;
+    VersionResult result;
+    RecordingView view(m_view, result);
+    if (!EnsurePodForCommand(view)) return result;
+    if (const pod::PodOutcome outcome = pod::CmdGetVersion(m_session, result.major, result.minor);
+        !outcome) {
+        view.ShowStatus("Failed Get POD Version", true);
+        view.ShowFailureReason(report::DescribeOutcome(outcome));
+        return result;
     }
     char text[48];
-    std::snprintf(text, sizeof text, "POD Version V%d.%d", major, minor);
-    m_view.SetStatusText(text);
-    return true;
+    std::snprintf(text, sizeof text, "POD Version V%d.%d", result.major, result.minor);
+    view.SetStatusText(text);
+    result.ok = true;
+    return result;
 }
 
-bool OperationRunner::ResetTarget(int resetPolarityIndex, int resetDelayIndex, int mcuType)
+CommandResult OperationRunner::ResetTarget(int resetPolarityIndex, int resetDelayIndex, int mcuType)
 {
-    if (IsBusy()) return false;
+    if (IsBusy()) return Refused<CommandResult>();
     auto podLock = m_session.Lock();
     return DoResetTarget(resetPolarityIndex, resetDelayIndex, mcuType);
 }
 
-bool OperationRunner::DoResetTarget(int resetPolarityIndex, int resetDelayIndex, int mcuType)
+CommandResult OperationRunner::DoResetTarget(int resetPolarityIndex, int resetDelayIndex, int mcuType)
 {
-    if (!EnsurePodForCommand()) return false;
+    CommandResult result;
+    RecordingView view(m_view, result);
+    if (!EnsurePodForCommand(view)) return result;
     image::RunSettings settings;
     {
         std::lock_guard lock(m_mutex);
@@ -374,16 +437,19 @@ bool OperationRunner::DoResetTarget(int resetPolarityIndex, int resetDelayIndex,
             m_session, static_cast<std::uint32_t>(settings.mcuType), pod::kConnect56800E,
             static_cast<std::uint32_t>(settings.resetPolarity), settings.resetDelayMs);
         !outcome) {
-        m_view.ShowFailureReason(report::DescribeOutcome(outcome));
-        return false;
+        // The window leaves its status line as it was; a result still names the step.
+        view.ShowFailureReason(report::DescribeOutcome(outcome));
+        result.status = kNoConnectAnswer;
+        return result;
     }
     if (const pod::PodOutcome outcome = pod::CmdResetTarget(m_session); !outcome) {
-        m_view.ShowStatus("Failed to reset", true);
-        m_view.ShowFailureReason(report::DescribeOutcome(outcome));
-        return false;
+        view.ShowStatus("Failed to reset", true);
+        view.ShowFailureReason(report::DescribeOutcome(outcome));
+        return result;
     }
-    m_view.SetStatusText("Success to reset");
-    return true;
+    view.SetStatusText("Success to reset");
+    result.ok = true;
+    return result;
 }
 
 } // namespace ops

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "image/RunSettings.h"
+#include "ops/CommandResult.h"
 #include "image/RunChoices.h"
 #include "ops/OperationMode.h"
 #include "ops/RunRecord.h"
@@ -33,6 +34,7 @@ struct RunResult {
     std::string message; // the final status line
     std::uint32_t elapsedMs = 0;
     std::array<std::uint32_t, 4> wordsSent{}; // per region, DFLASH..P2FLASH
+    bool interrupted = false;                 // stopped on request; wordsSent says how far
     RunRecord record;                         // of a flash operation, for the run log
 };
 
@@ -57,8 +59,12 @@ public:
     bool StartQueryVersion();
     bool StartResetTarget(int resetPolarityIndex, int resetDelayIndex);
     // Asks a running flash operation to end after the block in progress; it then fails
-    // with the current region's message. The chip is left partly programmed.
+    // with the current region's message and is marked interrupted. The chip is left
+    // partly programmed.
     void RequestStop();
+    // A second stop request that every run obeys, owned by whoever cancels several
+    // runners at once (a signal handler may set it); set once, before the first run.
+    void SetCancelFlag(const std::atomic<bool>* cancel) { m_cancel = cancel; }
     // Where a flash run writes its part, S file and result for a support trace; set once,
     // before the first run.
     void SetTraceNote(std::function<void(const std::string&)> note) { m_traceNote = std::move(note); }
@@ -69,14 +75,16 @@ public:
 
     // The S-file load of the window's start-up and browse, on the UI thread: reports to
     // the view and takes the settings for later commands. Refused while a worker runs.
-    bool LoadSFile(const image::RunChoices& choices);
+    LoadResult LoadSFile(const image::RunChoices& choices);
 
     // Synchronous POD work of the version and reset buttons. Each holds the POD for
     // its exchanges, so it can never interleave with a worker's.
-    bool QueryVersion();
+    VersionResult QueryVersion();
+    // The POD opened (or the open one kept) for monitoring; 117 or 118 when it cannot be.
+    CommandResult OpenPod();
     // The part is the one of the last S-file load unless mcuType names another (the
     // command line has no load before a reset).
-    bool ResetTarget(int resetPolarityIndex, int resetDelayIndex, int mcuType = -1);
+    CommandResult ResetTarget(int resetPolarityIndex, int resetDelayIndex, int mcuType = -1);
 
     // The settings in effect for commands outside a run: taken by the last S-file load
     // that passed its path and region checks, the reset fields also by each reset.
@@ -86,13 +94,14 @@ private:
     bool TryStartWorker(std::function<void()> work);
     // Reuses or opens the POD for the version and reset buttons; a POD that is missing
     // or cannot be opened is reported (117, 118) and the connection left closed.
-    bool EnsurePodForCommand();
+    bool EnsurePodForCommand(ProgrammerView& view);
     // The version query and reset with the POD already held.
-    bool DoQueryVersion();
-    bool DoResetTarget(int resetPolarityIndex, int resetDelayIndex, int mcuType);
+    VersionResult DoQueryVersion();
+    CommandResult DoResetTarget(int resetPolarityIndex, int resetDelayIndex, int mcuType);
     void RunOperation(OperationMode mode, const image::RunChoices& choices);
     void RunFirmwareUpdate();
-    bool LoadSFile(const image::RunChoices& choices, ProgrammerView& view);
+    LoadResult LoadSFile(const image::RunChoices& choices, ProgrammerView& view);
+    bool StopRequested() const;
     // Records the result and clears the busy flag; the worker's last step before it
     // gives the controls back.
     void Finish(bool ok, const std::string& message, std::uint32_t elapsedMs,
@@ -111,6 +120,7 @@ private:
 
     std::atomic<bool> m_busy{false};
     std::atomic<bool> m_stop{false};
+    const std::atomic<bool>* m_cancel = nullptr;
     std::jthread m_worker;
     std::function<void(const std::string&)> m_traceNote;
 };

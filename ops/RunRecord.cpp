@@ -45,7 +45,7 @@ std::string RunLogLine(const RunRecord& record)
                    std::to_string(record.wordsSent[static_cast<std::size_t>(r)]);
     }
     line += "  " + (regions.empty() ? std::string("no region") : regions);
-    line += record.ok ? "  ok  " : "  FAILED  ";
+    line += record.ok ? "  ok  " : record.interrupted ? "  INTERRUPTED  " : "  FAILED  ";
     line += record.message;
     if (!record.reason.empty()) line += ": " + record.reason;
     char elapsed[32];

@@ -19,7 +19,8 @@ struct RunRecord {
     std::array<bool, 4> regions{};        // ticked, DFLASH..P2FLASH
     std::array<std::uint32_t, 4> wordsSent{};
     bool ok = false;
-    std::string message; // the final status text
+    bool interrupted = false; // stopped on request before its end
+    std::string message;      // the final status text
     std::string reason;  // why the failing command failed; empty on success or when unknown
     std::uint32_t elapsedMs = 0;
 };
@@ -27,7 +28,7 @@ struct RunRecord {
 // The record as one tab-free line:
 // "2024-05-17 14:03:07  POD QBSIM001  MC56F8367  demo.s  CRC-32 1A2B3C4D
 //  DFLASH 40, BFLASH 64, P1FLASH 260  ok  Success to ... (1.23 sec)  1.23 s"; a failure's
-// reason follows its status text after a colon.
+// reason follows its status text after a colon; "FAILED" or "INTERRUPTED" stands for "ok".
 std::string RunLogLine(const RunRecord& record);
 
 // The local time now, as RunRecord::startedAt holds it.

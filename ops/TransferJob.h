@@ -32,6 +32,7 @@ struct TransferJob {
     // Set from outside to end the run at the next block boundary; never mid-block, so the
     // POD and the chip are left between two whole exchanges.
     const std::atomic<bool>* stop = nullptr;
+    const std::atomic<bool>* cancel = nullptr; // the station's, for every POD at once
     // The overall progress: the words of every ticked region, and when the first went.
     std::uint64_t plannedWords = 0;
     bool transferStarted = false;

@@ -51,7 +51,8 @@ void ReportTransfer(TransferJob& job, int region)
 
 bool StopRequested(const TransferJob& job)
 {
-    return job.stop != nullptr && job.stop->load();
+    return (job.stop != nullptr && job.stop->load()) ||
+           (job.cancel != nullptr && job.cancel->load());
 }
 
 } // namespace ops

@@ -170,10 +170,19 @@ image::RunChoices ChoicesFrom(const std::string& path, const std::string& mcu,
 
 struct ProgramResult {
     bool ok = false;
+    bool interrupted = false;
     std::string message;
     double elapsedS = 0;
     std::map<std::string, std::uint32_t> words;
 };
+
+ProgramResult ProgramResultOf(const ops::RunResult& result)
+{
+    ProgramResult out{result.ok, result.interrupted, result.message, result.elapsedMs / 1000.0, {}};
+    for (int r = 0; r < image::kRegionCount; ++r)
+        out.words[image::RegionName(r)] = result.wordsSent[r];
+    return out;
+}
 
 // A symbol of the map, or a member, element or bit field inside one when an ELF typed it.
 // Children are made when asked for, so a large array costs nothing until a script looks.
@@ -274,6 +283,8 @@ PYBIND11_MODULE(quobin, m)
 
     py::class_<ProgramResult>(m, "ProgramResult", "The result of Pod.program().")
         .def_readonly("ok", &ProgramResult::ok)
+        .def_readonly("interrupted", &ProgramResult::interrupted,
+                      "The run was stopped (Ctrl+C or a callback that raised).")
         .def_readonly("message", &ProgramResult::message)
         .def_readonly("elapsed_s", &ProgramResult::elapsedS)
         .def_readonly("words", &ProgramResult::words, "Words sent per region.")
@@ -335,13 +346,15 @@ PYBIND11_MODULE(quobin, m)
                          step = watch.Next(std::chrono::milliseconds(50), cycle, elapsedMs);
                      }
                      if (step == script::ScriptWatch::Step::Ended) throw py::stop_iteration();
-                     if (step == script::ScriptWatch::Step::Cycle) break;
-                     // Ctrl+C reaches the script between waits.
+                     // Ctrl+C reaches the script after every wait, a cycle or not: a
+                     // list(watch) calls here without ever going back to the
+                     // interpreter's own signal check.
                      if (PyErr_CheckSignals() != 0) {
                          py::gil_scoped_release release;
                          watch.Stop();
                          throw py::error_already_set();
                      }
+                     if (step == script::ScriptWatch::Step::Cycle) break;
                  }
                  py::dict values;
                  for (std::size_t i = 0; i < watch.items().size(); ++i) {
@@ -438,32 +451,41 @@ PYBIND11_MODULE(quobin, m)
                std::optional<py::function> progress) {
                 const image::RunChoices choices = ChoicesFrom(path, mcu, regions);
                 const ops::OperationMode operation = ModeFrom(mode);
+                // The callback and Ctrl+C are both heard on this thread, between the
+                // worker's reports; either stops the run between two POD exchanges.
                 std::optional<py::error_already_set> raised;
-                script::ScriptView::Progress report;
+                script::ScriptLink::Follower follower;
                 if (progress)
-                    report = [&](int position, int upper) {
+                    follower.progress = [&](int position, int upper) {
                         py::gil_scoped_acquire gil;
-                        if (raised) return;
                         try {
                             (*progress)(position, upper);
+                            return true;
                         } catch (py::error_already_set& e) {
                             raised.emplace(std::move(e));
+                            return false;
                         }
                     };
+                follower.interrupted = [&] {
+                    py::gil_scoped_acquire gil;
+                    if (PyErr_CheckSignals() == 0) return false;
+                    raised.emplace();
+                    return true;
+                };
                 ops::RunResult result;
                 {
                     py::gil_scoped_release release;
-                    result = link.Program(operation, choices, &report);
+                    result = link.Program(operation, choices, follower);
                 }
-                if (raised) throw std::move(*raised);
+                if (raised) {
+                    // The run's result goes with the exception: how far it got.
+                    raised->value().attr("result") = ProgramResultOf(result);
+                    throw std::move(*raised);
+                }
                 if (!result.ok)
                     throw ScriptError(link.FailureText(result.message, result.record.reason));
-                ProgramResult out{result.ok, result.message, result.elapsedMs / 1000.0, {}};
-                for (int r = 0; r < image::kRegionCount; ++r)
-                    out.words[image::RegionName(r)] = result.wordsSent[r];
-                return out;
-            },
-            py::arg("path"), py::arg("mcu") = "MC56F8367", py::arg("regions") = py::none(),
+                return ProgramResultOf(result);
+            },            py::arg("path"), py::arg("mcu") = "MC56F8367", py::arg("regions") = py::none(),
             py::arg("mode") = "write-verify", py::arg("progress") = py::none(),
             "Programs an S file: mode write-verify, write or verify on the target, or "
             "pod-write-verify, pod-write, pod-verify for the job stored in the POD. "

@@ -3,37 +3,44 @@
 #include <algorithm>
 
 #include "monitor/MonitorWorker.h"
-#include "pod/AttachedDevices.h"
 #include "pod/PodCommands.h"
 #include "python/ScriptError.h"
-#include "report/SessionReport.h"
-#include "sim/SimUsbDriver.h"
 
 namespace script {
 
+namespace {
+
+// How long the script's thread waits for the worker before it looks at Ctrl+C again.
+constexpr std::chrono::milliseconds kFollowWait{20};
+
+// Marks the thread that follows a run, so that a Close from its own callback is refused
+// instead of waiting for itself.
+class FollowingThread {
+public:
+    explicit FollowingThread(std::atomic<std::thread::id>& slot) : m_slot(slot)
+    {
+        m_slot.store(std::this_thread::get_id());
+    }
+    ~FollowingThread() { m_slot.store(std::thread::id()); }
+    FollowingThread(const FollowingThread&) = delete;
+    FollowingThread& operator=(const FollowingThread&) = delete;
+
+private:
+    std::atomic<std::thread::id>& m_slot;
+};
+
+} // namespace
+
 ScriptLink::ScriptLink(const podlink::LinkOptions& options)
 {
-    m_link = podlink::MakePodLink(options, m_clock);
-    if (!m_link.error.empty()) throw ScriptError(m_link.error);
-    m_session = std::make_unique<pod::PodSession>(*m_link.driver, m_clock);
-    ChoosePod(options.serials);
-    m_core = std::make_unique<ops::Programmer>(*m_session, m_view, *this);
-}
-
-void ScriptLink::ChoosePod(const std::vector<std::string>& wanted)
-{
-    if (wanted.size() > 1) throw ScriptError("a Pod is one POD: give one serial number");
-    const std::vector<std::string> found =
-        pod::PodSerials(pod::ListAttachedDevices(m_session->driver()));
-    if (wanted.size() == 1) {
-        if (std::find(found.begin(), found.end(), wanted.front()) == found.end())
-            throw ScriptError("no POD with serial number " + wanted.front() +
-                              " is attached (PODs found: " + pod::SerialList(found) + ")");
-        m_session->SetSerial(wanted.front());
-    } else if (found.size() > 1) {
-        // Opened by its description, one of several would be whichever the driver picks.
-        m_session->SetSerial(found.front());
-    }
+    if (options.serials.size() > 1) throw ScriptError("a Pod is one POD: give one serial number");
+    station::Station::Opening opening = station::Station::Open(options, m_clock);
+    if (!opening.station) throw ScriptError(opening.error);
+    m_station = std::move(opening.station);
+    const station::PodChoice choice = m_station->ChoosePod(
+        options.serials.empty() ? std::nullopt : std::optional(options.serials.front()));
+    if (!choice.ok) throw ScriptError(choice.error);
+    m_unit = m_station->OpenUnit(m_view, *this);
 }
 
 ScriptLink::~ScriptLink()
@@ -56,58 +63,72 @@ std::string ScriptLink::FailureText(const std::string& status, const std::string
 {
     std::string text = status;
     if (!reason.empty()) text += '\n' + reason;
-    if (const std::string reason = m_link.driver->LastError(); !reason.empty())
-        text += '\n' + reason;
+    if (!m_unit) return text;
+    if (const std::string reason = m_unit->DriverReason(); !reason.empty()) text += '\n' + reason;
     return text;
 }
 
 std::string ScriptLink::Version()
 {
     const auto lock = Use();
-    if (!m_core->runner.QueryVersion())
-        throw ScriptError(FailureText(m_view.lastStatus(), m_view.lastReason()));
-    return m_view.lastStatus();
+    const ops::VersionResult result = m_unit->QueryVersion();
+    if (!result.ok) throw ScriptError(FailureText(result.status, result.reason));
+    return result.status;
 }
 
 void ScriptLink::Reset(int polarityIndex, int delayIndex, int mcuType)
 {
     const auto lock = Use();
     StopMonitoring();
-    if (!m_core->runner.ResetTarget(polarityIndex, delayIndex, mcuType)) {
-        const std::string status = m_view.lastStatus();
-        throw ScriptError(
-            FailureText(status.empty() ? "The target did not answer the connect" : status,
-                        m_view.lastReason()));
-    }
+    const ops::CommandResult result = m_unit->Reset(polarityIndex, delayIndex, mcuType);
+    if (!result.ok) throw ScriptError(FailureText(result.status, result.reason));
 }
 
 ops::RunResult ScriptLink::Program(ops::OperationMode mode, const image::RunChoices& choices,
-                                   const ScriptView::Progress* progress)
+                                   const Follower& follower)
 {
     const auto lock = Use();
-    m_view.SetProgress(progress);
-    if (!m_core->runner.Start(mode, choices)) {
-        m_view.SetProgress(nullptr);
-        throw ScriptError("another operation is running on this POD");
+    FollowingThread following(m_programThread);
+    m_view.BeginRun();
+    if (!m_unit->Start(mode, choices)) throw ScriptError(ops::kPodBusyText);
+    bool stopping = false;
+    std::vector<ScriptView::Move> moves;
+    const auto deliver = [&] {
+        for (const auto& [position, upper] : moves)
+            if (!stopping && follower.progress && !follower.progress(position, upper)) {
+                stopping = true;
+                m_unit->Cancel();
+            }
+    };
+    for (bool ended = false; !ended;) {
+        ended = m_view.WaitForRun(kFollowWait, moves);
+        deliver();
+        if (!stopping && follower.interrupted && follower.interrupted()) {
+            stopping = true;
+            m_unit->Cancel();
+        }
     }
-    m_core->runner.Wait();
-    m_view.SetProgress(nullptr);
-    return m_core->runner.LastResult();
+    m_unit->Wait();
+    // The bar's last moves come after the run's end.
+    m_view.WaitForRun(std::chrono::milliseconds(0), moves);
+    deliver();
+    return m_unit->Result();
 }
 
 pod::PodSession& ScriptLink::OpenForMonitoring(std::uint32_t baudIndex)
 {
     std::lock_guard lock(m_baudMutex);
-    if (!report::EnsurePodSession(*m_session, m_view))
-        throw ScriptError(m_view.lastStatus());
+    if (const ops::CommandResult opened = m_unit->OpenPod(); !opened.ok)
+        throw ScriptError(opened.status);
+    pod::PodSession& session = m_unit->session();
     // Once per opening of the POD, not per read. A POD that keeps its rate still reads
     // memory, as for quobin-cli read.
-    if (m_session->handle() != m_baudHandle || baudIndex != m_baudIndex) {
-        (void)pod::CmdSetMonitorBaud(*m_session, baudIndex);
-        m_baudHandle = m_session->handle();
+    if (session.handle() != m_baudHandle || baudIndex != m_baudIndex) {
+        (void)pod::CmdSetMonitorBaud(session, baudIndex);
+        m_baudHandle = session.handle();
         m_baudIndex = baudIndex;
     }
-    return *m_session;
+    return session;
 }
 
 void ScriptLink::AddWorker(monitor::MonitorWorker* worker)
@@ -131,17 +152,19 @@ void ScriptLink::StopMonitoring()
 
 void ScriptLink::Close()
 {
+    if (m_programThread.load() == std::this_thread::get_id())
+        throw ScriptError("close() cannot be called from inside program(): the run is still "
+                          "going; return from the callback (or raise to stop the run) first");
     std::unique_lock lock(m_useMutex);
     if (m_closed) return;
     m_closed = true;
     StopMonitoring();
-    // The runner's worker ends before the session closes, and the state is saved last,
-    // so what is saved is final.
-    m_core.reset();
-    m_session.reset();
-    if (m_link.simulated == nullptr) return;
-    if (std::string error = m_link.simulated->Pod().Save(); !error.empty())
-        throw ScriptError("cannot save the emulator's state: " + error);
+    // The unit's worker ends and its session closes before the station saves, so what
+    // is saved is final.
+    m_unit.reset();
+    const std::vector<std::string> errors = m_station->Close();
+    m_station.reset();
+    if (!errors.empty()) throw ScriptError(errors.front());
 }
 
 } // namespace script

@@ -1,18 +1,21 @@
 #pragma once
 
+#include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <shared_mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ops/MonitorControl.h"
 #include "ops/OperationMode.h"
-#include "ops/Programmer.h"
+#include "ops/OperationRunner.h"
 #include "pod/PodClock.h"
-#include "pod/PodSession.h"
-#include "podlink/PodLink.h"
+#include "podlink/LinkOptions.h"
 #include "python/ScriptView.h"
+#include "station/Station.h"
 
 namespace monitor {
 class MonitorWorker;
@@ -20,9 +23,9 @@ class MonitorWorker;
 
 namespace script {
 
-// One open POD for a script: the link its options ask for, the session, and the
-// operation runner the window and quobin-cli use. Every call blocks its caller until
-// the POD work is done; failures throw ScriptError with quobin-cli's words.
+// One open POD for a script: the station its options ask for, and the station's unit
+// for the POD. Every call blocks its caller until the POD work is done; failures throw
+// ScriptError with quobin-cli's words.
 class ScriptLink final : public ops::MonitorControl {
 public:
     // Throws when the options contradict each other or the emulator's state cannot be
@@ -35,11 +38,19 @@ public:
     // "POD Version V1.1".
     std::string Version();
     void Reset(int polarityIndex, int delayIndex, int mcuType);
-    // A flash operation to its end; the result also when it failed.
+
+    // What a flash run asks of the script's thread, which follows the run: each progress
+    // move (false: stop the run), and whether the script was interrupted (true: stop).
+    struct Follower {
+        std::function<bool(int position, int upper)> progress;
+        std::function<bool()> interrupted;
+    };
+    // A flash operation to its end, its stop or its failure, followed on the caller's
+    // thread; the result in every case.
     ops::RunResult Program(ops::OperationMode mode, const image::RunChoices& choices,
-                           const ScriptView::Progress* progress);
-    // The failure of the last operation as quobin-cli prints it: the status, why its
-    // command failed, the USB back end's reason.
+                           const Follower& follower);
+    // The failure of an operation as quobin-cli prints it: the status, why its command
+    // failed, the USB back end's reason.
     std::string FailureText(const std::string& status, const std::string& reason) const;
 
     // The POD opened for monitoring and set to the baud rate (by its list index), as
@@ -48,8 +59,10 @@ public:
 
     std::uint32_t NowMs() { return m_clock.NowMs(); }
 
-    // Closes the POD (stopping watches first) and saves the emulator's state; later
-    // calls throw. Throws when the state could not be saved.
+    // Closes the POD (stopping watches first), saves every emulated POD's state and lets
+    // go of the emulator's state folder; later calls throw. Throws when a state could not
+    // be saved, and when called from inside a program() on this thread (a progress
+    // callback), which waits for it.
     void Close();
     // Held (shared) by everything that uses the session, so Close waits for it.
     std::shared_lock<std::shared_mutex> Use();
@@ -60,15 +73,13 @@ public:
     void StopMonitoring() override;
 
 private:
-    // Ties the session to the POD of the serial number given, or to the first of several.
-    void ChoosePod(const std::vector<std::string>& wanted);
     pod::SteadyPodClock m_clock;
-    podlink::PodLink m_link;
-    std::unique_ptr<pod::PodSession> m_session;
+    std::unique_ptr<station::Station> m_station;
     ScriptView m_view;
-    std::unique_ptr<ops::Programmer> m_core;
+    std::unique_ptr<station::PodUnit> m_unit;
     std::shared_mutex m_useMutex;
     bool m_closed = false;
+    std::atomic<std::thread::id> m_programThread{}; // the thread inside Program, if any
     std::mutex m_baudMutex;
     pod::FtHandle m_baudHandle = nullptr; // the opening of the POD the baud rate was set on
     std::uint32_t m_baudIndex = 0;

@@ -1,41 +1,28 @@
 #include "python/ScriptView.h"
 
-#include <algorithm>
-
 namespace script {
 
-void ScriptView::ShowStatus(const std::string& text, bool)
+void ScriptView::BeginRun()
 {
     std::lock_guard lock(m_mutex);
-    m_lastStatus = text;
-    m_lastReason.clear();
+    m_moves.clear();
+    m_ended = false;
 }
 
-void ScriptView::ShowFailureReason(const std::string& reason)
+bool ScriptView::WaitForRun(std::chrono::milliseconds wait, std::vector<Move>& moves)
 {
-    std::lock_guard lock(m_mutex);
-    m_lastReason = reason;
-}
-
-std::string ScriptView::lastStatus() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_lastStatus;
-}
-
-std::string ScriptView::lastReason() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_lastReason;
+    std::unique_lock lock(m_mutex);
+    m_changed.wait_for(lock, wait, [this] { return m_ended || !m_moves.empty(); });
+    moves.swap(m_moves);
+    m_moves.clear();
+    return m_ended;
 }
 
 void ScriptView::SetProgressRange(int upper)
 {
-    {
-        std::lock_guard lock(m_mutex);
-        m_bar.SetRange(upper);
-    }
-    Report();
+    std::lock_guard lock(m_mutex);
+    m_bar.SetRange(upper);
+    Queue();
 }
 
 void ScriptView::SetProgressStep(int step)
@@ -46,33 +33,31 @@ void ScriptView::SetProgressStep(int step)
 
 void ScriptView::StepProgress()
 {
-    {
-        std::lock_guard lock(m_mutex);
-        m_bar.Step();
-    }
-    Report();
+    std::lock_guard lock(m_mutex);
+    m_bar.Step();
+    Queue();
 }
 
 void ScriptView::SetProgressPos(int position)
 {
-    {
-        std::lock_guard lock(m_mutex);
-        m_bar.SetPos(position);
-    }
-    Report();
+    std::lock_guard lock(m_mutex);
+    m_bar.SetPos(position);
+    Queue();
 }
 
-void ScriptView::Report()
+void ScriptView::RunFinished(const ops::RunRecord&)
 {
-    int position = 0;
-    int upper = 0;
     {
         std::lock_guard lock(m_mutex);
-        position = m_bar.position();
-        upper = m_bar.upper();
+        m_ended = true;
     }
-    // Outside the lock: the callback runs the script's code.
-    if (m_progress != nullptr && *m_progress) (*m_progress)(position, upper);
+    m_changed.notify_all();
+}
+
+void ScriptView::Queue()
+{
+    m_moves.emplace_back(m_bar.position(), m_bar.upper());
+    m_changed.notify_all();
 }
 
 } // namespace script

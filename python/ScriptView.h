@@ -1,43 +1,47 @@
 #pragma once
 
-#include <functional>
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
-#include <string>
+#include <utility>
+#include <vector>
 
 #include "ops/ProgrammerView.h"
 #include "ops/ProgressPosition.h"
 
 namespace script {
 
-// The programmer's reports as a script sees them: the last status and the reason of a
-// failure, kept for the result or the exception, and the progress handed to a callback.
-// Called from the operation worker.
+// The programmer's reports as a script sees them: the progress bar's moves, queued by the
+// operation worker for the script's own thread, which waits here for the next move or
+// the end of the run.
 class ScriptView final : public ops::ProgrammerView {
 public:
-    // (position, upper) whenever the bar would move; set only while no run is going.
-    using Progress = std::function<void(int position, int upper)>;
-    void SetProgress(const Progress* progress) { m_progress = progress; }
+    using Move = std::pair<int, int>; // (position, upper)
 
-    void ShowStatus(const std::string& text, bool error) override;
+    // Before a run starts: no moves queued, the run not ended.
+    void BeginRun();
+    // Waits up to `wait` for a move or the run's end; takes the queued moves. True once
+    // the run has ended.
+    bool WaitForRun(std::chrono::milliseconds wait, std::vector<Move>& moves);
+
+    void ShowStatus(const std::string&, bool) override {}
     void SetProgressRange(int upper) override;
     void SetProgressStep(int step) override;
     void StepProgress() override;
     void SetProgressPos(int position) override;
     void SetControlsEnabled(bool) override {}
     void SetRegionLabels(const std::array<std::string, 4>&) override {}
-    void ShowFailureReason(const std::string& reason) override;
-
-    std::string lastStatus() const;
-    std::string lastReason() const;
+    void RunFinished(const ops::RunRecord& record) override;
 
 private:
-    void Report();
+    // With m_mutex held.
+    void Queue();
 
-    mutable std::mutex m_mutex;
-    std::string m_lastStatus;
-    std::string m_lastReason;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
     ops::ProgressPosition m_bar;
-    const Progress* m_progress = nullptr;
+    std::vector<Move> m_moves;
+    bool m_ended = false;
 };
 
 } // namespace script

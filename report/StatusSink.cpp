@@ -6,7 +6,7 @@ namespace report {
 
 void StatusSink::ReportStatus(int id, bool error)
 {
-    ShowStatus(std::string(MessageText(id)), error);
+    ShowStatusMessage(id, std::string(MessageText(id)), error);
 }
 
 } // namespace report

@@ -24,6 +24,13 @@ public:
 
     // A message of the string table, red when error is set.
     void ReportStatus(int id, bool error);
+    // ReportStatus's text with its id, for a sink that keeps results as values; the
+    // others see ShowStatus alone.
+    virtual void ShowStatusMessage(int id, const std::string& text, bool error)
+    {
+        (void)id;
+        ShowStatus(text, error);
+    }
     // A literal text, always black.
     void SetStatusText(const std::string& text) { ShowStatus(text, false); }
 };

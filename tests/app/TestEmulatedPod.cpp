@@ -6,8 +6,9 @@
 #include "tests/app/TestSettingsScope.h"
 
 #include "pod/PodClock.h"
-#include "sim/SimOptions.h"
+#include "podlink/LinkOptions.h"
 #include "sim/SimUsbDriver.h"
+#include "station/Station.h"
 #include "tests/support/RecordingView.h"
 
 #include <QAccessible>
@@ -76,9 +77,8 @@ private:
 // the POD session to the monitoring window, as the program's own backend does.
 class RecordedBackend final : public app::ProgrammerBackend {
 public:
-    RecordedBackend(pod::UsbDriver& driver, pod::PodClock& clock, ops::ProgrammerView& window,
-                    RunGate* gate)
-        : recorder(window), core(driver, clock, recorder), m_gate(gate)
+    RecordedBackend(station::Station& station, ops::ProgrammerView& window, RunGate* gate)
+        : recorder(window), core(station, recorder), m_gate(gate)
     {
     }
     pod::PodSession* MonitorSession() override { return m_gate ? core.MonitorSession() : nullptr; }
@@ -117,7 +117,8 @@ private:
 
 struct Bench {
     pod::VirtualPodClock clock;
-    std::unique_ptr<sim::SimUsbDriver> driver;
+    std::unique_ptr<station::Station> station;
+    sim::SimUsbDriver* driver = nullptr;
     RunGate* gate = nullptr;
     RecordedBackend* backend = nullptr;
     std::unique_ptr<CQuobinDlg> dlg;
@@ -126,18 +127,22 @@ struct Bench {
                    RunGate* runGate = nullptr)
         : gate(runGate)
     {
-        sim::SimOptions options; // instant wire
+        podlink::LinkOptions options;
+        options.simulate = true;
+        options.defaultWire = sim::WireMode::kInstant;
         for (const std::string& arg : simArgs) {
-            const auto equals = arg.find('=');
-            const std::string error =
-                sim::ApplySimOption(options, arg.substr(0, equals),
-                                    equals == std::string::npos ? "" : arg.substr(equals + 1));
+            std::string line = "--" + arg;
+            if (const auto equals = line.find('='); equals != std::string::npos) line[equals] = ' ';
+            const std::string error = podlink::ParseLinkOptions(line, options);
             if (!error.empty()) qFatal("%s", error.c_str());
         }
-        driver = sim::CreateSimDriver(options, clock);
+        station::Station::Opening opening = station::Station::Open(options, clock);
+        if (!opening.station) qFatal("%s", opening.error.c_str());
+        station = std::move(opening.station);
+        driver = station->emulator();
         if (!plugged) driver->Unplug();
         dlg = std::make_unique<CQuobinDlg>([this](ops::ProgrammerView& view) {
-            auto made = std::make_unique<RecordedBackend>(*driver, clock, view, gate);
+            auto made = std::make_unique<RecordedBackend>(*station, view, gate);
             backend = made.get();
             return made;
         });

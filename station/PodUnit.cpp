@@ -1,0 +1,74 @@
+#include "station/PodUnit.h"
+
+#include "pod/TracingUsbDriver.h"
+#include "station/CancelToken.h"
+
+namespace station {
+
+PodUnit::PodUnit(podlink::PodLink ownLink, pod::UsbDriver& driver, pod::TracingUsbDriver* tracer,
+                 pod::PodClock& clock, const std::string& serial, ops::ProgrammerView& view,
+                 ops::MonitorControl& monitor, const CancelToken& cancel)
+    : m_ownLink(std::move(ownLink)), m_driver(driver), m_tracer(tracer), m_serial(serial)
+{
+    m_session = std::make_unique<pod::PodSession>(m_driver, clock);
+    if (!m_serial.empty()) m_session->SetSerial(m_serial);
+    m_core = std::make_unique<ops::Programmer>(*m_session, view, monitor);
+    m_core->runner.SetCancelFlag(cancel.flag());
+    if (m_tracer != nullptr)
+        m_core->runner.SetTraceNote([tracer = m_tracer](const std::string& text) { tracer->Note(text); });
+}
+
+PodUnit::~PodUnit()
+{
+    // The worker ends before the session it uses closes, the session before its driver.
+    m_core.reset();
+    m_session.reset();
+}
+
+bool PodUnit::Start(ops::OperationMode mode, const image::RunChoices& choices)
+{
+    return runner().Start(mode, choices);
+}
+
+ops::RunResult PodUnit::Program(ops::OperationMode mode, const image::RunChoices& choices)
+{
+    if (!Start(mode, choices)) {
+        ops::RunResult refused;
+        refused.message = ops::kPodBusyText;
+        return refused;
+    }
+    Wait();
+    return Result();
+}
+
+ops::CommandResult PodUnit::UpdateFirmware()
+{
+    ops::CommandResult result;
+    if (!runner().StartFirmwareUpdate()) {
+        result.status = ops::kPodBusyText;
+        return result;
+    }
+    Wait();
+    const ops::RunResult run = Result();
+    result.ok = run.ok;
+    result.status = run.message;
+    result.reason = run.record.reason;
+    return result;
+}
+
+std::string PodUnit::DriverReason() const
+{
+    return m_driver.LastError();
+}
+
+void PodUnit::TraceNote(const std::string& text)
+{
+    if (m_tracer != nullptr) m_tracer->Note(text);
+}
+
+void PodUnit::TraceResult(bool ok, const std::string& text)
+{
+    TraceNote(std::string("result: ") + (ok ? "ok, " : "failed, ") + text);
+}
+
+} // namespace station

@@ -1,0 +1,107 @@
+#include "station/Station.h"
+
+#include "pod/AttachedDevices.h"
+#include "pod/TracingUsbDriver.h"
+#include "sim/SimUsbDriver.h"
+
+#include <algorithm>
+
+namespace station {
+
+Station::Opening Station::Open(const podlink::LinkOptions& options, pod::PodClock& clock,
+                               Tracing tracing)
+{
+    Opening opening;
+    podlink::LinkOptions linkOptions = options;
+    if (tracing == Tracing::PerUnit) linkOptions.tracePath.clear();
+    podlink::PodLink link = podlink::MakePodLink(linkOptions, clock);
+    if (!link.driver) {
+        opening.error = link.error;
+        opening.usage = !link.failed;
+        return opening;
+    }
+    opening.station.reset(new Station(options, clock, std::move(link)));
+    return opening;
+}
+
+Station::Station(const podlink::LinkOptions& options, pod::PodClock& clock, podlink::PodLink link)
+    : m_options(options), m_clock(clock), m_link(std::move(link))
+{
+}
+
+Station::~Station()
+{
+    (void)Close();
+}
+
+std::vector<std::string> Station::AttachedSerials()
+{
+    return pod::PodSerials(pod::ListAttachedDevices(*m_link.driver));
+}
+
+PodChoice Station::ChoosePod(const std::optional<std::string>& wanted)
+{
+    PodChoice choice;
+    choice.found = AttachedSerials();
+    if (wanted) {
+        if (std::find(choice.found.begin(), choice.found.end(), *wanted) == choice.found.end()) {
+            choice.error = "no POD with serial number " + *wanted +
+                           " is attached (PODs found: " + pod::SerialList(choice.found) + ")";
+            return choice;
+        }
+        choice.serial = *wanted;
+    } else if (choice.found.size() > 1) {
+        // Opened by its description, one of several PODs would be whichever the driver
+        // picks.
+        choice.serial = choice.found.front();
+        choice.pickedFirst = true;
+    }
+    choice.ok = true;
+    m_chosenSerial = choice.serial;
+    return choice;
+}
+
+std::unique_ptr<PodUnit> Station::OpenUnit(ops::ProgrammerView& view, ops::MonitorControl& monitor)
+{
+    return std::make_unique<PodUnit>(podlink::PodLink{}, *m_link.driver, m_link.tracer, m_clock,
+                                     m_chosenSerial, view, monitor, m_cancel);
+}
+
+std::unique_ptr<PodUnit> Station::OpenUnitOf(const std::string& serial, ops::ProgrammerView& view,
+                                             ops::MonitorControl& monitor, std::string& error)
+{
+    podlink::PodLink link = podlink::MakeUnitLink(m_options, m_link, serial, m_clock);
+    if (!link.driver) {
+        error = link.error;
+        return nullptr;
+    }
+    pod::UsbDriver& driver = *link.driver;
+    pod::TracingUsbDriver* tracer = link.tracer;
+    return std::make_unique<PodUnit>(std::move(link), driver, tracer, m_clock, serial, view,
+                                     monitor, m_cancel);
+}
+
+void Station::TraceNote(const std::string& text)
+{
+    if (m_link.tracer != nullptr) m_link.tracer->Note(text);
+}
+
+std::vector<std::string> Station::Close()
+{
+    std::vector<std::string> errors;
+    if (m_closed) return errors;
+    m_closed = true;
+    if (m_link.simulated != nullptr) {
+        for (std::size_t i = 0; i < m_link.simulated->PodCount(); ++i)
+            if (std::string error = m_link.simulated->Pod(i).Save(); !error.empty())
+                errors.push_back("cannot save the emulator's state: " + error);
+    }
+    // The emulator holds its state folder's lock for as long as its driver lives.
+    m_link.simulated = nullptr;
+    m_link.tracer = nullptr;
+    m_link.driver.reset();
+    m_link.traceFile.reset();
+    return errors;
+}
+
+} // namespace station

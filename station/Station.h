@@ -1,0 +1,88 @@
+#pragma once
+
+#include "podlink/LinkOptions.h"
+#include "podlink/PodLink.h"
+#include "station/CancelToken.h"
+#include "station/PodChoice.h"
+#include "station/PodUnit.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pod {
+class PodClock;
+}
+namespace sim {
+class SimUsbDriver;
+}
+
+namespace station {
+
+// Everything between a front end and the PODs, assembled one way for the window,
+// quobin-cli (one POD or several) and Python: the link the options ask for (USB back
+// end, emulator, trace), the choice of POD by serial number, one unit per POD with its
+// session and programming core, the cancellation of their runs, and the emulator's
+// state, saved for every emulated POD when the station closes.
+class Station {
+public:
+    struct Opening {
+        std::unique_ptr<Station> station; // null when the options cannot be used
+        std::string error;                // a line for the user
+        bool usage = false;               // the options contradict each other (exit 2)
+    };
+    // Who writes the trace a --trace asks for: the station's own link (one POD), or each
+    // unit of a run on several into a file of its own, the station's link only listing
+    // the PODs.
+    enum class Tracing { Station, PerUnit };
+    // The link only: the POD itself is opened by its unit's first command.
+    static Opening Open(const podlink::LinkOptions& options, pod::PodClock& clock,
+                        Tracing tracing = Tracing::Station);
+
+    // Closes, ignoring a failed save (Close() is how to hear of it).
+    ~Station();
+    Station(const Station&) = delete;
+    Station& operator=(const Station&) = delete;
+
+    pod::UsbDriver& driver() { return *m_link.driver; }
+    pod::PodClock& clock() { return m_clock; }
+    bool emulated() const { return m_link.simulated != nullptr; }
+    // The emulator's driver, when the station runs on it (tests reach its PODs there).
+    sim::SimUsbDriver* emulator() { return m_link.simulated; }
+    CancelToken& cancel() { return m_cancel; }
+
+    // The attached PODs' serial numbers, as the driver lists them.
+    std::vector<std::string> AttachedSerials();
+    // The POD a single-POD front end uses: the one named when it is attached; with none
+    // named and several attached, the first listed, so it is the same one every time.
+    PodChoice ChoosePod(const std::optional<std::string>& wanted);
+
+    // The POD of the last ChoosePod on the station's own link and trace.
+    std::unique_ptr<PodUnit> OpenUnit(ops::ProgrammerView& view, ops::MonitorControl& monitor);
+    // One POD of a run on several: a connection of its own, traced to the trace file's
+    // name with the serial number in it. Null with the reason when it cannot be made.
+    std::unique_ptr<PodUnit> OpenUnitOf(const std::string& serial, ops::ProgrammerView& view,
+                                        ops::MonitorControl& monitor, std::string& error);
+
+    // A line for the station's trace, when there is one.
+    void TraceNote(const std::string& text);
+
+    // After every unit has gone: saves each emulated POD's state and lets go of the
+    // emulator's state folder, so that another program may use it at once. One line per
+    // failure; later calls do nothing.
+    std::vector<std::string> Close();
+    bool closed() const { return m_closed; }
+
+private:
+    Station(const podlink::LinkOptions& options, pod::PodClock& clock, podlink::PodLink link);
+
+    podlink::LinkOptions m_options;
+    pod::PodClock& m_clock;
+    podlink::PodLink m_link;
+    std::string m_chosenSerial;
+    CancelToken m_cancel;
+    bool m_closed = false;
+};
+
+} // namespace station
