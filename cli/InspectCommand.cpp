@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "cli/JsonText.h"
-#include "cli/McuOptions.h"
+#include "image/McuOptions.h"
 
 namespace cli {
 
@@ -27,11 +27,11 @@ std::string LabelOf(const image::SFileLoadOutcome& outcome, int region)
 int Run(const InspectOptions& opt, CLI::Option* regionsOption, CommandContext& ctx)
 {
     image::RunChoices request;
-    if (const std::string error = ParseMcuOption(opt.mcu, request.mcuIndex); !error.empty())
+    if (const std::string error = image::ParseMcuOption(opt.mcu, request.mcuIndex); !error.empty())
         return UsageError(ctx, error);
     const image::McuRecord& record = image::RecordFor(request.mcuIndex);
     if (regionsOption->count() > 0) {
-        const auto regions = ParseRegions(opt.regions);
+        const auto regions = image::ParseRegions(opt.regions);
         if (!regions) {
             return UsageError(ctx, "unknown region in '" + opt.regions +
                                        "'; use DFLASH,BFLASH,P1FLASH,P2FLASH");

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "cli/CheckedWrite.h"
+#include "monitor/CheckedWrite.h"
 #include "cli/CliLink.h"
 #include "cli/GlobalOptions.h"
 #include "cli/JsonText.h"
@@ -39,7 +39,7 @@ std::unique_ptr<CliLink> OpenForMonitoring(CommandContext& ctx, const MonitorOpt
     if (!pod) return nullptr;
     // A POD that keeps its rate still reads memory, so a refusal does not end the
     // command; a late answer to it cannot pass for the next reply (the command purges).
-    if (const pod::PodOutcome baud = pod::CmdSetMonitorBaud(pod->session(), BaudIndex(o.baud));
+    if (const pod::PodOutcome baud = pod::CmdSetMonitorBaud(pod->session(), monitor::BaudIndex(o.baud));
         !baud)
         pod->TraceNote("monitoring baud rate not set: " + report::DescribeOutcome(baud));
     return pod;
@@ -146,7 +146,7 @@ int RunWrite(WriteOptions& o, CommandContext& ctx)
     if (!pod) return exitCode;
     monitor::Reading reading;
     if (const std::string failure =
-            WriteAndReadBack(pod->session(), o.monitor.types, item, request, reading);
+            monitor::WriteAndReadBack(pod->session(), o.monitor.types, item, request, reading);
         !failure.empty())
         return Failed(ctx, *pod, failure);
     ctx.out << item.label << " = " << reading.text << '\n';

@@ -3,11 +3,11 @@
 #include <memory>
 
 #include "cli/CommandContext.h"
+#include "cli/WatchItems.h"
 
 namespace cli {
 
 class CliLink;
-struct MonitorOptions;
 
 // The POD opened for a command on target memory, the part and map noted in the trace.
 // Null after printing why (exitCode then says how to exit).

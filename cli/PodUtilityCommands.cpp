@@ -2,7 +2,7 @@
 
 #include "cli/CliLink.h"
 #include "cli/JsonText.h"
-#include "cli/McuOptions.h"
+#include "image/McuOptions.h"
 #include "image/McuCatalog.h"
 #include "pod/AttachedDevices.h"
 #include "pod/UsbDriver.h"
@@ -84,7 +84,7 @@ struct ResetOptions {
 int RunReset(const ResetOptions& o, CommandContext& ctx)
 {
     int mcu = image::kDefaultMcuType;
-    if (const std::string error = ParseMcuOption(o.mcu, mcu); !error.empty())
+    if (const std::string error = image::ParseMcuOption(o.mcu, mcu); !error.empty())
         return UsageError(ctx, error);
     int delayIndex = 0;
     while (image::ResetDelayTable[static_cast<std::size_t>(delayIndex)] != o.delayMs)

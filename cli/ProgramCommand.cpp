@@ -6,7 +6,7 @@
 #include "cli/RunInterrupt.h"
 #include "cli/GangProgram.h"
 #include "cli/JsonText.h"
-#include "cli/McuOptions.h"
+#include "image/McuOptions.h"
 #include "cli/RunLogFile.h"
 #include "image/McuCatalog.h"
 #include "ops/OperationMode.h"
@@ -46,10 +46,10 @@ int DelayIndexOf(int delayMs)
 // one of them is not valid.
 std::string ChoicesFrom(const ProgramOptions& o, image::RunChoices& choices)
 {
-    if (std::string error = ParseMcuOption(o.mcu, choices.mcuIndex); !error.empty()) return error;
+    if (std::string error = image::ParseMcuOption(o.mcu, choices.mcuIndex); !error.empty()) return error;
     const image::McuRecord& record = image::RecordFor(choices.mcuIndex);
     if (o.regionsOption && o.regionsOption->count() > 0) {
-        const auto regions = ParseRegions(o.regions);
+        const auto regions = image::ParseRegions(o.regions);
         if (!regions)
             return "unknown region in '" + o.regions + "'; use DFLASH,BFLASH,P1FLASH,P2FLASH";
         for (int r = 0; r < image::kRegionCount; ++r)

@@ -114,7 +114,7 @@ int RunSymbols(SymbolsOptions& o, CommandContext& ctx)
     for (int index : table.DisplayOrder()) rowsOf(index, [&](const Row& row) { ctx.out << TextRow(row); });
     ctx.out << table.count() << " symbols, " << table.dropped() << " left out\n";
     if (!o.monitor.elf.empty() || !types.info().variables.empty())
-        ctx.out << o.monitor.typesStatus.substr(0, o.monitor.typesStatus.find('\n')) << '\n';
+        ctx.out << o.monitor.typesLoad.note << '\n';
     return kExitOk;
 }
 

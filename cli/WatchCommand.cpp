@@ -16,7 +16,7 @@
 #include "cli/GlobalOptions.h"
 #include "cli/MonitorCommands.h"
 #include "cli/RunInterrupt.h"
-#include "cli/TypedWatchRows.h"
+#include "monitor/TypedWatchRows.h"
 #include "cli/WatchItems.h"
 #include "monitor/CycleQueue.h"
 #include "monitor/MonitorWorker.h"
@@ -160,7 +160,7 @@ bool FillWatchList(CommandContext& ctx, const monitor::SymbolTable& table,
                    std::vector<int>& rows)
 {
     for (const WatchItem& item : items) {
-        const bool added = AddItemRow(table, item, watchList);
+        const bool added = monitor::AddItemRow(table, item, watchList);
         if (!added) {
             UsageError(ctx, item.label + " names a variable that is watched already");
             return false;
@@ -223,7 +223,7 @@ int RunWatch(WatchOptions& o, CommandContext& ctx)
         o.durationS > 0 ? std::max<std::uint64_t>(
                               1, static_cast<std::uint64_t>(std::ceil(o.durationS * 1000.0)))
                         : 0;
-    if (!worker.Start(BaudIndex(o.monitor.baud))) {
+    if (!worker.Start(monitor::BaudIndex(o.monitor.baud))) {
         ctx.err << "quobin-cli: the POD could not be opened for monitoring\n";
         pod->TraceResult(false, "the POD could not be opened for monitoring");
         return kExitFailed;
@@ -236,7 +236,7 @@ int RunWatch(WatchOptions& o, CommandContext& ctx)
         std::optional<monitor::Cycle> cycle =
             cycles.Next(std::chrono::milliseconds(timeUp ? 0 : 50), failed);
         if (cycle) {
-            ShowTypedValues(o.monitor.types, items, rows, cycle->symbolRows);
+            monitor::ShowTypedValues(o.monitor.types, items, rows, cycle->symbolRows);
             const std::uint32_t elapsedMs = cycle->nowMs - startMs;
             if (durationMs > 0 && elapsedMs >= durationMs) break;
             if (!printer.Print(*cycle, elapsedMs)) {

@@ -20,25 +20,32 @@ std::string FindElfForMap(const std::string& mapPath, const std::string& given)
     return std::filesystem::is_regular_file(elf, error) ? platform::Utf8FromPath(elf) : std::string();
 }
 
-std::string LoadElfTypes(const std::string& mapPath, const std::string& givenElf, SymbolTable& table,
-                         TypedSymbols& typed)
+ElfTypesLoad LoadElfTypes(const std::string& mapPath, const std::string& givenElf,
+                          SymbolTable& table, TypedSymbols& typed)
 {
     typed.Clear();
+    ElfTypesLoad load;
     const std::string elfPath = FindElfForMap(mapPath, givenElf);
-    if (elfPath.empty()) return "no types: no ELF file beside the map";
+    if (elfPath.empty()) {
+        load.note = "no types: no ELF file beside the map";
+        return load;
+    }
     elf::DebugInfo info = elf::ReadDebugInfoFile(elfPath);
-    std::string status;
-    if (info.variables.empty()) return "no types from " + elfPath + ": " + info.problem;
+    if (info.variables.empty()) {
+        load.note = "no types from " + elfPath + ": " + info.problem;
+        return load;
+    }
     const std::string problem = info.problem;
     typed.Merge(table, std::move(info));
-    status = "types from " + elfPath + ": " + std::to_string(typed.typedCount()) + " of " +
-             std::to_string(table.count()) + " symbols";
-    if (!problem.empty()) status += " (not all read: " + problem + ")";
+    load.typed = true;
+    load.note = "types from " + elfPath + ": " + std::to_string(typed.typedCount()) + " of " +
+                std::to_string(table.count()) + " symbols";
+    if (!problem.empty()) load.note += " (not all read: " + problem + ")";
     if (typed.disagreements() > 0)
-        status += "\n" + std::to_string(typed.disagreements()) +
-                  " symbols lie elsewhere in the ELF than in the map and keep the map's address "
-                  "without a type (is the ELF from the same build?)";
-    return status;
+        load.disagreement = std::to_string(typed.disagreements()) +
+                            " symbols lie elsewhere in the ELF than in the map and keep the "
+                            "map's address without a type (is the ELF from the same build?)";
+    return load;
 }
 
 } // namespace monitor

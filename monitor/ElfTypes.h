@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "monitor/SymbolTable.h"
 #include "monitor/TypedSymbols.h"
@@ -12,10 +13,18 @@ namespace monitor {
 // "" when there is none.
 std::string FindElfForMap(const std::string& mapPath, const std::string& given = {});
 
-// Reads the ELF found for `mapPath` and lays its types over `table`. Returns the status
-// line that says which ELF gave the types, or why none did; a second line counts the
-// symbols whose addresses disagree. Without an ELF the table stays as the map made it.
-std::string LoadElfTypes(const std::string& mapPath, const std::string& givenElf, SymbolTable& table,
-                         TypedSymbols& typed);
+// What laying an ELF's types over a map came to.
+struct ElfTypesLoad {
+    std::string note; // which ELF gave the types, or why none did: one line
+    // Symbols that lie elsewhere in the ELF than in the map, said in a line; empty when
+    // they all agree.
+    std::string disagreement;
+    bool typed = false; // the ELF gave types to some symbols
+};
+
+// Reads the ELF found for `mapPath` and lays its types over `table`. Without an ELF the
+// table stays as the map made it.
+ElfTypesLoad LoadElfTypes(const std::string& mapPath, const std::string& givenElf,
+                          SymbolTable& table, TypedSymbols& typed);
 
 } // namespace monitor

@@ -11,7 +11,7 @@
 #include <optional>
 #include <tuple>
 
-#include "cli/McuOptions.h"
+#include "image/McuOptions.h"
 #include "image/McuCatalog.h"
 #include "monitor/MonitorWorker.h"
 #include "monitor/TypedSymbols.h"
@@ -100,7 +100,7 @@ podlink::LinkOptions LinkOptionsFrom(bool simulate, const std::optional<std::str
 int McuIndex(const std::string& mcu)
 {
     int index = image::kDefaultMcuType;
-    if (const std::string error = cli::ParseMcuOption(mcu, index); !error.empty())
+    if (const std::string error = image::ParseMcuOption(mcu, index); !error.empty())
         throw ScriptError(error);
     return index;
 }
@@ -157,7 +157,7 @@ image::RunChoices ChoicesFrom(const std::string& path, const std::string& mcu,
     else
         for (const py::handle& region : *regions)
             text += (text.empty() ? "" : ",") + Text(region);
-    const auto chosen = cli::ParseRegions(text);
+    const auto chosen = image::ParseRegions(text);
     if (!chosen)
         throw ScriptError("unknown region in '" + text + "'; use DFLASH,BFLASH,P1FLASH,P2FLASH");
     for (int r = 0; r < image::kRegionCount; ++r)
@@ -223,18 +223,16 @@ void WarnAll(const std::vector<std::string>& warnings)
         PyErr_WarnEx(PyExc_UserWarning, warning.c_str(), 2);
 }
 
-cli::MonitorOptions MonitorOptionsFrom(const std::optional<std::string>& map,
+monitor::WatchTarget MonitorOptionsFrom(const std::optional<std::string>& map,
                                        const std::string& mcu, int baud,
                                        const std::optional<std::string>& elf)
 {
-    cli::MonitorOptions options;
+    monitor::WatchTarget options;
     options.map = map.value_or("");
     options.elf = elf.value_or("");
     options.mcu = mcu;
     options.baud = std::to_string(baud);
-    const auto& bauds = monitor::kMonitorBaudTexts;
-    if (std::find_if(std::begin(bauds), std::end(bauds),
-                     [&](const char* text) { return options.baud == text; }) == std::end(bauds))
+    if (!monitor::IsMonitorBaud(options.baud))
         throw ScriptError("baud " + options.baud + ": use 9600, 19200, 38400, 57600 or 115200");
     return options;
 }
@@ -305,7 +303,7 @@ PYBIND11_MODULE(quobin, m)
         "symbols",
         [](const std::string& mapPath, const std::string& mcu,
            const std::optional<std::string>& elf) {
-            cli::MonitorOptions options = MonitorOptionsFrom(mapPath, mcu, 38400, elf);
+            monitor::WatchTarget options = MonitorOptionsFrom(mapPath, mcu, 38400, elf);
             monitor::SymbolTable table;
             std::vector<std::string> warnings;
             script::LoadTarget(options, table, warnings);
@@ -358,7 +356,7 @@ PYBIND11_MODULE(quobin, m)
                  }
                  py::dict values;
                  for (std::size_t i = 0; i < watch.items().size(); ++i) {
-                     const cli::WatchItem& item = watch.items()[i];
+                     const monitor::WatchItem& item = watch.items()[i];
                      values[py::str(item.label)] =
                          script::ValueToPython(cycle.Row(item.list, watch.rows()[i]));
                  }
@@ -376,7 +374,7 @@ PYBIND11_MODULE(quobin, m)
         .def(
             "read",
             [](script::ScriptMonitor& monitor, const std::string& text) {
-                const cli::WatchItem& item = monitor.Resolve(text);
+                const monitor::WatchItem& item = monitor.Resolve(text);
                 monitor::Reading reading;
                 {
                     py::gil_scoped_release release;
@@ -391,7 +389,7 @@ PYBIND11_MODULE(quobin, m)
         .def(
             "write",
             [](script::ScriptMonitor& monitor, const std::string& text, py::handle value) {
-                const cli::WatchItem& item = monitor.Resolve(text);
+                const monitor::WatchItem& item = monitor.Resolve(text);
                 const monitor::WriteRequest request = script::WriteRequestFrom(item, value);
                 py::gil_scoped_release release;
                 monitor.Write(item, request);
@@ -413,7 +411,7 @@ PYBIND11_MODULE(quobin, m)
             "Reads the items every interval_ms until count cycles or duration_s seconds.")
         .def("_core_read_us",
              [](script::ScriptMonitor& monitor, const std::string& text, int count) {
-                 const cli::WatchItem& item = monitor.Resolve(text);
+                 const monitor::WatchItem& item = monitor.Resolve(text);
                  py::gil_scoped_release release;
                  return monitor.TimeCoreReads(item, count);
              });
@@ -494,7 +492,7 @@ PYBIND11_MODULE(quobin, m)
             "monitor",
             [](const std::shared_ptr<script::ScriptLink>& link, std::optional<std::string> map,
                const std::string& mcu, int baud, std::optional<std::string> elf) {
-                cli::MonitorOptions options = MonitorOptionsFrom(map, mcu, baud, elf);
+                monitor::WatchTarget options = MonitorOptionsFrom(map, mcu, baud, elf);
                 std::shared_ptr<script::ScriptMonitor> monitor;
                 {
                     py::gil_scoped_release release;

@@ -12,8 +12,4 @@ public:
     explicit ScriptError(const std::string& message) : std::runtime_error(message) {}
 };
 
-// The lines quobin-cli printed on its error stream, each without the program's prefix,
-// as one message.
-std::string CliMessage(const std::string& printed);
-
 } // namespace script

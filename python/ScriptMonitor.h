@@ -6,7 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "cli/WatchItems.h"
+#include "monitor/WatchTarget.h"
 #include "monitor/MonitorReader.h"
 #include "monitor/SymbolTable.h"
 
@@ -17,7 +17,7 @@ class ScriptLink;
 // The part's RAM and the map's symbols, read as `quobin-cli read` reads them. Throws
 // ScriptError with quobin-cli's words when the map cannot be read or the part is unknown;
 // `warnings` gets what it would warn about.
-void LoadTarget(cli::MonitorOptions& options, monitor::SymbolTable& table,
+void LoadTarget(monitor::WatchTarget& options, monitor::SymbolTable& table,
                 std::vector<std::string>& warnings);
 
 // Reads and changes target variables named as on the command line, through a POD
@@ -25,31 +25,31 @@ void LoadTarget(cli::MonitorOptions& options, monitor::SymbolTable& table,
 class ScriptMonitor {
 public:
     // Loads the map and opens the POD; throws ScriptError.
-    ScriptMonitor(std::shared_ptr<ScriptLink> link, cli::MonitorOptions options);
+    ScriptMonitor(std::shared_ptr<ScriptLink> link, monitor::WatchTarget options);
 
     // The item an ITEM text names; throws ScriptError for a bad item.
-    const cli::WatchItem& Resolve(const std::string& text);
+    const monitor::WatchItem& Resolve(const std::string& text);
     // Throws ScriptError ("reading ITEM failed: the POD did not answer within 100 ms").
-    monitor::Reading Read(const cli::WatchItem& item);
+    monitor::Reading Read(const monitor::WatchItem& item);
     // Writes and reads back; throws ScriptError when the write fails (naming the words
     // written before the failure) or the target shows another value.
-    void Write(const cli::WatchItem& item, const monitor::WriteRequest& request);
+    void Write(const monitor::WatchItem& item, const monitor::WriteRequest& request);
     // Microseconds per ReadItemOnce of `item`, `count` times in a row: the core's own
     // cost, for the figure a script's read is compared with.
-    double TimeCoreReads(const cli::WatchItem& item, int count);
+    double TimeCoreReads(const monitor::WatchItem& item, int count);
 
     const std::shared_ptr<ScriptLink>& link() const { return m_link; }
     const monitor::SymbolTable& table() const { return m_table; }
-    const cli::MonitorOptions& options() const { return m_options; }
+    const monitor::WatchTarget& options() const { return m_options; }
     const std::vector<std::string>& warnings() const { return m_warnings; }
 
 private:
     std::shared_ptr<ScriptLink> m_link;
-    cli::MonitorOptions m_options;
+    monitor::WatchTarget m_options;
     monitor::SymbolTable m_table;
     std::vector<std::string> m_warnings;
     std::mutex m_itemsMutex; // a watch resolves its items without the GIL
-    std::unordered_map<std::string, cli::WatchItem> m_items; // nodes: references stay valid
+    std::unordered_map<std::string, monitor::WatchItem> m_items; // nodes: references stay valid
 };
 
 } // namespace script

@@ -52,7 +52,7 @@ std::string WholeNumberText(monitor::ViewType viewType, long long number)
 
 } // namespace
 
-py::object ValueToPython(const monitor::TypedSymbols& types, const cli::WatchItem& item,
+py::object ValueToPython(const monitor::TypedSymbols& types, const monitor::WatchItem& item,
                          const monitor::Reading& reading)
 {
     if (item.typed && item.typed->viewType == item.viewType)
@@ -66,7 +66,7 @@ py::object ValueToPython(const monitor::MonitorItem& row)
     return NumberToPython(row.viewType, row.plotValue, row.valueText);
 }
 
-monitor::WriteRequest WriteRequestFrom(const cli::WatchItem& item, py::handle value)
+monitor::WriteRequest WriteRequestFrom(const monitor::WatchItem& item, py::handle value)
 {
     if (item.typed && item.typed->bits) throw ScriptError(monitor::BitFieldWriteRefusal(*item.typed));
     monitor::WriteRequest request;

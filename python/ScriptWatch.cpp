@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "cli/TypedWatchRows.h"
+#include "monitor/TypedWatchRows.h"
 #include "python/ScriptError.h"
 #include "python/ScriptLink.h"
 #include "python/ScriptMonitor.h"
@@ -17,8 +17,8 @@ ScriptWatch::ScriptWatch(std::shared_ptr<ScriptMonitor> monitor,
 {
     if (texts.empty()) throw ScriptError("a watch needs at least one item");
     for (const std::string& text : texts) {
-        const cli::WatchItem& item = m_monitor->Resolve(text);
-        if (!cli::AddItemRow(m_monitor->table(), item, m_watchList)) throw ScriptError(item.label + " names a variable that is watched already");
+        const monitor::WatchItem& item = m_monitor->Resolve(text);
+        if (!monitor::AddItemRow(m_monitor->table(), item, m_watchList)) throw ScriptError(item.label + " names a variable that is watched already");
         const int row = m_watchList.RowCount(item.list) - 1;
         m_watchList.SetViewType(item.list, row, item.viewType);
         m_items.push_back(item);
@@ -31,13 +31,13 @@ ScriptWatch::ScriptWatch(std::shared_ptr<ScriptMonitor> monitor,
 
     const std::shared_ptr<ScriptLink>& link = m_monitor->link();
     const auto lock = link->Use();
-    pod::PodSession& session = link->OpenForMonitoring(cli::BaudIndex(m_monitor->options().baud));
+    pod::PodSession& session = link->OpenForMonitoring(monitor::BaudIndex(m_monitor->options().baud));
     m_worker.emplace(session, m_watchList, m_cycles);
     m_worker->SetIntervalMs(intervalMs);
     m_worker->SetCycleLimit(count);
     m_worker->SetStopWhenReopenDoesNotHelp(true);
     m_startMs = session.clock().NowMs();
-    if (!m_worker->Start(cli::BaudIndex(m_monitor->options().baud)))
+    if (!m_worker->Start(monitor::BaudIndex(m_monitor->options().baud)))
         throw ScriptError("the POD could not be opened for monitoring");
     link->AddWorker(&*m_worker);
 }
@@ -80,7 +80,7 @@ ScriptWatch::Step ScriptWatch::Next(std::chrono::milliseconds wait, monitor::Cyc
     }
     if (!next) return Step::Waiting;
     cycle = std::move(*next);
-    cli::ShowTypedValues(m_monitor->options().types, m_items, m_rows, cycle.symbolRows);
+    monitor::ShowTypedValues(m_monitor->options().types, m_items, m_rows, cycle.symbolRows);
     ++m_taken;
     return Step::Cycle;
 }

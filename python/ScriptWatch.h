@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/WatchItems.h"
+#include "monitor/WatchTarget.h"
 #include "monitor/CycleQueue.h"
 #include "monitor/MonitorWorker.h"
 #include "monitor/WatchList.h"
@@ -34,12 +34,12 @@ public:
     Step Next(std::chrono::milliseconds wait, monitor::Cycle& cycle, std::uint32_t& elapsedMs);
     void Stop();
 
-    const std::vector<cli::WatchItem>& items() const { return m_items; }
+    const std::vector<monitor::WatchItem>& items() const { return m_items; }
     const std::vector<int>& rows() const { return m_rows; }
 
 private:
     std::shared_ptr<ScriptMonitor> m_monitor;
-    std::vector<cli::WatchItem> m_items;
+    std::vector<monitor::WatchItem> m_items;
     std::vector<int> m_rows;
     monitor::WatchList m_watchList;
     monitor::CycleQueue m_cycles{m_watchList};

@@ -404,11 +404,13 @@ bool CMonDlg::OpenMap(const QString& path, bool tellFailure)
     m_mapPath = path;
     // The ELF beside the map gives the symbols their C types (and a char at an odd byte
     // its true word) before the list shows them.
-    const QString typesNote =
-        result.count == 0 ? QString()
-                          : QString::fromStdString(monitor::LoadElfTypes(path.toStdString(), {},
-                                                                         m_table, m_types))
-                                .replace(QLatin1Char('\n'), QLatin1Char(' '));
+    QString typesNote;
+    if (result.count > 0) {
+        const monitor::ElfTypesLoad types =
+            monitor::LoadElfTypes(path.toStdString(), {}, m_table, m_types);
+        typesNote = QString::fromStdString(
+            types.disagreement.empty() ? types.note : types.note + ' ' + types.disagreement);
+    }
     if (result.count == 0) m_types.Clear();
     m_commands->ForgetTypes();
     m_symbolModel->Refill();

@@ -7,7 +7,7 @@
 
 #include "image/McuCatalog.h"
 
-namespace cli {
+namespace image {
 
 // --mcu NAME|INDEX into `mcu`, which keeps its value when the text is empty (the option
 // was not given). Returns the usage message for a text that names no part, else "".
@@ -17,4 +17,4 @@ std::string ParseMcuOption(std::string_view text, int& mcu);
 // and order; an empty text selects none. Nothing when a name is unknown.
 std::optional<std::array<bool, image::kRegionCount>> ParseRegions(std::string_view text);
 
-} // namespace cli
+} // namespace image

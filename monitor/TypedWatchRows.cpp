@@ -1,19 +1,19 @@
-#include "cli/TypedWatchRows.h"
+#include "monitor/TypedWatchRows.h"
 
 #include <cstdlib>
 
-namespace cli {
+namespace monitor {
 
-void ShowTypedValues(const monitor::TypedSymbols& types, const std::vector<WatchItem>& items,
-                     const std::vector<int>& rows, std::vector<monitor::MonitorItem>& symbolRows)
+void ShowTypedValues(const TypedSymbols& types, const std::vector<WatchItem>& items,
+                     const std::vector<int>& rows, std::vector<MonitorItem>& symbolRows)
 {
     for (std::size_t i = 0; i < items.size() && i < rows.size(); ++i) {
         const WatchItem& item = items[i];
-        if (item.list != monitor::WatchListId::Symbols || !item.typed || item.typed->viewType != item.viewType)
+        if (item.list != WatchListId::Symbols || !item.typed || item.typed->viewType != item.viewType)
             continue;
         const auto index = static_cast<std::size_t>(rows[i]);
         if (index >= symbolRows.size() || !symbolRows[index].plotValue) continue;
-        monitor::MonitorItem& row = symbolRows[index];
+        MonitorItem& row = symbolRows[index];
         // Bit fields and enums are integer views, whose number is the value read.
         const auto raw = static_cast<std::uint32_t>(static_cast<std::int64_t>(*row.plotValue));
         row.valueText = types.ValueText(*item.typed, raw, row.valueText);
@@ -21,13 +21,13 @@ void ShowTypedValues(const monitor::TypedSymbols& types, const std::vector<Watch
     }
 }
 
-bool AddItemRow(const monitor::SymbolTable& table, const WatchItem& item, monitor::WatchList& watchList)
+bool AddItemRow(const SymbolTable& table, const WatchItem& item, WatchList& watchList)
 {
-    if (item.list == monitor::WatchListId::Addresses) return watchList.AddAddressWatch(item.address, item.viewType);
+    if (item.list == WatchListId::Addresses) return watchList.AddAddressWatch(item.address, item.viewType);
     if (item.typed && item.typed->path != table.at(item.symbolIndex).name)
         return watchList.AddMemberWatch(item.symbolIndex, item.typed->path, item.address, item.size,
                                         item.viewType);
     return watchList.AddSymbolWatch(table, item.symbolIndex);
 }
 
-} // namespace cli
+} // namespace monitor

@@ -1,16 +1,16 @@
-#include "cli/CheckedWrite.h"
+#include "monitor/CheckedWrite.h"
 
 #include "monitor/Latin1Text.h"
 #include "pod/PodCommands.h"
 #include "report/OutcomeText.h"
 
-namespace cli {
+namespace monitor {
 
 namespace {
 
 // The bits a read-back shows of a value written as `viewType`: bytes keep 8 bits and
 // words 16, as the write sent them.
-std::uint32_t WrittenBits(monitor::ViewType viewType, std::uint32_t value)
+std::uint32_t WrittenBits(ViewType viewType, std::uint32_t value)
 {
     switch (pod::AccessWidthForView(viewType)) {
     case 0:
@@ -24,22 +24,22 @@ std::uint32_t WrittenBits(monitor::ViewType viewType, std::uint32_t value)
 }
 
 // What was written, as the read-back would show it.
-std::string ExpectedText(const monitor::WriteRequest& request)
+std::string ExpectedText(const WriteRequest& request)
 {
-    if (request.viewType != monitor::ASCII)
-        return monitor::FormatMonitorValue(request.viewType, request.value);
+    if (request.viewType != ASCII)
+        return FormatMonitorValue(request.viewType, request.value);
     std::string latin1;
-    monitor::Utf8ToLatin1(request.text, latin1); // checked when the request was built
-    return monitor::AsciiTextFromWords(monitor::AsciiWriteWords(latin1, request.length));
+    Utf8ToLatin1(request.text, latin1); // checked when the request was built
+    return AsciiTextFromWords(AsciiWriteWords(latin1, request.length));
 }
 
 } // namespace
 
-std::string WriteAndReadBack(pod::PodSession& session, const monitor::TypedSymbols& types,
-                             const WatchItem& item, const monitor::WriteRequest& request,
-                             monitor::Reading& reading)
+std::string WriteAndReadBack(pod::PodSession& session, const TypedSymbols& types,
+                             const WatchItem& item, const WriteRequest& request,
+                             Reading& reading)
 {
-    const monitor::WriteOutcome written = monitor::WriteOnce(session, request);
+    const WriteOutcome written = WriteOnce(session, request);
     if (!written) {
         std::string text =
             "writing " + item.label + " failed: " + report::DescribeOutcome(written.outcome);
@@ -49,11 +49,11 @@ std::string WriteAndReadBack(pod::PodSession& session, const monitor::TypedSymbo
         return text;
     }
     if (const pod::PodOutcome outcome =
-            monitor::ReadItemOnce(session, item.address, item.viewType, item.size, reading);
+            ReadItemOnce(session, item.address, item.viewType, item.size, reading);
         !outcome)
         return item.label + " was written but reading it back failed: " +
                report::DescribeOutcome(outcome);
-    const bool same = item.viewType == monitor::ASCII
+    const bool same = item.viewType == ASCII
                           ? reading.text == ExpectedText(request)
                           : reading.raw == WrittenBits(item.viewType, request.value);
     if (!same)
@@ -64,4 +64,4 @@ std::string WriteAndReadBack(pod::PodSession& session, const monitor::TypedSymbo
     return {};
 }
 
-} // namespace cli
+} // namespace monitor

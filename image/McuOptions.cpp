@@ -1,9 +1,9 @@
-#include "cli/McuOptions.h"
+#include "image/McuOptions.h"
 
 #include <cctype>
 #include <string>
 
-namespace cli {
+namespace image {
 
 std::string ParseMcuOption(std::string_view text, int& mcu)
 {
@@ -60,4 +60,4 @@ std::optional<std::array<bool, image::kRegionCount>> ParseRegions(std::string_vi
     }
 }
 
-} // namespace cli
+} // namespace image
