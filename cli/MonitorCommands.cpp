@@ -103,30 +103,6 @@ struct WriteOptions {
     std::string value;
 };
 
-// A value text to the request that writes it; an empty text when it can be sent, else
-// why not.
-std::string BuildWriteRequest(const WriteOptions& o, const WatchItem& item,
-                              monitor::WriteRequest& request)
-{
-    request.viewType = item.viewType;
-    request.address = item.address;
-    if (item.viewType != monitor::ASCII) {
-        const monitor::ValueTextReading reading = monitor::ReadValueText(o.value, item.viewType);
-        if (!reading.bits)
-            return "cannot write to " + item.label + " as " +
-                   monitor::ViewTypeName(item.viewType) + ": " + reading.error;
-        request.value = *reading.bits;
-        return {};
-    }
-    request.text = monitor::ApplyAsciiLength(o.value, item.size);
-    request.length = item.size;
-    std::vector<std::uint16_t> words;
-    std::string error;
-    if (!monitor::AsciiWriteWordsFromUtf8(request.text, request.length, words, error))
-        return "cannot write '" + o.value + "' to " + item.label + ": " + error;
-    return {};
-}
-
 int RunWrite(WriteOptions& o, CommandContext& ctx)
 {
     monitor::SymbolTable table;
@@ -135,18 +111,15 @@ int RunWrite(WriteOptions& o, CommandContext& ctx)
         status != kExitOk)
         return status;
     const WatchItem& item = items.front();
-    if (item.typed && item.typed->bits) return UsageError(ctx, monitor::BitFieldWriteRefusal(*item.typed));
-
-    monitor::WriteRequest request;
-    if (const std::string error = BuildWriteRequest(o, item, request); !error.empty())
-        return UsageError(ctx, error);
+    const monitor::WritePlan plan = monitor::PrepareWrite(monitor::WriteTargetOf(item), o.value);
+    if (!plan.request) return UsageError(ctx, plan.refusal);
 
     int exitCode = kExitOk;
     auto pod = OpenForMonitoring(ctx, o.monitor, exitCode);
     if (!pod) return exitCode;
     monitor::Reading reading;
     if (const std::string failure =
-            monitor::WriteAndReadBack(pod->session(), o.monitor.types, item, request, reading);
+            monitor::WriteAndReadBack(pod->session(), o.monitor.types, item, *plan.request, reading);
         !failure.empty())
         return Failed(ctx, *pod, failure);
     ctx.out << item.label << " = " << reading.text << '\n';

@@ -28,9 +28,7 @@ std::string ExpectedText(const WriteRequest& request)
 {
     if (request.viewType != ASCII)
         return FormatMonitorValue(request.viewType, request.value);
-    std::string latin1;
-    Utf8ToLatin1(request.text, latin1); // checked when the request was built
-    return AsciiTextFromWords(AsciiWriteWords(latin1, request.length));
+    return AsciiTextFromWords(request.words);
 }
 
 } // namespace

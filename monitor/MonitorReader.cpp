@@ -40,26 +40,6 @@ pod::PodOutcome ReadItemOnce(pod::PodSession& session, std::uint32_t address, Vi
     return pod::PodOutcome::Ok();
 }
 
-namespace {
-// What a code-page conversion sends for a character it has no byte for.
-std::string Latin1Lossy(std::string_view utf8)
-{
-    std::string out;
-    std::string piece;
-    for (std::size_t i = 0; i < utf8.size();) {
-        std::size_t n = 1;
-        const auto lead = static_cast<unsigned char>(utf8[i]);
-        if (lead >= 0xC0) {
-            while (i + n < utf8.size() && (static_cast<unsigned char>(utf8[i + n]) & 0xC0) == 0x80)
-                ++n;
-        }
-        out += Utf8ToLatin1(utf8.substr(i, n), piece) ? piece : std::string("?");
-        i += n;
-    }
-    return out;
-}
-} // namespace
-
 WriteOutcome WriteOnce(pod::PodSession& session, const WriteRequest& request)
 {
     auto lock = session.Lock();
@@ -71,8 +51,7 @@ WriteOutcome WriteOnce(pod::PodSession& session, const WriteRequest& request)
         result.wordsWritten = result.ok() ? 1 : 0;
         return result;
     }
-    const std::vector<std::uint16_t> words =
-        AsciiWriteWords(Latin1Lossy(request.text), request.length);
+    const std::vector<std::uint16_t>& words = request.words;
     result.wordsTotal = words.size();
     for (std::size_t i = 0; i < words.size(); ++i) {
         result.outcome = pod::CmdWriteMemory(

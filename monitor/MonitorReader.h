@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "monitor/ViewType.h"
 #include "pod/PodOutcome.h"
@@ -26,14 +27,14 @@ struct Reading {
 pod::PodOutcome ReadItemOnce(pod::PodSession& session, std::uint32_t address, ViewType viewType,
                              std::int32_t sizeWords, Reading& reading);
 
-// A value change for the target. `value` serves view types 0..8 (a FLOAT as its bits),
-// `text` (UTF-8) and `length` (bytes, the item's "Data Size") serve ASCII.
+// A value change for the target, as PrepareWrite makes it. `value` serves view types
+// 0..8 (a FLOAT as its bits); `words` hold an ASCII text as the target stores it, two
+// characters a word, with its terminating zero.
 struct WriteRequest {
     ViewType viewType = HEX16;
     std::uint32_t address = 0;
     std::uint32_t value = 0;
-    std::string text;
-    std::int32_t length = 0;
+    std::vector<std::uint16_t> words;
 };
 
 struct WriteOutcome {
@@ -45,9 +46,8 @@ struct WriteOutcome {
     explicit operator bool() const { return ok(); }
 };
 
-// Performs one request: one CmdWriteMemory, or for ASCII the words of AsciiWriteWords
-// (a character outside Latin-1 goes out as '?', as a code-page conversion would send
-// it). Holds the session's lock for the whole request. Ends at the first failed write.
+// Performs one request: one CmdWriteMemory, or one per word of an ASCII text. Holds the
+// session's lock for the whole request. Ends at the first failed write.
 WriteOutcome WriteOnce(pod::PodSession& session, const WriteRequest& request);
 
 } // namespace monitor

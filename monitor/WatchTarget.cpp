@@ -207,6 +207,12 @@ ItemResolution ResolveWatchItem(const WatchTarget& target, const SymbolTable& ta
     return {item, {}};
 }
 
+WriteTarget WriteTargetOf(const WatchItem& item)
+{
+    return {item.label, item.address, item.viewType, item.size,
+            item.typed ? &*item.typed : nullptr};
+}
+
 bool IsMonitorBaud(const std::string& baud)
 {
     return BaudIndex(baud) < std::size(kMonitorBaudTexts);

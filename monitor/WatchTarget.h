@@ -10,6 +10,7 @@
 #include "monitor/TypedSymbols.h"
 #include "monitor/ViewType.h"
 #include "monitor/WatchList.h"
+#include "monitor/WritePolicy.h"
 
 namespace monitor {
 
@@ -37,6 +38,9 @@ struct WatchItem {
     ViewType viewType = HEX16;
     std::optional<TypedRow> typed; // what the ELF says of a symbol or path name
 };
+
+// The item as a write sees it; valid while the item lives.
+WriteTarget WriteTargetOf(const WatchItem& item);
 
 // The part and, when a map is given, its symbols and their types.
 struct TargetLoad {

@@ -1,6 +1,5 @@
 #include "python/ScriptValues.h"
 
-#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -68,34 +67,18 @@ py::object ValueToPython(const monitor::MonitorItem& row)
 
 monitor::WriteRequest WriteRequestFrom(const monitor::WatchItem& item, py::handle value)
 {
-    if (item.typed && item.typed->bits) throw ScriptError(monitor::BitFieldWriteRefusal(*item.typed));
-    monitor::WriteRequest request;
-    request.viewType = item.viewType;
-    request.address = item.address;
-    const std::string refused =
-        "cannot write to " + item.label + " as " + monitor::ViewTypeName(item.viewType) + ": ";
-    if (item.viewType == monitor::ASCII) {
-        if (!py::isinstance<py::str>(value)) throw ScriptError(refused + "give a str");
-        const std::string text = value.cast<std::string>();
-        request.text = monitor::ApplyAsciiLength(text, item.size);
-        request.length = item.size;
-        std::vector<std::uint16_t> words;
-        std::string error;
-        if (!monitor::AsciiWriteWordsFromUtf8(request.text, request.length, words, error))
-            throw ScriptError("cannot write '" + text + "' to " + item.label + ": " + error);
-        return request;
-    }
+    const monitor::WriteTarget target = monitor::WriteTargetOf(item);
+    const std::string refused = monitor::CannotWriteAs(target);
     std::string text;
+    std::optional<monitor::WritePlan> plan;
     if (py::isinstance<py::str>(value)) {
         text = value.cast<std::string>();
+    } else if (item.viewType == monitor::ASCII) {
+        throw ScriptError(refused + "give a str");
     } else if (item.viewType == monitor::FLOAT &&
                (py::isinstance<py::float_>(value) || py::isinstance<py::int_>(value))) {
-        const double number = value.cast<double>();
-        if (std::isfinite(number) && std::fabs(number) > std::numeric_limits<float>::max())
-            throw ScriptError(refused + py::repr(value).cast<std::string>() +
-                              " is outside the range of FLOAT");
-        request.value = std::bit_cast<std::uint32_t>(static_cast<float>(number));
-        return request;
+        plan = monitor::PrepareFloatWrite(target, value.cast<double>(),
+                                          py::repr(value).cast<std::string>());
     } else if ((item.viewType == monitor::FRAC16 || item.viewType == monitor::FRAC32) &&
                (py::isinstance<py::float_>(value) || py::isinstance<py::int_>(value))) {
         // Python's repr is the shortest text that reads back as the number.
@@ -118,10 +101,9 @@ monitor::WriteRequest WriteRequestFrom(const monitor::WatchItem& item, py::handl
         throw ScriptError(refused + "give an int, a float or a str, not " +
                           py::str(py::type::of(value).attr("__name__")).cast<std::string>());
     }
-    const monitor::ValueTextReading reading = monitor::ReadValueText(text, item.viewType);
-    if (!reading.bits) throw ScriptError(refused + reading.error);
-    request.value = *reading.bits;
-    return request;
+    if (!plan) plan = monitor::PrepareWrite(target, text);
+    if (!plan->request) throw ScriptError(plan->refusal);
+    return std::move(*plan->request);
 }
 
 } // namespace script

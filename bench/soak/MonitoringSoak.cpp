@@ -159,8 +159,7 @@ int main()
             monitoring.PostWrite({monitor::INT16,
                                   sim::demo::kTriangleStep,
                                   static_cast<std::uint32_t>(value),
-                                  {},
-                                  0});
+                                  {}});
             pending = true;
             postedAt = now;
             lastWrite = now;

@@ -279,9 +279,11 @@ void MonitorListCommands::ChangeSymbolValue()
     const std::vector<int> rows = SelectedRows(m_lists.symbolWatch);
     if (rows.empty()) return;
     const monitor::MonitorItem row = m_lists.symbolWatchModel->RowAt(rows.front());
-    if (const monitor::TypedRow* typed = TypedRowOf(row.name); typed && typed->bits) {
-        // Writing the word would change the fields beside it as well.
-        m_hooks.showFailure(QString::fromStdString(monitor::BitFieldWriteRefusal(*typed)));
+    const monitor::WriteTarget target{row.name, row.address, row.viewType, row.size,
+                                      TypedRowOf(row.name)};
+    if (target.typed != nullptr && target.typed->bits) {
+        // Refused before the dialog opens: nothing typed there could be written.
+        m_hooks.showFailure(QString::fromStdString(monitor::BitFieldWriteRefusal(*target.typed)));
         return;
     }
     CChangeValue dialog({QString::fromStdString(row.name), ValueTextOf(row),
@@ -289,17 +291,18 @@ void MonitorListCommands::ChangeSymbolValue()
                          QString::number(row.size)},
                         m_data.worker.IsRunning(), m_window);
     if (dialog.exec() != QDialog::Accepted) return;
-    monitor::WriteRequest request;
-    request.viewType = row.viewType;
-    request.address = row.address;
-    const std::string typed = dialog.result().toStdString();
-    if (row.viewType == monitor::ASCII) {
-        request.text = typed;
-        request.length = row.size;
-    } else {
-        request.value = *dialog.bits(); // OK refuses a text that does not convert
+    PostWrite(monitor::PrepareWrite(target, dialog.result().toStdString()));
+}
+
+void MonitorListCommands::PostWrite(monitor::WritePlan plan)
+{
+    // The dialog refuses a number that does not convert; a text with a character that
+    // has no Latin-1 byte is refused here, never sent with a stand-in for it.
+    if (!plan.request) {
+        m_hooks.showFailure(QString::fromStdString(plan.refusal));
+        return;
     }
-    m_data.worker.PostWrite(std::move(request));
+    m_data.worker.PostWrite(std::move(*plan.request));
 }
 
 void MonitorListCommands::ChangeAddressValue()
@@ -313,11 +316,9 @@ void MonitorListCommands::ChangeAddressValue()
                              QString::fromLatin1(monitor::ViewTypeName(row.viewType))},
                             m_data.worker.IsRunning(), m_window);
     if (dialog.exec() != QDialog::Accepted) return;
-    monitor::WriteRequest request;
-    request.viewType = row.viewType;
-    request.address = row.address;
-    request.value = *dialog.bits();
-    m_data.worker.PostWrite(std::move(request));
+    PostWrite(monitor::PrepareWrite({listcells::AddressText(row.address).toStdString(), row.address,
+                                     row.viewType, 0, nullptr},
+                                    dialog.result().toStdString()));
 }
 
 void MonitorListCommands::AddAddressRows()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "monitor/WritePolicy.h"
+
 #include "monitor/MonitorWorker.h"
 #include "monitor/SymbolTable.h"
 #include "monitor/TypedSymbols.h"
@@ -93,6 +95,8 @@ private:
     // The ELF's row of a symbol watch row, by its name; null when it has none.
     const monitor::TypedRow* TypedRowOf(const std::string& name) const;
     void AddSymbolMenu(QMenu& menu, bool onRow);
+    // Hands a prepared write to the monitoring worker, or shows why it was refused.
+    void PostWrite(monitor::WritePlan plan);
 
     QWidget* m_window;
     Lists m_lists;

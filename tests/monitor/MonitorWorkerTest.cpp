@@ -1,5 +1,6 @@
 #include "monitor/MonitorWorker.h"
 #include "monitor/MonitorReader.h"
+#include "monitor/ValueText.h"
 
 #include "pod/PodClock.h"
 #include "pod/PodSession.h"
@@ -157,12 +158,12 @@ TEST(MonitorWorker, WritesGoOutInOrderBetweenCyclesAndThoseMadeWhileStoppedAreDr
 {
     const auto rig = WorkerRig::Make();
     rig->list.AddAddressWatch(sim::demo::kTriangleStep, INT16);
-    rig->worker.PostWrite({INT16, sim::demo::kTriangleStep, 0x0005, {}, 0}); // while stopped
+    rig->worker.PostWrite({INT16, sim::demo::kTriangleStep, 0x0005, {}}); // while stopped
     rig->view.onCycle = [&](int n) {
         if (n != 1) return;
-        rig->worker.PostWrite({INT16, sim::demo::kTriangleStep, 0xFFFF, {}, 0});
-        rig->worker.PostWrite({ASCII, sim::demo::kMessage, 0, "AB", 5});
-        rig->worker.PostWrite({FLOAT, sim::demo::kSineAmplitude, 0x3FC00000, {}, 0});
+        rig->worker.PostWrite({INT16, sim::demo::kTriangleStep, 0xFFFF, {}});
+        rig->worker.PostWrite({ASCII, sim::demo::kMessage, 0, AsciiWriteWords("AB", 5)});
+        rig->worker.PostWrite({FLOAT, sim::demo::kSineAmplitude, 0x3FC00000, {}});
     };
     ASSERT_TRUE(rig->worker.Start(2));
     ASSERT_TRUE(rig->view.WaitCycles(2));
@@ -218,7 +219,7 @@ TEST(MonitorWorker, AWriteLostWithTheLinkIsTriedAgainOnTheReopenedPod)
     const auto rig = WorkerRig::Make(options);
     rig->list.AddAddressWatch(sim::demo::kTriangleStep, INT16);
     rig->view.onCycle = [&](int n) {
-        if (n == 1) rig->worker.PostWrite({INT16, sim::demo::kTriangleStep, 0x0007, {}, 0});
+        if (n == 1) rig->worker.PostWrite({INT16, sim::demo::kTriangleStep, 0x0007, {}});
     };
     ASSERT_TRUE(rig->worker.Start(4));
     ASSERT_TRUE(rig->view.WaitCycles(2));
@@ -318,11 +319,11 @@ TEST(MonitorReader, OneItemOnceAndOneWriteOnce)
     const auto rig = WorkerRig::Make();
     ASSERT_TRUE(rig->session.ReopenPodSession());
     Reading reading;
-    ASSERT_TRUE(WriteOnce(rig->session, {ASCII, 0x40, 0, "h\xC3\xA9\xE2\x82\xAC", 8}));
+    ASSERT_TRUE(WriteOnce(rig->session, {ASCII, 0x40, 0, AsciiWriteWords("h\xE9", 8)}));
     ASSERT_TRUE(ReadItemOnce(rig->session, 0x40, ASCII, 8, reading));
-    EXPECT_EQ(reading.text, "h\xC3\xA9?"); // the euro sign has no byte: sent as '?'
+    EXPECT_EQ(reading.text, "h\xC3\xA9"); // the Latin-1 byte comes back as its character
     EXPECT_FALSE(reading.value.has_value());
-    ASSERT_TRUE(WriteOnce(rig->session, {FLOAT, 0x42, 0xBF800000, {}, 0}));
+    ASSERT_TRUE(WriteOnce(rig->session, {FLOAT, 0x42, 0xBF800000, {}}));
     ASSERT_TRUE(ReadItemOnce(rig->session, 0x42, FLOAT, 2, reading));
     EXPECT_EQ(reading.text, "-1.000000");
     EXPECT_EQ(reading.value, -1.0);
