@@ -8,21 +8,6 @@ namespace monitor {
 
 namespace {
 
-// The bits a read-back shows of a value written as `viewType`: bytes keep 8 bits and
-// words 16, as the write sent them.
-std::uint32_t WrittenBits(ViewType viewType, std::uint32_t value)
-{
-    switch (pod::AccessWidthForView(viewType)) {
-    case 0:
-    case 1:
-        return value & 0xFFu;
-    case 2:
-        return value & 0xFFFFu;
-    default:
-        return value;
-    }
-}
-
 // What was written, as the read-back would show it.
 std::string ExpectedText(const WriteRequest& request)
 {
@@ -53,7 +38,7 @@ std::string WriteAndReadBack(pod::PodSession& session, const TypedSymbols& types
                report::DescribeOutcome(outcome);
     const bool same = item.viewType == ASCII
                           ? reading.text == ExpectedText(request)
-                          : reading.raw == WrittenBits(item.viewType, request.value);
+                          : reading.raw == (request.value & TraitsOf(item.viewType).mask);
     if (!same)
         return item.label + " reads back " + reading.text + " after " + ExpectedText(request) +
                " was written";

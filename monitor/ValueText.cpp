@@ -167,32 +167,27 @@ ValueTextReading StrictFloat(std::string_view text)
 
 ValueTextReading ReadValueText(std::string_view typed, ViewType viewType)
 {
+    using Kind = ViewTypeTraits::Kind;
     const std::string_view text = TrimBlanks(typed);
     if (text.empty()) return Refused("no value was given");
-    switch (viewType) {
-    case BYTE_LOW:
-    case BYTE_HIGH:
-        return StrictHex(text, 0xFFu);
-    case HEX16:
-        return StrictHex(text, 0xFFFFu);
-    case HEX32:
-        return StrictHex(text, 0xFFFFFFFFu);
-    case INT16:
-        return StrictDecimal(text, -32768, 32767);
-    case INT32:
-        return StrictDecimal(text, std::numeric_limits<std::int32_t>::min(),
-                             std::numeric_limits<std::int32_t>::max());
-    case UINT16:
-        return StrictDecimal(text, 0, 0xFFFF);
-    case UINT32:
-        return StrictDecimal(text, 0, 0xFFFFFFFFll);
-    case FLOAT:
+    if (viewType >= kViewTypeCount) return Refused("an ASCII value is written as text");
+    const ViewTypeTraits& traits = TraitsOf(viewType);
+    const bool word = traits.mask == 0xFFFFu;
+    switch (traits.kind) {
+    case Kind::Hex:
+        return StrictHex(text, traits.mask);
+    case Kind::Signed:
+        return word ? StrictDecimal(text, -32768, 32767)
+                    : StrictDecimal(text, std::numeric_limits<std::int32_t>::min(),
+                                    std::numeric_limits<std::int32_t>::max());
+    case Kind::Unsigned:
+        return StrictDecimal(text, 0, traits.mask);
+    case Kind::Float:
         return StrictFloat(text);
-    case FRAC16:
-    case FRAC32:
+    case Kind::Fraction:
         if (const auto bits = EncodeFracText(text, viewType)) return {*bits, {}};
         return Refused(FracRefusal(text));
-    case ASCII:
+    case Kind::Text:
         break;
     }
     return Refused("an ASCII value is written as text");
@@ -211,31 +206,25 @@ std::uint32_t ParseHexText(std::string_view text)
 
 std::uint32_t EncodeValueText(std::string_view text, ViewType viewType, WatchListId list)
 {
-    switch (viewType) {
-    case BYTE_LOW:
-    case BYTE_HIGH:
-        return ParseHexText(text) & 0xFFu;
-    case HEX16:
-        return ParseHexText(text) & 0xFFFFu;
-    case HEX32:
-        return ParseHexText(text);
-    case INT16:
-        return ToSignedSaturated(text) & 0xFFFFu;
-    case INT32:
-        return ToSignedSaturated(text);
-    case UINT16:
+    using Kind = ViewTypeTraits::Kind;
+    if (viewType >= kViewTypeCount) return 0;
+    const ViewTypeTraits& traits = TraitsOf(viewType);
+    switch (traits.kind) {
+    case Kind::Hex:
+        return ParseHexText(text) & traits.mask;
+    case Kind::Signed:
+        return ToSignedSaturated(text) & traits.mask;
+    case Kind::Unsigned:
         // The address list has always read its UINT16 texts as signed numbers; both give
         // the same low 16 bits except for texts beyond the 32-bit range.
-        return (list == WatchListId::Addresses ? ToSignedSaturated(text) : ToUnsigned(text, 10)) &
-               0xFFFFu;
-    case UINT32:
-        return ToUnsigned(text, 10);
-    case FLOAT:
+        if (traits.mask == 0xFFFFu && list == WatchListId::Addresses)
+            return ToSignedSaturated(text) & traits.mask;
+        return ToUnsigned(text, 10) & traits.mask;
+    case Kind::Float:
         return FloatBits(text);
-    case FRAC16:
-    case FRAC32:
+    case Kind::Fraction:
         return EncodeFracText(text, viewType).value_or(0); // callers refuse what this refuses
-    case ASCII:
+    case Kind::Text:
         break;
     }
     return 0;

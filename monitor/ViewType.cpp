@@ -8,12 +8,21 @@
 namespace monitor {
 
 namespace {
-constexpr std::array<const char*, kViewTypeCount> kNames = {
-    "BYTE_LOW", "BYTE_HIGH", "HEX16",  "HEX32", "INT16",
-    "INT32",    "UINT16",    "UINT32", "FLOAT", "ASCII", "FRAC16", "FRAC32"};
-constexpr std::array<const char*, kViewTypeCount> kMenuLabels = {
-    "HEX8_LOW", "HEX8_HIGH", "HEX16",  "HEX32", "INT16",
-    "INT32",    "UINT16",    "UINT32", "FLOAT", "ASCII", "FRAC16", "FRAC32"};
+using Kind = ViewTypeTraits::Kind;
+constexpr std::array<ViewTypeTraits, kViewTypeCount> kTraits = {{
+    {"BYTE_LOW", "HEX8_LOW", Kind::Hex, 1, 0xFFu, BYTE_LOW},
+    {"BYTE_HIGH", "HEX8_HIGH", Kind::Hex, 1, 0xFFu, BYTE_HIGH},
+    {"HEX16", "HEX16", Kind::Hex, 1, 0xFFFFu, HEX16},
+    {"HEX32", "HEX32", Kind::Hex, 2, 0xFFFFFFFFu, HEX32},
+    {"INT16", "INT16", Kind::Signed, 1, 0xFFFFu, INT16},
+    {"INT32", "INT32", Kind::Signed, 2, 0xFFFFFFFFu, INT32},
+    {"UINT16", "UINT16", Kind::Unsigned, 1, 0xFFFFu, UINT16},
+    {"UINT32", "UINT32", Kind::Unsigned, 2, 0xFFFFFFFFu, UINT32},
+    {"FLOAT", "FLOAT", Kind::Float, 2, 0xFFFFFFFFu, FLOAT},
+    {"ASCII", "ASCII", Kind::Text, 0, 0xFFFFu, ASCII},
+    {"FRAC16", "FRAC16", Kind::Fraction, 1, 0xFFFFu, HEX16},
+    {"FRAC32", "FRAC32", Kind::Fraction, 2, 0xFFFFFFFFu, HEX32},
+}};
 
 constexpr double kQ15 = 32768.0;
 constexpr double kQ31 = 2147483648.0;
@@ -35,20 +44,31 @@ std::string FixedSix(double value)
 }
 } // namespace
 
+const ViewTypeTraits& TraitsOf(ViewType viewType)
+{
+    return kTraits[viewType < kViewTypeCount ? viewType : HEX16];
+}
+
+std::int32_t SignedValue(ViewType viewType, std::uint32_t value)
+{
+    if (TraitsOf(viewType).mask == 0xFFFFu) return static_cast<std::int16_t>(value & 0xFFFFu);
+    return static_cast<std::int32_t>(value);
+}
+
 const char* ViewTypeName(ViewType viewType)
 {
-    return viewType < kViewTypeCount ? kNames[viewType] : "";
+    return viewType < kViewTypeCount ? kTraits[viewType].name : "";
 }
 
 const char* ViewTypeMenuLabel(ViewType viewType)
 {
-    return viewType < kViewTypeCount ? kMenuLabels[viewType] : "";
+    return viewType < kViewTypeCount ? kTraits[viewType].menuLabel : "";
 }
 
 std::optional<ViewType> FindViewType(std::string_view name)
 {
     for (int i = 0; i < kViewTypeCount; ++i) {
-        if (name == kNames[static_cast<std::size_t>(i)]) return static_cast<ViewType>(i);
+        if (name == kTraits[static_cast<std::size_t>(i)].name) return static_cast<ViewType>(i);
     }
     return std::nullopt;
 }
@@ -72,41 +92,30 @@ ViewType DefaultViewType(std::int32_t sizeWords)
 
 bool IsTwoWordViewType(ViewType viewType)
 {
-    return viewType == HEX32 || viewType == INT32 || viewType == UINT32 || viewType == FLOAT ||
-           viewType == FRAC32;
+    return TraitsOf(viewType).words == 2;
 }
 
 ViewType WireViewType(ViewType viewType)
 {
-    if (viewType == FRAC16) return HEX16;
-    if (viewType == FRAC32) return HEX32;
-    return viewType;
+    return viewType < kViewTypeCount ? kTraits[viewType].wire : viewType;
 }
 
 std::string FormatMonitorValue(ViewType viewType, std::uint32_t value)
 {
-    switch (viewType) {
-    case BYTE_LOW:
-    case BYTE_HIGH:
-        return Printf("0x%02X", value & 0xFFu);
-    case HEX16:
-        return Printf("0x%04X", value & 0xFFFFu);
-    case HEX32:
-        return Printf("0x%08X", value);
-    case INT16:
-        return Printf("%d", static_cast<int>(static_cast<std::int16_t>(value & 0xFFFFu)));
-    case INT32:
-        return Printf("%d", static_cast<std::int32_t>(value));
-    case UINT16:
-        return Printf("%u", value & 0xFFFFu);
-    case UINT32:
-        return Printf("%u", value);
-    case FLOAT:
-        return FixedSix(static_cast<double>(std::bit_cast<float>(value)));
-    case FRAC16:
-    case FRAC32:
+    if (viewType >= kViewTypeCount) return {};
+    const ViewTypeTraits& traits = TraitsOf(viewType);
+    switch (traits.kind) {
+    case Kind::Hex:
+        return Printf(traits.mask == 0xFFu ? "0x%02X" : traits.mask == 0xFFFFu ? "0x%04X" : "0x%08X",
+                      value & traits.mask);
+    case Kind::Signed:
+        return Printf("%d", SignedValue(viewType, value));
+    case Kind::Unsigned:
+        return Printf("%u", value & traits.mask);
+    case Kind::Float:
+    case Kind::Fraction:
         return FixedSix(*PlotValue(viewType, value));
-    case ASCII:
+    case Kind::Text:
         break;
     }
     return {};
@@ -114,27 +123,19 @@ std::string FormatMonitorValue(ViewType viewType, std::uint32_t value)
 
 std::optional<double> PlotValue(ViewType viewType, std::uint32_t value)
 {
-    switch (viewType) {
-    case BYTE_LOW:
-    case BYTE_HIGH:
-        return static_cast<double>(value & 0xFFu);
-    case HEX16:
-    case UINT16:
-        return static_cast<double>(value & 0xFFFFu);
-    case HEX32:
-    case UINT32:
-        return static_cast<double>(value);
-    case INT16:
-        return static_cast<double>(static_cast<std::int16_t>(value & 0xFFFFu));
-    case INT32:
-        return static_cast<double>(static_cast<std::int32_t>(value));
-    case FLOAT:
+    if (viewType >= kViewTypeCount) return std::nullopt;
+    const ViewTypeTraits& traits = TraitsOf(viewType);
+    switch (traits.kind) {
+    case Kind::Hex:
+    case Kind::Unsigned:
+        return static_cast<double>(value & traits.mask);
+    case Kind::Signed:
+        return static_cast<double>(SignedValue(viewType, value));
+    case Kind::Float:
         return static_cast<double>(std::bit_cast<float>(value));
-    case FRAC16:
-        return static_cast<std::int16_t>(value & 0xFFFFu) / kQ15;
-    case FRAC32:
-        return static_cast<std::int32_t>(value) / kQ31;
-    case ASCII:
+    case Kind::Fraction:
+        return SignedValue(viewType, value) / (traits.mask == 0xFFFFu ? kQ15 : kQ31);
+    case Kind::Text:
         break;
     }
     return std::nullopt;

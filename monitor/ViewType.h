@@ -28,6 +28,23 @@ enum ViewType : std::uint8_t {
 };
 inline constexpr int kViewTypeCount = 12;
 
+// How a view type reads, writes and shows a value: one row per type, in the enum's
+// order. The rules that depend on the view type read it from here rather than each
+// keeping a switch of its own.
+struct ViewTypeTraits {
+    enum class Kind : std::uint8_t { Hex, Signed, Unsigned, Float, Fraction, Text };
+    const char* name;      // what the lists show and .Mon files store
+    const char* menuLabel; // the "Change View Type" menu's entry
+    Kind kind;
+    std::uint8_t words;  // words a value occupies: 1 or 2; 0 for ASCII, sized by its item
+    std::uint32_t mask;  // the bits a value keeps (a byte 8, a word 16, two words 32)
+    ViewType wire;       // what the POD is given: it knows view types 0..8 only
+};
+// The row of a view type; a number outside 0..11 gets HEX16's.
+const ViewTypeTraits& TraitsOf(ViewType viewType);
+// A value's bits as the signed number of the type's width (16 or 32 bits).
+std::int32_t SignedValue(ViewType viewType, std::uint32_t value);
+
 // "BYTE_LOW" .. "FRAC32"; "" for a number outside 0..11.
 const char* ViewTypeName(ViewType viewType);
 // The labels of the "Change View Type" menu: "HEX8_LOW", "HEX8_HIGH", then the names.

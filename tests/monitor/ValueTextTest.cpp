@@ -1,4 +1,5 @@
 #include "monitor/ValueText.h"
+#include "pod/PodCommands.h"
 #include "monitor/Latin1Text.h"
 #include "monitor/ViewType.h"
 
@@ -236,3 +237,21 @@ TEST(AsciiWrite, WordsUpToAndWithTheTerminatingZero)
 }
 
 } // namespace
+
+// The POD reads and writes by its access width; a view type whose words and bits disagree
+// with the width its wire type travels as would read one word and show two.
+TEST(ViewTypeTraits, EveryTypeTravelsAtTheWidthOfItsBits)
+{
+    for (int i = 0; i < monitor::kViewTypeCount; ++i) {
+        const auto viewType = static_cast<monitor::ViewType>(i);
+        const monitor::ViewTypeTraits& traits = monitor::TraitsOf(viewType);
+        SCOPED_TRACE(traits.name);
+        if (viewType == monitor::ASCII) continue; // travels word by word as HEX16
+        const int width = pod::AccessWidthForView(traits.wire);
+        EXPECT_EQ(width, traits.mask == 0xFFu          ? (viewType == monitor::BYTE_HIGH ? 1 : 0)
+                         : traits.mask == 0xFFFFu ? 2
+                                                  : 3);
+        EXPECT_EQ(traits.words, traits.mask == 0xFFFFFFFFu ? 2 : 1);
+        EXPECT_EQ(monitor::IsTwoWordViewType(viewType), traits.words == 2);
+    }
+}
