@@ -118,10 +118,10 @@ int RunWrite(WriteOptions& o, CommandContext& ctx)
     auto pod = OpenForMonitoring(ctx, o.monitor, exitCode);
     if (!pod) return exitCode;
     monitor::Reading reading;
-    if (const std::string failure =
+    if (const monitor::WriteCheck check =
             monitor::WriteAndReadBack(pod->session(), o.monitor.types, item, *plan.request, reading);
-        !failure.empty())
-        return Failed(ctx, *pod, failure);
+        !check.failure.empty())
+        return Failed(ctx, *pod, check.failure);
     ctx.out << item.label << " = " << reading.text << '\n';
     pod->TraceResult(true, item.label + " = " + reading.text);
     return kExitOk;

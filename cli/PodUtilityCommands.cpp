@@ -21,13 +21,12 @@ int RunDevices(CommandContext& ctx)
     int exitCode = kExitOk;
     auto link = CliLink::Open(ctx, true, exitCode, false);
     if (!link) return exitCode;
-    pod::UsbDriver& driver = link->driver();
-    if (!driver.Load()) {
-        ctx.err << "quobin-cli: no FTDI driver could be loaded: " << driver.LastError() << '\n';
+    const station::Station::DeviceListing listing = link->station().ListDevices();
+    if (!listing.error.empty()) {
+        ctx.err << "quobin-cli: " << listing.error << '\n';
         return kExitFailed;
     }
-    const std::vector<pod::AttachedDevice> rows = pod::ListAttachedDevices(driver);
-    driver.Unload();
+    const std::vector<pod::AttachedDevice>& rows = listing.devices;
 
     if (ctx.globals.json) {
         Json devices = Json::array();

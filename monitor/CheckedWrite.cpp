@@ -18,9 +18,8 @@ std::string ExpectedText(const WriteRequest& request)
 
 } // namespace
 
-std::string WriteAndReadBack(pod::PodSession& session, const TypedSymbols& types,
-                             const WatchItem& item, const WriteRequest& request,
-                             Reading& reading)
+WriteCheck WriteAndReadBack(pod::PodSession& session, const TypedSymbols& types,
+                            const WatchItem& item, const WriteRequest& request, Reading& reading)
 {
     const WriteOutcome written = WriteOnce(session, request);
     if (!written) {
@@ -29,19 +28,21 @@ std::string WriteAndReadBack(pod::PodSession& session, const TypedSymbols& types
         if (written.wordsTotal > 1)
             text += "; " + std::to_string(written.wordsWritten) + " of " +
                     std::to_string(written.wordsTotal) + " words were written";
-        return text;
+        return {text, written.outcome};
     }
     if (const pod::PodOutcome outcome =
             ReadItemOnce(session, item.address, item.viewType, item.size, reading);
         !outcome)
-        return item.label + " was written but reading it back failed: " +
-               report::DescribeOutcome(outcome);
+        return {item.label + " was written but reading it back failed: " +
+                    report::DescribeOutcome(outcome),
+                outcome};
     const bool same = item.viewType == ASCII
                           ? reading.text == ExpectedText(request)
                           : reading.raw == (request.value & TraitsOf(item.viewType).mask);
     if (!same)
-        return item.label + " reads back " + reading.text + " after " + ExpectedText(request) +
-               " was written";
+        return {item.label + " reads back " + reading.text + " after " + ExpectedText(request) +
+                    " was written",
+                {}};
     if (item.typed && item.typed->viewType == item.viewType)
         reading.text = types.ValueText(*item.typed, reading.raw, reading.text);
     return {};

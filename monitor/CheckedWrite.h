@@ -13,8 +13,11 @@ namespace monitor {
 // `types`) and the result is empty; otherwise the result says what failed, in the words
 // quobin-cli prints: the outcome of the write (with the words written of a longer text),
 // of the read-back, or both values when they differ.
-std::string WriteAndReadBack(pod::PodSession& session, const TypedSymbols& types,
-                             const WatchItem& item, const WriteRequest& request,
-                             Reading& reading);
+struct WriteCheck {
+    std::string failure;     // empty when the target shows what was sent
+    pod::PodOutcome outcome; // the failing exchange's; Ok when the values differ
+};
+WriteCheck WriteAndReadBack(pod::PodSession& session, const TypedSymbols& types,
+                            const WatchItem& item, const WriteRequest& request, Reading& reading);
 
 } // namespace monitor

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pod/PodOutcome.h"
+
 #include <string>
 #include <vector>
 
@@ -13,6 +15,7 @@ struct CommandResult {
     int messageId = 0;  // the status line's entry in the message table; 0 for a literal text
     std::string status; // the status line as the window shows it
     std::string reason; // why the failing command failed; empty on success or when unknown
+    pod::PodOutcome outcome; // the failing command's outcome; Ok when no exchange failed
     explicit operator bool() const { return ok; }
 };
 

@@ -325,7 +325,16 @@ void OperationRunner::RunOperation(OperationMode mode, const image::RunChoices& 
                     (ok ? "ok, " : interrupted ? "interrupted, " : "failed, ") + message +
                     (record.reason.empty() ? "" : " (" + record.reason + ")"));
     view.RunFinished(record);
-    Finish(ok, message, elapsedMs, wordsSent, record);
+    RunResult result;
+    result.ok = ok;
+    result.message = message;
+    result.elapsedMs = elapsedMs;
+    result.wordsSent = wordsSent;
+    result.interrupted = interrupted;
+    result.messageId = ok ? 0 : status.messageId;
+    result.failure = failure;
+    result.record = record;
+    Finish(std::move(result));
     m_monitor.EnableMonitorControls(true);
     view.SetControlsEnabled(true);
     view.SetProgressPos(0);
@@ -343,25 +352,23 @@ void OperationRunner::RunFirmwareUpdate()
         ok = FirmwareUpdate(m_session, view, image::PodFirmwareImage());
     }
     if (!ok) view.ShowNote(kBootLoaderHint);
-    RunRecord record;
-    record.ok = ok;
-    record.message = status.status;
-    record.reason = status.reason;
-    Finish(ok, status.status, m_session.clock().NowMs() - startMs, {}, record);
+    RunResult result;
+    result.ok = ok;
+    result.message = status.status;
+    result.elapsedMs = m_session.clock().NowMs() - startMs;
+    result.messageId = ok ? 0 : status.messageId;
+    result.record.ok = ok;
+    result.record.message = status.status;
+    result.record.reason = status.reason;
+    Finish(std::move(result));
     view.SetControlsEnabled(true);
 }
 
-void OperationRunner::Finish(bool ok, const std::string& message, std::uint32_t elapsedMs,
-                             const std::array<std::uint32_t, 4>& wordsSent, const RunRecord& record)
+void OperationRunner::Finish(RunResult result)
 {
     {
         std::lock_guard lock(m_mutex);
-        m_lastResult.record = record;
-        m_lastResult.ok = ok;
-        m_lastResult.message = message;
-        m_lastResult.elapsedMs = elapsedMs;
-        m_lastResult.wordsSent = wordsSent;
-        m_lastResult.interrupted = record.interrupted;
+        m_lastResult = std::move(result);
     }
     m_busy.store(false);
 }
@@ -399,6 +406,7 @@ VersionResult OperationRunner::DoQueryVersion()
         !outcome) {
         view.ShowStatus("Failed Get POD Version", true);
         view.ShowFailureReason(report::DescribeOutcome(outcome));
+        result.outcome = outcome;
         return result;
     }
     char text[48];
@@ -440,11 +448,13 @@ CommandResult OperationRunner::DoResetTarget(int resetPolarityIndex, int resetDe
         // The window leaves its status line as it was; a result still names the step.
         view.ShowFailureReason(report::DescribeOutcome(outcome));
         result.status = kNoConnectAnswer;
+        result.outcome = outcome;
         return result;
     }
     if (const pod::PodOutcome outcome = pod::CmdResetTarget(m_session); !outcome) {
         view.ShowStatus("Failed to reset", true);
         view.ShowFailureReason(report::DescribeOutcome(outcome));
+        result.outcome = outcome;
         return result;
     }
     view.SetStatusText("Success to reset");

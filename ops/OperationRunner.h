@@ -5,6 +5,7 @@
 #include "image/RunChoices.h"
 #include "ops/OperationMode.h"
 #include "ops/RunRecord.h"
+#include "pod/PodOutcome.h"
 
 #include <array>
 #include <atomic>
@@ -35,6 +36,8 @@ struct RunResult {
     std::uint32_t elapsedMs = 0;
     std::array<std::uint32_t, 4> wordsSent{}; // per region, DFLASH..P2FLASH
     bool interrupted = false;                 // stopped on request; wordsSent says how far
+    int messageId = 0;     // the failure's status line in the message table; 0 for a literal
+    pod::PodOutcome failure; // the failing command's outcome; Ok when no exchange failed
     RunRecord record;                         // of a flash operation, for the run log
 };
 
@@ -104,8 +107,7 @@ private:
     bool StopRequested() const;
     // Records the result and clears the busy flag; the worker's last step before it
     // gives the controls back.
-    void Finish(bool ok, const std::string& message, std::uint32_t elapsedMs,
-                const std::array<std::uint32_t, 4>& wordsSent, const RunRecord& record);
+    void Finish(RunResult result);
 
     pod::PodSession& m_session;
     image::McuSelection& m_selection;

@@ -33,13 +33,15 @@ private:
 
 ScriptLink::ScriptLink(const podlink::LinkOptions& options)
 {
-    if (options.serials.size() > 1) throw ScriptError("a Pod is one POD: give one serial number");
+    if (options.serials.size() > 1)
+        throw ScriptError::Usage("a Pod is one POD: give one serial number");
     station::Station::Opening opening = station::Station::Open(options, m_clock);
-    if (!opening.station) throw ScriptError(opening.error);
+    if (!opening.station)
+        throw ScriptError(opening.error, opening.usage ? ErrorKind::Usage : ErrorKind::Other);
     m_station = std::move(opening.station);
     const station::PodChoice choice = m_station->ChoosePod(
         options.serials.empty() ? std::nullopt : std::optional(options.serials.front()));
-    if (!choice.ok) throw ScriptError(choice.error);
+    if (!choice.ok) throw ScriptError(choice.error, ErrorKind::LinkLost);
     m_unit = m_station->OpenUnit(m_view, *this);
 }
 
@@ -72,7 +74,9 @@ std::string ScriptLink::Version()
 {
     const auto lock = Use();
     const ops::VersionResult result = m_unit->QueryVersion();
-    if (!result.ok) throw ScriptError(FailureText(result.status, result.reason));
+    if (!result.ok)
+        throw ScriptError::FromFailure(FailureText(result.status, result.reason), result.messageId,
+                                       result.outcome);
     return result.status;
 }
 
@@ -81,7 +85,9 @@ void ScriptLink::Reset(int polarityIndex, int delayIndex, int mcuType)
     const auto lock = Use();
     StopMonitoring();
     const ops::CommandResult result = m_unit->Reset(polarityIndex, delayIndex, mcuType);
-    if (!result.ok) throw ScriptError(FailureText(result.status, result.reason));
+    if (!result.ok)
+        throw ScriptError::FromFailure(FailureText(result.status, result.reason), result.messageId,
+                                       result.outcome);
 }
 
 ops::RunResult ScriptLink::Program(ops::OperationMode mode, const image::RunChoices& choices,
@@ -90,7 +96,7 @@ ops::RunResult ScriptLink::Program(ops::OperationMode mode, const image::RunChoi
     const auto lock = Use();
     FollowingThread following(m_programThread);
     m_view.BeginRun();
-    if (!m_unit->Start(mode, choices)) throw ScriptError(ops::kPodBusyText);
+    if (!m_unit->Start(mode, choices)) throw ScriptError::Usage(ops::kPodBusyText);
     bool stopping = false;
     std::vector<ScriptView::Move> moves;
     const auto deliver = [&] {
@@ -119,7 +125,7 @@ pod::PodSession& ScriptLink::OpenForMonitoring(std::uint32_t baudIndex)
 {
     std::lock_guard lock(m_baudMutex);
     if (const ops::CommandResult opened = m_unit->OpenPod(); !opened.ok)
-        throw ScriptError(opened.status);
+        throw ScriptError::FromFailure(opened.status, opened.messageId, opened.outcome);
     pod::PodSession& session = m_unit->session();
     // Once per opening of the POD, not per read. A POD that keeps its rate still reads
     // memory, as for quobin-cli read.
@@ -153,8 +159,9 @@ void ScriptLink::StopMonitoring()
 void ScriptLink::Close()
 {
     if (m_programThread.load() == std::this_thread::get_id())
-        throw ScriptError("close() cannot be called from inside program(): the run is still "
-                          "going; return from the callback (or raise to stop the run) first");
+        throw ScriptError::Usage("close() cannot be called from inside program(): the run is "
+                                 "still going; return from the callback (or raise to stop the "
+                                 "run) first");
     std::unique_lock lock(m_useMutex);
     if (m_closed) return;
     m_closed = true;

@@ -14,7 +14,7 @@ void LoadTarget(monitor::WatchTarget& options, monitor::SymbolTable& table,
                 std::vector<std::string>& warnings)
 {
     monitor::TargetLoad load = monitor::LoadWatchTarget(options, table);
-    if (!load.ok) throw ScriptError(load.error);
+    if (!load.ok) throw ScriptError(load.error, load.usage ? ErrorKind::Usage : ErrorKind::Other);
     warnings = std::move(load.warnings);
 }
 
@@ -31,7 +31,7 @@ const monitor::WatchItem& ScriptMonitor::Resolve(const std::string& text)
     std::lock_guard lock(m_itemsMutex);
     if (const auto found = m_items.find(text); found != m_items.end()) return found->second;
     monitor::ItemResolution resolved = monitor::ResolveWatchItem(m_options, m_table, text);
-    if (!resolved.item) throw ScriptError(resolved.error);
+    if (!resolved.item) throw ScriptError::Usage(resolved.error);
     return m_items.emplace(text, std::move(*resolved.item)).first->second;
 }
 
@@ -43,7 +43,8 @@ monitor::Reading ScriptMonitor::Read(const monitor::WatchItem& item)
         monitor::ReadItemOnce(m_link->OpenForMonitoring(monitor::BaudIndex(m_options.baud)),
                               item.address, item.viewType, item.size, reading);
     if (!outcome)
-        throw ScriptError("reading " + item.label + " failed: " + report::DescribeOutcome(outcome));
+        throw ScriptError::FromOutcome(
+            "reading " + item.label + " failed: " + report::DescribeOutcome(outcome), outcome);
     return reading;
 }
 
@@ -51,11 +52,11 @@ void ScriptMonitor::Write(const monitor::WatchItem& item, const monitor::WriteRe
 {
     const auto lock = m_link->Use();
     monitor::Reading reading;
-    if (const std::string failure = monitor::WriteAndReadBack(
+    if (const monitor::WriteCheck check = monitor::WriteAndReadBack(
             m_link->OpenForMonitoring(monitor::BaudIndex(m_options.baud)), m_options.types, item,
             request, reading);
-        !failure.empty())
-        throw ScriptError(failure);
+        !check.failure.empty())
+        throw ScriptError::FromOutcome(check.failure, check.outcome);
 }
 
 double ScriptMonitor::TimeCoreReads(const monitor::WatchItem& item, int count)

@@ -74,7 +74,7 @@ monitor::WriteRequest WriteRequestFrom(const monitor::WatchItem& item, py::handl
     if (py::isinstance<py::str>(value)) {
         text = value.cast<std::string>();
     } else if (item.viewType == monitor::ASCII) {
-        throw ScriptError(refused + "give a str");
+        throw ScriptError::Refused(refused + "give a str");
     } else if (item.viewType == monitor::FLOAT &&
                (py::isinstance<py::float_>(value) || py::isinstance<py::int_>(value))) {
         plan = monitor::PrepareFloatWrite(target, value.cast<double>(),
@@ -94,15 +94,15 @@ monitor::WriteRequest WriteRequestFrom(const monitor::WatchItem& item, py::handl
     } else if (py::isinstance<py::float_>(value)) {
         const double number = value.cast<double>();
         if (std::floor(number) != number || std::fabs(number) > 1e18)
-            throw ScriptError(refused + py::repr(value).cast<std::string>() +
+            throw ScriptError::Refused(refused + py::repr(value).cast<std::string>() +
                               " is not a whole number");
         text = WholeNumberText(item.viewType, static_cast<long long>(number));
     } else {
-        throw ScriptError(refused + "give an int, a float or a str, not " +
+        throw ScriptError::Refused(refused + "give an int, a float or a str, not " +
                           py::str(py::type::of(value).attr("__name__")).cast<std::string>());
     }
     if (!plan) plan = monitor::PrepareWrite(target, text);
-    if (!plan->request) throw ScriptError(plan->refusal);
+    if (!plan->request) throw ScriptError::Refused(plan->refusal);
     return std::move(*plan->request);
 }
 

@@ -15,10 +15,10 @@ ScriptWatch::ScriptWatch(std::shared_ptr<ScriptMonitor> monitor,
                          std::uint64_t count, double durationS)
     : m_monitor(std::move(monitor)), m_count(count)
 {
-    if (texts.empty()) throw ScriptError("a watch needs at least one item");
+    if (texts.empty()) throw ScriptError::Usage("a watch needs at least one item");
     for (const std::string& text : texts) {
         const monitor::WatchItem& item = m_monitor->Resolve(text);
-        if (!monitor::AddItemRow(m_monitor->table(), item, m_watchList)) throw ScriptError(item.label + " names a variable that is watched already");
+        if (!monitor::AddItemRow(m_monitor->table(), item, m_watchList)) throw ScriptError::Usage(item.label + " names a variable that is watched already");
         const int row = m_watchList.RowCount(item.list) - 1;
         m_watchList.SetViewType(item.list, row, item.viewType);
         m_items.push_back(item);
@@ -38,7 +38,7 @@ ScriptWatch::ScriptWatch(std::shared_ptr<ScriptMonitor> monitor,
     m_worker->SetStopWhenReopenDoesNotHelp(true);
     m_startMs = session.clock().NowMs();
     if (!m_worker->Start(monitor::BaudIndex(m_monitor->options().baud)))
-        throw ScriptError("the POD could not be opened for monitoring");
+        throw ScriptError("the POD could not be opened for monitoring", ErrorKind::LinkLost);
     link->AddWorker(&*m_worker);
 }
 

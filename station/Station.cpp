@@ -34,6 +34,19 @@ Station::~Station()
     (void)Close();
 }
 
+Station::DeviceListing Station::ListDevices()
+{
+    DeviceListing listing;
+    pod::UsbDriver& usb = *m_link.driver;
+    if (!usb.Load()) {
+        listing.error = "no FTDI driver could be loaded: " + usb.LastError();
+        return listing;
+    }
+    listing.devices = pod::ListAttachedDevices(usb);
+    usb.Unload();
+    return listing;
+}
+
 std::vector<std::string> Station::AttachedSerials()
 {
     return pod::PodSerials(pod::ListAttachedDevices(*m_link.driver));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "pod/AttachedDevices.h"
 #include "podlink/LinkOptions.h"
 #include "podlink/PodLink.h"
 #include "station/CancelToken.h"
@@ -52,6 +53,13 @@ public:
     sim::SimUsbDriver* emulator() { return m_link.simulated; }
     CancelToken& cancel() { return m_cancel; }
 
+    // Every FTDI device attached, the PODs marked: the driver loaded for the listing and
+    // let go again. Empty with the reason when no driver could be loaded.
+    struct DeviceListing {
+        std::vector<pod::AttachedDevice> devices;
+        std::string error;
+    };
+    DeviceListing ListDevices();
     // The attached PODs' serial numbers, as the driver lists them.
     std::vector<std::string> AttachedSerials();
     // The POD a single-POD front end uses: the one named when it is attached; with none

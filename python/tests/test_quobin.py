@@ -252,3 +252,48 @@ def test_after_close_the_command_line_uses_the_same_state_at_once(tmp_path):
     assert run.returncode == 0, run.stderr
     # Both PODs were saved: the second's verify passed above, the first loads cleanly.
     assert (tmp_path / "state" / "QBSIM001").is_dir()
+
+
+@pytest.mark.parametrize("sim, call, error, code", [
+    ({"no-target": True}, lambda pod: pod.reset(), quobin.NoTarget, 7),
+    ({"fault": "0x01:1:silent"}, lambda pod: pod.version(), quobin.NoAnswer, None),
+    ({"fault": "0x01:1:unplug"}, lambda pod: pod.version(), quobin.LinkLost, None),
+    ({"fault": "0x01:1:error"}, lambda pod: pod.version(), quobin.ErrorReply, 0x3E),
+    ({}, lambda pod: pod.monitor(map=DEMO_MAP).write("counter16", "0x12345"), quobin.ValueRefused, None),
+    ({}, lambda pod: pod.monitor(map=DEMO_MAP).read("no_such_symbol"), quobin.UsageError, None),
+    ({}, lambda pod: pod.reset(polarity="sideways"), quobin.UsageError, None),
+])
+def test_failures_raise_the_class_of_their_kind(sim, call, error, code):
+    with quobin.Pod(simulate=True, sim=sim) as pod:
+        with pytest.raises(error) as raised:
+            call(pod)
+    assert isinstance(raised.value, quobin.Error)
+    assert raised.value.code == code
+
+
+def test_usage_and_value_errors_are_value_errors_too():
+    assert issubclass(quobin.UsageError, ValueError) and issubclass(quobin.ValueRefused, ValueError)
+    assert issubclass(quobin.NoTarget, quobin.ErrorReply)
+
+
+def test_paths_may_be_pathlib_paths(tmp_path):
+    symbols = quobin.symbols(pathlib.Path(DEMO_MAP))
+    assert symbols
+    with quobin.Pod(simulate=True, trace=tmp_path / "pod.trace") as pod:
+        assert pod.program(pathlib.Path(DEMO_S)).ok
+        assert pod.monitor(map=pathlib.Path(DEMO_MAP)).read("counter16") is not None
+    assert (tmp_path / "pod.trace").stat().st_size > 0
+
+
+@pytest.mark.parametrize("limits, message", [
+    ({"count": 0}, "count 0: use 1 or more"),
+    ({"count": -3}, "count -3: use 1 or more"),
+    ({"duration_s": float("nan")}, "duration_s nan"),
+    ({"duration_s": float("inf")}, "duration_s inf"),
+    ({"duration_s": -1.0}, "duration_s -1"),
+    ({"interval_ms": 0}, "interval_ms 0: use 1 to 3600000"),
+    ({"count": 3, "duration_s": 1.0}, "give count or duration_s, not both"),
+])
+def test_watch_limits_that_never_end_or_never_start_are_refused(monitor, limits, message):
+    with pytest.raises(quobin.UsageError, match=re.escape(message)):
+        monitor.watch(["counter16"], **limits)
