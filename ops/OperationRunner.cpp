@@ -240,17 +240,8 @@ LoadResult OperationRunner::LoadSFile(const image::RunChoices& choices, Programm
     return result;
 }
 
-void OperationRunner::RunOperation(OperationMode mode, const image::RunChoices& choices)
+RunRecord OperationRunner::BeginRecord(const image::RunChoices& choices)
 {
-    CommandResult status;
-    RecordingView view(m_view, status);
-    const std::uint32_t startMs = m_session.clock().NowMs();
-    view.SetControlsEnabled(false);
-    // Monitoring shares the POD; its worker must have ended before the run's first
-    // exchange, not merely been asked to stop.
-    m_monitor.StopMonitoring();
-    m_monitor.EnableMonitorControls(false);
-
     RunRecord record;
     record.startedAt = LocalTimestamp();
     record.part = image::IsValidMcuType(choices.mcuIndex)
@@ -266,46 +257,68 @@ void OperationRunner::RunOperation(OperationMode mode, const image::RunChoices& 
                     (sizeError ? std::string(" (size unknown)")
                                : " (" + std::to_string(bytes) + " bytes)"));
     }
+    return record;
+}
 
-    auto podLock = m_session.Lock();
-    std::array<std::uint32_t, 4> wordsSent{};
-    pod::PodOutcome failure;
-    bool ok = report::EnsurePodSession(m_session, view);
-    if (ok) {
+void OperationRunner::TransferWithPodHeld(OperationMode mode, const image::RunChoices& choices,
+                                          ProgrammerView& view, RunResult& result)
+{
+    RunRecord& record = result.record;
+    result.ok = report::EnsurePodSession(m_session, view);
+    if (result.ok) {
         record.podSerial = m_session.serial();
         if (record.podSerial.empty()) record.podSerial = PodSerial(m_session.driver());
+        result.ok = LoadSFile(choices, view).ok;
     }
-    if (ok) ok = LoadSFile(choices, view).ok;
-    bool interrupted = false;
-    if (ok && StopRequested()) {
+    if (result.ok && StopRequested()) {
         // Asked to stop before the first word went out: the chip is as it was.
-        ok = false;
-        interrupted = true;
+        result.ok = false;
+        result.interrupted = true;
         view.ShowStatus(kInterruptedBeforeTransfer, true);
+        return;
     }
-    if (ok) {
-        record.fileCrc = FileCrc32(choices.sFilePath);
-        const image::RunSettings settings = Settings();
-        TransferJob job{m_session, view, m_selection, m_images, settings, ProgramModeFor(mode), {}};
-        job.stop = &m_stop;
-        job.cancel = m_cancel;
-        ok = IsTargetOperation(mode) ? TargetDownload(job) : PodImageWrite(job);
-        wordsSent = job.wordsSent;
-        failure = job.failure;
-        interrupted = !ok && StopRequested();
+    if (!result.ok) return;
+    record.fileCrc = FileCrc32(choices.sFilePath);
+    const image::RunSettings settings = Settings();
+    TransferJob job{m_session, view, m_selection, m_images, settings, ProgramModeFor(mode), {}};
+    job.stop = &m_stop;
+    job.cancel = m_cancel;
+    result.ok = IsTargetOperation(mode) ? TargetDownload(job) : PodImageWrite(job);
+    result.wordsSent = job.wordsSent;
+    result.failure = job.failure;
+    result.interrupted = !result.ok && StopRequested();
+}
+
+void OperationRunner::RunOperation(OperationMode mode, const image::RunChoices& choices)
+{
+    CommandResult status;
+    RecordingView view(m_view, status);
+    const std::uint32_t startMs = m_session.clock().NowMs();
+    view.SetControlsEnabled(false);
+    // Monitoring shares the POD; its worker must have ended before the run's first
+    // exchange, not merely been asked to stop.
+    m_monitor.StopMonitoring();
+    m_monitor.EnableMonitorControls(false);
+
+    RunResult result;
+    result.record = BeginRecord(choices);
+    RunRecord& record = result.record;
+    {
+        auto podLock = m_session.Lock();
+        TransferWithPodHeld(mode, choices, view, result);
+        result.elapsedMs = m_session.clock().NowMs() - startMs;
+        if (result.ok) {
+            result.message = WithElapsed(std::string(report::MessageText(SuccessMessageFor(mode))),
+                                         result.elapsedMs);
+            view.SetStatusText(result.message);
+        } else {
+            m_session.ClosePodSession();
+            result.message = status.status;
+            result.messageId = status.messageId;
+            record.reason = report::DescribeOutcome(result.failure);
+            if (!record.reason.empty()) view.ShowFailureReason(record.reason);
+        }
     }
-    const std::uint32_t elapsedMs = m_session.clock().NowMs() - startMs;
-    std::string message;
-    if (ok) {
-        message = WithElapsed(std::string(report::MessageText(SuccessMessageFor(mode))), elapsedMs);
-        view.SetStatusText(message);
-    } else {
-        m_session.ClosePodSession();
-        message = status.status;
-        record.reason = report::DescribeOutcome(failure);
-        if (!record.reason.empty()) view.ShowFailureReason(record.reason);
-    }
-    podLock.unlock();
     // The warnings of the load once more, after the result: whoever looks at the end of
     // the run must not miss that part of the file was not programmed.
     std::vector<std::string> warnings;
@@ -315,25 +328,16 @@ void OperationRunner::RunOperation(OperationMode mode, const image::RunChoices& 
     }
     for (const std::string& warning : warnings)
         view.ShowWarning(warning);
-    record.ok = ok;
-    record.interrupted = interrupted;
-    record.message = message;
-    record.elapsedMs = elapsedMs;
-    record.wordsSent = wordsSent;
+    record.ok = result.ok;
+    record.interrupted = result.interrupted;
+    record.message = result.message;
+    record.elapsedMs = result.elapsedMs;
+    record.wordsSent = result.wordsSent;
     if (m_traceNote)
         m_traceNote(std::string("result: ") +
-                    (ok ? "ok, " : interrupted ? "interrupted, " : "failed, ") + message +
-                    (record.reason.empty() ? "" : " (" + record.reason + ")"));
+                    (result.ok ? "ok, " : result.interrupted ? "interrupted, " : "failed, ") +
+                    result.message + (record.reason.empty() ? "" : " (" + record.reason + ")"));
     view.RunFinished(record);
-    RunResult result;
-    result.ok = ok;
-    result.message = message;
-    result.elapsedMs = elapsedMs;
-    result.wordsSent = wordsSent;
-    result.interrupted = interrupted;
-    result.messageId = ok ? 0 : status.messageId;
-    result.failure = failure;
-    result.record = record;
     Finish(std::move(result));
     m_monitor.EnableMonitorControls(true);
     view.SetControlsEnabled(true);

@@ -102,6 +102,11 @@ private:
     VersionResult DoQueryVersion();
     CommandResult DoResetTarget(int resetPolarityIndex, int resetDelayIndex, int mcuType);
     void RunOperation(OperationMode mode, const image::RunChoices& choices);
+    // The record's start: the time, part, file and regions, noted in the trace.
+    RunRecord BeginRecord(const image::RunChoices& choices);
+    // A flash run's POD work, the POD held: open, load, then write and/or verify.
+    void TransferWithPodHeld(OperationMode mode, const image::RunChoices& choices,
+                             ProgrammerView& view, RunResult& result);
     void RunFirmwareUpdate();
     LoadResult LoadSFile(const image::RunChoices& choices, ProgrammerView& view);
     bool StopRequested() const;

@@ -16,47 +16,57 @@ namespace py = pybind11;
 
 namespace script {
 
-void InitMonitor(py::module_& m)
+namespace {
+
+// Watch.__next__: (time_ms, {item: value}) of the next cycle; StopIteration once the
+// count or the duration is reached.
+py::tuple NextCycle(ScriptWatch& watch)
+{
+    monitor::Cycle cycle;
+    std::uint32_t elapsedMs = 0;
+    for (;;) {
+        auto step = ScriptWatch::Step::Waiting;
+        {
+            py::gil_scoped_release release;
+            step = watch.Next(std::chrono::milliseconds(50), cycle, elapsedMs);
+        }
+        if (step == ScriptWatch::Step::Ended) throw py::stop_iteration();
+        // Ctrl+C reaches the script after every wait, a cycle or not: a list(watch)
+        // calls here without ever going back to the interpreter's own signal check.
+        if (PyErr_CheckSignals() != 0) {
+            py::gil_scoped_release release;
+            watch.Stop();
+            throw py::error_already_set();
+        }
+        if (step == ScriptWatch::Step::Cycle) break;
+    }
+    py::dict values;
+    for (std::size_t i = 0; i < watch.items().size(); ++i) {
+        const monitor::WatchItem& item = watch.items()[i];
+        values[py::str(item.label)] = ValueToPython(cycle.Row(item.list, watch.rows()[i]));
+    }
+    return py::make_tuple(elapsedMs, values);
+}
+
+void InitWatch(py::module_& m)
 {
     py::class_<ScriptWatch, std::shared_ptr<ScriptWatch>>(
         m, "Watch", "Items read every interval; iterate for (time_ms, {item: value}).")
         .def("__iter__", [](py::object self) { return self; })
-        .def("__next__",
-             [](ScriptWatch& watch) {
-                 monitor::Cycle cycle;
-                 std::uint32_t elapsedMs = 0;
-                 for (;;) {
-                     auto step = ScriptWatch::Step::Waiting;
-                     {
-                         py::gil_scoped_release release;
-                         step = watch.Next(std::chrono::milliseconds(50), cycle, elapsedMs);
-                     }
-                     if (step == ScriptWatch::Step::Ended) throw py::stop_iteration();
-                     // Ctrl+C reaches the script after every wait, a cycle or not: a
-                     // list(watch) calls here without ever going back to the
-                     // interpreter's own signal check.
-                     if (PyErr_CheckSignals() != 0) {
-                         py::gil_scoped_release release;
-                         watch.Stop();
-                         throw py::error_already_set();
-                     }
-                     if (step == ScriptWatch::Step::Cycle) break;
-                 }
-                 py::dict values;
-                 for (std::size_t i = 0; i < watch.items().size(); ++i) {
-                     const monitor::WatchItem& item = watch.items()[i];
-                     values[py::str(item.label)] =
-                         ValueToPython(cycle.Row(item.list, watch.rows()[i]));
-                 }
-                 return py::make_tuple(elapsedMs, values);
-             })
+        .def("__next__", &NextCycle)
         .def("close", &ScriptWatch::Stop, py::call_guard<py::gil_scoped_release>())
         .def("__enter__", [](py::object self) { return self; })
         .def("__exit__", [](ScriptWatch& watch, py::args) {
             py::gil_scoped_release release;
             watch.Stop();
         });
+}
 
+} // namespace
+
+void InitMonitor(py::module_& m)
+{
+    InitWatch(m);
     py::class_<ScriptMonitor, std::shared_ptr<ScriptMonitor>>(
         m, "Monitor", "Reads, writes and watches target variables through the POD.")
         .def(

@@ -36,9 +36,51 @@ ProgramResult ProgramResultOf(const ops::RunResult& result)
     return out;
 }
 
-} // namespace
+// Pod.program(): the run on the worker, followed here, on the script's thread.
+ProgramResult Program(ScriptLink& link, const py::object& path, const std::string& mcu,
+                      std::optional<py::object> regions, const std::string& mode,
+                      std::optional<py::function> progress)
+{
+    const image::RunChoices choices = ChoicesFrom(PathText(path), mcu, regions);
+    const ops::OperationMode operation = ModeFrom(mode);
+    // The callback and Ctrl+C are both heard on this thread, between the worker's
+    // reports; either stops the run between two POD exchanges.
+    std::optional<py::error_already_set> raised;
+    ScriptLink::Follower follower;
+    if (progress)
+        follower.progress = [&](int position, int upper) {
+            py::gil_scoped_acquire gil;
+            try {
+                (*progress)(position, upper);
+                return true;
+            } catch (py::error_already_set& e) {
+                raised.emplace(std::move(e));
+                return false;
+            }
+        };
+    follower.interrupted = [&] {
+        py::gil_scoped_acquire gil;
+        if (PyErr_CheckSignals() == 0) return false;
+        raised.emplace();
+        return true;
+    };
+    ops::RunResult result;
+    {
+        py::gil_scoped_release release;
+        result = link.Program(operation, choices, follower);
+    }
+    if (raised) {
+        // The run's result goes with the exception: how far it got.
+        raised->value().attr("result") = ProgramResultOf(result);
+        throw std::move(*raised);
+    }
+    if (!result.ok)
+        throw ScriptError::FromFailure(link.FailureText(result.message, result.record.reason),
+                                       result.messageId, result.failure);
+    return ProgramResultOf(result);
+}
 
-void InitPod(py::module_& m)
+void InitProgramResult(py::module_& m)
 {
     py::class_<ProgramResult>(m, "ProgramResult", "The result of Pod.program().")
         .def_readonly("ok", &ProgramResult::ok)
@@ -49,6 +91,13 @@ void InitPod(py::module_& m)
         .def_readonly("words", &ProgramResult::words, "Words sent per region.")
         .def("__repr__",
              [](const ProgramResult& r) { return "<ProgramResult " + r.message + ">"; });
+}
+
+} // namespace
+
+void InitPod(py::module_& m)
+{
+    InitProgramResult(m);
 
     py::class_<ScriptLink, std::shared_ptr<ScriptLink>>(
         m, "Pod", "The POD, opened by its first command and closed by close() or a with block.")
@@ -78,48 +127,8 @@ void InitPod(py::module_& m)
             py::arg("polarity") = "low", py::arg("delay_ms") = 1, py::arg("mcu") = "MC56F8367")
         .def(
             "program",
-            [](ScriptLink& link, const py::object& path, const std::string& mcu,
-               std::optional<py::object> regions, const std::string& mode,
-               std::optional<py::function> progress) {
-                const image::RunChoices choices = ChoicesFrom(PathText(path), mcu, regions);
-                const ops::OperationMode operation = ModeFrom(mode);
-                // The callback and Ctrl+C are both heard on this thread, between the
-                // worker's reports; either stops the run between two POD exchanges.
-                std::optional<py::error_already_set> raised;
-                ScriptLink::Follower follower;
-                if (progress)
-                    follower.progress = [&](int position, int upper) {
-                        py::gil_scoped_acquire gil;
-                        try {
-                            (*progress)(position, upper);
-                            return true;
-                        } catch (py::error_already_set& e) {
-                            raised.emplace(std::move(e));
-                            return false;
-                        }
-                    };
-                follower.interrupted = [&] {
-                    py::gil_scoped_acquire gil;
-                    if (PyErr_CheckSignals() == 0) return false;
-                    raised.emplace();
-                    return true;
-                };
-                ops::RunResult result;
-                {
-                    py::gil_scoped_release release;
-                    result = link.Program(operation, choices, follower);
-                }
-                if (raised) {
-                    // The run's result goes with the exception: how far it got.
-                    raised->value().attr("result") = ProgramResultOf(result);
-                    throw std::move(*raised);
-                }
-                if (!result.ok)
-                    throw ScriptError::FromFailure(
-                        link.FailureText(result.message, result.record.reason), result.messageId,
-                        result.failure);
-                return ProgramResultOf(result);
-            },            py::arg("path"), py::arg("mcu") = "MC56F8367", py::arg("regions") = py::none(),
+            &Program,
+            py::arg("path"), py::arg("mcu") = "MC56F8367", py::arg("regions") = py::none(),
             py::arg("mode") = "write-verify", py::arg("progress") = py::none(),
             "Programs an S file: mode write-verify, write or verify on the target, or "
             "pod-write-verify, pod-write, pod-verify for the job stored in the POD. "
