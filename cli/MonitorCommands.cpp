@@ -78,8 +78,8 @@ int RunRead(ReadOptions& o, CommandContext& ctx)
         if (!outcome)
             return Failed(ctx, *pod,
                           "reading " + item.label + " failed: " + report::DescribeOutcome(outcome));
-        if (item.typed && item.typed->viewType == item.viewType)
-            reading.text = o.monitor.types.ValueText(*item.typed, reading.raw, reading.text);
+        reading.text = o.monitor.types.ShownText(item.typed ? &*item.typed : nullptr,
+                                                 item.viewType, reading.raw, reading.text);
         lines += item.label + " = " + reading.text + '\n';
         json.push_back({{"item", JsonText(item.label)},
                         {"address", item.address},

@@ -43,8 +43,8 @@ WriteCheck WriteAndReadBack(pod::PodSession& session, const TypedSymbols& types,
         return {item.label + " reads back " + reading.text + " after " + ExpectedText(request) +
                     " was written",
                 {}};
-    if (item.typed && item.typed->viewType == item.viewType)
-        reading.text = types.ValueText(*item.typed, reading.raw, reading.text);
+    reading.text =
+        types.ShownText(item.typed ? &*item.typed : nullptr, item.viewType, reading.raw, reading.text);
     return {};
 }
 

@@ -300,6 +300,13 @@ std::string TypedSymbols::ValueText(const TypedRow& row, std::uint32_t raw, std:
     return formatted;
 }
 
+std::string TypedSymbols::ShownText(const TypedRow* row, ViewType viewType, std::uint32_t raw,
+                                    std::string formatted) const
+{
+    if (row == nullptr || row->viewType != viewType) return formatted;
+    return ValueText(*row, raw, std::move(formatted));
+}
+
 std::string BitFieldWriteRefusal(const TypedRow& row)
 {
     const std::size_t dot = row.path.rfind('.');

@@ -67,6 +67,11 @@ public:
     // shifted and masked out of its word, an enum's number followed by its name, and for
     // every other row `formatted`, the text the view type made.
     std::string ValueText(const TypedRow& row, std::uint32_t raw, std::string formatted) const;
+    // The text of a value read as `viewType` for a row the ELF may have typed: ValueText
+    // when the row is read with its own C type's view type, `formatted` as it stands for
+    // an untyped row or one the user shows with another view type.
+    std::string ShownText(const TypedRow* row, ViewType viewType, std::uint32_t raw,
+                          std::string formatted) const;
     // A bit field's value, shifted and masked out of `raw` (sign-extended when its type is
     // signed); nullopt for a row that is not a bit field.
     std::optional<std::int64_t> BitFieldValue(const TypedRow& row, std::uint32_t raw) const;

@@ -65,11 +65,9 @@ QString MonitorListCommands::ValueTextOf(const monitor::MonitorItem& row) const
     // Bit fields and enums are integer views, whose number is the word read.
     if (row.valueText.empty() || !row.plotValue || std::fabs(*row.plotValue) > 4294967295.0)
         return plain;
-    const monitor::TypedRow* typed = TypedRowOf(row.name);
-    // A row shown with another view type than its C type's shows what that type makes.
-    if (!typed || typed->viewType != row.viewType) return plain;
     const auto raw = static_cast<std::uint32_t>(static_cast<std::int64_t>(*row.plotValue));
-    return QString::fromStdString(m_data.types.ValueText(*typed, raw, row.valueText));
+    return QString::fromStdString(
+        m_data.types.ShownText(TypedRowOf(row.name), row.viewType, raw, row.valueText));
 }
 
 // ---- keyboard and mouse --------------------------------------------------------------
