@@ -66,31 +66,6 @@ std::uint32_t ToUnsigned(std::string_view text, int base)
     return s.negative ? static_cast<std::uint32_t>(0u - m) : m;
 }
 
-std::uint32_t ToSignedSaturated(std::string_view text)
-{
-    const Scanned s = Scan(text, 10);
-    std::int64_t v = s.negative ? -static_cast<std::int64_t>(s.magnitude)
-                                : static_cast<std::int64_t>(s.magnitude);
-    if (v > std::numeric_limits<std::int32_t>::max()) v = std::numeric_limits<std::int32_t>::max();
-    if (v < std::numeric_limits<std::int32_t>::min()) v = std::numeric_limits<std::int32_t>::min();
-    return static_cast<std::uint32_t>(static_cast<std::int32_t>(v));
-}
-
-// A decimal number as strtod reads it in the C locale (leading blanks, a sign, stopping at
-// the first character that does not belong), whatever locale the program runs under.
-std::uint32_t FloatBits(std::string_view text)
-{
-    std::size_t i = 0;
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i])) != 0)
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    double value = 0.0;
-    if (std::from_chars(text.data() + i, text.data() + text.size(), value).ec != std::errc())
-        value = 0.0;
-    return std::bit_cast<std::uint32_t>(static_cast<float>(negative ? -value : value));
-}
-
 std::string_view TrimBlanks(std::string_view text)
 {
     while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())) != 0)
@@ -202,32 +177,6 @@ std::uint32_t ParseUnsignedAuto(std::string_view text)
 std::uint32_t ParseHexText(std::string_view text)
 {
     return ToUnsigned(text, 16);
-}
-
-std::uint32_t EncodeValueText(std::string_view text, ViewType viewType, WatchListId list)
-{
-    using Kind = ViewTypeTraits::Kind;
-    if (viewType >= kViewTypeCount) return 0;
-    const ViewTypeTraits& traits = TraitsOf(viewType);
-    switch (traits.kind) {
-    case Kind::Hex:
-        return ParseHexText(text) & traits.mask;
-    case Kind::Signed:
-        return ToSignedSaturated(text) & traits.mask;
-    case Kind::Unsigned:
-        // The address list has always read its UINT16 texts as signed numbers; both give
-        // the same low 16 bits except for texts beyond the 32-bit range.
-        if (traits.mask == 0xFFFFu && list == WatchListId::Addresses)
-            return ToSignedSaturated(text) & traits.mask;
-        return ToUnsigned(text, 10) & traits.mask;
-    case Kind::Float:
-        return FloatBits(text);
-    case Kind::Fraction:
-        return EncodeFracText(text, viewType).value_or(0); // callers refuse what this refuses
-    case Kind::Text:
-        break;
-    }
-    return 0;
 }
 
 std::string ApplyAsciiLength(std::string_view utf8, std::int32_t sizeWords)

@@ -10,7 +10,7 @@
 
 namespace monitor {
 
-// The two watch lists; they differ in how a typed UINT16 is read (EncodeValueText).
+// The two watch lists.
 enum class WatchListId : std::uint8_t {
     Symbols = 0,   // rows of map symbols
     Addresses = 1, // rows of raw addresses
@@ -36,12 +36,6 @@ struct ValueTextReading {
 // such. A typo or an empty text must never reach a running target as 0. ASCII is
 // refused here (texts are written by AsciiWriteWords).
 ValueTextReading ReadValueText(std::string_view text, ViewType viewType);
-
-// The 32-bit value a typed text stands for when written as `viewType` (0..8) into a row of
-// `list`, read leniently as a list cell always was. Byte types give 0..255; 16-bit types
-// the low 16 bits; signed decimals saturate at the INT32 limits first; FLOAT gives the
-// bits of the nearest single. ASCII gives 0 (texts are written by AsciiWriteWords).
-std::uint32_t EncodeValueText(std::string_view text, ViewType viewType, WatchListId list);
 
 // What a Change Value of an ASCII item of `sizeWords` keeps of a typed (UTF-8) text: all of
 // it when it is shorter than sizeWords characters, else its first sizeWords - 1 characters,

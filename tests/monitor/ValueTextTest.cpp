@@ -122,39 +122,6 @@ INSTANTIATE_TEST_SUITE_P(Texts, Parse,
                                            ParseCase{"0xG", 0}, ParseCase{" 0x10", 0},
                                            ParseCase{"12abc", 12}));
 
-struct EncodeCase {
-    const char* text;
-    ViewType type;
-    std::uint32_t symbolRow;
-    std::uint32_t addressRow;
-};
-
-class Encode : public ::testing::TestWithParam<EncodeCase> {};
-
-TEST_P(Encode, BothLists)
-{
-    const EncodeCase& c = GetParam();
-    EXPECT_EQ(EncodeValueText(c.text, c.type, WatchListId::Symbols), c.symbolRow) << c.text;
-    EXPECT_EQ(EncodeValueText(c.text, c.type, WatchListId::Addresses), c.addressRow) << c.text;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, Encode,
-    ::testing::Values(EncodeCase{"1FF", BYTE_HIGH, 0xFF, 0xFF},
-                      EncodeCase{"0x7f", BYTE_LOW, 0x7F, 0x7F},
-                      EncodeCase{"12345", HEX16, 0x2345, 0x2345},
-                      EncodeCase{"0XDEADBEEF", HEX32, 0xDEADBEEF, 0xDEADBEEF},
-                      EncodeCase{"-1", INT16, 0xFFFF, 0xFFFF},
-                      EncodeCase{"99999999999", INT16, 0xFFFF, 0xFFFF}, // 2147483647 first
-                      EncodeCase{"-99999999999", INT32, 0x80000000, 0x80000000},
-                      EncodeCase{"3000000000", INT32, 0x7FFFFFFF, 0x7FFFFFFF},
-                      EncodeCase{"70000", UINT16, 4464, 4464},
-                      EncodeCase{"99999999999", UINT16, 0xFFFF, 0xFFFF},
-                      EncodeCase{"-99999999999", UINT16, 0xFFFF, 0x0000},
-                      EncodeCase{"4294967295", UINT32, 0xFFFFFFFF, 0xFFFFFFFF},
-                      EncodeCase{"1.5", FLOAT, 0x3FC00000, 0x3FC00000},
-                      EncodeCase{"-2.5e1x", FLOAT, 0xC1C80000, 0xC1C80000},
-                      EncodeCase{"abc", FLOAT, 0, 0}, EncodeCase{"xyz", INT32, 0, 0}));
 
 // Strict reading: what a typo, an unset shell variable or a value out of range would have
 // written as 0 or as wrapped bits is refused with the reason.
