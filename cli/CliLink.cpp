@@ -6,7 +6,7 @@
 namespace cli {
 
 std::unique_ptr<CliLink> CliLink::Open(CommandContext& ctx, bool quiet, int& exitCode,
-                                       bool choosePod)
+                                       bool choosePod, const std::string& runLog)
 {
     std::unique_ptr<CliLink> link(new CliLink);
     pod::PodClock& clock = ctx.clock != nullptr ? *ctx.clock : link->m_steadyClock;
@@ -43,6 +43,7 @@ std::unique_ptr<CliLink> CliLink::Open(CommandContext& ctx, bool quiet, int& exi
     }
     link->m_view =
         std::make_unique<ConsoleView>(ctx.out, ctx.err, quiet, platform::IsTerminal(stderr));
+    link->m_station->SetRunLog(runLog);
     link->m_unit = link->m_station->OpenUnit(*link->m_view, link->m_noMonitoring);
     exitCode = kExitOk;
     return link;

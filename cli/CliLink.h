@@ -18,8 +18,9 @@ public:
     // Null after printing why (exitCode then says how to exit). With choosePod the unit
     // is tied to the POD --serial names, which must be attached; without --serial and
     // with several PODs attached, to the first one listed, and the user is told which.
+    // With a run log, each flash run appends its line there.
     static std::unique_ptr<CliLink> Open(CommandContext& ctx, bool quiet, int& exitCode,
-                                         bool choosePod = true);
+                                         bool choosePod = true, const std::string& runLog = {});
 
     // Closes the unit, then the station, and tells the context when the emulator's
     // state could not be saved.

@@ -4,7 +4,6 @@
 #include "cli/PodUnitView.h"
 #include "cli/RunInterrupt.h"
 #include "cli/JsonText.h"
-#include "cli/RunLogFile.h"
 #include "image/McuCatalog.h"
 #include "ops/MonitorControl.h"
 #include "ops/RunRecord.h"
@@ -171,7 +170,7 @@ std::vector<GangUnit> OpenUnits(CommandContext& ctx, const GangRequest& request,
             continue;
         }
         GangUnit unit{serials[i],
-                      std::make_unique<PodUnitView>(request.logFile, [&finished] { finished.Add(); }),
+                      std::make_unique<PodUnitView>([&finished] { finished.Add(); }),
                       nullptr};
         std::string error;
         unit.unit = station.OpenUnitOf(serials[i], *unit.view, noMonitoring, error);
@@ -183,12 +182,9 @@ std::vector<GangUnit> OpenUnits(CommandContext& ctx, const GangRequest& request,
     }
     if (missing) ctx.err << "quobin-cli: PODs found: " << pod::SerialList(found) << '\n';
     // Those that never ran get their log line here; the others' workers write their own.
-    if (!request.logFile.empty()) {
-        for (const UnitOutcome& o : outcomes)
-            if (!o.result.record.podSerial.empty() &&
-                !AppendRunLogLine(request.logFile, ops::RunLogLine(o.result.record)))
-                ctx.err << "quobin-cli: cannot append to the log " << request.logFile << '\n';
-    }
+    for (const UnitOutcome& o : outcomes)
+        if (!o.result.record.podSerial.empty() && !station.LogRun(o.result.record))
+            ctx.err << "quobin-cli: cannot append to the log " << request.logFile << '\n';
     return units;
 }
 
@@ -255,6 +251,7 @@ int RunGang(CommandContext& ctx, const GangRequest& request)
         return kExitFailed;
     }
     station::Station& station = *opening.station;
+    station.SetRunLog(request.logFile);
     const std::vector<std::string> serials =
         request.allPods ? station.AttachedSerials() : request.serials;
     if (serials.empty()) {
@@ -275,7 +272,7 @@ int RunGang(CommandContext& ctx, const GangRequest& request)
     for (GangUnit& unit : units) {
         for (UnitOutcome& o : outcomes)
             if (o.serial == unit.serial) o.result = unit.unit->Result();
-        logFailed = logFailed || unit.view->Now().logFailed;
+        logFailed = logFailed || unit.unit->runLogFailed();
     }
     if (logFailed) ctx.err << "quobin-cli: cannot append to the log " << request.logFile << '\n';
     // Every worker has ended: their connections close before the emulator saves.

@@ -1,6 +1,5 @@
 #include "cli/PodUnitView.h"
 
-#include "cli/RunLogFile.h"
 
 namespace cli {
 
@@ -43,13 +42,8 @@ void PodUnitView::SetProgressPos(int position)
     m_progress.SetPos(position);
 }
 
-void PodUnitView::RunFinished(const ops::RunRecord& record)
+void PodUnitView::RunFinished(const ops::RunRecord&)
 {
-    if (!m_logFile.empty()) {
-        const bool written = AppendRunLogLine(m_logFile, ops::RunLogLine(record));
-        std::lock_guard lock(m_mutex);
-        m_now.logFailed = !written;
-    }
     if (m_finished) m_finished();
 }
 

@@ -10,22 +10,16 @@
 namespace cli {
 
 // What one POD's worker reports during a run on several PODs: kept for the progress
-// line the main thread draws, never printed from the worker. The run's log line is
-// appended by the worker itself when its run ends, so that it is in the file even when
-// another POD still runs or hangs.
+// line the main thread draws, never printed from the worker.
 class PodUnitView final : public ops::ProgrammerView {
 public:
-    // finished is called on the worker once the run's log line is written.
-    PodUnitView(std::string logFile, std::function<void()> finished)
-        : m_logFile(std::move(logFile)), m_finished(std::move(finished))
-    {
-    }
+    // finished is called on the worker as the run ends.
+    explicit PodUnitView(std::function<void()> finished) : m_finished(std::move(finished)) {}
 
     struct Snapshot {
         std::string status;
         int position = 0;
         int upper = 0;
-        bool logFailed = false; // the log line could not be appended
     };
     Snapshot Now() const;
 
@@ -39,7 +33,6 @@ public:
     void RunFinished(const ops::RunRecord& record) override;
 
 private:
-    const std::string m_logFile;
     const std::function<void()> m_finished;
     mutable std::mutex m_mutex;
     Snapshot m_now;

@@ -7,7 +7,6 @@
 #include "cli/GangProgram.h"
 #include "cli/JsonText.h"
 #include "image/McuOptions.h"
-#include "cli/RunLogFile.h"
 #include "image/McuCatalog.h"
 #include "ops/OperationMode.h"
 #include "ops/RunRecord.h"
@@ -91,15 +90,14 @@ int Run(const ProgramOptions& o, bool target, CommandContext& ctx)
                                         o.logFile});
     }
     int exitCode = kExitOk;
-    auto pod = CliLink::Open(ctx, json, exitCode);
+    auto pod = CliLink::Open(ctx, json, exitCode, true, o.logFile);
     if (!pod) return exitCode;
     ops::RunResult result;
     {
         RunInterrupt interrupt(pod->station().cancel());
         result = pod->unit().Program(mode, choices);
     }
-    // Appended per run, so that a line stays even if the station dies next.
-    if (!o.logFile.empty() && !AppendRunLogLine(o.logFile, ops::RunLogLine(result.record)))
+    if (pod->unit().runLogFailed())
         ctx.err << "quobin-cli: cannot append to the log " << o.logFile << '\n';
 
     if (json) {

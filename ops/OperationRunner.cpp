@@ -337,6 +337,7 @@ void OperationRunner::RunOperation(OperationMode mode, const image::RunChoices& 
         m_traceNote(std::string("result: ") +
                     (result.ok ? "ok, " : result.interrupted ? "interrupted, " : "failed, ") +
                     result.message + (record.reason.empty() ? "" : " (" + record.reason + ")"));
+    if (m_recordSink) m_recordSink(record);
     view.RunFinished(record);
     Finish(std::move(result));
     m_monitor.EnableMonitorControls(true);

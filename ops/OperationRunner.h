@@ -71,6 +71,9 @@ public:
     // Where a flash run writes its part, S file and result for a support trace; set once,
     // before the first run.
     void SetTraceNote(std::function<void(const std::string&)> note) { m_traceNote = std::move(note); }
+    // Where each flash run's record goes as the run ends, on the worker, before the
+    // result is taken (a run log); set once, before the first run.
+    void SetRecordSink(std::function<void(const RunRecord&)> sink) { m_recordSink = std::move(sink); }
     bool IsBusy() const;
     // Blocks until the current worker has ended (the command line and tests use it).
     void Wait();
@@ -130,6 +133,7 @@ private:
     const std::atomic<bool>* m_cancel = nullptr;
     std::jthread m_worker;
     std::function<void(const std::string&)> m_traceNote;
+    std::function<void(const RunRecord&)> m_recordSink;
 };
 
 } // namespace ops

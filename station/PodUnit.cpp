@@ -2,12 +2,14 @@
 
 #include "pod/TracingUsbDriver.h"
 #include "station/CancelToken.h"
+#include "station/RunLogFile.h"
 
 namespace station {
 
 PodUnit::PodUnit(podlink::PodLink ownLink, pod::UsbDriver& driver, pod::TracingUsbDriver* tracer,
                  pod::PodClock& clock, const std::string& serial, ops::ProgrammerView& view,
-                 ops::MonitorControl& monitor, const CancelToken& cancel)
+                 ops::MonitorControl& monitor, const CancelToken& cancel,
+                 const std::string& runLogPath)
     : m_ownLink(std::move(ownLink)), m_driver(driver), m_tracer(tracer), m_serial(serial)
 {
     m_session = std::make_unique<pod::PodSession>(m_driver, clock);
@@ -16,6 +18,12 @@ PodUnit::PodUnit(podlink::PodLink ownLink, pod::UsbDriver& driver, pod::TracingU
     m_core->runner.SetCancelFlag(cancel.flag());
     if (m_tracer != nullptr)
         m_core->runner.SetTraceNote([tracer = m_tracer](const std::string& text) { tracer->Note(text); });
+    // Appended by the worker as its run ends, so the line is in the file even when another
+    // POD's run still goes on or the program dies next.
+    if (!runLogPath.empty())
+        m_core->runner.SetRecordSink([this, runLogPath](const ops::RunRecord& record) {
+            if (!AppendRunLogLine(runLogPath, ops::RunLogLine(record))) m_runLogFailed.store(true);
+        });
 }
 
 PodUnit::~PodUnit()

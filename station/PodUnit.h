@@ -7,6 +7,7 @@
 #include "pod/PodSession.h"
 #include "podlink/PodLink.h"
 
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -27,9 +28,11 @@ class CancelToken;
 class PodUnit {
 public:
     // The link is the unit's own (several PODs) or empty (the station's driver and tracer).
+    // With a run log path, each flash run appends its line there as it ends.
     PodUnit(podlink::PodLink ownLink, pod::UsbDriver& driver, pod::TracingUsbDriver* tracer,
             pod::PodClock& clock, const std::string& serial, ops::ProgrammerView& view,
-            ops::MonitorControl& monitor, const CancelToken& cancel);
+            ops::MonitorControl& monitor, const CancelToken& cancel,
+            const std::string& runLogPath);
     ~PodUnit();
     PodUnit(const PodUnit&) = delete;
     PodUnit& operator=(const PodUnit&) = delete;
@@ -57,6 +60,8 @@ public:
     // The POD opened for monitoring (117 or 118 on the status line when it cannot be).
     ops::CommandResult OpenPod() { return runner().OpenPod(); }
 
+    // A run's line could not be appended to the run log.
+    bool runLogFailed() const { return m_runLogFailed.load(); }
     // The USB back end's reason for its last failure; empty when it has none.
     std::string DriverReason() const;
     // A line for the trace, when there is one; nothing otherwise.
@@ -70,6 +75,7 @@ private:
     pod::TracingUsbDriver* m_tracer;
     std::string m_serial;
     std::unique_ptr<pod::PodSession> m_session;
+    std::atomic<bool> m_runLogFailed{false};
     std::unique_ptr<ops::Programmer> m_core;
 };
 

@@ -3,6 +3,7 @@
 #include "pod/AttachedDevices.h"
 #include "pod/TracingUsbDriver.h"
 #include "sim/SimUsbDriver.h"
+#include "station/RunLogFile.h"
 
 #include <algorithm>
 
@@ -77,7 +78,7 @@ PodChoice Station::ChoosePod(const std::optional<std::string>& wanted)
 std::unique_ptr<PodUnit> Station::OpenUnit(ops::ProgrammerView& view, ops::MonitorControl& monitor)
 {
     return std::make_unique<PodUnit>(podlink::PodLink{}, *m_link.driver, m_link.tracer, m_clock,
-                                     m_chosenSerial, view, monitor, m_cancel);
+                                     m_chosenSerial, view, monitor, m_cancel, m_runLogPath);
 }
 
 std::unique_ptr<PodUnit> Station::OpenUnitOf(const std::string& serial, ops::ProgrammerView& view,
@@ -91,7 +92,12 @@ std::unique_ptr<PodUnit> Station::OpenUnitOf(const std::string& serial, ops::Pro
     pod::UsbDriver& driver = *link.driver;
     pod::TracingUsbDriver* tracer = link.tracer;
     return std::make_unique<PodUnit>(std::move(link), driver, tracer, m_clock, serial, view,
-                                     monitor, m_cancel);
+                                     monitor, m_cancel, m_runLogPath);
+}
+
+bool Station::LogRun(const ops::RunRecord& record)
+{
+    return m_runLogPath.empty() || AppendRunLogLine(m_runLogPath, ops::RunLogLine(record));
 }
 
 void Station::TraceNote(const std::string& text)

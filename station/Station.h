@@ -73,6 +73,12 @@ public:
     std::unique_ptr<PodUnit> OpenUnitOf(const std::string& serial, ops::ProgrammerView& view,
                                         ops::MonitorControl& monitor, std::string& error);
 
+    // The run log every unit opened from now on appends its runs' lines to (--log).
+    void SetRunLog(std::string path) { m_runLogPath = std::move(path); }
+    // A run's line for a POD that never ran (not attached): false when it cannot be
+    // appended. True without a run log.
+    bool LogRun(const ops::RunRecord& record);
+
     // A line for the station's trace, when there is one.
     void TraceNote(const std::string& text);
 
@@ -89,6 +95,7 @@ private:
     pod::PodClock& m_clock;
     podlink::PodLink m_link;
     std::string m_chosenSerial;
+    std::string m_runLogPath;
     CancelToken m_cancel;
     bool m_closed = false;
 };

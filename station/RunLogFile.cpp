@@ -1,10 +1,10 @@
-#include "cli/RunLogFile.h"
+#include "station/RunLogFile.h"
 
 #include "platform/FileCalls.h"
 
 #include <cstdio>
 
-namespace cli {
+namespace station {
 
 bool AppendRunLogLine(const std::string& path, const std::string& line)
 {
@@ -18,4 +18,4 @@ bool AppendRunLogLine(const std::string& path, const std::string& line)
     return std::fclose(file) == 0 && written;
 }
 
-} // namespace cli
+} // namespace station
