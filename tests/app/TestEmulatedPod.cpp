@@ -592,6 +592,27 @@ private slots:
     // A run takes the POD from monitoring: the monitoring worker has ended before the run
     // goes on, the monitoring controls are grey while it works and come back at its end,
     // and monitoring stays stopped.
+    // EXIT during a run stops it the way Ctrl+C stops quobin-cli's: the run ends as
+    // interrupted, having sent nothing more, and the window then goes.
+    void exitDuringARunEndsItInterrupted()
+    {
+        RunGate gate;
+        Bench bench({}, true, &gate);
+        bench.dlg->SetLeaveConfirmer([](QWidget*, const QString&) { return true; });
+        bench.dlg->show();
+        bench.Find<QPushButton>("targetWriteButton")->click();
+        QTRY_VERIFY(gate.Held());
+        bench.Find<QPushButton>("exitButton")->click(); // waits for the run
+        bench.Find<QPushButton>("exitButton")->click(); // asked, and told to leave
+        gate.Open();
+        bench.FinishRun();
+        const std::vector<ops::RunRecord> runs = bench.backend->recorder.Runs();
+        QCOMPARE(runs.size(), std::size_t{1});
+        QVERIFY(runs.front().interrupted);
+        QCOMPARE(runs.front().wordsSent, (std::array<std::uint32_t, 4>{}));
+        QVERIFY(!bench.dlg->isVisible());
+    }
+
     void programmingRunStopsMonitoringAndHoldsItsControls()
     {
         // The map in the test's own folder, with a watch list beside it: counter32 as HEX32.
