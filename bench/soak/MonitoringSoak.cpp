@@ -97,6 +97,41 @@ long SampleKb(const graph::AcquisitionWorker& acquisition)
 
 } // namespace
 
+// One change of the triangle's step at a time: posted every kWriteEveryMs, confirmed
+// when the address list shows it, lost when it does not within kConfirmWithinMs.
+struct Changes {
+    std::uint64_t confirmed = 0;
+    std::uint64_t lost = 0;
+    std::int16_t value = 0;
+    bool pending = false;
+    std::uint32_t postedAt = 0;
+    std::uint32_t lastWrite = 0;
+
+    void Check(const monitor::WatchList& list, std::uint32_t now)
+    {
+        if (!pending) return;
+        const std::optional<monitor::MonitorItem> row = list.Row(monitor::WatchListId::Addresses, 0);
+        if (row && row->valueText == std::to_string(value)) {
+            ++confirmed;
+            pending = false;
+        } else if (now - postedAt > kConfirmWithinMs) {
+            ++lost;
+            pending = false;
+        }
+    }
+
+    void PostWhenDue(monitor::MonitorWorker& monitoring, std::uint32_t now)
+    {
+        if (pending || now - lastWrite < kWriteEveryMs) return;
+        value = static_cast<std::int16_t>(value % 50 + 1);
+        monitoring.PostWrite(
+            {monitor::INT16, sim::demo::kTriangleStep, static_cast<std::uint32_t>(value), {}});
+        pending = true;
+        postedAt = now;
+        lastWrite = now;
+    }
+};
+
 int main()
 {
     const std::uint32_t seconds = EnvSeconds("SOAK_SECONDS", 3600);
@@ -117,13 +152,9 @@ int main()
     graph::AcquisitionWorker acquisition(session, acquisitionEvents);
 
     const std::uint32_t start = clock.NowMs();
-    std::uint64_t confirmed = 0;
-    std::uint64_t lost = 0;
+    Changes changes;
+    changes.lastWrite = start;
     std::uint64_t restarts = 0;
-    std::int16_t value = 0;
-    bool pending = false;
-    std::uint32_t postedAt = 0;
-    std::uint32_t lastWrite = start;
     std::uint32_t lastUnplug = start;
     long baselineKb = -1;
 
@@ -140,30 +171,11 @@ int main()
             // still waiting is posted again, it was not lost.
             if (!monitoring.Start(4)) continue;
             ++restarts;
-            pending = false;
+            changes.pending = false;
         }
         if (!acquisition.IsRunning()) acquisition.Start(Channels());
-        if (pending) {
-            const std::optional<monitor::MonitorItem> row =
-                list.Row(monitor::WatchListId::Addresses, 0);
-            if (row && row->valueText == std::to_string(value)) {
-                ++confirmed;
-                pending = false;
-            } else if (now - postedAt > kConfirmWithinMs) {
-                ++lost;
-                pending = false;
-            }
-        }
-        if (!pending && now - lastWrite >= kWriteEveryMs) {
-            value = static_cast<std::int16_t>(value % 50 + 1);
-            monitoring.PostWrite({monitor::INT16,
-                                  sim::demo::kTriangleStep,
-                                  static_cast<std::uint32_t>(value),
-                                  {}});
-            pending = true;
-            postedAt = now;
-            lastWrite = now;
-        }
+        changes.Check(list, now);
+        changes.PostWhenDue(monitoring, now);
         if (unplugEveryMs > 0 && now - lastUnplug >= unplugEveryMs) {
             driver->Unplug();
             clock.SleepMs(kUnpluggedMs);
@@ -182,9 +194,10 @@ int main()
     std::printf("soak: %u s, %llu cycles, %llu writes confirmed, %llu lost, %llu reopens, RSS "
                 "growth %ld KB\n",
                 seconds, static_cast<unsigned long long>(monitorEvents.cycles.load()),
-                static_cast<unsigned long long>(confirmed), static_cast<unsigned long long>(lost),
+                static_cast<unsigned long long>(changes.confirmed),
+                static_cast<unsigned long long>(changes.lost),
                 static_cast<unsigned long long>(monitoring.reopens() + restarts), growthKb);
-    if (lost > 0 || growthKb > kMaxGrowthKb || confirmed == 0) {
+    if (changes.lost > 0 || growthKb > kMaxGrowthKb || changes.confirmed == 0) {
         std::fprintf(stderr, "soak: FAILED\n");
         return 1;
     }

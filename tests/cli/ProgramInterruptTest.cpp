@@ -18,7 +18,7 @@
 
 namespace {
 
-pid_t StartRun(const support::TempDir& dir, bool allPods = true)
+pid_t StartRun(const support::TempDir& dir, bool allPods)
 {
     const pid_t pid = fork();
     if (pid == 0) {
@@ -36,33 +36,40 @@ pid_t StartRun(const support::TempDir& dir, bool allPods = true)
     return pid;
 }
 
-std::uintmax_t SmallestTrace(const support::TempDir& dir)
+// The smallest of the traces: every POD writes its own when there are several.
+std::uintmax_t SmallestTrace(const support::TempDir& dir, bool allPods)
 {
     std::uintmax_t smallest = UINTMAX_MAX;
-    for (int i = 1; i <= 4; ++i) {
+    for (int i = 1; i <= (allPods ? 4 : 1); ++i) {
         std::error_code error;
-        const auto size = std::filesystem::file_size(
-            dir.Path("run-QBSIM00" + std::to_string(i) + ".trace"), error);
+        const std::string name = allPods ? "run-QBSIM00" + std::to_string(i) + ".trace" : "run.trace";
+        const auto size = std::filesystem::file_size(dir.Path(name), error);
         smallest = std::min<std::uintmax_t>(smallest, error ? 0 : size);
     }
     return smallest;
 }
 
-TEST(ProgramInterrupt, FourPodsCutByCtrlCAreEachReportedLoggedAndSaved)
+// Sends `signal` once every POD has begun to write its flash (a whole run traces about
+// 90 KB each); the exit status 130 of a run that ended through its normal path.
+void InterruptWhileWriting(const support::TempDir& dir, bool allPods, int signal)
 {
-    support::TempDir dir;
-    const pid_t pid = StartRun(dir);
+    const pid_t pid = StartRun(dir, allPods);
     ASSERT_GT(pid, 0);
-    // Every POD has begun to write its flash (a whole run traces about 90 KB each).
     int status = 0;
-    while (SmallestTrace(dir) < 16 * 1024) {
+    while (SmallestTrace(dir, allPods) < 16 * 1024) {
         ASSERT_NE(waitpid(pid, &status, WNOHANG), pid) << "the run ended before the signal";
         sched_yield();
     }
-    kill(pid, SIGINT);
+    kill(pid, signal);
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
     ASSERT_TRUE(WIFEXITED(status)) << "ended by the signal instead of through the run";
     EXPECT_EQ(WEXITSTATUS(status), 130) << dir.Read("err.txt");
+}
+
+TEST(ProgramInterrupt, FourPodsCutByCtrlCAreEachReportedLoggedAndSaved)
+{
+    support::TempDir dir;
+    ASSERT_NO_FATAL_FAILURE(InterruptWhileWriting(dir, true, SIGINT));
 
     const nlohmann::json entries = nlohmann::json::parse(dir.Read("out.json"));
     ASSERT_EQ(entries.size(), 4u);
@@ -101,18 +108,7 @@ TEST(ProgramInterrupt, FourPodsCutByCtrlCAreEachReportedLoggedAndSaved)
 TEST(ProgramInterrupt, OnePodCutByCtrlCExits130WithItsResult)
 {
     support::TempDir dir;
-    const pid_t pid = StartRun(dir, false);
-    ASSERT_GT(pid, 0);
-    int status = 0;
-    std::error_code error;
-    while (std::filesystem::file_size(dir.Path("run.trace"), error) < 16 * 1024 || error) {
-        ASSERT_NE(waitpid(pid, &status, WNOHANG), pid) << "the run ended before the signal";
-        sched_yield();
-    }
-    kill(pid, SIGTERM);
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    ASSERT_TRUE(WIFEXITED(status)) << "ended by the signal instead of through the run";
-    EXPECT_EQ(WEXITSTATUS(status), 130) << dir.Read("err.txt");
+    ASSERT_NO_FATAL_FAILURE(InterruptWhileWriting(dir, false, SIGTERM));
     const nlohmann::json result = nlohmann::json::parse(dir.Read("out.json"));
     EXPECT_FALSE(result.at("ok").get<bool>());
     EXPECT_TRUE(result.at("interrupted").get<bool>());
