@@ -1,6 +1,7 @@
 #include <CLI/CLI.hpp>
 
 #include "platform/Interrupt.h"
+#include "platform/LineRedraw.h"
 #include "platform/Utf8Path.h"
 
 #include <atomic>
@@ -73,14 +74,17 @@ const monitor::MonitorItem& RowOf(const monitor::Cycle& cycle, const WatchItem& 
     return cycle.Row(item.list, row);
 }
 
-// Prints cycles: a table that refreshes in place on a terminal, a line per cycle
-// elsewhere, and the CSV rows. Each CSV line goes out whole in one write and is flushed,
-// so the file holds whole rows whenever the watch ends.
+// Prints cycles: a table that refreshes in place on a terminal that takes escape
+// sequences, a line per cycle on any other terminal and, without CSV, elsewhere; and the
+// CSV rows. Each CSV line goes out whole in one write and is flushed, so the file holds
+// whole rows whenever the watch ends.
 class WatchPrinter {
 public:
     WatchPrinter(CommandContext& ctx, const std::vector<WatchItem>& items,
                  const std::vector<int>& rows, std::ostream* csv)
-        : m_ctx(ctx), m_items(items), m_rows(rows), m_csv(csv)
+        : m_ctx(ctx), m_items(items), m_rows(rows), m_csv(csv),
+          m_redraw(ctx.outIsTerminal && platform::PrepareLineRedraw(stdout).updates ==
+                                            platform::LineUpdates::kRedrawInPlace)
     {
         for (const WatchItem& item : items)
             m_labelWidth = std::max(m_labelWidth, item.label.size());
@@ -105,9 +109,9 @@ public:
             if (!WriteCsvLine(line)) return false;
         }
         if (m_csv == &m_ctx.out) return true;
-        if (m_ctx.outIsTerminal) {
+        if (m_redraw) {
             PrintTable(cycle, elapsedMs);
-        } else if (m_csv == nullptr) {
+        } else if (m_csv == nullptr || m_ctx.outIsTerminal) {
             m_ctx.out << elapsedMs << " ms:";
             for (std::size_t i = 0; i < m_items.size(); ++i)
                 m_ctx.out << "  " << m_items[i].label << " = "
@@ -149,6 +153,7 @@ private:
     const std::vector<WatchItem>& m_items;
     const std::vector<int>& m_rows;
     std::ostream* m_csv;
+    const bool m_redraw;
     std::size_t m_labelWidth = 0;
     std::uint64_t m_cycles = 0;
 };

@@ -253,12 +253,12 @@ std::string TemporaryName(const std::string& name)
 bool ReadRegularFile(const std::string& path, std::size_t maxBytes,
                      std::optional<std::string>& content, std::string& reason)
 {
-    const int fd = platform::OpenForReading(path);
-    if (fd < 0) {
-        if (errno == ENOENT) {
+    int fd = -1;
+    if (const platform::SystemError error = platform::OpenForReading(path, fd)) {
+        if (error.code == ENOENT) {
             return true;
         }
-        reason = "cannot be read: " + SystemReason(errno);
+        reason = "cannot be read: " + error.text;
         return false;
     }
     struct stat info {};
@@ -367,8 +367,8 @@ bool SimStateStore::Lock(std::chrono::milliseconds wait, std::string& error)
     error.clear();
     std::error_code ec;
     std::filesystem::create_directories(platform::PathFromUtf8(m_directory), ec);
-    std::string reason;
-    if (ec || m_lock.Acquire(m_directory, wait, reason) != StateDirectoryLock::Result::kBusy) {
+    // A folder that cannot be made or opened is the save's to report.
+    if (ec || m_lock.Acquire(m_directory, wait).code != platform::kHeldElsewhere) {
         return true;
     }
     error = m_directory + ": in use by another program with this emulator state (waited " +
@@ -387,9 +387,9 @@ bool SimStateStore::WriteWhole(const std::string& name, const std::string& conte
                                std::string& error) const
 {
     const std::string path = Path(name);
-    const int fd = platform::CreateForWriting(path);
-    if (fd < 0) {
-        error = "cannot write " + path + ": " + SystemReason(errno);
+    int fd = -1;
+    if (const platform::SystemError failed = platform::CreateForWriting(path, fd)) {
+        error = "cannot write " + path + ": " + failed.text;
         return false;
     }
     std::size_t done = 0;
@@ -404,8 +404,8 @@ bool SimStateStore::WriteWhole(const std::string& name, const std::string& conte
     }
     // On the disk before any rename refers to it, so that a crash cannot leave a name
     // on a file whose blocks were never written.
-    if (failure == 0 && platform::SyncToDisk(fd) != 0) {
-        failure = errno;
+    if (failure == 0) {
+        failure = platform::SyncToDisk(fd).code;
     }
     if (::close(fd) != 0 && failure == 0) {
         failure = errno;
@@ -448,12 +448,12 @@ bool SimStateStore::Recover(std::string& error) const
         }
         for (const auto& [verb, name] : steps) {
             const std::string path = Path(name);
-            const int result = verb == "put"
-                                   ? platform::MoveIntoPlace(Path(TemporaryName(name)), path)
-                                   : platform::RemoveFile(path);
-            if (result != 0 && errno != ENOENT) {
+            const platform::SystemError failed =
+                verb == "put" ? platform::Rename(Path(TemporaryName(name)), path)
+                              : platform::RemoveFile(path);
+            if (failed && failed.code != ENOENT) {
                 error = "cannot " + std::string(verb == "put" ? "write " : "remove ") + path +
-                        ": " + SystemReason(errno);
+                        ": " + failed.text;
                 return false;
             }
         }
@@ -470,8 +470,8 @@ bool SimStateStore::Recover(std::string& error) const
         if (platform::KindOf(Path(name)) != platform::FileKind::kRegular) {
             continue;
         }
-        if (platform::RemoveFile(Path(name)) != 0) {
-            error = "cannot remove " + Path(name) + ": " + SystemReason(errno);
+        if (const platform::SystemError failed = platform::RemoveFile(Path(name))) {
+            error = "cannot remove " + Path(name) + ": " + failed.text;
             return false;
         }
         removed = true;
@@ -534,8 +534,9 @@ bool SimStateStore::Save(const SimState& state, const SimState* previous, std::s
     if (!WriteWhole(TemporaryName(kRenameList), list, error)) {
         return false;
     }
-    if (platform::MoveIntoPlace(Path(TemporaryName(kRenameList)), Path(kRenameList)) != 0) {
-        error = "cannot write " + Path(kRenameList) + ": " + SystemReason(errno);
+    if (const platform::SystemError failed =
+            platform::Rename(Path(TemporaryName(kRenameList)), Path(kRenameList))) {
+        error = "cannot write " + Path(kRenameList) + ": " + failed.text;
         return false;
     }
     SyncDirectory();
@@ -545,10 +546,11 @@ bool SimStateStore::Save(const SimState& state, const SimState* previous, std::s
     for (std::size_t i : changed) {
         const auto& [name, content] = files[i];
         const std::string path = Path(name);
-        if (content ? platform::MoveIntoPlace(Path(TemporaryName(name)), path) != 0
-                    : platform::RemoveFile(path) != 0 && errno != ENOENT) {
-            error =
-                (content ? "cannot write " : "cannot remove ") + path + ": " + SystemReason(errno);
+        const platform::SystemError failed = content
+                                                 ? platform::Rename(Path(TemporaryName(name)), path)
+                                                 : platform::RemoveFile(path);
+        if (failed && (content || failed.code != ENOENT)) {
+            error = (content ? "cannot write " : "cannot remove ") + path + ": " + failed.text;
             return false;
         }
         if (stopped()) {
@@ -556,8 +558,8 @@ bool SimStateStore::Save(const SimState& state, const SimState* previous, std::s
         }
     }
     SyncDirectory();
-    if (platform::RemoveFile(Path(kRenameList)) != 0) {
-        error = "cannot remove " + Path(kRenameList) + ": " + SystemReason(errno);
+    if (const platform::SystemError failed = platform::RemoveFile(Path(kRenameList))) {
+        error = "cannot remove " + Path(kRenameList) + ": " + failed.text;
         return false;
     }
     SyncDirectory();

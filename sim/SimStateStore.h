@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/DirectoryLock.h"
 #include "sim/PodJobStore.h"
 #include "sim/SimPart.h"
-#include "sim/StateDirectoryLock.h"
 
 namespace sim {
 
@@ -89,7 +89,7 @@ private:
 
     std::string m_directory;
     StepHook m_afterStep;
-    StateDirectoryLock m_lock;
+    platform::DirectoryLock m_lock;
 };
 
 } // namespace sim
