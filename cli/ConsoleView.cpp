@@ -1,12 +1,31 @@
 #include "cli/ConsoleView.h"
 
+#include "platform/LineRedraw.h"
+
 #include <algorithm>
 #include <cstdio>
 
 namespace cli {
 
+namespace {
+
+ConsoleView::Bar BarOnStandardError(bool progressBar)
+{
+    if (!progressBar) return ConsoleView::Bar::kNone;
+    return platform::PrepareLineRedraw(stderr).updates == platform::LineUpdates::kRedrawInPlace
+               ? ConsoleView::Bar::kRedrawn
+               : ConsoleView::Bar::kPlainLines;
+}
+
+} // namespace
+
 ConsoleView::ConsoleView(std::ostream& out, std::ostream& err, bool quiet, bool progressBar)
-    : m_out(out), m_err(err), m_quiet(quiet), m_progressBar(progressBar)
+    : ConsoleView(out, err, quiet, BarOnStandardError(progressBar))
+{
+}
+
+ConsoleView::ConsoleView(std::ostream& out, std::ostream& err, bool quiet, Bar bar)
+    : m_out(out), m_err(err), m_quiet(quiet), m_bar(bar)
 {
 }
 
@@ -127,8 +146,18 @@ bool ConsoleView::lastError() const
 
 void ConsoleView::DrawBar()
 {
-    if (!m_progressBar || m_progress.upper() <= 0) return;
-    m_err << '\r' << ProgressBar(m_progress.position(), m_progress.upper(), 40) << std::flush;
+    const int upper = m_progress.upper();
+    if (m_bar == Bar::kNone || upper <= 0) return;
+    const std::string bar = ProgressBar(m_progress.position(), upper, 40);
+    if (m_bar == Bar::kPlainLines) {
+        // Enough lines to see the run move, not one per step.
+        const int tenth = std::clamp(m_progress.position(), 0, upper) * 10 / upper;
+        if (tenth == m_plainTenth) return;
+        m_plainTenth = tenth;
+        m_err << bar << '\n' << std::flush;
+        return;
+    }
+    m_err << '\r' << bar << std::flush;
     m_barShown = true;
 }
 

@@ -17,7 +17,14 @@ namespace cli {
 // the end instead). Called from the operation worker.
 class ConsoleView final : public ops::ProgrammerView {
 public:
+    // How the bar is shown: not at all, redrawn in place, or where the terminal takes no
+    // escape sequences as a plain line per tenth of the way.
+    enum class Bar { kNone, kRedrawn, kPlainLines };
+
+    // With progressBar, `err` is standard error on a terminal, and the bar is drawn as
+    // that terminal allows.
     ConsoleView(std::ostream& out, std::ostream& err, bool quiet, bool progressBar);
+    ConsoleView(std::ostream& out, std::ostream& err, bool quiet, Bar bar);
 
     void ShowStatus(const std::string& text, bool error) override;
     void SetProgressRange(int upper) override;
@@ -52,13 +59,14 @@ private:
     std::ostream& m_out;
     std::ostream& m_err;
     const bool m_quiet;
-    const bool m_progressBar;
+    const Bar m_bar;
     mutable std::mutex m_mutex;
     std::string m_lastStatus;
     std::string m_lastReason;
     bool m_lastError = false;
     ops::ProgressPosition m_progress;
     bool m_barShown = false;
+    int m_plainTenth = -1; // the tenth of the way of the last plain bar line
     std::set<std::string> m_warned;
 };
 

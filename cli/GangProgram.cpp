@@ -11,6 +11,7 @@
 #include "station/Station.h"
 
 #include "platform/Console.h"
+#include "platform/LineRedraw.h"
 
 #include <algorithm>
 #include <chrono>
@@ -92,19 +93,28 @@ private:
     std::size_t m_count = 0;
 };
 
-// Redraws one line per POD in place on a terminal: serial, bar, status text.
+// One line per POD on a terminal: serial, bar, status text. Redrawn in place where the
+// terminal takes escape sequences; elsewhere a POD's line is printed again, below the
+// others, each time its status text changes.
 class ProgressLines {
 public:
-    explicit ProgressLines(std::ostream& err) : m_err(err) {}
+    ProgressLines(std::ostream& err, platform::LineUpdates updates)
+        : m_err(err), m_redraw(updates == platform::LineUpdates::kRedrawInPlace)
+    {
+    }
 
     void Draw(const std::vector<GangUnit>& units)
     {
-        if (m_drawn) m_err << "\x1b[" << units.size() << 'A';
-        for (const GangUnit& unit : units) {
-            const PodUnitView::Snapshot now = unit.view->Now();
-            m_err << "\r\x1b[2K" << unit.serial << "  "
+        if (m_redraw && m_drawn) m_err << "\x1b[" << units.size() << 'A';
+        m_statuses.resize(units.size());
+        for (std::size_t i = 0; i < units.size(); ++i) {
+            const PodUnitView::Snapshot now = units[i].view->Now();
+            if (!m_redraw && now.status == m_statuses[i]) continue;
+            if (m_redraw) m_err << "\r\x1b[2K";
+            m_err << units[i].serial << "  "
                   << ConsoleView::ProgressBar(now.position, now.upper, 30) << "  "
                   << now.status.substr(0, 60) << '\n';
+            m_statuses[i] = now.status;
         }
         m_err.flush();
         m_drawn = true;
@@ -112,7 +122,9 @@ public:
 
 private:
     std::ostream& m_err;
+    const bool m_redraw;
     bool m_drawn = false;
+    std::vector<std::string> m_statuses; // each POD's status text as last printed
 };
 
 void PrintTable(std::ostream& out, const std::vector<UnitOutcome>& outcomes)
@@ -197,7 +209,7 @@ void RunUnits(CommandContext& ctx, const GangRequest& request, std::vector<GangU
     for (GangUnit& unit : units)
         if (unit.unit->Start(request.mode, request.choices)) ++started;
     if (platform::IsTerminal(stderr) && &ctx.err == &std::cerr) {
-        ProgressLines lines(ctx.err);
+        ProgressLines lines(ctx.err, platform::PrepareLineRedraw(stderr).updates);
         do
             lines.Draw(units);
         while (!finished.WaitFor(started, std::chrono::milliseconds(200)));

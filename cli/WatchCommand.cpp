@@ -1,6 +1,7 @@
 #include <CLI/CLI.hpp>
 
 #include "platform/Interrupt.h"
+#include "platform/LineRedraw.h"
 #include "platform/Utf8Path.h"
 
 #include <atomic>
@@ -19,6 +20,7 @@
 #include "monitor/TypedWatchRows.h"
 #include "cli/WatchItems.h"
 #include "monitor/CycleQueue.h"
+#include "monitor/WatchLimits.h"
 #include "monitor/MonitorWorker.h"
 #include "pod/PodSession.h"
 #include "report/CsvText.h"
@@ -28,9 +30,6 @@ namespace cli {
 namespace {
 
 std::atomic<bool> g_interrupted{false};
-
-// The longest watch by --duration, well inside the 32-bit millisecond clock.
-constexpr double kMaxDurationS = 2'000'000;
 
 void OnInterrupt()
 {
@@ -73,14 +72,17 @@ const monitor::MonitorItem& RowOf(const monitor::Cycle& cycle, const WatchItem& 
     return cycle.Row(item.list, row);
 }
 
-// Prints cycles: a table that refreshes in place on a terminal, a line per cycle
-// elsewhere, and the CSV rows. Each CSV line goes out whole in one write and is flushed,
-// so the file holds whole rows whenever the watch ends.
+// Prints cycles: a table that refreshes in place on a terminal that takes escape
+// sequences, a line per cycle on any other terminal and, without CSV, elsewhere; and the
+// CSV rows. Each CSV line goes out whole in one write and is flushed, so the file holds
+// whole rows whenever the watch ends.
 class WatchPrinter {
 public:
     WatchPrinter(CommandContext& ctx, const std::vector<WatchItem>& items,
                  const std::vector<int>& rows, std::ostream* csv)
-        : m_ctx(ctx), m_items(items), m_rows(rows), m_csv(csv)
+        : m_ctx(ctx), m_items(items), m_rows(rows), m_csv(csv),
+          m_redraw(ctx.outIsTerminal && platform::PrepareLineRedraw(stdout).updates ==
+                                            platform::LineUpdates::kRedrawInPlace)
     {
         for (const WatchItem& item : items)
             m_labelWidth = std::max(m_labelWidth, item.label.size());
@@ -105,9 +107,9 @@ public:
             if (!WriteCsvLine(line)) return false;
         }
         if (m_csv == &m_ctx.out) return true;
-        if (m_ctx.outIsTerminal) {
+        if (m_redraw) {
             PrintTable(cycle, elapsedMs);
-        } else if (m_csv == nullptr) {
+        } else if (m_csv == nullptr || m_ctx.outIsTerminal) {
             m_ctx.out << elapsedMs << " ms:";
             for (std::size_t i = 0; i < m_items.size(); ++i)
                 m_ctx.out << "  " << m_items[i].label << " = "
@@ -149,6 +151,7 @@ private:
     const std::vector<WatchItem>& m_items;
     const std::vector<int>& m_rows;
     std::ostream* m_csv;
+    const bool m_redraw;
     std::size_t m_labelWidth = 0;
     std::uint64_t m_cycles = 0;
 };
@@ -172,6 +175,112 @@ bool FillWatchList(CommandContext& ctx, const monitor::SymbolTable& table,
     return true;
 }
 
+// Where the CSV rows go: nowhere, standard output, or the file, which is made here; false
+// when it cannot be.
+bool OpenCsv(const WatchOptions& o, CommandContext& ctx, std::ofstream& file, std::ostream*& csv)
+{
+    csv = nullptr;
+    if (o.csv == "-") {
+        csv = &ctx.out;
+    } else if (!o.csv.empty()) {
+        file.open(platform::PathFromUtf8(o.csv), std::ios::binary | std::ios::trunc);
+        if (!file) {
+            ctx.err << "quobin-cli: cannot write " << o.csv << ": " << std::strerror(errno) << '\n';
+            return false;
+        }
+        csv = &file;
+    }
+    return true;
+}
+
+int CsvFailed(const WatchOptions& o, CommandContext& ctx)
+{
+    const int error = errno;
+    ctx.err << "quobin-cli: cannot write " << (o.csv == "-" ? "the CSV output" : o.csv) << ": "
+            << (error != 0 ? std::strerror(error) : "write failed") << '\n';
+    return kExitFailed;
+}
+
+// --duration in milliseconds, 0 without it. A duration shorter than a millisecond still
+// ends the watch.
+std::uint64_t DurationMs(double durationS)
+{
+    return durationS > 0 ? std::max<std::uint64_t>(
+                               1, static_cast<std::uint64_t>(std::ceil(durationS * 1000.0)))
+                         : 0;
+}
+
+// How the cycles of a watch went: how many were printed, and whether the monitoring or
+// the CSV output failed.
+struct WatchedCycles {
+    std::uint64_t printed = 0;
+    bool failed = false;
+    bool csvFailed = false;
+};
+
+// Prints the worker's cycles until --count, --duration, Ctrl+C or a failure ends them.
+WatchedCycles PrintCycles(const WatchOptions& o, const std::vector<WatchItem>& items,
+                          const std::vector<int>& rows, monitor::CycleQueue& cycles,
+                          pod::PodClock& clock, std::uint32_t startMs, WatchPrinter& printer)
+{
+    WatchedCycles watched;
+    const std::uint64_t durationMs = DurationMs(o.durationS);
+    while (!g_interrupted.load() && (o.count == 0 || watched.printed < o.count)) {
+        // Once the time is up, the cycles that started within it are still printed.
+        const bool timeUp = durationMs > 0 && clock.NowMs() - startMs >= durationMs;
+        std::optional<monitor::Cycle> cycle =
+            cycles.Next(std::chrono::milliseconds(timeUp ? 0 : 50), watched.failed);
+        if (cycle) {
+            monitor::ShowTypedValues(o.monitor.types, items, rows, cycle->symbolRows);
+            const std::uint32_t elapsedMs = cycle->nowMs - startMs;
+            if (durationMs > 0 && elapsedMs >= durationMs) break;
+            if (!printer.Print(*cycle, elapsedMs)) {
+                watched.csvFailed = true;
+                break;
+            }
+            ++watched.printed;
+        } else if (watched.failed || timeUp) {
+            break;
+        }
+    }
+    return watched;
+}
+
+// Runs the monitoring worker on the open POD and prints what it reads.
+int WatchPod(const WatchOptions& o, CommandContext& ctx, CliLink& pod,
+             monitor::WatchList& watchList, const std::vector<WatchItem>& items,
+             const std::vector<int>& rows, WatchPrinter& printer)
+{
+    monitor::CycleQueue cycles(watchList);
+    monitor::MonitorWorker worker(pod.session(), watchList, cycles);
+    worker.SetIntervalMs(o.intervalMs);
+    worker.SetCycleLimit(o.count);
+    worker.SetStopWhenReopenDoesNotHelp(true);
+    pod::PodClock& clock = pod.session().clock();
+    const std::uint32_t startMs = clock.NowMs();
+    if (!worker.Start(monitor::BaudIndex(o.monitor.baud))) {
+        ctx.err << "quobin-cli: the POD could not be opened for monitoring\n";
+        pod.TraceResult(false, "the POD could not be opened for monitoring");
+        return kExitFailed;
+    }
+    const WatchedCycles watched = PrintCycles(o, items, rows, cycles, clock, startMs, printer);
+    worker.StopAndJoin();
+    if (watched.csvFailed) {
+        pod.TraceResult(false,
+                        "CSV output failed after " + std::to_string(watched.printed) + " cycles");
+        return CsvFailed(o, ctx);
+    }
+    if (watched.failed) {
+        const std::string text = "the watch ended after " + std::to_string(watched.printed) +
+                                 " cycles: " + cycles.failure();
+        ctx.err << "quobin-cli: " << text << '\n';
+        pod.TraceResult(false, text);
+        return kExitFailed;
+    }
+    pod.TraceResult(true, std::to_string(watched.printed) + " cycles");
+    return kExitOk;
+}
+
 int RunWatch(WatchOptions& o, CommandContext& ctx)
 {
     monitor::SymbolTable table;
@@ -188,78 +297,14 @@ int RunWatch(WatchOptions& o, CommandContext& ctx)
     InterruptScope interrupt;
     std::ofstream csvFile;
     std::ostream* csv = nullptr;
-    if (o.csv == "-") {
-        csv = &ctx.out;
-    } else if (!o.csv.empty()) {
-        csvFile.open(platform::PathFromUtf8(o.csv), std::ios::binary | std::ios::trunc);
-        if (!csvFile) {
-            ctx.err << "quobin-cli: cannot write " << o.csv << ": " << std::strerror(errno) << '\n';
-            return kExitFailed;
-        }
-        csv = &csvFile;
-    }
+    if (!OpenCsv(o, ctx, csvFile, csv)) return kExitFailed;
     WatchPrinter printer(ctx, items, rows, csv);
-    const auto csvFailed = [&] {
-        const int error = errno;
-        ctx.err << "quobin-cli: cannot write " << (o.csv == "-" ? "the CSV output" : o.csv) << ": "
-                << (error != 0 ? std::strerror(error) : "write failed") << '\n';
-        return kExitFailed;
-    };
-    if (!printer.WriteHeader()) return csvFailed();
+    if (!printer.WriteHeader()) return CsvFailed(o, ctx);
 
     int exitCode = kExitOk;
     auto pod = OpenPodForMonitoring(ctx, o.monitor, exitCode);
     if (!pod) return exitCode;
-
-    monitor::CycleQueue cycles(watchList);
-    monitor::MonitorWorker worker(pod->session(), watchList, cycles);
-    worker.SetIntervalMs(o.intervalMs);
-    worker.SetCycleLimit(o.count);
-    worker.SetStopWhenReopenDoesNotHelp(true);
-    pod::PodClock& clock = pod->session().clock();
-    const std::uint32_t startMs = clock.NowMs();
-    // A duration shorter than a millisecond still ends the watch.
-    const std::uint64_t durationMs =
-        o.durationS > 0 ? std::max<std::uint64_t>(
-                              1, static_cast<std::uint64_t>(std::ceil(o.durationS * 1000.0)))
-                        : 0;
-    if (!worker.Start(monitor::BaudIndex(o.monitor.baud))) {
-        ctx.err << "quobin-cli: the POD could not be opened for monitoring\n";
-        pod->TraceResult(false, "the POD could not be opened for monitoring");
-        return kExitFailed;
-    }
-    std::uint64_t printed = 0;
-    bool failed = false;
-    while (!g_interrupted.load() && (o.count == 0 || printed < o.count)) {
-        // Once the time is up, the cycles that started within it are still printed.
-        const bool timeUp = durationMs > 0 && clock.NowMs() - startMs >= durationMs;
-        std::optional<monitor::Cycle> cycle =
-            cycles.Next(std::chrono::milliseconds(timeUp ? 0 : 50), failed);
-        if (cycle) {
-            monitor::ShowTypedValues(o.monitor.types, items, rows, cycle->symbolRows);
-            const std::uint32_t elapsedMs = cycle->nowMs - startMs;
-            if (durationMs > 0 && elapsedMs >= durationMs) break;
-            if (!printer.Print(*cycle, elapsedMs)) {
-                worker.StopAndJoin();
-                pod->TraceResult(false,
-                                 "CSV output failed after " + std::to_string(printed) + " cycles");
-                return csvFailed();
-            }
-            ++printed;
-        } else if (failed || timeUp) {
-            break;
-        }
-    }
-    worker.StopAndJoin();
-    if (failed) {
-        const std::string text =
-            "the watch ended after " + std::to_string(printed) + " cycles: " + cycles.failure();
-        ctx.err << "quobin-cli: " << text << '\n';
-        pod->TraceResult(false, text);
-        return kExitFailed;
-    }
-    pod->TraceResult(true, std::to_string(printed) + " cycles");
-    return kExitOk;
+    return WatchPod(o, ctx, *pod, watchList, items, rows, printer);
 }
 
 } // namespace
@@ -273,7 +318,7 @@ void AddWatchCommand(CLI::App& app, CommandList& commands)
     AddMonitorOptions(*sub, o->monitor, true);
     AddBaudOption(*sub, o->monitor);
     sub->add_option("--interval", o->intervalMs, "Milliseconds from one cycle to the next")
-        ->check(CLI::Range(1u, 3600000u));
+        ->check(CLI::Range(1u, monitor::kMaxWatchIntervalMs));
     auto* count = sub->add_option("--count", o->count, "Stop after this many cycles")
                       ->check(CLI::PositiveNumber);
     sub->add_option("--duration", o->durationS, "Stop after this many seconds")
@@ -282,9 +327,10 @@ void AddWatchCommand(CLI::App& app, CommandList& commands)
                 // The millisecond clock wraps after 49 days; NaN passes a "> 0" test.
                 double seconds = 0;
                 if (!CLI::detail::lexical_cast(text, seconds) || !(seconds > 0) ||
-                    seconds > kMaxDurationS)
+                    seconds > monitor::kMaxWatchDurationS)
                     return "a number of seconds above 0 and at most " +
-                           std::to_string(static_cast<int>(kMaxDurationS)) + " is needed";
+                           std::to_string(static_cast<int>(monitor::kMaxWatchDurationS)) +
+                           " is needed";
                 return {};
             },
             "SECONDS"))

@@ -71,9 +71,10 @@ bool ReadSmallFile(const std::filesystem::path& path, std::size_t expectedBytes,
     if (size != expectedBytes) {
         return true; // wrong size: nothing to read
     }
-    std::FILE* f = platform::OpenStream(platform::Utf8FromPath(path), "rb");
-    if (!f) {
-        reason = std::generic_category().message(errno);
+    std::FILE* f = nullptr;
+    if (const platform::SystemError error =
+            platform::OpenStream(platform::Utf8FromPath(path), "rb", f)) {
+        reason = error.text;
         return false;
     }
     out.resize(expectedBytes);

@@ -160,9 +160,9 @@ bool ReadSRecords(const std::string& path, const McuSelection& selection, FlashI
                   std::string* reason)
 {
     images.Clear();
-    std::FILE* f = platform::OpenStream(path, "rb");
-    if (!f) {
-        if (reason) *reason = std::generic_category().message(errno);
+    std::FILE* f = nullptr;
+    if (const platform::SystemError error = platform::OpenStream(path, "rb", f)) {
+        if (reason) *reason = error.text;
         return false;
     }
     const Placement placement(selection);

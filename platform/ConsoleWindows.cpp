@@ -1,26 +1,13 @@
 #include "platform/Console.h"
 
+#include "platform/WindowsText.h"
+
 #include <fcntl.h>
 #include <io.h>
 
-#include <windows.h>
 #include <shellapi.h>
 
 namespace platform {
-
-namespace {
-
-std::string Utf8FromWide(const wchar_t* wide)
-{
-    const int size = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 1) return {};
-    std::string text(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide, -1, text.data(), size, nullptr, nullptr);
-    text.pop_back(); // the terminating zero
-    return text;
-}
-
-} // namespace
 
 bool IsTerminal(std::FILE* stream)
 {

@@ -1,5 +1,6 @@
 #include "platform/FileCalls.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -7,42 +8,66 @@
 
 namespace platform {
 
-int OpenForReading(const std::string& path)
+namespace {
+
+// The descriptor, or errno's account of why there is none.
+SystemError Opened(int result, int& fd)
 {
-    return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    fd = result;
+    return result < 0 ? ErrnoError(errno) : SystemError{};
 }
 
-int CreateForWriting(const std::string& path)
+SystemError Checked(int result)
 {
-    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    return result != 0 ? ErrnoError(errno) : SystemError{};
 }
 
-int SyncToDisk(int fd) { return ::fsync(fd); }
+} // namespace
+
+SystemError OpenForReading(const std::string& path, int& fd)
+{
+    return Opened(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC), fd);
+}
+
+SystemError CreateForWriting(const std::string& path, int& fd)
+{
+    return Opened(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644), fd);
+}
+
+SystemError SyncToDisk(int fd)
+{
+    return Checked(::fsync(fd));
+}
 
 bool FlushToDisk(std::FILE* file)
 {
     return std::fflush(file) == 0 && ::fsync(::fileno(file)) == 0;
 }
 
-void SyncDirectory(const std::string& path)
+SystemError SyncDirectory(const std::string& path)
 {
-    const int dir = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
+    int dir = -1;
+    if (SystemError error = Opened(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC), dir))
+        return error;
+    SystemError error = Checked(::fsync(dir));
+    ::close(dir);
+    return error;
 }
 
-int MoveIntoPlace(const std::string& from, const std::string& to)
+SystemError Rename(const std::string& from, const std::string& to)
 {
-    return std::rename(from.c_str(), to.c_str());
+    return Checked(std::rename(from.c_str(), to.c_str()));
 }
 
-int RemoveFile(const std::string& path) { return ::unlink(path.c_str()); }
-
-std::FILE* OpenStream(const std::string& path, const char* mode)
+SystemError RemoveFile(const std::string& path)
 {
-    return std::fopen(path.c_str(), mode);
+    return Checked(::unlink(path.c_str()));
+}
+
+SystemError OpenStream(const std::string& path, const char* mode, std::FILE*& file)
+{
+    file = std::fopen(path.c_str(), mode);
+    return file == nullptr ? ErrnoError(errno) : SystemError{};
 }
 
 FileKind KindOf(const std::string& path)

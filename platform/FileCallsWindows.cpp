@@ -13,7 +13,10 @@ namespace platform {
 
 namespace {
 
-std::wstring Wide(const std::string& path) { return PathFromUtf8(path).wstring(); }
+std::wstring Wide(const std::string& path)
+{
+    return PathFromUtf8(path).wstring();
+}
 
 int ErrnoFor(DWORD error)
 {
@@ -32,52 +35,72 @@ int ErrnoFor(DWORD error)
     }
 }
 
+// The descriptor, or errno's account of why there is none.
+SystemError Opened(int result, int& fd)
+{
+    fd = result;
+    return result < 0 ? ErrnoError(errno) : SystemError{};
+}
+
+SystemError Checked(int result)
+{
+    return result != 0 ? ErrnoError(errno) : SystemError{};
+}
+
 } // namespace
 
-int OpenForReading(const std::string& path)
+SystemError OpenForReading(const std::string& path, int& fd)
 {
-    return ::_wopen(Wide(path).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+    return Opened(::_wopen(Wide(path).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT), fd);
 }
 
-int CreateForWriting(const std::string& path)
+SystemError CreateForWriting(const std::string& path, int& fd)
 {
-    return ::_wopen(Wide(path).c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY | _O_NOINHERIT,
-                    _S_IREAD | _S_IWRITE);
+    return Opened(::_wopen(Wide(path).c_str(),
+                           _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY | _O_NOINHERIT,
+                           _S_IREAD | _S_IWRITE),
+                  fd);
 }
 
-int SyncToDisk(int fd) { return ::_commit(fd); }
+SystemError SyncToDisk(int fd)
+{
+    return Checked(::_commit(fd));
+}
 
 bool FlushToDisk(std::FILE* file)
 {
     return std::fflush(file) == 0 && ::_commit(::_fileno(file)) == 0;
 }
 
-void SyncDirectory(const std::string&) {}
+SystemError SyncDirectory(const std::string&)
+{
+    return {};
+}
 
-int MoveIntoPlace(const std::string& from, const std::string& to)
+SystemError Rename(const std::string& from, const std::string& to)
 {
     if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return 0;
-    errno = ErrnoFor(GetLastError());
-    return -1;
+        return {};
+    return ErrnoError(ErrnoFor(GetLastError()));
 }
 
-int RemoveFile(const std::string& path) { return ::_wunlink(Wide(path).c_str()); }
+SystemError RemoveFile(const std::string& path)
+{
+    return Checked(::_wunlink(Wide(path).c_str()));
+}
 
-std::FILE* OpenStream(const std::string& path, const char* mode)
+SystemError OpenStream(const std::string& path, const char* mode, std::FILE*& file)
 {
     const std::wstring wideMode(mode, mode + std::char_traits<char>::length(mode));
-    return ::_wfopen(Wide(path).c_str(), wideMode.c_str());
+    file = ::_wfopen(Wide(path).c_str(), wideMode.c_str());
+    return file == nullptr ? ErrnoError(errno) : SystemError{};
 }
 
 FileKind KindOf(const std::string& path)
 {
     const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        errno = ErrnoFor(GetLastError());
-        return FileKind::kMissing;
-    }
+    if (attributes == INVALID_FILE_ATTRIBUTES) return FileKind::kMissing;
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return FileKind::kOther;
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) return FileKind::kDirectory;
     return FileKind::kRegular;

@@ -3,16 +3,12 @@
 #include "pod/FtStatusName.h"
 #include "pod/FtdiUsbDriver.h"
 
+#include "platform/SharedLibrary.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <type_traits>
-
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <dlfcn.h>
-#endif
 
 namespace pod {
 
@@ -27,68 +23,18 @@ using USHORT = std::uint16_t;
 using FT_STATUS = ULONG;
 using FT_HANDLE = void*;
 
-#ifdef _WIN32
-#define QUOBIN_D2XX_CALL WINAPI
-#else
-#define QUOBIN_D2XX_CALL
-#endif
-
-using FnListDevices = FT_STATUS(QUOBIN_D2XX_CALL*)(void*, void*, DWORD);
-using FnOpenEx = FT_STATUS(QUOBIN_D2XX_CALL*)(void*, DWORD, FT_HANDLE*);
-using FnHandle = FT_STATUS(QUOBIN_D2XX_CALL*)(FT_HANDLE);
-using FnSetLatencyTimer = FT_STATUS(QUOBIN_D2XX_CALL*)(FT_HANDLE, UCHAR);
-using FnSetBaudRate = FT_STATUS(QUOBIN_D2XX_CALL*)(FT_HANDLE, ULONG);
-using FnSetDataCharacteristics = FT_STATUS(QUOBIN_D2XX_CALL*)(FT_HANDLE, UCHAR, UCHAR, UCHAR);
-using FnSetFlowControl = FT_STATUS(QUOBIN_D2XX_CALL*)(FT_HANDLE, USHORT, UCHAR, UCHAR);
-using FnSetTimeouts = FT_STATUS(QUOBIN_D2XX_CALL*)(FT_HANDLE, ULONG, ULONG);
-using FnPurge = FT_STATUS(QUOBIN_D2XX_CALL*)(FT_HANDLE, ULONG);
-using FnTransfer = FT_STATUS(QUOBIN_D2XX_CALL*)(FT_HANDLE, void*, DWORD, DWORD*);
-using FnGetStatus = FT_STATUS(QUOBIN_D2XX_CALL*)(FT_HANDLE, DWORD*, DWORD*, DWORD*);
-using FnGetQueueStatus = FT_STATUS(QUOBIN_D2XX_CALL*)(FT_HANDLE, DWORD*);
-
-void* OpenLibrary(const std::string& path, std::string& error)
-{
-#ifdef _WIN32
-    // Only the system and the application directories: a library of the same name in
-    // the current directory must never be picked up.
-    const int size = MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(size > 0 ? size : 1), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, wide.data(), size);
-    HMODULE module = LoadLibraryExW(
-        wide.c_str(), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32 | LOAD_LIBRARY_SEARCH_APPLICATION_DIR);
-    if (module == nullptr) {
-        char text[64];
-        std::snprintf(text, sizeof text, "error %lu", static_cast<unsigned long>(GetLastError()));
-        error = text;
-    }
-    return reinterpret_cast<void*>(module);
-#else
-    void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (module == nullptr) {
-        const char* reason = dlerror();
-        error = reason ? reason : "unknown reason";
-    }
-    return module;
-#endif
-}
-
-void CloseLibrary(void* module)
-{
-#ifdef _WIN32
-    FreeLibrary(reinterpret_cast<HMODULE>(module));
-#else
-    dlclose(module);
-#endif
-}
-
-void* FindSymbol(void* module, const char* name)
-{
-#ifdef _WIN32
-    return reinterpret_cast<void*>(GetProcAddress(reinterpret_cast<HMODULE>(module), name));
-#else
-    return dlsym(module, name);
-#endif
-}
+using FnListDevices = FT_STATUS(QUOBIN_LIBRARY_CALL*)(void*, void*, DWORD);
+using FnOpenEx = FT_STATUS(QUOBIN_LIBRARY_CALL*)(void*, DWORD, FT_HANDLE*);
+using FnHandle = FT_STATUS(QUOBIN_LIBRARY_CALL*)(FT_HANDLE);
+using FnSetLatencyTimer = FT_STATUS(QUOBIN_LIBRARY_CALL*)(FT_HANDLE, UCHAR);
+using FnSetBaudRate = FT_STATUS(QUOBIN_LIBRARY_CALL*)(FT_HANDLE, ULONG);
+using FnSetDataCharacteristics = FT_STATUS(QUOBIN_LIBRARY_CALL*)(FT_HANDLE, UCHAR, UCHAR, UCHAR);
+using FnSetFlowControl = FT_STATUS(QUOBIN_LIBRARY_CALL*)(FT_HANDLE, USHORT, UCHAR, UCHAR);
+using FnSetTimeouts = FT_STATUS(QUOBIN_LIBRARY_CALL*)(FT_HANDLE, ULONG, ULONG);
+using FnPurge = FT_STATUS(QUOBIN_LIBRARY_CALL*)(FT_HANDLE, ULONG);
+using FnTransfer = FT_STATUS(QUOBIN_LIBRARY_CALL*)(FT_HANDLE, void*, DWORD, DWORD*);
+using FnGetStatus = FT_STATUS(QUOBIN_LIBRARY_CALL*)(FT_HANDLE, DWORD*, DWORD*, DWORD*);
+using FnGetQueueStatus = FT_STATUS(QUOBIN_LIBRARY_CALL*)(FT_HANDLE, DWORD*);
 
 constexpr FtStatus kFtFailedToWriteDevice = 10;
 
@@ -117,6 +63,7 @@ const char* HintFor(FtStatus status)
 } // namespace
 
 struct D2xxUsbDriver::Api {
+    platform::SharedLibrary library;
     FnListDevices listDevices = nullptr;
     FnOpenEx openEx = nullptr;
     FnHandle resetDevice = nullptr;
@@ -145,33 +92,26 @@ D2xxUsbDriver::~D2xxUsbDriver()
 
 const char* D2xxUsbDriver::DefaultLibraryName()
 {
-#if defined(_WIN32)
-    return "ftd2xx.dll";
-#elif defined(__APPLE__)
-    return "libftd2xx.dylib";
-#else
-    return "libftd2xx.so";
-#endif
+    static const std::string name = platform::SharedLibraryFileName("ftd2xx");
+    return name.c_str();
 }
 
 bool D2xxUsbDriver::Load()
 {
-    if (m_module != nullptr) return true;
-    std::string reason;
-    void* module = OpenLibrary(m_path, reason);
-    if (module == nullptr) {
-        m_lastError = "Cannot load the FTDI D2XX library " + m_path + ": " + reason +
+    if (m_loaded) return true;
+    auto api = std::make_unique<Api>();
+    if (const platform::SystemError error = api->library.Open(m_path)) {
+        m_lastError = "Cannot load the FTDI D2XX library " + m_path + ": " + error.text +
                       (FtdiUsbDriver::Available()
                            ? ". Install FTDI's D2XX driver, or use the libftdi back end."
                            : ". Install FTDI's D2XX driver.");
         return false;
     }
-    auto api = std::make_unique<Api>();
     const char* missing = nullptr;
     auto bind = [&](auto& slot, const char* name) {
         if (missing != nullptr) return;
-        void* symbol = FindSymbol(module, name);
-        if (symbol == nullptr)
+        void* symbol = nullptr;
+        if (api->library.Find(name, symbol))
             missing = name;
         else
             slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(symbol);
@@ -191,28 +131,27 @@ bool D2xxUsbDriver::Load()
     bind(api->getQueueStatus, "FT_GetQueueStatus");
     bind(api->close, "FT_Close");
     if (missing != nullptr) {
-        CloseLibrary(module);
         m_lastError = std::string("The FTDI D2XX library ") + m_path + " lacks the function " +
                       missing + "; install a current D2XX driver.";
         return false;
     }
-    m_module = module;
     m_api = api.release();
+    m_loaded = true;
     m_lastError.clear();
     return true;
 }
 
 void D2xxUsbDriver::Unload()
 {
-    if (m_module == nullptr) return;
-    delete m_api;
+    if (!m_loaded) return;
+    m_loaded = false;
+    delete m_api; // unloads the library
     m_api = nullptr;
-    CloseLibrary(m_module.exchange(nullptr));
 }
 
 bool D2xxUsbDriver::IsLoaded() const
 {
-    return m_module != nullptr;
+    return m_loaded;
 }
 
 FtStatus D2xxUsbDriver::Failed(const char* function, FtStatus status)

@@ -56,7 +56,7 @@ private:
     FtStatus Failed(const char* function, FtStatus status);
 
     std::string m_path;
-    std::atomic<void*> m_module{nullptr}; // read by IsLoaded() from any thread
+    std::atomic<bool> m_loaded{false}; // read by IsLoaded() from any thread
     Api* m_api = nullptr;
     std::string m_lastError;
 };

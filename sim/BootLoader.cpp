@@ -50,49 +50,15 @@ BootLoader::Answer BootLoader::Feed(std::uint8_t byte)
         m_state = State::kComplement;
         return {};
     case State::kComplement:
-        if (static_cast<std::uint8_t>(m_command ^ byte) != 0xFF) {
-            return Nack();
-        }
-        if (m_command == kCmdErase) {
-            m_state = State::kEraseFirst;
-            return Ack(kFaultErase);
-        }
-        if (m_command == kCmdWrite) {
-            m_state = State::kAddress;
-            m_buffer.clear();
-            return Ack(kFaultWrite);
-        }
-        return Nack();
+        return FeedComplement(byte);
     case State::kEraseFirst:
         m_eraseFirst = byte;
         m_state = State::kEraseSecond;
         return {};
     case State::kEraseSecond:
-        // Only the global erase (0xFF 0x00) is offered; page lists are not.
-        if (m_eraseFirst != 0xFF || byte != 0x00) {
-            return Nack();
-        }
-        std::fill(m_flash.begin(), m_flash.end(), 0xFF);
-        std::fill(m_written.begin(), m_written.end(), false);
-        m_end = 0;
-        m_erased = true;
-        m_state = State::kIdle;
-        return Ack();
-    case State::kAddress: {
-        m_buffer.push_back(byte);
-        if (m_buffer.size() < 5) {
-            return {};
-        }
-        const std::uint8_t x = m_buffer[0] ^ m_buffer[1] ^ m_buffer[2] ^ m_buffer[3];
-        m_address = (static_cast<std::uint32_t>(m_buffer[0]) << 24) |
-                    (static_cast<std::uint32_t>(m_buffer[1]) << 16) |
-                    (static_cast<std::uint32_t>(m_buffer[2]) << 8) | m_buffer[3];
-        if (x != m_buffer[4] || m_address < kFlashBase || m_address - kFlashBase >= kFlashSize) {
-            return Nack();
-        }
-        m_state = State::kCount;
-        return Ack();
-    }
+        return FeedEraseSecond(byte);
+    case State::kAddress:
+        return FeedAddress(byte);
     case State::kCount:
         m_count = static_cast<std::uint32_t>(byte) + 1;
         m_buffer.assign(1, byte);
@@ -104,31 +70,83 @@ BootLoader::Answer BootLoader::Feed(std::uint8_t byte)
             m_state = State::kChecksum;
         }
         return {};
-    case State::kChecksum: {
-        std::uint8_t x = 0;
-        for (std::uint8_t b : m_buffer) {
-            x ^= b;
-        }
-        const std::uint32_t offset = m_address - kFlashBase;
-        if (x != byte || offset + m_count > kFlashSize) {
-            return Nack();
-        }
-        // Flash bits can only be cleared; a byte that is not erased cannot be written.
-        for (std::uint32_t i = 0; i < m_count; ++i) {
-            if (m_flash[offset + i] != 0xFF && m_flash[offset + i] != m_buffer[i + 1]) {
-                return Nack();
-            }
-        }
-        for (std::uint32_t i = 0; i < m_count; ++i) {
-            m_flash[offset + i] = m_buffer[i + 1];
-            m_written[offset + i] = true;
-        }
-        m_end = std::max(m_end, offset + m_count);
-        m_state = State::kIdle;
-        return Ack();
-    }
+    case State::kChecksum:
+        return FeedChecksum(byte);
     }
     return {};
+}
+
+BootLoader::Answer BootLoader::FeedComplement(std::uint8_t byte)
+{
+    if (static_cast<std::uint8_t>(m_command ^ byte) != 0xFF) {
+        return Nack();
+    }
+    if (m_command == kCmdErase) {
+        m_state = State::kEraseFirst;
+        return Ack(kFaultErase);
+    }
+    if (m_command == kCmdWrite) {
+        m_state = State::kAddress;
+        m_buffer.clear();
+        return Ack(kFaultWrite);
+    }
+    return Nack();
+}
+
+BootLoader::Answer BootLoader::FeedEraseSecond(std::uint8_t byte)
+{
+    // Only the global erase (0xFF 0x00) is offered; page lists are not.
+    if (m_eraseFirst != 0xFF || byte != 0x00) {
+        return Nack();
+    }
+    std::fill(m_flash.begin(), m_flash.end(), 0xFF);
+    std::fill(m_written.begin(), m_written.end(), false);
+    m_end = 0;
+    m_erased = true;
+    m_state = State::kIdle;
+    return Ack();
+}
+
+BootLoader::Answer BootLoader::FeedAddress(std::uint8_t byte)
+{
+    m_buffer.push_back(byte);
+    if (m_buffer.size() < 5) {
+        return {};
+    }
+    const std::uint8_t x = m_buffer[0] ^ m_buffer[1] ^ m_buffer[2] ^ m_buffer[3];
+    m_address = (static_cast<std::uint32_t>(m_buffer[0]) << 24) |
+                (static_cast<std::uint32_t>(m_buffer[1]) << 16) |
+                (static_cast<std::uint32_t>(m_buffer[2]) << 8) | m_buffer[3];
+    if (x != m_buffer[4] || m_address < kFlashBase || m_address - kFlashBase >= kFlashSize) {
+        return Nack();
+    }
+    m_state = State::kCount;
+    return Ack();
+}
+
+BootLoader::Answer BootLoader::FeedChecksum(std::uint8_t byte)
+{
+    std::uint8_t x = 0;
+    for (std::uint8_t b : m_buffer) {
+        x ^= b;
+    }
+    const std::uint32_t offset = m_address - kFlashBase;
+    if (x != byte || offset + m_count > kFlashSize) {
+        return Nack();
+    }
+    // Flash bits can only be cleared; a byte that is not erased cannot be written.
+    for (std::uint32_t i = 0; i < m_count; ++i) {
+        if (m_flash[offset + i] != 0xFF && m_flash[offset + i] != m_buffer[i + 1]) {
+            return Nack();
+        }
+    }
+    for (std::uint32_t i = 0; i < m_count; ++i) {
+        m_flash[offset + i] = m_buffer[i + 1];
+        m_written[offset + i] = true;
+    }
+    m_end = std::max(m_end, offset + m_count);
+    m_state = State::kIdle;
+    return Ack();
 }
 
 std::vector<std::uint8_t> BootLoader::BootableImage() const

@@ -52,6 +52,11 @@ private:
 
     Answer Ack(int step = 0);
     Answer Nack();
+    // The states whose last byte is answered, with an ACK or a NACK.
+    Answer FeedComplement(std::uint8_t byte);  // the command's complement
+    Answer FeedEraseSecond(std::uint8_t byte); // the erase's second byte
+    Answer FeedAddress(std::uint8_t byte);     // the write's address and its XOR
+    Answer FeedChecksum(std::uint8_t byte);    // the write's data XOR: the bytes are written
 
     State m_state = State::kIdle;
     std::uint8_t m_command = 0;

@@ -253,12 +253,12 @@ std::string TemporaryName(const std::string& name)
 bool ReadRegularFile(const std::string& path, std::size_t maxBytes,
                      std::optional<std::string>& content, std::string& reason)
 {
-    const int fd = platform::OpenForReading(path);
-    if (fd < 0) {
-        if (errno == ENOENT) {
+    int fd = -1;
+    if (const platform::SystemError error = platform::OpenForReading(path, fd)) {
+        if (error.code == ENOENT) {
             return true;
         }
-        reason = "cannot be read: " + SystemReason(errno);
+        reason = "cannot be read: " + error.text;
         return false;
     }
     struct stat info {};
@@ -305,17 +305,165 @@ std::size_t WindowBytes(std::uint32_t first, std::uint32_t last)
     return (static_cast<std::size_t>(last) - first + 1) * 2;
 }
 
+// Reads the files of a state one after the other and keeps the first failure: the file,
+// what is wrong with it, and how to go on when its own recovery does not fit.
+class StateReader {
+public:
+    explicit StateReader(const SimStateStore::FileReader& read) : m_read(read) {}
+
+    // The file's content, or none when it does not exist; false when it cannot be read.
+    bool Read(const std::string& name, std::size_t maxBytes)
+    {
+        m_content.reset();
+        std::string why;
+        if (!m_read(name, maxBytes, m_content, why)) {
+            return Fail(name, why);
+        }
+        return true;
+    }
+
+    // A region or RAM file that, when it exists, holds exactly `bytes` of the part.
+    bool ExactWords(const std::string& name, std::size_t bytes, const SimPart& part,
+                    std::vector<std::uint16_t>& words)
+    {
+        if (!Read(name, bytes)) {
+            return false;
+        }
+        if (m_content && m_content->size() != bytes) {
+            return Fail(name, "has " + std::to_string(m_content->size()) + " bytes where the " +
+                                  part.name + " has " + std::to_string(bytes));
+        }
+        if (m_content) {
+            words = BytesToWords(*m_content);
+        }
+        return true;
+    }
+
+    bool Fail(const std::string& name, const std::string& why)
+    {
+        m_failed = name;
+        m_reason = why;
+        return false;
+    }
+
+    void SetRecovery(std::string recovery) { m_recovery = std::move(recovery); }
+    const std::optional<std::string>& Content() const { return m_content; }
+    std::string Error() const
+    {
+        return m_failed + ": " + m_reason + "; " +
+               (m_recovery.empty() ? Recovery(m_failed) : m_recovery);
+    }
+
+private:
+    const SimStateStore::FileReader& m_read;
+    std::optional<std::string> m_content;
+    std::string m_failed;
+    std::string m_reason;
+    std::string m_recovery;
+};
+
+// With no pod.txt the other files belong to no known part; starting blank would write a
+// blank chip over them at the next save. False when one of them is there or cannot be
+// read.
+bool NothingWithoutPodText(StateReader& reader)
+{
+    for (const auto& [name, unused] : SimStateStore::Files(SimState{})) {
+        if (name == "pod.txt") {
+            continue;
+        }
+        if (!reader.Read(name, kJobTextLimit)) {
+            return false;
+        }
+        if (reader.Content()) {
+            reader.SetRecovery("move the other files away to start with a factory POD and a "
+                               "blank chip");
+            return reader.Fail("pod.txt", "is missing while " + name + " is there");
+        }
+    }
+    return true;
+}
+
+bool ReadPodText(StateReader& reader, SimState& loaded)
+{
+    std::string reason;
+    return ParsePodText(*reader.Content(), loaded, reason) || reader.Fail("pod.txt", reason);
+}
+
+bool ReadFirmware(StateReader& reader, SimState& loaded)
+{
+    if (!reader.Read("firmware.bin", kFirmwareLimit)) {
+        return false;
+    }
+    if (reader.Content()) {
+        loaded.firmware.assign(reader.Content()->begin(), reader.Content()->end());
+    }
+    return true;
+}
+
+// The flash regions and RAM windows of the part pod.txt names.
+bool ReadTargetFiles(StateReader& reader, SimState& loaded)
+{
+    const SimPart part = *PartFor(loaded.mcuType);
+    bool ok = true;
+    for (int r = 0; ok && r < kRegionCount; ++r) {
+        const SimRegion& region = part.regions[static_cast<std::size_t>(r)];
+        const std::string name = std::string(kRegionNames[static_cast<std::size_t>(r)]) + ".bin";
+        if (!region.present) {
+            ok = reader.Read(name, kFirmwareLimit) &&
+                 (!reader.Content() ||
+                  reader.Fail(name, "is a region the " + part.name + " does not have"));
+            continue;
+        }
+        ok = reader.ExactWords(name, WindowBytes(region.first, region.last), part,
+                               loaded.flash[static_cast<std::size_t>(r)]);
+    }
+    ok = ok && reader.ExactWords("RAM1.bin", WindowBytes(part.ramWindow1First, part.ramWindow1Last),
+                                 part, loaded.ram[0]);
+    return ok &&
+           reader.ExactWords("RAM2.bin", WindowBytes(part.ramWindow2First, part.ramWindow2Last),
+                             part, loaded.ram[1]);
+}
+
+bool ReadJob(StateReader& reader, SimState& loaded)
+{
+    if (!reader.Read("job.txt", kJobTextLimit)) {
+        return false;
+    }
+    std::string reason;
+    return !reader.Content() || ParseJobText(*reader.Content(), loaded, reason) ||
+           reader.Fail("job.txt", reason);
+}
+
 } // namespace
+
+// Counts the steps of a save and asks the hook after each whether to go on.
+class SimStateStore::SaveSteps {
+public:
+    explicit SaveSteps(const StepHook& hook) : m_hook(hook) {}
+
+    // True, with `error` saying so, when the hook stops the save after this step.
+    bool Stopped(std::string& error)
+    {
+        if (m_hook && !m_hook(++m_step)) {
+            error = "stopped after step " + std::to_string(m_step);
+            return true;
+        }
+        return false;
+    }
+
+private:
+    const StepHook& m_hook;
+    int m_step = 0;
+};
 
 std::string SimStateStore::Path(const std::string& name) const
 {
     return platform::Utf8FromPath(platform::PathFromUtf8(m_directory) / name);
 }
 
-std::vector<std::pair<std::string, std::optional<std::string>>>
-SimStateStore::Files(const SimState& state)
+SimStateStore::FileContents SimStateStore::Files(const SimState& state)
 {
-    std::vector<std::pair<std::string, std::optional<std::string>>> files;
+    FileContents files;
     files.emplace_back("firmware.bin",
                        state.firmware.empty()
                            ? std::nullopt
@@ -367,8 +515,8 @@ bool SimStateStore::Lock(std::chrono::milliseconds wait, std::string& error)
     error.clear();
     std::error_code ec;
     std::filesystem::create_directories(platform::PathFromUtf8(m_directory), ec);
-    std::string reason;
-    if (ec || m_lock.Acquire(m_directory, wait, reason) != StateDirectoryLock::Result::kBusy) {
+    // A folder that cannot be made or opened is the save's to report.
+    if (ec || m_lock.Acquire(m_directory, wait).code != platform::kHeldElsewhere) {
         return true;
     }
     error = m_directory + ": in use by another program with this emulator state (waited " +
@@ -387,9 +535,9 @@ bool SimStateStore::WriteWhole(const std::string& name, const std::string& conte
                                std::string& error) const
 {
     const std::string path = Path(name);
-    const int fd = platform::CreateForWriting(path);
-    if (fd < 0) {
-        error = "cannot write " + path + ": " + SystemReason(errno);
+    int fd = -1;
+    if (const platform::SystemError failed = platform::CreateForWriting(path, fd)) {
+        error = "cannot write " + path + ": " + failed.text;
         return false;
     }
     std::size_t done = 0;
@@ -404,8 +552,8 @@ bool SimStateStore::WriteWhole(const std::string& name, const std::string& conte
     }
     // On the disk before any rename refers to it, so that a crash cannot leave a name
     // on a file whose blocks were never written.
-    if (failure == 0 && platform::SyncToDisk(fd) != 0) {
-        failure = errno;
+    if (failure == 0) {
+        failure = platform::SyncToDisk(fd).code;
     }
     if (::close(fd) != 0 && failure == 0) {
         failure = errno;
@@ -448,12 +596,12 @@ bool SimStateStore::Recover(std::string& error) const
         }
         for (const auto& [verb, name] : steps) {
             const std::string path = Path(name);
-            const int result = verb == "put"
-                                   ? platform::MoveIntoPlace(Path(TemporaryName(name)), path)
-                                   : platform::RemoveFile(path);
-            if (result != 0 && errno != ENOENT) {
+            const platform::SystemError failed =
+                verb == "put" ? platform::Rename(Path(TemporaryName(name)), path)
+                              : platform::RemoveFile(path);
+            if (failed && failed.code != ENOENT) {
                 error = "cannot " + std::string(verb == "put" ? "write " : "remove ") + path +
-                        ": " + SystemReason(errno);
+                        ": " + failed.text;
                 return false;
             }
         }
@@ -470,8 +618,8 @@ bool SimStateStore::Recover(std::string& error) const
         if (platform::KindOf(Path(name)) != platform::FileKind::kRegular) {
             continue;
         }
-        if (platform::RemoveFile(Path(name)) != 0) {
-            error = "cannot remove " + Path(name) + ": " + SystemReason(errno);
+        if (const platform::SystemError failed = platform::RemoveFile(Path(name))) {
+            error = "cannot remove " + Path(name) + ": " + failed.text;
             return false;
         }
         removed = true;
@@ -482,11 +630,10 @@ bool SimStateStore::Recover(std::string& error) const
     return true;
 }
 
-bool SimStateStore::Save(const SimState& state, const SimState* previous, std::string& error) const
+std::vector<std::size_t> SimStateStore::ChangedFiles(const FileContents& files,
+                                                     const SimState* previous)
 {
-    error.clear();
-    const auto files = Files(state);
-    std::vector<std::pair<std::string, std::optional<std::string>>> before;
+    FileContents before;
     if (previous != nullptr) {
         before = Files(*previous);
     }
@@ -496,6 +643,75 @@ bool SimStateStore::Save(const SimState& state, const SimState* previous, std::s
             changed.push_back(i);
         }
     }
+    return changed;
+}
+
+bool SimStateStore::WriteNewFiles(const FileContents& files,
+                                  const std::vector<std::size_t>& changed, SaveSteps& steps,
+                                  std::string& list, std::string& error) const
+{
+    for (std::size_t i : changed) {
+        const auto& [name, content] = files[i];
+        if (content) {
+            if (!WriteWhole(TemporaryName(name), *content, error)) {
+                return false;
+            }
+            if (steps.Stopped(error)) {
+                return false;
+            }
+        }
+        list += (content ? "put " : "remove ") + name + "\n";
+    }
+    return true;
+}
+
+bool SimStateStore::PutRenameList(const std::string& list, SaveSteps& steps,
+                                  std::string& error) const
+{
+    if (!WriteWhole(TemporaryName(kRenameList), list, error)) {
+        return false;
+    }
+    if (const platform::SystemError failed =
+            platform::Rename(Path(TemporaryName(kRenameList)), Path(kRenameList))) {
+        error = "cannot write " + Path(kRenameList) + ": " + failed.text;
+        return false;
+    }
+    SyncDirectory();
+    return !steps.Stopped(error);
+}
+
+bool SimStateStore::CarryOutRenames(const FileContents& files,
+                                    const std::vector<std::size_t>& changed, SaveSteps& steps,
+                                    std::string& error) const
+{
+    for (std::size_t i : changed) {
+        const auto& [name, content] = files[i];
+        const std::string path = Path(name);
+        const platform::SystemError failed = content
+                                                 ? platform::Rename(Path(TemporaryName(name)), path)
+                                                 : platform::RemoveFile(path);
+        if (failed && (content || failed.code != ENOENT)) {
+            error = (content ? "cannot write " : "cannot remove ") + path + ": " + failed.text;
+            return false;
+        }
+        if (steps.Stopped(error)) {
+            return false;
+        }
+    }
+    SyncDirectory();
+    if (const platform::SystemError failed = platform::RemoveFile(Path(kRenameList))) {
+        error = "cannot remove " + Path(kRenameList) + ": " + failed.text;
+        return false;
+    }
+    SyncDirectory();
+    return true;
+}
+
+bool SimStateStore::Save(const SimState& state, const SimState* previous, std::string& error) const
+{
+    error.clear();
+    const FileContents files = Files(state);
+    const std::vector<std::size_t> changed = ChangedFiles(files, previous);
     if (changed.empty()) {
         return true;
     }
@@ -508,151 +724,31 @@ bool SimStateStore::Save(const SimState& state, const SimState* previous, std::s
     if (!Recover(error)) {
         return false;
     }
-    int step = 0;
-    auto stopped = [&] {
-        if (m_afterStep && !m_afterStep(++step)) {
-            error = "stopped after step " + std::to_string(step);
-            return true;
-        }
-        return false;
-    };
+    SaveSteps steps(m_afterStep);
     std::string list;
-    for (std::size_t i : changed) {
-        const auto& [name, content] = files[i];
-        if (content) {
-            if (!WriteWhole(TemporaryName(name), *content, error)) {
-                return false;
-            }
-            if (stopped()) {
-                return false;
-            }
-        }
-        list += (content ? "put " : "remove ") + name + "\n";
-    }
-    // From here on the new state is the saved one: a kill before the renames are done
-    // leaves the list, and the next load carries it out.
-    if (!WriteWhole(TemporaryName(kRenameList), list, error)) {
-        return false;
-    }
-    if (platform::MoveIntoPlace(Path(TemporaryName(kRenameList)), Path(kRenameList)) != 0) {
-        error = "cannot write " + Path(kRenameList) + ": " + SystemReason(errno);
-        return false;
-    }
-    SyncDirectory();
-    if (stopped()) {
-        return false;
-    }
-    for (std::size_t i : changed) {
-        const auto& [name, content] = files[i];
-        const std::string path = Path(name);
-        if (content ? platform::MoveIntoPlace(Path(TemporaryName(name)), path) != 0
-                    : platform::RemoveFile(path) != 0 && errno != ENOENT) {
-            error =
-                (content ? "cannot write " : "cannot remove ") + path + ": " + SystemReason(errno);
-            return false;
-        }
-        if (stopped()) {
-            return false;
-        }
-    }
-    SyncDirectory();
-    if (platform::RemoveFile(Path(kRenameList)) != 0) {
-        error = "cannot remove " + Path(kRenameList) + ": " + SystemReason(errno);
-        return false;
-    }
-    SyncDirectory();
-    return true;
+    // Once the list is in place the new state is the saved one: a kill before the
+    // renames are done leaves the list, and the next load carries it out.
+    return WriteNewFiles(files, changed, steps, list, error) && PutRenameList(list, steps, error) &&
+           CarryOutRenames(files, changed, steps, error);
 }
 
 bool SimStateStore::Parse(const FileReader& read, SimState& state, std::string& error)
 {
     SimState loaded;
-    std::optional<std::string> content;
-    std::string reason;
-    std::string failed;
-    auto fail = [&](const std::string& name, const std::string& why) {
-        failed = name;
-        reason = why;
-        return false;
-    };
-    auto readFile = [&](const std::string& name, std::size_t maxBytes) {
-        content.reset();
-        std::string why;
-        if (!read(name, maxBytes, content, why)) {
-            return fail(name, why);
-        }
-        return true;
-    };
-    auto exactWords = [&](const std::string& name, std::size_t bytes,
-                          std::vector<std::uint16_t>& words) {
-        if (!readFile(name, bytes)) {
-            return false;
-        }
-        if (content && content->size() != bytes) {
-            return fail(name, "has " + std::to_string(content->size()) + " bytes where the " +
-                                  PartFor(loaded.mcuType)->name + " has " + std::to_string(bytes));
-        }
-        if (content) {
-            words = BytesToWords(*content);
-        }
-        return true;
-    };
-
-    std::string recovery;
-    bool ok = readFile("pod.txt", kPodTextLimit);
-    if (ok && !content) {
-        // Without pod.txt the other files belong to no known part; starting blank would
-        // write a blank chip over them at the next save.
-        for (const auto& [name, unused] : Files(SimState{})) {
-            if (name == "pod.txt") {
-                continue;
-            }
-            if (!readFile(name, kJobTextLimit)) {
-                break;
-            }
-            if (content) {
-                fail("pod.txt", "is missing while " + name + " is there");
-                recovery = "move the other files away to start with a factory POD and a blank "
-                           "chip";
-                break;
-            }
-        }
-        if (failed.empty()) {
+    StateReader reader(read);
+    bool ok = reader.Read("pod.txt", kPodTextLimit);
+    if (ok && !reader.Content()) {
+        if (NothingWithoutPodText(reader)) {
             error.clear();
             return false;
         }
         ok = false;
     }
-    ok = ok && (ParsePodText(*content, loaded, reason) || fail("pod.txt", reason));
-    ok = ok && readFile("firmware.bin", kFirmwareLimit);
-    if (ok && content) {
-        loaded.firmware.assign(content->begin(), content->end());
-    }
-    if (ok && loaded.hasTarget) {
-        const SimPart part = *PartFor(loaded.mcuType);
-        for (int r = 0; ok && r < kRegionCount; ++r) {
-            const SimRegion& region = part.regions[static_cast<std::size_t>(r)];
-            const std::string name =
-                std::string(kRegionNames[static_cast<std::size_t>(r)]) + ".bin";
-            if (!region.present) {
-                ok = readFile(name, kFirmwareLimit) &&
-                     (!content || fail(name, "is a region the " + part.name + " does not have"));
-                continue;
-            }
-            ok = exactWords(name, WindowBytes(region.first, region.last),
-                            loaded.flash[static_cast<std::size_t>(r)]);
-        }
-        ok = ok && exactWords("RAM1.bin", WindowBytes(part.ramWindow1First, part.ramWindow1Last),
-                              loaded.ram[0]);
-        ok = ok && exactWords("RAM2.bin", WindowBytes(part.ramWindow2First, part.ramWindow2Last),
-                              loaded.ram[1]);
-    }
-    ok = ok && readFile("job.txt", kJobTextLimit);
-    if (ok && content) {
-        ok = ParseJobText(*content, loaded, reason) || fail("job.txt", reason);
-    }
+    ok = ok && ReadPodText(reader, loaded) && ReadFirmware(reader, loaded);
+    ok = ok && (!loaded.hasTarget || ReadTargetFiles(reader, loaded));
+    ok = ok && ReadJob(reader, loaded);
     if (!ok) {
-        error = failed + ": " + reason + "; " + (recovery.empty() ? Recovery(failed) : recovery);
+        error = reader.Error();
         return false;
     }
     state = std::move(loaded);

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/DirectoryLock.h"
 #include "sim/PodJobStore.h"
 #include "sim/SimPart.h"
-#include "sim/StateDirectoryLock.h"
 
 namespace sim {
 
@@ -71,8 +71,8 @@ public:
 
     // The files a state consists of, in the order they are written (pod.txt, which
     // says what the others are, last); no content means no file.
-    static std::vector<std::pair<std::string, std::optional<std::string>>>
-    Files(const SimState& state);
+    using FileContents = std::vector<std::pair<std::string, std::optional<std::string>>>;
+    static FileContents Files(const SimState& state);
     // The state the files' contents describe; false with the file and the reason.
     // `read` gives a file's content, or nothing when it does not exist.
     using FileReader = std::function<bool(const std::string& name, std::size_t maxBytes,
@@ -80,16 +80,27 @@ public:
     static bool Parse(const FileReader& read, SimState& state, std::string& error);
 
 private:
+    class SaveSteps;
+
     std::string Path(const std::string& name) const;
     // Finishes a save whose list of renames is there, then removes what an unfinished
     // save left; false with the reason when the list is damaged or a file cannot go.
     bool Recover(std::string& error) const;
     bool WriteWhole(const std::string& name, const std::string& content, std::string& error) const;
     void SyncDirectory() const;
+    // The steps of a save: which files differ from the previous state, each new one
+    // written beside the old, the list of renames put in place, the renames done.
+    static std::vector<std::size_t> ChangedFiles(const FileContents& files,
+                                                 const SimState* previous);
+    bool WriteNewFiles(const FileContents& files, const std::vector<std::size_t>& changed,
+                       SaveSteps& steps, std::string& list, std::string& error) const;
+    bool PutRenameList(const std::string& list, SaveSteps& steps, std::string& error) const;
+    bool CarryOutRenames(const FileContents& files, const std::vector<std::size_t>& changed,
+                         SaveSteps& steps, std::string& error) const;
 
     std::string m_directory;
     StepHook m_afterStep;
-    StateDirectoryLock m_lock;
+    platform::DirectoryLock m_lock;
 };
 
 } // namespace sim

@@ -55,6 +55,13 @@ inline constexpr const char* kFolderReadAsFile = "Permission denied";
 inline constexpr const char* kFolderReadAsFile = "Is a directory";
 #endif
 
+// The file that swallows what is written to it.
+#ifdef _WIN32
+inline constexpr const char* kNullDevice = "NUL";
+#else
+inline constexpr const char* kNullDevice = "/dev/null";
+#endif
+
 // What tells one file from another on its disk (the inode on POSIX, the file index on
 // Windows): a file replaced by a rename gets another; 0 when it cannot be asked.
 inline std::uint64_t FileIdentity(const std::string& path)

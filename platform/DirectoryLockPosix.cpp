@@ -1,13 +1,12 @@
-#include "sim/StateDirectoryLock.h"
+#include "platform/DirectoryLock.h"
 
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
-#include <system_error>
 #include <thread>
 #include <unistd.h>
 
-namespace sim {
+namespace platform {
 
 namespace {
 
@@ -16,15 +15,13 @@ constexpr std::chrono::milliseconds kRetryInterval{20};
 
 } // namespace
 
-StateDirectoryLock::Result StateDirectoryLock::Acquire(const std::string& directory,
-                                                       std::chrono::milliseconds wait,
-                                                       std::string& reason)
+SystemError DirectoryLock::Acquire(const std::string& directory, std::chrono::milliseconds wait)
 {
     Release();
     const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
-        reason = std::generic_category().message(errno);
-        return Result::kFailed;
+        const SystemError error = ErrnoError(errno);
+        return {error.code, directory + ": " + error.text};
     }
     // flock, not fcntl: its lock belongs to this open directory, so a second holder in
     // the same process (another emulator, another thread) is refused too.
@@ -32,7 +29,7 @@ StateDirectoryLock::Result StateDirectoryLock::Acquire(const std::string& direct
     for (;;) {
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
             m_handle = fd;
-            return Result::kLocked;
+            return {};
         }
         const int error = errno;
         if (error == EINTR) {
@@ -40,14 +37,15 @@ StateDirectoryLock::Result StateDirectoryLock::Acquire(const std::string& direct
         }
         if (error != EWOULDBLOCK || std::chrono::steady_clock::now() >= deadline) {
             ::close(fd);
-            reason = std::generic_category().message(error);
-            return error == EWOULDBLOCK ? Result::kBusy : Result::kFailed;
+            if (error == EWOULDBLOCK)
+                return {kHeldElsewhere, directory + ": locked by another holder"};
+            return {error, directory + ": " + ErrnoError(error).text};
         }
         std::this_thread::sleep_for(kRetryInterval);
     }
 }
 
-void StateDirectoryLock::Release()
+void DirectoryLock::Release()
 {
     if (m_handle >= 0) {
         ::close(static_cast<int>(m_handle));
@@ -55,4 +53,4 @@ void StateDirectoryLock::Release()
     }
 }
 
-} // namespace sim
+} // namespace platform
