@@ -87,11 +87,12 @@ bool ReadMapText(const std::string& path, std::string& text, std::string& reason
         reason = "no file name given";
         return false;
     }
-    FileDescriptor file(platform::OpenForReading(path));
-    if (file.get() < 0) {
-        reason = std::strerror(errno);
+    int fd = -1;
+    if (const platform::SystemError error = platform::OpenForReading(path, fd)) {
+        reason = error.text;
         return false;
     }
+    FileDescriptor file(fd);
     struct stat info {};
     if (::fstat(file.get(), &info) != 0) {
         reason = std::strerror(errno);

@@ -68,23 +68,20 @@ bool SaveWatchList(const std::string& mapPath, const WatchList& watchList, std::
     // the old list in one step.
     const std::string path = WatchListPath(mapPath);
     const std::string temporary = path + ".tmp";
-    std::FILE* file = platform::OpenStream(temporary, "wb");
-    if (file == nullptr) return fail(std::strerror(errno));
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    std::FILE* file = nullptr;
+    if (const platform::SystemError error = platform::OpenStream(temporary, "wb", file))
+        return fail(error.text);
+    platform::SystemError error;
+    if (std::fwrite(text.data(), 1, text.size(), file) != text.size())
+        error = platform::ErrnoError(errno);
     // The bytes reach the disk before the rename makes them the list, so a power cut leaves
     // the old list or the new one, never an empty file.
-    const bool flushed = written && platform::FlushToDisk(file);
-    const int writeError = errno;
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !flushed || !closed) {
-        const std::string why = std::strerror(closed ? writeError : errno);
-        platform::RemoveFile(temporary);
-        return fail(why);
-    }
-    if (platform::MoveIntoPlace(temporary, path) != 0) {
-        const std::string why = std::strerror(errno);
-        platform::RemoveFile(temporary);
-        return fail(why);
+    if (!error) error = platform::FlushToDisk(file);
+    if (std::fclose(file) != 0 && !error) error = platform::ErrnoError(errno);
+    if (!error) error = platform::Rename(temporary, path);
+    if (error) {
+        (void)platform::RemoveFile(temporary);
+        return fail(error.text);
     }
     return true;
 }

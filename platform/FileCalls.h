@@ -19,6 +19,8 @@ namespace platform {
 [[nodiscard]] SystemError CreateForWriting(const std::string& path, int& fd);
 // What was written to `fd` reaches the disk.
 [[nodiscard]] SystemError SyncToDisk(int fd);
+// fflush, then the stream's bytes reach the disk.
+[[nodiscard]] SystemError FlushToDisk(std::FILE* file);
 // Renames and removals in the directory reach the disk (nothing to do on Windows, where
 // a rename writes through).
 SystemError SyncDirectory(const std::string& path);
@@ -32,13 +34,5 @@ enum class FileKind { kMissing, kRegular, kDirectory, kOther };
 // What is at `path`, not following a final symbolic link; kMissing also when it cannot be
 // asked.
 FileKind KindOf(const std::string& path);
-
-// The same calls in the C library's manner, -1, false or null with errno set, for the
-// readers and writers that word errno themselves.
-int OpenForReading(const std::string& path);
-// fflush, then the bytes reach the disk.
-bool FlushToDisk(std::FILE* file);
-int MoveIntoPlace(const std::string& from, const std::string& to);
-std::FILE* OpenStream(const std::string& path, const char* mode);
 
 } // namespace platform

@@ -39,9 +39,10 @@ SystemError SyncToDisk(int fd)
     return Checked(::fsync(fd));
 }
 
-bool FlushToDisk(std::FILE* file)
+SystemError FlushToDisk(std::FILE* file)
 {
-    return std::fflush(file) == 0 && ::fsync(::fileno(file)) == 0;
+    if (std::fflush(file) != 0) return ErrnoError(errno);
+    return Checked(::fsync(::fileno(file)));
 }
 
 SystemError SyncDirectory(const std::string& path)

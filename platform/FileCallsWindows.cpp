@@ -67,9 +67,10 @@ SystemError SyncToDisk(int fd)
     return Checked(::_commit(fd));
 }
 
-bool FlushToDisk(std::FILE* file)
+SystemError FlushToDisk(std::FILE* file)
 {
-    return std::fflush(file) == 0 && ::_commit(::_fileno(file)) == 0;
+    if (std::fflush(file) != 0) return ErrnoError(errno);
+    return Checked(::_commit(::_fileno(file)));
 }
 
 SystemError SyncDirectory(const std::string&)

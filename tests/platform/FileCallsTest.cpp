@@ -85,19 +85,4 @@ TEST(FileCalls, AWholeWriteAndRenameSucceedsWithEmptyErrors)
     EXPECT_EQ(platform::KindOf(dir.Path("file")), platform::FileKind::kMissing);
 }
 
-// The C library's manner, for callers that read errno themselves.
-TEST(FileCalls, TheErrnoFormsSetErrno)
-{
-    const support::TempDir dir;
-    errno = 0;
-    EXPECT_EQ(platform::OpenForReading(dir.Path("missing")), -1);
-    EXPECT_EQ(errno, ENOENT);
-    errno = 0;
-    EXPECT_EQ(platform::MoveIntoPlace(dir.Path("missing"), dir.Path("other")), -1);
-    EXPECT_EQ(errno, ENOENT);
-    errno = 0;
-    EXPECT_EQ(platform::OpenStream(dir.Path("missing"), "rb"), nullptr);
-    EXPECT_EQ(errno, ENOENT);
-}
-
 } // namespace
