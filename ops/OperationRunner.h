@@ -1,8 +1,8 @@
 #pragma once
 
+#include "image/RunChoices.h"
 #include "image/RunSettings.h"
 #include "ops/CommandResult.h"
-#include "image/RunChoices.h"
 #include "ops/OperationMode.h"
 #include "ops/RunRecord.h"
 #include "pod/PodOutcome.h"

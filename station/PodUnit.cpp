@@ -6,18 +6,17 @@
 
 namespace station {
 
-PodUnit::PodUnit(podlink::PodLink ownLink, pod::UsbDriver& driver, pod::TracingUsbDriver* tracer,
-                 pod::PodClock& clock, const std::string& serial, ops::ProgrammerView& view,
+PodUnit::PodUnit(UnitConnection connection, pod::PodClock& clock, ops::ProgrammerView& view,
                  ops::MonitorControl& monitor, const CancelToken& cancel,
                  const std::string& runLogPath)
-    : m_ownLink(std::move(ownLink)), m_driver(driver), m_tracer(tracer), m_serial(serial)
+    : m_connection(std::move(connection))
 {
-    m_session = std::make_unique<pod::PodSession>(m_driver, clock);
-    if (!m_serial.empty()) m_session->SetSerial(m_serial);
+    m_session = std::make_unique<pod::PodSession>(*m_connection.driver, clock);
+    if (!m_connection.serial.empty()) m_session->SetSerial(m_connection.serial);
     m_core = std::make_unique<ops::Programmer>(*m_session, view, monitor);
     m_core->runner.SetCancelFlag(cancel.flag());
-    if (m_tracer != nullptr)
-        m_core->runner.SetTraceNote([tracer = m_tracer](const std::string& text) { tracer->Note(text); });
+    if (pod::TracingUsbDriver* tracer = m_connection.tracer)
+        m_core->runner.SetTraceNote([tracer](const std::string& text) { tracer->Note(text); });
     // Appended by the worker as its run ends, so the line is in the file even when another
     // POD's run still goes on or the program dies next.
     if (!runLogPath.empty())
@@ -66,12 +65,12 @@ ops::CommandResult PodUnit::UpdateFirmware()
 
 std::string PodUnit::DriverReason() const
 {
-    return m_driver.LastError();
+    return m_connection.driver->LastError();
 }
 
 void PodUnit::TraceNote(const std::string& text)
 {
-    if (m_tracer != nullptr) m_tracer->Note(text);
+    if (m_connection.tracer != nullptr) m_connection.tracer->Note(text);
 }
 
 void PodUnit::TraceResult(bool ok, const std::string& text)

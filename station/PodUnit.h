@@ -20,6 +20,15 @@ namespace station {
 
 class CancelToken;
 
+// How a unit reaches its POD: a link of its own (one POD of several), or none and the
+// station's driver and tracer (the single POD of a front end).
+struct UnitConnection {
+    podlink::PodLink ownLink;
+    pod::UsbDriver* driver = nullptr;
+    pod::TracingUsbDriver* tracer = nullptr;
+    std::string serial; // empty: the POD found by its description
+};
+
 // One POD of a station: its session and the programming core over it, reporting to the
 // front end's view. A unit of a run on several PODs has a connection of its own (driver
 // instance, trace file); the single POD of the window, quobin-cli or a script uses the
@@ -27,17 +36,14 @@ class CancelToken;
 // is joined first, the session closed next, the unit's own link last.
 class PodUnit {
 public:
-    // The link is the unit's own (several PODs) or empty (the station's driver and tracer).
     // With a run log path, each flash run appends its line there as it ends.
-    PodUnit(podlink::PodLink ownLink, pod::UsbDriver& driver, pod::TracingUsbDriver* tracer,
-            pod::PodClock& clock, const std::string& serial, ops::ProgrammerView& view,
-            ops::MonitorControl& monitor, const CancelToken& cancel,
-            const std::string& runLogPath);
+    PodUnit(UnitConnection connection, pod::PodClock& clock, ops::ProgrammerView& view,
+            ops::MonitorControl& monitor, const CancelToken& cancel, const std::string& runLogPath);
     ~PodUnit();
     PodUnit(const PodUnit&) = delete;
     PodUnit& operator=(const PodUnit&) = delete;
 
-    const std::string& serial() const { return m_serial; }
+    const std::string& serial() const { return m_connection.serial; }
     pod::PodSession& session() { return *m_session; }
     ops::OperationRunner& runner() { return m_core->runner; }
 
@@ -70,10 +76,7 @@ public:
     void TraceResult(bool ok, const std::string& text);
 
 private:
-    podlink::PodLink m_ownLink;
-    pod::UsbDriver& m_driver;
-    pod::TracingUsbDriver* m_tracer;
-    std::string m_serial;
+    UnitConnection m_connection;
     std::unique_ptr<pod::PodSession> m_session;
     std::atomic<bool> m_runLogFailed{false};
     std::unique_ptr<ops::Programmer> m_core;

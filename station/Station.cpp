@@ -77,8 +77,9 @@ PodChoice Station::ChoosePod(const std::optional<std::string>& wanted)
 
 std::unique_ptr<PodUnit> Station::OpenUnit(ops::ProgrammerView& view, ops::MonitorControl& monitor)
 {
-    return std::make_unique<PodUnit>(podlink::PodLink{}, *m_link.driver, m_link.tracer, m_clock,
-                                     m_chosenSerial, view, monitor, m_cancel, m_runLogPath);
+    return std::make_unique<PodUnit>(
+        UnitConnection{{}, m_link.driver.get(), m_link.tracer, m_chosenSerial}, m_clock, view,
+        monitor, m_cancel, m_runLogPath);
 }
 
 std::unique_ptr<PodUnit> Station::OpenUnitOf(const std::string& serial, ops::ProgrammerView& view,
@@ -89,10 +90,10 @@ std::unique_ptr<PodUnit> Station::OpenUnitOf(const std::string& serial, ops::Pro
         error = link.error;
         return nullptr;
     }
-    pod::UsbDriver& driver = *link.driver;
+    pod::UsbDriver* driver = link.driver.get();
     pod::TracingUsbDriver* tracer = link.tracer;
-    return std::make_unique<PodUnit>(std::move(link), driver, tracer, m_clock, serial, view,
-                                     monitor, m_cancel, m_runLogPath);
+    return std::make_unique<PodUnit>(UnitConnection{std::move(link), driver, tracer, serial},
+                                     m_clock, view, monitor, m_cancel, m_runLogPath);
 }
 
 bool Station::LogRun(const ops::RunRecord& record)
