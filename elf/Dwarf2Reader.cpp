@@ -20,8 +20,27 @@ void WriteLe32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t v
     for (int i = 0; i < 4; ++i) bytes[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
-// Stray zero bytes after a unit become part of it (libdw reads them as null entries);
-// a last unit longer than what is left of the section is cut to fit.
+// Whether a unit header can start at `at` of the section: a length that fits what is
+// left, a DWARF version of 2 to 5 and an address size of 2, 4 or 8. A unit whose length
+// is a multiple of 256 starts with a zero byte, and must not be taken for padding.
+bool CanStartUnit(std::span<const std::uint8_t> all, const ElfImage::Section& section, std::size_t at)
+{
+    constexpr std::size_t kHeaderAfterLength = 7; // version, abbreviations, address size
+    if (at + 4 + kHeaderAfterLength > section.size) return false;
+    const std::size_t header = section.offset + at;
+    const std::uint32_t length = ReadLe(all, header, 4);
+    if (length < kHeaderAfterLength || length > section.size - at - 4) return false;
+    const std::uint32_t version = ReadLe(all, header + 4, 2);
+    if (version < 2 || version > 5) return false;
+    // DWARF 5 puts the unit type before the address size; the older ones put the
+    // abbreviation offset there.
+    const std::uint32_t addressSize = ReadLe(all, header + (version == 5 ? 7 : 10), 1);
+    return addressSize == 2 || addressSize == 4 || addressSize == 8;
+}
+
+// Stray zero bytes after a unit become part of it (libdw reads them as null entries),
+// up to the first place a unit can start; a last unit longer than what is left of the
+// section is cut to fit.
 void MendUnits(std::vector<std::uint8_t>& bytes, const ElfImage::Section& section, DebugInfo& info)
 {
     const std::span<const std::uint8_t> all(bytes);
@@ -38,7 +57,7 @@ void MendUnits(std::vector<std::uint8_t>& bytes, const ElfImage::Section& sectio
         }
         std::size_t next = at + 4 + length;
         std::size_t gap = next;
-        while (gap < end && bytes[section.offset + gap] == 0) ++gap;
+        while (gap < end && bytes[section.offset + gap] == 0 && !CanStartUnit(all, section, gap)) ++gap;
         if (gap != next) {
             WriteLe32(bytes, header, static_cast<std::uint32_t>(gap - at - 4));
             next = gap;

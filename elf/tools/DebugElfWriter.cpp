@@ -177,6 +177,8 @@ private:
     void EndUnit(std::size_t start)
     {
         m_info.U8(0);
+        if (const std::uint32_t multiple = m_options.unitLengthMultiple; multiple > 0)
+            while ((m_info.size() - start - 4) % multiple != 0) m_info.U8(0);
         m_info.Put32(start, static_cast<std::uint32_t>(m_info.size() - start - 4));
     }
 

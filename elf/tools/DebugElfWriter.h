@@ -15,6 +15,9 @@ struct WriterOptions {
     std::string producer = "Metrowerks C/C++ M56800E";
     // DWARF 2: zero bytes left after the first unit, as the linker leaves them.
     std::uint32_t strayZeroBytes = 0;
+    // DWARF 2: every unit padded with null entries to a length that is a multiple of this
+    // (0: not padded), as a unit of length 0x100 in a real file, whose first byte is zero.
+    std::uint32_t unitLengthMultiple = 0;
     // DWARF 1: variables written as statics inside a function.
     std::vector<std::string> functionStatics;
 };

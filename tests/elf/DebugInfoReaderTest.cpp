@@ -148,6 +148,34 @@ TEST(DamagedFile, SaysInOneLineWhatWasNotRead)
     }
 }
 
+// Zero bytes between units are padding only where no unit can start: a unit whose length
+// is a multiple of 256 starts with a zero byte, and taking it for padding lost it and
+// every unit after it.
+TEST(UnitLayout, EveryUnitIsReadWhateverItsLengthAndThePaddingBeforeIt)
+{
+    const struct {
+        std::uint32_t strayZeros;
+        std::uint32_t lengthMultiple;
+    } layouts[] = {{0, 0}, {16, 0}, {0, 256}, {16, 256}, {3, 512}};
+    const DebugInfo expected = ReadDebugInfo(Written(2));
+    ASSERT_EQ(expected.problem, "");
+    for (const auto& layout : layouts) {
+        SCOPED_TRACE(::testing::Message() << layout.strayZeros << " stray zeros, units of "
+                                          << layout.lengthMultiple << "s");
+        WriterOptions options;
+        options.strayZeroBytes = layout.strayZeros;
+        options.unitLengthMultiple = layout.lengthMultiple;
+        const DebugInfo info = ReadDebugInfo(WriteDebugElf(test::SampleProgram(), options));
+        EXPECT_EQ(info.problem, "");
+        ASSERT_EQ(info.variables.size(), expected.variables.size());
+        for (const Variable& variable : expected.variables) {
+            const Variable* read = FindVariable(info, variable.name);
+            ASSERT_NE(read, nullptr) << variable.name;
+            EXPECT_EQ(TypeText(info, read->type), TypeText(expected, variable.type)) << variable.name;
+        }
+    }
+}
+
 // A unit cut short still leaves the units before it readable.
 TEST(DamagedFile, UnitsBeforeTheDamageAreKept)
 {
