@@ -56,6 +56,9 @@ ScriptLink::~ScriptLink()
 
 std::shared_lock<std::shared_mutex> ScriptLink::Use()
 {
+    // A callback of program() runs on the thread that holds the lock for the run already;
+    // locking again there could wait for a close() queued behind the run, forever.
+    if (m_programThread.load() == std::this_thread::get_id()) return {};
     std::shared_lock lock(m_useMutex);
     if (m_closed) throw ScriptError("the POD is closed");
     return lock;

@@ -245,6 +245,14 @@ def test_close_inside_a_callback_raises_instead_of_waiting_for_itself(pod):
     pod.close()
 
 
+def test_pod_work_from_inside_a_callback_says_the_pod_is_busy():
+    with quobin.Pod(simulate=True, sim={"wire": "real"}) as pod:
+        def ask_version(position, upper):
+            pod.version()
+        with pytest.raises(quobin.Error, match="Another operation is running on this POD"):
+            pod.program(DEMO_S, progress=ask_version)
+
+
 def test_after_close_the_command_line_uses_the_same_state_at_once(tmp_path):
     state = str(tmp_path / "state")
     with quobin.Pod(simulate=True, sim={"pods": 2, "state": state}, serial="QBSIM002") as pod:
