@@ -5,7 +5,9 @@
 #include "pod/PodPayload.h"
 #include "pod/PodSession.h"
 
+#include <algorithm>
 #include <string>
+#include <string_view>
 
 namespace pod {
 
@@ -41,9 +43,86 @@ PodOutcome ReadOutcome(PodIoResult read, std::uint32_t stored, std::string_view 
     return outcome;
 }
 
-// One framed exchange. On any failure both driver queues are purged now and again right
-// before the next command, so that bytes of this reply still on their way cannot pass
-// for the next one.
+// The quiet a failed command's late reply is awaited for before the next command: its
+// own time-out, at most this long.
+constexpr std::uint32_t kMaxSettleMs = 500;
+// A POD that never goes quiet is not waited for longer than this.
+constexpr std::uint32_t kMaxSettleTotalMs = 1500;
+
+// Waits until nothing has arrived for `quietMs`, throwing away what does, then purges
+// both queues: what a failed command's reply still had on its way is gone before the
+// next command goes out.
+void SettleLine(PodSession& session, std::uint32_t quietMs)
+{
+    UsbDriver& driver = session.driver();
+    PodClock& clock = session.clock();
+    const FtHandle handle = session.handle();
+    const std::uint32_t start = clock.NowMs();
+    std::uint32_t quietSince = start;
+    std::uint32_t dropped = 0;
+    for (;;) {
+        std::uint32_t rxQueue = 0;
+        if (driver.GetQueueStatus(handle, &rxQueue) != kFtOk) break;
+        const std::uint32_t now = clock.NowMs();
+        if (rxQueue > 0) {
+            dropped += rxQueue;
+            driver.Purge(handle, kFtPurgeRx);
+            quietSince = now;
+        } else if (now - quietSince >= quietMs) {
+            break;
+        }
+        if (now - start >= kMaxSettleTotalMs) break;
+        clock.SleepMs(1);
+    }
+    driver.Purge(handle, kFtPurgeRx | kFtPurgeTx);
+    session.TraceNote("settled " + std::to_string(clock.NowMs() - start) +
+                      " ms after a failed exchange, " + std::to_string(dropped) +
+                      " late bytes dropped");
+}
+
+// The length of a whole well-formed frame at the start of `reply` that names another
+// opcode than `opcode`, when the POD is known to echo; 0 for anything else.
+std::size_t ForeignFrameLength(const PodSession& session, std::string_view reply,
+                               std::string_view opcode)
+{
+    if (session.replyEcho() != PodSession::ReplyEcho::Echoes) return 0;
+    const std::size_t end = reply.find(kFrameEnd);
+    if (end == std::string_view::npos || reply.front() != kFrameStart || end < 3) return 0;
+    if (!JudgeReply(reply.substr(0, end + 1)).ok()) return 0;
+    return reply.substr(1, 2) == opcode ? 0 : end + 1;
+}
+
+// Reads this command's reply within the time-out. A frame of another command that
+// arrives first (late, after its own time-out) is dropped and the read goes on for the
+// rest of the time-out.
+PodOutcome ReadReply(PodSession& session, std::string_view opcode, std::uint32_t replyLength,
+                     std::uint32_t timeoutMs, std::string& reply)
+{
+    PodClock& clock = session.clock();
+    const std::uint32_t start = clock.NowMs();
+    std::size_t have = 0;
+    for (;;) {
+        const std::uint32_t spent = clock.NowMs() - start;
+        const std::uint32_t left = spent < timeoutMs ? timeoutMs - spent : 0;
+        std::uint32_t stored = 0;
+        const PodIoResult read =
+            PodRead(session, reply.data() + have, static_cast<std::uint32_t>(replyLength - have),
+                    left, &stored);
+        PodOutcome outcome = ReadOutcome(read, static_cast<std::uint32_t>(have) + stored, reply,
+                                         timeoutMs);
+        const std::size_t foreign =
+            read == PodIoResult::DriverError ? 0 : ForeignFrameLength(session, reply.substr(0, have + stored), opcode);
+        if (foreign == 0) return outcome;
+        session.TraceNote("foreign reply " + reply.substr(0, foreign - 1) + "\\r dropped");
+        reply.erase(0, foreign);
+        have = have + stored - foreign;
+        reply.resize(replyLength, '\0');
+    }
+}
+
+// One framed exchange. On any failure both driver queues are purged now, and the next
+// command waits for the line to settle first, so that bytes of this reply still on their
+// way cannot pass for the next one.
 PodOutcome Exchange(PodSession& session, const PodPayload& payload, std::uint32_t replyLength,
                     std::uint32_t timeoutMs, std::string& reply)
 {
@@ -54,20 +133,21 @@ PodOutcome Exchange(PodSession& session, const PodPayload& payload, std::uint32_
     auto lock = session.Lock();
     if (!session.IsOpen()) return PodOutcome::Failed(PodStatus::NotSent);
     UsbDriver& driver = session.driver();
-    if (session.TakePurgeRequest()) driver.Purge(session.handle(), kFtPurgeRx | kFtPurgeTx);
+    if (const std::uint32_t quietMs = session.TakeSettleRequest()) SettleLine(session, quietMs);
     reply.assign(replyLength, '\0');
+    const std::string_view opcode = std::string_view(payload.text()).substr(0, 2);
     PodOutcome outcome;
     if (PodWrite(session, frame.data(), static_cast<std::uint32_t>(frame.size()), timeoutMs) ==
         PodIoResult::DriverError) {
         outcome = PodOutcome::Failed(PodStatus::LinkLost);
     } else {
-        std::uint32_t stored = 0;
-        const PodIoResult read = PodRead(session, reply.data(), replyLength, timeoutMs, &stored);
-        outcome = ReadOutcome(read, stored, reply, timeoutMs);
+        outcome = ReadReply(session, opcode, replyLength, timeoutMs, reply);
     }
     if (!outcome.ok()) {
         driver.Purge(session.handle(), kFtPurgeRx | kFtPurgeTx);
-        session.PurgeBeforeNextCommand();
+        session.SettleBeforeNextCommand(std::min(timeoutMs, kMaxSettleMs));
+    } else if (reply.front() == kFrameStart) {
+        session.LearnReplyEcho(reply.substr(1, 2) == opcode);
     }
     return outcome;
 }

@@ -184,9 +184,26 @@ void PodSession::ClosePodSession()
 {
     auto lock = Lock();
     FtHandle handle = m_handle.exchange(nullptr);
-    m_purgeBeforeNext = false;
+    m_settleMs = 0;
+    // Another POD may answer on the next handle.
+    m_replyEcho = ReplyEcho::Learning;
+    m_echoesSeen = 0;
     if (handle != nullptr) m_driver.Close(handle);
     m_configuration = PodConfiguration::None;
+}
+
+void PodSession::LearnReplyEcho(bool echoed)
+{
+    // Three in a row: a status pair that equals its command's opcode that often would be
+    // a coincidence no POD keeps up.
+    constexpr int kEchoesToLearn = 3;
+    auto lock = Lock();
+    if (m_replyEcho.load() != ReplyEcho::Learning) return;
+    if (!echoed) {
+        m_replyEcho = ReplyEcho::Status;
+        return;
+    }
+    if (++m_echoesSeen >= kEchoesToLearn) m_replyEcho = ReplyEcho::Echoes;
 }
 
 } // namespace pod

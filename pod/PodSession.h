@@ -4,6 +4,7 @@
 #include "pod/UsbDriver.h"
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -94,11 +95,30 @@ public:
     bool deviceFound() const { return m_deviceFound.load(); }
     std::string description() const;
 
-    // After a failed command, bytes of its reply may still be on their way; the next
-    // command purges both queues right before it is sent, so they cannot pass for its
-    // own reply. A new handle starts clean.
-    void PurgeBeforeNextCommand() { m_purgeBeforeNext = true; }
-    bool TakePurgeRequest() { return m_purgeBeforeNext.exchange(false); }
+    // After a failed command, bytes of its reply may still be on their way, as late as
+    // the POD's slowest answer; the next command first waits for the line to stay quiet
+    // for `quietMs`, throwing away what comes, then purges both queues, so that they
+    // cannot pass for its own reply. Only after failures: normal traffic keeps its
+    // timing. A new handle starts clean. 0: nothing asked.
+    void SettleBeforeNextCommand(std::uint32_t quietMs) { m_settleMs = quietMs; }
+    std::uint32_t TakeSettleRequest() { return m_settleMs.exchange(0); }
+
+    // Whether the POD's replies carry their command's opcode as the first payload pair.
+    // Learned from the first successful exchanges of a handle: while they all echo, a
+    // reply that names another opcode is another command's, late; a POD whose first pair
+    // is a status keeps that pair uninterpreted.
+    enum class ReplyEcho : std::uint8_t { Learning, Echoes, Status };
+    ReplyEcho replyEcho() const { return m_replyEcho.load(); }
+    // One successful exchange's evidence while learning.
+    void LearnReplyEcho(bool echoed);
+
+    // Where the session writes what it does about the line beyond the driver's calls
+    // (a settle, a foreign reply dropped), for a support trace; set before first use.
+    void SetTraceNote(std::function<void(const std::string&)> note) { m_traceNote = std::move(note); }
+    void TraceNote(const std::string& text) const
+    {
+        if (m_traceNote) m_traceNote(text);
+    }
 
 private:
     bool OpenWith(std::uint32_t baud, std::uint8_t parity, PodConfiguration configuration);
@@ -112,7 +132,10 @@ private:
     std::atomic<PodConfiguration> m_configuration{PodConfiguration::None};
     std::atomic<bool> m_libraryReady{false};
     std::atomic<bool> m_deviceFound{false};
-    std::atomic<bool> m_purgeBeforeNext{false};
+    std::atomic<std::uint32_t> m_settleMs{0};
+    std::atomic<ReplyEcho> m_replyEcho{ReplyEcho::Learning};
+    int m_echoesSeen = 0; // under the session lock
+    std::function<void(const std::string&)> m_traceNote;
     mutable std::mutex m_descriptionMutex; // guards m_description and m_serial
     std::string m_description;
     std::string m_serial;

@@ -15,8 +15,11 @@ PodUnit::PodUnit(UnitConnection connection, pod::PodClock& clock, ops::Programme
     if (!m_connection.serial.empty()) m_session->SetSerial(m_connection.serial);
     m_core = std::make_unique<ops::Programmer>(*m_session, view, monitor);
     m_core->runner.SetCancelFlag(cancel.flag());
-    if (pod::TracingUsbDriver* tracer = m_connection.tracer)
-        m_core->runner.SetTraceNote([tracer](const std::string& text) { tracer->Note(text); });
+    if (pod::TracingUsbDriver* tracer = m_connection.tracer) {
+        const auto note = [tracer](const std::string& text) { tracer->Note(text); };
+        m_session->SetTraceNote(note);
+        m_core->runner.SetTraceNote(note);
+    }
     // Appended by the worker as its run ends, so the line is in the file even when another
     // POD's run still goes on or the program dies next.
     if (!runLogPath.empty())

@@ -177,6 +177,29 @@ TEST(CliMonitor, FailedExchangesExitOneWithWhatFailed)
 
 // A reply that comes after its command timed out must never be taken for the next
 // command's: every value printed is the one in the target.
+// Every reply the trace shows as taken belongs to the command sent last: its first pair is
+// that command's opcode, or the session dropped it as another command's.
+void ExpectEveryReplyItsOwn(const std::string& trace, const std::string& fault)
+{
+    const std::vector<std::string> lines = Lines(trace);
+    std::string sent;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (const std::size_t at = lines[i].find(" > :"); at != std::string::npos)
+            sent = lines[i].substr(at + 4, 2);
+        const std::size_t at = lines[i].find(" < :");
+        if (at == std::string::npos) continue;
+        const bool dropped = i + 1 < lines.size() && lines[i + 1].find("# foreign reply") != std::string::npos;
+        if (!dropped) {
+            EXPECT_EQ(lines[i].substr(at + 4, 2), sent) << fault << ": " << lines[i];
+        }
+    }
+}
+
+// A reply that comes after its command's time-out (slow:1600 and slow:2000 against 1500
+// ms, and against the reads' 100 ms) is never taken for a later command's: a failed
+// exchange is followed by a wait for a quiet line, and a reply naming another opcode is
+// dropped. A baud-rate command answered late costs a write nothing; a late write or read
+// fails its own command and nothing after it.
 TEST(CliMonitor, LateRepliesNeverPassForLaterOnes)
 {
     const std::vector<std::string> items = {"sinePeriodMs:UINT16", "triangleStep:INT16",
@@ -186,20 +209,34 @@ TEST(CliMonitor, LateRepliesNeverPassForLaterOnes)
     for (const char* opcode : {"0x50", "0x51", "0x52"}) {
         for (const char* late : {"1600", "2000"}) {
             const std::string fault = std::string(opcode) + ":1:slow:" + late;
-            auto run = RunCli(Args({"--sim-fault", fault, "read", items[0], items[1], items[2],
-                                    items[3]}));
+            support::TempDir dir;
+            const auto traced = [&](const char* name, std::vector<std::string> args) {
+                args.insert(args.begin(), {"--sim-fault", fault, "--trace", dir.Path(name)});
+                return RunCli(Args(args));
+            };
+            auto run = traced("read", {"read", items[0], items[1], items[2], items[3]});
             if (run.status == 0) {
                 EXPECT_EQ(run.out, truth.out) << fault;
             }
-            run = RunCli(Args({"--sim-fault", fault, "write", "triangleStep", "10"}));
+            ExpectEveryReplyItsOwn(dir.Read("read"), fault);
+            run = traced("write", {"write", "triangleStep:INT16", "10"});
+            EXPECT_EQ(run.status == 0, std::string(opcode) == "0x50") << fault << run.err;
             if (run.status == 0) {
-                EXPECT_EQ(run.out, "triangleStep = 10\n") << fault;
+                EXPECT_EQ(run.out, "triangleStep:INT16 = 10\n") << fault;
             }
-            run = RunCli(Args({"--sim-fault", fault, "watch", items[0], items[2], "--count", "3"}));
+            ExpectEveryReplyItsOwn(dir.Read("write"), fault);
+            run = traced("text", {"write", "message", "HELLO"});
+            EXPECT_EQ(run.status == 0, std::string(opcode) == "0x50") << fault << run.err;
+            if (run.status == 0) {
+                EXPECT_EQ(run.out, "message = HELLO\n") << fault;
+            }
+            ExpectEveryReplyItsOwn(dir.Read("text"), fault);
+            run = traced("watch", {"watch", items[0], items[2], "--count", "3"});
             for (const std::string& line : Lines(run.out))
                 EXPECT_NE(line.find("sinePeriodMs:UINT16 = 2000  sineAmplitude:FLOAT = 100.000000"),
                           std::string::npos)
                     << fault << ": " << line;
+            ExpectEveryReplyItsOwn(dir.Read("watch"), fault);
         }
     }
 }
