@@ -32,21 +32,14 @@ py::object NumberToPython(monitor::ViewType viewType, const std::optional<double
     return py::int_(static_cast<long long>(*value));
 }
 
-bool IsHexKind(monitor::ViewType viewType)
-{
-    return viewType == monitor::BYTE_LOW || viewType == monitor::BYTE_HIGH ||
-           viewType == monitor::HEX16 || viewType == monitor::HEX32;
-}
-
 // The text quobin-cli would have been given for a whole number, so that its strict
-// reading (and its words for a refusal) decide.
-std::string WholeNumberText(monitor::ViewType viewType, long long number)
+// reading (and its words for a refusal) decide: Python's own digits, hexadecimal for the
+// HEX and byte types, so that a number of any size is named as it was given.
+std::string WholeNumberText(monitor::ViewType viewType, const py::handle& number)
 {
-    if (!IsHexKind(viewType)) return std::to_string(number);
-    char text[32];
-    std::snprintf(text, sizeof text, "%s0x%llX", number < 0 ? "-" : "",
-                  static_cast<unsigned long long>(number < 0 ? -number : number));
-    return text;
+    const bool hex = monitor::TraitsOf(viewType).kind == monitor::ViewTypeTraits::Kind::Hex;
+    return (hex ? py::module_::import("builtins").attr("hex")(number) : py::str(number))
+        .cast<std::string>();
 }
 
 } // namespace
@@ -84,19 +77,13 @@ monitor::WriteRequest WriteRequestFrom(const monitor::WatchItem& item, py::handl
         // Python's repr is the shortest text that reads back as the number.
         text = py::repr(value).cast<std::string>();
     } else if (py::isinstance<py::int_>(value)) {
-        long long number = 0;
-        try {
-            number = value.cast<long long>();
-        } catch (const py::cast_error&) {
-            number = std::numeric_limits<long long>::max(); // refused for its range below
-        }
-        text = WholeNumberText(item.viewType, number);
+        text = WholeNumberText(item.viewType, value);
     } else if (py::isinstance<py::float_>(value)) {
         const double number = value.cast<double>();
-        if (std::floor(number) != number || std::fabs(number) > 1e18)
+        if (!std::isfinite(number) || std::floor(number) != number)
             throw ScriptError::Refused(refused + py::repr(value).cast<std::string>() +
                               " is not a whole number");
-        text = WholeNumberText(item.viewType, static_cast<long long>(number));
+        text = WholeNumberText(item.viewType, py::int_(py::reinterpret_borrow<py::object>(value)));
     } else {
         throw ScriptError::Refused(refused + "give an int, a float or a str, not " +
                           py::str(py::type::of(value).attr("__name__")).cast<std::string>());

@@ -282,6 +282,16 @@ def test_failures_raise_the_class_of_their_kind(sim, call, error, code):
     assert raised.value.code == code
 
 
+@pytest.mark.parametrize("item, value, named", [
+    ("sinePeriodMs:UINT16", 2**70, "'1180591620717411303424'"),
+    ("triangleStep:HEX16", 2**70, "'0x400000000000000000'"),
+    ("sinePeriodMs:UINT16", 1e30, "'1000000000000000019884624838656'"),
+])
+def test_a_number_out_of_range_is_named_as_given(monitor, item, value, named):
+    with pytest.raises(quobin.ValueRefused, match=re.escape(named)):
+        monitor.write(item, value)
+
+
 def test_usage_and_value_errors_are_value_errors_too():
     assert issubclass(quobin.UsageError, ValueError) and issubclass(quobin.ValueRefused, ValueError)
     assert issubclass(quobin.NoTarget, quobin.ErrorReply)
