@@ -3,7 +3,7 @@
 #include "cli/ConsoleView.h"
 #include "cli/PodUnitView.h"
 #include "cli/RunInterrupt.h"
-#include "cli/JsonText.h"
+#include "cli/RunJson.h"
 #include "image/McuCatalog.h"
 #include "ops/MonitorControl.h"
 #include "ops/RunRecord.h"
@@ -148,20 +148,6 @@ void PrintTable(std::ostream& out, const std::vector<UnitOutcome>& outcomes)
         row(o.serial, o.result.record.part, ResultText(o.result), Seconds(o.result.elapsedMs));
 }
 
-Json JsonOf(const UnitOutcome& o)
-{
-    Json wordsSent = Json::object();
-    for (int r = 0; r < image::kRegionCount; ++r)
-        wordsSent[image::RegionName(r)] = o.result.wordsSent[r];
-    return {{"serial", JsonText(o.serial)},
-            {"ok", o.result.ok},
-            {"part", JsonText(o.result.record.part)},
-            {"message", JsonText(o.result.message)},
-            {"reason", JsonText(o.result.record.reason)},
-            {"elapsed_ms", o.result.elapsedMs},
-            {"words_sent", std::move(wordsSent)},
-            {"interrupted", o.result.interrupted}};
-}
 
 // The PODs asked for, each with a unit when it is attached and its connection could be
 // made; the outcome of those that cannot run is filled in here.
@@ -225,7 +211,7 @@ int Report(CommandContext& ctx, const GangRequest& request, const std::vector<Un
     if (request.json) {
         Json array = Json::array();
         for (const UnitOutcome& o : outcomes)
-            array.push_back(JsonOf(o));
+            array.push_back(RunJson(o.serial, o.result));
         ctx.out << JsonLine(array) << '\n';
     } else {
         PrintTable(ctx.out, outcomes);
@@ -267,6 +253,8 @@ int RunGang(CommandContext& ctx, const GangRequest& request)
     const std::vector<std::string> serials =
         request.allPods ? station.AttachedSerials() : request.serials;
     if (serials.empty()) {
+        // A script reading the array finds it empty rather than nothing at all.
+        if (request.json) ctx.out << "[]\n";
         ctx.err << "quobin-cli: no POD is attached\n";
         return kExitFailed;
     }

@@ -5,7 +5,7 @@
 #include "cli/CliLink.h"
 #include "cli/RunInterrupt.h"
 #include "cli/GangProgram.h"
-#include "cli/JsonText.h"
+#include "cli/RunJson.h"
 #include "image/McuOptions.h"
 #include "image/McuCatalog.h"
 #include "ops/OperationMode.h"
@@ -101,15 +101,10 @@ int Run(const ProgramOptions& o, bool target, CommandContext& ctx)
         ctx.err << "quobin-cli: cannot append to the log " << o.logFile << '\n';
 
     if (json) {
-        Json wordsSent = Json::object();
-        for (int r = 0; r < image::kRegionCount; ++r)
-            wordsSent[image::RegionName(r)] = result.wordsSent[r];
-        const Json document = {{"ok", result.ok},
-                               {"message", JsonText(result.message)},
-                               {"elapsed_ms", result.elapsedMs},
-                               {"words_sent", std::move(wordsSent)},
-                               {"interrupted", result.interrupted}};
-        ctx.out << JsonLine(document) << '\n';
+        // The fields of a run on several PODs; a POD named by --serial gives a list, as
+        // several do.
+        const Json run = RunJson(result.record.podSerial, result);
+        ctx.out << JsonLine(ctx.globals.link.serials.empty() ? run : Json::array({run})) << '\n';
     }
     if (!result.ok) {
         ConsoleView::PrintFailure(ctx.err, result.message, result.record.reason, pod->driver());

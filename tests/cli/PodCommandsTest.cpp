@@ -7,6 +7,7 @@
 #include "tests/support/TestSystem.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <filesystem>
@@ -72,18 +73,52 @@ TEST(CliProgram, WritesAndVerifiesAndEndsWithTheResultLine)
     EXPECT_NE(run.out.find("Success to load S File\n"), std::string::npos);
 }
 
-TEST(CliProgram, JsonGivesResultMessageElapsedAndWordsPerRegion)
+// One shape for a run whoever asks: one POD gives an object, PODs named by --serial or
+// --all-pods a list, each entry with the same fields in the same order; no POD attached
+// gives an empty list, never nothing.
+TEST(CliProgram, JsonGivesOneShapeForOnePodAndForSeveral)
 {
-    const auto run =
-        Cli({"program", kDemo, "--write", "--json", "--simulate", "--regions", "P1FLASH"});
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out.rfind("{\"ok\":true,\"message\":\"Success to download FLASH to the MCU (", 0),
-              0u)
-        << run.out;
-    EXPECT_NE(run.out.find("\"words_sent\":{\"DFLASH\":0,\"BFLASH\":0,\"P1FLASH\":"),
-              std::string::npos)
-        << run.out;
-    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1);
+    const std::vector<std::string> fields = {"serial", "ok",          "part",       "message",
+                                             "reason", "elapsed_ms", "words_sent", "interrupted"};
+    const struct {
+        std::vector<std::string> pods;
+        bool list;
+        std::vector<std::string> serials;
+    } cases[] = {
+        {{}, false, {"QBSIM001"}},
+        {{"--sim-pods", "2", "--serial", "QBSIM002"}, true, {"QBSIM002"}},
+        {{"--sim-pods", "2", "--all-pods"}, true, {"QBSIM001", "QBSIM002"}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"--simulate", "program", kDemo,     "--write",
+                                         "--json",     "--regions", "P1FLASH"};
+        args.insert(args.end(), c.pods.begin(), c.pods.end());
+        const auto run = Cli(args);
+        SCOPED_TRACE(run.out);
+        ASSERT_EQ(run.status, 0) << run.err;
+        const nlohmann::ordered_json document = nlohmann::ordered_json::parse(run.out);
+        ASSERT_EQ(document.is_array(), c.list);
+        const nlohmann::ordered_json runs = c.list ? document : nlohmann::ordered_json::array({document});
+        ASSERT_EQ(runs.size(), c.serials.size());
+        for (std::size_t i = 0; i < runs.size(); ++i) {
+            std::vector<std::string> keys;
+            for (const auto& [key, value] : runs[i].items())
+                keys.push_back(key);
+            EXPECT_EQ(keys, fields);
+            EXPECT_EQ(runs[i]["serial"], c.serials[i]);
+            EXPECT_EQ(runs[i]["words_sent"]["P1FLASH"], 768);
+            EXPECT_EQ(runs[i]["words_sent"]["DFLASH"], 0);
+        }
+    }
+}
+
+// Needs no emulator: the libftdi back end on a machine without a POD.
+TEST(CliProgramNoPod, AllPodsWithNoPodAttachedPrintsAnEmptyList)
+{
+    const auto run = Cli({"--driver", "ftdi", "program", kDemo, "--all-pods", "--json"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "[]\n");
+    EXPECT_EQ(run.err, "quobin-cli: no POD is attached\n");
 }
 
 TEST(CliProgram, FailedStepExitsOneWithItsMessage)
