@@ -1,5 +1,7 @@
 #include "cli/CliApp.h"
 
+#include "quobin/Version.h"
+
 #include <CLI/CLI.hpp>
 #include <iostream>
 
@@ -47,6 +49,8 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     CLI::App app("Quobin: program and watch 56800/56800E DSCs through the POD", "quobin-cli");
     // CLI11 takes "/x" for an option on Windows; there it is a file name as everywhere.
     app.allow_windows_style_options(false);
+    app.set_version_flag("--version", std::string("quobin-cli ") + quobin::kVersion,
+                         "Print the version and exit");
     GlobalOptions globals;
     AddGlobalOptions(app, globals);
     CommandList commands;
@@ -74,6 +78,9 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
         app.exit(e, out, err);
         return kExitOk;
     } catch (const CLI::CallForAllHelp& e) {
+        app.exit(e, out, err);
+        return kExitOk;
+    } catch (const CLI::CallForVersion& e) {
         app.exit(e, out, err);
         return kExitOk;
     } catch (const CLI::ParseError& e) {

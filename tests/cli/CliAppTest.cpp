@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+
+#include "quobin/Version.h"
 #include <nlohmann/json.hpp>
 
 #include <cstdlib>
@@ -52,6 +54,15 @@ TEST(Cli, WithoutASubcommandPrintsHelpAndFailsAsUsage)
     EXPECT_EQ(Cli({"frobnicate"}).status, 2);
     EXPECT_EQ(Cli({"--help"}).status, 0);
     EXPECT_EQ(Cli({"inspect", "--help"}).status, 0);
+}
+
+// The version a wrapper script or a bug report names, the one the build carries.
+TEST(Cli, VersionPrintsTheBuildsVersionAndSucceeds)
+{
+    const CliRun r = Cli({"--version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, std::string("quobin-cli ") + quobin::kVersion + "\n");
+    EXPECT_EQ(r.err, "");
 }
 
 TEST(Cli, McusListsTheWholeCatalogue)
