@@ -105,10 +105,12 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     for (const std::string& warning : podlink::ApplyResources(globals.link.resources))
         err << "quobin-cli: " << warning << '\n';
     CommandContext ctx{globals, out, err, clock, &out == &std::cout && platform::IsTerminal(stdout),
-                       {}};
+                       {}, {}};
     for (const Command& command : commands) {
         if (command.app->parsed()) {
             int status = command.run(ctx);
+            for (const std::string& note : ctx.closingNotes)
+                err << "quobin-cli: " << note << '\n';
             for (const std::string& error : ctx.closingErrors) {
                 err << "quobin-cli: " << error << '\n';
                 if (status == kExitOk) status = kExitFailed;

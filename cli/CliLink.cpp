@@ -54,6 +54,8 @@ CliLink::~CliLink()
     // The unit goes first, so that the state saved is the final one.
     m_unit.reset();
     if (!m_station) return;
+    for (std::string& note : m_station->UnfiredFaults())
+        m_ctx->closingNotes.push_back(std::move(note));
     for (std::string& error : m_station->Close())
         m_ctx->closingErrors.push_back(std::move(error));
 }

@@ -29,6 +29,9 @@ struct CommandContext {
     // Failures found while a subcommand's resources were released (the emulator's state
     // could not be saved): printed after it, and the command fails.
     std::vector<std::string> closingErrors;
+    // Remarks from the same moment that do not fail the command (an emulator fault that
+    // never fired).
+    std::vector<std::string> closingNotes;
 };
 
 // A subcommand and the code that runs it once the whole command line was parsed.

@@ -277,6 +277,8 @@ int RunGang(CommandContext& ctx, const GangRequest& request)
     if (logFailed) ctx.err << "quobin-cli: cannot append to the log " << request.logFile << '\n';
     // Every worker has ended: their connections close before the emulator saves.
     units.clear();
+    for (std::string& note : station.UnfiredFaults())
+        ctx.closingNotes.push_back(std::move(note));
     for (std::string& error : station.Close())
         ctx.closingErrors.push_back(std::move(error));
     return Report(ctx, request, outcomes, station.cancel().Requested());

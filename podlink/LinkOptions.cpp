@@ -60,7 +60,9 @@ void AddLinkOptions(CLI::App& app, LinkOptions& o)
                    "Firmware version of the emulated POD before any update (X.Y, default 1.1)")
         ->group(group);
     Repeatable(app.add_option("--sim-fault", o.sim.faults,
-                              "Fault for the emulated POD to inject, WHAT:N:KIND (repeatable)")
+                              "Fault for the emulated POD to inject, [SN/]WHAT:N:KIND "
+                              "(repeatable); WHAT sync, erase or write fires only in the boot "
+                              "loader (--sim-boot)")
                    ->group(group));
     app.add_option("--sim-wire", o.sim.wire, "Wire timing of the emulated POD: instant or real")
         ->group(group);

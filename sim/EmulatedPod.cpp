@@ -323,6 +323,12 @@ std::vector<std::uint8_t> EmulatedPod::Firmware() const
     return m_image;
 }
 
+std::vector<SimFault> EmulatedPod::UnfiredFaults() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_faults.Unfired();
+}
+
 std::uint32_t EmulatedPod::CommandCount(int what) const
 {
     std::lock_guard lock(m_mutex);

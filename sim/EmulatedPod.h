@@ -52,6 +52,8 @@ public:
     // Writes the files of the state directory that changed since it was loaded or last
     // written, if the options name one; empty text when done.
     std::string Save() const;
+    // The faults asked for that never came to pass (their occurrence never came).
+    std::vector<SimFault> UnfiredFaults() const;
 
     // For tests and diagnostics.
     int VersionMajor() const;

@@ -5,9 +5,10 @@ namespace sim {
 std::optional<SimFault> FaultPlan::Next(int what)
 {
     const std::uint32_t n = ++m_counts[what];
-    for (const SimFault& fault : m_faults) {
-        if (fault.what == what && fault.occurrence == n) {
-            return fault;
+    for (std::size_t i = 0; i < m_faults.size(); ++i) {
+        if (m_faults[i].what == what && m_faults[i].occurrence == n) {
+            m_fired[i] = true;
+            return m_faults[i];
         }
     }
     return std::nullopt;
@@ -17,6 +18,14 @@ std::uint32_t FaultPlan::Count(int what) const
 {
     auto it = m_counts.find(what);
     return it == m_counts.end() ? 0 : it->second;
+}
+
+std::vector<SimFault> FaultPlan::Unfired() const
+{
+    std::vector<SimFault> unfired;
+    for (std::size_t i = 0; i < m_faults.size(); ++i)
+        if (!m_fired[i]) unfired.push_back(m_faults[i]);
+    return unfired;
 }
 
 } // namespace sim

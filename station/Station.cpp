@@ -2,6 +2,8 @@
 
 #include "pod/AttachedDevices.h"
 #include "pod/TracingUsbDriver.h"
+#include "sim/EmulatedPod.h"
+#include "sim/SimFault.h"
 #include "sim/SimUsbDriver.h"
 #include "station/RunLogFile.h"
 
@@ -104,6 +106,22 @@ bool Station::LogRun(const ops::RunRecord& record)
 void Station::TraceNote(const std::string& text)
 {
     if (m_link.tracer != nullptr) m_link.tracer->Note(text);
+}
+
+std::vector<std::string> Station::UnfiredFaults()
+{
+    std::vector<std::string> lines;
+    if (m_link.simulated == nullptr) return lines;
+    const std::size_t pods = m_link.simulated->PodCount();
+    for (std::size_t i = 0; i < pods; ++i) {
+        for (const sim::SimFault& fault : m_link.simulated->Pod(i).UnfiredFaults()) {
+            std::string line = "fault " + sim::FaultText(fault) + " never fired";
+            // A fault named for one POD says which already.
+            if (pods > 1 && fault.serial.empty()) line += " on " + sim::SimUsbDriver::SerialFor(i);
+            if (std::find(lines.begin(), lines.end(), line) == lines.end()) lines.push_back(line);
+        }
+    }
+    return lines;
 }
 
 std::vector<std::string> Station::Close()

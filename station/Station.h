@@ -82,6 +82,10 @@ public:
     // A line for the station's trace, when there is one.
     void TraceNote(const std::string& text);
 
+    // The emulator's faults asked for that never fired ("fault write:3:unplug never
+    // fired", "... on QBSIM002" with several PODs): a test that tested nothing says so.
+    std::vector<std::string> UnfiredFaults();
+
     // After every unit has gone: saves each emulated POD's state and lets go of the
     // emulator's state folder, so that another program may use it at once. One line per
     // failure; later calls do nothing.

@@ -67,11 +67,12 @@ TEST(CliPodChoice, SerialPicksThePodOrNamesThoseFound)
          1,
          "quobin-cli: no POD with serial number QBSIM005 is attached (PODs found: QBSIM001, "
          "QBSIM002)\n"},
-        // The first POD would fail this command: it is the second that answered.
+        // The first POD would fail this command: it is the second that answered, and the
+        // first's fault is said to have never fired.
         {{"--sim-pods", "2", "--sim-fault", "QBSIM001/0x01:1:garbage", "--serial", "QBSIM002",
           "version"},
          0,
-         ""},
+         "quobin-cli: fault QBSIM001/0x01:1:garbage never fired\n"},
     };
     for (const ChoiceCase& c : cases) {
         std::vector<std::string> args = {"--simulate"};

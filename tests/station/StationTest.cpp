@@ -236,3 +236,27 @@ TEST(StationOpen, ContradictionsAreUsageErrorsAndAnUnusableStateIsAFailure)
 }
 
 } // namespace
+
+namespace {
+
+// A fault that never fired tested nothing: the station names it, once per POD it was
+// asked of, and leaves out those that fired.
+TEST(StationFaults, TheFaultsThatNeverFiredAreNamed)
+{
+    pod::VirtualPodClock clock;
+    auto station = OpenStation(clock, "--sim-pods 2 --sim-fault 0x01:1:error "
+                                      "--sim-fault QBSIM002/0x01:1:error --sim-fault write:3:unplug");
+    ops::MonitorControl noMonitoring;
+    support::RecordingView view;
+    station->ChoosePod(std::string("QBSIM001"));
+    auto unit = station->OpenUnit(view, noMonitoring);
+    EXPECT_FALSE(unit->QueryVersion().ok); // the first POD's version fault fires
+    unit.reset();
+    EXPECT_EQ(station->UnfiredFaults(),
+              (std::vector<std::string>{"fault write:3:unplug never fired on QBSIM001",
+                                        "fault 0x01:1:error never fired on QBSIM002",
+                                        "fault QBSIM002/0x01:1:error never fired",
+                                        "fault write:3:unplug never fired on QBSIM002"}));
+}
+
+} // namespace
