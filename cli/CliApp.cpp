@@ -19,6 +19,23 @@ namespace cli {
 
 namespace {
 
+// The first word after `write` that starts with '-' and names no option: a value such as
+// "-inf" that the option parser took for an option ("-1.5" it reads as a number).
+std::string DashedValue(CLI::App& app, int argc, const char* const* argv)
+{
+    const std::vector<CLI::App*> commands = app.get_subcommands();
+    if (commands.empty() || commands.front()->get_name() != "write") return {};
+    for (int i = 1; i < argc; ++i) {
+        const std::string word = argv[i];
+        if (word == "--") return {};
+        if (word.size() < 2 || word[0] != '-' || word.rfind("--", 0) == 0) continue;
+        if (commands.front()->get_option_no_throw(word) == nullptr &&
+            app.get_option_no_throw(word) == nullptr)
+            return word;
+    }
+    return {};
+}
+
 // The first option of the parsed command line given with an empty or blank value
 // ("--mcu ''"): such a value would otherwise read as the option not given at all.
 const CLI::Option* OptionWithEmptyValue(const CLI::App& app)
@@ -90,6 +107,11 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
         if (app.get_subcommands().empty() && !extras.empty()) {
             err << "quobin-cli: unknown command '" << extras.front()
                 << "'; `quobin-cli --help` lists the commands\n";
+            return kExitUsage;
+        }
+        if (const std::string word = DashedValue(app, argc, argv); !word.empty()) {
+            err << "quobin-cli: '" << word << "' is read as an option; a value that starts with "
+                << "'-' goes after --, as in: quobin-cli write ITEM -- " << word << '\n';
             return kExitUsage;
         }
         app.exit(e, out, err);

@@ -145,6 +145,10 @@ ValueTextReading ReadValueText(std::string_view typed, ViewType viewType)
     using Kind = ViewTypeTraits::Kind;
     const std::string_view text = TrimBlanks(typed);
     if (text.empty()) return Refused("no value was given");
+    // A blank or a line end around the number is part of what was typed: "5\n" from a
+    // script is a mistake to show, not a 5.
+    if (text.size() != typed.size())
+        return Refused(Quoted(typed) + " has blanks or line ends around the value");
     if (viewType >= kViewTypeCount) return Refused("an ASCII value is written as text");
     const ViewTypeTraits& traits = TraitsOf(viewType);
     const bool word = traits.mask == 0xFFFFu;

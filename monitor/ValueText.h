@@ -29,7 +29,7 @@ struct ValueTextReading {
     std::string error;                 // why it was refused, for the user
 };
 
-// Reads a typed value strictly: the whole text (blanks around it aside) must be one number
+// Reads a typed value strictly: the whole text, blanks included, must be one number
 // of the view type's kind and range, or it is refused with the reason and nothing may be
 // written. Byte and HEX types take hexadecimal (optional "0x"), the INT and UINT types
 // whole decimals, FLOAT a decimal number in the single's range or "nan"/"inf" typed as

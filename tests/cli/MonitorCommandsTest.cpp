@@ -241,6 +241,19 @@ TEST(CliMonitor, LateRepliesNeverPassForLaterOnes)
     }
 }
 
+// "-inf" looks like an option to the parser: the user is told how to give it, and after
+// -- it is written as the value it is.
+TEST(CliMonitor, AValueStartingWithADashGoesAfterTwoDashes)
+{
+    auto run = RunCli(Args({"write", "sineAmplitude:FLOAT", "-inf"}));
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, "quobin-cli: '-inf' is read as an option; a value that starts with '-' "
+                       "goes after --, as in: quobin-cli write ITEM -- -inf\n");
+    run = RunCli({"--simulate", "write", "sineAmplitude:FLOAT", "--map", kMap, "--", "-inf"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "sineAmplitude:FLOAT = -inf\n");
+}
+
 TEST(CliMonitor, RefusedValuesSendNothing)
 {
     for (const char* value : {"", "abc", "1e3", "-", "70000"}) {

@@ -142,7 +142,11 @@ TEST_P(Strict, WholeTextOrRefused)
 INSTANTIATE_TEST_SUITE_P(
     Texts, Strict,
     ::testing::Values(
-        StrictCase{" 12.5 ", FLOAT, 0x41480000, ""}, StrictCase{"-0.5", FLOAT, 0xBF000000, ""},
+        StrictCase{"12.5", FLOAT, 0x41480000, ""}, StrictCase{"-0.5", FLOAT, 0xBF000000, ""},
+        StrictCase{" 12.5 ", FLOAT, std::nullopt, "blanks or line ends around"},
+        StrictCase{"5 ", INT16, std::nullopt, "blanks or line ends around"},
+        StrictCase{"5\n", UINT16, std::nullopt, "blanks or line ends around"},
+        StrictCase{"\t0x10", HEX16, std::nullopt, "blanks or line ends around"},
         StrictCase{"nan", FLOAT, 0x7FC00000, ""}, StrictCase{"-inf", FLOAT, 0xFF800000, ""},
         StrictCase{"1e39", FLOAT, std::nullopt, "range"},
         StrictCase{"12,5", FLOAT, std::nullopt, "not a decimal number"},
