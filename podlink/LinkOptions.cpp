@@ -125,6 +125,7 @@ std::string MakeSimOptions(const LinkOptions& options, sim::SimOptions& out)
         std::string error = sim::ApplySimOption(made, "sim-" + name, value);
         if (!error.empty()) return error;
     }
+    if (std::string error = sim::CheckSimOptions(made); !error.empty()) return error;
     out = std::move(made);
     return {};
 }

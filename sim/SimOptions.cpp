@@ -60,6 +60,16 @@ std::string ParseSimWire(std::string_view text, WireMode& wire)
     return "--sim-wire: '" + std::string(text) + "' must be instant or real";
 }
 
+std::string CheckSimOptions(const SimOptions& options)
+{
+    if (options.boot || !options.stateDir.empty()) return {};
+    for (const SimFault& fault : options.faults)
+        if (fault.what == kFaultSync || fault.what == kFaultErase || fault.what == kFaultWrite)
+            return "--sim-fault: '" + FaultText(fault) +
+                   "' is a step of the boot loader and fires only with --sim-boot";
+    return {};
+}
+
 std::string ApplySimOptionLine(SimOptions& options, std::string_view line)
 {
     std::vector<std::string_view> words;

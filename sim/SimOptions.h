@@ -45,6 +45,12 @@ std::string ApplySimOption(SimOptions& options, std::string_view name, std::stri
 // an empty text on success, else what is wrong with the first bad option.
 std::string ApplySimOptionLine(SimOptions& options, std::string_view line);
 
+// What the options ask that cannot come to pass, once all are applied: a fault on a boot
+// loader step (sync, erase, write) for a POD that never is in its boot loader (without
+// --sim-boot and without a state folder, whose POD may have been left there). Empty when
+// nothing.
+std::string CheckSimOptions(const SimOptions& options);
+
 std::string ParseSimMcu(std::string_view text, int& type);
 std::string ParseSimVersion(std::string_view text, int& major, int& minor);
 std::string ParseSimWire(std::string_view text, WireMode& wire);

@@ -241,3 +241,33 @@ TEST(LinkOptions, QuobinResourcesStandsInForTheOptionOnly)
 }
 
 } // namespace
+
+namespace {
+
+// A fault on a boot-loader step can only fire while the POD is in its boot loader: asked
+// of a POD that never is, it is refused before anything runs instead of testing nothing.
+TEST(PodLink, BootLoaderFaultsNeedAPodInItsBootLoader)
+{
+    const struct {
+        std::string line;
+        std::string error;
+    } cases[] = {
+        {"--simulate --sim-fault write:3:unplug",
+         "--sim-fault: 'write:3:unplug' is a step of the boot loader and fires only with --sim-boot"},
+        {"--simulate --sim-fault sync:1:silent --sim-fault 0x01:1:error",
+         "--sim-fault: 'sync:1:silent' is a step of the boot loader and fires only with --sim-boot"},
+        {"--simulate --sim-boot --sim-fault erase:1:error", ""},
+        // A POD kept in a state folder may have been left in its boot loader.
+        {"--simulate --sim-state st --sim-fault write:1:error", ""},
+        {"--simulate --sim-fault 0x25:3:cut:2", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        podlink::LinkOptions options;
+        ASSERT_EQ(podlink::ParseLinkOptions(c.line, options), "");
+        sim::SimOptions made;
+        EXPECT_EQ(podlink::MakeSimOptions(options, made), c.error);
+    }
+}
+
+} // namespace

@@ -245,7 +245,7 @@ TEST(StationFaults, TheFaultsThatNeverFiredAreNamed)
 {
     pod::VirtualPodClock clock;
     auto station = OpenStation(clock, "--sim-pods 2 --sim-fault 0x01:1:error "
-                                      "--sim-fault QBSIM002/0x01:1:error --sim-fault write:3:unplug");
+                                      "--sim-fault QBSIM002/0x01:1:error --sim-fault 0x25:9:unplug");
     ops::MonitorControl noMonitoring;
     support::RecordingView view;
     station->ChoosePod(std::string("QBSIM001"));
@@ -253,10 +253,10 @@ TEST(StationFaults, TheFaultsThatNeverFiredAreNamed)
     EXPECT_FALSE(unit->QueryVersion().ok); // the first POD's version fault fires
     unit.reset();
     EXPECT_EQ(station->UnfiredFaults(),
-              (std::vector<std::string>{"fault write:3:unplug never fired on QBSIM001",
+              (std::vector<std::string>{"fault 0x25:9:unplug never fired on QBSIM001",
                                         "fault 0x01:1:error never fired on QBSIM002",
                                         "fault QBSIM002/0x01:1:error never fired",
-                                        "fault write:3:unplug never fired on QBSIM002"}));
+                                        "fault 0x25:9:unplug never fired on QBSIM002"}));
 }
 
 } // namespace
