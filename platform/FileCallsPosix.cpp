@@ -8,61 +8,45 @@
 
 namespace platform {
 
-namespace {
-
-// The descriptor, or errno's account of why there is none.
-SystemError Opened(int result, int& fd)
-{
-    fd = result;
-    return result < 0 ? ErrnoError(errno) : SystemError{};
-}
-
-SystemError Checked(int result)
-{
-    return result != 0 ? ErrnoError(errno) : SystemError{};
-}
-
-} // namespace
-
 SystemError OpenForReading(const std::string& path, int& fd)
 {
-    return Opened(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC), fd);
+    return OpenedDescriptor(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC), fd);
 }
 
 SystemError CreateForWriting(const std::string& path, int& fd)
 {
-    return Opened(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644), fd);
+    return OpenedDescriptor(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644), fd);
 }
 
 SystemError SyncToDisk(int fd)
 {
-    return Checked(::fsync(fd));
+    return CheckedErrno(::fsync(fd));
 }
 
 SystemError FlushToDisk(std::FILE* file)
 {
     if (std::fflush(file) != 0) return ErrnoError(errno);
-    return Checked(::fsync(::fileno(file)));
+    return CheckedErrno(::fsync(::fileno(file)));
 }
 
 SystemError SyncDirectory(const std::string& path)
 {
     int dir = -1;
-    if (SystemError error = Opened(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC), dir))
+    if (SystemError error = OpenedDescriptor(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC), dir))
         return error;
-    SystemError error = Checked(::fsync(dir));
+    SystemError error = CheckedErrno(::fsync(dir));
     ::close(dir);
     return error;
 }
 
 SystemError Rename(const std::string& from, const std::string& to)
 {
-    return Checked(std::rename(from.c_str(), to.c_str()));
+    return CheckedErrno(std::rename(from.c_str(), to.c_str()));
 }
 
 SystemError RemoveFile(const std::string& path)
 {
-    return Checked(::unlink(path.c_str()));
+    return CheckedErrno(::unlink(path.c_str()));
 }
 
 SystemError OpenStream(const std::string& path, const char* mode, std::FILE*& file)

@@ -35,28 +35,16 @@ int ErrnoFor(DWORD error)
     }
 }
 
-// The descriptor, or errno's account of why there is none.
-SystemError Opened(int result, int& fd)
-{
-    fd = result;
-    return result < 0 ? ErrnoError(errno) : SystemError{};
-}
-
-SystemError Checked(int result)
-{
-    return result != 0 ? ErrnoError(errno) : SystemError{};
-}
-
 } // namespace
 
 SystemError OpenForReading(const std::string& path, int& fd)
 {
-    return Opened(::_wopen(Wide(path).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT), fd);
+    return OpenedDescriptor(::_wopen(Wide(path).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT), fd);
 }
 
 SystemError CreateForWriting(const std::string& path, int& fd)
 {
-    return Opened(::_wopen(Wide(path).c_str(),
+    return OpenedDescriptor(::_wopen(Wide(path).c_str(),
                            _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY | _O_NOINHERIT,
                            _S_IREAD | _S_IWRITE),
                   fd);
@@ -64,13 +52,13 @@ SystemError CreateForWriting(const std::string& path, int& fd)
 
 SystemError SyncToDisk(int fd)
 {
-    return Checked(::_commit(fd));
+    return CheckedErrno(::_commit(fd));
 }
 
 SystemError FlushToDisk(std::FILE* file)
 {
     if (std::fflush(file) != 0) return ErrnoError(errno);
-    return Checked(::_commit(::_fileno(file)));
+    return CheckedErrno(::_commit(::_fileno(file)));
 }
 
 SystemError SyncDirectory(const std::string&)
@@ -88,7 +76,7 @@ SystemError Rename(const std::string& from, const std::string& to)
 
 SystemError RemoveFile(const std::string& path)
 {
-    return Checked(::_wunlink(Wide(path).c_str()));
+    return CheckedErrno(::_wunlink(Wide(path).c_str()));
 }
 
 SystemError OpenStream(const std::string& path, const char* mode, std::FILE*& file)

@@ -23,6 +23,10 @@ inline constexpr int kHeldElsewhere = -4; // another holder has the lock
 
 // errno's number with the C library's words for it.
 SystemError ErrnoError(int error);
+// A C library call's result: 0 succeeded, anything else failed with errno set.
+SystemError CheckedErrno(int result);
+// A descriptor a C library call returned, or errno's account of why there is none.
+SystemError OpenedDescriptor(int result, int& fd);
 // The call has no implementation on this system.
 SystemError NotSupported();
 
