@@ -1,10 +1,8 @@
 #include <CLI/CLI.hpp>
 
-#include "platform/Interrupt.h"
 #include "platform/LineRedraw.h"
 #include "platform/Utf8Path.h"
 
-#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -28,22 +26,6 @@
 namespace cli {
 
 namespace {
-
-std::atomic<bool> g_interrupted{false};
-
-void OnInterrupt()
-{
-    g_interrupted.store(true);
-}
-
-// Ctrl+C ends the watch through the normal path, so the CSV file is complete.
-class InterruptScope {
-public:
-    InterruptScope() : m_scope((g_interrupted.store(false), OnInterrupt), kSecondInterruptMs) {}
-
-private:
-    platform::InterruptScope m_scope;
-};
 
 struct WatchOptions {
     MonitorOptions monitor;
@@ -219,13 +201,14 @@ struct WatchedCycles {
 };
 
 // Prints the worker's cycles until --count, --duration, Ctrl+C or a failure ends them.
-WatchedCycles PrintCycles(const WatchOptions& o, const std::vector<WatchItem>& items,
+WatchedCycles PrintCycles(const WatchOptions& o, const station::CancelToken& interrupted,
+                          const std::vector<WatchItem>& items,
                           const std::vector<int>& rows, monitor::CycleQueue& cycles,
                           pod::PodClock& clock, std::uint32_t startMs, WatchPrinter& printer)
 {
     WatchedCycles watched;
     const std::uint64_t durationMs = DurationMs(o.durationS);
-    while (!g_interrupted.load() && (o.count == 0 || watched.printed < o.count)) {
+    while (!interrupted.Requested() && (o.count == 0 || watched.printed < o.count)) {
         // Once the time is up, the cycles that started within it are still printed.
         const bool timeUp = durationMs > 0 && clock.NowMs() - startMs >= durationMs;
         std::optional<monitor::Cycle> cycle =
@@ -248,8 +231,9 @@ WatchedCycles PrintCycles(const WatchOptions& o, const std::vector<WatchItem>& i
 
 // Runs the monitoring worker on the open POD and prints what it reads.
 int WatchPod(const WatchOptions& o, CommandContext& ctx, CliLink& pod,
-             monitor::WatchList& watchList, const std::vector<WatchItem>& items,
-             const std::vector<int>& rows, WatchPrinter& printer)
+             const station::CancelToken& interrupted, monitor::WatchList& watchList,
+             const std::vector<WatchItem>& items, const std::vector<int>& rows,
+             WatchPrinter& printer)
 {
     monitor::CycleQueue cycles(watchList);
     monitor::MonitorWorker worker(pod.session(), watchList, cycles);
@@ -263,7 +247,8 @@ int WatchPod(const WatchOptions& o, CommandContext& ctx, CliLink& pod,
         pod.TraceResult(false, "the POD could not be opened for monitoring");
         return kExitFailed;
     }
-    const WatchedCycles watched = PrintCycles(o, items, rows, cycles, clock, startMs, printer);
+    const WatchedCycles watched =
+        PrintCycles(o, interrupted, items, rows, cycles, clock, startMs, printer);
     worker.StopAndJoin();
     if (watched.csvFailed) {
         pod.TraceResult(false,
@@ -294,7 +279,8 @@ int RunWatch(WatchOptions& o, CommandContext& ctx)
 
     // Ctrl+C from here on ends the watch through the normal path, so the CSV file holds
     // its header and whole rows whenever it comes.
-    InterruptScope interrupt;
+    station::CancelToken interrupted;
+    RunInterrupt interrupt(interrupted);
     std::ofstream csvFile;
     std::ostream* csv = nullptr;
     if (!OpenCsv(o, ctx, csvFile, csv)) return kExitFailed;
@@ -304,7 +290,7 @@ int RunWatch(WatchOptions& o, CommandContext& ctx)
     int exitCode = kExitOk;
     auto pod = OpenPodForMonitoring(ctx, o.monitor, exitCode);
     if (!pod) return exitCode;
-    return WatchPod(o, ctx, *pod, watchList, items, rows, printer);
+    return WatchPod(o, ctx, *pod, interrupted, watchList, items, rows, printer);
 }
 
 } // namespace
