@@ -2,10 +2,45 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <iosfwd>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace elf {
+
+// A name from the debug information, in UTF-8. A name that one string of the file gives
+// to many entries (DW_FORM_strp) is kept once and shared by all of them: a hostile file
+// can hand one string of megabytes to a million members.
+class Name {
+public:
+    Name() = default;
+    Name(const char* text) : Name(std::string(text)) {}
+    Name(std::string text)
+        : m_text(text.empty() ? nullptr : std::make_shared<const std::string>(std::move(text)))
+    {
+    }
+
+    const std::string& str() const { return m_text ? *m_text : Empty(); }
+    operator const std::string&() const { return str(); }
+    operator std::string_view() const { return str(); }
+    bool empty() const { return !m_text; }
+    std::size_t size() const { return str().size(); }
+    friend bool operator==(const Name& a, std::string_view b) { return a.str() == b; }
+    friend std::string operator+(const std::string& a, const Name& b) { return a + b.str(); }
+    friend std::string operator+(const char* a, const Name& b) { return a + b.str(); }
+    friend std::string operator+(const Name& a, const char* b) { return a.str() + b; }
+    friend std::ostream& operator<<(std::ostream& out, const Name& name);
+
+private:
+    static const std::string& Empty();
+    std::shared_ptr<const std::string> m_text;
+};
+
+// The file's bytes of a name as text: every byte a Latin-1 character, as in the map,
+// and control characters, which would break a listing's lines, as '?'.
+std::string NameText(std::string_view bytes);
 
 // The C types and data objects of a program as its debug information describes them,
 // whichever DWARF version it came from. Types refer to each other by index into
@@ -27,7 +62,7 @@ enum class TypeKind : std::uint8_t {
 enum class BaseEncoding : std::uint8_t { Signed, Unsigned, Float, Boolean };
 
 struct Member {
-    std::string name;
+    Name name;
     int type = -1;
     std::uint32_t byteOffset = 0;
     // Bit fields only: the field's lowest bit inside the storage unit that starts at
@@ -38,13 +73,13 @@ struct Member {
 };
 
 struct Enumerator {
-    std::string name;
+    Name name;
     std::int64_t value = 0;
 };
 
 struct Type {
     TypeKind kind = TypeKind::Unknown;
-    std::string name;           // empty for anonymous types and pointers
+    Name name;                  // empty for anonymous types and pointers
     std::uint32_t byteSize = 0; // 0 when the file gives none (large arrays: count x element)
     BaseEncoding encoding = BaseEncoding::Signed;
     int target = -1;              // pointee, element, typedef/qualifier/enum base
@@ -55,7 +90,7 @@ struct Type {
 };
 
 struct Variable {
-    std::string name;
+    Name name;
     std::uint32_t byteAddress = 0; // byte address in X data memory
     int type = -1;
 };

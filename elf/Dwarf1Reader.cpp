@@ -162,8 +162,8 @@ private:
             p += width;
             switch (attribute) {
             case AT_sibling: entry.sibling = value; break;
-            case AT_name: entry.name = std::move(text); break;
-            case AT_producer: entry.producer = std::move(text); break;
+            case AT_name: entry.name = NameText(text); break;
+            case AT_producer: entry.producer = NameText(text); break;
             case AT_byte_size: entry.byteSize = value; break;
             case AT_bit_offset: entry.bitOffset = value; break;
             case AT_bit_size: entry.bitSize = value; break;
@@ -375,7 +375,8 @@ private:
             std::size_t z = p + 4;
             while (z < data.size() && data[z] != 0) ++z;
             if (z == data.size()) break;
-            type.enumerators.push_back({std::string(reinterpret_cast<const char*>(data.data() + p + 4), z - p - 4), value});
+            type.enumerators.push_back(
+                {NameText(std::string_view(reinterpret_cast<const char*>(data.data() + p + 4), z - p - 4)), value});
             p = z + 1;
         }
         std::reverse(type.enumerators.begin(), type.enumerators.end());

@@ -98,10 +98,14 @@ public:
     }
 
 private:
-    static const char* Name(Dwarf_Die* die)
+    // One string of the file is converted once, however many entries name it.
+    elf::Name Name(Dwarf_Die* die)
     {
         const char* name = dwarf_diename(die);
-        return name ? name : "";
+        if (!name) return {};
+        auto [slot, added] = m_names.try_emplace(name);
+        if (added) slot->second = NameText(name);
+        return slot->second;
     }
 
     static std::uint64_t Unsigned(Dwarf_Die* die, unsigned int at, std::uint64_t fallback = 0)
@@ -318,6 +322,7 @@ private:
     const Limits& m_limits;
     DebugInfo& m_info;
     std::unordered_map<Dwarf_Off, int> m_types;
+    std::unordered_map<const char*, elf::Name> m_names;
     std::size_t m_rows = 0;
 };
 
@@ -364,7 +369,7 @@ void ReadDwarf2(std::vector<std::uint8_t>& bytes, const ElfImage& image, const L
             if (info.producer.empty()) {
                 Dwarf_Attribute attr;
                 if (const char* producer = dwarf_formstring(dwarf_attr(&unit, DW_AT_producer, &attr)))
-                    info.producer = producer;
+                    info.producer = NameText(producer);
             }
             walker.WalkScope(&unit, 0);
         }

@@ -51,11 +51,11 @@ std::string Text(const DebugInfo& info, int type, int depth)
     if (!t || depth > kMaxTypeChain) return "?";
     switch (t->kind) {
     case TypeKind::Base:
-    case TypeKind::Typedef: return t->name.empty() ? "?" : t->name;
+    case TypeKind::Typedef: return t->name.empty() ? "?" : t->name.str();
     case TypeKind::Struct: return t->name.empty() ? "struct" : "struct " + t->name;
     case TypeKind::Union: return t->name.empty() ? "union" : "union " + t->name;
     case TypeKind::Enum: return t->name.empty() ? "enum" : "enum " + t->name;
-    case TypeKind::Qualifier: return t->name + " " + Text(info, t->target, depth + 1);
+    case TypeKind::Qualifier: return t->name.str() + " " + Text(info, t->target, depth + 1);
     case TypeKind::Pointer: return (t->target < 0 ? std::string("void") : Text(info, t->target, depth + 1)) + " *";
     case TypeKind::Array: {
         std::string dimensions;
