@@ -74,7 +74,7 @@ int RunRead(ReadOptions& o, CommandContext& ctx)
     for (const WatchItem& item : items) {
         monitor::Reading reading;
         const pod::PodOutcome outcome = monitor::ReadItemOnce(
-            pod->session(), item.address, item.viewType, item.size, reading);
+            pod->session(), item.address, item.viewType, monitor::TextSpanOf(item), reading);
         if (!outcome)
             return Failed(ctx, *pod,
                           "reading " + item.label + " failed: " + report::DescribeOutcome(outcome));

@@ -49,8 +49,7 @@ pod::PodOutcome AcquisitionWorker::RunCycle(std::uint32_t /*startMs*/)
             return pod::PodOutcome::Failed(pod::PodStatus::NotSent);
         monitor::Reading reading;
         const pod::PodOutcome outcome =
-            monitor::ReadItemOnce(m_session, channel.address, channel.viewType,
-                                  static_cast<std::int32_t>(channel.size), reading);
+            monitor::ReadItemOnce(m_session, channel.address, channel.viewType, {}, reading);
         if (!outcome) return outcome;
         if (!reading.value) return pod::PodOutcome::Failed(pod::PodStatus::BadReply);
         m_buffers[static_cast<std::size_t>(i)].Append({elapsed, *reading.value});

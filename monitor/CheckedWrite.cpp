@@ -9,11 +9,11 @@ namespace monitor {
 namespace {
 
 // What was written, as the read-back would show it.
-std::string ExpectedText(const WriteRequest& request)
+std::string ExpectedText(const WriteRequest& request, const TextSpan& span)
 {
     if (request.viewType != ASCII)
         return FormatMonitorValue(request.viewType, request.value);
-    return AsciiTextFromWords(request.words);
+    return TextFromWords(request.text.words, span);
 }
 
 } // namespace
@@ -21,6 +21,7 @@ std::string ExpectedText(const WriteRequest& request)
 WriteCheck WriteAndReadBack(pod::PodSession& session, const TypedSymbols& types,
                             const WatchItem& item, const WriteRequest& request, Reading& reading)
 {
+    const TextSpan span = TextSpanOf(item);
     const WriteOutcome written = WriteOnce(session, request);
     if (!written) {
         std::string text =
@@ -31,16 +32,16 @@ WriteCheck WriteAndReadBack(pod::PodSession& session, const TypedSymbols& types,
         return {text, written.outcome};
     }
     if (const pod::PodOutcome outcome =
-            ReadItemOnce(session, item.address, item.viewType, item.size, reading);
+            ReadItemOnce(session, item.address, item.viewType, span, reading);
         !outcome)
         return {item.label + " was written but reading it back failed: " +
                     report::DescribeOutcome(outcome),
                 outcome};
     const bool same = item.viewType == ASCII
-                          ? reading.text == ExpectedText(request)
+                          ? reading.text == ExpectedText(request, span)
                           : reading.raw == (request.value & TraitsOf(item.viewType).mask);
     if (!same)
-        return {item.label + " reads back " + reading.text + " after " + ExpectedText(request) +
+        return {item.label + " reads back " + reading.text + " after " + ExpectedText(request, span) +
                     " was written",
                 {}};
     reading.text =

@@ -10,7 +10,7 @@
 namespace monitor {
 
 pod::PodOutcome ReadItemOnce(pod::PodSession& session, std::uint32_t address, ViewType viewType,
-                             std::int32_t sizeWords, Reading& reading)
+                             const TextSpan& text, Reading& reading)
 {
     auto lock = session.Lock();
     if (viewType != ASCII) {
@@ -24,7 +24,7 @@ pod::PodOutcome ReadItemOnce(pod::PodSession& session, std::uint32_t address, Vi
         return outcome;
     }
     std::vector<std::uint16_t> words;
-    const std::uint32_t count = AsciiReadWordCount(sizeWords);
+    const std::uint32_t count = TextWordCount(text);
     for (std::uint32_t i = 0; i < count; ++i) {
         std::uint32_t value = 0;
         const pod::PodOutcome outcome = pod::CmdReadMemory(session, HEX16, address + i, value);
@@ -32,10 +32,11 @@ pod::PodOutcome ReadItemOnce(pod::PodSession& session, std::uint32_t address, Vi
         const auto word = static_cast<std::uint16_t>(value);
         words.push_back(word);
         // The text ends at its first zero byte; the words after it are not read.
-        if ((word & 0x00FFu) == 0 || (word & 0xFF00u) == 0) break;
+        const bool lowIsText = i > 0 || text.lane == 0;
+        if ((lowIsText && (word & 0x00FFu) == 0) || (word & 0xFF00u) == 0) break;
     }
     reading.raw = 0;
-    reading.text = AsciiTextFromWords(words);
+    reading.text = TextFromWords(words, text);
     reading.value.reset();
     return pod::PodOutcome::Ok();
 }
@@ -51,11 +52,22 @@ WriteOutcome WriteOnce(pod::PodSession& session, const WriteRequest& request)
         result.wordsWritten = result.ok() ? 1 : 0;
         return result;
     }
-    const std::vector<std::uint16_t>& words = request.words;
+    const std::vector<std::uint16_t>& words = request.text.words;
     result.wordsTotal = words.size();
     for (std::size_t i = 0; i < words.size(); ++i) {
+        // A byte write leaves the other byte of a shared word as the target holds it: the
+        // POD merges it, so a neighbour changing meanwhile is not overwritten.
+        ViewType width = HEX16;
+        std::uint32_t value = words[i];
+        if (i == 0 && request.text.firstHighOnly) {
+            width = BYTE_HIGH;
+            value = words[i] >> 8;
+        } else if (i + 1 == words.size() && request.text.lastLowOnly) {
+            width = BYTE_LOW;
+            value = words[i] & 0xFFu;
+        }
         result.outcome = pod::CmdWriteMemory(
-            session, HEX16, request.address + static_cast<std::uint32_t>(i), words[i]);
+            session, width, request.address + static_cast<std::uint32_t>(i), value);
         if (!result.ok()) return result;
         ++result.wordsWritten;
     }

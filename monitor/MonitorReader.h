@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "monitor/TextSpan.h"
 #include "monitor/ViewType.h"
 #include "pod/PodOutcome.h"
 
@@ -21,20 +22,20 @@ struct Reading {
     std::uint32_t raw = 0;       // the 32-bit value read (0 for ASCII)
 };
 
-// Reads an item once: view types 0..8 with one CmdReadMemory, ASCII word by word (at most
-// AsciiReadWordCount(sizeWords) words, stopping after a zero byte). Holds the session's
-// lock for the whole item. `reading` is set only when every read succeeded.
+// Reads an item once: view types 0..8 with one CmdReadMemory, ASCII word by word over
+// `text` (stopping after a zero byte). Holds the session's lock for the whole item.
+// `reading` is set only when every read succeeded.
 pod::PodOutcome ReadItemOnce(pod::PodSession& session, std::uint32_t address, ViewType viewType,
-                             std::int32_t sizeWords, Reading& reading);
+                             const TextSpan& text, Reading& reading);
 
 // A value change for the target, as PrepareWrite makes it. `value` serves view types
-// 0..8 (a FLOAT as its bits); `words` hold an ASCII text as the target stores it, two
+// 0..8 (a FLOAT as its bits); `text` holds an ASCII text as the target stores it, two
 // characters a word, with its terminating zero.
 struct WriteRequest {
     ViewType viewType = HEX16;
     std::uint32_t address = 0;
     std::uint32_t value = 0;
-    std::vector<std::uint16_t> words;
+    TextWords text;
 };
 
 struct WriteOutcome {
@@ -46,8 +47,9 @@ struct WriteOutcome {
     explicit operator bool() const { return ok(); }
 };
 
-// Performs one request: one CmdWriteMemory, or one per word of an ASCII text. Holds the
-// session's lock for the whole request. Ends at the first failed write.
+// Performs one request: one CmdWriteMemory, or one per word of an ASCII text (a byte write
+// where the word is shared with a neighbour). Holds the session's lock for the whole
+// request. Ends at the first failed write.
 WriteOutcome WriteOnce(pod::PodSession& session, const WriteRequest& request);
 
 } // namespace monitor

@@ -16,7 +16,7 @@ pod::PodOutcome ReadList(pod::PodSession& session, WatchList& watchList, WatchLi
             return pod::PodOutcome::Failed(pod::PodStatus::NotSent);
         Reading reading;
         const pod::PodOutcome outcome =
-            ReadItemOnce(session, item.address, item.viewType, item.size, reading);
+            ReadItemOnce(session, item.address, item.viewType, TextSpanOf(item.size, item.extent), reading);
         if (!outcome) return outcome;
         const int row = watchList.StoreValue(item, reading.text, reading.value);
         if (row >= 0) changed.push_back(row);

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "monitor/TextSpan.h"
 #include "monitor/ViewType.h"
 
 namespace monitor {
@@ -31,6 +32,7 @@ struct SymbolEntry {
     std::uint32_t address = 0; // word address
     std::int32_t size = 0;     // in 16-bit words
     ViewType viewType = HEX16;
+    ByteExtent extent;         // set when the ELF types the symbol
 };
 
 // The data symbols of the loaded map, in file order (duplicates kept). Indices stay valid

@@ -1,6 +1,7 @@
 #include "monitor/TypedSymbols.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <unordered_map>
 
@@ -145,6 +146,7 @@ void TypedSymbols::Merge(SymbolTable& table, elf::DebugInfo info)
         if (row.typeText.empty()) continue;
         entry.address = row.address;
         entry.viewType = row.viewType;
+        entry.extent = {row.lane, row.sizeBytes};
         m_rows[i] = std::move(row);
         ++m_typed;
     }
@@ -171,7 +173,8 @@ TypedRow TypedSymbols::Describe(std::string path, std::uint32_t byteAddress, int
     if (!size) return row; // unknown or looping type: no type at all
     row.typeText = elf::TypeText(m_info, type);
     row.sizeBytes = *size;
-    row.sizeWords = static_cast<std::int32_t>((std::uint64_t{*size} + row.lane + 1) / 2);
+    row.sizeWords = static_cast<std::int32_t>(
+        std::min<std::uint64_t>((std::uint64_t{*size} + row.lane + 1) / 2, INT32_MAX));
     row.viewType = ViewFor(m_info, type, row.lane, row.aggregate);
     return row;
 }

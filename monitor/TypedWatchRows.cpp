@@ -25,8 +25,7 @@ bool AddItemRow(const SymbolTable& table, const WatchItem& item, WatchList& watc
 {
     if (item.list == WatchListId::Addresses) return watchList.AddAddressWatch(item.address, item.viewType);
     if (item.typed && item.typed->path != table.at(item.symbolIndex).name)
-        return watchList.AddMemberWatch(item.symbolIndex, item.typed->path, item.address, item.size,
-                                        item.viewType);
+        return watchList.AddMemberWatch(*item.typed, item.viewType);
     return watchList.AddSymbolWatch(table, item.symbolIndex);
 }
 

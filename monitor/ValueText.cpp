@@ -183,46 +183,4 @@ std::uint32_t ParseHexText(std::string_view text)
     return ToUnsigned(text, 16);
 }
 
-std::string ApplyAsciiLength(std::string_view utf8, std::int32_t sizeWords)
-{
-    if (sizeWords <= 0) return {};
-    const auto n = static_cast<std::size_t>(sizeWords);
-    if (Utf8Length(utf8) < n) return std::string(utf8);
-    return Utf8Prefix(utf8, n - 1);
-}
-
-std::vector<std::uint16_t> AsciiWriteWords(std::string_view latin1, std::int32_t lengthBytes)
-{
-    std::vector<std::uint16_t> words;
-    if (lengthBytes <= 0) return words;
-    const auto length = static_cast<std::size_t>(
-        lengthBytes > kMaxAsciiWriteBytes ? kMaxAsciiWriteBytes : lengthBytes);
-    std::vector<unsigned char> buffer(length + length % 2, 0);
-    // The last byte stays zero, so a text as long as the buffer is cut and still ends.
-    for (std::size_t i = 0; i < latin1.size() && i + 1 < buffer.size(); ++i) {
-        buffer[i] = static_cast<unsigned char>(latin1[i]);
-    }
-    for (std::size_t i = 0; i < buffer.size() / 2; ++i) {
-        const unsigned char low = buffer[2 * i];
-        const unsigned char high = buffer[2 * i + 1];
-        words.push_back(static_cast<std::uint16_t>(low | (high << 8)));
-        if (low == 0 || high == 0) break;
-    }
-    return words;
-}
-
-bool AsciiWriteWordsFromUtf8(std::string_view utf8, std::int32_t lengthBytes,
-                             std::vector<std::uint16_t>& words, std::string& error)
-{
-    std::string latin1;
-    if (!Utf8ToLatin1(utf8, latin1)) {
-        error = "the text holds a character that the target cannot store (only Latin-1 "
-                "characters, U+0000..U+00FF, fit in its bytes)";
-        words.clear();
-        return false;
-    }
-    words = AsciiWriteWords(latin1, lengthBytes);
-    return true;
-}
-
 } // namespace monitor

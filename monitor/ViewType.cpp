@@ -141,25 +141,4 @@ std::optional<double> PlotValue(ViewType viewType, std::uint32_t value)
     return std::nullopt;
 }
 
-std::uint32_t AsciiReadWordCount(std::int32_t sizeWords)
-{
-    if (sizeWords <= 0) return 0;
-    const auto size = static_cast<std::uint32_t>(sizeWords);
-    return size / 2 + size % 2;
-}
-
-std::string AsciiTextFromWords(std::span<const std::uint16_t> words)
-{
-    std::string latin1;
-    for (std::uint16_t word : words) {
-        const auto low = static_cast<char>(word & 0xFFu);
-        const auto high = static_cast<char>(word >> 8);
-        if (low == 0) break;
-        latin1 += low;
-        if (high == 0) break;
-        latin1 += high;
-    }
-    return Latin1ToUtf8(latin1);
-}
-
 } // namespace monitor

@@ -70,12 +70,5 @@ std::string FormatMonitorValue(ViewType viewType, std::uint32_t value);
 // The number a reading stands for in plots and logs; nullopt for ASCII (a text has none).
 std::optional<double> PlotValue(ViewType viewType, std::uint32_t value);
 
-// Words read for an ASCII item of `sizeWords` (the "Data Size" cell): half of it, rounded
-// up; 0 for a size of 0 or below.
-std::uint32_t AsciiReadWordCount(std::int32_t sizeWords);
-// The text (UTF-8) held by words of an ASCII item: low byte first, up to the first zero
-// byte. Bytes 0x80..0xFF are the Latin-1 characters of the same code, so a text written
-// and read back is the same text.
-std::string AsciiTextFromWords(std::span<const std::uint16_t> words);
 
 } // namespace monitor

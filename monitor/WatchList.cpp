@@ -22,25 +22,26 @@ bool WatchList::AddSymbolWatch(const SymbolTable& table, int symbolIndex)
     row.address = entry.address;
     row.size = entry.size;
     row.viewType = entry.viewType;
+    row.extent = entry.extent;
     list.rows.push_back(std::move(row));
     return true;
 }
 
-bool WatchList::AddMemberWatch(int symbolIndex, const std::string& path, std::uint32_t address,
-                               std::int32_t sizeWords, ViewType viewType)
+bool WatchList::AddMemberWatch(const TypedRow& member, ViewType viewType)
 {
     std::lock_guard lock(m_mutex);
     List& list = Of(WatchListId::Symbols);
     for (const MonitorItem& row : list.rows) {
-        if (row.name == path) return false;
+        if (row.name == member.path) return false;
     }
     MonitorItem row;
     row.id = m_nextId++;
-    row.symbolIndex = symbolIndex;
-    row.name = path;
-    row.address = address;
-    row.size = sizeWords;
+    row.symbolIndex = member.symbolIndex;
+    row.name = member.path;
+    row.address = member.address;
+    row.size = member.sizeWords;
     row.viewType = viewType;
+    row.extent = {member.lane, member.sizeBytes};
     list.rows.push_back(std::move(row));
     return true;
 }
@@ -180,7 +181,7 @@ std::vector<ReadItem> WatchList::VisibleItems(WatchListId id) const
     std::vector<ReadItem> items;
     for (long long i = first; i < end; ++i) {
         const MonitorItem& row = list.rows[static_cast<std::size_t>(i)];
-        items.push_back({id, row.id, row.address, row.size, row.viewType});
+        items.push_back({id, row.id, row.address, row.size, row.viewType, row.extent});
     }
     return items;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "monitor/SymbolTable.h"
+#include "monitor/TypedSymbols.h"
 #include "monitor/ValueText.h"
 
 namespace monitor {
@@ -20,6 +21,7 @@ struct MonitorItem {
     std::uint32_t address = 0;
     std::int32_t size = 0; // words; symbol rows only
     ViewType viewType = HEX16;
+    ByteExtent extent; // what the ELF says of a symbol or member row
     std::string valueText;           // "Monitor Value": empty until the first successful read
     std::optional<double> plotValue; // the number of the last reading; none for ASCII
 };
@@ -32,6 +34,7 @@ struct ReadItem {
     std::uint32_t address = 0;
     std::int32_t size = 0;
     ViewType viewType = HEX16;
+    ByteExtent extent;
 };
 
 // The symbol watch list and the address watch list, shared by the UI thread (which edits
@@ -45,10 +48,9 @@ public:
     // Appends a row for the symbol unless one is listed already; false when it was (or
     // when the index is not in the table).
     bool AddSymbolWatch(const SymbolTable& table, int symbolIndex);
-    // Appends a row for a member, element or bit field of symbol `symbolIndex`, named by
-    // its path ("pConv.gain"), unless a row of that name is listed already.
-    bool AddMemberWatch(int symbolIndex, const std::string& path, std::uint32_t address,
-                        std::int32_t sizeWords, ViewType viewType);
+    // Appends a row for a member, element or bit field of a symbol, named by its path
+    // ("pConv.gain") and shown as `viewType`, unless a row of that name is listed already.
+    bool AddMemberWatch(const TypedRow& member, ViewType viewType);
     // Saved symbol lines that the current map (and ELF) could not resolve: kept as read
     // and written back by the next save, so a missing ELF or a wrong map never erases a
     // saved watch. Emptied with the symbol list.

@@ -134,8 +134,7 @@ void RestoreWatchList(const std::string& mapPath, const SymbolTable& table, Watc
         if (index >= 0) {
             watchList.AddSymbolWatch(table, index);
         } else if (member) {
-            watchList.AddMemberWatch(member->symbolIndex, member->path, member->address,
-                                     member->sizeWords, member->viewType);
+            watchList.AddMemberWatch(*member, member->viewType);
         } else {
             if (std::find(unresolved.begin(), unresolved.end(), line) == unresolved.end())
                 unresolved.push_back(line);

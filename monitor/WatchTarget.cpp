@@ -74,7 +74,7 @@ std::size_t EditDistance(const std::string& a, const std::string& b)
 std::uint32_t WordsRead(const WatchItem& item)
 {
     if (item.viewType == ASCII)
-        return std::max(1u, AsciiReadWordCount(item.size));
+        return std::max(1u, TextWordCount(TextSpanOf(item)));
     return IsTwoWordViewType(item.viewType) ? 2 : 1;
 }
 
@@ -211,6 +211,11 @@ WriteTarget WriteTargetOf(const WatchItem& item)
 {
     return {item.label, item.address, item.viewType, item.size,
             item.typed ? &*item.typed : nullptr};
+}
+
+TextSpan TextSpanOf(const WatchItem& item)
+{
+    return TextSpanOf(WriteTargetOf(item));
 }
 
 bool IsMonitorBaud(const std::string& baud)

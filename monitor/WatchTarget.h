@@ -41,6 +41,8 @@ struct WatchItem {
 
 // The item as a write sees it; valid while the item lives.
 WriteTarget WriteTargetOf(const WatchItem& item);
+// Where the item's text lies when it is read or written as ASCII.
+TextSpan TextSpanOf(const WatchItem& item);
 
 // The part and, when a map is given, its symbols and their types.
 struct TargetLoad {

@@ -1,5 +1,6 @@
 #include "monitor/WritePolicy.h"
 
+#include "monitor/Latin1Text.h"
 #include "monitor/ValueText.h"
 
 #include <bit>
@@ -25,6 +26,13 @@ WriteRequest RequestFor(const WriteTarget& target)
 
 } // namespace
 
+TextSpan TextSpanOf(const WriteTarget& target)
+{
+    const ByteExtent extent =
+        target.typed ? ByteExtent{target.typed->lane, target.typed->sizeBytes} : ByteExtent{};
+    return TextSpanOf(target.sizeWords, extent);
+}
+
 std::string CannotWriteAs(const WriteTarget& target)
 {
     return "cannot write to " + target.label + " as " + ViewTypeName(target.viewType) + ": ";
@@ -40,10 +48,16 @@ WritePlan PrepareWrite(const WriteTarget& target, std::string_view text)
         request.value = *reading.bits;
         return {std::move(request), {}};
     }
-    const std::string fitted = ApplyAsciiLength(text, target.sizeWords);
-    std::string error;
-    if (!AsciiWriteWordsFromUtf8(fitted, target.sizeWords, request.words, error))
-        return Refused("cannot write '" + std::string(text) + "' to " + target.label + ": " + error);
+    const TextSpan span = TextSpanOf(target);
+    if (span.room == 0)
+        return Refused("cannot write '" + std::string(text) + "' to " + target.label +
+                       ": it has no size to hold a text");
+    std::string latin1;
+    if (!Utf8ToLatin1(FitText(text, span), latin1))
+        return Refused("cannot write '" + std::string(text) + "' to " + target.label +
+                       ": the text holds a character that the target cannot store (only Latin-1 "
+                       "characters, U+0000..U+00FF, fit in its bytes)");
+    request.text = TextWordsOf(latin1, span);
     return {std::move(request), {}};
 }
 

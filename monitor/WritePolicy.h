@@ -20,6 +20,10 @@ struct WriteTarget {
     const TypedRow* typed = nullptr; // what the ELF says of it, when anything
 };
 
+// Where an ASCII text written to the target lies: the typed object's own bytes, or what
+// the Data Size gives an untyped one.
+TextSpan TextSpanOf(const WriteTarget& target);
+
 // A write the target can be sent, or why not.
 struct WritePlan {
     std::optional<WriteRequest> request;
@@ -29,9 +33,9 @@ struct WritePlan {
 // The one rule for changing a variable, whoever asks (the monitoring window's Change
 // Value, quobin-cli write, a script): the text is read strictly for the view type (hex
 // for the HEX and byte types, a decimal, a float, a fraction), an ASCII text is cut to
-// the item's size with its terminating zero and refused when a character has no Latin-1
-// byte, and a bit field is refused because writing its word would change the fields
-// beside it.
+// the item's room with its terminating zero, written to the item's own bytes only, and
+// refused when a character has no Latin-1 byte or the item has no room, and a bit field
+// is refused because writing its word would change the fields beside it.
 WritePlan PrepareWrite(const WriteTarget& target, std::string_view text);
 // A number given as a number for a FLOAT item (a script's float): refused outside the
 // range of a single; `shown` is how the caller wrote the number, for the refusal.

@@ -41,7 +41,7 @@ monitor::Reading ScriptMonitor::Read(const monitor::WatchItem& item)
     monitor::Reading reading;
     const pod::PodOutcome outcome =
         monitor::ReadItemOnce(m_link->OpenForMonitoring(monitor::BaudIndex(m_options.baud)),
-                              item.address, item.viewType, item.size, reading);
+                              item.address, item.viewType, monitor::TextSpanOf(item), reading);
     if (!outcome)
         throw ScriptError::FromOutcome(
             "reading " + item.label + " failed: " + report::DescribeOutcome(outcome), outcome);
@@ -66,7 +66,7 @@ double ScriptMonitor::TimeCoreReads(const monitor::WatchItem& item, int count)
     monitor::Reading reading;
     const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < count; ++i)
-        if (!monitor::ReadItemOnce(session, item.address, item.viewType, item.size, reading))
+        if (!monitor::ReadItemOnce(session, item.address, item.viewType, monitor::TextSpanOf(item), reading))
             throw ScriptError("reading " + item.label + " failed");
     const std::chrono::duration<double, std::micro> spent =
         std::chrono::steady_clock::now() - start;

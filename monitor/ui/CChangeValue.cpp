@@ -22,9 +22,11 @@ CChangeValue::CChangeValue(const Fields& fields, bool monitoring, QWidget* paren
 
 CChangeValue::~CChangeValue() = default;
 
-std::int32_t CChangeValue::SizeWords() const
+monitor::TextSpan CChangeValue::TextRoom() const
 {
-    return static_cast<std::int32_t>(monitor::ParseUnsignedAuto(m_fields.dataSize.toStdString()));
+    if (m_fields.text.room > 0) return m_fields.text;
+    return monitor::TextSpanOf(
+        static_cast<std::int32_t>(monitor::ParseUnsignedAuto(m_fields.dataSize.toStdString())), {});
 }
 
 void CChangeValue::ShowPreview()
@@ -32,7 +34,7 @@ void CChangeValue::ShowPreview()
     QString text;
     if (m_viewType == monitor::ASCII) {
         const std::string kept =
-            monitor::ApplyAsciiLength(m_ui->valueEdit->text().toStdString(), SizeWords());
+            monitor::FitText(m_ui->valueEdit->text().toStdString(), TextRoom());
         text = QStringLiteral("Writes %1 characters and the terminating zero")
                    .arg(QString::fromStdString(kept).size());
     } else {
@@ -47,8 +49,8 @@ void CChangeValue::accept()
 {
     const QString typed = m_ui->valueEdit->text();
     if (m_viewType == monitor::ASCII) {
-        // The data size bounds the text, the terminating zero included.
-        m_result = QString::fromStdString(monitor::ApplyAsciiLength(typed.toStdString(), SizeWords()));
+        // The item's room bounds the text, the terminating zero included.
+        m_result = QString::fromStdString(monitor::FitText(typed.toStdString(), TextRoom()));
     } else {
         const ValuePreview preview = ValuePreview::Of(typed, m_viewType);
         if (!preview.bits) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "monitor/TextSpan.h"
 #include "monitor/ViewType.h"
 
 #include <QDialog>
@@ -26,6 +27,7 @@ public:
         QString value;
         QString viewTypeName;
         QString dataSize;
+        monitor::TextSpan text; // what an ASCII text may fill; by default what dataSize gives
     };
     // `monitoring`: whether a confirmed value goes out now; otherwise the dialog notes
     // that it is written only while monitoring runs.
@@ -42,7 +44,7 @@ public:
 
 private:
     void ShowPreview();
-    std::int32_t SizeWords() const;
+    monitor::TextSpan TextRoom() const;
 
     std::unique_ptr<Ui::CChangeValue> m_ui;
     Fields m_fields;

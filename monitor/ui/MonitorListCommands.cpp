@@ -235,8 +235,7 @@ void MonitorListCommands::WatchSelectedSymbols()
         if (!m_lists.symbolModel->IsMemberRow(row))
             m_data.watchList.AddSymbolWatch(m_data.table, m_lists.symbolModel->SymbolIndexAt(row));
         else if (typed) // not the row that counts the elements left out
-            m_data.watchList.AddMemberWatch(typed->symbolIndex, typed->path, typed->address,
-                                            typed->sizeWords, typed->viewType);
+            m_data.watchList.AddMemberWatch(*typed, typed->viewType);
     }
     m_lists.symbolWatchModel->Reload();
     m_hooks.listsChanged();
@@ -286,7 +285,7 @@ void MonitorListCommands::ChangeSymbolValue()
     }
     CChangeValue dialog({QString::fromStdString(row.name), ValueTextOf(row),
                          QString::fromLatin1(monitor::ViewTypeName(row.viewType)),
-                         QString::number(row.size)},
+                         QString::number(row.size), monitor::TextSpanOf(target)},
                         m_data.worker.IsRunning(), m_window);
     if (dialog.exec() != QDialog::Accepted) return;
     PostWrite(monitor::PrepareWrite(target, dialog.result().toStdString()));

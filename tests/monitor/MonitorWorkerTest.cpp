@@ -1,4 +1,5 @@
 #include "monitor/MonitorWorker.h"
+#include "monitor/CheckedWrite.h"
 #include "monitor/MonitorReader.h"
 #include "monitor/ValueText.h"
 
@@ -162,7 +163,7 @@ TEST(MonitorWorker, WritesGoOutInOrderBetweenCyclesAndThoseMadeWhileStoppedAreDr
     rig->view.onCycle = [&](int n) {
         if (n != 1) return;
         rig->worker.PostWrite({INT16, sim::demo::kTriangleStep, 0xFFFF, {}});
-        rig->worker.PostWrite({ASCII, sim::demo::kMessage, 0, AsciiWriteWords("AB", 5)});
+        rig->worker.PostWrite({ASCII, sim::demo::kMessage, 0, TextWordsOf("AB", TextSpanOf(5, {}))});
         rig->worker.PostWrite({FLOAT, sim::demo::kSineAmplitude, 0x3FC00000, {}});
     };
     ASSERT_TRUE(rig->worker.Start(2));
@@ -319,16 +320,56 @@ TEST(MonitorReader, OneItemOnceAndOneWriteOnce)
     const auto rig = WorkerRig::Make();
     ASSERT_TRUE(rig->session.ReopenPodSession());
     Reading reading;
-    ASSERT_TRUE(WriteOnce(rig->session, {ASCII, 0x40, 0, AsciiWriteWords("h\xE9", 8)}));
-    ASSERT_TRUE(ReadItemOnce(rig->session, 0x40, ASCII, 8, reading));
+    ASSERT_TRUE(WriteOnce(rig->session, {ASCII, 0x40, 0, TextWordsOf("h\xE9", TextSpanOf(8, {}))}));
+    ASSERT_TRUE(ReadItemOnce(rig->session, 0x40, ASCII, TextSpanOf(8, {}), reading));
     EXPECT_EQ(reading.text, "h\xC3\xA9"); // the Latin-1 byte comes back as its character
     EXPECT_FALSE(reading.value.has_value());
     ASSERT_TRUE(WriteOnce(rig->session, {FLOAT, 0x42, 0xBF800000, {}}));
-    ASSERT_TRUE(ReadItemOnce(rig->session, 0x42, FLOAT, 2, reading));
+    ASSERT_TRUE(ReadItemOnce(rig->session, 0x42, FLOAT, {}, reading));
     EXPECT_EQ(reading.text, "-1.000000");
     EXPECT_EQ(reading.value, -1.0);
     EXPECT_EQ(reading.raw, 0xBF800000u);
-    EXPECT_FALSE(ReadItemOnce(rig->session, 0x100000, HEX16, 1, reading)); // outside RAM
+    EXPECT_FALSE(ReadItemOnce(rig->session, 0x100000, HEX16, {}, reading)); // outside RAM
+}
+
+// A char[6] whose first byte is the high byte of word 0x40: writing "HELLO" must leave
+// the low byte of 0x40 and the high byte of 0x43 to the variables beside it.
+TEST(CheckedWrite, ATextFromAHighByteTouchesOnlyItsOwnBytes)
+{
+    const auto rig = WorkerRig::Make();
+    ASSERT_TRUE(rig->session.ReopenPodSession());
+    for (std::uint32_t word = 0x40; word <= 0x43; ++word) rig->sim->Pod().WriteRam(word, 0x7A7A, 0);
+    TypedRow text;
+    text.path = "text";
+    text.byteAddress = 0x81;
+    text.address = 0x40;
+    text.lane = 1;
+    text.sizeBytes = 6;
+    text.sizeWords = 4;
+    text.typeText = "char[6]";
+    text.viewType = ASCII;
+    WatchItem item;
+    item.label = "text";
+    item.address = 0x40;
+    item.size = 4;
+    item.viewType = ASCII;
+    item.typed = text;
+    const WritePlan plan = PrepareWrite(WriteTargetOf(item), "HELLO!");
+    ASSERT_TRUE(plan.request) << plan.refusal;
+    Reading reading;
+    const WriteCheck check = WriteAndReadBack(rig->session, TypedSymbols{}, item, *plan.request, reading);
+    EXPECT_EQ(check.failure, "");
+    EXPECT_EQ(reading.text, "HELLO"); // the sixth byte holds the terminating zero
+
+    EXPECT_EQ(rig->sim->Pod().ReadRam(0x40, 0), 0x487A);
+    EXPECT_EQ(rig->sim->Pod().ReadRam(0x41, 0), 0x4C45);
+    EXPECT_EQ(rig->sim->Pod().ReadRam(0x42, 0), 0x4F4C);
+    EXPECT_EQ(rig->sim->Pod().ReadRam(0x43, 0), 0x7A00);
+    const auto sent = rig->Sent();
+    ASSERT_GE(sent.size(), 4u);
+    const std::vector<std::string> writes(sent.begin(), sent.begin() + 4);
+    EXPECT_EQ(writes, (std::vector<std::string>{"520100004048", "5202000041" "4C45",
+                                                "5202000042" "4F4C", "520000004300"}));
 }
 
 } // namespace

@@ -70,20 +70,6 @@ TEST(Format, AsciiHasNoNumber)
     EXPECT_FALSE(PlotValue(ASCII, 0x41).has_value());
 }
 
-TEST(AsciiText, LowByteFirstUpToTheFirstZeroAsLatin1)
-{
-    EXPECT_EQ(AsciiTextFromWords(std::vector<std::uint16_t>{0x0041}), "A");
-    EXPECT_EQ(AsciiTextFromWords(std::vector<std::uint16_t>{0x4241, 0x0043, 0x4545}), "ABC");
-    EXPECT_EQ(AsciiTextFromWords(std::vector<std::uint16_t>{0x4100}), "");
-    EXPECT_EQ(AsciiTextFromWords(std::vector<std::uint16_t>{0x4241, 0x4443}), "ABCD");
-    // 0xE9 and 0xFF are é and ÿ, not sign-extended characters.
-    EXPECT_EQ(AsciiTextFromWords(std::vector<std::uint16_t>{0xFFE9}), "\xC3\xA9\xC3\xBF");
-    EXPECT_EQ(AsciiReadWordCount(5), 3u);
-    EXPECT_EQ(AsciiReadWordCount(4), 2u);
-    EXPECT_EQ(AsciiReadWordCount(0), 0u);
-    EXPECT_EQ(AsciiReadWordCount(-3), 0u);
-}
-
 TEST(Latin1, BothWaysAndRefusals)
 {
     std::string all;
@@ -173,39 +159,6 @@ INSTANTIATE_TEST_SUITE_P(
         StrictCase{"1FFFFFFFF", HEX32, std::nullopt, "more than FFFFFFFF"},
         StrictCase{"DEADBEEF", HEX32, 0xDEADBEEF, ""},
         StrictCase{"abc", ASCII, std::nullopt, "text"}));
-
-TEST(AsciiWrite, LengthRuleOfTheTypedText)
-{
-    EXPECT_EQ(ApplyAsciiLength("ABCDEFGHIJ", 8), "ABCDEFG");
-    EXPECT_EQ(ApplyAsciiLength("ABC", 8), "ABC");
-    EXPECT_EQ(ApplyAsciiLength("ABCDEFGH", 8), "ABCDEFG");
-    EXPECT_EQ(ApplyAsciiLength("ABCDEFG", 8), "ABCDEFG");
-    EXPECT_EQ(ApplyAsciiLength("\xC3\xA9\xC3\xA9\xC3\xA9", 3), "\xC3\xA9\xC3\xA9");
-    EXPECT_EQ(ApplyAsciiLength("A", 0), "");
-}
-
-TEST(AsciiWrite, WordsUpToAndWithTheTerminatingZero)
-{
-    using W = std::vector<std::uint16_t>;
-    EXPECT_EQ(AsciiWriteWords("AB", 5), (W{0x4241, 0x0000}));
-    EXPECT_EQ(AsciiWriteWords("ABC", 8), (W{0x4241, 0x0043}));
-    EXPECT_EQ(AsciiWriteWords("ABCD", 4), (W{0x4241, 0x0043}));   // cut: the zero still fits
-    EXPECT_EQ(AsciiWriteWords("ABCDEF", 3), (W{0x4241, 0x0043})); // 3 bytes, made even
-    EXPECT_EQ(AsciiWriteWords("", 6), (W{0x0000}));
-    EXPECT_EQ(AsciiWriteWords("AB", 0), W{});
-    EXPECT_EQ(AsciiWriteWords("\xE9", 2), (W{0x00E9}));
-    const W longest = AsciiWriteWords(std::string(5000, 'x'), 100000);
-    ASSERT_EQ(longest.size(), 2048u); // the 4096-byte buffer, its last byte the zero
-    EXPECT_EQ(longest.back(), 0x0078);
-
-    W words;
-    std::string error;
-    ASSERT_TRUE(AsciiWriteWordsFromUtf8("\xC3\xA9t\xC3\xA9", 8, words, error));
-    EXPECT_EQ(words, (W{0x74E9, 0x00E9}));
-    EXPECT_FALSE(AsciiWriteWordsFromUtf8("\xE2\x82\xAC", 8, words, error));
-    EXPECT_TRUE(words.empty());
-    EXPECT_NE(error.find("Latin-1"), std::string::npos);
-}
 
 } // namespace
 

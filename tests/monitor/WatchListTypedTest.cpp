@@ -31,8 +31,8 @@ TEST_F(TypedWatchFile, MemberRowsRoundTripByPathName)
     const auto gain = types.Resolve(table, "pConv.gain", error);
     const auto last = types.Resolve(table, "f16Calibration[1023]", error);
     list.AddSymbolWatch(table, 0);
-    list.AddMemberWatch(gain->symbolIndex, gain->path, gain->address, gain->sizeWords, gain->viewType);
-    list.AddMemberWatch(last->symbolIndex, last->path, last->address, last->sizeWords, FRAC16);
+    list.AddMemberWatch(*gain, gain->viewType);
+    list.AddMemberWatch(*last, FRAC16);
     ASSERT_TRUE(SaveWatchList(map, list));
     EXPECT_EQ(dir.Read("app.elf.Mon"), "3,0\r\npConv,2\r\npConv.gain,8\r\nf16Calibration[1023],10\r\n");
 

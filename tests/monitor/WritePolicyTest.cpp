@@ -30,11 +30,13 @@ TEST(WritePolicy, TextsAreReadStrictlyAndTextsWithoutALatin1ByteAreRefused)
         {INT16, 1, "40000", std::nullopt, {}, "cannot write to item as INT16: "},
         {UINT16, 1, "", std::nullopt, {}, "cannot write to item as UINT16: no value was given"},
         // A text fills the item with its zero: "HELLO" into 4 keeps "HEL" and the zero.
-        {ASCII, 4, "HELLO", std::nullopt, AsciiWriteWords("HEL", 4), ""},
+        {ASCII, 4, "HELLO", std::nullopt, {0x4548, 0x004C}, ""},
         // é has a Latin-1 byte and goes as it; the euro sign has none and is refused, never
         // sent as a stand-in character.
-        {ASCII, 4, "h\xC3\xA9", std::nullopt, AsciiWriteWords("h\xE9", 4), ""},
+        {ASCII, 4, "h\xC3\xA9", std::nullopt, {0xE968, 0x0000}, ""},
         {ASCII, 4, "\xE2\x82\xAC", std::nullopt, {}, "cannot write '\xE2\x82\xAC' to item: "},
+        // A size of 0 holds no text: refused, never "written" as nothing.
+        {ASCII, 0, "hello", std::nullopt, {}, "cannot write 'hello' to item: it has no size"},
     };
     for (const TextCase& c : cases) {
         SCOPED_TRACE(std::string(ViewTypeName(c.viewType)) + " '" + c.text + "'");
@@ -50,7 +52,7 @@ TEST(WritePolicy, TextsAreReadStrictlyAndTextsWithoutALatin1ByteAreRefused)
         if (c.value) {
             EXPECT_EQ(plan.request->value, *c.value);
         } else {
-            EXPECT_EQ(plan.request->words, c.words);
+            EXPECT_EQ(plan.request->text.words, c.words);
         }
     }
 }
