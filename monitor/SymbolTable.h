@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "monitor/TextSpan.h"
@@ -28,6 +29,12 @@ struct RamWindows {
 };
 
 struct SymbolEntry {
+    SymbolEntry() = default;
+    SymbolEntry(std::string name, std::uint32_t address, std::int32_t size, ViewType viewType)
+        : name(std::move(name)), address(address), size(size), viewType(viewType)
+    {
+    }
+
     std::string name;          // UTF-8, the map's name without its prefix character
     std::uint32_t address = 0; // word address
     std::int32_t size = 0;     // in 16-bit words

@@ -12,6 +12,9 @@ namespace {
 
 using elf::TypeKind;
 
+// X data memory: 2^24 words.
+constexpr std::uint64_t kDataMemoryBytes = std::uint64_t{1} << 25;
+
 bool AllDigits(const std::string& name)
 {
     if (name.empty()) return false;
@@ -179,6 +182,40 @@ TypedRow TypedSymbols::Describe(std::string path, std::uint32_t byteAddress, int
     return row;
 }
 
+std::optional<TypedRow> TypedSymbols::DescribeInside(const TypedRow& parent, std::string path,
+                                                     std::uint64_t byteAddress, std::uint64_t bytes,
+                                                     int type, std::string& error) const
+{
+    if (byteAddress + bytes > std::uint64_t{parent.byteAddress} + parent.sizeBytes) {
+        error = "'" + path + "' lies outside '" + parent.path + "' (the ELF puts it at byte " +
+                std::to_string(byteAddress - parent.byteAddress) + " of " +
+                std::to_string(parent.sizeBytes) + ")";
+        return std::nullopt;
+    }
+    if (byteAddress + bytes > kDataMemoryBytes) {
+        error = "'" + path + "' lies outside the data memory";
+        return std::nullopt;
+    }
+    return Describe(std::move(path), static_cast<std::uint32_t>(byteAddress), type, parent.symbolIndex);
+}
+
+std::optional<TypedRow> TypedSymbols::DescribeMember(const TypedRow& parent, const elf::Member& member,
+                                                     std::string& error) const
+{
+    const std::uint64_t bytes =
+        member.bitSize != 0 ? member.unitBytes : elf::ByteSize(m_info, member.type).value_or(0);
+    auto row = DescribeInside(parent, parent.path + "." + member.name,
+                              std::uint64_t{parent.byteAddress} + member.byteOffset, bytes, member.type, error);
+    if (!row || member.bitSize == 0 || row->typeText.empty()) return row;
+    row->bits = BitField{member.bitLsb, member.bitSize};
+    row->typeText += " : " + std::to_string(member.bitSize);
+    row->sizeBytes = member.unitBytes;
+    row->sizeWords = (member.unitBytes + 1) / 2;
+    row->aggregate = false;
+    row->viewType = member.unitBytes == 4 ? UINT32 : UINT16;
+    return row;
+}
+
 ChildRows TypedSymbols::Children(const TypedRow& parent) const
 {
     ChildRows children;
@@ -193,27 +230,23 @@ ChildRows TypedSymbols::Children(const TypedRow& parent) const
                 const elf::Type* m = elf::TypeAt(m_info, elf::StripTypedefs(m_info, member.type));
                 if (m && (m->kind == TypeKind::Struct || m->kind == TypeKind::Union)) continue;
             }
-            TypedRow row = Describe(parent.path + "." + member.name, parent.byteAddress + member.byteOffset,
-                                    member.type, parent.symbolIndex);
-            if (member.bitSize != 0 && !row.typeText.empty()) {
-                row.bits = BitField{member.bitLsb, member.bitSize};
-                row.typeText += " : " + std::to_string(member.bitSize);
-                row.sizeBytes = member.unitBytes;
-                row.sizeWords = (member.unitBytes + 1) / 2;
-                row.aggregate = false;
-                row.viewType = member.unitBytes == 4 ? UINT32 : UINT16;
-            }
-            children.rows.push_back(std::move(row));
+            std::string outside;
+            // A damaged member is listed nowhere; named, it is refused with the reason.
+            if (auto row = DescribeMember(parent, member, outside)) children.rows.push_back(std::move(*row));
         }
     } else if (t->kind == TypeKind::Array) {
         const auto elementSize = elf::ByteSize(m_info, t->target);
         if (!elementSize || *elementSize == 0) return children;
         const std::uint32_t listed = std::min(t->count, kMaxListedElements);
         children.more = t->count - listed;
-        for (std::uint32_t i = 0; i < listed; ++i)
-            children.rows.push_back(Describe(parent.path + "[" + std::to_string(i) + "]",
-                                             parent.byteAddress + i * *elementSize, t->target,
-                                             parent.symbolIndex));
+        std::string outside;
+        for (std::uint32_t i = 0; i < listed; ++i) {
+            auto element = DescribeInside(parent, parent.path + "[" + std::to_string(i) + "]",
+                                          parent.byteAddress + std::uint64_t{i} * *elementSize,
+                                          *elementSize, t->target, outside);
+            if (!element) break;
+            children.rows.push_back(std::move(*element));
+        }
     }
     return children;
 }
@@ -249,6 +282,11 @@ std::optional<TypedRow> TypedSymbols::Resolve(const SymbolTable& table, std::str
         return std::nullopt;
     }
     TypedRow row = *typed;
+    if (std::uint64_t{row.byteAddress} + row.sizeBytes > kDataMemoryBytes) {
+        error = "the ELF gives '" + symbol + "' " + std::to_string(row.sizeBytes) +
+                " bytes, more than the data memory holds";
+        return std::nullopt;
+    }
     for (const Step& step : steps) {
         const elf::Type* t = elf::TypeAt(m_info, elf::StripTypedefs(m_info, row.type));
         if (step.index) {
@@ -261,8 +299,11 @@ std::optional<TypedRow> TypedSymbols::Resolve(const SymbolTable& table, std::str
                 error = "'" + row.path + "' has " + std::to_string(t->count) + " elements";
                 return std::nullopt;
             }
-            row = Describe(row.path + "[" + std::to_string(step.element) + "]",
-                           row.byteAddress + step.element * *elementSize, t->target, row.symbolIndex);
+            auto element = DescribeInside(row, row.path + "[" + std::to_string(step.element) + "]",
+                                          row.byteAddress + std::uint64_t{step.element} * *elementSize,
+                                          *elementSize, t->target, error);
+            if (!element) return std::nullopt;
+            row = std::move(*element);
             continue;
         }
         const ChildRows children = Children(row);
@@ -270,6 +311,11 @@ std::optional<TypedRow> TypedSymbols::Resolve(const SymbolTable& table, std::str
         const TypedRow* found = nullptr;
         for (const auto& child : children.rows)
             if (child.path == wanted) found = &child;
+        if (!found && t && (t->kind == TypeKind::Struct || t->kind == TypeKind::Union)) {
+            // Children leave out what lies outside the variable: say so instead of "no member".
+            for (const auto& member : t->members)
+                if (member.name == step.member && !DescribeMember(row, member, error)) return std::nullopt;
+        }
         if (!found || !t || (t->kind != TypeKind::Struct && t->kind != TypeKind::Union)) {
             error = "'" + row.path + "' has no member '" + step.member + "'";
             return std::nullopt;

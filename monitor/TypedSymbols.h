@@ -78,6 +78,15 @@ public:
 
 private:
     TypedRow Describe(std::string path, std::uint32_t byteAddress, int type, int symbolIndex) const;
+    // The row of a member or element of `bytes` bytes at `byteAddress` (computed in 64
+    // bits, so that a damaged ELF's offsets cannot wrap onto another variable), or why it
+    // has none: it lies outside its parent or outside the data memory.
+    std::optional<TypedRow> DescribeInside(const TypedRow& parent, std::string path,
+                                           std::uint64_t byteAddress, std::uint64_t bytes,
+                                           int type, std::string& error) const;
+    // Where a member lies: a bit field in its storage unit, anything else in its type.
+    std::optional<TypedRow> DescribeMember(const TypedRow& parent, const elf::Member& member,
+                                           std::string& error) const;
 
     elf::DebugInfo m_info;
     std::vector<std::optional<TypedRow>> m_rows; // by symbol index

@@ -27,15 +27,41 @@ protected:
         info.types.push_back(outer);
         info.variables.push_back({"reg", 0x1010, static_cast<int>(info.types.size() - 1)});
         info.variables.push_back({"count", 0x1020, 0});
+        AddDamagedVariables(info);
         table.Assign({Entry("pConv", 0x80, 4), Entry("name", 0x90, 31), Entry("f16Calibration", 0x100, 1024),
                       Entry("mode", 0x800, 1), Entry("f16Gain", 0x801, 1), Entry("pLink", 0x802, 1),
                       Entry("oddChar", 0x99, 1), Entry("loopy", 0x803, 1), Entry("status", 0x805, 1),
                       Entry("reg", 0x808, 1), Entry("count$12", 0x810, 1), Entry("moved", 0x900, 1),
-                      Entry("mapOnly", 0x901, 1)},
+                      Entry("mapOnly", 0x901, 1), Entry("big", 0x1000, 2048), Entry("odd", 0x1800, 1),
+                      Entry("txt", 0x1801, 1)},
                      0);
         elf::Variable moved{"moved", 0x1300, 0};
         info.variables.push_back(moved);
         typed.Merge(table, std::move(info));
+    }
+
+    // What damaged ELFs give: an array whose elements run past its size and past 2^32
+    // bytes, a member far outside its struct, a char array of 4 GB.
+    static void AddDamagedVariables(elf::DebugInfo& info)
+    {
+        const auto add = [&](elf::Type type) {
+            info.types.push_back(std::move(type));
+            return static_cast<int>(info.types.size() - 1);
+        };
+        elf::Type big;
+        big.kind = elf::TypeKind::Struct, big.name = "tagBIG", big.byteSize = 512, big.members = {{"a", 0, 0}};
+        elf::Type bigArray;
+        bigArray.kind = elf::TypeKind::Array, bigArray.byteSize = 4096, bigArray.count = 0xFFFFFF;
+        bigArray.target = add(big);
+        info.variables.push_back({"big", 0x2000, add(bigArray)});
+        elf::Type odd;
+        odd.kind = elf::TypeKind::Struct, odd.name = "tagODD", odd.byteSize = 2, odd.members = {{"far", 0, 0xFFFFFFF0u}};
+        info.variables.push_back({"odd", 0x3000, add(odd)});
+        elf::Type c8;
+        c8.kind = elf::TypeKind::Base, c8.name = "char", c8.byteSize = 1;
+        elf::Type txt;
+        txt.kind = elf::TypeKind::Array, txt.byteSize = 0xFFFFFFFFu, txt.target = add(c8);
+        info.variables.push_back({"txt", 0x3002, add(txt)});
     }
 
     SymbolTable table;
@@ -114,6 +140,12 @@ TEST_F(TypedSymbolsTest, ResolvesPathNamesAndSaysWhichStepIsWrong)
         {"pConv..gain", 0, "'pConv..gain' is not a symbol or a path name such as a.b[2].c"},
         {"name[x]", 0, "'name[x]' is not a symbol or a path name such as a.b[2].c"},
         {"ghost.a", 0, "no symbol 'ghost' in the map"},
+        // Addresses are computed in 64 bits: nothing wraps onto another variable.
+        {"big[7].a", 0x1000 + 7 * 256, ""},
+        {"big[8].a", 0, "'big[8]' lies outside 'big' (the ELF puts it at byte 4096 of 4096)"},
+        {"big[8388608].a", 0, "'big[8388608]' lies outside 'big' (the ELF puts it at byte 4294967296 of 4096)"},
+        {"odd.far", 0, "'odd.far' lies outside 'odd' (the ELF puts it at byte 4294967280 of 2)"},
+        {"txt", 0, "the ELF gives 'txt' 4294967295 bytes, more than the data memory holds"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);

@@ -600,7 +600,7 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QString, preview);
         QFETCH(bool, accepted);
-        CChangeValue symbol({QStringLiteral("x"), QStringLiteral("0"), viewType, QStringLiteral("2")},
+        CChangeValue symbol({QStringLiteral("x"), QStringLiteral("0"), viewType, QStringLiteral("2"), {}},
                             true);
         CChangeValueAddr address({QStringLiteral("0x000080"), QStringLiteral("0"), viewType}, true);
         for (QDialog* dialog : {static_cast<QDialog*>(&symbol), static_cast<QDialog*>(&address)}) {
