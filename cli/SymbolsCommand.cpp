@@ -34,21 +34,6 @@ struct Row {
     std::uint32_t more = 0;
 };
 
-// Calls `emit` for every child of `parent`, depth first, each right after its parent.
-void EachChild(const monitor::TypedSymbols& types, const monitor::TypedRow& parent, int depth,
-               std::size_t& budget, const std::function<void(const monitor::TypedRow&, std::uint32_t)>& emit)
-{
-    if (depth > kMaxMemberDepth) return;
-    const monitor::ChildRows children = types.Children(parent);
-    for (const monitor::TypedRow& child : children.rows) {
-        if (budget == 0) return;
-        --budget;
-        const monitor::ChildRows grand = types.Children(child);
-        emit(child, grand.more);
-        EachChild(types, child, depth + 1, budget, emit);
-    }
-}
-
 Json JsonRow(const Row& row)
 {
     Json json = {{"name", JsonText(row.name)},
@@ -90,11 +75,17 @@ int RunSymbols(SymbolsOptions& o, CommandContext& ctx)
     const auto rowsOf = [&](int index, const std::function<void(const Row&)>& emit) {
         const monitor::SymbolEntry& s = table.at(index);
         const monitor::TypedRow* typed = types.RowOf(index);
-        emit({s.name, s.address, s.size, s.viewType, typed, typed ? types.Children(*typed).more : 0});
+        emit({s.name, s.address, s.size, s.viewType, typed, typed ? types.ElementsLeftOut(*typed) : 0});
         if (!o.members || !typed) return;
-        EachChild(types, *typed, 0, budget, [&](const monitor::TypedRow& child, std::uint32_t more) {
-            emit({child.path, child.address, child.sizeWords, child.viewType, &child, more});
+        types.EachDescendant(*typed, kMaxMemberDepth, budget, [&](const monitor::TypedRow& child) {
+            emit({child.path, child.address, child.sizeWords, child.viewType, &child,
+                  types.ElementsLeftOut(child)});
         });
+    };
+    const auto noteCut = [&] {
+        if (o.members && budget == 0)
+            ctx.err << "symbols: the listing stops at " << kMaxMemberRows
+                    << " member rows; name a path such as a.b[2] to reach the rest\n";
     };
     if (ctx.globals.json) {
         Json symbols = Json::array();
@@ -105,6 +96,7 @@ int RunSymbols(SymbolsOptions& o, CommandContext& ctx)
                            {"dropped", table.dropped()},
                            {"symbols", symbols}};
         ctx.out << JsonLine(json) << '\n';
+        noteCut();
         return kExitOk;
     }
     char line[512];
@@ -113,6 +105,7 @@ int RunSymbols(SymbolsOptions& o, CommandContext& ctx)
     ctx.out << line;
     for (int index : table.DisplayOrder()) rowsOf(index, [&](const Row& row) { ctx.out << TextRow(row); });
     ctx.out << table.count() << " symbols, " << table.dropped() << " left out\n";
+    noteCut();
     if (!o.monitor.elf.empty() || !types.info().variables.empty())
         ctx.out << o.monitor.typesLoad.note << '\n';
     return kExitOk;

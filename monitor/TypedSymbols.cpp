@@ -216,7 +216,7 @@ std::optional<TypedRow> TypedSymbols::DescribeMember(const TypedRow& parent, con
     return row;
 }
 
-ChildRows TypedSymbols::Children(const TypedRow& parent) const
+ChildRows TypedSymbols::Children(const TypedRow& parent, std::size_t limit) const
 {
     ChildRows children;
     if (!parent.aggregate) return children;
@@ -232,13 +232,15 @@ ChildRows TypedSymbols::Children(const TypedRow& parent) const
             }
             std::string outside;
             // A damaged member is listed nowhere; named, it is refused with the reason.
+            if (children.rows.size() == limit) break;
             if (auto row = DescribeMember(parent, member, outside)) children.rows.push_back(std::move(*row));
         }
     } else if (t->kind == TypeKind::Array) {
         const auto elementSize = elf::ByteSize(m_info, t->target);
         if (!elementSize || *elementSize == 0) return children;
-        const std::uint32_t listed = std::min(t->count, kMaxListedElements);
-        children.more = t->count - listed;
+        const auto listed = static_cast<std::uint32_t>(
+            std::min<std::size_t>(std::min(t->count, kMaxListedElements), limit));
+        children.more = t->count - std::min(t->count, kMaxListedElements);
         std::string outside;
         for (std::uint32_t i = 0; i < listed; ++i) {
             auto element = DescribeInside(parent, parent.path + "[" + std::to_string(i) + "]",
@@ -249,6 +251,26 @@ ChildRows TypedSymbols::Children(const TypedRow& parent) const
         }
     }
     return children;
+}
+
+std::uint32_t TypedSymbols::ElementsLeftOut(const TypedRow& row) const
+{
+    if (!row.aggregate) return 0;
+    const elf::Type* t = elf::TypeAt(m_info, elf::StripTypedefs(m_info, row.type));
+    if (!t || t->kind != TypeKind::Array || !elf::ByteSize(m_info, t->target).value_or(0)) return 0;
+    return t->count - std::min(t->count, kMaxListedElements);
+}
+
+void TypedSymbols::EachDescendant(const TypedRow& row, int maxDepth, std::size_t& budget,
+                                  const std::function<void(const TypedRow&)>& visit) const
+{
+    if (maxDepth <= 0 || budget == 0) return;
+    for (const TypedRow& child : Children(row, budget).rows) {
+        if (budget == 0) return;
+        --budget;
+        visit(child);
+        EachDescendant(child, maxDepth - 1, budget, visit);
+    }
 }
 
 std::optional<TypedRow> TypedSymbols::Resolve(const SymbolTable& table, std::string_view path,

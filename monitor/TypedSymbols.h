@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -58,7 +59,15 @@ public:
     int typedCount() const { return m_typed; }
     int disagreements() const { return m_disagreements; }
 
-    ChildRows Children(const TypedRow& parent) const;
+    // The rows one level below `parent`, at most `limit` of them.
+    ChildRows Children(const TypedRow& parent, std::size_t limit = SIZE_MAX) const;
+    // Elements of an array row that Children leaves out; 0 for any other row.
+    std::uint32_t ElementsLeftOut(const TypedRow& row) const;
+    // Every member and element under `row`, depth first and each right after its parent,
+    // down to `maxDepth` levels and for at most `budget` rows (counted down): a struct
+    // whose members are of its own type, or a damaged file, cannot make it endless.
+    void EachDescendant(const TypedRow& row, int maxDepth, std::size_t& budget,
+                        const std::function<void(const TypedRow&)>& visit) const;
     // A symbol or a path into one: "name", "a.b", "arr[3]", "a.b[2].c". nullopt with
     // `error` set when a step does not exist.
     std::optional<TypedRow> Resolve(const SymbolTable& table, std::string_view path,

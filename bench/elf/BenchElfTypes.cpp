@@ -1,7 +1,8 @@
 // Time and memory of typing a map from its ELF: the file read, the merge with the map's
 // symbols and every member and element made once, as `symbols --members` makes them.
-// Once for the demo's ELF and once for a generated one of about 20 MB and 100,000 rows,
-// the size of a large motor-control project.
+// For the demo's ELF, a generated one of about 20 MB and 100,000 rows (the size of a
+// large motor-control project), and a damaged one whose struct has 300 members of its
+// own type.
 
 #include <sys/resource.h>
 
@@ -43,15 +44,26 @@ elf::DebugInfo LargeProgram()
     return p;
 }
 
-std::size_t ExpandAll(const monitor::TypedSymbols& types, const monitor::TypedRow& row, int depth)
+// One struct whose 300 members are of its own type, all at its start: every level of the
+// listing is the whole struct again.
+elf::DebugInfo SelfReferencingProgram()
 {
-    std::size_t rows = 1;
-    if (depth > 16) return rows;
-    for (const auto& child : types.Children(row).rows) rows += ExpandAll(types, child, depth + 1);
-    return rows;
+    constexpr int kSelfMembers = 300;
+    elf::DebugInfo p;
+    elf::Type loop;
+    loop.kind = elf::TypeKind::Struct, loop.name = "tagLOOP", loop.byteSize = 2;
+    for (int m = 0; m < kSelfMembers; ++m)
+        loop.members.push_back({"m" + std::to_string(m), 0, 0});
+    p.types.push_back(std::move(loop));
+    p.variables.push_back({"loop", 0x10000, 0});
+    return p;
 }
 
-void Measure(const std::string& path)
+// As `symbols --members` lists them.
+constexpr int kListingDepth = 16;
+constexpr std::size_t kListingRows = 200000;
+
+void Measure(const std::string& path, const char* what)
 {
     std::ifstream in(path, std::ios::binary | std::ios::ate);
     const double megabytes = static_cast<double>(in.tellg()) / (1 << 20);
@@ -63,28 +75,39 @@ void Measure(const std::string& path)
     table.Assign(std::move(entries), 0);
     monitor::TypedSymbols types;
     types.Merge(table, std::move(info));
+    std::size_t budget = kListingRows;
     std::size_t rows = 0;
-    for (int i = 0; i < table.count(); ++i)
-        if (const auto* row = types.RowOf(i)) rows += ExpandAll(types, *row, 0);
+    for (int i = 0; i < table.count(); ++i) {
+        const auto* row = types.RowOf(i);
+        if (!row) continue;
+        ++rows;
+        types.EachDescendant(*row, kListingDepth, budget, [&](const monitor::TypedRow&) { ++rows; });
+    }
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    std::printf("elf types: %.1f ms for %zu rows (%.1f MB ELF)\n", ms, rows, megabytes);
+    std::printf("elf types: %.1f ms for %zu rows (%.1f MB ELF, %s)\n", ms, rows, megabytes, what);
     std::printf("  peak memory of the process so far: %ld MB\n", usage.ru_maxrss / 1024);
+}
+
+void MeasureWritten(const elf::DebugInfo& program, const char* what)
+{
+    const std::string path = "/tmp/quobin-bench-types.elf";
+    {
+        const auto bytes = elf::WriteDebugElf(program);
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                    static_cast<std::streamsize>(bytes.size()));
+    }
+    Measure(path, what);
+    std::remove(path.c_str());
 }
 
 } // namespace
 
 int main()
 {
-    Measure(QUOBIN_EXAMPLES_DIR "/demo.elf");
-    const std::string large = "/tmp/quobin-bench-large.elf";
-    {
-        const auto bytes = elf::WriteDebugElf(LargeProgram());
-        std::ofstream(large, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                     static_cast<std::streamsize>(bytes.size()));
-    }
-    Measure(large);
-    std::remove(large.c_str());
+    Measure(QUOBIN_EXAMPLES_DIR "/demo.elf", "the demo");
+    MeasureWritten(LargeProgram(), "a large project");
+    MeasureWritten(SelfReferencingProgram(), "a struct of 300 members of its own type");
     return 0;
 }

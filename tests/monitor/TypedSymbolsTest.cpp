@@ -156,6 +156,39 @@ TEST_F(TypedSymbolsTest, ResolvesPathNamesAndSaysWhichStepIsWrong)
     }
 }
 
+// A struct whose two members are of its own type (as a damaged file can say): the walk
+// stops at its depth and its budget instead of doubling at every level.
+TEST(TypedSymbolsWalk, SelfReferencingStructStopsAtDepthAndBudget)
+{
+    elf::DebugInfo info;
+    elf::Type loop;
+    loop.kind = elf::TypeKind::Struct, loop.name = "LOOP", loop.byteSize = 2, loop.members = {{"a", 0, 0}, {"b", 0, 0}};
+    info.types.push_back(loop);
+    info.variables.push_back({"loop", 0x100, 0});
+    SymbolTable table;
+    table.Assign({Entry("loop", 0x80, 1)}, 0);
+    TypedSymbols typed;
+    typed.Merge(table, std::move(info));
+    const TypedRow& root = *typed.RowOf(0);
+
+    std::vector<std::string> paths;
+    std::size_t budget = 1000;
+    typed.EachDescendant(root, 3, budget, [&](const TypedRow& row) { paths.push_back(row.path); });
+    EXPECT_EQ(paths.size(), 2u + 4u + 8u);
+    EXPECT_EQ(budget, 1000u - 14u);
+    ASSERT_GE(paths.size(), 4u); // depth first, each right after its parent
+    EXPECT_EQ(paths[0], "loop.a");
+    EXPECT_EQ(paths[1], "loop.a.a");
+    EXPECT_EQ(paths[2], "loop.a.a.a");
+    EXPECT_EQ(paths[3], "loop.a.a.b");
+
+    budget = 5;
+    paths.clear();
+    typed.EachDescendant(root, 64, budget, [&](const TypedRow& row) { paths.push_back(row.path); });
+    EXPECT_EQ(paths.size(), 5u);
+    EXPECT_EQ(budget, 0u);
+}
+
 TEST_F(TypedSymbolsTest, BitFieldsAndEnumsShowTheirOwnValue)
 {
     std::string error;
