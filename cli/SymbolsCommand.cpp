@@ -90,10 +90,18 @@ int RunSymbols(SymbolsOptions& o, CommandContext& ctx)
     if (ctx.globals.json) {
         Json symbols = Json::array();
         for (int i = 0; i < table.count(); ++i) rowsOf(i, [&](const Row& row) { symbols.push_back(JsonRow(row)); });
+        const monitor::ElfTypesLoad& elf = o.monitor.typesLoad;
+        Json warnings = Json::array();
+        for (const std::string& warning : elf.warnings) warnings.push_back(JsonText(warning));
         const Json json = {{"map", JsonText(o.monitor.map)},
                            {"mcu", image::RecordFor(static_cast<int>(o.monitor.mcuType)).name},
                            {"count", table.count()},
                            {"dropped", table.dropped()},
+                           {"elf",
+                            {{"path", elf.path.empty() ? Json(nullptr) : Json(JsonText(elf.path))},
+                             {"used", elf.typed},
+                             {"reason", elf.reason.empty() ? Json(nullptr) : Json(JsonText(elf.reason))},
+                             {"warnings", warnings}}},
                            {"symbols", symbols}};
         ctx.out << JsonLine(json) << '\n';
         noteCut();

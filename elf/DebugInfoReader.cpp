@@ -1,9 +1,7 @@
 #include "elf/DebugInfoReader.h"
 
-#include "platform/Utf8Path.h"
+#include "platform/WholeFile.h"
 
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "elf/Dwarf1Reader.h"
@@ -58,23 +56,13 @@ DebugInfo ReadDebugInfo(std::span<const std::uint8_t> bytes, const Limits& limit
 
 DebugInfo ReadDebugInfoFile(const std::string& path, const Limits& limits)
 {
-    std::ifstream file(platform::PathFromUtf8(path), std::ios::binary | std::ios::ate);
-    if (!file) {
+    std::string bytes;
+    if (std::string reason = platform::ReadWholeFile(path, limits.maxFileBytes, bytes); !reason.empty()) {
         DebugInfo info;
-        info.problem = "cannot open " + path;
+        info.problem = std::move(reason);
         return info;
     }
-    const auto size = static_cast<std::size_t>(file.tellg());
-    if (size > limits.maxFileBytes) return TooLarge(limits);
-    std::vector<std::uint8_t> bytes(size);
-    file.seekg(0);
-    file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
-    if (!file) {
-        DebugInfo info;
-        info.problem = "cannot read " + path;
-        return info;
-    }
-    return ReadDebugInfo(bytes, limits);
+    return ReadDebugInfo({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}, limits);
 }
 
 } // namespace elf

@@ -2,12 +2,30 @@
 
 #include "platform/Utf8Path.h"
 
+#include <chrono>
 #include <filesystem>
 #include <system_error>
 
 #include "elf/DebugInfoReader.h"
 
 namespace monitor {
+
+namespace {
+
+// A linker writes the ELF and the map of one build within moments of each other, in
+// either order; an ELF older than its map by more than this is from an earlier build.
+constexpr std::chrono::seconds kSameBuildWindow{5};
+
+bool OlderThanMap(const std::string& elfPath, const std::string& mapPath)
+{
+    std::error_code error;
+    const auto elf = std::filesystem::last_write_time(platform::PathFromUtf8(elfPath), error);
+    if (error) return false;
+    const auto map = std::filesystem::last_write_time(platform::PathFromUtf8(mapPath), error);
+    return !error && map - elf > kSameBuildWindow;
+}
+
+} // namespace
 
 std::string FindElfForMap(const std::string& mapPath, const std::string& given)
 {
@@ -25,26 +43,35 @@ ElfTypesLoad LoadElfTypes(const std::string& mapPath, const std::string& givenEl
 {
     typed.Clear();
     ElfTypesLoad load;
-    const std::string elfPath = FindElfForMap(mapPath, givenElf);
-    if (elfPath.empty()) {
+    load.path = FindElfForMap(mapPath, givenElf);
+    if (load.path.empty()) {
         load.note = "no types: no ELF file beside the map";
         return load;
     }
-    elf::DebugInfo info = elf::ReadDebugInfoFile(elfPath);
+    elf::DebugInfo info = elf::ReadDebugInfoFile(load.path);
+    load.reason = info.problem;
     if (info.variables.empty()) {
-        load.note = "no types from " + elfPath + ": " + info.problem;
+        load.note = "no types from " + load.path + ": " + load.reason;
+        load.warnings.push_back(load.path + ": " + load.reason + "; types from the map only");
         return load;
     }
-    const std::string problem = info.problem;
     typed.Merge(table, std::move(info));
     load.typed = true;
-    load.note = "types from " + elfPath + ": " + std::to_string(typed.typedCount()) + " of " +
+    load.note = "types from " + load.path + ": " + std::to_string(typed.typedCount()) + " of " +
                 std::to_string(table.count()) + " symbols";
-    if (!problem.empty()) load.note += " (not all read: " + problem + ")";
+    if (!load.reason.empty()) {
+        load.note += " (not all read: " + load.reason + ")";
+        load.warnings.push_back(load.path + ": not all read: " + load.reason);
+    }
     if (typed.disagreements() > 0)
         load.disagreement = std::to_string(typed.disagreements()) +
                             " symbols lie elsewhere in the ELF than in the map and keep the "
                             "map's address without a type (is the ELF from the same build?)";
+    // One symbol elsewhere may be a map's rounding; several, or an older file, mean the
+    // program was linked again and the ELF left behind.
+    if (typed.disagreements() > 1 || OlderThanMap(load.path, mapPath))
+        load.warnings.push_back(load.path + ": " + kElfMismatch);
+    if (!load.disagreement.empty()) load.warnings.push_back(load.disagreement);
     return load;
 }
 

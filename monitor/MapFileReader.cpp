@@ -1,16 +1,11 @@
 #include "monitor/MapFileReader.h"
 
-#include "platform/FileCalls.h"
+#include "platform/WholeFile.h"
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cstdint>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "monitor/Latin1Text.h"
@@ -64,79 +59,6 @@ bool IsDataSource(std::string_view part)
     return EndsWith(stem, "_c") || EndsWith(stem, "_s") || EndsWith(stem, "_asm");
 }
 
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor()
-    {
-        if (m_fd >= 0) ::close(m_fd);
-    }
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
-// The whole file, when it is a regular file within kMapFileLimit. The open does not
-// block, so a FIFO someone gave as the map is refused instead of waiting for a writer.
-bool ReadMapText(const std::string& path, std::string& text, std::string& reason)
-{
-    if (path.empty()) {
-        reason = "no file name given";
-        return false;
-    }
-    int fd = -1;
-    if (const platform::SystemError error = platform::OpenForReading(path, fd)) {
-        reason = error.text;
-        return false;
-    }
-    FileDescriptor file(fd);
-    struct stat info {};
-    if (::fstat(file.get(), &info) != 0) {
-        reason = std::strerror(errno);
-        return false;
-    }
-    if (S_ISDIR(info.st_mode)) {
-        reason = std::strerror(EISDIR);
-        return false;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        reason = S_ISFIFO(info.st_mode) ? "not a regular file but a FIFO"
-                 : (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode))
-                     ? "not a regular file but a device"
-                     : "not a regular file";
-        return false;
-    }
-    const std::string tooLarge = "larger than " + std::to_string(kMapFileLimit >> 20) + " MiB";
-    if (static_cast<std::uintmax_t>(info.st_size) > kMapFileLimit) {
-        reason = tooLarge;
-        return false;
-    }
-    // The file may grow while it is read; one byte past the limit tells that it did.
-    text.resize(static_cast<std::size_t>(info.st_size) + 1);
-    std::size_t done = 0;
-    for (;;) {
-        if (done == text.size()) {
-            if (done > kMapFileLimit) {
-                reason = tooLarge;
-                return false;
-            }
-            text.resize(std::min(kMapFileLimit + 1, done * 2));
-        }
-        const ssize_t n = ::read(file.get(), text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            reason = std::strerror(errno);
-            return false;
-        }
-        if (n == 0) break;
-        done += static_cast<std::size_t>(n);
-    }
-    text.resize(done);
-    return true;
-}
 
 } // namespace
 
@@ -181,7 +103,8 @@ MapLoadResult LoadMapFile(const std::string& path, const RamWindows& windows, Sy
     static constexpr RamWindows kAnywhere{0, 0xFFFFFFFFu, 0, 0};
     MapLoadResult result;
     std::string text;
-    if (!ReadMapText(path, text, result.reason)) return result;
+    result.reason = platform::ReadWholeFile(path, kMapFileLimit, text);
+    if (!result.reason.empty()) return result;
 
     std::vector<SymbolEntry> entries;
     int dropped = 0;

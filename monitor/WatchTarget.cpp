@@ -138,10 +138,8 @@ TargetLoad LoadWatchTarget(WatchTarget& target, SymbolTable& table)
                                 " KiB skipped");
     target.typesLoad = LoadElfTypes(target.map, target.elf, table, target.types);
     // Only what went wrong is worth a warning; a listing of the symbols shows the note.
-    if (!target.typesLoad.disagreement.empty())
-        load.warnings.push_back(target.typesLoad.disagreement);
-    if (!target.elf.empty() && target.types.info().variables.empty())
-        load.warnings.push_back(target.typesLoad.note);
+    load.warnings.insert(load.warnings.end(), target.typesLoad.warnings.begin(),
+                         target.typesLoad.warnings.end());
     return load;
 }
 

@@ -176,7 +176,7 @@ def test_reset_and_devices_on_the_emulator(pod):
 
 def test_an_elf_that_cannot_be_used_is_said(tmp_path):
     missing = str(tmp_path / "demo.elf")
-    with pytest.warns(UserWarning, match="no types from " + re.escape(missing)):
+    with pytest.warns(UserWarning, match=re.escape(missing) + ": .*; types from the map only"):
         assert quobin.symbols(DEMO_MAP, elf=missing)[0].type is None
 
 

@@ -186,9 +186,9 @@ TEST(DamagedFile, UnitsBeforeTheDamageAreKept)
     EXPECT_EQ(TypeText(info, FindVariable(info, "pConv")->type), "struct tagPARAMCONVERSION");
 }
 
-TEST(DamagedFile, MissingFileIsNamed)
+TEST(DamagedFile, MissingFileIsSaidInTheSystemsWords)
 {
-    EXPECT_EQ(ReadDebugInfoFile("/nonexistent/x.elf").problem, "cannot open /nonexistent/x.elf");
+    EXPECT_EQ(ReadDebugInfoFile("/nonexistent/x.elf").problem, "No such file or directory");
 }
 
 } // namespace

@@ -164,7 +164,7 @@ TEST(MapFile, APathThatIsNoReadableMapLeavesTheTableAndSaysWhy)
         const char* reason;
     } cases[] = {
         {dir.Path("gone.xMAP"), "No such file or directory"},
-        {dir.path().string(), "Is a directory"},
+        {dir.path().string(), "a folder, not a file"},
         {fifo, "not a regular file but a FIFO"},
         {"/dev/zero", "not a regular file but a device"},
         {huge, "larger than 64 MiB"},
