@@ -1,5 +1,6 @@
 // The demo's map with its ELF beside it: C types, members by path name, bit fields and
 // fractions, on the emulated POD and a virtual clock.
+#include "elf/tools/DebugElfWriter.h"
 #include "tests/support/CliRunner.h"
 #include "tests/support/TempDir.h"
 
@@ -98,6 +99,36 @@ TEST(CliTypes, AnUnusableElfSaysWhyOnce)
                                                 {"warnings", {line}}}));
         EXPECT_EQ(json["symbols"][0]["type"], nullptr);
     }
+}
+
+// Names in an ELF are bytes: a Latin-1 byte becomes its character and a control character
+// a '?', so the JSON stays valid and a listing keeps one row per line.
+TEST(CliTypes, NamesFromTheElfAreLatin1WithoutControlCharacters)
+{
+    elf::DebugInfo program;
+    elf::Type u16;
+    u16.kind = elf::TypeKind::Base, u16.name = "unsigned short", u16.byteSize = 2;
+    u16.encoding = elf::BaseEncoding::Unsigned;
+    elf::Type motor;
+    motor.kind = elf::TypeKind::Struct, motor.name = "caf\xE9", motor.byteSize = 2;
+    motor.members = {{"x\ny", 0, 0}};
+    program.types = {u16, motor};
+    program.variables = {{"counter16", 0x80 * 2, 1}};
+    support::TempDir dir;
+    const auto bytes = elf::WriteDebugElf(program);
+    const std::string elfPath = dir.Write("names.elf", std::string(bytes.begin(), bytes.end()));
+
+    const auto json = RunCli({"symbols", QUOBIN_DEMO_MAP, "--elf", elfPath, "--members", "--json"});
+    ASSERT_EQ(json.status, 0) << json.err;
+    std::map<std::string, std::string> types;
+    const auto listing = nlohmann::json::parse(json.out);
+    for (const auto& row : listing["symbols"])
+        if (row["type"].is_string()) types[row["name"].get<std::string>()] = row["type"].get<std::string>();
+    EXPECT_EQ(types["counter16"], "struct caf\xC3\xA9");
+    EXPECT_EQ(types["counter16.x?y"], "unsigned short");
+
+    const auto text = RunCli({"symbols", QUOBIN_DEMO_MAP, "--elf", elfPath, "--members"});
+    EXPECT_NE(text.out.find("\ncounter16.x?y "), std::string::npos) << text.out;
 }
 
 TEST(CliTypes, ReadShowsTypedValuesAndWriteRefusesWhatTheTypeCannotTake)
