@@ -5,12 +5,12 @@
 # `make windows` cross-builds quobin-cli.exe, the core and its tests for Windows with
 # MinGW-w64 into build-windows/ and packs quobin-cli-<version>-win64.zip there;
 # `make test-windows` runs those tests under Wine and compares quobin-cli.exe's output
-# with the Linux build's.
+# with the Linux build's. `make package` builds quobin_<version>_amd64.deb in build/.
 PRESET ?= default
 BUILD  := build
 JOBS   ?= $(shell nproc)
 
-.PHONY: all setup configure build python run test bench soak fuzz windows test-windows clean
+.PHONY: all setup configure build python run test bench soak fuzz package windows test-windows clean
 
 all: build
 
@@ -35,6 +35,9 @@ test: build
 
 bench: build
 	@./scripts/bench
+
+package: build
+	@cd $(BUILD) && cpack -G DEB
 
 # Monitoring, changes and graph acquisition on the real-time wire for SOAK_SECONDS
 # (default 3600), the POD unplugged every SOAK_UNPLUG_SECONDS (default 300).

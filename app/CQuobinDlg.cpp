@@ -572,6 +572,10 @@ QString CQuobinDlg::FindManual()
     const QString besideProgram =
         QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QLatin1String(kManualName));
     if (QFileInfo(besideProgram).isFile()) return besideProgram;
+    // Installed: /usr/bin/quobin reads /usr/share/doc/quobin/Quobin_Manual.pdf.
+    const QString installed = QDir(QCoreApplication::applicationDirPath())
+                                  .absoluteFilePath(QLatin1String("../share/doc/quobin/") + QLatin1String(kManualName));
+    if (QFileInfo(installed).isFile()) return QDir::cleanPath(installed);
     return {};
 }
 

@@ -52,14 +52,19 @@ void InitWatch(py::module_& m)
 {
     py::class_<ScriptWatch, std::shared_ptr<ScriptWatch>>(
         m, "Watch", "Items read every interval; iterate for (time_ms, {item: value}).")
-        .def("__iter__", [](py::object self) { return self; })
-        .def("__next__", &NextCycle)
-        .def("close", &ScriptWatch::Stop, py::call_guard<py::gil_scoped_release>())
-        .def("__enter__", [](py::object self) { return self; })
-        .def("__exit__", [](ScriptWatch& watch, py::args) {
-            py::gil_scoped_release release;
-            watch.Stop();
-        });
+        .def("__iter__", [](py::object self) { return self; }, "__iter__(self)\n--\n\nThe watch itself.")
+        .def("__next__", &NextCycle,
+             "__next__(self)\n--\n\nThe next cycle: (time_ms, {item: value}).")
+        .def("close", &ScriptWatch::Stop, py::call_guard<py::gil_scoped_release>(),
+             "close(self)\n--\n\nStops reading; iteration ends.")
+        .def("__enter__", [](py::object self) { return self; }, "__enter__(self)\n--\n\nThe watch itself.")
+        .def(
+            "__exit__",
+            [](ScriptWatch& watch, py::args) {
+                py::gil_scoped_release release;
+                watch.Stop();
+            },
+            "__exit__(self, *args)\n--\n\nStops reading.");
 }
 
 } // namespace
@@ -81,6 +86,7 @@ void InitMonitor(py::module_& m)
                 return ValueToPython(monitor.options().types, item, reading);
             },
             py::arg("item"),
+            "read(self, item)\n--\n\n"
             "The item's value: an int (a bit field's or an enum's number too), a float for "
             "FLOAT and the fractions, a str for ASCII. ITEM as on the "
             "command line: \"sineWave\", \"sineWave:FLOAT\", \"0x0080:UINT16\".")
@@ -93,6 +99,7 @@ void InitMonitor(py::module_& m)
                 monitor.Write(item, request);
             },
             py::arg("item"), py::arg("value"),
+            "write(self, item, value)\n--\n\n"
             "Writes a value and reads it back: a str read strictly as quobin-cli write reads "
             "it, or an int or float within the view type's range. Raises quobin.Error when "
             "the write fails or the target shows another value.")
@@ -114,13 +121,18 @@ void InitMonitor(py::module_& m)
             },
             py::arg("items"), py::arg("interval_ms") = 100, py::arg("count") = py::none(),
             py::arg("duration_s") = py::none(),
+            "watch(self, items, interval_ms=100, count=None, duration_s=None)\n--\n\n"
             "Reads the items every interval_ms until count cycles or duration_s seconds.")
-        .def("_core_read_us",
-             [](ScriptMonitor& monitor, const std::string& text, int count) {
-                 const monitor::WatchItem& item = monitor.Resolve(text);
-                 py::gil_scoped_release release;
-                 return monitor.TimeCoreReads(item, count);
-             });
+        .def(
+            "_core_read_us",
+            [](ScriptMonitor& monitor, const std::string& text, int count) {
+                const monitor::WatchItem& item = monitor.Resolve(text);
+                py::gil_scoped_release release;
+                return monitor.TimeCoreReads(item, count);
+            },
+            "_core_read_us(self, item, count)\n--\n\n"
+            "Microseconds per read of the item in the core, count reads in a row (for the "
+            "benchmark).");
 }
 
 } // namespace script

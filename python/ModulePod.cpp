@@ -83,14 +83,16 @@ ProgramResult Program(ScriptLink& link, const py::object& path, const std::strin
 void InitProgramResult(py::module_& m)
 {
     py::class_<ProgramResult>(m, "ProgramResult", "The result of Pod.program().")
-        .def_readonly("ok", &ProgramResult::ok)
+        .def_readonly("ok", &ProgramResult::ok, "The run did all it was asked.")
         .def_readonly("interrupted", &ProgramResult::interrupted,
                       "The run was stopped (Ctrl+C or a callback that raised).")
-        .def_readonly("message", &ProgramResult::message)
-        .def_readonly("elapsed_s", &ProgramResult::elapsedS)
+        .def_readonly("message", &ProgramResult::message,
+                      "The run's last message, as Quobin's window shows it.")
+        .def_readonly("elapsed_s", &ProgramResult::elapsedS, "Seconds the run took.")
         .def_readonly("words", &ProgramResult::words, "Words sent per region.")
         .def("__repr__",
-             [](const ProgramResult& r) { return "<ProgramResult " + r.message + ">"; });
+             [](const ProgramResult& r) { return "<ProgramResult " + r.message + ">"; },
+             "__repr__(self)\n--\n\nThe result's message.");
 }
 
 } // namespace
@@ -111,9 +113,13 @@ void InitPod(py::module_& m)
              }),
              py::arg("simulate") = false, py::arg("serial") = py::none(),
              py::arg("driver") = py::none(), py::arg("sim") = py::none(),
-             py::arg("trace") = py::none())
+             py::arg("trace") = py::none(),
+             "__init__(self, simulate=False, serial=None, driver=None, sim=None, trace=None)\n--\n\n"
+             "The POD with this serial number (any attached one when None), or the built-in "
+             "emulator when simulate is true; sim holds emulator options as quobin-cli's "
+             "--sim-* take them, trace a file to write the exchange to.")
         .def("version", &ScriptLink::Version, py::call_guard<py::gil_scoped_release>(),
-             "The POD's firmware version: \"POD Version V1.1\".")
+             "version(self)\n--\n\nThe POD's firmware version: \"POD Version V1.1\".")
         .def(
             "reset",
             [](ScriptLink& link, const std::string& polarity, int delayMs,
@@ -124,12 +130,17 @@ void InitPod(py::module_& m)
                 py::gil_scoped_release release;
                 link.Reset(polarityIndex, delayIndex, mcuIndex);
             },
-            py::arg("polarity") = "low", py::arg("delay_ms") = 1, py::arg("mcu") = "MC56F8367")
+            py::arg("polarity") = "low", py::arg("delay_ms") = 1, py::arg("mcu") = "MC56F8367",
+            "reset(self, polarity='low', delay_ms=1, mcu='MC56F8367')\n--\n\n"
+            "Resets the target: the reset line's polarity (low or high) and how long it is "
+            "held, for the part mcu.")
         .def(
             "program",
             &Program,
             py::arg("path"), py::arg("mcu") = "MC56F8367", py::arg("regions") = py::none(),
             py::arg("mode") = "write-verify", py::arg("progress") = py::none(),
+            "program(self, path, mcu='MC56F8367', regions=None, mode='write-verify', "
+            "progress=None)\n--\n\n"
             "Programs an S file: mode write-verify, write or verify on the target, or "
             "pod-write-verify, pod-write, pod-verify for the job stored in the POD. "
             "progress(position, upper) is called as the bar moves.")
@@ -149,13 +160,19 @@ void InitPod(py::module_& m)
             },
             py::arg("map") = py::none(), py::arg("mcu") = "MC56F8367", py::arg("baud") = 38400,
             py::arg("elf") = py::none(),
+            "monitor(self, map=None, mcu='MC56F8367', baud=38400, elf=None)\n--\n\n"
             "Opens the POD for monitoring; map names the symbols (types when an ELF is given).")
-        .def("close", &ScriptLink::Close, py::call_guard<py::gil_scoped_release>())
-        .def("__enter__", [](py::object self) { return self; })
-        .def("__exit__", [](ScriptLink& link, py::args) {
-            py::gil_scoped_release release;
-            link.Close();
-        });
+        .def("close", &ScriptLink::Close, py::call_guard<py::gil_scoped_release>(),
+             "close(self)\n--\n\nCloses the POD; the next command opens it again.")
+        .def("__enter__", [](py::object self) { return self; },
+             "__enter__(self)\n--\n\nThe POD itself.")
+        .def(
+            "__exit__",
+            [](ScriptLink& link, py::args) {
+                py::gil_scoped_release release;
+                link.Close();
+            },
+            "__exit__(self, *args)\n--\n\nCloses the POD.");
 }
 
 } // namespace script

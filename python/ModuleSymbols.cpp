@@ -81,14 +81,15 @@ std::vector<py::dict> Devices(bool simulate, const std::optional<std::string>& d
 void InitSymbols(py::module_& m)
 {
     py::class_<Symbol>(m, "Symbol", "A data symbol of the map.")
-        .def_readonly("name", &Symbol::name)
+        .def_readonly("name", &Symbol::name, "Its name, or a member's or element's path.")
         .def_readonly("address", &Symbol::address, "Word address.")
         .def_readonly("size", &Symbol::size, "Size in 16-bit words.")
         .def_readonly("view", &Symbol::view, "The view type it is read with.")
         .def_readonly("type", &Symbol::type, "Its C type when an ELF gave one, else None.")
         .def_property_readonly("children", &Symbol::Children,
                                "Members, elements and bit fields (from an ELF), by path name.")
-        .def("__repr__", [](const Symbol& s) { return "<Symbol " + s.name + ">"; });
+        .def("__repr__", [](const Symbol& s) { return "<Symbol " + s.name + ">"; },
+             "__repr__(self)\n--\n\nThe symbol's name.");
 
     m.def(
         "symbols",
@@ -114,11 +115,13 @@ void InitSymbols(py::module_& m)
             return symbols;
         },
         py::arg("map_path"), py::arg("mcu") = "MC56F8367", py::arg("elf") = py::none(),
+        "symbols(map_path, mcu='MC56F8367', elf=None)\n--\n\n"
         "The data symbols of a linker map (.xMAP) in name order, as quobin-cli symbols lists "
         "them; types when an ELF is given.");
 
     m.def("devices", &Devices, py::arg("simulate") = false, py::arg("driver") = py::none(),
           py::arg("sim") = py::none(),
+          "devices(simulate=False, driver=None, sim=None)\n--\n\n"
           "Every FTDI device attached: index, description, serial, and whether it is the POD.");
 }
 

@@ -3,11 +3,17 @@
 // quobin.Error or one of the exceptions under it.
 #include <pybind11/pybind11.h>
 
+namespace py = pybind11;
+
 #include "python/ModuleParts.h"
 #include "quobin/Version.h"
 
 PYBIND11_MODULE(quobin, m)
 {
+    // Every docstring starts with its Python signature ("name(self, a, b=1)" and "--"),
+    // which inspect.signature reads; the types are in quobin.pyi beside the module.
+    py::options options;
+    options.disable_function_signatures();
     m.doc() = "Program and monitor 56800/56800E controllers through the Quobin POD.";
     m.attr("__version__") = quobin::kVersion;
     script::InitErrors(m);
