@@ -43,10 +43,14 @@ std::vector<std::pair<std::string, std::string>> SimArgs::Given() const
 void AddLinkOptions(CLI::App& app, LinkOptions& o)
 {
     const std::string group = "Link options";
-    app.add_option("--driver", o.driver,
-                   "USB back end: ftdi, d2xx or sim (default: $QUOBIN_DRIVER, else D2XX when "
-                   "its library loads, else libftdi1)")
-        ->group(group);
+#ifdef _WIN32
+    // libftdi1 is a Linux back end: a Windows user is offered what this build has.
+    const char* driverHelp = "USB back end: d2xx or sim (default: $QUOBIN_DRIVER, else D2XX)";
+#else
+    const char* driverHelp = "USB back end: ftdi, d2xx or sim (default: $QUOBIN_DRIVER, else D2XX "
+                             "when its library loads, else libftdi1)";
+#endif
+    app.add_option("--driver", o.driver, driverHelp)->group(group);
     app.add_flag("--simulate", o.simulate,
                  "Use the emulated POD instead of a real one (also QUOBIN_SIMULATE=1)")
         ->group(group);

@@ -10,7 +10,10 @@ import pytest
 import quobin
 from conftest import DEMO_MAP, DEMO_S, ROOT, TYPED_MAP
 
-CLI = pathlib.Path(quobin.__file__).resolve().parents[1] / "bin" / "quobin-cli"
+# The command line beside the build's module, or the one QUOBIN_CLI names (the module
+# installed by pip lives elsewhere).
+CLI = pathlib.Path(os.environ.get("QUOBIN_CLI") or
+                   pathlib.Path(quobin.__file__).resolve().parents[1] / "bin" / "quobin-cli")
 
 
 def cli_failure(*args):

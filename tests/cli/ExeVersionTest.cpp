@@ -1,5 +1,6 @@
 // quobin-cli.exe names its version where Windows looks for it (the version resource), the
-// same one the program prints, and asks for UTF-8 and long paths in its manifest.
+// same one the program prints, asks for UTF-8 and long paths in its manifest, and carries
+// the icon Explorer shows.
 #include "quobin/Version.h"
 
 #include <gtest/gtest.h>
@@ -38,6 +39,20 @@ TEST(ExeVersion, TheManifestAsksForUtf8AndLongPaths)
     const std::string manifest(bytes, SizeofResource(module, found));
     EXPECT_NE(manifest.find(">UTF-8</activeCodePage>"), std::string::npos) << manifest;
     EXPECT_NE(manifest.find(">true</longPathAware>"), std::string::npos) << manifest;
+    FreeLibrary(module);
+}
+
+TEST(ExeVersion, TheIconHoldsTheThreeSizes)
+{
+    const std::wstring exe = std::filesystem::path(QUOBIN_CLI_PATH).wstring();
+    HMODULE module = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module, nullptr);
+    HRSRC group = FindResourceW(module, MAKEINTRESOURCEW(1), RT_GROUP_ICON);
+    ASSERT_NE(group, nullptr) << "no icon";
+    // The group's header: reserved, type 1 (icon), the number of images.
+    const auto* header = static_cast<const WORD*>(LockResource(LoadResource(module, group)));
+    EXPECT_EQ(header[1], 1);
+    EXPECT_EQ(header[2], 3);
     FreeLibrary(module);
 }
 
