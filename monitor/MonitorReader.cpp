@@ -41,10 +41,27 @@ pod::PodOutcome ReadItemOnce(pod::PodSession& session, std::uint32_t address, Vi
     return pod::PodOutcome::Ok();
 }
 
+std::uint32_t FieldMask(std::uint16_t width)
+{
+    return width >= 32 ? 0xFFFFFFFFu : (1u << width) - 1;
+}
+
 WriteOutcome WriteOnce(pod::PodSession& session, const WriteRequest& request)
 {
     auto lock = session.Lock();
     WriteOutcome result;
+    if (request.fieldWidth > 0) {
+        result.wordsTotal = 1;
+        const ViewType word = WireViewType(request.viewType);
+        std::uint32_t held = 0;
+        result.outcome = pod::CmdReadMemory(session, word, request.address, held);
+        if (!result.ok()) return result;
+        const std::uint32_t mask = FieldMask(request.fieldWidth) << request.fieldLsb;
+        const std::uint32_t value = (held & ~mask) | ((request.value << request.fieldLsb) & mask);
+        result.outcome = pod::CmdWriteMemory(session, word, request.address, value);
+        result.wordsWritten = result.ok() ? 1 : 0;
+        return result;
+    }
     if (request.viewType != ASCII) {
         result.wordsTotal = 1;
         result.outcome = pod::CmdWriteMemory(session, WireViewType(request.viewType),

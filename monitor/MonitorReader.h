@@ -36,7 +36,14 @@ struct WriteRequest {
     std::uint32_t address = 0;
     std::uint32_t value = 0;
     TextWords text;
+    // A bit field: `value` goes into these bits of the word (or two words) read first, and
+    // the bits beside them are written back as they were read. Width 0: the whole value.
+    std::uint16_t fieldLsb = 0;
+    std::uint16_t fieldWidth = 0;
 };
+
+// The bits of a field `width` wide: the mask of its value before it is shifted into place.
+std::uint32_t FieldMask(std::uint16_t width);
 
 struct WriteOutcome {
     pod::PodOutcome outcome;
@@ -48,8 +55,9 @@ struct WriteOutcome {
 };
 
 // Performs one request: one CmdWriteMemory, or one per word of an ASCII text (a byte write
-// where the word is shared with a neighbour). Holds the session's lock for the whole
-// request. Ends at the first failed write.
+// where the word is shared with a neighbour), or for a bit field a CmdReadMemory of its
+// word and the CmdWriteMemory of the word with the field replaced. Holds the session's lock
+// for the whole request. Ends at the first failed exchange.
 WriteOutcome WriteOnce(pod::PodSession& session, const WriteRequest& request);
 
 } // namespace monitor

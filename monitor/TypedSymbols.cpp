@@ -179,6 +179,12 @@ TypedRow TypedSymbols::Describe(std::string path, std::uint32_t byteAddress, int
     row.sizeWords = static_cast<std::int32_t>(
         std::min<std::uint64_t>((std::uint64_t{*size} + row.lane + 1) / 2, INT32_MAX));
     row.viewType = ViewFor(m_info, type, row.lane, row.aggregate);
+    if (const elf::Type* t = elf::TypeAt(m_info, elf::StripTypedefs(m_info, type))) {
+        if (t->kind == TypeKind::Enum) row.enumerators = t->enumerators;
+        row.isSigned = (t->kind == TypeKind::Base && t->encoding == elf::BaseEncoding::Signed) ||
+                       std::any_of(row.enumerators.begin(), row.enumerators.end(),
+                                   [](const elf::Enumerator& e) { return e.value < 0; });
+    }
     return row;
 }
 
@@ -350,11 +356,9 @@ std::optional<TypedRow> TypedSymbols::Resolve(const SymbolTable& table, std::str
 std::optional<std::int64_t> TypedSymbols::BitFieldValue(const TypedRow& row, std::uint32_t raw) const
 {
     if (!row.bits || row.bits->width == 0) return std::nullopt;
-    const elf::Type* t = elf::TypeAt(m_info, elf::StripTypedefs(m_info, row.type));
     const std::uint32_t mask = row.bits->width >= 32 ? 0xFFFFFFFFu : (1u << row.bits->width) - 1;
     const std::uint32_t field = (raw >> row.bits->lsb) & mask;
-    const bool isSigned = t && t->kind == TypeKind::Base && t->encoding == elf::BaseEncoding::Signed;
-    if (isSigned && row.bits->width < 32 && (field >> (row.bits->width - 1)) != 0)
+    if (row.isSigned && row.bits->width < 32 && (field >> (row.bits->width - 1)) != 0)
         return static_cast<std::int64_t>(field) - (std::int64_t{1} << row.bits->width);
     return field;
 }
@@ -362,12 +366,9 @@ std::optional<std::int64_t> TypedSymbols::BitFieldValue(const TypedRow& row, std
 std::string TypedSymbols::ValueText(const TypedRow& row, std::uint32_t raw, std::string formatted) const
 {
     if (const std::optional<std::int64_t> field = BitFieldValue(row, raw)) return std::to_string(*field);
-    const elf::Type* t = elf::TypeAt(m_info, elf::StripTypedefs(m_info, row.type));
-    if (t && t->kind == TypeKind::Enum) {
-        const std::optional<double> number = PlotValue(row.viewType, raw);
-        for (const auto& e : t->enumerators)
-            if (number && static_cast<double>(e.value) == *number) return formatted + " (" + e.name + ")";
-    }
+    const std::optional<double> number = PlotValue(row.viewType, raw);
+    for (const auto& e : row.enumerators)
+        if (number && static_cast<double>(e.value) == *number) return formatted + " (" + e.name + ")";
     return formatted;
 }
 
@@ -378,14 +379,14 @@ std::string TypedSymbols::ShownText(const TypedRow* row, ViewType viewType, std:
     return ValueText(*row, raw, std::move(formatted));
 }
 
-std::string BitFieldWriteRefusal(const TypedRow& row)
+std::string BitFieldPlace(const TypedRow& row)
 {
-    const std::size_t dot = row.path.rfind('.');
-    const std::string word = dot == std::string::npos ? row.path : row.path.substr(0, dot);
     char address[16];
     std::snprintf(address, sizeof address, "0x%06X", row.address);
-    return "'" + row.path + "' is a bit field and cannot be written on its own; change the word that holds it (" +
-           std::string(address) + " in " + word + ") instead";
+    if (!row.bits || row.bits->width <= 1)
+        return "bit " + std::to_string(row.bits ? row.bits->lsb : 0) + " of " + address;
+    return "bits " + std::to_string(row.bits->lsb + row.bits->width - 1) + ".." +
+           std::to_string(row.bits->lsb) + " of " + address;
 }
 
 } // namespace monitor

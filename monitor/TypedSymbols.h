@@ -30,6 +30,8 @@ struct TypedRow {
     ViewType viewType = HEX16;
     bool aggregate = false; // struct, union or array: has children
     std::optional<BitField> bits;
+    bool isSigned = false;                     // the C type holds negative numbers
+    std::vector<elf::Enumerator> enumerators; // an enum's (or an enum bit field's) names
     int type = -1; // into the DebugInfo's types
     int symbolIndex = -1;
 };
@@ -103,7 +105,7 @@ private:
     int m_disagreements = 0;
 };
 
-// The message that refuses a write to a bit-field row.
-std::string BitFieldWriteRefusal(const TypedRow& row);
+// Where a bit field lies: "bits 15..14 of 0x000143", "bit 3 of 0x000143".
+std::string BitFieldPlace(const TypedRow& row);
 
 } // namespace monitor

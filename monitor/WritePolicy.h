@@ -34,8 +34,10 @@ struct WritePlan {
 // Value, quobin-cli write, a script): the text is read strictly for the view type (hex
 // for the HEX and byte types, a decimal, a float, a fraction), an ASCII text is cut to
 // the item's room with its terminating zero, written to the item's own bytes only, and
-// refused when a character has no Latin-1 byte or the item has no room, and a bit field
-// is refused because writing its word would change the fields beside it.
+// refused when a character has no Latin-1 byte or the item has no room. A bit field takes
+// a whole number (or its enumerator's name) within its width, and is written into its word
+// with the fields beside it kept; an enum shown with its own view type takes an
+// enumerator's name or number and nothing else.
 WritePlan PrepareWrite(const WriteTarget& target, std::string_view text);
 // A number given as a number for a FLOAT item (a script's float): refused outside the
 // range of a single; `shown` is how the caller wrote the number, for the refusal.

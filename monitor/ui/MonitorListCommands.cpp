@@ -278,11 +278,6 @@ void MonitorListCommands::ChangeSymbolValue()
     const monitor::MonitorItem row = m_lists.symbolWatchModel->RowAt(rows.front());
     const monitor::WriteTarget target{row.name, row.address, row.viewType, row.size,
                                       TypedRowOf(row.name)};
-    if (target.typed != nullptr && target.typed->bits) {
-        // Refused before the dialog opens: nothing typed there could be written.
-        m_hooks.showFailure(QString::fromStdString(monitor::BitFieldWriteRefusal(*target.typed)));
-        return;
-    }
     CChangeValue dialog({QString::fromStdString(row.name), ValueTextOf(row),
                          QString::fromLatin1(monitor::ViewTypeName(row.viewType)),
                          QString::number(row.size), monitor::TextSpanOf(target)},

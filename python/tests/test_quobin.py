@@ -199,8 +199,12 @@ def test_members_bit_fields_and_fractions_by_their_c_types(pod):
     assert (typed.read("motor.MODE"), typed.read("motor.RUN")) == (7, 1)
     _, values = next(iter(typed.watch(["motor.MODE", "motor.gain"], count=1)))
     assert values == {"motor.MODE": 7, "motor.gain": 0.5}
-    with pytest.raises(quobin.Error, match="'motor.MODE' is a bit field"):
-        typed.write("motor.MODE", 1)
+    typed.write("motor.MODE", 2)  # within its word: RUN beside it stays
+    assert (typed.read("motor.MODE"), typed.read("motor.RUN")) == (2, 1)
+    with pytest.raises(quobin.ValueRefused, match=r"\(bits 2\.\.0 of 0x000143\): 8 is outside 0 to 7"):
+        typed.write("motor.MODE", 8)
+    typed.write("mode", "MODE_STOP")
+    assert typed.read("mode") == 0
 
 
 def test_ctrl_c_during_program_stops_it_and_carries_the_partial_result():

@@ -372,4 +372,38 @@ TEST(CheckedWrite, ATextFromAHighByteTouchesOnlyItsOwnBytes)
                                                 "5202000042" "4F4C", "520000004300"}));
 }
 
+// A bit field is read with its word, changed in its own bits and written back: the
+// fields beside it keep what the target held.
+TEST(CheckedWrite, ABitFieldIsWrittenWithinItsWord)
+{
+    const auto rig = WorkerRig::Make();
+    ASSERT_TRUE(rig->session.ReopenPodSession());
+    rig->sim->Pod().WriteRam(0x40, 0xFFFF, 0);
+    TypedRow field;
+    field.path = "reg.MODE";
+    field.byteAddress = 0x80;
+    field.address = 0x40;
+    field.sizeBytes = 2;
+    field.sizeWords = 1;
+    field.typeText = "unsigned short : 3";
+    field.viewType = UINT16;
+    field.bits = BitField{2, 3};
+    WatchItem item;
+    item.label = "reg.MODE";
+    item.address = 0x40;
+    item.size = 1;
+    item.viewType = UINT16;
+    item.typed = field;
+    const WritePlan plan = PrepareWrite(WriteTargetOf(item), "0");
+    ASSERT_TRUE(plan.request) << plan.refusal;
+    Reading reading;
+    const WriteCheck check = WriteAndReadBack(rig->session, TypedSymbols{}, item, *plan.request, reading);
+    EXPECT_EQ(check.failure, "");
+    EXPECT_EQ(rig->sim->Pod().ReadRam(0x40, 0), 0xFFE3);
+    const auto sent = rig->Sent();
+    ASSERT_GE(sent.size(), 2u);
+    EXPECT_EQ(sent[0], Read16(0x40));
+    EXPECT_EQ(sent[1], "5202000040FFE3");
+}
+
 } // namespace

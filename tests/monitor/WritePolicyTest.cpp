@@ -57,17 +57,87 @@ TEST(WritePolicy, TextsAreReadStrictlyAndTextsWithoutALatin1ByteAreRefused)
     }
 }
 
-TEST(WritePolicy, ABitFieldIsRefusedWhateverTheValue)
+TypedRow Field(std::uint16_t lsb, std::uint16_t width, bool isSigned, std::vector<elf::Enumerator> names = {})
 {
     TypedRow field;
-    field.path = "REG.RW";
+    field.path = "REG.F";
     field.address = 0x143;
-    field.bits = BitField{};
-    const WriteTarget target{"REG.RW", 0x143, UINT16, 1, &field};
-    for (const WritePlan& plan : {PrepareWrite(target, "1"), PrepareFloatWrite(target, 1.0, "1.0")}) {
-        EXPECT_FALSE(plan.request);
-        EXPECT_EQ(plan.refusal, BitFieldWriteRefusal(field));
+    field.sizeBytes = 2;
+    field.viewType = UINT16;
+    field.bits = BitField{lsb, width};
+    field.isSigned = isSigned;
+    field.enumerators = std::move(names);
+    return field;
+}
+
+// A bit field takes a whole number within its width (or its enumerator's name) and goes
+// into its own bits of the word; anything else is refused naming the bits.
+TEST(WritePolicy, ABitFieldTakesWhatFitsItsBits)
+{
+    const TypedRow flag = Field(15, 1, false);
+    const TypedRow level = Field(4, 3, true);
+    const TypedRow mode = Field(0, 2, false, {{"MODE_STOP", 0}, {"MODE_RUN", 1}});
+    const struct {
+        const TypedRow* field;
+        const char* text;
+        std::optional<std::uint32_t> value; // the field's bits sent; nullopt when refused
+        const char* refusal;
+    } cases[] = {
+        {&flag, "1", 1u, ""},
+        {&flag, "2", std::nullopt, "cannot write to REG.F (bit 15 of 0x000143): 2 is outside 0 to 1"},
+        {&flag, "-1", std::nullopt, "cannot write to REG.F (bit 15 of 0x000143): -1 is outside 0 to 1"},
+        {&level, "-4", 4u, ""},
+        {&level, "0x3", 3u, ""},
+        {&level, "-5", std::nullopt, "cannot write to REG.F (bits 6..4 of 0x000143): -5 is outside -4 to 3"},
+        {&level, "x", std::nullopt, "cannot write to REG.F (bits 6..4 of 0x000143): 'x' is not a whole number"},
+        {&level, " 1", std::nullopt, "cannot write to REG.F (bits 6..4 of 0x000143): ' 1' is not a whole number"},
+        {&mode, "MODE_RUN", 1u, ""},
+        {&mode, "1 (MODE_RUN)", 1u, ""},
+        {&mode, "0", 0u, ""},
+        {&mode, "2", std::nullopt,
+         "cannot write to REG.F (bits 1..0 of 0x000143): '2' is none of MODE_STOP (0), MODE_RUN (1)"},
+        {&mode, "0 (MODE_RUN)", std::nullopt,
+         "cannot write to REG.F (bits 1..0 of 0x000143): '0 (MODE_RUN)' is none of MODE_STOP (0), MODE_RUN (1)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const WritePlan plan = PrepareWrite({"REG.F", 0x143, UINT16, 1, c.field}, c.text);
+        EXPECT_EQ(plan.refusal, c.refusal);
+        ASSERT_EQ(plan.request.has_value(), c.value.has_value());
+        if (!plan.request) continue;
+        EXPECT_EQ(plan.request->value, *c.value);
+        EXPECT_EQ(plan.request->fieldLsb, c.field->bits->lsb);
+        EXPECT_EQ(plan.request->fieldWidth, c.field->bits->width);
+        EXPECT_EQ(plan.request->viewType, UINT16);
     }
+    EXPECT_EQ(PrepareFloatWrite({"REG.F", 0x143, UINT16, 1, &level}, 1.0, "1.0").refusal,
+              "cannot write to REG.F (bits 6..4 of 0x000143): give a whole number");
+}
+
+// An enum read with its own view type takes its enumerators' names and numbers; shown
+// as another type it takes what that type takes.
+TEST(WritePolicy, AnEnumTakesItsEnumerators)
+{
+    TypedRow mode;
+    mode.path = "mode";
+    mode.viewType = UINT16;
+    mode.enumerators = {{"MODE_STOP", 0}, {"MODE_RUN", 3}};
+    const struct {
+        ViewType view;
+        const char* text;
+        std::optional<std::uint32_t> value;
+    } cases[] = {
+        {UINT16, "MODE_RUN", 3u}, {UINT16, "3", 3u},           {UINT16, "3 (MODE_RUN)", 3u},
+        {UINT16, "2", std::nullopt}, {UINT16, "MODE_GO", std::nullopt}, {UINT16, "", std::nullopt},
+        {HEX16, "2", 2u},         {HEX16, "MODE_RUN", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const WritePlan plan = PrepareWrite({"mode", 0x14C, c.view, 1, &mode}, c.text);
+        EXPECT_EQ(plan.request ? std::optional(plan.request->value) : std::nullopt, c.value) << plan.refusal;
+    }
+    EXPECT_EQ(PrepareWrite({"mode", 0x14C, UINT16, 1, &mode}, "2").refusal,
+              "cannot write to mode as UINT16: '2' is none of MODE_STOP (0), MODE_RUN (3)");
 }
 
 TEST(WritePolicy, ANumberForAFloatIsSentAsItsSingleWithinItsRange)
