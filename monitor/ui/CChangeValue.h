@@ -1,6 +1,7 @@
 #pragma once
 
 #include "monitor/TextSpan.h"
+#include "monitor/WritePolicy.h"
 #include "monitor/ViewType.h"
 
 #include <QDialog>
@@ -28,6 +29,9 @@ public:
         QString viewTypeName;
         QString dataSize;
         monitor::TextSpan text; // what an ASCII text may fill; by default what dataSize gives
+        // A bit field or an enum the ELF typed: its value is read by the core's write
+        // rule (the field's range, the enumerators' names), and an enum's names complete.
+        std::optional<monitor::WriteTarget> typedTarget;
     };
     // `monitoring`: whether a confirmed value goes out now; otherwise the dialog notes
     // that it is written only while monitoring runs.
@@ -45,6 +49,8 @@ public:
 private:
     void ShowPreview();
     monitor::TextSpan TextRoom() const;
+    // The typed target's plan for the text, when the core's rule reads it.
+    std::optional<monitor::WritePlan> TypedPlan(const QString& typed) const;
 
     std::unique_ptr<Ui::CChangeValue> m_ui;
     Fields m_fields;

@@ -280,7 +280,7 @@ void MonitorListCommands::ChangeSymbolValue()
                                       TypedRowOf(row.name)};
     CChangeValue dialog({QString::fromStdString(row.name), ValueTextOf(row),
                          QString::fromLatin1(monitor::ViewTypeName(row.viewType)),
-                         QString::number(row.size), monitor::TextSpanOf(target)},
+                         QString::number(row.size), monitor::TextSpanOf(target), target},
                         m_data.worker.IsRunning(), m_window);
     if (dialog.exec() != QDialog::Accepted) return;
     PostWrite(monitor::PrepareWrite(target, dialog.result().toStdString()));

@@ -18,6 +18,7 @@
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QColor>
+#include <QCompleter>
 #include <QComboBox>
 #include <QDir>
 #include <QHeaderView>
@@ -600,7 +601,7 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QString, preview);
         QFETCH(bool, accepted);
-        CChangeValue symbol({QStringLiteral("x"), QStringLiteral("0"), viewType, QStringLiteral("2"), {}},
+        CChangeValue symbol({QStringLiteral("x"), QStringLiteral("0"), viewType, QStringLiteral("2"), {}, {}},
                             true);
         CChangeValueAddr address({QStringLiteral("0x000080"), QStringLiteral("0"), viewType}, true);
         for (QDialog* dialog : {static_cast<QDialog*>(&symbol), static_cast<QDialog*>(&address)}) {
@@ -843,6 +844,27 @@ private slots:
         bench.Trigger("listTRight", QStringLiteral("Change Value"));
         QTRY_COMPARE(bench.Cell("listTRight", QStringLiteral("motor.MODE"), 2), QStringLiteral("5"));
         QVERIFY(bench.messages.isEmpty());
+
+        // The enum's dialog takes its own prefilled "1 (MODE_RUN)", completes the names and
+        // writes one by name.
+        bench.Select("listTRight", {QStringLiteral("mode")});
+        QTimer::singleShot(0, [] {
+            auto* dialog = qobject_cast<CChangeValue*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("valueEdit"));
+            auto* preview = dialog->findChild<QLabel*>(QStringLiteral("previewLabel"));
+            QCOMPARE(edit->text(), QStringLiteral("1 (MODE_RUN)"));
+            QCOMPARE(preview->text(), QStringLiteral("1 (MODE_RUN) as UINT16: 0x0001"));
+            QVERIFY(edit->completer());
+            QCOMPARE(edit->completer()->model()->rowCount(), 2);
+            edit->setText(QStringLiteral("MODE_GO"));
+            QCOMPARE(preview->text(), QStringLiteral("Not written: cannot write to mode as UINT16: 'MODE_GO' is "
+                                                     "none of MODE_STOP (0), MODE_RUN (1)"));
+            edit->setText(QStringLiteral("MODE_STOP"));
+            dialog->accept();
+        });
+        bench.Trigger("listTRight", QStringLiteral("Change Value"));
+        QTRY_COMPARE(bench.Cell("listTRight", QStringLiteral("mode"), 2), QStringLiteral("0 (MODE_STOP)"));
     }
 
 private:
