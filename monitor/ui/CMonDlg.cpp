@@ -195,6 +195,7 @@ void CMonDlg::Initialize(QSettings& settings)
     ApplyWidths(m_ui->listLeft, m_settings.leftColumnWidths);
     ApplyWidths(m_ui->listTRight, m_settings.tRightColumnWidths);
     ApplyWidths(m_ui->listBRight, m_settings.bRightColumnWidths);
+    m_ui->listTRight->setColumnHidden(WatchListModel::kTypeColumn, !m_settings.showTypeColumn);
     const int bps = m_settings.selectBps;
     const int interval = m_settings.selectInterval;
     m_ui->baudCombo->setCurrentIndex(bps);
@@ -213,7 +214,11 @@ void CMonDlg::SaveState(QSettings& settings)
     m_worker.StopAndJoin();
     SaveWatchLists();
     ReadWidths(m_ui->listLeft, m_settings.leftColumnWidths);
+    // A hidden column measures 0: it keeps the width it had when shown.
+    const int typeWidth = m_settings.tRightColumnWidths[WatchListModel::kTypeColumn];
+    m_settings.showTypeColumn = !m_ui->listTRight->isColumnHidden(WatchListModel::kTypeColumn);
     ReadWidths(m_ui->listTRight, m_settings.tRightColumnWidths);
+    if (!m_settings.showTypeColumn) m_settings.tRightColumnWidths[WatchListModel::kTypeColumn] = typeWidth;
     ReadWidths(m_ui->listBRight, m_settings.bRightColumnWidths);
     if (m_splittersPlaced) ReadSplitterPositions();
     m_settings.mapFilePath = m_mapPath;
@@ -530,7 +535,17 @@ bool CMonDlg::eventFilter(QObject* watched, QEvent* event)
 
 std::unique_ptr<QMenu> CMonDlg::MakeContextMenu(QTableView* list, bool onRow)
 {
-    return m_commands->MakeContextMenu(list, onRow);
+    std::unique_ptr<QMenu> menu = m_commands->MakeContextMenu(list, onRow);
+    if (list == m_ui->listTRight) {
+        // The C type takes room a small screen needs for values: shown on request.
+        menu->addSeparator();
+        QAction* type = menu->addAction(QStringLiteral("Show Type Column"));
+        type->setCheckable(true);
+        type->setChecked(!list->isColumnHidden(WatchListModel::kTypeColumn));
+        connect(type, &QAction::toggled, this,
+                [list](bool shown) { list->setColumnHidden(WatchListModel::kTypeColumn, !shown); });
+    }
+    return menu;
 }
 
 void CMonDlg::OnContextMenu(QTableView* list, const QPoint& pos)

@@ -26,6 +26,14 @@ MonitorListCommands::MonitorListCommands(QWidget* window, const Lists& lists, co
     m_lists.symbols->setItemDelegateForColumn(0, m_treeDelegate);
     m_lists.symbolWatchModel->SetValueText(
         [this](const monitor::MonitorItem& row) { return ValueTextOf(row); });
+    m_lists.symbolWatchModel->SetTypeInfo([this](const monitor::MonitorItem& row) {
+        WatchListModel::TypeInfo info;
+        if (const monitor::TypedRow* typed = TypedRowOf(row.name)) {
+            info.typeText = QString::fromStdString(typed->typeText);
+            if (typed->bits) info.bits = QString::fromStdString(monitor::BitFieldPlace(*typed));
+        }
+        return info;
+    });
 }
 
 QTableView* MonitorListCommands::ViewOf(monitor::WatchListId list) const

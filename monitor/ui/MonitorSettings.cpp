@@ -49,6 +49,7 @@ MonitorSettings MonitorSettings::Load(QSettings& settings)
         ReadInt(settings, QStringLiteral("Select Interval"), loaded.selectInterval, 0,
                 monitor::kIntervalChoiceCount - 1);
     loaded.mapFilePath = settings.value(QStringLiteral("Map File Path"), QString()).toString();
+    loaded.showTypeColumn = settings.value(QStringLiteral("Show Type Column"), false).toBool();
     settings.endGroup();
     return loaded;
 }
@@ -64,6 +65,7 @@ void MonitorSettings::Save(QSettings& settings) const
     settings.setValue(QStringLiteral("Select BPS"), selectBps);
     settings.setValue(QStringLiteral("Select Interval"), selectInterval);
     settings.setValue(QStringLiteral("Map File Path"), mapFilePath);
+    settings.setValue(QStringLiteral("Show Type Column"), showTypeColumn);
     settings.endGroup();
     settings.sync();
 }

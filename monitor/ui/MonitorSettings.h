@@ -12,7 +12,8 @@ struct MonitorSettings {
     int vSplitterPosition = 200; // window client pixels
     int hSplitterPosition = 200;
     std::array<int, 3> leftColumnWidths{100, 70, 90};
-    std::array<int, 5> tRightColumnWidths{100, 100, 100, 100, 100};
+    std::array<int, 6> tRightColumnWidths{100, 100, 100, 100, 100, 160};
+    bool showTypeColumn = false; // the symbol watch list's C "Type" column
     std::array<int, 3> bRightColumnWidths{100, 100, 100};
     int selectBps = 2;      // "38400"
     int selectInterval = 0; // "100 ms"

@@ -7,7 +7,7 @@
 
 namespace {
 const char* const kSymbolHeaders[] = {"Symbol Name", "Address", "Monitor Value", "View Type",
-                                      "Data Size"};
+                                      "Data Size", "Type"};
 const char* const kAddressHeaders[] = {"Address", "Monitor Value", "View Type"};
 } // namespace
 
@@ -84,13 +84,13 @@ int WatchListModel::rowCount(const QModelIndex& parent) const
 int WatchListModel::columnCount(const QModelIndex& parent) const
 {
     if (parent.isValid()) return 0;
-    return m_list == monitor::WatchListId::Symbols ? 5 : 3;
+    return m_list == monitor::WatchListId::Symbols ? 6 : 3;
 }
 
 WatchListModel::Cell WatchListModel::CellOf(int column) const
 {
     static const Cell symbolCells[] = {Cell::Name, Cell::Address, Cell::Value, Cell::ViewType,
-                                       Cell::Size};
+                                       Cell::Size, Cell::Type};
     static const Cell addressCells[] = {Cell::Address, Cell::Value, Cell::ViewType};
     return m_list == monitor::WatchListId::Symbols ? symbolCells[column] : addressCells[column];
 }
@@ -113,8 +113,13 @@ QVariant WatchListModel::data(const QModelIndex& index, int role) const
                          : QStringLiteral("Read at %1").arg(at);
         }
     }
+    const Cell cell = CellOf(index.column());
+    if (role == Qt::ToolTipRole && cell == Cell::ViewType && m_typeInfo) {
+        const QString bits = m_typeInfo(row).bits;
+        if (!bits.isEmpty()) return bits;
+    }
     if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole) return {};
-    switch (CellOf(index.column())) {
+    switch (cell) {
     case Cell::Name:
         return QString::fromStdString(row.name);
     case Cell::Address:
@@ -125,6 +130,8 @@ QVariant WatchListModel::data(const QModelIndex& index, int role) const
         return QString::fromLatin1(monitor::ViewTypeName(row.viewType));
     case Cell::Size:
         return QString::number(row.size);
+    case Cell::Type:
+        return m_typeInfo ? m_typeInfo(row).typeText : QString();
     }
     return {};
 }

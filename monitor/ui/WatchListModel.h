@@ -11,8 +11,8 @@
 #include <vector>
 
 // One of the two watch lists as a table: the symbol rows ("Symbol Name", "Address",
-// "Monitor Value", "View Type", "Data Size") or the address rows ("Address",
-// "Monitor Value", "View Type"). The rows live in the shared monitor::WatchList, which the
+// "Monitor Value", "View Type", "Data Size", and the C "Type" the ELF gives) or the address
+// rows ("Address", "Monitor Value", "View Type"). The rows live in the shared monitor::WatchList, which the
 // worker writes from its thread; the model keeps a copy of them for painting, so that a
 // repaint never waits on the worker's lock, and takes fresh copies when told what changed.
 // A value not read since monitoring stopped or failed is drawn greyed ("stale"), with the
@@ -27,9 +27,19 @@ public:
 
     // What the "Monitor Value" cell shows of a row; the value text as read when not set.
     using ValueTextFn = std::function<QString(const monitor::MonitorItem& row)>;
+    // What the ELF says of a row: its C type, and for a bit field where its bits lie.
+    struct TypeInfo {
+        QString typeText;
+        QString bits;
+    };
+    using TypeInfoFn = std::function<TypeInfo(const monitor::MonitorItem& row)>;
+
+    // The symbol list's "Type" column.
+    static constexpr int kTypeColumn = 5;
 
     monitor::WatchListId list() const { return m_list; }
     void SetValueText(ValueTextFn valueText) { m_valueText = std::move(valueText); }
+    void SetTypeInfo(TypeInfoFn typeInfo) { m_typeInfo = std::move(typeInfo); }
     // The "Monitor Value" column; column 0 names the row (symbol name or address).
     int ValueColumn() const { return m_list == monitor::WatchListId::Symbols ? 2 : 1; }
     // The list's rows changed in number or order (added, removed, restored): copy all.
@@ -52,7 +62,7 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
-    enum class Cell { Name, Address, Value, ViewType, Size };
+    enum class Cell { Name, Address, Value, ViewType, Size, Type };
     Cell CellOf(int column) const;
     void EmitValueChanged(int row);
 
@@ -64,4 +74,5 @@ private:
     QHash<std::uint64_t, qint64> m_lastRead;
     QSet<std::uint64_t> m_fresh;            // rows read since monitoring last stopped
     ValueTextFn m_valueText;
+    TypeInfoFn m_typeInfo;
 };

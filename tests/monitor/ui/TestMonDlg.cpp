@@ -310,13 +310,14 @@ private slots:
         QTest::addColumn<QStringList>("enabled");
         const QStringList types = {"HEX8_LOW", "HEX8_HIGH", "HEX16",  "HEX32",  "INT16", "INT32",
                                    "UINT16",   "UINT32",    "FLOAT",  "FRAC16", "FRAC32"};
+        // The separator counts as an enabled action without text.
         QTest::newRow("symbols, beside")
             << "listTRight" << false
-            << QStringList{"Delete All Symbol", "Change View Type", "ASCII"};
+            << QStringList{"Delete All Symbol", "Change View Type", "ASCII", "", "Show Type Column"};
         QTest::newRow("symbols, on a row")
             << "listTRight" << true
             << QStringList{"Change Value", "Delete Symbol", "Delete All Symbol", "Change View Type",
-                           "ASCII"} +
+                           "ASCII", "", "Show Type Column"} +
                    types;
         QTest::newRow("addresses, beside")
             << "listBRight" << false
@@ -355,6 +356,9 @@ private slots:
             bench.Find<QComboBox>("baudCombo")->setCurrentIndex(4);
             bench.Find<QComboBox>("intervalCombo")->setCurrentIndex(3);
             bench.List("listTRight")->horizontalHeader()->resizeSection(2, 140);
+            QVERIFY(bench.List("listTRight")->isColumnHidden(WatchListModel::kTypeColumn));
+            bench.Trigger("listTRight", QStringLiteral("Show Type Column"));
+            QVERIFY(!bench.List("listTRight")->isColumnHidden(WatchListModel::kTypeColumn));
             auto* v = bench.Find<QSplitter>("vSplitter");
             const int total = v->sizes().value(0) + v->sizes().value(1);
             v->setSizes({300, total - 300});
@@ -372,6 +376,8 @@ private slots:
         QCOMPARE(again.Find<QComboBox>("baudCombo")->currentText(), QStringLiteral("115200"));
         QCOMPARE(again.Find<QComboBox>("intervalCombo")->currentText(), QStringLiteral("1 s"));
         QCOMPARE(again.Find<QSplitter>("vSplitter")->sizes().value(0), 300);
+        QVERIFY(!again.List("listTRight")->isColumnHidden(WatchListModel::kTypeColumn));
+        QCOMPARE(again.List("listTRight")->horizontalHeader()->sectionSize(WatchListModel::kTypeColumn), 160);
     }
 
     void aMapThatFailsKeepsTheOldSymbols()
@@ -834,6 +840,13 @@ private slots:
         QTRY_COMPARE(bench.Cell("listTRight", QStringLiteral("motor.MODE"), 2), QStringLiteral("1"));
         QTRY_COMPARE(bench.Cell("listTRight", QStringLiteral("mode"), 2), QStringLiteral("1 (MODE_RUN)"));
         QCOMPARE(bench.Cell("listTRight", QStringLiteral("motor.gain"), 3), QStringLiteral("FRAC16"));
+        QCOMPARE(bench.Cell("listTRight", QStringLiteral("motor.gain"), WatchListModel::kTypeColumn),
+                 QStringLiteral("Frac16"));
+        QCOMPARE(bench.Cell("listTRight", QStringLiteral("motor.MODE"), WatchListModel::kTypeColumn),
+                 QStringLiteral("unsigned short : 3"));
+        const QAbstractItemModel* watched = bench.List("listTRight")->model();
+        QCOMPARE(watched->index(bench.RowOf("listTRight", QStringLiteral("motor.MODE")), 3).data(Qt::ToolTipRole),
+                 QVariant(QStringLiteral("bits 2..0 of 0x000143")));
         bench.Select("listTRight", {QStringLiteral("motor.MODE")});
         QTimer::singleShot(0, [] {
             auto* dialog = qobject_cast<CChangeValue*>(QApplication::activeModalWidget());
