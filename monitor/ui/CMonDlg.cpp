@@ -29,6 +29,7 @@
 #include <QMessageBox>
 #include <QScrollBar>
 #include <QSettings>
+#include <QShortcut>
 #include <QSizeGrip>
 
 #include <algorithm>
@@ -134,6 +135,10 @@ CMonDlg::CMonDlg(pod::PodSession& session, McuSource currentMcu, QWidget* parent
     connect(m_ui->exitButton, &QPushButton::clicked, this, &CMonDlg::OnExit);
     connect(m_ui->browseButton, &QPushButton::clicked, this, &CMonDlg::OnBrowse);
     connect(m_ui->reloadButton, &QPushButton::clicked, this, &CMonDlg::OnReload);
+    // Enter in the path box loads the map typed there (START is the default button).
+    m_ui->mapPathEdit->installEventFilter(this);
+    auto* browse = new QShortcut(QKeySequence::Open, this);
+    connect(browse, &QShortcut::activated, this, &CMonDlg::OnBrowse);
     connect(m_ui->graphButton, &QPushButton::clicked, m_commands, &MonitorListCommands::Graph);
     connect(m_ui->intervalCombo, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (index < 0) return;
@@ -364,6 +369,8 @@ void CMonDlg::OnStart()
     m_running = true;
     ShowStatus(QString());
     ApplyControlStates();
+    // START is disabled now; the next Space must stop, not open the box beside it.
+    m_ui->stopButton->setFocus();
     m_announcer->Announce(QString::fromLatin1(kMonitoringStarted));
 }
 
@@ -371,9 +378,12 @@ void CMonDlg::OnStop()
 {
     m_worker.RequestStop();
     if (m_running) m_announcer->Announce(QString::fromLatin1(kMonitoringStopped));
+    // STOP is disabled now: the focus goes back to START rather than on down the row.
+    const bool hadFocus = m_ui->stopButton->hasFocus();
     m_running = false;
     MarkValuesStale();
     ApplyControlStates();
+    if (hadFocus) m_ui->startButton->setFocus();
 }
 
 void CMonDlg::OnExit()
@@ -397,6 +407,7 @@ void CMonDlg::closeEvent(QCloseEvent* event)
 bool CMonDlg::OpenMap(const QString& path, bool tellFailure)
 {
     const int mcu = m_currentMcu ? m_currentMcu() : 0;
+    const QStringList openRows = m_symbolModel->OpenPaths();
     const monitor::MapLoadResult result =
         monitor::LoadMapFile(path.toStdString(), monitor::RamWindows::ForMcu(mcu), m_table);
     if (!result.ok) {
@@ -419,6 +430,7 @@ bool CMonDlg::OpenMap(const QString& path, bool tellFailure)
     if (result.count == 0) m_types.Clear();
     m_commands->ForgetTypes();
     m_symbolModel->Refill();
+    m_symbolModel->ReopenPaths(openRows);
     if (result.count == 0) {
         // Not a map, another part's map, or nothing in this part's RAM: the lists go, but
         // the saved watch lists stay as they are for when the right map or part is chosen.
@@ -514,6 +526,13 @@ void CMonDlg::PublishVisibleRows(QTableView* list)
 
 bool CMonDlg::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::KeyPress && watched == m_ui->mapPathEdit) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            OnReload();
+            return true;
+        }
+    }
     if (event->type() == QEvent::KeyPress) {
         QTableView* const lists[] = {m_ui->listLeft, m_ui->listTRight, m_ui->listBRight};
         for (QTableView* list : lists)

@@ -113,6 +113,16 @@ bool MonitorListCommands::HandleKey(QTableView* list, const QKeyEvent& key)
         OpenMenuAtCurrentRow(list);
         return true;
     }
+    // Type-ahead searches the column the current cell is in: keep that the name column, so
+    // that letters find a name wherever the row was clicked.
+    const QString text = key.text();
+    if (!text.isEmpty() && text.at(0).isPrint() && !text.at(0).isSpace() &&
+        (key.modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier)) == 0) {
+        const QModelIndex current = list->currentIndex();
+        if (current.isValid() && current.column() != 0)
+            list->selectionModel()->setCurrentIndex(current.siblingAtColumn(0), QItemSelectionModel::NoUpdate);
+        return false;
+    }
     if (list != m_lists.symbols || !plain ||
         (key.key() != Qt::Key_Right && key.key() != Qt::Key_Left))
         return false;

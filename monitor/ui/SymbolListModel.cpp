@@ -1,5 +1,8 @@
 #include "monitor/ui/SymbolListModel.h"
 
+#include <QSet>
+#include <QStringList>
+
 #include "monitor/ui/ListCells.h"
 
 #include <iterator>
@@ -113,6 +116,29 @@ int SymbolListModel::rowCount(const QModelIndex& parent) const
 int SymbolListModel::columnCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : kColumns;
+}
+
+QString SymbolListModel::PathOf(const Row& row) const
+{
+    return QString::fromStdString(row.depth == 0 ? m_table.at(row.symbolIndex).name : row.typed->path);
+}
+
+QStringList SymbolListModel::OpenPaths() const
+{
+    QStringList paths;
+    for (const Row& row : m_rows)
+        if (row.open) paths << PathOf(row);
+    return paths;
+}
+
+void SymbolListModel::ReopenPaths(const QStringList& paths)
+{
+    if (paths.isEmpty()) return;
+    const QSet<QString> wanted(paths.begin(), paths.end());
+    // Opening inserts the children right below, where the walk goes on into them.
+    for (int row = 0; row < rowCount(); ++row)
+        if (StateAt(row) == RowState::Closed && wanted.contains(PathOf(m_rows[static_cast<std::size_t>(row)])))
+            Open(row);
 }
 
 QString SymbolListModel::NameText(const Row& row) const

@@ -46,6 +46,10 @@ public:
     // Opening lists the children below the row; closing takes them (and theirs) away.
     void Open(int row);
     void Close(int row);
+    // The path names of the open rows ("motor", "motor.inner"), and opening those of them
+    // that the rows hold again, so that a map loaded anew keeps what was open.
+    QStringList OpenPaths() const;
+    void ReopenPaths(const QStringList& paths);
     // The row this one lies in, or -1 for a symbol's own row.
     int ParentRow(int row) const;
 
@@ -63,6 +67,7 @@ private:
         std::uint32_t more = 0; // the row that counts the elements left out
     };
     const Row* RowPtr(int row) const;
+    QString PathOf(const Row& row) const;
     QString NameText(const Row& row) const;
 
     const monitor::SymbolTable& m_table;

@@ -816,6 +816,52 @@ private slots:
         QCOMPARE(list->model()->rowCount(), symbols);
     }
 
+    // Every step by keyboard: Enter in the path box loads that map (and does not start),
+    // Ctrl+O browses, START hands the focus to STOP and back, open rows stay open across
+    // File Reload, and typing a name's first letters finds it in the symbol list.
+    void theKeyboardReachesEveryStep()
+    {
+        QTemporaryDir folder;
+        const QString map = TypedDemoMap(folder);
+        Bench bench;
+        bench.dlg.show();
+        QVERIFY(QTest::qWaitForWindowActive(&bench.dlg));
+        auto* path = bench.Find<QLineEdit>("mapPathEdit");
+        path->setText(DemoMap());
+        path->setFocus();
+        QTest::keyClick(path, Qt::Key_Return);
+        QVERIFY(bench.RowOf("listLeft", QStringLiteral("motor")) < 0); // the untyped demo map now
+        QVERIFY(!bench.dlg.IsMonitoring());
+
+        int asked = 0;
+        bench.dlg.SetFileChooser([&](QWidget*, const QString&) {
+            ++asked;
+            return map;
+        });
+        QTest::keySequence(&bench.dlg, QKeySequence::Open);
+        QCOMPARE(asked, 1);
+        QTableView* list = bench.List("listLeft");
+        const int motor = bench.RowOf("listLeft", QStringLiteral("motor"));
+        QVERIFY(motor >= 0);
+        list->setCurrentIndex(list->model()->index(motor, 0));
+        bench.Trigger("listLeft", QStringLiteral("Expand"));
+        bench.Button("reloadButton")->click();
+        QCOMPARE(bench.RowOf("listLeft", QStringLiteral("gain")), bench.RowOf("listLeft", QStringLiteral("motor")) + 2);
+
+        list->setFocus();
+        list->setCurrentIndex(list->model()->index(0, 2));
+        QTest::keyClicks(list, QStringLiteral("sineA"));
+        QCOMPARE(list->currentIndex().row(), bench.RowOf("listLeft", QStringLiteral("sineAmplitude")));
+
+        bench.Button("startButton")->setFocus();
+        QTest::keyClick(bench.Button("startButton"), Qt::Key_Space);
+        QVERIFY(bench.dlg.IsMonitoring());
+        QVERIFY(bench.Button("stopButton")->hasFocus());
+        QTest::keyClick(bench.Button("stopButton"), Qt::Key_Space);
+        QTRY_VERIFY(!bench.dlg.IsMonitoring());
+        QVERIFY(bench.Button("startButton")->hasFocus());
+    }
+
     // Member rows are watched by their path, read at their own address with their own
     // type (a bit field's bits, an enum with its name), a bit field is changed within its
     // word, and they come back by their path from the .Mon file.
