@@ -95,7 +95,8 @@ CMonDlg::CMonDlg(pod::PodSession& session, McuSource currentMcu, QWidget* parent
              // The graph window has the POD to itself; monitoring is not restarted afterwards.
              StopAndJoinWorker();
              if (m_openGraph) m_openGraph(this, rows);
-         }});
+         },
+         [this](const QString& text) { m_announcer->Announce(text); }});
     SetUpList(m_ui->listLeft, m_symbolModel);
     SetUpList(m_ui->listTRight, m_symbolWatchModel);
     SetUpList(m_ui->listBRight, m_addressWatchModel);
@@ -139,6 +140,8 @@ CMonDlg::CMonDlg(pod::PodSession& session, McuSource currentMcu, QWidget* parent
     m_ui->mapPathEdit->installEventFilter(this);
     auto* browse = new QShortcut(QKeySequence::Open, this);
     connect(browse, &QShortcut::activated, this, &CMonDlg::OnBrowse);
+    auto* byName = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_W), this);
+    connect(byName, &QShortcut::activated, m_commands, [this] { m_commands->WatchByName(); });
     connect(m_ui->graphButton, &QPushButton::clicked, m_commands, &MonitorListCommands::Graph);
     connect(m_ui->intervalCombo, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (index < 0) return;

@@ -1,5 +1,7 @@
 #include "monitor/ui/MonitorListCommands.h"
 
+#include "monitor/ui/CWatchByName.h"
+
 #include "monitor/ui/CAddAddress.h"
 #include "monitor/ui/CChangeValue.h"
 #include "monitor/ui/CChangeValueAddr.h"
@@ -12,6 +14,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QRegularExpression>
 #include <QMouseEvent>
 #include <QTableView>
 
@@ -169,7 +172,12 @@ bool MonitorListCommands::HandleSymbolPress(const QMouseEvent& press)
 void MonitorListCommands::Activate(QTableView* list, const QModelIndex& index)
 {
     if (!index.isValid()) return;
-    if (list == m_lists.symbols)
+    const SymbolListModel& symbols = *m_lists.symbolModel;
+    if (list == m_lists.symbols && symbols.IsMemberRow(index.row()) && !symbols.TypedAt(index.row())) {
+        // The row that counts the elements left out: any of them, by its index.
+        if (const monitor::TypedRow* array = symbols.TypedAt(symbols.ParentRow(index.row())))
+            WatchByName(QString::fromStdString(array->path) + QLatin1Char('['));
+    } else if (list == m_lists.symbols)
         WatchSelectedSymbols();
     else if (list == m_lists.symbolWatch)
         ChangeSymbolValue();
@@ -177,10 +185,54 @@ void MonitorListCommands::Activate(QTableView* list, const QModelIndex& index)
         ChangeAddressValue();
 }
 
+void MonitorListCommands::WatchByName(const QString& start)
+{
+    if (m_data.table.count() == 0) return;
+    CWatchByName dialog({[this](const QString& typed) { return NameCompletions(typed); },
+                         [this](const std::string& path) { return AddWatchByName(path); }},
+                        start, m_window);
+    dialog.exec();
+}
+
+QStringList MonitorListCommands::NameCompletions(const QString& typed) const
+{
+    QStringList names;
+    const int step = static_cast<int>(typed.lastIndexOf(QRegularExpression(QStringLiteral("[.\\[]"))));
+    if (step < 0) {
+        for (const monitor::SymbolEntry& entry : m_data.table.entries())
+            names << QString::fromStdString(entry.name);
+        return names;
+    }
+    std::string error;
+    const auto parent = m_data.types.Resolve(m_data.table, typed.left(step).toStdString(), error);
+    if (!parent) return names;
+    for (const monitor::TypedRow& child : m_data.types.Children(*parent).rows)
+        names << QString::fromStdString(child.path);
+    return names;
+}
+
+std::string MonitorListCommands::AddWatchByName(const std::string& path)
+{
+    std::string error;
+    const auto row = m_data.types.Resolve(m_data.table, path, error);
+    if (!row) return error;
+    const bool symbol = m_data.table.at(row->symbolIndex).name == row->path;
+    if (symbol)
+        m_data.watchList.AddSymbolWatch(m_data.table, row->symbolIndex);
+    else
+        m_data.watchList.AddMemberWatch(*row, row->viewType);
+    m_lists.symbolWatchModel->Reload();
+    m_hooks.listsChanged();
+    m_hooks.announce(QString::fromStdString(path) + QStringLiteral(" added to the watch list"));
+    return {};
+}
+
 void MonitorListCommands::AddSymbolMenu(QMenu& menu, bool onRow)
 {
     menu.addAction(QStringLiteral("Watch Symbol"), this,
                    &MonitorListCommands::WatchSelectedSymbols);
+    QAction* byName = menu.addAction(QStringLiteral("Watch by Name..."), this, [this] { WatchByName(); });
+    byName->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
     if (!onRow) return;
     const SymbolListModel::RowState state =
         m_lists.symbolModel->StateAt(m_lists.symbols->currentIndex().row());
@@ -248,15 +300,22 @@ std::unique_ptr<QMenu> MonitorListCommands::MakeContextMenu(QTableView* list, bo
 
 void MonitorListCommands::WatchSelectedSymbols()
 {
+    QStringList added;
     for (int row : SelectedRows(m_lists.symbols)) {
         const monitor::TypedRow* typed = m_lists.symbolModel->TypedAt(row);
-        if (!m_lists.symbolModel->IsMemberRow(row))
-            m_data.watchList.AddSymbolWatch(m_data.table, m_lists.symbolModel->SymbolIndexAt(row));
-        else if (typed) // not the row that counts the elements left out
-            m_data.watchList.AddMemberWatch(*typed, typed->viewType);
+        const int symbol = m_lists.symbolModel->SymbolIndexAt(row);
+        if (!m_lists.symbolModel->IsMemberRow(row) && m_data.watchList.AddSymbolWatch(m_data.table, symbol))
+            added << QString::fromStdString(m_data.table.at(symbol).name);
+        else if (typed && m_data.watchList.AddMemberWatch(*typed, typed->viewType)) // not the "… more" row
+            added << QString::fromStdString(typed->path);
     }
     m_lists.symbolWatchModel->Reload();
     m_hooks.listsChanged();
+    // The focus stays in the symbol list: what the watch list gained is said.
+    if (added.size() == 1)
+        m_hooks.announce(added.front() + QStringLiteral(" added to the watch list"));
+    else if (added.size() > 1)
+        m_hooks.announce(QStringLiteral("%1 symbols added to the watch list").arg(added.size()));
 }
 
 void MonitorListCommands::DeleteSelected(monitor::WatchListId list)

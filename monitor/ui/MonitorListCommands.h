@@ -51,6 +51,8 @@ public:
         // Stops monitoring and opens the graph window on these rows, each with the view
         // type it shows.
         std::function<void(const std::vector<monitor::MonitorItem>& rows)> openGraph;
+        // Said to assistive technology: what a command did that the focus does not show.
+        std::function<void(const QString& text)> announce;
     };
     struct Data {
         monitor::WatchList& watchList;
@@ -79,6 +81,8 @@ public:
     QString ValueTextOf(const monitor::MonitorItem& row) const;
 
     void WatchSelectedSymbols();
+    // "Watch by Name": a symbol, member or element by its path, `start` typed already.
+    void WatchByName(const QString& start = {});
     void ToggleCurrentSymbol(bool open);
     void ChangeSymbolValue();
     void ChangeAddressValue();
@@ -95,6 +99,11 @@ private:
     // The ELF's row of a symbol watch row, by its name; null when it has none.
     const monitor::TypedRow* TypedRowOf(const std::string& name) const;
     void AddSymbolMenu(QMenu& menu, bool onRow);
+    // The paths that can follow `typed`: symbol names, or the members or elements of the
+    // path before its last "." or "[".
+    QStringList NameCompletions(const QString& typed) const;
+    // Adds the path's row to the symbol watch list; the reason when it names nothing.
+    std::string AddWatchByName(const std::string& path);
     // Hands a prepared write to the monitoring worker, or shows why it was refused.
     void PostWrite(monitor::WritePlan plan);
 

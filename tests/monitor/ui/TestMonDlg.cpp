@@ -4,6 +4,9 @@
 #include "monitor/ui/CMonDlg.h"
 #include "tests/app/SpokenTexts.h"
 #include "tests/app/TestSettingsScope.h"
+#include "elf/tools/DebugElfWriter.h"
+#include "monitor/ui/CWatchByName.h"
+#include "sim/DemoVariables.h"
 #include "monitor/ui/WatchListModel.h"
 #include "monitor/ui/WatchListView.h"
 
@@ -19,6 +22,7 @@
 #include <QApplication>
 #include <QColor>
 #include <QCompleter>
+#include <QStringListModel>
 #include <QComboBox>
 #include <QDir>
 #include <QHeaderView>
@@ -327,7 +331,7 @@ private slots:
             << QStringList{"Add Address", "Change Value", "Delete Address", "Delete All Address",
                            "Change View Type"} +
                    types;
-        QTest::newRow("symbol list") << "listLeft" << false << QStringList{"Watch Symbol"};
+        QTest::newRow("symbol list") << "listLeft" << false << QStringList{"Watch Symbol", "Watch by Name..."};
     }
     void contextMenusGreyOutBesideTheRows()
     {
@@ -860,6 +864,78 @@ private slots:
         QTest::keyClick(bench.Button("stopButton"), Qt::Key_Space);
         QTRY_VERIFY(!bench.dlg.IsMonitoring());
         QVERIFY(bench.Button("startButton")->hasFocus());
+    }
+
+    // Watch by Name (Ctrl+W) completes one step at a time, refuses what names nothing with
+    // the reason and stays, and adds what it names with an announcement.
+    void watchByNameReachesAnyElement()
+    {
+        QTemporaryDir folder;
+        TypedDemoMap(folder);
+        Bench bench;
+        bench.dlg.show();
+        QVERIFY(QTest::qWaitForWindowActive(&bench.dlg));
+        SpokenTexts spoken;
+        bool asked = false;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<CWatchByName*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            asked = true;
+            auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("nameEdit"));
+            QTest::keyClicks(edit, QStringLiteral("motor."));
+            const QStringList members =
+                qobject_cast<QStringListModel*>(edit->completer()->model())->stringList();
+            QVERIFY(members.contains(QStringLiteral("motor.gain")));
+            QVERIFY(members.contains(QStringLiteral("motor.MODE")));
+            edit->setText(QStringLiteral("samples[8]"));
+            dialog->accept();
+            QVERIFY(dialog->isVisible());
+            QCOMPARE(dialog->findChild<QLabel*>(QStringLiteral("previewLabel"))->text(),
+                     QStringLiteral("'samples' has 8 elements"));
+            edit->setText(QStringLiteral("samples[7]"));
+            dialog->accept();
+        });
+        QTest::keySequence(&bench.dlg, QKeySequence(Qt::CTRL | Qt::Key_W));
+        QVERIFY(asked);
+        QVERIFY(bench.RowOf("listTRight", QStringLiteral("samples[7]")) >= 0);
+        QVERIFY(SpokenTexts::Heard().contains(
+            SpokenTexts::Spoken{QStringLiteral("samples[7] added to the watch list"), false}));
+    }
+
+    // Enter on the row that counts the elements left out opens Watch by Name at the
+    // array's next step.
+    void theMoreRowOpensWatchByName()
+    {
+        QTemporaryDir folder;
+        TypedDemoMap(folder);
+        elf::DebugInfo program;
+        elf::Type s16;
+        s16.kind = elf::TypeKind::Base, s16.name = "short", s16.byteSize = 2;
+        elf::Type samples;
+        samples.kind = elf::TypeKind::Array, samples.count = 300, samples.target = 0;
+        program.types = {s16, samples};
+        program.variables = {{"samples", sim::demo::kSamples * 2, 1}};
+        const auto bytes = elf::WriteDebugElf(program);
+        QFile elf(folder.filePath(QStringLiteral("demo.elf")));
+        QVERIFY(elf.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        elf.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+        elf.close();
+        Bench bench;
+        QTableView* list = bench.List("listLeft");
+        list->setCurrentIndex(list->model()->index(bench.RowOf("listLeft", QStringLiteral("samples")), 0));
+        bench.Trigger("listLeft", QStringLiteral("Expand"));
+        const int more = bench.RowOf("listLeft", QStringLiteral("… 44 more"));
+        QVERIFY(more > 0);
+        list->setCurrentIndex(list->model()->index(more, 0));
+        QString started;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<CWatchByName*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            started = dialog->findChild<QLineEdit*>(QStringLiteral("nameEdit"))->text();
+            dialog->reject();
+        });
+        QTest::keyClick(list, Qt::Key_Return);
+        QCOMPARE(started, QStringLiteral("samples["));
     }
 
     // Member rows are watched by their path, read at their own address with their own
