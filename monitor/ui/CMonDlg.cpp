@@ -100,8 +100,35 @@ CMonDlg::CMonDlg(pod::PodSession& session, McuSource currentMcu, QWidget* parent
     SetUpList(m_ui->listLeft, m_symbolModel);
     SetUpList(m_ui->listTRight, m_symbolWatchModel);
     SetUpList(m_ui->listBRight, m_addressWatchModel);
-    m_ui->vSplitter->setStretchFactor(1, 1);
+    // A larger window gives every pane more room: the symbol list a third of the width it
+    // gains, the symbol watch list three quarters of the height.
+    m_ui->vSplitter->setStretchFactor(0, 1);
+    m_ui->vSplitter->setStretchFactor(1, 2);
+    m_ui->hSplitter->setStretchFactor(0, 3);
     m_ui->hSplitter->setStretchFactor(1, 1);
+    // The dividers move by keyboard too: Alt+Left/Right and Alt+Up/Down.
+    const auto moveBy = [this](QSplitter* splitter, int step) {
+        QList<int> sizes = splitter->sizes();
+        if (sizes.size() != 2) return;
+        const int total = sizes[0] + sizes[1];
+        sizes[0] = std::clamp(sizes[0] + step, 0, total);
+        sizes[1] = total - sizes[0];
+        splitter->setSizes(sizes);
+        m_announcer->Announce(QStringLiteral("%1 percent").arg(total ? 100 * sizes[0] / total : 0));
+    };
+    const struct {
+        QKeySequence keys;
+        QSplitter* splitter;
+        int step;
+    } moves[] = {{QKeySequence(Qt::ALT | Qt::Key_Left), m_ui->vSplitter, -40},
+                 {QKeySequence(Qt::ALT | Qt::Key_Right), m_ui->vSplitter, 40},
+                 {QKeySequence(Qt::ALT | Qt::Key_Up), m_ui->hSplitter, -40},
+                 {QKeySequence(Qt::ALT | Qt::Key_Down), m_ui->hSplitter, 40}};
+    for (const auto& move : moves) {
+        auto* shortcut = new QShortcut(move.keys, this);
+        connect(shortcut, &QShortcut::activated, this,
+                [moveBy, splitter = move.splitter, step = move.step] { moveBy(splitter, step); });
+    }
     m_ui->vSplitter->handle(1)->setAccessibleName(
         QStringLiteral("Divider between the symbol list and the watch lists"));
     if (auto* grip = findChild<QSizeGrip*>())
@@ -172,6 +199,8 @@ void CMonDlg::SetUpList(QTableView* list, QAbstractItemModel* model)
     list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list->setWordWrap(false);
+    // "pcm_pOwnRecBuffer" and "pcm_pOwnRecLength" stay told apart when cut.
+    list->setTextElideMode(Qt::ElideMiddle);
     list->verticalHeader()->hide();
     list->verticalHeader()->setDefaultSectionSize(list->fontMetrics().height() + 6);
     list->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -584,6 +613,7 @@ void CMonDlg::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     if (!m_splittersPlaced) {
         ApplySplitterPositions();
+        ShrinkEmptyAddressList();
         m_splittersPlaced = true;
     }
     PublishVisibleRows(m_ui->listTRight);
@@ -606,6 +636,21 @@ void CMonDlg::ApplySplitterPositions()
     const int hTotal = h->height() - h->handleWidth();
     const int top = std::clamp(m_settings.hSplitterPosition - hOrigin, 0, hTotal);
     h->setSizes({top, hTotal - top});
+}
+
+// An empty address list keeps room for its header and a few rows; the symbol watch list,
+// where a project's variables are, takes the rest.
+void CMonDlg::ShrinkEmptyAddressList()
+{
+    if (m_addressWatchModel->rowCount() > 0) return;
+    QSplitter* h = m_ui->hSplitter;
+    QList<int> sizes = h->sizes();
+    const int room = m_ui->listBRight->horizontalHeader()->height() +
+                     4 * m_ui->listBRight->verticalHeader()->defaultSectionSize();
+    if (sizes.size() != 2 || sizes[1] <= room) return;
+    sizes[0] += sizes[1] - room;
+    sizes[1] = room;
+    h->setSizes(sizes);
 }
 
 void CMonDlg::ReadSplitterPositions()

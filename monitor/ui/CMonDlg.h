@@ -126,6 +126,7 @@ private:
     WatchListModel* ModelOf(monitor::WatchListId list) const;
     void ApplySplitterPositions();
     void ReadSplitterPositions();
+    void ShrinkEmptyAddressList();
 
     template <typename Fn> void OnUiThread(Fn&& fn)
     {

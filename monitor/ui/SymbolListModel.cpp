@@ -163,9 +163,10 @@ QVariant SymbolListModel::data(const QModelIndex& index, int role) const
     if (row->more > 0 && index.column() > 0) return {};
     if (role == Qt::DecorationRole && index.column() == 0 && row->more == 0)
         return listcells::IconForSize(member ? row->typed->sizeWords : entry.size);
-    // A screen reader hears the whole path, as the watch list will name the row.
-    if (role == Qt::AccessibleTextRole && index.column() == 0 && member && row->typed)
-        return QString::fromStdString(row->typed->path);
+    // A screen reader hears the whole path, as the watch list will name the row, and the
+    // tool tip shows it whole where the cell cuts it.
+    if ((role == Qt::AccessibleTextRole || role == Qt::ToolTipRole) && index.column() == 0 && row->more == 0)
+        return PathOf(*row);
     if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole) return {};
     switch (index.column()) {
     case 0:

@@ -114,6 +114,8 @@ QVariant WatchListModel::data(const QModelIndex& index, int role) const
         }
     }
     const Cell cell = CellOf(index.column());
+    // A long name is cut in the middle on screen; its tool tip holds it whole.
+    if (role == Qt::ToolTipRole && cell == Cell::Name) return QString::fromStdString(row.name);
     if (role == Qt::ToolTipRole && cell == Cell::ViewType && m_typeInfo) {
         const QString bits = m_typeInfo(row).bits;
         if (!bits.isEmpty()) return bits;
