@@ -87,6 +87,12 @@ bool DieReader::Spend()
     return false;
 }
 
+bool DieReader::Damaged(std::size_t offset)
+{
+    if (m_problem.empty()) m_problem = "the entry at " + HexText(offset) + " of .debug_info cannot be read";
+    return false;
+}
+
 const AbbrevTable* DieReader::Abbrevs(std::uint64_t offset)
 {
     auto found = m_abbrevs.find(offset);
@@ -107,14 +113,14 @@ bool DieReader::Read(const Unit& unit, std::size_t offset, Die& die)
     const std::uint64_t code = in.Uleb();
     if (!in.ok() || code == 0) return false;
     const Abbrev* abbrev = unit.abbrevs ? unit.abbrevs->Find(code) : nullptr;
-    if (!abbrev) return false;
+    if (!abbrev) return Damaged(offset);
     die = Die{};
     die.offset = offset;
     die.tag = abbrev->tag;
     die.children = abbrev->children;
     FormValue value;
     for (const AbbrevAttribute& attribute : abbrev->attributes) {
-        if (!ReadForm(in, attribute.form, unit.form, attribute.implicitConst, value)) return false;
+        if (!ReadForm(in, attribute.form, unit.form, attribute.implicitConst, value)) return Damaged(offset);
         die.Keep(attribute.name, value);
     }
     die.next = in.at();

@@ -68,7 +68,7 @@ public:
     const AbbrevTable* Abbrevs(std::uint64_t offset);
 
     // The entry at `offset` of .debug_info in `unit`; false at a null entry, an unknown
-    // abbreviation, damage or when the budget is spent.
+    // abbreviation, damage (which the problem says) or when the budget is spent.
     bool Read(const Unit& unit, std::size_t offset, Die& die);
 
     // Hands every entry below `parent` to `visit(die, depth)` (depth 1: its children),
@@ -86,6 +86,8 @@ public:
 
 private:
     bool Spend();
+    // Says that the entry at `offset` is damaged; false.
+    bool Damaged(std::size_t offset);
     std::optional<std::pair<std::uint64_t, std::string_view>> StrAt(std::uint64_t offset) const;
 
     DwarfSections m_sections;

@@ -3,6 +3,7 @@
 #include <dwarf.h>
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,16 +31,20 @@ public:
             if (m_info.dwarfVersion == 0) m_info.dwarfVersion = header.version;
             Unit unit;
             unit.header = header;
-            unit.form = {header.version, header.addressSize, header.offset};
+            unit.form = {header.version, header.addressSize, header.offset, header.end};
             unit.abbrevs = m_dies.Abbrevs(header.abbrevOffset);
-            if (!unit.abbrevs) continue;
+            if (!unit.abbrevs) {
+                m_graph.Note("the abbreviations of the unit at " + HexText(header.offset) +
+                             " of .debug_info lie outside .debug_abbrev");
+                continue;
+            }
+            // A unit without a readable first entry is still one that others refer into.
             Die top;
-            if (!m_dies.Read(unit, header.firstEntry, top)) continue;
-            // Indexed strings and addresses of DWARF 5 start after the tables' headers
-            // when the unit does not say where.
-            const bool five = header.version >= 5;
-            unit.strOffsetsBase = top.Unsigned(DW_AT_str_offsets_base).value_or(five ? 8 : 0);
-            unit.addrBase = top.Unsigned(DW_AT_addr_base).value_or(five ? 8 : 0);
+            m_dies.Read(unit, header.firstEntry, top);
+            // Indexed strings of DWARF 5 start after the table's header when the unit does
+            // not say where, as in libdw; indexed addresses then start at 0.
+            unit.strOffsetsBase = top.Unsigned(DW_AT_str_offsets_base).value_or(header.version >= 5 ? 8 : 0);
+            unit.addrBase = top.Unsigned(DW_AT_addr_base).value_or(0);
             m_units.push_back({unit, top});
         }
         for (const auto& [unit, top] : m_units) {
@@ -82,7 +87,7 @@ private:
     // The entry a reference leads to, with the unit it lies in.
     const Unit* Follow(const FormValue* value, Die& target)
     {
-        if (!value || value->kind != FormClass::Reference || value->zeroReference) return nullptr;
+        if (!value || value->kind != FormClass::Reference || value->zeroReference || value->outsideUnit) return nullptr;
         const Unit* unit = UnitAt(value->value);
         if (!unit || !m_dies.Read(*unit, static_cast<std::size_t>(value->value), target)) return nullptr;
         return unit;
@@ -97,7 +102,12 @@ private:
         for (int hop = 0; hop <= kMaxOrigins; ++hop) {
             if (const FormValue* name = current.Get(DW_AT_name)) {
                 const auto text = m_dies.String(*unit, *name);
-                return text ? m_graph.NameAt(text->first, text->second) : Name{};
+                if (!text) {
+                    m_graph.Note("the name of the entry at " + HexText(current.offset) +
+                                 " of .debug_info lies outside its string table");
+                    return {};
+                }
+                return m_graph.NameAt(text->first, text->second);
             }
             const FormValue* origin = current.Get(DW_AT_abstract_origin);
             if (!origin) origin = current.Get(DW_AT_specification);
@@ -113,6 +123,10 @@ private:
     {
         const FormValue* value = die.Get(DW_AT_type);
         if (!value || value->kind != FormClass::Reference || value->zeroReference) return -1;
+        if (value->outsideUnit) {
+            m_graph.Note("the entry at " + HexText(die.offset) + " of .debug_info refers past the end of its unit");
+            return -1;
+        }
         return Intern(value->value, depth + 1);
     }
 
@@ -126,11 +140,11 @@ private:
         if (!m_dies.Read(*unit, static_cast<std::size_t>(offset), die)) return index; // unknown
         Type type;
         type.name = NameOf(*unit, die);
-        type.byteSize = static_cast<std::uint32_t>(die.Unsigned(DW_AT_byte_size).value_or(0));
+        type.byteSize = static_cast<std::uint32_t>(Number(die, DW_AT_byte_size).value_or(0));
         switch (die.tag) {
         case DW_TAG_base_type:
             type.kind = TypeKind::Base;
-            switch (die.Unsigned(DW_AT_encoding).value_or(0)) {
+            switch (Number(die, DW_AT_encoding).value_or(0)) {
             case DW_ATE_float: type.encoding = BaseEncoding::Float; break;
             case DW_ATE_unsigned:
             case DW_ATE_unsigned_char: type.encoding = BaseEncoding::Unsigned; break;
@@ -143,7 +157,7 @@ private:
             type.kind = TypeKind::Pointer;
             // A compiler that gives no size means an address of the unit's size.
             if (!die.Has(DW_AT_byte_size)) type.byteSize = unit->header.addressSize;
-            type.addressClass = static_cast<std::uint8_t>(die.Unsigned(DW_AT_address_class).value_or(0));
+            type.addressClass = static_cast<std::uint8_t>(Number(die, DW_AT_address_class).value_or(0));
             type.target = TypeOf(die, depth);
             break;
         case DW_TAG_structure_type:
@@ -178,8 +192,19 @@ private:
         return index;
     }
 
+    // A number an entry gives; one given in another form (damage) is said and left out.
+    std::optional<std::uint64_t> Number(const Die& die, std::uint32_t attribute)
+    {
+        const FormValue* value = die.Get(attribute);
+        std::uint64_t number = 0;
+        if (!value) return std::nullopt;
+        if (AsUnsigned(*value, number)) return number;
+        m_graph.Note("the entry at " + HexText(die.offset) + " of .debug_info gives a number in a form that is not one");
+        return std::nullopt;
+    }
+
     // A member's offset: a DW_OP_plus_uconst block (DWARF 2) or a constant (later).
-    static std::uint32_t MemberOffset(const Die& die)
+    std::uint32_t MemberOffset(const Die& die)
     {
         const FormValue* location = die.Get(DW_AT_data_member_location);
         if (!location) return 0;
@@ -193,8 +218,7 @@ private:
             }
             return static_cast<std::uint32_t>(value);
         }
-        std::uint64_t value = 0;
-        return AsUnsigned(*location, value) ? static_cast<std::uint32_t>(value) : 0;
+        return static_cast<std::uint32_t>(Number(die, DW_AT_data_member_location).value_or(0));
     }
 
     // The bit field's place in its storage unit, the lowest bit counted as 0. DWARF 2 and
@@ -204,13 +228,13 @@ private:
     // does not fit the unit.
     bool PlaceBitField(const Die& die, Member& member)
     {
-        const auto size = static_cast<std::uint32_t>(die.Unsigned(DW_AT_bit_size).value_or(0));
+        const auto size = static_cast<std::uint32_t>(Number(die, DW_AT_bit_size).value_or(0));
         if (!die.Has(DW_AT_bit_offset) && die.Has(DW_AT_data_bit_offset)) {
-            std::uint64_t unit = die.Unsigned(DW_AT_byte_size).value_or(0);
+            std::uint64_t unit = Number(die, DW_AT_byte_size).value_or(0);
             if (unit == 0) unit = ByteSize(m_info, member.type).value_or(2);
             if (unit == 0 || unit > 4 || size == 0) return false;
             const std::uint64_t bits = unit * 8;
-            const std::uint64_t first = die.Unsigned(DW_AT_data_bit_offset).value_or(0) + 8ull * member.byteOffset;
+            const std::uint64_t first = Number(die, DW_AT_data_bit_offset).value_or(0) + 8ull * member.byteOffset;
             const std::uint64_t start = first / bits * bits;
             if (first - start + size > bits || start / 8 > 0xFFFFFFFFu) return false;
             member.byteOffset = static_cast<std::uint32_t>(start / 8);
@@ -219,8 +243,8 @@ private:
             member.bitLsb = static_cast<std::uint16_t>(first - start);
             return true;
         }
-        const auto unit = static_cast<std::uint32_t>(die.Unsigned(DW_AT_byte_size).value_or(2));
-        const auto msb = static_cast<std::uint32_t>(die.Unsigned(DW_AT_bit_offset).value_or(0));
+        const auto unit = static_cast<std::uint32_t>(Number(die, DW_AT_byte_size).value_or(2));
+        const auto msb = static_cast<std::uint32_t>(Number(die, DW_AT_bit_offset).value_or(0));
         if (unit == 0 || unit > 4 || size == 0 || size > unit * 8 || msb > unit * 8 - size) return false;
         member.unitBytes = static_cast<std::uint16_t>(unit);
         member.bitSize = static_cast<std::uint16_t>(size);
@@ -253,9 +277,9 @@ private:
             if (die.tag != DW_TAG_subrange_type) return Visit::Skip;
             std::uint64_t count = 0;
             if (die.Has(DW_AT_count))
-                count = die.Unsigned(DW_AT_count).value_or(0);
+                count = Number(die, DW_AT_count).value_or(0);
             else if (die.Has(DW_AT_upper_bound))
-                count = die.Unsigned(DW_AT_upper_bound).value_or(0) + 1 - die.Unsigned(DW_AT_lower_bound).value_or(0);
+                count = Number(die, DW_AT_upper_bound).value_or(0) + 1 - Number(die, DW_AT_lower_bound).value_or(0);
             counts.push_back(static_cast<std::uint32_t>(std::min<std::uint64_t>(count, 0xFFFFFF)));
             return counts.size() < kMaxDimensions ? Visit::Skip : Visit::Stop;
         });
@@ -270,7 +294,8 @@ private:
             if (die.tag != DW_TAG_enumerator) return Visit::Skip;
             m_graph.CountRow();
             std::int64_t value = 0;
-            if (const FormValue* constant = die.Get(DW_AT_const_value)) AsSigned(*constant, value);
+            if (const FormValue* constant = die.Get(DW_AT_const_value); constant && !AsSigned(*constant, value))
+                m_graph.Note("the enumerator at " + HexText(die.offset) + " of .debug_info has no number");
             type.enumerators.push_back({NameOf(unit, die), value});
             return Visit::Skip;
         });
@@ -292,7 +317,10 @@ private:
             const std::uint64_t index = in.Uleb();
             if (!in.ok() || in.left() != 0) return;
             const auto address = m_dies.IndexedAddress(unit, index);
-            if (!address) return;
+            if (!address) {
+                m_graph.Note("the address of the entry at " + HexText(die.offset) + " of .debug_info lies outside .debug_addr");
+                return;
+            }
             variable.byteAddress = static_cast<std::uint32_t>(*address);
         } else {
             return;
@@ -314,10 +342,17 @@ private:
     std::vector<std::pair<Unit, Die>> m_units;
 };
 
-std::span<const std::uint8_t> SectionBytes(const ElfImage& image, const char* name)
+// The toolchains of this target never compress their debug sections; a compressed one
+// is read as missing rather than as its compressed bytes.
+std::span<const std::uint8_t> SectionBytes(const ElfImage& image, const char* name, DebugInfo& info)
 {
     const ElfImage::Section* section = image.Find(name);
-    return section ? image.Bytes(*section) : std::span<const std::uint8_t>{};
+    if (!section) return {};
+    if (section->compressed) {
+        if (info.problem.empty()) info.problem = "section " + section->name + " is compressed, which is not read";
+        return {};
+    }
+    return image.Bytes(*section);
 }
 
 } // namespace
@@ -327,12 +362,12 @@ void ReadDwarf2(std::span<const std::uint8_t> file, const ElfImage& image, const
     for (const auto& section : image.sections())
         if (section.cut && info.problem.empty()) info.problem = "section " + section.name + " is cut short";
     DwarfSections sections;
-    sections.info = SectionBytes(image, ".debug_info");
-    sections.abbrev = SectionBytes(image, ".debug_abbrev");
-    sections.str = SectionBytes(image, ".debug_str");
-    sections.lineStr = SectionBytes(image, ".debug_line_str");
-    sections.strOffsets = SectionBytes(image, ".debug_str_offsets");
-    sections.addr = SectionBytes(image, ".debug_addr");
+    sections.info = SectionBytes(image, ".debug_info", info);
+    sections.abbrev = SectionBytes(image, ".debug_abbrev", info);
+    sections.str = SectionBytes(image, ".debug_str", info);
+    sections.lineStr = SectionBytes(image, ".debug_line_str", info);
+    sections.strOffsets = SectionBytes(image, ".debug_str_offsets", info);
+    sections.addr = SectionBytes(image, ".debug_addr", info);
     Dwarf2Types(sections, limits, info, file.size()).ReadAll();
 }
 

@@ -19,7 +19,7 @@ std::optional<AbbrevTable> AbbrevTable::Parse(std::span<const std::uint8_t> sect
         ++work;
         Abbrev abbrev;
         const std::uint64_t tag = in.Uleb();
-        abbrev.children = in.U8() != 0;
+        abbrev.children = in.U8() == DW_CHILDREN_yes;
         if (tag > 0xFFFF) return table;
         abbrev.tag = static_cast<std::uint32_t>(tag);
         for (;;) {

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace elf {
@@ -99,6 +100,18 @@ private:
     std::size_t m_at = 0;
     bool m_ok = false;
 };
+
+// An offset as the notes give it: "0x1c".
+inline std::string HexText(std::uint64_t value)
+{
+    static const char kDigits[] = "0123456789abcdef";
+    std::string text;
+    do {
+        text.insert(text.begin(), kDigits[value & 0xF]);
+        value >>= 4;
+    } while (value != 0);
+    return "0x" + text;
+}
 
 inline std::string_view AsText(std::span<const std::uint8_t> bytes)
 {

@@ -24,13 +24,14 @@ bool Block(Cursor& in, std::uint64_t size, FormValue& out)
     return in.ok();
 }
 
-bool Reference(Cursor& in, std::size_t width, std::size_t base, FormValue& out)
+bool Reference(Cursor& in, std::size_t width, std::size_t base, std::size_t end, FormValue& out)
 {
     out.kind = FormClass::Reference;
     const std::uint64_t stored = width == 0 ? in.Uleb() : in.Fixed(width);
     // A dead-stripped unit's references read 0: "no type", not the unit's header.
     out.zeroReference = stored == 0;
     out.value = stored + base;
+    out.outsideUnit = stored >= end - base;
     return in.ok();
 }
 
@@ -71,13 +72,14 @@ bool Read(Cursor& in, std::uint64_t form, const FormContext& context, std::int64
     case DW_FORM_strx2: return Fixed(in, 2, FormClass::StrIndex, out);
     case DW_FORM_strx3: return Fixed(in, 3, FormClass::StrIndex, out);
     case DW_FORM_strx4: return Fixed(in, 4, FormClass::StrIndex, out);
-    case DW_FORM_ref1: return Reference(in, 1, context.unitOffset, out);
-    case DW_FORM_ref2: return Reference(in, 2, context.unitOffset, out);
-    case DW_FORM_ref4: return Reference(in, 4, context.unitOffset, out);
-    case DW_FORM_ref8: return Reference(in, 8, context.unitOffset, out);
-    case DW_FORM_ref_udata: return Reference(in, 0, context.unitOffset, out);
+    case DW_FORM_ref1: return Reference(in, 1, context.unitOffset, context.unitEnd, out);
+    case DW_FORM_ref2: return Reference(in, 2, context.unitOffset, context.unitEnd, out);
+    case DW_FORM_ref4: return Reference(in, 4, context.unitOffset, context.unitEnd, out);
+    case DW_FORM_ref8: return Reference(in, 8, context.unitOffset, context.unitEnd, out);
+    case DW_FORM_ref_udata: return Reference(in, 0, context.unitOffset, context.unitEnd, out);
     // DWARF 2 wrote section offsets as wide as an address; DWARF 3 made them offsets.
-    case DW_FORM_ref_addr: return Reference(in, context.version == 2 ? context.addressSize : 4, 0, out);
+    case DW_FORM_ref_addr:
+        return Reference(in, context.version == 2 ? context.addressSize : 4, 0, ~std::size_t{0}, out);
     case DW_FORM_ref_sig8: return Fixed(in, 8, FormClass::Signature, out);
     case DW_FORM_block1: return Block(in, in.U8(), out);
     case DW_FORM_block2: return Block(in, in.U16(), out);

@@ -13,6 +13,7 @@ struct FormContext {
     int version = 2;
     std::uint8_t addressSize = 4;
     std::size_t unitOffset = 0; // where the unit starts in .debug_info
+    std::size_t unitEnd = ~std::size_t{0}; // where it ends: its own references stay inside
 };
 
 // An attribute value as the form gives it; strings and addresses given by index are
@@ -41,6 +42,7 @@ struct FormValue {
     std::uint64_t value = 0;               // number, offset, index, reference
     std::uint8_t width = 0;                // bytes of a fixed-size constant (for sign extension)
     bool zeroReference = false;            // a reference whose stored offset is 0
+    bool outsideUnit = false;              // a unit-relative reference past the unit's end
     std::span<const std::uint8_t> bytes;   // blocks and inline strings
     std::size_t at = 0;                    // where the value lies in .debug_info
 };

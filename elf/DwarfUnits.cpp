@@ -15,24 +15,13 @@ void Note(std::string& problem, const std::string& text)
     if (problem.empty()) problem = text;
 }
 
-std::string Hex(std::size_t value)
-{
-    static const char kDigits[] = "0123456789abcdef";
-    std::string text;
-    do {
-        text.insert(text.begin(), kDigits[value & 0xF]);
-        value >>= 4;
-    } while (value != 0);
-    return "0x" + text;
-}
-
 // The fields after the length; false when they are not a unit header.
 bool ReadHeader(std::span<const std::uint8_t> section, UnitHeader& unit, std::string& problem)
 {
     Cursor in(section.subspan(0, unit.end), unit.offset + 4);
     unit.version = in.U16();
     if (unit.version < 2 || unit.version > 5) {
-        Note(problem, "the unit at " + Hex(unit.offset) + " of .debug_info has DWARF version " +
+        Note(problem, "the unit at " + HexText(unit.offset) + " of .debug_info has DWARF version " +
                           std::to_string(unit.version));
         return false;
     }
@@ -41,6 +30,11 @@ bool ReadHeader(std::span<const std::uint8_t> section, UnitHeader& unit, std::st
         unit.unitType = in.U8();
         unit.addressSize = in.U8();
         unit.abbrevOffset = in.U32();
+        if (unit.unitType < DW_UT_compile || unit.unitType > DW_UT_split_type) {
+            Note(problem, "the unit at " + HexText(unit.offset) + " of .debug_info is of unknown type " +
+                              std::to_string(unit.unitType));
+            return false;
+        }
         if (unit.unitType == DW_UT_type || unit.unitType == DW_UT_split_type) in.Take(8 + 4);
         if (unit.unitType == DW_UT_skeleton || unit.unitType == DW_UT_split_compile) in.Take(8);
     } else {
@@ -48,7 +42,7 @@ bool ReadHeader(std::span<const std::uint8_t> section, UnitHeader& unit, std::st
         unit.addressSize = in.U8();
     }
     if (!in.ok() || unit.addressSize == 0 || unit.addressSize > 8) {
-        Note(problem, "the unit at " + Hex(unit.offset) + " of .debug_info has no valid header");
+        Note(problem, "the unit at " + HexText(unit.offset) + " of .debug_info has no valid header");
         return false;
     }
     unit.firstEntry = in.at();
@@ -82,7 +76,7 @@ std::vector<UnitHeader> FindUnits(std::span<const std::uint8_t> section, std::st
         std::size_t lengthBytes = 4;
         if (length == 0xFFFFFFFFu) {
             // 64-bit DWARF: this target's toolchains never write it; stepped over.
-            Note(problem, "the unit at " + Hex(at) + " of .debug_info is 64-bit DWARF, which is not read");
+            Note(problem, "the unit at " + HexText(at) + " of .debug_info is 64-bit DWARF, which is not read");
             length = in.U64();
             lengthBytes = 12;
             if (!in.ok() || length > end - at - lengthBytes) return units;
@@ -90,7 +84,7 @@ std::vector<UnitHeader> FindUnits(std::span<const std::uint8_t> section, std::st
             continue;
         }
         if (length >= 0xFFFFFFF0u) {
-            Note(problem, "the unit at " + Hex(at) + " of .debug_info has a reserved length");
+            Note(problem, "the unit at " + HexText(at) + " of .debug_info has a reserved length");
             return units;
         }
         if (length > end - at - lengthBytes) {

@@ -4,6 +4,7 @@
 #include <elfutils/libdw.h>
 #include <libelf.h>
 
+#include <algorithm>
 #include <string>
 #include <unordered_map>
 
@@ -87,7 +88,7 @@ public:
             return;
         }
         Dwarf_Die child;
-        if (dwarf_child(parent, &child) != 0) return;
+        if (Failed(dwarf_child(parent, &child))) return;
         do {
             if (Full()) return;
             ++m_rows;
@@ -97,10 +98,18 @@ public:
             } else if (tag == DW_TAG_subprogram || tag == DW_TAG_lexical_block) {
                 WalkScope(&child, depth + 1); // statics of functions
             }
-        } while (dwarf_siblingof(&child, &child) == 0);
+        } while (!Failed(dwarf_siblingof(&child, &child)));
     }
 
 private:
+    // libdw's walks end quietly at damage (-1, where 1 is the end of a list); said
+    // here so that a file libdw did not read whole is not taken for one it did.
+    bool Failed(int result)
+    {
+        if (result < 0) Note(m_info, std::string("libdw: ") + dwarf_errmsg(-1));
+        return result != 0;
+    }
+
     // One string of the file is converted once, however many entries name it.
     elf::Name Name(Dwarf_Die* die)
     {
@@ -164,6 +173,10 @@ private:
         if (zero) return -1;
         Dwarf_Die target;
         if (!dwarf_formref_die(&attr, &target)) return -1;
+        // A reference into a unit's header leads to no entry (libdw reads one there).
+        Dwarf_Die unit;
+        if (!dwarf_diecu(&target, &unit, nullptr, nullptr) || dwarf_dieoffset(&target) < dwarf_dieoffset(&unit))
+            return -1;
         return Intern(&target, depth + 1);
     }
 
@@ -183,6 +196,7 @@ private:
         Type type;
         type.name = Name(die);
         type.byteSize = static_cast<std::uint32_t>(Unsigned(die, DW_AT_byte_size));
+        if (dwarf_tag(die) == DW_TAG_invalid) Note(m_info, std::string("libdw: ") + dwarf_errmsg(-1));
         switch (dwarf_tag(die)) {
         case DW_TAG_base_type:
             type.kind = TypeKind::Base;
@@ -243,7 +257,7 @@ private:
     void ReadMembers(Dwarf_Die* die, int depth, Type& type)
     {
         Dwarf_Die child;
-        if (dwarf_child(die, &child) != 0) return;
+        if (Failed(dwarf_child(die, &child))) return;
         do {
             if (Full()) return;
             if (dwarf_tag(&child) != DW_TAG_member) continue;
@@ -277,7 +291,7 @@ private:
                 member.bitLsb = static_cast<std::uint16_t>(unit * 8 - msb - size);
             }
             type.members.push_back(std::move(member));
-        } while (dwarf_siblingof(&child, &child) == 0);
+        } while (!Failed(dwarf_siblingof(&child, &child)));
     }
 
     // Each subrange is one dimension; the inner ones become arrays of their own so that
@@ -288,7 +302,7 @@ private:
         const int element = TypeOf(die, depth);
         std::vector<std::uint32_t> counts;
         Dwarf_Die child;
-        if (dwarf_child(die, &child) == 0) {
+        if (!Failed(dwarf_child(die, &child))) {
             do {
                 if (dwarf_tag(&child) != DW_TAG_subrange_type) continue;
                 std::uint64_t count = 0;
@@ -297,7 +311,7 @@ private:
                 else if (Has(&child, DW_AT_upper_bound))
                     count = Unsigned(&child, DW_AT_upper_bound) + 1 - Unsigned(&child, DW_AT_lower_bound);
                 counts.push_back(static_cast<std::uint32_t>(count > 0xFFFFFFu ? 0xFFFFFFu : count));
-            } while (dwarf_siblingof(&child, &child) == 0 && counts.size() < 8);
+            } while (!Failed(dwarf_siblingof(&child, &child)) && counts.size() < 8);
         }
         if (counts.empty()) counts.push_back(0);
         int inner = element;
@@ -317,7 +331,7 @@ private:
     void ReadEnumerators(Dwarf_Die* die, Type& type)
     {
         Dwarf_Die child;
-        if (dwarf_child(die, &child) != 0) return;
+        if (Failed(dwarf_child(die, &child))) return;
         do {
             if (Full()) return;
             if (dwarf_tag(&child) != DW_TAG_enumerator) continue;
@@ -326,7 +340,7 @@ private:
             Dwarf_Sword value = 0;
             if (dwarf_attr(&child, DW_AT_const_value, &attr)) dwarf_formsdata(&attr, &value);
             type.enumerators.push_back({Name(&child), value});
-        } while (dwarf_siblingof(&child, &child) == 0);
+        } while (!Failed(dwarf_siblingof(&child, &child)));
     }
 
     // DW_OP_addr and an address as wide as the block leaves room for: the unit header's
@@ -340,7 +354,9 @@ private:
         if (block.length >= 3 && block.length <= 5 && block.data[0] == DW_OP_addr) {
             for (std::size_t i = block.length - 1; i >= 1; --i)
                 variable.byteAddress = (variable.byteAddress << 8) | block.data[i];
-        } else if (block.length >= 2 && block.data[0] == DW_OP_addrx) {
+        } else if (block.length >= 2 && block.data[0] == DW_OP_addrx && (block.data[block.length - 1] & 0x80) == 0 &&
+                   std::all_of(block.data + 1, block.data + block.length - 1, [](unsigned char b) { return (b & 0x80) != 0; })) {
+            // One DW_OP_addrx and nothing after it.
             Dwarf_Op* ops = nullptr;
             std::size_t count = 0;
             Dwarf_Attribute result;
@@ -376,6 +392,12 @@ void ReadDwarf2(std::vector<std::uint8_t>& bytes, const ElfImage& image, const L
     // Cut sections are declared at the length the file holds, so that libelf hands out
     // what is there instead of refusing the section.
     for (const auto& section : image.sections()) {
+        // libelf would decompress it; our reader does not, and its problem says so.
+        if (section.compressed) Note(info, "section " + section.name + " is compressed");
+        // libdw leaves out debug sections of a group (those of split DWARF objects).
+        constexpr std::uint32_t kGroup = 0x200;
+        if ((section.flags & kGroup) != 0 && section.name.starts_with(".debug"))
+            Note(info, "section " + section.name + " is in a group");
         if (!section.cut) continue;
         WriteLe32(bytes, section.headerOffset + 20, section.size);
         Note(info, "section " + section.name + " is cut short");
@@ -414,6 +436,8 @@ void ReadDwarf2(std::vector<std::uint8_t>& bytes, const ElfImage& image, const L
                     info.producer = NameText(producer);
             }
             walker.WalkScope(&unit, 0);
+        } else {
+            Note(info, std::string("libdw: ") + dwarf_errmsg(-1));
         }
         if (walker.Full() || next <= offset) break;
         offset = next;

@@ -78,7 +78,7 @@ TEST_P(Forms, ReadWithTheirWidthAndClass)
 {
     const FormCase& c = GetParam();
     SCOPED_TRACE(c.what);
-    const FormContext context{c.version, 4, 0x1000};
+    const FormContext context{c.version, 4, 0x1000, 0x2000};
     Cursor in(c.bytes);
     FormValue value;
     ASSERT_EQ(ReadForm(in, c.form, context, -5, value), c.ok);
@@ -101,7 +101,7 @@ TEST(Forms, ZeroReferenceIsMarkedWhateverTheForm)
         const std::vector<std::uint8_t> zeros(8, 0);
         Cursor in(zeros);
         FormValue value;
-        ASSERT_TRUE(ReadForm(in, form, {2, 4, 0x40}, 0, value));
+        ASSERT_TRUE(ReadForm(in, form, {2, 4, 0x40, 0x80}, 0, value));
         EXPECT_TRUE(value.zeroReference);
     }
 }
@@ -120,9 +120,29 @@ TEST(Forms, AddressWideFormsFollowTheUnitsAddressSize)
         SCOPED_TRACE(::testing::Message() << "form " << c.form << ", DWARF " << c.version);
         Cursor in(bytes);
         FormValue value;
-        ASSERT_TRUE(ReadForm(in, c.form, {c.version, 2, 0}, 0, value));
+        ASSERT_TRUE(ReadForm(in, c.form, {c.version, 2, 0, 0x100}, 0, value));
         EXPECT_EQ(in.at(), c.consumed);
         EXPECT_EQ(value.value, 0x10u);
+    }
+}
+
+// A unit's own references stay inside it; DW_FORM_ref_addr may lead into any unit.
+TEST(Forms, UnitRelativeReferencesPastTheUnitAreMarked)
+{
+    const struct {
+        unsigned form;
+        std::vector<std::uint8_t> bytes;
+        bool outside;
+    } cases[] = {{DW_FORM_ref4, {0x3F, 0, 0, 0}, false},
+                 {DW_FORM_ref4, {0x40, 0, 0, 0}, true},
+                 {DW_FORM_ref_udata, {0x80, 0x01}, true},
+                 {DW_FORM_ref_addr, {0x00, 0x10, 0, 0}, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.form);
+        Cursor in(c.bytes);
+        FormValue value;
+        ASSERT_TRUE(ReadForm(in, c.form, {3, 4, 0x100, 0x140}, 0, value));
+        EXPECT_EQ(value.outsideUnit, c.outside);
     }
 }
 

@@ -124,6 +124,8 @@ const UnitCase kUnits[] = {
      "the last unit of .debug_info is cut short"},
     {"64-bit unit stepped over", Bytes{0xFF, 0xFF, 0xFF, 0xFF, 3, 0, 0, 0, 0, 0, 0, 0, 4, 0, 0} + Unit(4, 1),
      {{15, 27, 4, 26}}, "the unit at 0x0 of .debug_info is 64-bit DWARF, which is not read"},
+    {"unknown DWARF 5 unit type ends the walk", Unit(5, 2, 1, 9) + Unit(2, 2), {},
+     "the unit at 0x0 of .debug_info is of unknown type 9"},
     {"version 6 ends the walk", Unit(6, 2) + Unit(2, 2), {}, "the unit at 0x0 of .debug_info has DWARF version 6"},
     {"address size 0 ends the walk", Bytes{7, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0}, {},
      "the unit at 0x0 of .debug_info has no valid header"},
