@@ -49,7 +49,7 @@ struct Die {
     void Keep(std::uint32_t attribute, const FormValue& value);
 
 private:
-    static constexpr std::size_t kKept = 20;
+    static constexpr std::size_t kKept = 19; // the attributes of Slot() in DieWalker.cpp
     std::array<FormValue, kKept> m_values{};
 };
 

@@ -37,6 +37,8 @@ const AbbrevCase kAbbrevs[] = {
     {"one entry", {1, DW_TAG_variable, 0, DW_AT_name, DW_FORM_string, DW_AT_type, DW_FORM_ref4, 0, 0, 0}, 0, true, 1,
      DW_TAG_variable, false, 2, 0},
     {"children flag", {1, DW_TAG_structure_type, 1, 0, 0, 0}, 0, true, 1, DW_TAG_structure_type, true, 0, 0},
+    {"a children byte other than 1 means none", {1, DW_TAG_structure_type, 0x87, 0, 0, 0}, 0, true, 1,
+     DW_TAG_structure_type, false, 0, 0},
     {"implicit const keeps its value", {1, DW_TAG_member, 0, DW_AT_byte_size, DW_FORM_implicit_const, 0x7E, 0, 0, 0}, 0,
      true, 1, DW_TAG_member, false, 1, -2},
     {"codes out of order", {5, DW_TAG_typedef, 0, 0, 0, 2, DW_TAG_base_type, 0, 0, 0, 0}, 0, true, 2, DW_TAG_base_type,
