@@ -27,7 +27,7 @@ int Slot(std::uint32_t attribute)
     case DW_AT_str_offsets_base: return 15;
     case DW_AT_addr_base: return 16;
     case DW_AT_abstract_origin: return 17;
-    case DW_AT_specification: return 18;
+    case kAtCompletes: return 18;
     default: return -1;
     }
 }

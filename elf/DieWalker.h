@@ -15,6 +15,10 @@
 
 namespace elf {
 
+// The attribute (0x47) that links an entry to the declaration it completes, such as a
+// variable defined after an extern declaration of it.
+inline constexpr std::uint32_t kAtCompletes = 0x47;
+
 // The sections a DWARF 2+ reader looks at, each clipped to the file.
 struct DwarfSections {
     std::span<const std::uint8_t> info;

@@ -14,7 +14,7 @@
 namespace elf {
 namespace {
 
-// A chain of DW_AT_abstract_origin / DW_AT_specification followed for a name; longer
+// A chain of DW_AT_abstract_origin and kAtCompletes links followed for a name; longer
 // ones are damage.
 constexpr int kMaxOrigins = 16;
 
@@ -110,7 +110,7 @@ private:
                 return m_graph.NameAt(text->first, text->second);
             }
             const FormValue* origin = current.Get(DW_AT_abstract_origin);
-            if (!origin) origin = current.Get(DW_AT_specification);
+            if (!origin) origin = current.Get(kAtCompletes);
             Die next;
             unit = Follow(origin, next);
             if (!unit) return {};
@@ -327,12 +327,6 @@ private:
         }
         variable.name = NameOf(unit, die);
         variable.type = TypeOf(die, 0);
-        if (variable.type < 0 && !die.Has(DW_AT_type)) {
-            // A definition of a variable declared before names its type on the declaration.
-            Die declaration;
-            if (const Unit* origin = Follow(die.Get(DW_AT_specification), declaration); origin)
-                variable.type = TypeOf(declaration, 0);
-        }
         m_info.variables.push_back(std::move(variable));
     }
 

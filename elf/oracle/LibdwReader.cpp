@@ -370,12 +370,6 @@ private:
         }
         variable.name = Name(die);
         variable.type = TypeOf(die, 0);
-        if (variable.type < 0 && !Has(die, DW_AT_type)) {
-            Dwarf_Attribute spec;
-            Dwarf_Die declaration;
-            if (dwarf_attr(die, DW_AT_specification, &spec) && dwarf_formref_die(&spec, &declaration))
-                variable.type = TypeOf(&declaration, 0);
-        }
         m_info.variables.push_back(std::move(variable));
     }
 
