@@ -97,10 +97,10 @@ const AbbrevTable* DieReader::Abbrevs(std::uint64_t offset)
 {
     auto found = m_abbrevs.find(offset);
     if (found == m_abbrevs.end()) {
+        if (!Spend()) return nullptr;
         std::size_t work = 0;
         auto table = AbbrevTable::Parse(m_sections.abbrev, offset, work);
         m_work += work;
-        if (!Spend()) return nullptr;
         found = m_abbrevs.emplace(offset, std::move(table)).first;
     }
     return found->second ? &*found->second : nullptr;
@@ -140,8 +140,9 @@ std::optional<std::pair<std::uint64_t, std::string_view>> DieReader::String(cons
     case FormClass::StrOffset: return StrAt(value.value);
     case FormClass::LineStrOffset: return CStringAt(m_sections.lineStr, value.value, kInLineStr);
     case FormClass::StrIndex: {
+        const std::size_t size = m_sections.strOffsets.size();
+        if (unit.strOffsetsBase > size || value.value > size) return std::nullopt;
         const std::uint64_t at = unit.strOffsetsBase + value.value * 4;
-        if (value.value > m_sections.strOffsets.size() || at > m_sections.strOffsets.size()) return std::nullopt;
         Cursor in(m_sections.strOffsets, static_cast<std::size_t>(at));
         const std::uint32_t offset = in.U32();
         if (!in.ok()) return std::nullopt;

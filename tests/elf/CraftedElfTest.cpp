@@ -87,6 +87,31 @@ Bytes Dwarf64Unit()
     return {0xFF, 0xFF, 0xFF, 0xFF, 11, 0, 0, 0, 0, 0, 0, 0, 4, 0, 0, 0, 0, 0, 0, 0, 0, 4, 0};
 }
 
+// A unit in the writer's abbreviations (1: unit, 4: struct, 15: variable) where each of
+// `depth` structs holds the next and a variable of each comes first: reading the types
+// walks the inner structs again for each outer one, depth squared over two entries.
+Bytes NestedStructsUnit(std::uint32_t depth)
+{
+    Bytes unit = {0, 0, 0, 0, 2, 0, 0, 0, 0, 0, 4, 1, 'n', 0, 'p', 0, 1};
+    const auto u32 = [&](std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) unit.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    };
+    constexpr std::uint32_t kVariableBytes = 1 + 2 + 4 + 1 + 6;
+    constexpr std::uint32_t kStructBytes = 1 + 1 + 4;
+    const auto firstStruct = static_cast<std::uint32_t>(unit.size()) + depth * kVariableBytes;
+    for (std::uint32_t i = 0; i < depth; ++i) {
+        unit.push_back(15), unit.push_back('v'), unit.push_back(0);
+        u32(firstStruct + i * kStructBytes);
+        unit.push_back(1), unit.push_back(5), unit.push_back(0x03);
+        u32(0x100 + i);
+    }
+    for (std::uint32_t i = 0; i < depth; ++i) unit.push_back(4), unit.push_back(0), u32(4);
+    unit.insert(unit.end(), depth + 1, 0);
+    const auto length = static_cast<std::uint32_t>(unit.size() - 4);
+    for (int i = 0; i < 4; ++i) unit[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(length >> (8 * i));
+    return unit;
+}
+
 // The first unit's length made longer than what is left of the section.
 void StretchLastUnit(Bytes& bytes)
 {
@@ -186,6 +211,10 @@ const CraftedCase kCases[] = {
      },
      "section .debug_str is cut short",
      [](const DebugInfo& info) { EXPECT_EQ(TextOf(info, "f16Gain"), "Frac16"); }},
+    {"types nested so that their entries are walked over and over end in a note", test::SampleProgram,
+     [](WriterOptions& o) { o.leadingInfoBytes = NestedStructsUnit(1500); }, Nothing,
+     "the entries of .debug_info nest too deeply to be read whole",
+     [](const DebugInfo& info) { EXPECT_GT(info.variables.size(), 100u); }},
     {"DWARF 1: a one-byte enum whose values are one byte", OneByteEnum,
      [](WriterOptions& o) { o.dwarfVersion = 1, o.enumValuesAsWideAsEnum = true; }, Nothing, "",
      [](const DebugInfo& info) {
