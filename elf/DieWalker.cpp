@@ -28,6 +28,7 @@ int Slot(std::uint32_t attribute)
     case DW_AT_addr_base: return 16;
     case DW_AT_abstract_origin: return 17;
     case kAtCompletes: return 18;
+    case DW_AT_sibling: return 19;
     default: return -1;
     }
 }

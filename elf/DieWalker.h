@@ -1,5 +1,7 @@
 #pragma once
 
+#include <dwarf.h>
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -53,7 +55,7 @@ struct Die {
     void Keep(std::uint32_t attribute, const FormValue& value);
 
 private:
-    static constexpr std::size_t kKept = 19; // the attributes of Slot() in DieWalker.cpp
+    static constexpr std::size_t kKept = 20; // the attributes of Slot() in DieWalker.cpp
     std::array<FormValue, kKept> m_values{};
 };
 
@@ -126,9 +128,18 @@ bool DieReader::Walk(const Unit& unit, const Die& parent, Visitor&& visit)
             action = visit(die, depth);
             if (action == Visit::Stop) return false;
         }
+        const bool descend = skipFrom == 0 && action == Visit::Recurse;
+        // Children stepped over are jumped over where the entry says where its next
+        // sibling is, as libdw and debuggers do: also when the children flag was lost.
+        if (const FormValue* sibling = die.Get(DW_AT_sibling); !descend && sibling &&
+            sibling->kind == FormClass::Reference && !sibling->outsideUnit && sibling->value > die.offset &&
+            sibling->value < unit.header.end) {
+            at = static_cast<std::size_t>(sibling->value);
+            continue;
+        }
         if (die.children) {
             ++depth;
-            if (skipFrom == 0 && action != Visit::Recurse) skipFrom = depth;
+            if (!descend && skipFrom == 0) skipFrom = depth;
         }
     }
     return true;

@@ -43,14 +43,14 @@ public:
             m_dies.Read(unit, header.firstEntry, top);
             // Indexed strings of DWARF 5 start after the table's header when the unit does
             // not say where, as in libdw; indexed addresses then start at 0.
-            unit.strOffsetsBase = top.Unsigned(DW_AT_str_offsets_base).value_or(header.version >= 5 ? 8 : 0);
-            unit.addrBase = top.Unsigned(DW_AT_addr_base).value_or(0);
+            unit.strOffsetsBase = Number(top, DW_AT_str_offsets_base).value_or(header.version >= 5 ? 8 : 0);
+            unit.addrBase = Number(top, DW_AT_addr_base).value_or(0);
             m_units.push_back({unit, top});
         }
         for (const auto& [unit, top] : m_units) {
             if (m_info.producer.empty())
                 if (const FormValue* producer = top.Get(DW_AT_producer))
-                    if (const auto text = m_dies.String(unit, *producer)) m_info.producer = NameText(text->second);
+                    m_info.producer = NameFrom(unit, top, *producer);
             WalkScopes(unit, top);
             if (m_graph.Full()) break;
         }
@@ -97,26 +97,30 @@ private:
     // variable, an instance of an inlined function).
     Name NameOf(const Unit& start, const Die& die)
     {
+        if (const FormValue* name = die.Get(DW_AT_name)) return NameFrom(start, die, *name);
         const Unit* unit = &start;
-        Die current = die;
+        const Die* current = &die;
+        Die hops[2]; // the entry followed to and the one before it, whose link is being read
         for (int hop = 0; hop <= kMaxOrigins; ++hop) {
-            if (const FormValue* name = current.Get(DW_AT_name)) {
-                const auto text = m_dies.String(*unit, *name);
-                if (!text) {
-                    m_graph.Note("the name of the entry at " + HexText(current.offset) +
-                                 " of .debug_info lies outside its string table");
-                    return {};
-                }
-                return m_graph.NameAt(text->first, text->second);
-            }
-            const FormValue* origin = current.Get(DW_AT_abstract_origin);
-            if (!origin) origin = current.Get(kAtCompletes);
-            Die next;
+            const FormValue* origin = current->Get(DW_AT_abstract_origin);
+            if (!origin) origin = current->Get(kAtCompletes);
+            Die& next = hops[hop % 2];
             unit = Follow(origin, next);
             if (!unit) return {};
-            current = next;
+            current = &next;
+            if (const FormValue* name = current->Get(DW_AT_name)) return NameFrom(*unit, *current, *name);
         }
         return {};
+    }
+
+    Name NameFrom(const Unit& unit, const Die& die, const FormValue& name)
+    {
+        const auto text = m_dies.String(unit, name);
+        if (!text) {
+            m_graph.Note("the name of the entry at " + HexText(die.offset) + " of .debug_info lies outside its string table");
+            return {};
+        }
+        return m_graph.NameAt(text->first, text->second);
     }
 
     int TypeOf(const Die& die, int depth)
