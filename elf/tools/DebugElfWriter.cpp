@@ -432,7 +432,10 @@ private:
                 else list.U16(value);
                 list.Str(e->name);
             }
-            Attr(AT_element_list), m_out.U32(static_cast<std::uint32_t>(list.size()));
+            if (m_options.shortElementList)
+                Attr(AT_short_element_list), m_out.U16(static_cast<std::uint32_t>(list.size()));
+            else
+                Attr(AT_element_list), m_out.U32(static_cast<std::uint32_t>(list.size()));
             m_out.data.insert(m_out.data.end(), list.data.begin(), list.data.end());
         } else {
             Attr(AT_byte_size), m_out.U32(t.byteSize);

@@ -25,6 +25,8 @@ struct WriterOptions {
     // DWARF 1: the values of an enum's element list as wide as the enum (one or two
     // bytes) instead of as wide as a long.
     bool enumValuesAsWideAsEnum = false;
+    // DWARF 1: the element list with a 2-byte length (AT_short_element_list).
+    bool shortElementList = false;
     // DWARF 2+: names kept in .debug_str (DW_FORM_strp), one copy of each text.
     bool namesInStringTable = false;
     // DWARF 4: bit fields placed by DW_AT_data_bit_offset instead of DW_AT_bit_offset.

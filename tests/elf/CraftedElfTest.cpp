@@ -224,6 +224,13 @@ const CraftedCase kCases[] = {
          EXPECT_EQ(state->enumerators[1].value, 2);
          EXPECT_EQ(state->enumerators[2].value, 200);
      }},
+    {"DWARF 1: an element list with a 2-byte length", OneByteEnum,
+     [](WriterOptions& o) { o.dwarfVersion = 1, o.shortElementList = true; }, Nothing, "",
+     [](const DebugInfo& info) {
+         const Type* state = TypeAt(info, Find(info, "state")->type);
+         ASSERT_EQ(state->enumerators.size(), 3u);
+         EXPECT_EQ(state->enumerators[0].name, "IDLE");
+     }},
     {"DWARF 1: a one-byte enum whose values are as wide as a long", OneByteEnum,
      [](WriterOptions& o) { o.dwarfVersion = 1; }, Nothing, "",
      [](const DebugInfo& info) {
