@@ -163,11 +163,4 @@ std::optional<std::uint64_t> DieReader::IndexedAddress(const Unit& unit, std::ui
     return address;
 }
 
-std::optional<std::uint64_t> DieReader::Address(const Unit& unit, const FormValue& value) const
-{
-    if (value.kind == FormClass::Address) return value.value;
-    if (value.kind == FormClass::AddressIndex) return IndexedAddress(unit, value.value);
-    return std::nullopt;
-}
-
 } // namespace elf

@@ -86,8 +86,7 @@ public:
     // A string attribute's text and the place of its bytes in the file (one key per
     // string, whichever form and unit names it).
     std::optional<std::pair<std::uint64_t, std::string_view>> String(const Unit& unit, const FormValue& value) const;
-    // An address attribute, or an index into .debug_addr.
-    std::optional<std::uint64_t> Address(const Unit& unit, const FormValue& value) const;
+    // The address at `index` of the unit's part of .debug_addr (DW_OP_addrx).
     std::optional<std::uint64_t> IndexedAddress(const Unit& unit, std::uint64_t index) const;
 
 private:

@@ -31,7 +31,6 @@ public:
                                             std::size_t& work);
 
     const Abbrev* Find(std::uint64_t code) const;
-    std::size_t size() const { return m_dense.size() + m_sparse.size(); }
 
 private:
     // Codes are 1, 2, 3... in every toolchain's output: those are looked up by index.
