@@ -57,6 +57,7 @@ enum class TypeKind : std::uint8_t {
     Enum,
     Typedef,
     Qualifier, // const / volatile: transparent for layout, part of the C text
+    Function,  // what a function pointer points to; `target` is the return type (-1: void)
 };
 
 enum class BaseEncoding : std::uint8_t { Signed, Unsigned, Float, Boolean };

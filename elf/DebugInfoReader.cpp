@@ -35,10 +35,7 @@ DebugInfo ReadDebugInfo(std::span<const std::uint8_t> bytes, const Limits& limit
             info.problem = "section .debug_info is empty";
             return info;
         }
-        std::vector<std::uint8_t> copy(bytes.begin(), bytes.end());
-        // The copy's sections are found at the same places as in `bytes`.
-        const auto mine = ElfImage::Parse(copy, why);
-        ReadDwarf2(copy, *mine, limits, info);
+        ReadDwarf2(bytes, *image, limits, info);
     } else if (const auto* old = image->Find(".debug")) {
         if (old->cut) info.problem = "section .debug is cut short";
         ReadDwarf1(image->Bytes(*old), limits, info);

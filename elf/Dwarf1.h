@@ -17,6 +17,7 @@ enum Tag : std::uint16_t {
     TAG_compile_unit = 0x0011,
     TAG_structure_type = 0x0013,
     TAG_subroutine = 0x0014,
+    TAG_subroutine_type = 0x0015,
     TAG_typedef = 0x0016,
     TAG_union_type = 0x0017,
 };
@@ -46,6 +47,8 @@ enum Attribute : std::uint16_t {
     AT_bit_offset = 0x00c0 | FORM_DATA2,
     AT_bit_size = 0x00d0 | FORM_DATA4,
     AT_element_list = 0x00f0 | FORM_BLOCK4,
+    // The element list as an older issue of the format gave it, with a 2-byte length.
+    AT_short_element_list = 0x00f0 | FORM_BLOCK2,
     AT_producer = 0x0250 | FORM_STRING,
 };
 

@@ -7,6 +7,8 @@
 
 #include "elf/Dwarf1.h"
 #include "elf/ElfImage.h"
+#include "elf/TypeGraphBuilder.h"
+#include "elf/TypeLayout.h"
 
 namespace elf {
 namespace {
@@ -19,7 +21,8 @@ struct Entry {
     bool null = false;
     std::uint16_t tag = 0;
     std::uint32_t sibling = 0;
-    std::string name;
+    std::uint32_t nameAt = 0; // where the name's bytes lie in the section
+    std::string_view name;
     std::optional<std::uint32_t> byteSize;
     std::uint32_t bitOffset = 0;
     std::uint32_t bitSize = 0;
@@ -30,7 +33,7 @@ struct Entry {
     std::uint16_t typeAttribute = 0;
     std::uint32_t typeValue = 0;
     std::span<const std::uint8_t> typeBlock;
-    std::string producer;
+    std::string_view producer;
 };
 
 struct FundInfo {
@@ -66,7 +69,7 @@ std::optional<FundInfo> Fundamental(std::uint16_t code)
 class Reader {
 public:
     Reader(std::span<const std::uint8_t> bytes, const Limits& limits, DebugInfo& info)
-        : m_bytes(bytes), m_limits(limits), m_info(info)
+        : m_bytes(bytes), m_graph(limits, info, bytes.size()), m_info(info)
     {
     }
 
@@ -74,11 +77,11 @@ public:
     {
         std::uint32_t at = 0;
         while (at + 4 <= m_bytes.size()) {
-            if (Full()) return;
-            ++m_rows;
+            if (m_graph.Full()) return;
+            m_graph.CountRow();
             const Entry entry = Parse(at);
             if (!entry.null) {
-                if (entry.tag == TAG_compile_unit && m_info.producer.empty()) m_info.producer = entry.producer;
+                if (entry.tag == TAG_compile_unit && m_info.producer.empty()) m_info.producer = NameText(entry.producer);
                 if (entry.tag == TAG_global_variable || entry.tag == TAG_local_variable) AddVariable(entry);
             }
             at = entry.end;
@@ -86,18 +89,6 @@ public:
     }
 
 private:
-    void Note(const std::string& text)
-    {
-        if (m_info.problem.empty()) m_info.problem = text;
-    }
-
-    bool Full()
-    {
-        if (m_rows <= m_limits.maxRows) return false;
-        Note("more than " + std::to_string(m_limits.maxRows) + " entries; the rest was not read");
-        return true;
-    }
-
     std::uint32_t Le(std::span<const std::uint8_t> bytes, std::size_t at, int width) const
     {
         return ReadLe(bytes, at, width);
@@ -124,7 +115,8 @@ private:
             p += 2;
             std::uint32_t value = 0;
             std::span<const std::uint8_t> block;
-            std::string text;
+            std::string_view text;
+            std::size_t textAt = 0;
             std::size_t width = 0;
             switch (attribute & 0xF) {
             case FORM_ADDR:
@@ -147,7 +139,8 @@ private:
                 std::size_t z = p;
                 while (z < entry.end && body[z] != 0) ++z;
                 if (z == entry.end) return entry;
-                text.assign(reinterpret_cast<const char*>(body.data() + p), z - p);
+                text = std::string_view(reinterpret_cast<const char*>(body.data() + p), z - p);
+                textAt = p;
                 width = z - p + 1;
                 break;
             }
@@ -162,14 +155,20 @@ private:
             p += width;
             switch (attribute) {
             case AT_sibling: entry.sibling = value; break;
-            case AT_name: entry.name = NameText(text); break;
-            case AT_producer: entry.producer = NameText(text); break;
+            case AT_name:
+                entry.name = text;
+                entry.nameAt = static_cast<std::uint32_t>(textAt);
+                break;
+            case AT_producer: entry.producer = text; break;
             case AT_byte_size: entry.byteSize = value; break;
             case AT_bit_offset: entry.bitOffset = value; break;
             case AT_bit_size: entry.bitSize = value; break;
             case AT_location: entry.location = block; break;
             case AT_subscr_data: entry.subscripts = block; break;
-            case AT_element_list: entry.elements = block; break;
+            case AT_element_list:
+            case AT_short_element_list:
+                entry.elements = block;
+                break;
             case AT_fund_type:
             case AT_user_def_type:
             case AT_mod_fund_type:
@@ -184,12 +183,9 @@ private:
         return entry;
     }
 
-    int Add(Type type)
-    {
-        ++m_rows;
-        m_info.types.push_back(std::move(type));
-        return static_cast<int>(m_info.types.size() - 1);
-    }
+    int Add(Type type) { return m_graph.Add(std::move(type)); }
+
+    Name NameOf(const Entry& entry) { return m_graph.NameAt(entry.nameAt, entry.name); }
 
     int FundType(std::uint16_t code)
     {
@@ -213,7 +209,9 @@ private:
         type.target = target;
         if (modifier == MOD_pointer_to) {
             type.kind = TypeKind::Pointer;
-            type.byteSize = 2;
+            // Data pointers are one word; a function's address takes two.
+            const Type* pointee = TypeAt(m_info, target);
+            type.byteSize = pointee && pointee->kind == TypeKind::Function ? 4 : 2;
         } else {
             type.kind = TypeKind::Qualifier;
             type.name = modifier == MOD_const ? "const" : "volatile";
@@ -236,7 +234,7 @@ private:
             int type = attribute == AT_mod_fund_type
                            ? FundType(static_cast<std::uint16_t>(Le(block, mods, 2)))
                            : Intern(Le(block, mods, 4), depth + 1);
-            for (std::size_t i = mods; i-- > 0 && !Full();) type = Modified(block[i], type);
+            for (std::size_t i = mods; i-- > 0 && !m_graph.Full();) type = Modified(block[i], type);
             return type;
         }
         default: return -1;
@@ -250,19 +248,14 @@ private:
 
     int Intern(std::uint32_t offset, int depth)
     {
-        if (const auto found = m_types.find(offset); found != m_types.end()) return found->second;
+        if (const int known = m_graph.Known(offset); known >= 0) return known;
         if (offset == 0 || offset + 4 > m_bytes.size()) return -1;
-        if (depth > m_limits.maxDepth) {
-            Note("type references nest deeper than " + std::to_string(m_limits.maxDepth));
-            return -1;
-        }
-        if (Full()) return -1;
+        if (!m_graph.MayRead(depth)) return -1;
         const Entry entry = Parse(offset);
         if (entry.null) return -1;
-        const int index = Add(Type{});
-        m_types.emplace(offset, index);
+        const int index = m_graph.Reserve(offset);
         Type type;
-        type.name = entry.name;
+        type.name = NameOf(entry);
         type.byteSize = entry.byteSize.value_or(0);
         switch (entry.tag) {
         case TAG_structure_type:
@@ -281,10 +274,14 @@ private:
             type.kind = TypeKind::Typedef;
             type.target = TypeOf(entry, depth);
             break;
+        case TAG_subroutine_type:
+            type.kind = TypeKind::Function;
+            type.target = TypeOf(entry, depth);
+            break;
         default:
             break;
         }
-        m_info.types[static_cast<std::size_t>(index)] = std::move(type);
+        m_graph.Set(index, std::move(type));
         return index;
     }
 
@@ -292,13 +289,13 @@ private:
     {
         if (parent.sibling <= parent.end) return;
         const std::uint32_t stop = std::min<std::uint32_t>(parent.sibling, static_cast<std::uint32_t>(m_bytes.size()));
-        for (std::uint32_t at = parent.end; at + 4 <= stop && !Full();) {
-            ++m_rows;
+        for (std::uint32_t at = parent.end; at + 4 <= stop && !m_graph.Full();) {
+            m_graph.CountRow();
             const Entry child = Parse(at);
             if (child.null) break;
             if (child.tag == TAG_member) {
                 Member member;
-                member.name = child.name;
+                member.name = NameOf(child);
                 member.type = TypeOf(child, depth);
                 // OP_CONST n, OP_ADD: the offset added to the struct's address.
                 if (child.location.size() >= 5 && child.location[0] == OP_CONST)
@@ -353,33 +350,49 @@ private:
             }
         }
         if (counts.empty()) counts.push_back(0);
-        int inner = element;
-        for (std::size_t d = counts.size() - 1; d > 0; --d) {
-            Type dimension;
-            dimension.kind = TypeKind::Array;
-            dimension.count = counts[d];
-            dimension.target = inner;
-            inner = Add(std::move(dimension));
-        }
-        type.count = counts[0];
-        type.target = inner;
+        m_graph.Dimensions(counts, element, type);
     }
 
-    // Value (4 bytes) and name pairs, last enumerator first.
+    // Value and name pairs, last enumerator first. The values are as wide as the target's
+    // long (4 bytes), except that a compiler may write those of a one- or two-byte enum
+    // as wide as the enum: a list whose long values do not fit the enum, or that does not
+    // end where the list ends, is such a one.
     void ReadEnumerators(const Entry& entry, Type& type)
     {
-        const auto data = entry.elements;
-        for (std::size_t p = 0; p + 5 <= data.size() && !Full();) {
-            ++m_rows;
-            const auto value = static_cast<std::int32_t>(Le(data, p, 4));
-            std::size_t z = p + 4;
-            while (z < data.size() && data[z] != 0) ++z;
-            if (z == data.size()) break;
-            type.enumerators.push_back(
-                {NameText(std::string_view(reinterpret_cast<const char*>(data.data() + p + 4), z - p - 4)), value});
-            p = z + 1;
+        const std::uint32_t size = entry.byteSize.value_or(4);
+        if (!ReadElements(entry, 4, size, type) && (size == 1 || size == 2)) {
+            type.enumerators.clear();
+            ReadElements(entry, size, 0, type);
         }
         std::reverse(type.enumerators.begin(), type.enumerators.end());
+    }
+
+    // False when a value does not fit `fitBytes` (0: any) or the list is not read whole.
+    bool ReadElements(const Entry& entry, std::uint32_t width, std::uint32_t fitBytes, Type& type)
+    {
+        const auto data = entry.elements;
+        const auto base = static_cast<std::size_t>(data.data() - m_bytes.data());
+        std::size_t p = 0;
+        while (p + width + 1 <= data.size()) {
+            if (m_graph.Full()) return true;
+            m_graph.CountRow();
+            // A narrow value says nothing of its sign: taken as the unsigned number the
+            // monitor shows for a byte or word of the enum's size.
+            const std::uint32_t raw = Le(data, p, static_cast<int>(width));
+            const std::int64_t value = width == 4 ? std::int64_t{static_cast<std::int32_t>(raw)} : std::int64_t{raw};
+            if (fitBytes > 0 && fitBytes < 4) {
+                const std::int64_t low = -(std::int64_t{1} << (8 * fitBytes - 1));
+                const std::int64_t high = (std::int64_t{1} << (8 * fitBytes)) - 1;
+                if (value < low || value > high) return false;
+            }
+            std::size_t z = p + width;
+            while (z < data.size() && data[z] != 0) ++z;
+            if (z == data.size()) return false;
+            const std::string_view name(reinterpret_cast<const char*>(data.data() + p + width), z - p - width);
+            type.enumerators.push_back({m_graph.NameAt(base + p + width, name), value});
+            p = z + 1;
+        }
+        return p == data.size();
     }
 
     void AddVariable(const Entry& entry)
@@ -387,16 +400,14 @@ private:
         if (entry.location.size() < 5 || entry.location[0] != OP_ADDR) return;
         const std::uint32_t address = Le(entry.location, 1, 4);
         if (address == 0) return; // dead-stripped
-        m_info.variables.push_back({entry.name, address, TypeOf(entry, 0)});
+        m_info.variables.push_back({NameOf(entry), address, TypeOf(entry, 0)});
     }
 
     std::span<const std::uint8_t> m_bytes;
-    const Limits& m_limits;
+    TypeGraphBuilder m_graph;
     DebugInfo& m_info;
-    std::map<std::uint32_t, int> m_types;
     std::map<std::uint16_t, int> m_fund;
     std::map<std::pair<std::uint8_t, int>, int> m_modified;
-    std::size_t m_rows = 0;
 };
 
 } // namespace

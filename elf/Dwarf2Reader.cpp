@@ -1,189 +1,154 @@
 #include "elf/Dwarf2Reader.h"
 
 #include <dwarf.h>
-#include <elfutils/libdw.h>
-#include <libelf.h>
 
+#include <algorithm>
+#include <optional>
 #include <string>
-#include <unordered_map>
+#include <vector>
+
+#include "elf/DieWalker.h"
+#include "elf/TypeGraphBuilder.h"
+#include "elf/TypeLayout.h"
 
 namespace elf {
 namespace {
 
-void Note(DebugInfo& info, const std::string& text)
-{
-    if (info.problem.empty()) info.problem = text;
-}
+// A chain of DW_AT_abstract_origin and kAtCompletes links followed for a name; longer
+// ones are damage.
+constexpr int kMaxOrigins = 16;
 
-void WriteLe32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i) bytes[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
-// Whether a unit header can start at `at` of the section: a length that fits what is
-// left, a DWARF version of 2 to 5 and an address size of 2, 4 or 8. A unit whose length
-// is a multiple of 256 starts with a zero byte, and must not be taken for padding.
-bool CanStartUnit(std::span<const std::uint8_t> all, const ElfImage::Section& section, std::size_t at)
-{
-    constexpr std::size_t kHeaderAfterLength = 7; // version, abbreviations, address size
-    if (at + 4 + kHeaderAfterLength > section.size) return false;
-    const std::size_t header = section.offset + at;
-    const std::uint32_t length = ReadLe(all, header, 4);
-    if (length < kHeaderAfterLength || length > section.size - at - 4) return false;
-    const std::uint32_t version = ReadLe(all, header + 4, 2);
-    if (version < 2 || version > 5) return false;
-    // DWARF 5 puts the unit type before the address size; the older ones put the
-    // abbreviation offset there.
-    const std::uint32_t addressSize = ReadLe(all, header + (version == 5 ? 7 : 10), 1);
-    return addressSize == 2 || addressSize == 4 || addressSize == 8;
-}
-
-// Stray zero bytes after a unit become part of it (libdw reads them as null entries),
-// up to the first place a unit can start; a last unit longer than what is left of the
-// section is cut to fit.
-void MendUnits(std::vector<std::uint8_t>& bytes, const ElfImage::Section& section, DebugInfo& info)
-{
-    const std::span<const std::uint8_t> all(bytes);
-    std::size_t at = 0;
-    const std::size_t end = section.size;
-    while (at + 11 <= end) {
-        const std::size_t header = section.offset + at;
-        std::uint32_t length = ReadLe(all, header, 4);
-        if (length >= 0xFFFFFFF0u) return; // 64-bit DWARF: left as it is
-        if (length > end - at - 4) {
-            length = static_cast<std::uint32_t>(end - at - 4);
-            WriteLe32(bytes, header, length);
-            Note(info, "the last unit of .debug_info is cut short");
-        }
-        std::size_t next = at + 4 + length;
-        std::size_t gap = next;
-        while (gap < end && bytes[section.offset + gap] == 0 && !CanStartUnit(all, section, gap)) ++gap;
-        if (gap != next) {
-            WriteLe32(bytes, header, static_cast<std::uint32_t>(gap - at - 4));
-            next = gap;
-        }
-        at = next;
-    }
-}
-
-class UnitWalker {
+class Dwarf2Types {
 public:
-    UnitWalker(const Limits& limits, DebugInfo& info) : m_limits(limits), m_info(info) {}
-
-    bool Full()
+    Dwarf2Types(const DwarfSections& sections, const Limits& limits, DebugInfo& info, std::size_t fileBytes)
+        : m_graph(limits, info, fileBytes), m_dies(sections, info.problem), m_info(info)
     {
-        if (m_rows <= m_limits.maxRows) return false;
-        Note(m_info, "more than " + std::to_string(m_limits.maxRows) + " entries; the rest was not read");
-        return true;
     }
 
-    void WalkScope(Dwarf_Die* parent, int depth)
+    void ReadAll()
     {
-        if (depth > m_limits.maxDepth) {
-            Note(m_info, "entries nest deeper than " + std::to_string(m_limits.maxDepth));
-            return;
-        }
-        Dwarf_Die child;
-        if (dwarf_child(parent, &child) != 0) return;
-        do {
-            if (Full()) return;
-            ++m_rows;
-            const int tag = dwarf_tag(&child);
-            if (tag == DW_TAG_variable) {
-                AddVariable(&child);
-            } else if (tag == DW_TAG_subprogram || tag == DW_TAG_lexical_block) {
-                WalkScope(&child, depth + 1); // statics of functions
+        for (const UnitHeader& header : FindUnits(m_dies.sections().info, m_info.problem)) {
+            if (m_info.dwarfVersion == 0) m_info.dwarfVersion = header.version;
+            Unit unit;
+            unit.header = header;
+            unit.form = {header.version, header.addressSize, header.offset, header.end};
+            unit.abbrevs = m_dies.Abbrevs(header.abbrevOffset);
+            if (!unit.abbrevs) {
+                m_graph.Note("the abbreviations of the unit at " + HexText(header.offset) +
+                             " of .debug_info lie outside .debug_abbrev");
+                continue;
             }
-        } while (dwarf_siblingof(&child, &child) == 0);
+            // A unit without a readable first entry is still one that others refer into.
+            Die top;
+            m_dies.Read(unit, header.firstEntry, top);
+            // Indexed strings of DWARF 5 start after the table's header when the unit does
+            // not say where, as in libdw; indexed addresses then start at 0.
+            unit.strOffsetsBase = Number(top, DW_AT_str_offsets_base).value_or(header.version >= 5 ? 8 : 0);
+            unit.addrBase = Number(top, DW_AT_addr_base).value_or(0);
+            m_units.push_back({unit, top});
+        }
+        for (const auto& [unit, top] : m_units) {
+            if (m_info.producer.empty())
+                if (const FormValue* producer = top.Get(DW_AT_producer))
+                    m_info.producer = NameFrom(unit, top, *producer);
+            WalkScopes(unit, top);
+            if (m_graph.Full()) break;
+        }
+        if (m_info.dwarfVersion == 0) m_graph.Note("no unit of .debug_info could be read");
     }
 
 private:
-    // One string of the file is converted once, however many entries name it.
-    elf::Name Name(Dwarf_Die* die)
+    // Variables at the top of a unit and, as statics, in functions and their blocks.
+    void WalkScopes(const Unit& unit, const Die& top)
     {
-        const char* name = dwarf_diename(die);
-        if (!name) return {};
-        auto [slot, added] = m_names.try_emplace(name);
-        if (added) slot->second = NameText(name);
-        return slot->second;
-    }
-
-    static std::uint64_t Unsigned(Dwarf_Die* die, unsigned int at, std::uint64_t fallback = 0)
-    {
-        Dwarf_Attribute attr;
-        Dwarf_Word value = 0;
-        if (!dwarf_attr(die, at, &attr) || dwarf_formudata(&attr, &value) != 0) return fallback;
-        return value;
-    }
-
-    static bool Has(Dwarf_Die* die, unsigned int at)
-    {
-        Dwarf_Attribute attr;
-        return dwarf_attr(die, at, &attr) != nullptr;
-    }
-
-    // A member's offset: a DW_OP_plus_uconst block (DWARF 2) or a constant (later).
-    static std::uint32_t MemberOffset(Dwarf_Die* die)
-    {
-        Dwarf_Attribute attr;
-        if (!dwarf_attr(die, DW_AT_data_member_location, &attr)) return 0;
-        Dwarf_Block block;
-        if (dwarf_formblock(&attr, &block) == 0) {
-            if (block.length < 2 || block.data[0] != DW_OP_plus_uconst) return 0;
-            std::uint64_t value = 0;
-            for (std::size_t i = 1, shift = 0; i < block.length && shift < 35; ++i, shift += 7) {
-                value |= std::uint64_t{block.data[i] & 0x7Fu} << shift;
-                if ((block.data[i] & 0x80) == 0) break;
+        const int maxDepth = m_graph.limits().maxDepth;
+        m_dies.Walk(unit, top, [&](const Die& die, int depth) {
+            if (m_graph.Full()) return Visit::Stop;
+            m_graph.CountRow();
+            if (die.tag == DW_TAG_variable) {
+                AddVariable(unit, die);
+            } else if (die.tag == DW_TAG_subprogram || die.tag == DW_TAG_lexical_block) {
+                if (depth <= maxDepth) return Visit::Recurse;
+                m_graph.Note("entries nest deeper than " + std::to_string(maxDepth));
             }
-            return static_cast<std::uint32_t>(value);
-        }
-        Dwarf_Word value = 0;
-        return dwarf_formudata(&attr, &value) == 0 ? static_cast<std::uint32_t>(value) : 0;
+            return Visit::Skip;
+        });
     }
 
-    int TypeOf(Dwarf_Die* die, int depth)
+    const Unit* UnitAt(std::uint64_t offset) const
     {
-        Dwarf_Attribute attr;
-        if (!dwarf_attr(die, DW_AT_type, &attr)) return -1;
-        // Dead-stripped units refer to offset 0: no type, not the unit's header.
-        int width = 0;
-        switch (attr.form) {
-        case DW_FORM_ref1:
-        case DW_FORM_ref_udata: width = 1; break;
-        case DW_FORM_ref2: width = 2; break;
-        case DW_FORM_ref_addr:
-        case DW_FORM_ref4: width = 4; break;
-        case DW_FORM_ref8: width = 8; break;
-        default: break;
-        }
-        bool zero = attr.valp != nullptr && width > 0;
-        for (int i = 0; zero && i < width; ++i) zero = attr.valp[i] == 0;
-        if (zero) return -1;
-        Dwarf_Die target;
-        if (!dwarf_formref_die(&attr, &target)) return -1;
-        return Intern(&target, depth + 1);
+        const auto after = std::upper_bound(m_units.begin(), m_units.end(), offset,
+                                            [](std::uint64_t at, const auto& u) { return at < u.first.header.offset; });
+        if (after == m_units.begin()) return nullptr;
+        const Unit& unit = std::prev(after)->first;
+        return offset < unit.header.end ? &unit : nullptr;
     }
 
-    int Intern(Dwarf_Die* die, int depth)
+    // The entry a reference leads to, with the unit it lies in.
+    const Unit* Follow(const FormValue* value, Die& target)
     {
-        const Dwarf_Off offset = dwarf_dieoffset(die);
-        if (const auto found = m_types.find(offset); found != m_types.end()) return found->second;
-        if (depth > m_limits.maxDepth) {
-            Note(m_info, "type references nest deeper than " + std::to_string(m_limits.maxDepth));
+        if (!value || value->kind != FormClass::Reference || value->zeroReference || value->outsideUnit) return nullptr;
+        const Unit* unit = UnitAt(value->value);
+        if (!unit || !m_dies.Read(*unit, static_cast<std::size_t>(value->value), target)) return nullptr;
+        return unit;
+    }
+
+    // The entry's name, or that of the entry it completes (a definition of a declared
+    // variable, an instance of an inlined function).
+    Name NameOf(const Unit& start, const Die& die)
+    {
+        if (const FormValue* name = die.Get(DW_AT_name)) return NameFrom(start, die, *name);
+        const Unit* unit = &start;
+        const Die* current = &die;
+        Die hops[2]; // the entry followed to and the one before it, whose link is being read
+        for (int hop = 0; hop <= kMaxOrigins; ++hop) {
+            const FormValue* origin = current->Get(DW_AT_abstract_origin);
+            if (!origin) origin = current->Get(kAtCompletes);
+            Die& next = hops[hop % 2];
+            unit = Follow(origin, next);
+            if (!unit) return {};
+            current = &next;
+            if (const FormValue* name = current->Get(DW_AT_name)) return NameFrom(*unit, *current, *name);
+        }
+        return {};
+    }
+
+    Name NameFrom(const Unit& unit, const Die& die, const FormValue& name)
+    {
+        const auto text = m_dies.String(unit, name);
+        if (!text) {
+            m_graph.Note("the name of the entry at " + HexText(die.offset) + " of .debug_info lies outside its string table");
+            return {};
+        }
+        return m_graph.NameAt(text->first, text->second);
+    }
+
+    int TypeOf(const Die& die, int depth)
+    {
+        const FormValue* value = die.Get(DW_AT_type);
+        if (!value || value->kind != FormClass::Reference || value->zeroReference) return -1;
+        if (value->outsideUnit) {
+            m_graph.Note("the entry at " + HexText(die.offset) + " of .debug_info refers past the end of its unit");
             return -1;
         }
-        if (Full()) return -1;
-        const int index = static_cast<int>(m_info.types.size());
-        m_types.emplace(offset, index);
-        m_info.types.emplace_back();
-        ++m_rows;
+        return Intern(value->value, depth + 1);
+    }
+
+    int Intern(std::uint64_t offset, int depth)
+    {
+        if (const int known = m_graph.Known(offset); known >= 0) return known;
+        const Unit* unit = UnitAt(offset);
+        if (!unit || offset < unit->header.firstEntry || !m_graph.MayRead(depth)) return -1;
+        const int index = m_graph.Reserve(offset);
+        Die die;
+        if (!m_dies.Read(*unit, static_cast<std::size_t>(offset), die)) return index; // unknown
         Type type;
-        type.name = Name(die);
-        type.byteSize = static_cast<std::uint32_t>(Unsigned(die, DW_AT_byte_size));
-        switch (dwarf_tag(die)) {
+        type.name = NameOf(*unit, die);
+        type.byteSize = static_cast<std::uint32_t>(Number(die, DW_AT_byte_size).value_or(0));
+        switch (die.tag) {
         case DW_TAG_base_type:
             type.kind = TypeKind::Base;
-            switch (Unsigned(die, DW_AT_encoding)) {
+            switch (Number(die, DW_AT_encoding).value_or(0)) {
             case DW_ATE_float: type.encoding = BaseEncoding::Float; break;
             case DW_ATE_unsigned:
             case DW_ATE_unsigned_char: type.encoding = BaseEncoding::Unsigned; break;
@@ -194,22 +159,22 @@ private:
         case DW_TAG_pointer_type:
         case DW_TAG_reference_type:
             type.kind = TypeKind::Pointer;
-            type.addressClass = static_cast<std::uint8_t>(Unsigned(die, DW_AT_address_class));
+            // A compiler that gives no size means an address of the unit's size.
+            if (!die.Has(DW_AT_byte_size)) type.byteSize = unit->header.addressSize;
+            type.addressClass = static_cast<std::uint8_t>(Number(die, DW_AT_address_class).value_or(0));
             type.target = TypeOf(die, depth);
             break;
         case DW_TAG_structure_type:
         case DW_TAG_class_type:
         case DW_TAG_union_type:
-            type.kind = dwarf_tag(die) == DW_TAG_union_type ? TypeKind::Union : TypeKind::Struct;
-            ReadMembers(die, depth, type);
+            type.kind = die.tag == DW_TAG_union_type ? TypeKind::Union : TypeKind::Struct;
+            ReadMembers(*unit, die, depth, type);
             break;
-        case DW_TAG_array_type:
-            ReadArray(die, depth, type);
-            break;
+        case DW_TAG_array_type: ReadArray(*unit, die, depth, type); break;
         case DW_TAG_enumeration_type:
             type.kind = TypeKind::Enum;
             type.target = TypeOf(die, depth);
-            ReadEnumerators(die, type);
+            ReadEnumerators(*unit, die, type);
             break;
         case DW_TAG_typedef:
             type.kind = TypeKind::Typedef;
@@ -218,167 +183,190 @@ private:
         case DW_TAG_const_type:
         case DW_TAG_volatile_type:
             type.kind = TypeKind::Qualifier;
-            type.name = dwarf_tag(die) == DW_TAG_const_type ? "const" : "volatile";
+            type.name = die.tag == DW_TAG_const_type ? "const" : "volatile";
             type.target = TypeOf(die, depth);
             break;
-        default:
+        case DW_TAG_subroutine_type:
+            type.kind = TypeKind::Function;
+            type.target = TypeOf(die, depth);
             break;
+        default: break;
         }
-        m_info.types[static_cast<std::size_t>(index)] = std::move(type);
+        m_graph.Set(index, std::move(type));
         return index;
     }
 
-    void ReadMembers(Dwarf_Die* die, int depth, Type& type)
+    // A number an entry gives; one given in another form (damage) is said and left out.
+    std::optional<std::uint64_t> Number(const Die& die, std::uint32_t attribute)
     {
-        Dwarf_Die child;
-        if (dwarf_child(die, &child) != 0) return;
-        do {
-            if (Full()) return;
-            if (dwarf_tag(&child) != DW_TAG_member) continue;
-            ++m_rows;
-            Member member;
-            member.name = Name(&child);
-            member.type = TypeOf(&child, depth);
-            member.byteOffset = MemberOffset(&child);
-            if (Has(&child, DW_AT_bit_size)) {
-                // Counted from the most significant bit of the storage unit.
-                const auto unit = static_cast<std::uint32_t>(Unsigned(&child, DW_AT_byte_size, 2));
-                const auto size = static_cast<std::uint32_t>(Unsigned(&child, DW_AT_bit_size));
-                const auto msb = static_cast<std::uint32_t>(Unsigned(&child, DW_AT_bit_offset));
-                if (unit == 0 || unit > 4 || size == 0 || msb + size > unit * 8) continue;
-                member.unitBytes = static_cast<std::uint16_t>(unit);
-                member.bitSize = static_cast<std::uint16_t>(size);
-                member.bitLsb = static_cast<std::uint16_t>(unit * 8 - msb - size);
+        const FormValue* value = die.Get(attribute);
+        std::uint64_t number = 0;
+        if (!value) return std::nullopt;
+        if (AsUnsigned(*value, number)) return number;
+        m_graph.Note("the entry at " + HexText(die.offset) + " of .debug_info gives a number in a form that is not one");
+        return std::nullopt;
+    }
+
+    // A member's offset: a DW_OP_plus_uconst block (DWARF 2) or a constant (later).
+    std::uint32_t MemberOffset(const Die& die)
+    {
+        const FormValue* location = die.Get(DW_AT_data_member_location);
+        if (!location) return 0;
+        if (location->kind == FormClass::Block) {
+            const auto block = location->bytes;
+            if (block.size() < 2 || block[0] != DW_OP_plus_uconst) return 0;
+            std::uint64_t value = 0;
+            for (std::size_t i = 1, shift = 0; i < block.size() && shift < 35; ++i, shift += 7) {
+                value |= std::uint64_t{block[i] & 0x7Fu} << shift;
+                if ((block[i] & 0x80) == 0) break;
             }
+            return static_cast<std::uint32_t>(value);
+        }
+        return static_cast<std::uint32_t>(Number(die, DW_AT_data_member_location).value_or(0));
+    }
+
+    // The bit field's place in its storage unit, the lowest bit counted as 0. DWARF 2 and
+    // 3 count DW_AT_bit_offset from the unit's most significant bit; DWARF 4's
+    // DW_AT_data_bit_offset counts from the first bit of the struct, which on this
+    // little-endian target is the lowest bit of its first byte. False when the field
+    // does not fit the unit.
+    bool PlaceBitField(const Die& die, Member& member)
+    {
+        const auto size = static_cast<std::uint32_t>(Number(die, DW_AT_bit_size).value_or(0));
+        if (!die.Has(DW_AT_bit_offset) && die.Has(DW_AT_data_bit_offset)) {
+            std::uint64_t unit = Number(die, DW_AT_byte_size).value_or(0);
+            if (unit == 0) unit = ByteSize(m_info, member.type).value_or(2);
+            if (unit == 0 || unit > 4 || size == 0) return false;
+            const std::uint64_t bits = unit * 8;
+            const std::uint64_t first = Number(die, DW_AT_data_bit_offset).value_or(0) + 8ull * member.byteOffset;
+            const std::uint64_t start = first / bits * bits;
+            if (first - start + size > bits || start / 8 > 0xFFFFFFFFu) return false;
+            member.byteOffset = static_cast<std::uint32_t>(start / 8);
+            member.unitBytes = static_cast<std::uint16_t>(unit);
+            member.bitSize = static_cast<std::uint16_t>(size);
+            member.bitLsb = static_cast<std::uint16_t>(first - start);
+            return true;
+        }
+        const auto unit = static_cast<std::uint32_t>(Number(die, DW_AT_byte_size).value_or(2));
+        const auto msb = static_cast<std::uint32_t>(Number(die, DW_AT_bit_offset).value_or(0));
+        if (unit == 0 || unit > 4 || size == 0 || size > unit * 8 || msb > unit * 8 - size) return false;
+        member.unitBytes = static_cast<std::uint16_t>(unit);
+        member.bitSize = static_cast<std::uint16_t>(size);
+        member.bitLsb = static_cast<std::uint16_t>(unit * 8 - msb - size);
+        return true;
+    }
+
+    void ReadMembers(const Unit& unit, const Die& parent, int depth, Type& type)
+    {
+        m_dies.Walk(unit, parent, [&](const Die& die, int) {
+            if (m_graph.Full()) return Visit::Stop;
+            if (die.tag != DW_TAG_member) return Visit::Skip;
+            m_graph.CountRow();
+            Member member;
+            member.name = NameOf(unit, die);
+            member.type = TypeOf(die, depth);
+            member.byteOffset = MemberOffset(die);
+            if (die.Has(DW_AT_bit_size) && !PlaceBitField(die, member)) return Visit::Skip;
             type.members.push_back(std::move(member));
-        } while (dwarf_siblingof(&child, &child) == 0);
+            return Visit::Skip;
+        });
     }
 
-    // Each subrange is one dimension; the inner ones become arrays of their own so that
-    // `a[1][2]` walks as an array of arrays.
-    void ReadArray(Dwarf_Die* die, int depth, Type& type)
+    void ReadArray(const Unit& unit, const Die& parent, int depth, Type& type)
     {
-        type.kind = TypeKind::Array;
-        const int element = TypeOf(die, depth);
+        constexpr std::size_t kMaxDimensions = 8;
+        const int element = TypeOf(parent, depth);
         std::vector<std::uint32_t> counts;
-        Dwarf_Die child;
-        if (dwarf_child(die, &child) == 0) {
-            do {
-                if (dwarf_tag(&child) != DW_TAG_subrange_type) continue;
-                std::uint64_t count = 0;
-                if (Has(&child, DW_AT_count))
-                    count = Unsigned(&child, DW_AT_count);
-                else if (Has(&child, DW_AT_upper_bound))
-                    count = Unsigned(&child, DW_AT_upper_bound) + 1 - Unsigned(&child, DW_AT_lower_bound);
-                counts.push_back(static_cast<std::uint32_t>(count > 0xFFFFFFu ? 0xFFFFFFu : count));
-            } while (dwarf_siblingof(&child, &child) == 0 && counts.size() < 8);
-        }
+        m_dies.Walk(unit, parent, [&](const Die& die, int) {
+            if (die.tag != DW_TAG_subrange_type) return Visit::Skip;
+            std::uint64_t count = 0;
+            if (die.Has(DW_AT_count))
+                count = Number(die, DW_AT_count).value_or(0);
+            else if (die.Has(DW_AT_upper_bound))
+                count = Number(die, DW_AT_upper_bound).value_or(0) + 1 - Number(die, DW_AT_lower_bound).value_or(0);
+            counts.push_back(static_cast<std::uint32_t>(std::min<std::uint64_t>(count, 0xFFFFFF)));
+            return counts.size() < kMaxDimensions ? Visit::Skip : Visit::Stop;
+        });
         if (counts.empty()) counts.push_back(0);
-        int inner = element;
-        for (std::size_t d = counts.size() - 1; d > 0; --d) {
-            Type dimension;
-            dimension.kind = TypeKind::Array;
-            dimension.count = counts[d];
-            dimension.target = inner;
-            inner = static_cast<int>(m_info.types.size());
-            m_info.types.push_back(std::move(dimension));
-            ++m_rows;
-        }
-        type.count = counts[0];
-        type.target = inner;
+        m_graph.Dimensions(counts, element, type);
     }
 
-    void ReadEnumerators(Dwarf_Die* die, Type& type)
+    void ReadEnumerators(const Unit& unit, const Die& parent, Type& type)
     {
-        Dwarf_Die child;
-        if (dwarf_child(die, &child) != 0) return;
-        do {
-            if (Full()) return;
-            if (dwarf_tag(&child) != DW_TAG_enumerator) continue;
-            ++m_rows;
-            Dwarf_Attribute attr;
-            Dwarf_Sword value = 0;
-            if (dwarf_attr(&child, DW_AT_const_value, &attr)) dwarf_formsdata(&attr, &value);
-            type.enumerators.push_back({Name(&child), value});
-        } while (dwarf_siblingof(&child, &child) == 0);
+        m_dies.Walk(unit, parent, [&](const Die& die, int) {
+            if (m_graph.Full()) return Visit::Stop;
+            if (die.tag != DW_TAG_enumerator) return Visit::Skip;
+            m_graph.CountRow();
+            std::int64_t value = 0;
+            if (const FormValue* constant = die.Get(DW_AT_const_value); constant && !AsSigned(*constant, value))
+                m_graph.Note("the enumerator at " + HexText(die.offset) + " of .debug_info has no number");
+            type.enumerators.push_back({NameOf(unit, die), value});
+            return Visit::Skip;
+        });
     }
 
-    // DW_OP_addr and an address as wide as the block leaves room for: the unit header's
-    // address size is not always the one libdw reports.
-    void AddVariable(Dwarf_Die* die)
+    // DW_OP_addr and an address as wide as the block leaves room for (the unit header's
+    // address size is not always the data's), or DWARF 5's DW_OP_addrx.
+    void AddVariable(const Unit& unit, const Die& die)
     {
-        Dwarf_Attribute attr;
-        Dwarf_Block block;
-        if (!dwarf_attr(die, DW_AT_location, &attr) || dwarf_formblock(&attr, &block) != 0) return;
-        if (block.length < 3 || block.length > 5 || block.data[0] != DW_OP_addr) return;
+        const FormValue* location = die.Get(DW_AT_location);
+        if (!location || location->kind != FormClass::Block) return;
+        const auto block = location->bytes;
         Variable variable;
-        variable.name = Name(die);
-        for (std::size_t i = block.length - 1; i >= 1; --i)
-            variable.byteAddress = (variable.byteAddress << 8) | block.data[i];
+        if (block.size() >= 3 && block.size() <= 5 && block[0] == DW_OP_addr) {
+            for (std::size_t i = block.size() - 1; i >= 1; --i)
+                variable.byteAddress = (variable.byteAddress << 8) | block[i];
+        } else if (block.size() >= 2 && block[0] == DW_OP_addrx) {
+            Cursor in(block, 1);
+            const std::uint64_t index = in.Uleb();
+            if (!in.ok() || in.left() != 0) return;
+            const auto address = m_dies.IndexedAddress(unit, index);
+            if (!address) {
+                m_graph.Note("the address of the entry at " + HexText(die.offset) + " of .debug_info lies outside .debug_addr");
+                return;
+            }
+            variable.byteAddress = static_cast<std::uint32_t>(*address);
+        } else {
+            return;
+        }
+        variable.name = NameOf(unit, die);
         variable.type = TypeOf(die, 0);
         m_info.variables.push_back(std::move(variable));
     }
 
-    const Limits& m_limits;
+    TypeGraphBuilder m_graph;
+    DieReader m_dies;
     DebugInfo& m_info;
-    std::unordered_map<Dwarf_Off, int> m_types;
-    std::unordered_map<const char*, elf::Name> m_names;
-    std::size_t m_rows = 0;
+    std::vector<std::pair<Unit, Die>> m_units;
 };
+
+// The toolchains of this target never compress their debug sections; a compressed one
+// is read as missing rather than as its compressed bytes.
+std::span<const std::uint8_t> SectionBytes(const ElfImage& image, const char* name, DebugInfo& info)
+{
+    const ElfImage::Section* section = image.Find(name);
+    if (!section) return {};
+    if (section->compressed) {
+        if (info.problem.empty()) info.problem = "section " + section->name + " is compressed, which is not read";
+        return {};
+    }
+    return image.Bytes(*section);
+}
 
 } // namespace
 
-void ReadDwarf2(std::vector<std::uint8_t>& bytes, const ElfImage& image, const Limits& limits,
-                DebugInfo& info)
+void ReadDwarf2(std::span<const std::uint8_t> file, const ElfImage& image, const Limits& limits, DebugInfo& info)
 {
-    // Cut sections are declared at the length the file holds, so that libelf hands out
-    // what is there instead of refusing the section.
-    for (const auto& section : image.sections()) {
-        if (!section.cut) continue;
-        WriteLe32(bytes, section.headerOffset + 20, section.size);
-        Note(info, "section " + section.name + " is cut short");
-    }
-    const ElfImage::Section* debugInfo = image.Find(".debug_info");
-    MendUnits(bytes, *debugInfo, info);
-
-    elf_version(EV_CURRENT);
-    Elf* file = elf_memory(reinterpret_cast<char*>(bytes.data()), bytes.size());
-    if (!file) {
-        Note(info, std::string("libelf: ") + elf_errmsg(-1));
-        return;
-    }
-    Dwarf* dwarf = dwarf_begin_elf(file, DWARF_C_READ, nullptr);
-    if (!dwarf) {
-        Note(info, std::string("libdw: ") + dwarf_errmsg(-1));
-        elf_end(file);
-        return;
-    }
-    UnitWalker walker(limits, info);
-    Dwarf_Off offset = 0;
-    Dwarf_Off next = 0;
-    std::size_t headerSize = 0;
-    Dwarf_Half version = 0;
-    Dwarf_Off abbrev = 0;
-    std::uint8_t addressSize = 0;
-    std::uint8_t offsetSize = 0;
-    while (dwarf_next_unit(dwarf, offset, &next, &headerSize, &version, &abbrev, &addressSize,
-                           &offsetSize, nullptr, nullptr) == 0) {
-        if (info.dwarfVersion == 0) info.dwarfVersion = version;
-        Dwarf_Die unit;
-        if (dwarf_offdie(dwarf, offset + headerSize, &unit)) {
-            if (info.producer.empty()) {
-                Dwarf_Attribute attr;
-                if (const char* producer = dwarf_formstring(dwarf_attr(&unit, DW_AT_producer, &attr)))
-                    info.producer = NameText(producer);
-            }
-            walker.WalkScope(&unit, 0);
-        }
-        if (walker.Full() || next <= offset) break;
-        offset = next;
-    }
-    if (info.dwarfVersion == 0) Note(info, "no unit of .debug_info could be read");
-    dwarf_end(dwarf);
-    elf_end(file);
+    for (const auto& section : image.sections())
+        if (section.cut && info.problem.empty()) info.problem = "section " + section.name + " is cut short";
+    DwarfSections sections;
+    sections.info = SectionBytes(image, ".debug_info", info);
+    sections.abbrev = SectionBytes(image, ".debug_abbrev", info);
+    sections.str = SectionBytes(image, ".debug_str", info);
+    sections.lineStr = SectionBytes(image, ".debug_line_str", info);
+    sections.strOffsets = SectionBytes(image, ".debug_str_offsets", info);
+    sections.addr = SectionBytes(image, ".debug_addr", info);
+    Dwarf2Types(sections, limits, info, file.size()).ReadAll();
 }
 
 } // namespace elf

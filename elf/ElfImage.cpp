@@ -58,6 +58,9 @@ std::optional<ElfImage> ElfImage::Parse(std::span<const std::uint8_t> bytes, std
         const std::uint32_t type = ReadLe(bytes, at + 4, 4);
         for (std::size_t n = nameOffset; n < names.size() && names[n] != 0 && n < nameOffset + 64u; ++n)
             section.name.push_back(static_cast<char>(names[n]));
+        constexpr std::uint32_t kCompressed = 0x800;
+        section.flags = ReadLe(bytes, at + 8, 4);
+        section.compressed = (section.flags & kCompressed) != 0;
         section.offset = ReadLe(bytes, at + 16, 4);
         constexpr std::uint32_t kNoBits = 8;
         section.size = type == kNoBits ? 0 : clip(section.offset, ReadLe(bytes, at + 20, 4), section.cut);

@@ -20,6 +20,8 @@ public:
         std::uint32_t size = 0;       // clipped to the end of the file
         std::uint32_t headerOffset = 0; // where its section header lies in the file
         bool cut = false;             // the header promised more bytes than the file holds
+        std::uint32_t flags = 0;      // sh_flags
+        bool compressed = false;      // SHF_COMPRESSED: its bytes are not the section's content
     };
 
     // nullopt with `why` set when the bytes are not such a file.

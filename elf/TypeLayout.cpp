@@ -45,6 +45,14 @@ std::optional<std::uint32_t> ByteSize(const DebugInfo& info, int type, int depth
 
 namespace {
 
+std::string Text(const DebugInfo& info, int type, int depth);
+
+// A function without a return type returns nothing.
+std::string ReturnText(const DebugInfo& info, int type, int depth)
+{
+    return type < 0 ? "void" : Text(info, type, depth);
+}
+
 std::string Text(const DebugInfo& info, int type, int depth)
 {
     const Type* t = TypeAt(info, type);
@@ -56,7 +64,21 @@ std::string Text(const DebugInfo& info, int type, int depth)
     case TypeKind::Union: return t->name.empty() ? "union" : "union " + t->name;
     case TypeKind::Enum: return t->name.empty() ? "enum" : "enum " + t->name;
     case TypeKind::Qualifier: return t->name.str() + " " + Text(info, t->target, depth + 1);
-    case TypeKind::Pointer: return (t->target < 0 ? std::string("void") : Text(info, t->target, depth + 1)) + " *";
+    case TypeKind::Pointer: {
+        // Pointers to functions read inside out: "unsigned int (*)()", "int (**)()".
+        std::string stars = "*";
+        int target = t->target;
+        for (int d = depth; d <= kMaxTypeChain; ++d) {
+            const Type* p = TypeAt(info, target);
+            if (!p || p->kind != TypeKind::Pointer) break;
+            stars += "*";
+            target = p->target;
+        }
+        if (const Type* f = TypeAt(info, target); f && f->kind == TypeKind::Function)
+            return ReturnText(info, f->target, depth + 1) + " (" + stars + ")()";
+        return (t->target < 0 ? std::string("void") : Text(info, t->target, depth + 1)) + " *";
+    }
+    case TypeKind::Function: return ReturnText(info, t->target, depth + 1) + " ()";
     case TypeKind::Array: {
         std::string dimensions;
         int element = type;

@@ -17,7 +17,8 @@ int StripTypedefs(const DebugInfo& info, int type);
 // The type's size in bytes; arrays without a size are count x element size.
 std::optional<std::uint32_t> ByteSize(const DebugInfo& info, int type, int depth = 0);
 // The C spelling: "float", "struct tagPARAMCONVERSION", "unsigned char[61]",
-// "unsigned short *", "Frac16". "?" for an unknown type.
+// "unsigned short *", "Frac16", "unsigned int (*)()" (parameters left out). "?" for an
+// unknown type.
 std::string TypeText(const DebugInfo& info, int type);
 const Type* TypeAt(const DebugInfo& info, int type);
 

@@ -95,11 +95,14 @@ std::vector<std::uint8_t> Container(const std::vector<std::pair<std::string, Byt
 
 enum Abbrev : std::uint8_t {
     kUnit = 1, kBase, kPointer, kStruct, kUnion, kMember, kBitMember, kArray, kSizedArray,
-    kSubrange, kOpenSubrange, kEnum, kEnumerator, kTypedef, kVariable, kVolatile, kConst,
+    kSubrange, kOpenSubrange, kEnum, kEnumerator, kTypedef, kVariable, kVolatile, kConst, kSubroutine,
 };
 
-Bytes AbbrevTable()
+Bytes AbbrevTable(const WriterOptions& options)
 {
+    const bool four = options.dwarfVersion >= 4;
+    const unsigned nameForm = options.namesInStringTable ? DW_FORM_strp : DW_FORM_string;
+    const unsigned memberLocation = four ? DW_FORM_udata : DW_FORM_block1;
     Bytes b;
     const auto entry = [&](Abbrev code, unsigned tag, bool children,
                            std::initializer_list<std::pair<unsigned, unsigned>> attributes) {
@@ -107,17 +110,21 @@ Bytes AbbrevTable()
         for (const auto& [at, form] : attributes) b.Uleb(at), b.Uleb(form);
         b.U8(0), b.U8(0);
     };
-    const std::pair<unsigned, unsigned> name{DW_AT_name, DW_FORM_string};
+    const std::pair<unsigned, unsigned> name{DW_AT_name, nameForm};
     const std::pair<unsigned, unsigned> type{DW_AT_type, DW_FORM_ref_addr};
     entry(kUnit, DW_TAG_compile_unit, true, {name, {DW_AT_producer, DW_FORM_string}, {DW_AT_language, DW_FORM_data1}});
     entry(kBase, DW_TAG_base_type, false, {name, {DW_AT_encoding, DW_FORM_data1}, {DW_AT_byte_size, DW_FORM_data1}});
     entry(kPointer, DW_TAG_pointer_type, false, {{DW_AT_byte_size, DW_FORM_data1}, type, {DW_AT_address_class, DW_FORM_data1}});
     entry(kStruct, DW_TAG_structure_type, true, {name, {DW_AT_byte_size, DW_FORM_data4}});
     entry(kUnion, DW_TAG_union_type, true, {name, {DW_AT_byte_size, DW_FORM_data4}});
-    entry(kMember, DW_TAG_member, false, {name, type, {DW_AT_data_member_location, DW_FORM_block1}});
-    entry(kBitMember, DW_TAG_member, false,
-          {name, type, {DW_AT_byte_size, DW_FORM_data1}, {DW_AT_bit_offset, DW_FORM_data1},
-           {DW_AT_bit_size, DW_FORM_data1}, {DW_AT_data_member_location, DW_FORM_block1}});
+    entry(kMember, DW_TAG_member, false, {name, type, {DW_AT_data_member_location, memberLocation}});
+    if (options.dataBitOffset)
+        entry(kBitMember, DW_TAG_member, false,
+              {name, type, {DW_AT_data_bit_offset, DW_FORM_udata}, {DW_AT_bit_size, DW_FORM_data1}});
+    else
+        entry(kBitMember, DW_TAG_member, false,
+              {name, type, {DW_AT_byte_size, DW_FORM_data1}, {DW_AT_bit_offset, DW_FORM_data1},
+               {DW_AT_bit_size, DW_FORM_data1}, {DW_AT_data_member_location, memberLocation}});
     entry(kArray, DW_TAG_array_type, true, {type});
     entry(kSizedArray, DW_TAG_array_type, true, {type, {DW_AT_byte_size, DW_FORM_data4}});
     entry(kSubrange, DW_TAG_subrange_type, false, {{DW_AT_upper_bound, DW_FORM_data4}});
@@ -126,9 +133,10 @@ Bytes AbbrevTable()
     entry(kEnumerator, DW_TAG_enumerator, false, {name, {DW_AT_const_value, DW_FORM_data4}});
     entry(kTypedef, DW_TAG_typedef, false, {name, type});
     entry(kVariable, DW_TAG_variable, false,
-          {name, type, {DW_AT_external, DW_FORM_flag}, {DW_AT_location, DW_FORM_block1}});
+          {name, type, {DW_AT_external, DW_FORM_flag}, {DW_AT_location, four ? DW_FORM_exprloc : DW_FORM_block1}});
     entry(kVolatile, DW_TAG_volatile_type, false, {type});
     entry(kConst, DW_TAG_const_type, false, {type});
+    entry(kSubroutine, DW_TAG_subroutine_type, false, {type, {DW_AT_prototyped, DW_FORM_flag}});
     b.U8(0);
     return b;
 }
@@ -141,6 +149,7 @@ public:
     {
         m_typeOffsets.assign(m_program.types.size(), 0);
         // Unit 1: the types. Unit 2: the variables of known type. Unit 3: the others.
+        m_info.data = m_options.leadingInfoBytes;
         const std::size_t first = BeginUnit("types.c");
         for (std::size_t i = 0; i < m_program.types.size(); ++i) WriteType(static_cast<int>(i));
         EndUnit(first);
@@ -155,9 +164,14 @@ public:
                 if (variable.type < 0) WriteVariable(variable);
             EndUnit(third);
         }
-        for (const auto& [at, type] : m_fixups) m_info.Put32(at, Known(type) ? m_typeOffsets[static_cast<std::size_t>(type)] : 0);
+        for (const auto& [at, type] : m_fixups) {
+            const std::uint32_t offset = Known(type) ? m_typeOffsets[static_cast<std::size_t>(type)] : 0;
+            for (std::size_t i = 0; i < RefWidth(); ++i) m_info.data[at + i] = static_cast<std::uint8_t>(offset >> (8 * i));
+        }
         return std::move(m_info);
     }
+
+    Bytes Strings() const { return m_strings; }
 
 private:
     bool Known(int type) const
@@ -166,11 +180,23 @@ private:
         return t && t->kind != TypeKind::Unknown;
     }
 
+    // DWARF 2 wrote section references as wide as an address.
+    std::size_t RefWidth() const { return m_options.dwarfVersion == 2 ? m_options.addressSize : 4u; }
+
+    void Name(const std::string& text)
+    {
+        if (!m_options.namesInStringTable) return m_info.Str(text);
+        auto [slot, added] = m_stringOffsets.try_emplace(text, static_cast<std::uint32_t>(m_strings.size()));
+        if (added) m_strings.Str(text);
+        m_info.U32(slot->second);
+    }
+
     std::size_t BeginUnit(const std::string& name)
     {
         const std::size_t start = m_info.size();
-        m_info.U32(0), m_info.U16(2), m_info.U32(0), m_info.U8(4);
-        m_info.Uleb(kUnit), m_info.Str(name), m_info.Str(m_options.producer), m_info.U8(DW_LANG_C89);
+        m_info.U32(0), m_info.U16(static_cast<std::uint32_t>(m_options.dwarfVersion)), m_info.U32(0);
+        m_info.U8(m_options.addressSize);
+        m_info.Uleb(kUnit), Name(name), m_info.Str(m_options.producer), m_info.U8(DW_LANG_C89);
         return start;
     }
 
@@ -185,7 +211,16 @@ private:
     void Ref(int type)
     {
         m_fixups.emplace_back(m_info.size(), type);
-        m_info.U32(0);
+        m_info.data.insert(m_info.data.end(), RefWidth(), 0);
+    }
+
+    void MemberLocation(std::uint32_t offset)
+    {
+        if (m_options.dwarfVersion >= 4) return m_info.Uleb(offset);
+        Bytes location;
+        location.U8(DW_OP_plus_uconst), location.Uleb(offset);
+        m_info.U8(static_cast<std::uint32_t>(location.size()));
+        m_info.data.insert(m_info.data.end(), location.data.begin(), location.data.end());
     }
 
     void WriteType(int index)
@@ -195,7 +230,7 @@ private:
         switch (t.kind) {
         case TypeKind::Unknown: break; // referred to as 0
         case TypeKind::Base:
-            m_info.Uleb(kBase), m_info.Str(t.name);
+            m_info.Uleb(kBase), Name(t.name);
             m_info.U8(t.encoding == BaseEncoding::Float      ? DW_ATE_float
                       : t.encoding == BaseEncoding::Boolean  ? DW_ATE_boolean
                       : t.encoding == BaseEncoding::Unsigned ? DW_ATE_unsigned
@@ -207,18 +242,19 @@ private:
             break;
         case TypeKind::Struct:
         case TypeKind::Union:
-            m_info.Uleb(t.kind == TypeKind::Struct ? kStruct : kUnion), m_info.Str(t.name), m_info.U32(t.byteSize);
+            m_info.Uleb(t.kind == TypeKind::Struct ? kStruct : kUnion), Name(t.name), m_info.U32(t.byteSize);
             for (const auto& member : t.members) {
-                m_info.Uleb(member.bitSize ? kBitMember : kMember), m_info.Str(member.name), Ref(member.type);
+                m_info.Uleb(member.bitSize ? kBitMember : kMember), Name(member.name), Ref(member.type);
+                if (member.bitSize && m_options.dataBitOffset) {
+                    m_info.Uleb(member.byteOffset * 8u + member.bitLsb), m_info.U8(member.bitSize);
+                    continue;
+                }
                 if (member.bitSize) {
                     m_info.U8(member.unitBytes);
                     m_info.U8(member.unitBytes * 8u - member.bitLsb - member.bitSize);
                     m_info.U8(member.bitSize);
                 }
-                Bytes location;
-                location.U8(DW_OP_plus_uconst), location.Uleb(member.byteOffset);
-                m_info.U8(static_cast<std::uint32_t>(location.size()));
-                m_info.data.insert(m_info.data.end(), location.data.begin(), location.data.end());
+                MemberLocation(member.byteOffset);
             }
             m_info.U8(0);
             break;
@@ -233,24 +269,28 @@ private:
             break;
         }
         case TypeKind::Enum:
-            m_info.Uleb(kEnum), m_info.Str(t.name), m_info.U8(t.byteSize);
-            for (const auto& e : t.enumerators) m_info.Uleb(kEnumerator), m_info.Str(e.name), m_info.U32(static_cast<std::uint32_t>(e.value));
+            m_info.Uleb(kEnum), Name(t.name), m_info.U8(t.byteSize);
+            for (const auto& e : t.enumerators) m_info.Uleb(kEnumerator), Name(e.name), m_info.U32(static_cast<std::uint32_t>(e.value));
             m_info.U8(0);
             break;
-        case TypeKind::Typedef: m_info.Uleb(kTypedef), m_info.Str(t.name), Ref(t.target); break;
+        case TypeKind::Typedef: m_info.Uleb(kTypedef), Name(t.name), Ref(t.target); break;
         case TypeKind::Qualifier: m_info.Uleb(t.name == "const" ? kConst : kVolatile), Ref(t.target); break;
+        case TypeKind::Function: m_info.Uleb(kSubroutine), Ref(t.target), m_info.U8(1); break;
         }
     }
 
     void WriteVariable(const Variable& v)
     {
-        m_info.Uleb(kVariable), m_info.Str(v.name), Ref(v.type), m_info.U8(1);
-        m_info.U8(5), m_info.U8(DW_OP_addr), m_info.U32(v.byteAddress);
+        m_info.Uleb(kVariable), Name(v.name), Ref(v.type), m_info.U8(1);
+        m_info.Uleb(1u + m_options.addressSize), m_info.U8(DW_OP_addr);
+        for (std::uint32_t i = 0; i < m_options.addressSize; ++i) m_info.U8(i < 4 ? v.byteAddress >> (8 * i) : 0);
     }
 
     const DebugInfo& m_program;
     const WriterOptions& m_options;
     Bytes m_info;
+    Bytes m_strings;
+    std::map<std::string, std::uint32_t> m_stringOffsets;
     std::vector<std::uint32_t> m_typeOffsets;
     std::vector<std::pair<std::size_t, int>> m_fixups;
 };
@@ -363,12 +403,13 @@ private:
         case TypeKind::Array: tag = TAG_array_type; break;
         case TypeKind::Enum: tag = TAG_enumeration_type; break;
         case TypeKind::Typedef: tag = TAG_typedef; break;
+        case TypeKind::Function: tag = TAG_subroutine_type; break;
         default: return; // written inline where used
         }
         m_offsets[static_cast<std::size_t>(index)] = static_cast<std::uint32_t>(m_out.size());
         const std::size_t start = Begin(tag);
         if (!t.name.empty()) Attr(AT_name), m_out.Str(t.name);
-        if (t.kind == TypeKind::Typedef) {
+        if (t.kind == TypeKind::Typedef || t.kind == TypeKind::Function) {
             TypeAttribute(m_out, t.target, 0);
         } else if (t.kind == TypeKind::Array) {
             Bytes block;
@@ -383,9 +424,18 @@ private:
         } else if (t.kind == TypeKind::Enum) {
             Attr(AT_byte_size), m_out.U32(t.byteSize);
             Bytes list;
-            for (auto e = t.enumerators.rbegin(); e != t.enumerators.rend(); ++e)
-                list.U32(static_cast<std::uint32_t>(e->value)), list.Str(e->name);
-            Attr(AT_element_list), m_out.U32(static_cast<std::uint32_t>(list.size()));
+            const bool narrow = m_options.enumValuesAsWideAsEnum && (t.byteSize == 1 || t.byteSize == 2);
+            for (auto e = t.enumerators.rbegin(); e != t.enumerators.rend(); ++e) {
+                const auto value = static_cast<std::uint32_t>(e->value);
+                if (!narrow) list.U32(value);
+                else if (t.byteSize == 1) list.U8(value);
+                else list.U16(value);
+                list.Str(e->name);
+            }
+            if (m_options.shortElementList)
+                Attr(AT_short_element_list), m_out.U16(static_cast<std::uint32_t>(list.size()));
+            else
+                Attr(AT_element_list), m_out.U32(static_cast<std::uint32_t>(list.size()));
             m_out.data.insert(m_out.data.end(), list.data.begin(), list.data.end());
         } else {
             Attr(AT_byte_size), m_out.U32(t.byteSize);
@@ -435,8 +485,10 @@ std::vector<std::uint8_t> WriteDebugElf(const DebugInfo& program, const WriterOp
     if (options.dwarfVersion == 1) {
         sections.emplace_back(".debug", Dwarf1Writer(program, options).Write());
     } else {
-        sections.emplace_back(".debug_abbrev", AbbrevTable());
-        sections.emplace_back(".debug_info", Dwarf2Writer(program, options).Write());
+        sections.emplace_back(".debug_abbrev", AbbrevTable(options));
+        Dwarf2Writer writer(program, options);
+        sections.emplace_back(".debug_info", writer.Write());
+        if (options.namesInStringTable) sections.emplace_back(".debug_str", writer.Strings());
     }
     return Container(sections, options.dwarfVersion == 1 ? std::uint16_t{0x5670} : options.machine);
 }

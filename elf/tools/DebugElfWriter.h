@@ -10,7 +10,9 @@ namespace elf {
 
 // How a written file resembles what the target's toolchains produce.
 struct WriterOptions {
-    int dwarfVersion = 2; // 2 (current toolchain) or 1 (the older one: `.debug`)
+    // 2 (current toolchain) or 1 (the older one: `.debug`); 3 and 4 as other compilers
+    // write them (DWARF 4: exprloc locations and constant member offsets).
+    int dwarfVersion = 2;
     std::uint16_t machine = 200;
     std::string producer = "Metrowerks C/C++ M56800E";
     // DWARF 2: zero bytes left after the first unit, as the linker leaves them.
@@ -20,6 +22,21 @@ struct WriterOptions {
     std::uint32_t unitLengthMultiple = 0;
     // DWARF 1: variables written as statics inside a function.
     std::vector<std::string> functionStatics;
+    // DWARF 1: the values of an enum's element list as wide as the enum (one or two
+    // bytes) instead of as wide as a long.
+    bool enumValuesAsWideAsEnum = false;
+    // DWARF 1: the element list with a 2-byte length (AT_short_element_list).
+    bool shortElementList = false;
+    // DWARF 2+: names kept in .debug_str (DW_FORM_strp), one copy of each text.
+    bool namesInStringTable = false;
+    // DWARF 4: bit fields placed by DW_AT_data_bit_offset instead of DW_AT_bit_offset.
+    bool dataBitOffset = false;
+    // DWARF 2+: the units' address size, which is also the width of a DWARF 2 section
+    // reference (DW_FORM_ref_addr) and of the variables' addresses.
+    std::uint8_t addressSize = 4;
+    // DWARF 2+: bytes put before the first unit of .debug_info, e.g. a unit of a kind
+    // the writer does not make.
+    std::vector<std::uint8_t> leadingInfoBytes;
 };
 
 // An ELF32 little-endian ET_EXEC file whose debug information describes `program`'s
@@ -28,7 +45,8 @@ struct WriterOptions {
 // their own that the variables' unit refers into; a variable of unknown type (-1) is
 // written into a third unit with a type reference of 0; member offsets are
 // DW_OP_plus_uconst blocks; bit offsets count from the most significant bit; arrays of
-// more than 64 bytes carry no byte size.
+// more than 64 bytes carry no byte size. Function types (TypeKind::Function) are written
+// as subroutine types that function pointers point to.
 std::vector<std::uint8_t> WriteDebugElf(const DebugInfo& program, const WriterOptions& options = {});
 
 } // namespace elf

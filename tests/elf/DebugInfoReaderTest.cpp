@@ -54,6 +54,7 @@ TEST_P(BothVersions, ReadsBackEveryVariableWithItsCType)
         {"loopy", 0x1006, "LOOP", std::nullopt},
         {"stripped", 0x1008, "?", std::nullopt},
         {"status", 0x100A, "volatile unsigned short", 2},
+        {"onFault", 0x100C, "unsigned int (*)()", 4},
     };
     for (const auto& e : expected) {
         SCOPED_TRACE(e.name);
@@ -197,7 +198,7 @@ TEST(DamagedFile, MissingFileIsSaidInTheSystemsWords)
 namespace elf {
 namespace {
 
-// What a compiler writes (clang for a target with this one's type sizes): libdw's forms,
+// What a compiler writes (clang for a target with this one's type sizes): other forms,
 // abbreviations and strings in .debug_str, not just our writer's.
 TEST(CompilerWritten, TypesSizesAndBitFieldsOfAPackagedCompiler)
 {
@@ -231,6 +232,19 @@ TEST(CompilerWritten, TypesSizesAndBitFieldsOfAPackagedCompiler)
     EXPECT_EQ(reg->members[1].bitLsb, 1u);
     EXPECT_EQ(reg->members[2].bitLsb, 5u);
     EXPECT_EQ(reg->members[2].bitSize, 11u);
+}
+
+// The demo's ELF as Windows and Linux read it: the walkthrough plots sineWave as a
+// float, which a build without the DWARF 2 reader showed as a hex word.
+TEST(CompilerWritten, DemoElfTypesSineWaveAsAFloat)
+{
+    const DebugInfo info = ReadDebugInfoFile(QUOBIN_EXAMPLES_DIR "/demo.elf");
+    EXPECT_EQ(info.problem, "");
+    EXPECT_EQ(info.dwarfVersion, 2);
+    const Variable* wave = FindVariable(info, "sineWave");
+    ASSERT_NE(wave, nullptr);
+    EXPECT_EQ(TypeText(info, wave->type), "float");
+    EXPECT_EQ(ByteSize(info, wave->type), 4u);
 }
 
 } // namespace

@@ -45,12 +45,20 @@ DebugInfo SampleProgram()
     Type vol;
     vol.kind = TypeKind::Qualifier, vol.name = "volatile", vol.target = u16;
     const int volType = add(vol);
+    const int u16int = base("unsigned int", 2, BaseEncoding::Unsigned);
+    Type function;
+    function.kind = TypeKind::Function, function.target = u16int;
+    const int functionType = add(function);
+    Type handler;
+    handler.kind = TypeKind::Pointer, handler.byteSize = 4, handler.target = functionType;
+    const int handlerType = add(handler);
 
     p.variables = {{"pConv", 0x100, convType},       {"name", 0x120, textType},
                    {"f16Calibration", 0x200, tableType}, {"mode", 0x1000, modeType},
                    {"f16Gain", 0x1002, fracType},    {"pLink", 0x1004, pointerType},
                    {"oddChar", 0x131, u8},           {"loopy", 0x1006, loopType},
-                   {"stripped", 0x1008, -1},         {"status", 0x100A, volType}};
+                   {"stripped", 0x1008, -1},         {"status", 0x100A, volType},
+                   {"onFault", 0x100C, handlerType}};
     return p;
 }
 
