@@ -332,7 +332,7 @@ private:
                 const auto high = static_cast<std::int32_t>(Le(data, p + 4, 4));
                 p += 8;
                 const std::int64_t count = std::int64_t{high} - low + 1;
-                counts.push_back(static_cast<std::uint32_t>(std::clamp<std::int64_t>(count, 0, 0xFFFFFF)));
+                counts.push_back(static_cast<std::uint32_t>(std::clamp<std::int64_t>(count, 0, 0xFFFFFFFF)));
             } else if (format == FMT_ET) {
                 if (p + 2 > data.size()) break;
                 const auto attribute = static_cast<std::uint16_t>(Le(data, p, 2));

@@ -284,7 +284,7 @@ private:
                 count = Number(die, DW_AT_count).value_or(0);
             else if (die.Has(DW_AT_upper_bound))
                 count = Number(die, DW_AT_upper_bound).value_or(0) + 1 - Number(die, DW_AT_lower_bound).value_or(0);
-            counts.push_back(static_cast<std::uint32_t>(std::min<std::uint64_t>(count, 0xFFFFFF)));
+            counts.push_back(static_cast<std::uint32_t>(std::min<std::uint64_t>(count, 0xFFFFFFFFu)));
             return counts.size() < kMaxDimensions ? Visit::Skip : Visit::Stop;
         });
         if (counts.empty()) counts.push_back(0);

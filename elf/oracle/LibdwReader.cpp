@@ -310,7 +310,7 @@ private:
                     count = Unsigned(&child, DW_AT_count);
                 else if (Has(&child, DW_AT_upper_bound))
                     count = Unsigned(&child, DW_AT_upper_bound) + 1 - Unsigned(&child, DW_AT_lower_bound);
-                counts.push_back(static_cast<std::uint32_t>(count > 0xFFFFFFu ? 0xFFFFFFu : count));
+                counts.push_back(static_cast<std::uint32_t>(count > 0xFFFFFFFFu ? 0xFFFFFFFFu : count));
             } while (!Failed(dwarf_siblingof(&child, &child)) && counts.size() < 8);
         }
         if (counts.empty()) counts.push_back(0);

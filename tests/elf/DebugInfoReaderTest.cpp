@@ -81,6 +81,25 @@ TEST_P(BothVersions, ReadsBackEveryVariableWithItsCType)
     EXPECT_EQ(StripTypedefs(info, FindVariable(info, "loopy")->type), -1);
 }
 
+// An array's element count is kept whole however large: a count cut to 24 bits would put
+// big[16777216] onto big[0].
+TEST_P(BothVersions, ElementCountsAreNotCut)
+{
+    DebugInfo program;
+    Type c8;
+    c8.kind = TypeKind::Base, c8.name = "char", c8.byteSize = 1;
+    Type huge;
+    huge.kind = TypeKind::Array, huge.count = 20'000'000, huge.target = 0;
+    program.types = {c8, huge};
+    program.variables = {{"huge", 0x100, 1}};
+    WriterOptions options;
+    options.dwarfVersion = GetParam();
+    const DebugInfo info = ReadDebugInfo(WriteDebugElf(program, options));
+    ASSERT_NE(FindVariable(info, "huge"), nullptr);
+    EXPECT_EQ(TypeText(info, FindVariable(info, "huge")->type), "char[20000000]");
+    EXPECT_EQ(ByteSize(info, FindVariable(info, "huge")->type), 20'000'000u);
+}
+
 INSTANTIATE_TEST_SUITE_P(Dwarf, BothVersions, ::testing::Values(1, 2));
 
 // The older toolchain: statics of functions are read like globals; objects the linker
