@@ -18,7 +18,9 @@ std::ostream& operator<<(std::ostream& out, const Name& name)
 std::string NameText(std::string_view bytes)
 {
     std::string text;
-    text.reserve(bytes.size());
+    const bool cut = bytes.size() > kMaxNameBytes;
+    if (cut) bytes = bytes.substr(0, kMaxNameBytes);
+    text.reserve(bytes.size() + 3);
     for (const char c : bytes) {
         const auto code = static_cast<unsigned char>(c);
         if (code < 0x20 || code == 0x7F || (code >= 0x80 && code < 0xA0)) {
@@ -30,6 +32,7 @@ std::string NameText(std::string_view bytes)
             text.push_back(static_cast<char>(0x80 | (code & 0x3F)));
         }
     }
+    if (cut) text += "\xE2\x80\xA6"; // …
     return text;
 }
 

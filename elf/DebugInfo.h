@@ -39,7 +39,10 @@ private:
 };
 
 // The file's bytes of a name as text: every byte a Latin-1 character, as in the map,
-// and control characters, which would break a listing's lines, as '?'.
+// and control characters, which would break a listing's lines, as '?'. A name longer than
+// kMaxNameBytes comes only from a damaged file; it is cut there and ends in "…", as
+// every member's path and every listed row would carry it whole.
+inline constexpr std::size_t kMaxNameBytes = 255;
 std::string NameText(std::string_view bytes);
 
 // The C types and data objects of a program as its debug information describes them,

@@ -128,9 +128,21 @@ bool DieReader::Read(const Unit& unit, std::size_t offset, Die& die)
     return true;
 }
 
+std::optional<std::pair<std::uint64_t, std::string_view>>
+DieReader::TableString(std::span<const std::uint8_t> table, std::uint64_t offset, std::uint64_t where) const
+{
+    auto [slot, added] = m_strings.try_emplace(where | offset);
+    if (added) {
+        const auto found = CStringAt(table, offset, where);
+        if (found) slot->second = found->second;
+    }
+    if (!slot->second) return std::nullopt;
+    return std::make_pair(where | offset, *slot->second);
+}
+
 std::optional<std::pair<std::uint64_t, std::string_view>> DieReader::StrAt(std::uint64_t offset) const
 {
-    return CStringAt(m_sections.str, offset, kInStr);
+    return TableString(m_sections.str, offset, kInStr);
 }
 
 std::optional<std::pair<std::uint64_t, std::string_view>> DieReader::String(const Unit& unit,
@@ -139,7 +151,7 @@ std::optional<std::pair<std::uint64_t, std::string_view>> DieReader::String(cons
     switch (value.kind) {
     case FormClass::InlineString: return std::make_pair(kInInfo | value.at, AsText(value.bytes));
     case FormClass::StrOffset: return StrAt(value.value);
-    case FormClass::LineStrOffset: return CStringAt(m_sections.lineStr, value.value, kInLineStr);
+    case FormClass::LineStrOffset: return TableString(m_sections.lineStr, value.value, kInLineStr);
     case FormClass::StrIndex: {
         const std::size_t size = m_sections.strOffsets.size();
         if (unit.strOffsetsBase > size || value.value > size) return std::nullopt;

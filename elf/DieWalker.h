@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "elf/DwarfAbbrev.h"
 #include "elf/DwarfForms.h"
@@ -94,12 +95,17 @@ private:
     // Says that the entry at `offset` is damaged; false.
     bool Damaged(std::size_t offset);
     std::optional<std::pair<std::uint64_t, std::string_view>> StrAt(std::uint64_t offset) const;
+    // A string of a string table by its place: found once, however many entries name it
+    // (one of megabytes named by a thousand members is not looked through a thousand times).
+    std::optional<std::pair<std::uint64_t, std::string_view>>
+    TableString(std::span<const std::uint8_t> table, std::uint64_t offset, std::uint64_t where) const;
 
     DwarfSections m_sections;
     std::string& m_problem;
     std::size_t m_work = 0;
     std::size_t m_budget = 0;
     std::map<std::uint64_t, std::optional<AbbrevTable>> m_abbrevs;
+    mutable std::unordered_map<std::uint64_t, std::optional<std::string_view>> m_strings;
 };
 
 template <typename Visitor>

@@ -59,6 +59,25 @@ elf::DebugInfo SelfReferencingProgram()
     return p;
 }
 
+// 300 members that share one name of 10 MB, kept once in .debug_str: a copy per member
+// would take 3 GB.
+elf::DebugInfo SharedNameProgram()
+{
+    constexpr int kSharing = 300;
+    elf::DebugInfo p;
+    elf::Type u16;
+    u16.kind = elf::TypeKind::Base, u16.name = "unsigned short", u16.byteSize = 2;
+    p.types.push_back(u16);
+    elf::Type block;
+    block.kind = elf::TypeKind::Struct, block.name = "tagSHARED", block.byteSize = 2 * kSharing;
+    const elf::Name shared(std::string(10u << 20, 'n'));
+    for (int m = 0; m < kSharing; ++m)
+        block.members.push_back({shared, 0, static_cast<std::uint32_t>(2 * m)});
+    p.types.push_back(std::move(block));
+    p.variables.push_back({"shared", 0x10000, 1});
+    return p;
+}
+
 // As `symbols --members` lists them.
 constexpr int kListingDepth = 16;
 constexpr std::size_t kListingRows = 200000;
@@ -90,11 +109,11 @@ void Measure(const std::string& path, const char* what)
     std::printf("  peak memory of the process so far: %ld MB\n", usage.ru_maxrss / 1024);
 }
 
-void MeasureWritten(const elf::DebugInfo& program, const char* what)
+void MeasureWritten(const elf::DebugInfo& program, const char* what, const elf::WriterOptions& options = {})
 {
     const std::string path = "/tmp/quobin-bench-types.elf";
     {
-        const auto bytes = elf::WriteDebugElf(program);
+        const auto bytes = elf::WriteDebugElf(program, options);
         std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                                     static_cast<std::streamsize>(bytes.size()));
     }
@@ -109,5 +128,8 @@ int main()
     Measure(QUOBIN_EXAMPLES_DIR "/demo.elf", "the demo");
     MeasureWritten(LargeProgram(), "a large project");
     MeasureWritten(SelfReferencingProgram(), "a struct of 300 members of its own type");
+    elf::WriterOptions strings;
+    strings.namesInStringTable = true;
+    MeasureWritten(SharedNameProgram(), "300 members sharing one name of 10 MB", strings);
     return 0;
 }
