@@ -44,6 +44,8 @@ std::string ReadWholeFile(const std::string& path, std::size_t limit, std::strin
 {
     bytes.clear();
     if (path.empty()) return "no file name given";
+    // Asked first: Windows refuses to open a folder with "Permission denied".
+    if (KindOf(path) == FileKind::kDirectory) return "a folder, not a file";
     int fd = -1;
     if (const SystemError error = OpenForReading(path, fd)) return error.text;
     FileDescriptor file(fd);

@@ -332,6 +332,33 @@ TEST(MonitorReader, OneItemOnceAndOneWriteOnce)
     EXPECT_FALSE(ReadItemOnce(rig->session, 0x100000, HEX16, {}, reading)); // outside RAM
 }
 
+// What the ELF says of a variable of `bytes` bytes at `byteAddress`.
+TypedRow TypedAt(const char* path, std::uint32_t byteAddress, std::uint32_t bytes, const char* type,
+                 ViewType viewType)
+{
+    TypedRow row;
+    row.path = path;
+    row.byteAddress = byteAddress;
+    row.address = byteAddress >> 1;
+    row.lane = static_cast<std::uint8_t>(byteAddress & 1);
+    row.sizeBytes = bytes;
+    row.sizeWords = static_cast<std::int32_t>((bytes + row.lane + 1) / 2);
+    row.typeText = type;
+    row.viewType = viewType;
+    return row;
+}
+
+WatchItem ItemOf(const TypedRow& row)
+{
+    WatchItem item;
+    item.label = row.path;
+    item.address = row.address;
+    item.size = row.sizeWords;
+    item.viewType = row.viewType;
+    item.typed = row;
+    return item;
+}
+
 // A char[6] whose first byte is the high byte of word 0x40: writing "HELLO" must leave
 // the low byte of 0x40 and the high byte of 0x43 to the variables beside it.
 TEST(CheckedWrite, ATextFromAHighByteTouchesOnlyItsOwnBytes)
@@ -339,21 +366,8 @@ TEST(CheckedWrite, ATextFromAHighByteTouchesOnlyItsOwnBytes)
     const auto rig = WorkerRig::Make();
     ASSERT_TRUE(rig->session.ReopenPodSession());
     for (std::uint32_t word = 0x40; word <= 0x43; ++word) rig->sim->Pod().WriteRam(word, 0x7A7A, 0);
-    TypedRow text;
-    text.path = "text";
-    text.byteAddress = 0x81;
-    text.address = 0x40;
-    text.lane = 1;
-    text.sizeBytes = 6;
-    text.sizeWords = 4;
-    text.typeText = "char[6]";
-    text.viewType = ASCII;
-    WatchItem item;
-    item.label = "text";
-    item.address = 0x40;
-    item.size = 4;
-    item.viewType = ASCII;
-    item.typed = text;
+    const TypedRow text = TypedAt("text", 0x81, 6, "char[6]", ASCII);
+    const WatchItem item = ItemOf(text);
     const WritePlan plan = PrepareWrite(WriteTargetOf(item), "HELLO!");
     ASSERT_TRUE(plan.request) << plan.refusal;
     Reading reading;
@@ -379,21 +393,9 @@ TEST(CheckedWrite, ABitFieldIsWrittenWithinItsWord)
     const auto rig = WorkerRig::Make();
     ASSERT_TRUE(rig->session.ReopenPodSession());
     rig->sim->Pod().WriteRam(0x40, 0xFFFF, 0);
-    TypedRow field;
-    field.path = "reg.MODE";
-    field.byteAddress = 0x80;
-    field.address = 0x40;
-    field.sizeBytes = 2;
-    field.sizeWords = 1;
-    field.typeText = "unsigned short : 3";
-    field.viewType = UINT16;
+    TypedRow field = TypedAt("reg.MODE", 0x80, 2, "unsigned short : 3", UINT16);
     field.bits = BitField{2, 3};
-    WatchItem item;
-    item.label = "reg.MODE";
-    item.address = 0x40;
-    item.size = 1;
-    item.viewType = UINT16;
-    item.typed = field;
+    const WatchItem item = ItemOf(field);
     const WritePlan plan = PrepareWrite(WriteTargetOf(item), "0");
     ASSERT_TRUE(plan.request) << plan.refusal;
     Reading reading;
