@@ -47,7 +47,7 @@ enum Attribute : std::uint16_t {
     AT_bit_offset = 0x00c0 | FORM_DATA2,
     AT_bit_size = 0x00d0 | FORM_DATA4,
     AT_element_list = 0x00f0 | FORM_BLOCK4,
-    // The element list as an older issue of the format gave it, with a 2-byte length.
+    // The element list as an older edition of the format gave it, with a 2-byte length.
     AT_short_element_list = 0x00f0 | FORM_BLOCK2,
     AT_producer = 0x0250 | FORM_STRING,
 };
