@@ -1,5 +1,7 @@
 #include "ui/ItemCellAccessible.h"
 
+#include "ui/ItemRoles.h"
+
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QTableView>
@@ -46,8 +48,18 @@ QString ItemCellAccessible::text(QAccessible::Text t) const
         const QVariant spoken = model->data(index, Qt::AccessibleTextRole);
         return (spoken.isValid() ? spoken : model->data(index, Qt::DisplayRole)).toString();
     }
-    case QAccessible::Description:
-        return model->headerData(m_column, Qt::Horizontal).toString();
+    case QAccessible::Description: {
+        // What the model adds (a variable's C type), else the column's header; a cell
+        // beyond the first names its row, so that landing on a value says whose it is.
+        const QVariant described = model->data(index, Qt::AccessibleDescriptionRole);
+        const QString what = described.isValid() ? described.toString()
+                                                 : model->headerData(m_column, Qt::Horizontal).toString();
+        if (m_column == 0) return what;
+        const QModelIndex first = model->index(m_row, 0);
+        const QVariant spoken = model->data(first, Qt::AccessibleTextRole);
+        return (spoken.isValid() ? spoken : model->data(first, Qt::DisplayRole)).toString() +
+               QStringLiteral(", ") + what;
+    }
     default:
         return {};
     }
@@ -92,6 +104,12 @@ QAccessible::State ItemCellAccessible::state() const
     state.active = state.focused;
     state.invisible = !m_view->viewport()->rect().intersects(m_view->visualRect(index));
     state.offscreen = state.invisible;
+    if (m_column == 0) {
+        const int tree = m_view->model()->data(index, kExpandStateRole).toInt();
+        state.expandable = tree > 0;
+        state.expanded = tree == 2;
+        state.collapsed = tree == 1;
+    }
     return state;
 }
 

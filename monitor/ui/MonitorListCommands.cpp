@@ -10,6 +10,7 @@
 #include "monitor/ui/SymbolTreeDelegate.h"
 #include "monitor/ui/WatchListModel.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -133,11 +134,11 @@ bool MonitorListCommands::HandleKey(QTableView* list, const QKeyEvent& key)
     const int row = list->currentIndex().row();
     const SymbolListModel::RowState state = m_lists.symbolModel->StateAt(row);
     if (key.key() == Qt::Key_Right && state == SymbolListModel::RowState::Closed) {
-        m_lists.symbolModel->Open(row);
+        SetRowOpen(row, true);
         return true;
     }
     if (key.key() == Qt::Key_Left && state == SymbolListModel::RowState::Open) {
-        m_lists.symbolModel->Close(row);
+        SetRowOpen(row, false);
         return true;
     }
     const int parent = m_lists.symbolModel->ParentRow(row);
@@ -160,10 +161,7 @@ bool MonitorListCommands::HandleSymbolPress(const QMouseEvent& press)
         return false;
     // A double click on the mark is two presses on it, not a Watch Symbol.
     if (press.type() == QEvent::MouseButtonDblClick) return true;
-    if (state == SymbolListModel::RowState::Open)
-        m_lists.symbolModel->Close(index.row());
-    else
-        m_lists.symbolModel->Open(index.row());
+    SetRowOpen(index.row(), state != SymbolListModel::RowState::Open);
     return true;
 }
 
@@ -244,11 +242,25 @@ void MonitorListCommands::AddSymbolMenu(QMenu& menu, bool onRow)
 
 void MonitorListCommands::ToggleCurrentSymbol(bool open)
 {
-    const int row = m_lists.symbols->currentIndex().row();
+    SetRowOpen(m_lists.symbols->currentIndex().row(), open);
+}
+
+void MonitorListCommands::SetRowOpen(int row, bool open)
+{
     if (open)
         m_lists.symbolModel->Open(row);
     else
         m_lists.symbolModel->Close(row);
+    // A screen reader on the row hears it open or close, as in a tree.
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(m_lists.symbols);
+    if (table == nullptr || table->tableInterface() == nullptr) return;
+    if (QAccessibleInterface* cell = table->tableInterface()->cellAt(row, 0)) {
+        QAccessible::State changed;
+        changed.expanded = true;
+        changed.collapsed = true;
+        QAccessibleStateChangeEvent event(cell, changed);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 std::unique_ptr<QMenu> MonitorListCommands::MakeContextMenu(QTableView* list, bool onRow)

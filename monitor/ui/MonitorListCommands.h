@@ -99,6 +99,8 @@ private:
     // The ELF's row of a symbol watch row, by its name; null when it has none.
     const monitor::TypedRow* TypedRowOf(const std::string& name) const;
     void AddSymbolMenu(QMenu& menu, bool onRow);
+    // Opens or closes a symbol list row and tells assistive technology.
+    void SetRowOpen(int row, bool open);
     // The paths that can follow `typed`: symbol names, or the members or elements of the
     // path before its last "." or "[".
     QStringList NameCompletions(const QString& typed) const;

@@ -3,6 +3,8 @@
 #include "monitor/SymbolTable.h"
 #include "monitor/TypedSymbols.h"
 
+#include "ui/ItemRoles.h"
+
 #include <QAbstractTableModel>
 
 #include <cstdint>
@@ -24,10 +26,10 @@ public:
     static constexpr int kSymbolIndexRole = Qt::UserRole + 1;
     // How deep a row lies below its symbol (0 for the symbol's own row).
     static constexpr int kDepthRole = Qt::UserRole + 2;
-    // A RowState, as an int.
-    static constexpr int kStateRole = Qt::UserRole + 3;
+    // A RowState, as an int; assistive technology hears it as expandable, expanded.
+    static constexpr int kStateRole = ui::kExpandStateRole;
 
-    enum class RowState { Leaf, Closed, Open };
+    enum class RowState { Leaf, Closed, Open }; // the numbers kExpandStateRole gives
 
     SymbolListModel(const monitor::SymbolTable& table, const monitor::TypedSymbols& types,
                     QObject* parent = nullptr);

@@ -116,6 +116,12 @@ QVariant WatchListModel::data(const QModelIndex& index, int role) const
     const Cell cell = CellOf(index.column());
     // A long name is cut in the middle on screen; its tool tip holds it whole.
     if (role == Qt::ToolTipRole && cell == Cell::Name) return QString::fromStdString(row.name);
+    // A listener hears the C type with the name, hidden column or not.
+    if (role == Qt::AccessibleDescriptionRole && cell == Cell::Name && m_typeInfo) {
+        const TypeInfo info = m_typeInfo(row);
+        if (!info.typeText.isEmpty())
+            return info.bits.isEmpty() ? info.typeText : info.typeText + QStringLiteral(", ") + info.bits;
+    }
     if (role == Qt::ToolTipRole && cell == Cell::ViewType && m_typeInfo) {
         const QString bits = m_typeInfo(row).bits;
         if (!bits.isEmpty()) return bits;

@@ -892,6 +892,36 @@ private slots:
                  QVariant(QStringLiteral("motor.gain")));
     }
 
+    // Heard: a struct row is expandable and says whether it is open; a watched row's name
+    // cell says its C type and a value cell whose row it is.
+    void rowsSayTheirStateTypeAndName()
+    {
+        QTemporaryDir folder;
+        TypedDemoMap(folder);
+        Bench bench;
+        QTableView* list = bench.List("listLeft");
+        QAccessibleTableInterface* symbols = QAccessible::queryAccessibleInterface(list)->tableInterface();
+        const int motor = bench.RowOf("listLeft", QStringLiteral("motor"));
+        QAccessible::State state = symbols->cellAt(motor, 0)->state();
+        QVERIFY(state.expandable && state.collapsed && !state.expanded);
+        QVERIFY(!symbols->cellAt(bench.RowOf("listLeft", QStringLiteral("counter16")), 0)->state().expandable);
+        list->setCurrentIndex(list->model()->index(motor, 0));
+        bench.Trigger("listLeft", QStringLiteral("Expand"));
+        state = symbols->cellAt(motor, 0)->state();
+        QVERIFY(state.expandable && state.expanded && !state.collapsed);
+
+        bench.Select("listLeft", {QStringLiteral("gain"), QStringLiteral("MODE")});
+        bench.Trigger("listLeft", QStringLiteral("Watch Symbol"));
+        QTableView* watch = bench.List("listTRight");
+        QAccessibleTableInterface* watched = QAccessible::queryAccessibleInterface(watch)->tableInterface();
+        const int gain = bench.RowOf("listTRight", QStringLiteral("motor.gain"));
+        const int mode = bench.RowOf("listTRight", QStringLiteral("motor.MODE"));
+        QCOMPARE(watched->cellAt(gain, 0)->text(QAccessible::Description), QStringLiteral("Frac16"));
+        QCOMPARE(watched->cellAt(mode, 0)->text(QAccessible::Description),
+                 QStringLiteral("unsigned short : 3, bits 2..0 of 0x000143"));
+        QCOMPARE(watched->cellAt(gain, 2)->text(QAccessible::Description), QStringLiteral("motor.gain, Monitor Value"));
+    }
+
     // Watch by Name (Ctrl+W) completes one step at a time, refuses what names nothing with
     // the reason and stays, and adds what it names with an announcement.
     void watchByNameReachesAnyElement()
