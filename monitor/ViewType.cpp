@@ -42,6 +42,15 @@ std::string FixedSix(double value)
     const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 6);
     return std::string(text, result.ptr);
 }
+
+// A single's seven significant digits, as "%.7g" gives them but in any locale: 1e-07,
+// 12.5, 3.141593, 1e+10. Six fixed decimals showed 1e-7 as 0.000000.
+std::string SevenDigits(double value)
+{
+    char text[64];
+    const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::general, 7);
+    return std::string(text, result.ptr);
+}
 } // namespace
 
 const ViewTypeTraits& TraitsOf(ViewType viewType)
@@ -113,6 +122,7 @@ std::string FormatMonitorValue(ViewType viewType, std::uint32_t value)
     case Kind::Unsigned:
         return Printf("%u", value & traits.mask);
     case Kind::Float:
+        return SevenDigits(*PlotValue(viewType, value));
     case Kind::Fraction:
         return FixedSix(*PlotValue(viewType, value));
     case Kind::Text:

@@ -148,7 +148,7 @@ TEST(CliTypes, ReadShowsTypedValuesAndWriteTakesWhatTheTypeCan)
         std::string shown; // in out, or in err when refused
     } cases[] = {
         {{"write", "motor.gain", "-0.25"}, 0, "motor.gain = -0.250000"},
-        {{"write", "sineAmplitude", "12.5"}, 0, "sineAmplitude = 12.500000"},
+        {{"write", "sineAmplitude", "12.5"}, 0, "sineAmplitude = 12.5"},
         {{"write", "motor.gain", "1"}, 2, "'1' is not a fraction"},
         // A bit field is written within its word; an enum takes its enumerators.
         {{"write", "motor.RUN", "0"}, 0, "motor.RUN = 0"},

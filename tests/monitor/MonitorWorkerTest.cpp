@@ -326,7 +326,7 @@ TEST(MonitorReader, OneItemOnceAndOneWriteOnce)
     EXPECT_FALSE(reading.value.has_value());
     ASSERT_TRUE(WriteOnce(rig->session, {FLOAT, 0x42, 0xBF800000, {}}));
     ASSERT_TRUE(ReadItemOnce(rig->session, 0x42, FLOAT, {}, reading));
-    EXPECT_EQ(reading.text, "-1.000000");
+    EXPECT_EQ(reading.text, "-1");
     EXPECT_EQ(reading.value, -1.0);
     EXPECT_EQ(reading.raw, 0xBF800000u);
     EXPECT_FALSE(ReadItemOnce(rig->session, 0x100000, HEX16, {}, reading)); // outside RAM

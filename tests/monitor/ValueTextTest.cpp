@@ -61,8 +61,12 @@ INSTANTIATE_TEST_SUITE_P(
                       FormatCase{UINT16, 0xFFFE, "65534", 65534.0},
                       FormatCase{INT32, 0x80000000, "-2147483648", -2147483648.0},
                       FormatCase{UINT32, 0xFFFFFFFF, "4294967295", 4294967295.0},
-                      FormatCase{FLOAT, 0x3F800000, "1.000000", 1.0},
-                      FormatCase{FLOAT, 0xC0490FDB, "-3.141593", -3.1415927410125732}));
+                      // A single shows its seven significant digits, however small or large.
+                      FormatCase{FLOAT, 0x3F800000, "1", 1.0},
+                      FormatCase{FLOAT, 0xC0490FDB, "-3.141593", -3.1415927410125732},
+                      FormatCase{FLOAT, 0x33D6BF95, "1e-07", 1.0000000116860974e-07},
+                      FormatCase{FLOAT, 0x7F7FFFFF, "3.402823e+38", 3.4028234663852886e+38},
+                      FormatCase{FLOAT, 0x41480000, "12.5", 12.5}));
 
 TEST(Format, AsciiHasNoNumber)
 {
