@@ -48,7 +48,7 @@ void CAddAddress::ShowPreview()
     ReadFields();
     const QString text =
         AddAddressPreview(m_startAddress, m_length, m_viewType, monitor::WatchList::kMaxRunRows);
-    m_ui->previewLabel->setText(text);
+    ShowPreviewText(m_ui->previewLabel, text);
     m_ui->startAddressEdit->setAccessibleDescription(text);
     m_ui->lengthEdit->setAccessibleDescription(text);
 }

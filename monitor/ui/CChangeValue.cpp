@@ -79,7 +79,7 @@ void CChangeValue::ShowPreview()
     } else {
         text = ValuePreview::Of(m_ui->valueEdit->text(), m_viewType).text;
     }
-    m_ui->previewLabel->setText(text);
+    ShowPreviewText(m_ui->previewLabel, text);
     // Read with the value edit, so a screen reader user hears it without leaving the edit.
     m_ui->valueEdit->setAccessibleDescription(text);
 }

@@ -23,7 +23,7 @@ CChangeValueAddr::~CChangeValueAddr() = default;
 void CChangeValueAddr::ShowPreview()
 {
     const QString text = ValuePreview::Of(m_ui->valueEdit->text(), m_viewType).text;
-    m_ui->previewLabel->setText(text);
+    ShowPreviewText(m_ui->previewLabel, text);
     m_ui->valueEdit->setAccessibleDescription(text);
 }
 

@@ -54,7 +54,7 @@ void CWatchByName::accept()
 {
     const std::string refusal = m_lists.add(m_name->text().trimmed().toStdString());
     if (!refusal.empty()) {
-        m_refusal->setText(QString::fromStdString(refusal));
+        ShowPreviewText(m_refusal, QString::fromStdString(refusal));
         AlertRefusal(m_refusal, m_name);
         return;
     }

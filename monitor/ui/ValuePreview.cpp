@@ -50,6 +50,12 @@ QString AddAddressPreview(std::uint32_t start, std::uint32_t length, monitor::Vi
         .arg(listcells::AddressText(start), listcells::AddressText(start + (rows - 1) * step));
 }
 
+void ShowPreviewText(QLabel* preview, const QString& text)
+{
+    preview->setText(text);
+    preview->setMinimumHeight(preview->heightForWidth(preview->width()));
+}
+
 void AlertRefusal(QLabel* preview, QLineEdit* edit)
 {
     QAccessibleEvent alert(preview, QAccessible::Alert);

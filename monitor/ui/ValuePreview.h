@@ -24,6 +24,11 @@ class QLineEdit;
 // again, so the dialog stays open with nothing written.
 void AlertRefusal(QLabel* preview, QLineEdit* edit);
 
+// Shows a preview or a refusal whole: a wrapped label's height follows its width, which
+// a dialog's layout does not ask, so the label is given the lines the text needs and the
+// dialog grows to them.
+void ShowPreviewText(QLabel* preview, const QString& text);
+
 // What "Add Address" will add: "Adds 0x000100" or "Adds 3 rows, 0x000100 to 0x000104".
 QString AddAddressPreview(std::uint32_t start, std::uint32_t length, monitor::ViewType viewType,
                           std::uint32_t maxRows);

@@ -632,6 +632,24 @@ private slots:
         QCOMPARE(name->textInterface()->text(0, 1), QStringLiteral("x"));
     }
 
+    // A long refusal is shown whole: the dialog grows to the wrapped lines it needs.
+    void aLongRefusalIsNotClipped()
+    {
+        CChangeValue symbol({QStringLiteral("x"), QStringLiteral("0"), QStringLiteral("INT16"), QStringLiteral("2"), {}, {}},
+                            true);
+        CChangeValueAddr address({QStringLiteral("0x000080"), QStringLiteral("0"), QStringLiteral("INT16")}, true);
+        for (QDialog* dialog : {static_cast<QDialog*>(&symbol), static_cast<QDialog*>(&address)}) {
+            dialog->show();
+            QVERIFY(QTest::qWaitForWindowExposed(dialog));
+            dialog->findChild<QLineEdit*>(QStringLiteral("valueEdit"))->setText(QString(300, QLatin1Char('9')));
+            QCoreApplication::processEvents();
+            auto* preview = dialog->findChild<QLabel*>(QStringLiteral("previewLabel"));
+            QVERIFY(preview->text().size() > 300);
+            QVERIFY2(preview->height() >= preview->heightForWidth(preview->width()),
+                     qPrintable(QStringLiteral("%1 < %2").arg(preview->height()).arg(preview->heightForWidth(preview->width()))));
+        }
+    }
+
     void addAddressShowsTheRowsItWillAdd()
     {
         CAddAddress dialog;
