@@ -100,42 +100,51 @@ CMonDlg::CMonDlg(pod::PodSession& session, McuSource currentMcu, QWidget* parent
     SetUpList(m_ui->listLeft, m_symbolModel);
     SetUpList(m_ui->listTRight, m_symbolWatchModel);
     SetUpList(m_ui->listBRight, m_addressWatchModel);
+    SetUpDividers();
+
+    for (const char* baud : monitor::kMonitorBaudTexts)
+        m_ui->baudCombo->addItem(QString::fromLatin1(baud));
+    for (const monitor::IntervalChoice& interval : monitor::kIntervalChoices)
+        m_ui->intervalCombo->addItem(QString::fromLatin1(interval.text));
+    m_ui->graphButton->setAccessibleDescription(
+        QStringLiteral("Plots the symbols selected in the symbol watch list"));
+
+    connect(m_ui->startButton, &QPushButton::clicked, this, &CMonDlg::OnStart);
+    connect(m_ui->stopButton, &QPushButton::clicked, this, &CMonDlg::OnStop);
+    connect(m_ui->exitButton, &QPushButton::clicked, this, &CMonDlg::OnExit);
+    connect(m_ui->browseButton, &QPushButton::clicked, this, &CMonDlg::OnBrowse);
+    connect(m_ui->reloadButton, &QPushButton::clicked, this, &CMonDlg::OnReload);
+    SetUpKeys();
+    connect(m_ui->graphButton, &QPushButton::clicked, m_commands, &MonitorListCommands::Graph);
+    connect(m_ui->intervalCombo, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (index < 0) return;
+        m_settings.selectInterval = index;
+        m_worker.SetIntervalMs(monitor::kIntervalChoices[index].ms);
+    });
+    connect(m_ui->baudCombo, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (index >= 0) m_settings.selectBps = index;
+    });
+    ApplyControlStates();
+}
+
+void CMonDlg::SetUpDividers()
+{
     // A larger window gives every pane more room: the symbol list a third of the width it
     // gains, the symbol watch list three quarters of the height.
     m_ui->vSplitter->setStretchFactor(0, 1);
     m_ui->vSplitter->setStretchFactor(1, 2);
     m_ui->hSplitter->setStretchFactor(0, 3);
     m_ui->hSplitter->setStretchFactor(1, 1);
-    // The dividers move by keyboard too: Alt+Left/Right and Alt+Up/Down.
-    const auto moveBy = [this](QSplitter* splitter, int step) {
-        QList<int> sizes = splitter->sizes();
-        if (sizes.size() != 2) return;
-        const int total = sizes[0] + sizes[1];
-        sizes[0] = std::clamp(sizes[0] + step, 0, total);
-        sizes[1] = total - sizes[0];
-        splitter->setSizes(sizes);
-        m_announcer->Announce(QStringLiteral("%1 percent").arg(total ? 100 * sizes[0] / total : 0));
-    };
-    const struct {
-        QKeySequence keys;
-        QSplitter* splitter;
-        int step;
-    } moves[] = {{QKeySequence(Qt::ALT | Qt::Key_Left), m_ui->vSplitter, -40},
-                 {QKeySequence(Qt::ALT | Qt::Key_Right), m_ui->vSplitter, 40},
-                 {QKeySequence(Qt::ALT | Qt::Key_Up), m_ui->hSplitter, -40},
-                 {QKeySequence(Qt::ALT | Qt::Key_Down), m_ui->hSplitter, 40}};
-    for (const auto& move : moves) {
-        auto* shortcut = new QShortcut(move.keys, this);
-        connect(shortcut, &QShortcut::activated, this,
-                [moveBy, splitter = move.splitter, step = move.step] { moveBy(splitter, step); });
-    }
     m_ui->vSplitter->handle(1)->setAccessibleName(
         QStringLiteral("Divider between the symbol list and the watch lists"));
     if (auto* grip = findChild<QSizeGrip*>())
         grip->setAccessibleName(QStringLiteral("Window size grip"));
     m_ui->hSplitter->handle(1)->setAccessibleName(
         QStringLiteral("Divider between the symbol watch list and the address watch list"));
+}
 
+void CMonDlg::SetUpKeys()
+{
     // Delete works on the focused watch list only, so it never removes rows of the other.
     const std::pair<QTableView*, monitor::WatchListId> watchViews[] = {
         {m_ui->listTRight, monitor::WatchListId::Symbols},
@@ -151,34 +160,29 @@ CMonDlg::CMonDlg(pod::PodSession& session, McuSource currentMcu, QWidget* parent
         view->addAction(remove);
     }
 
-    for (const char* baud : monitor::kMonitorBaudTexts)
-        m_ui->baudCombo->addItem(QString::fromLatin1(baud));
-    for (const monitor::IntervalChoice& interval : monitor::kIntervalChoices)
-        m_ui->intervalCombo->addItem(QString::fromLatin1(interval.text));
-    m_ui->graphButton->setAccessibleDescription(
-        QStringLiteral("Plots the symbols selected in the symbol watch list"));
-
-    connect(m_ui->startButton, &QPushButton::clicked, this, &CMonDlg::OnStart);
-    connect(m_ui->stopButton, &QPushButton::clicked, this, &CMonDlg::OnStop);
-    connect(m_ui->exitButton, &QPushButton::clicked, this, &CMonDlg::OnExit);
-    connect(m_ui->browseButton, &QPushButton::clicked, this, &CMonDlg::OnBrowse);
-    connect(m_ui->reloadButton, &QPushButton::clicked, this, &CMonDlg::OnReload);
     // Enter in the path box loads the map typed there (START is the default button).
     m_ui->mapPathEdit->installEventFilter(this);
-    auto* browse = new QShortcut(QKeySequence::Open, this);
-    connect(browse, &QShortcut::activated, this, &CMonDlg::OnBrowse);
-    auto* byName = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_W), this);
-    connect(byName, &QShortcut::activated, m_commands, [this] { m_commands->WatchByName(); });
-    connect(m_ui->graphButton, &QPushButton::clicked, m_commands, &MonitorListCommands::Graph);
-    connect(m_ui->intervalCombo, &QComboBox::currentIndexChanged, this, [this](int index) {
-        if (index < 0) return;
-        m_settings.selectInterval = index;
-        m_worker.SetIntervalMs(monitor::kIntervalChoices[index].ms);
-    });
-    connect(m_ui->baudCombo, &QComboBox::currentIndexChanged, this, [this](int index) {
-        if (index >= 0) m_settings.selectBps = index;
-    });
-    ApplyControlStates();
+    const auto bind = [this](const QKeySequence& keys, auto&& action) {
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, action);
+    };
+    bind(QKeySequence::Open, [this] { OnBrowse(); });
+    bind(QKeySequence(Qt::CTRL | Qt::Key_W), [this] { m_commands->WatchByName(); });
+    // The dividers move by keyboard too.
+    bind(QKeySequence(Qt::ALT | Qt::Key_Left), [this] { MoveDivider(m_ui->vSplitter, -kDividerStep); });
+    bind(QKeySequence(Qt::ALT | Qt::Key_Right), [this] { MoveDivider(m_ui->vSplitter, kDividerStep); });
+    bind(QKeySequence(Qt::ALT | Qt::Key_Up), [this] { MoveDivider(m_ui->hSplitter, -kDividerStep); });
+    bind(QKeySequence(Qt::ALT | Qt::Key_Down), [this] { MoveDivider(m_ui->hSplitter, kDividerStep); });
+}
+
+void CMonDlg::MoveDivider(QSplitter* splitter, int step)
+{
+    QList<int> sizes = splitter->sizes();
+    if (sizes.size() != 2) return;
+    const int total = sizes[0] + sizes[1];
+    sizes[0] = std::clamp(sizes[0] + step, 0, total);
+    sizes[1] = total - sizes[0];
+    splitter->setSizes(sizes);
+    m_announcer->Announce(QStringLiteral("%1 percent").arg(total ? 100 * sizes[0] / total : 0));
 }
 
 CMonDlg::~CMonDlg()

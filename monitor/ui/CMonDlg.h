@@ -24,6 +24,7 @@ class QMenu;
 class QModelIndex;
 class QPoint;
 class QSettings;
+class QSplitter;
 class QTableView;
 class MonitorListCommands;
 class SymbolListModel;
@@ -126,6 +127,14 @@ private:
     WatchListModel* ModelOf(monitor::WatchListId list) const;
     void ApplySplitterPositions();
     void ReadSplitterPositions();
+    // How the dividers share a larger window, and their names for assistive technology.
+    void SetUpDividers();
+    // Delete in a watch list, Enter in the path box, Ctrl+O, Ctrl+W and the Alt+arrows
+    // that move the dividers.
+    void SetUpKeys();
+    // Moves a divider by `step` pixels and says where it now lies.
+    void MoveDivider(QSplitter* splitter, int step);
+    static constexpr int kDividerStep = 40;
     void ShrinkEmptyAddressList();
 
     template <typename Fn> void OnUiThread(Fn&& fn)
