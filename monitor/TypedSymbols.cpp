@@ -236,9 +236,10 @@ ChildRows TypedSymbols::Children(const TypedRow& parent, std::size_t limit) cons
                 const elf::Type* m = elf::TypeAt(m_info, elf::StripTypedefs(m_info, member.type));
                 if (m && (m->kind == TypeKind::Struct || m->kind == TypeKind::Union)) continue;
             }
-            std::string outside;
-            // A damaged member is listed nowhere; named, it is refused with the reason.
             if (children.rows.size() == limit) break;
+            // A member outside its struct (a damaged file) is listed nowhere; named, it is
+            // refused with the reason.
+            std::string outside;
             if (auto row = DescribeMember(parent, member, outside)) children.rows.push_back(std::move(*row));
         }
     } else if (t->kind == TypeKind::Array) {

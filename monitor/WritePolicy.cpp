@@ -3,11 +3,10 @@
 #include "monitor/Latin1Text.h"
 #include "monitor/ValueText.h"
 
-#include <cstdio>
-
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 namespace monitor {
