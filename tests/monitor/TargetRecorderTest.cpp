@@ -5,6 +5,7 @@ extern "C" {
 extern uint16_t quobinTestRam[4096];
 }
 
+#include "monitor/RecorderSymbol.h"
 #include "monitor/TargetRecorder.h"
 
 #include "tests/support/EmulatedLink.h"
@@ -162,6 +163,58 @@ TEST(TargetRecorder, UploadRestoresTheCaptureInOrder)
     // A write index that splits a sample is refused, not guessed at.
     link.sim->Pod().WriteRam(kBase + kWriteIndex, 4, 0);
     EXPECT_NE(UploadRecorder(link.session, kBase, capture).refusal.find("inconsistent capture"), std::string::npos);
+}
+
+// The recorder is found by its symbol; an ELF that types it must show this layout and
+// gives the buffer's length.
+TEST(RecorderSymbol, FoundByItsSymbolAndCheckedAgainstTheElf)
+{
+    const auto program = [](std::uint32_t headerBytes, std::uint32_t bufferWords) {
+        elf::DebugInfo info;
+        elf::Type u16;
+        u16.kind = elf::TypeKind::Base, u16.name = "unsigned short", u16.byteSize = 2;
+        elf::Type head;
+        head.kind = elf::TypeKind::Struct, head.name = "QuobinRecorderHeader", head.byteSize = headerBytes;
+        elf::Type buffer;
+        buffer.kind = elf::TypeKind::Array, buffer.count = bufferWords, buffer.target = 0;
+        elf::Type whole;
+        whole.kind = elf::TypeKind::Struct, whole.byteSize = headerBytes + 2 * bufferWords;
+        whole.members = {{"header", 1, 0}, {"buffer", 2, headerBytes}};
+        info.types = {u16, head, buffer, whole};
+        info.variables = {{"quobinRecorder", 0x600 * 2, 3}};
+        return info;
+    };
+    const struct {
+        const char* what;
+        const char* symbol;
+        std::int32_t mapWords;
+        std::optional<elf::DebugInfo> elf;
+        std::uint16_t capacity; // 0: refused
+        std::string error;
+    } cases[] = {
+        {"no recorder", "somethingElse", 145, std::nullopt, 0,
+         "no recorder in the map: no symbol 'quobinRecorder' (add target/quobin_recorder.c to the firmware and "
+         "define one)"},
+        {"too small", "quobinRecorder", 45, std::nullopt, 0,
+         "'quobinRecorder' is 45 words, too small for a recorder (45 header words and a buffer)"},
+        {"the map alone", "quobinRecorder", 145, std::nullopt, 100, ""},
+        {"the ELF's buffer", "quobinRecorder", 200, program(90, 100), 100, ""},
+        {"another layout", "quobinRecorder", 144, program(88, 100), 0,
+         "the ELF's 'quobinRecorder' is not a recorder of layout version 1 (a 90-byte header and a buffer)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SymbolTable table;
+        table.Assign({SymbolEntry(c.symbol, 0x600, c.mapWords, HEX16)}, 0);
+        TypedSymbols types;
+        if (c.elf) types.Merge(table, *c.elf);
+        const RecorderLookup found = FindRecorder(table, types);
+        EXPECT_EQ(found.error, c.error);
+        ASSERT_EQ(found.place.has_value(), c.capacity != 0);
+        if (!found.place) continue;
+        EXPECT_EQ(found.place->address, 0x600u);
+        EXPECT_EQ(found.place->capacityWords, c.capacity);
+    }
 }
 
 } // namespace
