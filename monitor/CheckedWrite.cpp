@@ -9,14 +9,13 @@ namespace monitor {
 namespace {
 
 // What was written, as the read-back would show it.
-std::string ExpectedText(const WriteRequest& request, const TextSpan& span, const WatchItem& item)
+std::string ExpectedText(const TypedSymbols& types, const WriteRequest& request, const TextSpan& span,
+                         const WatchItem& item)
 {
-    if (request.fieldWidth > 0) {
-        const std::uint32_t mask = FieldMask(request.fieldWidth);
-        const bool negative = item.typed && item.typed->isSigned && request.fieldWidth < 32 &&
-                              (request.value >> (request.fieldWidth - 1)) != 0;
-        return std::to_string(negative ? static_cast<std::int64_t>(request.value) - (std::int64_t{mask} + 1)
-                                       : std::int64_t{request.value});
+    if (request.fieldWidth > 0 && item.typed) {
+        // The field's number as its own bits in its word show it, sign included.
+        if (const auto field = types.BitFieldValue(*item.typed, request.value << request.fieldLsb))
+            return std::to_string(*field);
     }
     if (request.viewType != ASCII)
         return FormatMonitorValue(request.viewType, request.value);
@@ -24,11 +23,12 @@ std::string ExpectedText(const WriteRequest& request, const TextSpan& span, cons
 }
 
 // Whether the read-back shows what was written: a field's own bits, a text, a value.
-bool Matches(const WriteRequest& request, const TextSpan& span, const WatchItem& item, const Reading& reading)
+bool Matches(const TypedSymbols& types, const WriteRequest& request, const TextSpan& span, const WatchItem& item,
+             const Reading& reading)
 {
     if (request.fieldWidth > 0)
         return ((reading.raw >> request.fieldLsb) & FieldMask(request.fieldWidth)) == request.value;
-    if (item.viewType == ASCII) return reading.text == ExpectedText(request, span, item);
+    if (item.viewType == ASCII) return reading.text == ExpectedText(types, request, span, item);
     return reading.raw == (request.value & TraitsOf(item.viewType).mask);
 }
 
@@ -53,10 +53,10 @@ WriteCheck WriteAndReadBack(pod::PodSession& session, const TypedSymbols& types,
         return {item.label + " was written but reading it back failed: " +
                     report::DescribeOutcome(outcome),
                 outcome};
-    if (!Matches(request, span, item, reading)) {
+    if (!Matches(types, request, span, item, reading)) {
         const std::string shown =
             types.ShownText(item.typed ? &*item.typed : nullptr, item.viewType, reading.raw, reading.text);
-        return {item.label + " reads back " + shown + " after " + ExpectedText(request, span, item) +
+        return {item.label + " reads back " + shown + " after " + ExpectedText(types, request, span, item) +
                     " was written",
                 {}};
     }

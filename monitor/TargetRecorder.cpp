@@ -1,7 +1,6 @@
 #include "monitor/TargetRecorder.h"
 
-#include <cstdio>
-
+#include "monitor/ValueText.h"
 #include "monitor/ViewType.h"
 #include "pod/PodCommands.h"
 #include "pod/PodSession.h"
@@ -11,13 +10,6 @@ namespace monitor {
 namespace {
 
 using namespace recorder;
-
-std::string Hex6(std::uint32_t value)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%06X", value);
-    return text;
-}
 
 RecorderResult Refused(std::string why)
 {
@@ -41,10 +33,10 @@ pod::PodOutcome ReadWords(pod::PodSession& session, std::uint32_t base, std::uin
 std::string ChecksHeader(std::uint32_t base, const std::vector<std::uint16_t>& head)
 {
     if (head[kMagicWord] != kMagic)
-        return "no recorder at " + Hex6(base) + ": its first word is " + std::to_string(head[kMagicWord]) +
+        return "no recorder at " + WordAddressText(base) + ": its first word is " + std::to_string(head[kMagicWord]) +
                ", not the recorder's mark " + std::to_string(kMagic);
     if (head[kVersionWord] != kVersion)
-        return "the recorder at " + Hex6(base) + " has layout version " + std::to_string(head[kVersionWord]) +
+        return "the recorder at " + WordAddressText(base) + " has layout version " + std::to_string(head[kVersionWord]) +
                "; this Quobin reads version " + std::to_string(kVersion);
     return {};
 }
@@ -73,7 +65,7 @@ RecorderResult ArmRecorder(pod::PodSession& session, std::uint32_t base, const R
     if (std::string why = ChecksHeader(base, head); !why.empty()) return Refused(why);
     const auto state = static_cast<State>(head[kState]);
     if (state == State::Armed || state == State::Triggered)
-        return Refused("the recorder at " + Hex6(base) + " is capturing; wait for it or stop it first");
+        return Refused("the recorder at " + WordAddressText(base) + " is capturing; wait for it or stop it first");
     const std::uint32_t bufferWords = sampleWords * settings.samples;
     if (bufferWords > head[kCapacityWords])
         return Refused(std::to_string(settings.samples) + " samples of " + std::to_string(sampleWords) +
@@ -128,7 +120,7 @@ RecorderResult UploadRecorder(pod::PodSession& session, std::uint32_t base, Capt
         return {{}, outcome};
     if (std::string why = ChecksHeader(base, head); !why.empty()) return Refused(why);
     if (static_cast<State>(head[kState]) != State::Done)
-        return Refused("the recorder at " + Hex6(base) + " has no finished capture");
+        return Refused("the recorder at " + WordAddressText(base) + " has no finished capture");
     const std::uint32_t sampleWords = head[kSampleWords];
     const std::uint32_t bufferWords = head[kBufferWords];
     const std::uint32_t writeIndex = head[kWriteIndex];
@@ -138,7 +130,7 @@ RecorderResult UploadRecorder(pod::PodSession& session, std::uint32_t base, Capt
     if (sampleWords == 0 || bufferWords == 0 || bufferWords % sampleWords != 0 || bufferWords > head[kCapacityWords] ||
         writeIndex % sampleWords != 0 || writeIndex >= bufferWords || triggerIndex % sampleWords != 0 ||
         triggerIndex >= bufferWords || count == 0 || count > kMaxChannels || taken == 0)
-        return Refused("the recorder at " + Hex6(base) + " holds an inconsistent capture (write index " +
+        return Refused("the recorder at " + WordAddressText(base) + " holds an inconsistent capture (write index " +
                        std::to_string(writeIndex) + ", " + std::to_string(taken) + " samples of " +
                        std::to_string(sampleWords) + " words in " + std::to_string(bufferWords) + ")");
 

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstdio>
 #include <unordered_map>
 
 #include "elf/TypeLayout.h"
+#include "monitor/ValueText.h"
 
 namespace monitor {
 namespace {
@@ -382,8 +382,7 @@ std::string TypedSymbols::ShownText(const TypedRow* row, ViewType viewType, std:
 
 std::string BitFieldPlace(const TypedRow& row)
 {
-    char address[16];
-    std::snprintf(address, sizeof address, "0x%06X", row.address);
+    const std::string address = WordAddressText(row.address);
     if (!row.bits || row.bits->width <= 1)
         return "bit " + std::to_string(row.bits ? row.bits->lsb : 0) + " of " + address;
     return "bits " + std::to_string(row.bits->lsb + row.bits->width - 1) + ".." +

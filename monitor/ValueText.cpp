@@ -178,6 +178,13 @@ std::uint32_t ParseUnsignedAuto(std::string_view text)
     return ToUnsigned(text, hex ? 16 : 10);
 }
 
+std::string WordAddressText(std::uint32_t address)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%06X", address);
+    return text;
+}
+
 std::uint32_t ParseHexText(std::string_view text)
 {
     return ToUnsigned(text, 16);

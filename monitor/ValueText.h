@@ -22,6 +22,9 @@ enum class WatchListId : std::uint8_t {
 std::uint32_t ParseUnsignedAuto(std::string_view text);
 // Hexadecimal with an optional "0x"/"0X" prefix, same leniency.
 std::uint32_t ParseHexText(std::string_view text);
+// A word address as every message and file names it: "0x000143", six hex digits for the
+// 24-bit data space of the largest parts.
+std::string WordAddressText(std::uint32_t address);
 
 // What a typed value text stands for under a view type, read strictly.
 struct ValueTextReading {

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <cstdlib>
 #include <filesystem>
@@ -58,10 +57,7 @@ bool SaveWatchList(const std::string& mapPath, const WatchList& watchList, std::
     }
     for (const std::string& line : kept) text += line + "\r\n";
     for (const MonitorItem& row : addresses) {
-        char address[32];
-        std::snprintf(address, sizeof address, "0x%06X", row.address);
-        text +=
-            std::string(address) + "," + std::to_string(static_cast<int>(row.viewType)) + "\r\n";
+        text += WordAddressText(row.address) + "," + std::to_string(static_cast<int>(row.viewType)) + "\r\n";
     }
 
     // Written beside the target so that the rename stays on one file system and replaces

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <iterator>
 #include <string_view>
 
@@ -22,13 +21,6 @@ std::string Upper(std::string_view text)
     for (char& c : upper)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return upper;
-}
-
-std::string Hex6(std::uint32_t value)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%06X", value);
-    return text;
 }
 
 std::string ViewTypeList()
@@ -80,8 +72,8 @@ std::uint32_t WordsRead(const WatchItem& item)
 
 std::string RamText(const RamWindows& ram)
 {
-    return "(" + Hex6(ram.ramWindow1First) + ".." + Hex6(ram.ramWindow1Last) + ", " +
-           Hex6(ram.ramWindow2First) + ".." + Hex6(ram.ramWindow2Last) + ")";
+    return "(" + WordAddressText(ram.ramWindow1First) + ".." + WordAddressText(ram.ramWindow1Last) + ", " +
+           WordAddressText(ram.ramWindow2First) + ".." + WordAddressText(ram.ramWindow2Last) + ")";
 }
 
 // A symbol name or path: its row, or why there is none.
@@ -200,7 +192,7 @@ ItemResolution ResolveWatchItem(const WatchTarget& target, const SymbolTable& ta
     }
     const std::uint32_t last = item.address + WordsRead(item) - 1;
     if (!ram.Contains(item.address) || !ram.Contains(last))
-        return {{}, text + " at " + Hex6(item.address) + " lies outside the RAM of " + part + " " +
+        return {{}, text + " at " + WordAddressText(item.address) + " lies outside the RAM of " + part + " " +
                         RamText(ram)};
     return {item, {}};
 }
