@@ -58,14 +58,6 @@ const FormValue* Die::Get(std::uint32_t attribute) const
     return value.kind == FormClass::None ? nullptr : &value;
 }
 
-std::optional<std::uint64_t> Die::Unsigned(std::uint32_t attribute) const
-{
-    std::uint64_t value = 0;
-    const FormValue* found = Get(attribute);
-    if (!found || !AsUnsigned(*found, value)) return std::nullopt;
-    return value;
-}
-
 void Die::Keep(std::uint32_t attribute, const FormValue& value)
 {
     const int slot = Slot(attribute);
@@ -131,6 +123,10 @@ bool DieReader::Read(const Unit& unit, std::size_t offset, Die& die)
 std::optional<std::pair<std::uint64_t, std::string_view>>
 DieReader::TableString(std::span<const std::uint8_t> table, std::uint64_t offset, std::uint64_t where) const
 {
+    // The section's tag sits above any offset inside it; an offset past the table (a
+    // damaged one of up to 64 bits) names no string and must not reach the key, where its
+    // high bits would pose as another table's.
+    if (offset >= table.size()) return std::nullopt;
     auto [slot, added] = m_strings.try_emplace(where | offset);
     if (added) {
         const auto found = CStringAt(table, offset, where);

@@ -52,7 +52,6 @@ struct Die {
 
     const FormValue* Get(std::uint32_t attribute) const;
     bool Has(std::uint32_t attribute) const { return Get(attribute) != nullptr; }
-    std::optional<std::uint64_t> Unsigned(std::uint32_t attribute) const;
     void Keep(std::uint32_t attribute, const FormValue& value);
 
 private:

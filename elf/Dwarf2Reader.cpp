@@ -43,8 +43,8 @@ public:
             m_dies.Read(unit, header.firstEntry, top);
             // Indexed strings of DWARF 5 start after the table's header when the unit does
             // not say where, as in libdw; indexed addresses then start at 0.
-            unit.strOffsetsBase = Number(top, DW_AT_str_offsets_base).value_or(header.version >= 5 ? 8 : 0);
-            unit.addrBase = Number(top, DW_AT_addr_base).value_or(0);
+            unit.strOffsetsBase = Offset(top, DW_AT_str_offsets_base).value_or(header.version >= 5 ? 8 : 0);
+            unit.addrBase = Offset(top, DW_AT_addr_base).value_or(0);
             m_units.push_back({unit, top});
         }
         for (const auto& [unit, top] : m_units) {
@@ -204,6 +204,16 @@ private:
         if (!value) return std::nullopt;
         if (AsUnsigned(*value, number)) return number;
         m_graph.Note("the entry at " + HexText(die.offset) + " of .debug_info gives a number in a form that is not one");
+        return std::nullopt;
+    }
+
+    std::optional<std::uint64_t> Offset(const Die& die, std::uint32_t attribute)
+    {
+        const FormValue* value = die.Get(attribute);
+        std::uint64_t offset = 0;
+        if (!value) return std::nullopt;
+        if (AsSectionOffset(*value, offset)) return offset;
+        m_graph.Note("the entry at " + HexText(die.offset) + " of .debug_info gives an offset in a form that is not one");
         return std::nullopt;
     }
 

@@ -109,9 +109,14 @@ bool ReadForm(Cursor& in, std::uint64_t form, const FormContext& context, std::i
 
 bool AsUnsigned(const FormValue& value, std::uint64_t& out)
 {
-    if (value.kind != FormClass::Unsigned && value.kind != FormClass::Signed &&
-        value.kind != FormClass::SectionOffset)
-        return false;
+    if (value.kind != FormClass::Unsigned && value.kind != FormClass::Signed) return false;
+    out = value.value;
+    return true;
+}
+
+bool AsSectionOffset(const FormValue& value, std::uint64_t& out)
+{
+    if (value.kind != FormClass::SectionOffset && value.kind != FormClass::Unsigned) return false;
     out = value.value;
     return true;
 }

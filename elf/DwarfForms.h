@@ -56,5 +56,8 @@ bool ReadForm(Cursor& in, std::uint64_t form, const FormContext& context, std::i
 // width); nothing for values that are not constants.
 bool AsUnsigned(const FormValue& value, std::uint64_t& out);
 bool AsSigned(const FormValue& value, std::int64_t& out);
+// An offset into another section: DW_FORM_sec_offset, or data4/data8 as DWARF 2 and 3
+// give one. A sec_offset is never a constant (a count, a size), as libdw holds too.
+bool AsSectionOffset(const FormValue& value, std::uint64_t& out);
 
 } // namespace elf

@@ -92,6 +92,32 @@ TEST_P(Forms, ReadWithTheirWidthAndClass)
 
 INSTANTIATE_TEST_SUITE_P(Dwarf, Forms, ::testing::ValuesIn(kForms));
 
+// A count or a size given as DW_FORM_sec_offset is an offset into another section, not a
+// number: read as one, a damaged array claimed 100 million elements where libdw sees none.
+// The section bases of DWARF 5 are such offsets, in DWARF 2 and 3 given as data4.
+TEST(Forms, ConstantsAndSectionOffsetsAreTold)
+{
+    const struct {
+        unsigned form;
+        std::vector<std::uint8_t> bytes;
+        bool constant;
+        bool offset;
+    } cases[] = {{DW_FORM_data4, {8, 0, 0, 0}, true, true},
+                 {DW_FORM_sdata, {8}, true, false},
+                 {DW_FORM_sec_offset, {8, 0, 0, 0}, false, true},
+                 {DW_FORM_strp, {8, 0, 0, 0}, false, false},
+                 {DW_FORM_block1, {1, 8}, false, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.form);
+        Cursor in(c.bytes);
+        FormValue value;
+        ASSERT_TRUE(ReadForm(in, c.form, {5, 4, 0, 0x100}, 0, value));
+        std::uint64_t number = 0;
+        EXPECT_EQ(AsUnsigned(value, number), c.constant);
+        EXPECT_EQ(AsSectionOffset(value, number), c.offset);
+    }
+}
+
 // A reference whose stored offset is 0 is a dead-stripped unit's "no type", whatever
 // the unit's offset makes of it.
 TEST(Forms, ZeroReferenceIsMarkedWhateverTheForm)
