@@ -41,9 +41,9 @@ public:
             // A unit without a readable first entry is still one that others refer into.
             Die top;
             m_dies.Read(unit, header.firstEntry, top);
-            // Indexed strings of DWARF 5 start after the table's header when the unit does
-            // not say where, as in libdw; indexed addresses then start at 0.
-            unit.strOffsetsBase = Offset(top, DW_AT_str_offsets_base).value_or(header.version >= 5 ? 8 : 0);
+            // A unit that does not say where its indexed addresses start has them at 0.
+            unit.strOffsetsBase = Offset(top, DW_AT_str_offsets_base)
+                                       .value_or(header.version >= 5 ? StrOffsetsTableStart(m_dies.sections().strOffsets) : 0);
             unit.addrBase = Offset(top, DW_AT_addr_base).value_or(0);
             m_units.push_back({unit, top});
         }

@@ -103,4 +103,16 @@ std::vector<UnitHeader> FindUnits(std::span<const std::uint8_t> section, std::st
     return units;
 }
 
+std::uint64_t StrOffsetsTableStart(std::span<const std::uint8_t> table)
+{
+    Cursor in(table);
+    std::uint64_t length = in.U32();
+    if (length == 0xFFFFFFFFu) length = in.U64();
+    const std::size_t afterLength = in.at();
+    const std::uint16_t version = in.U16();
+    in.U16(); // padding
+    if (!in.ok() || length < 4 || length > table.size() - afterLength || version != 5) return 0;
+    return in.at();
+}
+
 } // namespace elf

@@ -30,4 +30,9 @@ bool CanStartUnit(std::span<const std::uint8_t> section, std::size_t at);
 // says something.
 std::vector<UnitHeader> FindUnits(std::span<const std::uint8_t> section, std::string& problem);
 
+// Where a DWARF 5 unit's indexed strings start when it does not say: after the header of
+// .debug_str_offsets when the section starts with a sound one (a length that fits, version
+// 5), else at 0, as libdw reads them.
+std::uint64_t StrOffsetsTableStart(std::span<const std::uint8_t> table);
+
 } // namespace elf

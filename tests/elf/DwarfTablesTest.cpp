@@ -158,4 +158,28 @@ TEST_P(Units, HeadersAndThePaddingBetweenThem)
 INSTANTIATE_TEST_SUITE_P(Dwarf, Units, ::testing::ValuesIn(kUnits));
 
 } // namespace
+// A unit of DWARF 5 without DW_AT_str_offsets_base indexes the table from after its header
+// only when the header is sound; libdw then starts at 0, and so must we, or every indexed
+// name of the unit is another's.
+TEST(StrOffsets, TheTableStartsAfterASoundHeaderOnly)
+{
+    const struct {
+        const char* what;
+        Bytes table;
+        std::uint64_t start;
+    } cases[] = {
+        {"32-bit header", Bytes{8, 0, 0, 0, 5, 0, 0, 0, 1, 0, 0, 0}, 8},
+        {"64-bit header", Bytes{0xFF, 0xFF, 0xFF, 0xFF, 8, 0, 0, 0, 0, 0, 0, 0, 5, 0, 0, 0, 1, 0, 0, 0}, 16},
+        {"length past the section", Bytes{0xEC, 0, 0, 5, 5, 0, 0, 0, 1, 0, 0, 0}, 0},
+        {"version 4", Bytes{8, 0, 0, 0, 4, 0, 0, 0, 1, 0, 0, 0}, 0},
+        {"length below the header's rest", Bytes{3, 0, 0, 0, 5, 0, 0, 0}, 0},
+        {"cut short", Bytes{8, 0, 0}, 0},
+        {"empty", Bytes{}, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(StrOffsetsTableStart(c.table), c.start);
+    }
+}
+
 } // namespace elf
