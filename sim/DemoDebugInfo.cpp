@@ -63,6 +63,33 @@ elf::DebugInfo DemoDebugInfo()
     mode.enumerators = {{"MODE_STOP", 0}, {"MODE_RUN", 1}};
     const int modeType = b.Add(mode);
 
+    // The recorder as QUOBIN_RECORDER_DEFINE declares it: the header's words, then the buffer.
+    elf::Type channel;
+    channel.kind = elf::TypeKind::Struct, channel.name = "QuobinRecorderChannel", channel.byteSize = 6;
+    channel.members = {{"addressLow", u16, 0}, {"addressHigh", u16, 2}, {"words", u16, 4}};
+    const int channelType = b.Add(channel);
+    elf::Type channels;
+    channels.kind = elf::TypeKind::Array, channels.count = 8, channels.target = channelType;
+    const int channelsType = b.Add(channels);
+    elf::Type header;
+    header.kind = elf::TypeKind::Struct, header.name = "QuobinRecorderHeader", header.byteSize = 2 * demo::kRecorderHeaderWords;
+    header.members = {{"magic", u16, 0}, {"version", u16, 2}, {"state", u16, 4}, {"channelCount", u16, 6},
+                      {"channel", channelsType, 8}};
+    const char* const kLaterFields[] = {"divider",     "triggerChannel", "levelLow",      "levelHigh",    "edge",
+                                        "preTrigger",  "sampleWords",    "capacityWords", "bufferWords",  "postTrigger",
+                                        "writeIndex",  "samplesLow",     "samplesHigh",   "triggerIndex", "dividerCount",
+                                        "previousLow", "previousHigh"};
+    std::uint32_t offset = 8 + 6 * 8;
+    for (const char* field : kLaterFields) header.members.push_back({field, u16, offset}), offset += 2;
+    const int headerType = b.Add(header);
+    elf::Type buffer;
+    buffer.kind = elf::TypeKind::Array, buffer.count = demo::kRecorderBufferWords, buffer.target = u16;
+    const int bufferType = b.Add(buffer);
+    elf::Type recorder;
+    recorder.kind = elf::TypeKind::Struct, recorder.byteSize = 2 * (demo::kRecorderHeaderWords + demo::kRecorderBufferWords);
+    recorder.members = {{"header", headerType, 0}, {"buffer", bufferType, 2 * demo::kRecorderHeaderWords}};
+    const int recorderType = b.Add(recorder);
+
     b.Variable("counter16", demo::kCounter16, u16);
     b.Variable("counter32", demo::kCounter32, u32);
     b.Variable("sineWave", demo::kSineWave, f32);
@@ -76,6 +103,9 @@ elf::DebugInfo DemoDebugInfo()
     b.Variable("samples", demo::kSamples, samplesType);
     b.Variable("mode", demo::kMode, modeType);
     b.Variable("heartbeat", demo::kHeartbeatWord, u8, 1);
+    b.Variable("current", demo::kCurrent, s16);
+    b.Variable("loopCount", demo::kLoopCount, u32);
+    b.Variable("quobinRecorder", demo::kRecorder, recorderType);
     return std::move(b.info);
 }
 

@@ -22,11 +22,15 @@ std::span<const DemoVariable> DemoVariables()
 
 std::span<const DemoVariable> DemoTypedVariables()
 {
-    static constexpr std::array<DemoVariable, 4> kTable = {{
+    static constexpr std::array<DemoVariable, 7> kTable = {{
         {"Fmotor", demo::kMotor, 4, ".bss", "struct: speed, Q15 gain, status bit fields"},
         {"Fsamples", demo::kSamples, demo::kSampleCount, ".bss", "short[8] ring of the triangle"},
         {"Fmode", demo::kMode, 1, ".data", "enum DEMO_MODE"},
         {"Fheartbeat", demo::kHeartbeatWord + 1, 1, ".bss", "char at an odd byte"},
+        {"Fcurrent", demo::kCurrent, 1, ".bss", "mA: the triangle plus a 1 kHz ripple"},
+        {"FloopCount", demo::kLoopCount, 2, ".bss", "control periods, +1 every 100 us"},
+        {"FquobinRecorder", demo::kRecorder, demo::kRecorderHeaderWords + demo::kRecorderBufferWords, ".bss",
+         "the recorder of target/quobin_recorder.h"},
     }};
     return kTable;
 }

@@ -35,6 +35,15 @@ constexpr std::uint32_t kSamples = 0x0144;      // short[8]: the triangle, one p
 constexpr std::uint32_t kSampleCount = 8;
 constexpr std::uint32_t kMode = 0x014C;         // enum: 0 MODE_STOP, 1 MODE_RUN
 constexpr std::uint32_t kHeartbeatWord = 0x014D; // unsigned char in the high byte, +1 every 10 ms
+// The control loop, one period every 100 us:
+constexpr std::uint32_t kCurrent = 0x0150;   // short, mA: the triangle plus a 1 kHz ripple
+constexpr std::uint32_t kLoopCount = 0x0152; // unsigned long, +1 every period
+// The firmware's recorder (target/quobin_recorder.h): its header, then the buffer. It needs
+// a part with data RAM up to 0x122C, as the default MC56F8367 has; on smaller parts the
+// program runs without it.
+constexpr std::uint32_t kRecorder = 0x0200;
+constexpr std::uint32_t kRecorderBufferWords = 4096;
+constexpr std::uint32_t kRecorderHeaderWords = 45;
 } // namespace demo
 
 // The variables of the classic map (examples/demo.xMAP).

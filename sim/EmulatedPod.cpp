@@ -38,13 +38,13 @@ std::vector<std::uint8_t> StartableImage(const BootLoader& bootLoader)
 
 } // namespace
 
-EmulatedPod::EmulatedPod(SimOptions options, std::uint32_t nowMs)
+EmulatedPod::EmulatedPod(SimOptions options, std::uint64_t nowUs)
     : m_options(std::move(options)), m_commands(m_options), m_faults(m_options.faults)
 {
-    LoadState(nowMs);
+    LoadState(nowUs);
     // The chip on the cable is powered with the POD, and its program starts running.
     if (!m_options.noTarget) {
-        m_commands.TargetFor(m_commands.EffectiveType(), nowMs);
+        m_commands.TargetFor(m_commands.EffectiveType(), nowUs);
     }
     m_bootLoader = std::make_unique<BootLoader>(m_image);
     m_mode = (m_options.boot || m_bootOnly) ? Mode::kBoot : Mode::kCommand;
@@ -56,7 +56,7 @@ EmulatedPod::~EmulatedPod()
     SaveLocked();
 }
 
-void EmulatedPod::LoadState(std::uint32_t nowMs)
+void EmulatedPod::LoadState(std::uint64_t nowUs)
 {
     if (m_options.stateDir.empty()) {
         return;
@@ -80,7 +80,7 @@ void EmulatedPod::LoadState(std::uint32_t nowMs)
     }
     // A saved chip is the one on the cable unless the options attach another type.
     if (state.hasTarget && (m_options.mcu < 0 || m_options.mcu == state.mcuType)) {
-        if (TargetBoard* target = m_commands.TargetFor(state.mcuType, nowMs)) {
+        if (TargetBoard* target = m_commands.TargetFor(state.mcuType, nowUs)) {
             target->chip.SetSecured(state.secured || m_options.secured);
             for (int r = 0; r < kRegionCount; ++r) {
                 auto& flash = target->chip.MutableFlash(r);
@@ -94,7 +94,7 @@ void EmulatedPod::LoadState(std::uint32_t nowMs)
             const bool ram1 = target->ram.RestoreWindow(1, state.ram[0]);
             const bool ram2 = target->ram.RestoreWindow(2, state.ram[1]);
             if (ram1 || ram2) {
-                target->program.Resume(target->ram, nowMs);
+                target->program.Resume(target->ram, nowUs);
             }
             m_commands.SetCurrentType(state.mcuType);
         }
@@ -189,14 +189,14 @@ void EmulatedPod::CommandLineOpened()
 }
 
 std::vector<EmulatedPod::Reply> EmulatedPod::Hear(std::span<const std::uint8_t> bytes,
-                                                  std::uint32_t nowMs)
+                                                  std::uint64_t nowUs)
 {
     std::lock_guard lock(m_mutex);
-    return m_mode == Mode::kCommand ? HearCommand(bytes, nowMs) : HearBoot(bytes);
+    return m_mode == Mode::kCommand ? HearCommand(bytes, nowUs) : HearBoot(bytes);
 }
 
 std::vector<EmulatedPod::Reply> EmulatedPod::HearCommand(std::span<const std::uint8_t> bytes,
-                                                         std::uint32_t nowMs)
+                                                         std::uint64_t nowUs)
 {
     std::vector<Reply> replies;
     for (std::uint8_t byte : bytes) {
@@ -232,7 +232,7 @@ std::vector<EmulatedPod::Reply> EmulatedPod::HearCommand(std::span<const std::ui
             reply.bytes = FormatErrorFrame(static_cast<unsigned>(PodError::kInjected),
                                            PodFirmware::ReplyLengthFor(payload));
         } else {
-            reply.bytes = m_commands.Execute(payload, nowMs);
+            reply.bytes = m_commands.Execute(payload, nowUs);
         }
         if (fault) {
             switch (fault->kind) {
@@ -373,22 +373,22 @@ PodJobStore EmulatedPod::Job() const
     return m_commands.Job();
 }
 
-std::uint16_t EmulatedPod::ReadRam(std::uint32_t address, std::uint32_t nowMs)
+std::uint16_t EmulatedPod::ReadRam(std::uint32_t address, std::uint64_t nowUs)
 {
     std::lock_guard lock(m_mutex);
-    TargetBoard* target = m_commands.TargetFor(m_commands.EffectiveType(), nowMs);
+    TargetBoard* target = m_commands.TargetFor(m_commands.EffectiveType(), nowUs);
     if (target == nullptr) {
         return 0;
     }
-    target->program.Advance(target->ram, nowMs);
+    target->program.Advance(target->ram, nowUs);
     return target->ram.Read(address);
 }
 
-void EmulatedPod::WriteRam(std::uint32_t address, std::uint16_t value, std::uint32_t nowMs)
+void EmulatedPod::WriteRam(std::uint32_t address, std::uint16_t value, std::uint64_t nowUs)
 {
     std::lock_guard lock(m_mutex);
-    if (TargetBoard* target = m_commands.TargetFor(m_commands.EffectiveType(), nowMs)) {
-        target->program.Advance(target->ram, nowMs);
+    if (TargetBoard* target = m_commands.TargetFor(m_commands.EffectiveType(), nowUs)) {
+        target->program.Advance(target->ram, nowUs);
         target->ram.Write(address, value);
     }
 }

@@ -35,14 +35,14 @@ public:
 
     // Loads the state directory of the options, if any. When it cannot be used,
     // LoadError() says why and the directory is left as it is, never overwritten.
-    EmulatedPod(SimOptions options, std::uint32_t nowMs);
+    EmulatedPod(SimOptions options, std::uint64_t nowUs);
     ~EmulatedPod();
     EmulatedPod(const EmulatedPod&) = delete;
     EmulatedPod& operator=(const EmulatedPod&) = delete;
 
     Mode CurrentMode() const;
     // Bytes that reached the POD's UART with the settings of its current mode.
-    std::vector<Reply> Hear(std::span<const std::uint8_t> bytes, std::uint32_t nowMs);
+    std::vector<Reply> Hear(std::span<const std::uint8_t> bytes, std::uint64_t nowUs);
     // Bytes at the wrong baud rate or format: the UART sees only noise, which ends any
     // half-received frame or boot command.
     void HearNoise();
@@ -66,9 +66,9 @@ public:
     bool ChipSecured(int type = -1) const;
     int CurrentMcuType() const;
     PodJobStore Job() const;
-    // Target RAM as the running program has it at `nowMs`.
-    std::uint16_t ReadRam(std::uint32_t address, std::uint32_t nowMs);
-    void WriteRam(std::uint32_t address, std::uint16_t value, std::uint32_t nowMs);
+    // Target RAM as the running program has it at `nowUs`.
+    std::uint16_t ReadRam(std::uint32_t address, std::uint64_t nowUs);
+    void WriteRam(std::uint32_t address, std::uint16_t value, std::uint64_t nowUs);
     // What went wrong reading the state directory at start, or writing it last; empty
     // when nothing did.
     std::string LoadError() const;
@@ -76,9 +76,9 @@ public:
 
 private:
     std::string SaveLocked() const;
-    void LoadState(std::uint32_t nowMs);
+    void LoadState(std::uint64_t nowUs);
 
-    std::vector<Reply> HearCommand(std::span<const std::uint8_t> bytes, std::uint32_t nowMs);
+    std::vector<Reply> HearCommand(std::span<const std::uint8_t> bytes, std::uint64_t nowUs);
     std::vector<Reply> HearBoot(std::span<const std::uint8_t> bytes);
 
     mutable std::mutex m_mutex;

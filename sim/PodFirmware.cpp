@@ -129,7 +129,7 @@ int PodFirmware::EffectiveType() const
     return m_currentType >= 0 ? m_currentType : kPartBeforeConnect;
 }
 
-TargetBoard* PodFirmware::TargetFor(int type, std::uint32_t nowMs)
+TargetBoard* PodFirmware::TargetFor(int type, std::uint64_t nowUs)
 {
     auto it = m_targets.find(type);
     if (it != m_targets.end()) {
@@ -140,7 +140,7 @@ TargetBoard* PodFirmware::TargetFor(int type, std::uint32_t nowMs)
         return nullptr;
     }
     auto target = std::make_unique<TargetBoard>(*part, m_secured);
-    target->program.Start(target->ram, nowMs);
+    target->program.Start(target->ram, nowUs);
     TargetBoard* raw = target.get();
     m_targets.emplace(type, std::move(target));
     return raw;
@@ -153,10 +153,10 @@ const TargetBoard* PodFirmware::ExistingTarget(int type) const
 }
 
 struct PodFirmware::Request {
-    Request(std::string_view payload, std::uint32_t now) : fields(payload), nowMs(now) {}
+    Request(std::string_view payload, std::uint64_t now) : fields(payload), nowUs(now) {}
 
     FieldCursor fields;
-    std::uint32_t nowMs;
+    std::uint64_t nowUs;
     TargetBoard* target = nullptr;
     std::string data; // what follows the opcode in a data reply
 };
@@ -190,12 +190,12 @@ const PodFirmware::Command* PodFirmware::CommandFor(std::uint32_t opcode)
     return nullptr;
 }
 
-std::string PodFirmware::Execute(std::string_view payload, std::uint32_t nowMs)
+std::string PodFirmware::Execute(std::string_view payload, std::uint64_t nowUs)
 {
     std::uint32_t opcode = 0;
     std::size_t pos = 0;
     ReadHexField(payload, pos, 2, opcode);
-    Request request(payload, nowMs);
+    Request request(payload, nowUs);
     m_lastError = Dispatch(opcode, request);
     if (m_lastError != PodError::kNone) {
         return FormatErrorFrame(static_cast<unsigned>(m_lastError), ReplyLengthFor(payload));
@@ -214,7 +214,7 @@ PodError PodFirmware::Dispatch(std::uint32_t opcode, Request& request)
         return PodError::kNoTarget;
     }
     if (command->needs == Needs::kBoard) {
-        request.target = TargetFor(EffectiveType(), request.nowMs);
+        request.target = TargetFor(EffectiveType(), request.nowUs);
         if (request.target == nullptr) {
             return PodError::kNoTarget;
         }
@@ -333,7 +333,7 @@ PodError PodFirmware::ConnectTarget(Request& request)
         m_targets.erase(EffectiveType());
     }
     m_currentType = static_cast<int>(type);
-    return TargetFor(m_currentType, request.nowMs)->chip.Connect(static_cast<int>(connectMode));
+    return TargetFor(m_currentType, request.nowUs)->chip.Connect(static_cast<int>(connectMode));
 }
 
 PodError PodFirmware::ResetTarget(Request& request)
@@ -344,7 +344,7 @@ PodError PodFirmware::ResetTarget(Request& request)
     if (!request.target->chip.Connected()) {
         return PodError::kOrder;
     }
-    request.target->program.Start(request.target->ram, request.nowMs);
+    request.target->program.Start(request.target->ram, request.nowUs);
     return PodError::kNone;
 }
 
@@ -426,7 +426,7 @@ PodError PodFirmware::ReleaseTarget(Request& request)
     TargetBoard& target = *request.target;
     const PodError error = target.chip.Release();
     if (error == PodError::kNone && reset == 1) {
-        target.program.Start(target.ram, request.nowMs);
+        target.program.Start(target.ram, request.nowUs);
     }
     return error;
 }
@@ -445,7 +445,7 @@ PodError PodFirmware::ReadMemory(Request& request)
     if (!RamHolds(target.ram, address, width)) {
         return PodError::kAddress;
     }
-    target.program.Advance(target.ram, request.nowMs);
+    target.program.Advance(target.ram, request.nowUs);
     const std::uint16_t word = target.ram.Read(address);
     switch (width) {
     case 0:
@@ -481,7 +481,7 @@ PodError PodFirmware::WriteMemory(Request& request)
     if (!RamHolds(target.ram, address, width)) {
         return PodError::kAddress;
     }
-    target.program.Advance(target.ram, request.nowMs);
+    target.program.Advance(target.ram, request.nowUs);
     const std::uint16_t word = target.ram.Read(address);
     switch (width) {
     case 0:
@@ -497,7 +497,7 @@ PodError PodFirmware::WriteMemory(Request& request)
         target.ram.WriteLong(address, value);
         break;
     }
-    target.program.Advance(target.ram, request.nowMs);
+    target.program.Advance(target.ram, request.nowUs);
     return PodError::kNone;
 }
 

@@ -23,7 +23,7 @@ public:
 
     // The reply frame to a checked payload (opcode and fields, no ':' or checksum): a
     // success reply, or an error reply of the length the host waits for.
-    std::string Execute(std::string_view payload, std::uint32_t nowMs);
+    std::string Execute(std::string_view payload, std::uint64_t nowUs);
     // Length of the success reply to `payload` (6, or 8/10/14 for the data replies).
     static std::size_t ReplyLengthFor(std::string_view payload);
 
@@ -41,7 +41,7 @@ public:
     void SetCurrentType(int type);
     // The board for `type`, powered up (its program started) on first use; nullptr for
     // a type outside the catalogue.
-    TargetBoard* TargetFor(int type, std::uint32_t nowMs);
+    TargetBoard* TargetFor(int type, std::uint64_t nowUs);
     const TargetBoard* ExistingTarget(int type) const;
 
 private:

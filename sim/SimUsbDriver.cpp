@@ -387,11 +387,10 @@ pod::FtStatus SimUsbDriver::Write(pod::FtHandle handle, const void* buffer, std:
             return pod::kFtOk;
         }
         const auto* bytes = static_cast<const std::uint8_t*>(buffer);
-        // The POD works on the clock's own millisecond count.
-        const auto heardMs =
-            static_cast<std::uint32_t>(m_bus->lastRawMs + (heardAt - now + now % 1000) / 1000);
+        // The POD and its target work on the clock's own microseconds.
+        const std::uint64_t heardUs = m_bus->clock.NowUs() + (heardAt - now);
         const std::vector<EmulatedPod::Reply> replies =
-            pod->Hear(std::span<const std::uint8_t>(bytes, length), heardMs);
+            pod->Hear(std::span<const std::uint8_t>(bytes, length), heardUs);
         // Replies leave the POD one after another once it has heard the command.
         std::uint64_t sendAt = heardAt;
         for (const EmulatedPod::Reply& reply : replies) {
@@ -556,7 +555,7 @@ std::unique_ptr<SimUsbDriver> CreateSimDriver(const SimOptions& options, pod::Po
         // single emulator wrote there.
         if (count > 1 && !own.stateDir.empty())
             own.stateDir = (std::filesystem::path(own.stateDir) / serial).string();
-        pods.push_back(std::make_shared<EmulatedPod>(std::move(own), clock.NowMs()));
+        pods.push_back(std::make_shared<EmulatedPod>(std::move(own), clock.NowUs()));
     }
     return std::make_unique<SimUsbDriver>(std::move(pods), clock, options.wire,
                                           options.extraDevices);

@@ -1,5 +1,7 @@
 #include "sim/TargetRam.h"
 
+#include <cstddef>
+
 namespace sim {
 
 TargetRam::TargetRam(const SimPart& part)
@@ -18,6 +20,16 @@ std::uint16_t* TargetRam::Slot(std::uint32_t address)
         return &m_window2[address - m_first2];
     }
     return nullptr;
+}
+
+std::uint16_t* TargetRam::Words(std::uint32_t address, std::uint32_t count)
+{
+    std::uint16_t* first = Slot(address);
+    std::uint16_t* last = count == 0 ? first : Slot(address + count - 1);
+    // Both ends in the same window: the windows do not overlap and each is contiguous.
+    return first != nullptr && last != nullptr && last - first == static_cast<std::ptrdiff_t>(count) - 1
+               ? first
+               : nullptr;
 }
 
 bool TargetRam::Contains(std::uint32_t address) const

@@ -20,6 +20,10 @@ public:
     std::uint32_t ReadLong(std::uint32_t address) const;
     void WriteLong(std::uint32_t address, std::uint32_t value);
 
+    // `count` consecutive words from `address` when all lie in one window, else null:
+    // the memory a program on the target reaches through a pointer.
+    std::uint16_t* Words(std::uint32_t address, std::uint32_t count);
+
     // The words of window 1 or 2, from its first address on (kept between runs).
     const std::vector<std::uint16_t>& Window(int window) const
     {

@@ -247,7 +247,7 @@ TEST(SimHost, AWorkerThreadAndAnObserverShareTheEmulator)
         EXPECT_EQ(count, 1u);
         EXPECT_EQ(host.driver->Pod().VersionMajor(), 1);
         EXPECT_EQ(host.driver->Pod().FlashOf(2).size(), 0x20000u);
-        host.driver->Pod().ReadRam(sim::demo::kCounter16, host.clock.NowMs());
+        host.driver->Pod().ReadRam(sim::demo::kCounter16, host.clock.NowUs());
     } while (!done);
     worker.join();
     EXPECT_EQ(host.driver->Pod().CommandCount(0x51), 200u);

@@ -3,6 +3,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdlib>
+#include <vector>
 
 #include "tests/sim/SimTestSupport.h"
 #include "sim/DemoProgram.h"
@@ -53,8 +54,8 @@ TEST(SimMemory, WidthsReadBytesWordsAndLowWordFirstLongs)
     EXPECT_EQ(v, 0x5634u);
 
     ASSERT_TRUE(WriteMemory(bench, 3, a, 0x3F800000));
-    EXPECT_EQ(bench.Pod().ReadRam(a, bench.clock.NowMs()), 0x0000);
-    EXPECT_EQ(bench.Pod().ReadRam(a + 1, bench.clock.NowMs()), 0x3F80);
+    EXPECT_EQ(bench.Pod().ReadRam(a, bench.clock.NowUs()), 0x0000);
+    EXPECT_EQ(bench.Pod().ReadRam(a + 1, bench.clock.NowUs()), 0x3F80);
     ASSERT_TRUE(ReadMemory(bench, 3, a, v));
     EXPECT_EQ(v, 0x3F800000u);
     EXPECT_EQ(bench.Command("5103000200"), ":51"
@@ -106,7 +107,7 @@ TEST(SimMemory, ProgramVariablesMoveWithTheClock)
     for (int i = 0; i < 500; ++i) {
         bench.clock.Advance(10);
         const auto t =
-            static_cast<std::int16_t>(bench.Pod().ReadRam(demo::kTriangle, bench.clock.NowMs()));
+            static_cast<std::int16_t>(bench.Pod().ReadRam(demo::kTriangle, bench.clock.NowUs()));
         low = std::min(low, t);
         high = std::max(high, t);
     }
@@ -115,7 +116,7 @@ TEST(SimMemory, ProgramVariablesMoveWithTheClock)
 
     std::string text;
     for (std::uint32_t i = 0; i < demo::kMessageWords; ++i) {
-        const std::uint16_t w = bench.Pod().ReadRam(demo::kMessage + i, bench.clock.NowMs());
+        const std::uint16_t w = bench.Pod().ReadRam(demo::kMessage + i, bench.clock.NowUs());
         text.push_back(static_cast<char>(w & 0xFF));
         text.push_back(static_cast<char>(w >> 8));
     }
@@ -159,7 +160,7 @@ TEST(SimMemory, WritesChangeWhatTheProgramDoes)
     std::uint32_t first = 0;
     ASSERT_TRUE(ReadMemory(bench, 2, demo::kMessage, first));
     EXPECT_EQ(first, static_cast<std::uint32_t>('d' | ('e' << 8)));
-    EXPECT_EQ(bench.Pod().ReadRam(demo::kMessage + 3, bench.clock.NowMs()), 'a' | ('u' << 8));
+    EXPECT_EQ(bench.Pod().ReadRam(demo::kMessage + 3, bench.clock.NowUs()), 'a' | ('u' << 8));
 
     ASSERT_TRUE(WriteMemory(bench, 2, demo::kTriangleStep, 0));
     ASSERT_TRUE(WriteMemory(bench, 0, demo::kRunFlag, 1));
@@ -193,17 +194,47 @@ TEST(SimDemoProgram, AnEarlierTimeDoesNotRunItBackwards)
     part.ramWindow2Last = 0x3FF;
     sim::TargetRam ram(part);
     sim::DemoProgram program;
-    program.Start(ram, 5000);
-    program.Advance(ram, 6000);
+    program.Start(ram, 5'000'000);
+    program.Advance(ram, 6'000'000);
     EXPECT_EQ(ram.ReadLong(demo::kCounter32), 1000u);
-    program.Advance(ram, 5990);
+    program.Advance(ram, 5'990'000);
     EXPECT_EQ(ram.ReadLong(demo::kCounter32), 1000u);
-    program.Advance(ram, 6010);
+    program.Advance(ram, 6'010'000);
     EXPECT_EQ(ram.ReadLong(demo::kCounter32), 1010u);
-    // Across the 32-bit wrap of the clock.
-    program.Start(ram, 0xFFFFFF00u);
-    program.Advance(ram, 0x100);
-    EXPECT_EQ(ram.ReadLong(demo::kCounter32), 0x200u);
+}
+
+// The control interrupt runs once per 100 us, whatever steps the clock takes: a part of a
+// period waits for the next call, and a long gap (a demo left alone for an hour) is
+// counted whole while only its last periods are run one by one.
+TEST(SimDemoProgram, TheControlLoopCountsEveryPeriod)
+{
+    sim::SimPart part;
+    part.ramWindow2Last = 0x3FF;
+    const struct {
+        std::vector<std::uint64_t> steps; // us after the start, one Advance each
+        std::uint32_t loops;
+        std::uint32_t ms;
+        std::uint16_t tens;
+    } cases[] = {
+        {{99}, 0, 0, 0},
+        {{50, 100, 150, 199}, 1, 0, 0},
+        {{1'050}, 10, 1, 0},
+        {{10'000}, 100, 10, 1},
+        {{3'600'000'000}, 36'000'000, 3'600'000, static_cast<std::uint16_t>(360'000)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.steps.back());
+        sim::TargetRam ram(part);
+        sim::DemoProgram program;
+        program.Start(ram, 0);
+        for (const std::uint64_t at : c.steps) program.Advance(ram, at);
+        EXPECT_EQ(ram.ReadLong(demo::kLoopCount), c.loops);
+        EXPECT_EQ(ram.ReadLong(demo::kCounter32), c.ms);
+        EXPECT_EQ(ram.Read(demo::kCounter16), c.tens);
+        const auto triangle = static_cast<std::int16_t>(ram.Read(demo::kTriangle));
+        EXPECT_EQ(static_cast<std::int16_t>(ram.Read(demo::kCurrent)),
+                  c.loops == 0 ? 0 : sim::DemoProgram::CurrentOf(triangle, c.loops));
+    }
 }
 
 } // namespace

@@ -315,16 +315,16 @@ TEST(SimTargetAttach, ResetAndReleaseWithResetRestartTheProgram)
     Bench bench;
     ASSERT_TRUE(bench.OpenCommand());
     bench.clock.Advance(5000);
-    EXPECT_GT(bench.Pod().ReadRam(sim::demo::kCounter16, bench.clock.NowMs()), 400);
+    EXPECT_GT(bench.Pod().ReadRam(sim::demo::kCounter16, bench.clock.NowUs()), 400);
     ASSERT_TRUE(bench.Ok("201B04000064"));
     ASSERT_TRUE(bench.Ok("02"));
-    EXPECT_LT(bench.Pod().ReadRam(sim::demo::kCounter16, bench.clock.NowMs()), 20);
+    EXPECT_LT(bench.Pod().ReadRam(sim::demo::kCounter16, bench.clock.NowUs()), 20);
     bench.clock.Advance(5000);
     ASSERT_TRUE(bench.Ok("2800")); // no reset: the program runs on
-    EXPECT_GT(bench.Pod().ReadRam(sim::demo::kCounter16, bench.clock.NowMs()), 400);
+    EXPECT_GT(bench.Pod().ReadRam(sim::demo::kCounter16, bench.clock.NowUs()), 400);
     ASSERT_TRUE(bench.Ok("201B04000064"));
     ASSERT_TRUE(bench.Ok("2801"));
-    EXPECT_LT(bench.Pod().ReadRam(sim::demo::kCounter16, bench.clock.NowMs()), 20);
+    EXPECT_LT(bench.Pod().ReadRam(sim::demo::kCounter16, bench.clock.NowUs()), 20);
     EXPECT_FALSE(bench.Ok("2801")); // nothing left to release
     EXPECT_FALSE(bench.Ok("2802"));
 }

@@ -1,0 +1,9 @@
+/* The recorder of the emulated target's demo program: the firmware's own C file, its
+ * word addresses reaching the emulated RAM (DemoProgram.cpp) instead of a chip's data
+ * memory. */
+#include <stdint.h>
+
+volatile const uint16_t *QuobinSimWord(uint32_t address);
+
+#define QUOBIN_RECORDER_WORD(address) QuobinSimWord(address)
+#include "target/quobin_recorder.c"
