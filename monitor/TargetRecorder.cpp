@@ -104,15 +104,28 @@ RecorderResult ArmRecorder(pod::PodSession& session, std::uint32_t base, const R
     return {};
 }
 
-RecorderResult ReadRecorderState(pod::PodSession& session, std::uint32_t base, State& state)
+RecorderResult ReadRecorderStatus(pod::PodSession& session, std::uint32_t base, RecorderStatus& status)
 {
-    std::uint32_t value = 0;
-    const pod::PodOutcome outcome = pod::CmdReadMemory(session, HEX16, base + kState, value);
-    state = static_cast<State>(value & 0xFFFFu);
+    auto lock = session.Lock();
+    std::vector<std::uint16_t> words;
+    const pod::PodOutcome outcome = ReadWords(session, base, kSamplesLow, 2, words);
+    std::uint32_t state = 0;
+    if (outcome) {
+        status.samples = words[0] | (std::uint32_t{words[1]} << 16);
+        if (const pod::PodOutcome read = pod::CmdReadMemory(session, HEX16, base + kState, state); !read)
+            return {{}, read};
+        status.state = static_cast<State>(state & 0xFFFFu);
+    }
     return {{}, outcome};
 }
 
-RecorderResult UploadRecorder(pod::PodSession& session, std::uint32_t base, Capture& capture)
+RecorderResult DisarmRecorder(pod::PodSession& session, std::uint32_t base)
+{
+    return {{}, pod::CmdWriteMemory(session, HEX16, base + kState, static_cast<std::uint16_t>(State::Idle))};
+}
+
+RecorderResult UploadRecorder(pod::PodSession& session, std::uint32_t base, Capture& capture,
+                              const UploadProgress& progress)
 {
     auto lock = session.Lock();
     std::vector<std::uint16_t> head;
@@ -144,6 +157,10 @@ RecorderResult UploadRecorder(pod::PodSession& session, std::uint32_t base, Capt
             return {{}, outcome};
         buffer.push_back(static_cast<std::uint16_t>(value));
         if (view == HEX32) buffer.push_back(static_cast<std::uint16_t>(value >> 16));
+        // Every 64 reads: often enough for a bar, rarely enough to cost nothing.
+        if (progress && (buffer.size() % 128 == 0 || buffer.size() == bufferWords) &&
+            !progress(static_cast<std::uint32_t>(buffer.size()), bufferWords))
+            return Refused("the upload was stopped");
     }
 
     // The ring starts at the write index once it has gone round.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -78,8 +79,15 @@ struct RecorderResult {
 // interrupt never sees half a configuration armed.
 RecorderResult ArmRecorder(pod::PodSession& session, std::uint32_t base, const RecorderSettings& settings);
 
-// The recorder's state word, read once.
-RecorderResult ReadRecorderState(pod::PodSession& session, std::uint32_t base, recorder::State& state);
+// The recorder's state and the samples it took since armed, read once.
+struct RecorderStatus {
+    recorder::State state = recorder::State::Idle;
+    std::uint32_t samples = 0;
+};
+RecorderResult ReadRecorderStatus(pod::PodSession& session, std::uint32_t base, RecorderStatus& status);
+
+// Sets an armed or triggered recorder back to idle: its capture is dropped.
+RecorderResult DisarmRecorder(pod::PodSession& session, std::uint32_t base);
 
 // A finished capture: every channel's values (a two-word value low word first), oldest
 // sample first, and which sample fired the trigger.
@@ -90,6 +98,10 @@ struct Capture {
 
 // Reads a done recorder's capture with 32-bit reads (two words each) and checks it: a
 // write index and a sample count that do not fit the buffer are refused, not guessed at.
-RecorderResult UploadRecorder(pod::PodSession& session, std::uint32_t base, Capture& capture);
+// `progress` hears the words read so far and the buffer's; false from it stops the upload
+// (the result is then refused with "the upload was stopped").
+using UploadProgress = std::function<bool(std::uint32_t wordsRead, std::uint32_t bufferWords)>;
+RecorderResult UploadRecorder(pod::PodSession& session, std::uint32_t base, Capture& capture,
+                              const UploadProgress& progress = {});
 
 } // namespace monitor

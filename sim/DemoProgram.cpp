@@ -8,8 +8,9 @@
 
 extern "C" {
 #include "target/quobin_recorder.h"
-// DemoRecorder.c's channel reads.
+// DemoRecorder.c's channel reads, and the recorder it builds.
 volatile const std::uint16_t* QuobinSimWord(std::uint32_t address);
+void QuobinSimRecorder_Sample(QuobinRecorderHeader* header);
 }
 
 namespace sim {
@@ -180,7 +181,7 @@ void DemoProgram::RunPeriod(TargetRam& ram)
 
     if (QuobinRecorderHeader* header = RecorderIn(ram)) {
         t_recorderRam = &ram;
-        QuobinRecorder_Sample(header);
+        QuobinSimRecorder_Sample(header);
         t_recorderRam = nullptr;
     }
 }

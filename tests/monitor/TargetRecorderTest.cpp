@@ -32,7 +32,7 @@ static_assert(offsetof(QuobinRecorderHeader, writeIndex) == 2 * kWriteIndex);
 static_assert(offsetof(QuobinRecorderHeader, triggerIndex) == 2 * kTriggerIndex);
 static_assert(offsetof(QuobinRecorderHeader, previousHigh) == 2 * kPreviousHigh);
 
-constexpr std::uint32_t kBase = 0x0600;
+constexpr std::uint32_t kBase = 0x2000; // clear of the demo program's own recorder
 constexpr std::uint16_t kCapacity = 64;
 
 // A recorder as the firmware defines it, idle, placed at kBase in the emulated RAM.
@@ -95,11 +95,11 @@ TEST(TargetRecorder, RefusesWhatItCannotArmWithTheReason)
         std::string refusal;
     } cases[] = {
         {"another object", 0x1234, kVersion, State::Idle, TwoChannels(),
-         "no recorder at 0x000600: its first word is 4660, not the recorder's mark 20818"},
+         "no recorder at 0x002000: its first word is 4660, not the recorder's mark 20818"},
         {"another layout", kMagic, 2, State::Idle, TwoChannels(),
-         "the recorder at 0x000600 has layout version 2; this Quobin reads version 1"},
+         "the recorder at 0x002000 has layout version 2; this Quobin reads version 1"},
         {"a capture running", kMagic, kVersion, State::Triggered, TwoChannels(),
-         "the recorder at 0x000600 is capturing; wait for it or stop it first"},
+         "the recorder at 0x002000 is capturing; wait for it or stop it first"},
         {"more than it holds", kMagic, kVersion, State::Idle, tooLong,
          "30 samples of 3 words need 90 words; the recorder holds 64"},
         {"no channel", kMagic, kVersion, State::Idle, none, "a capture takes 1 to 8 channels"},
