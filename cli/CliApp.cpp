@@ -83,6 +83,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     AddReadCommand(app, commands);
     AddWriteCommand(app, commands);
     AddWatchCommand(app, commands);
+    AddRecordCommand(app, commands);
     app.require_subcommand(1);
 
     if (argc <= 1) {

@@ -31,20 +31,6 @@ Json JsonValue(monitor::ViewType viewType, std::optional<double> value)
     return static_cast<std::int64_t>(*value);
 }
 
-// The POD opened and set to the monitoring baud rate, as START does.
-std::unique_ptr<CliLink> OpenForMonitoring(CommandContext& ctx, const MonitorOptions& o,
-                                          int& exitCode)
-{
-    auto pod = OpenPodForMonitoring(ctx, o, exitCode);
-    if (!pod) return nullptr;
-    // A POD that keeps its rate still reads memory, so a refusal does not end the
-    // command; a late answer to it cannot pass for the next reply (the command purges).
-    if (const pod::PodOutcome baud = pod::CmdSetMonitorBaud(pod->session(), monitor::BaudIndex(o.baud));
-        !baud)
-        pod->TraceNote("monitoring baud rate not set: " + report::DescribeOutcome(baud));
-    return pod;
-}
-
 // Prints why a command on target memory failed and ends the trace with it.
 int Failed(CommandContext& ctx, CliLink& pod, const std::string& text)
 {
@@ -66,7 +52,7 @@ int RunRead(ReadOptions& o, CommandContext& ctx)
         status != kExitOk)
         return status;
     int exitCode = kExitOk;
-    auto pod = OpenForMonitoring(ctx, o.monitor, exitCode);
+    auto pod = OpenPodAtMonitorBaud(ctx, o.monitor, exitCode);
     if (!pod) return exitCode;
 
     Json json = Json::array();
@@ -115,7 +101,7 @@ int RunWrite(WriteOptions& o, CommandContext& ctx)
     if (!plan.request) return UsageError(ctx, plan.refusal);
 
     int exitCode = kExitOk;
-    auto pod = OpenForMonitoring(ctx, o.monitor, exitCode);
+    auto pod = OpenPodAtMonitorBaud(ctx, o.monitor, exitCode);
     if (!pod) return exitCode;
     monitor::Reading reading;
     if (const monitor::WriteCheck check =
@@ -128,6 +114,19 @@ int RunWrite(WriteOptions& o, CommandContext& ctx)
 }
 
 } // namespace
+
+std::unique_ptr<CliLink> OpenPodAtMonitorBaud(CommandContext& ctx, const MonitorOptions& o,
+                                          int& exitCode)
+{
+    auto pod = OpenPodForMonitoring(ctx, o, exitCode);
+    if (!pod) return nullptr;
+    // A POD that keeps its rate still reads memory, so a refusal does not end the
+    // command; a late answer to it cannot pass for the next reply (the command purges).
+    if (const pod::PodOutcome baud = pod::CmdSetMonitorBaud(pod->session(), monitor::BaudIndex(o.baud));
+        !baud)
+        pod->TraceNote("monitoring baud rate not set: " + report::DescribeOutcome(baud));
+    return pod;
+}
 
 std::unique_ptr<CliLink> OpenPodForMonitoring(CommandContext& ctx, const MonitorOptions& options,
                                              int& exitCode)

@@ -1,5 +1,6 @@
 // Ctrl+C ends a watch of the built program through its normal path: the CSV holds its
 // header and whole rows, whenever the signal comes.
+#include "tests/support/CliRunner.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -72,6 +73,45 @@ TEST(WatchInterrupt, LeavesTheHeaderAndWholeRowsAtAnyMoment)
         }
         ExpectWholeRows(dir.Read("run.csv"));
     }
+}
+
+// Ctrl+C while the recorder waits for a trigger that never comes stops it, and the
+// command ends with 130 and says so, the recorder kept idle in the kept state.
+TEST(RecordInterrupt, StopsTheRecorderAndExits130)
+{
+    support::TempDir dir;
+    const std::string state = dir.Path("state");
+    int pipeFds[2];
+    ASSERT_EQ(pipe(pipeFds), 0);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(pipeFds[1], STDERR_FILENO);
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, STDOUT_FILENO);
+        execl(QUOBIN_CLI_PATH, QUOBIN_CLI_PATH, "--simulate", "--sim-state", state.c_str(), "record", "triangle",
+              "--trigger", "triangle:rising:5000", "--map", QUOBIN_DEMO_TYPED_MAP, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(pipeFds[1]);
+    // Signal once it says it is armed.
+    std::string err;
+    char buffer[256];
+    while (err.find("armed") == std::string::npos) {
+        const ssize_t n = read(pipeFds[0], buffer, sizeof buffer);
+        if (n <= 0) break;
+        err.append(buffer, static_cast<std::size_t>(n));
+    }
+    kill(pid, SIGINT);
+    for (ssize_t n; (n = read(pipeFds[0], buffer, sizeof buffer)) > 0;) err.append(buffer, static_cast<std::size_t>(n));
+    close(pipeFds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status)) << err;
+    EXPECT_EQ(WEXITSTATUS(status), 130) << err;
+    EXPECT_NE(err.find("quobin-cli: interrupted; the recorder was stopped\n"), std::string::npos) << err;
+    const auto after = support::RunCli(
+        {"--simulate", "--sim-state", state, "read", "quobinRecorder.header.state", "--map", QUOBIN_DEMO_TYPED_MAP});
+    EXPECT_EQ(after.out, "quobinRecorder.header.state = 0\n") << after.err;
 }
 
 } // namespace
