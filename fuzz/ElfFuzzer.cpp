@@ -27,10 +27,16 @@ namespace {
     std::abort();
 }
 
-// UTF-8 of the characters NameText makes: no control characters, no C1 controls.
+// UTF-8 of the characters NameText makes: no control characters, no C1 controls, and
+// the "…" that ends a name cut to its longest (inside a type's text too).
 bool ShowableUtf8(std::string_view text)
 {
+    constexpr std::string_view kEllipsis = "\xE2\x80\xA6";
     for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text.substr(i, kEllipsis.size()) == kEllipsis) {
+            i += kEllipsis.size() - 1;
+            continue;
+        }
         const auto c = static_cast<unsigned char>(text[i]);
         if (c < 0x20 || c == 0x7F) return false;
         if (c < 0x80) continue;
