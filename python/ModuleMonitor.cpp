@@ -1,6 +1,7 @@
 // Monitor and Watch: target variables read, written and watched through the POD.
 #include <pybind11/stl.h>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <optional>
@@ -46,6 +47,70 @@ py::tuple NextCycle(ScriptWatch& watch)
         values[py::str(item.label)] = ValueToPython(cycle.Row(item.list, watch.rows()[i]));
     }
     return py::make_tuple(elapsedMs, values);
+}
+
+monitor::recorder::Edge EdgeFrom(const std::string& edge)
+{
+    if (edge == "rising") return monitor::recorder::Edge::Rising;
+    if (edge == "falling") return monitor::recorder::Edge::Falling;
+    if (edge == "either") return monitor::recorder::Edge::Either;
+    throw ScriptError::Usage("the edge is \"rising\", \"falling\" or \"either\", not \"" + edge + "\"");
+}
+
+// Monitor.record: the capture, with Ctrl+C heard between two looks at the recorder (it is
+// then stopped and KeyboardInterrupt raised).
+py::object Record(ScriptMonitor& monitor, std::vector<std::string> items, long long samples, long long divider,
+                  std::optional<std::string> trigger, const std::string& edge, double level, long long pretrigger,
+                  long long loopHz, long long intervalMs)
+{
+    const auto inRange = [](const char* name, long long value, long long low, long long high) {
+        if (value < low || value > high)
+            throw ScriptError::Usage(std::string(name) + " is " + std::to_string(low) + " to " + std::to_string(high));
+        return value;
+    };
+    monitor::RecordRequest request;
+    request.samples = static_cast<std::uint16_t>(inRange("samples", samples, 1, 65535));
+    request.divider = static_cast<std::uint16_t>(inRange("divider", divider, 1, 65535));
+    request.preTrigger = static_cast<std::uint16_t>(inRange("pretrigger", pretrigger, 0, 65535));
+    request.loopHz = static_cast<std::uint32_t>(inRange("loop_hz", loopHz, 1, 10'000'000));
+    request.pollMs = static_cast<std::uint32_t>(inRange("interval_ms", intervalMs, 1, 60'000));
+    request.edge = EdgeFrom(edge);
+    request.level = level;
+    if (trigger) {
+        // A trigger not listed is recorded too: the recorder compares its samples.
+        auto at = std::find(items.begin(), items.end(), *trigger);
+        if (at == items.end()) at = items.insert(items.end(), *trigger);
+        request.triggerItem = static_cast<std::size_t>(at - items.begin());
+    }
+    monitor::Recording recording;
+    monitor::RecordResult result;
+    {
+        py::gil_scoped_release release;
+        result = monitor.Record(items, request, [](const monitor::RecordProgress&) {
+            py::gil_scoped_acquire acquire;
+            return PyErr_CheckSignals() == 0;
+        }, recording);
+    }
+    if (result.interrupted) throw py::error_already_set();
+    py::list times;
+    for (std::size_t i = 0; i < recording.size(); ++i) times.append(static_cast<double>(recording.TimeNs(i)) / 1e9);
+    py::dict values;
+    for (const monitor::RecordedChannel& channel : recording.channels) {
+        const auto kind = monitor::TraitsOf(channel.viewType).kind;
+        const bool whole = kind != monitor::ViewTypeTraits::Kind::Float && kind != monitor::ViewTypeTraits::Kind::Fraction;
+        py::list column;
+        for (const auto& value : channel.values) {
+            if (whole) column.append(py::int_(static_cast<long long>(value.value_or(0))));
+            else column.append(py::float_(value.value_or(0)));
+        }
+        values[py::str(channel.label)] = column;
+    }
+    py::dict capture;
+    capture["times_s"] = times;
+    capture["values"] = values;
+    capture["trigger_sample"] = recording.triggerSample;
+    capture["period_s"] = static_cast<double>(recording.periodNs) / 1e9;
+    return capture;
 }
 
 void InitWatch(py::module_& m)
@@ -123,6 +188,17 @@ void InitMonitor(py::module_& m)
             py::arg("duration_s") = py::none(),
             "watch(self, items, interval_ms=100, count=None, duration_s=None)\n--\n\n"
             "Reads the items every interval_ms until count cycles or duration_s seconds.")
+        .def("record", &Record, py::arg("items"), py::arg("samples") = 512, py::arg("divider") = 1,
+             py::arg("trigger") = py::none(), py::arg("edge") = "rising", py::arg("level") = 0.0,
+             py::arg("pretrigger") = 0, py::arg("loop_hz") = 10000, py::arg("interval_ms") = 100,
+             "record(self, items, samples=512, divider=1, trigger=None, edge=\"rising\", level=0.0, pretrigger=0, "
+             "loop_hz=10000, interval_ms=100)\n--\n\n"
+             "Captures the items with the firmware's recorder (target/quobin_recorder.c) at the control "
+             "loop's own rate: a sample every divider calls, starting at once or when the trigger item "
+             "crosses level on edge (\"rising\", \"falling\", \"either\"), pretrigger samples kept from "
+             "before it. Returns {\"times_s\": [...], \"values\": {item: [...]}, \"trigger_sample\": n, "
+             "\"period_s\": s}, the times exact from the trigger for a loop called loop_hz times a second. "
+             "Ctrl+C stops the recorder and raises KeyboardInterrupt.")
         .def(
             "_core_read_us",
             [](ScriptMonitor& monitor, const std::string& text, int count) {

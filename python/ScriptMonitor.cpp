@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "monitor/CheckedWrite.h"
+#include "monitor/RecorderSymbol.h"
 #include "python/ScriptError.h"
 #include "python/ScriptLink.h"
 #include "report/OutcomeText.h"
@@ -57,6 +58,27 @@ void ScriptMonitor::Write(const monitor::WatchItem& item, const monitor::WriteRe
             request, reading);
         !check.failure.empty())
         throw ScriptError::FromOutcome(check.failure, check.outcome);
+}
+
+monitor::RecordResult ScriptMonitor::Record(const std::vector<std::string>& items, monitor::RecordRequest request,
+                                           const monitor::RecordProgressSink& progress, monitor::Recording& recording)
+{
+    for (const std::string& text : items) request.items.push_back(Resolve(text));
+    std::vector<monitor::RecorderChannel> channels;
+    if (std::string why = monitor::RecorderChannelsOf(request.items, channels); !why.empty())
+        throw ScriptError::Usage(why);
+    const monitor::RecorderLookup recorder = monitor::FindRecorder(m_table, m_options.types);
+    if (!recorder.place) throw ScriptError(recorder.error);
+    const auto lock = m_link->Use();
+    pod::PodSession& session = m_link->OpenForMonitoring(monitor::BaudIndex(m_options.baud));
+    const monitor::RecordResult result = monitor::RecordCapture(session, session.clock(), m_options.types,
+                                                                recorder.place->address, request, progress, recording);
+    if (!result.interrupted && !result.ok())
+        throw ScriptError::FromOutcome("the capture failed: " + (!result.result.refusal.empty()
+                                                                     ? result.result.refusal
+                                                                     : report::DescribeOutcome(result.result.outcome)),
+                                       result.result.outcome);
+    return result;
 }
 
 double ScriptMonitor::TimeCoreReads(const monitor::WatchItem& item, int count)

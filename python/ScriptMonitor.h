@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "monitor/RecordCapture.h"
 #include "monitor/WatchTarget.h"
 #include "monitor/MonitorReader.h"
 #include "monitor/SymbolTable.h"
@@ -34,6 +35,11 @@ public:
     // Writes and reads back; throws ScriptError when the write fails (naming the words
     // written before the failure) or the target shows another value.
     void Write(const monitor::WatchItem& item, const monitor::WriteRequest& request);
+    // A capture by the target's recorder of the items `request` names (its items are
+    // filled here); `progress` as RecordCapture's. Throws ScriptError when there is no
+    // recorder or the capture fails; an interrupted one returns with `interrupted` set.
+    monitor::RecordResult Record(const std::vector<std::string>& items, monitor::RecordRequest request,
+                                 const monitor::RecordProgressSink& progress, monitor::Recording& recording);
     // Microseconds per ReadItemOnce of `item`, `count` times in a row: the core's own
     // cost, for the figure a script's read is compared with.
     double TimeCoreReads(const monitor::WatchItem& item, int count);

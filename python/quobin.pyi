@@ -1,7 +1,7 @@
 """Program and monitor 56800/56800E controllers through the Quobin POD."""
 
 import os
-from typing import Callable, Iterable, Iterator, Optional, Union
+from typing import Any, Callable, Iterable, Iterator, Optional, Union
 
 __version__: str
 
@@ -93,6 +93,19 @@ class Monitor:
         duration_s: Optional[float] = None,
     ) -> Watch:
         """Reads the items every interval_ms until count cycles or duration_s seconds."""
+    def record(
+        self,
+        items: list[str],
+        samples: int = 512,
+        divider: int = 1,
+        trigger: Optional[str] = None,
+        edge: str = "rising",
+        level: float = 0.0,
+        pretrigger: int = 0,
+        loop_hz: int = 10000,
+        interval_ms: int = 100,
+    ) -> dict[str, Any]:
+        """Captures the items with the firmware's recorder at the control loop's own rate."""
     def _core_read_us(self, item: str, count: int) -> float:
         """Microseconds per read of the item in the core (for the benchmark)."""
 

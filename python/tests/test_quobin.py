@@ -321,3 +321,31 @@ def test_paths_may_be_pathlib_paths(tmp_path):
 def test_watch_limits_that_never_end_or_never_start_are_refused(monitor, limits, message):
     with pytest.raises(quobin.UsageError, match=re.escape(message)):
         monitor.watch(["counter16"], **limits)
+
+
+def test_record_gives_every_loop_period_at_its_time(pod):
+    monitor = pod.monitor(map=TYPED_MAP)
+    capture = monitor.record(["loopCount", "current"], samples=50, pretrigger=5, trigger="triangle",
+                             level=300, divider=2)
+    assert capture["trigger_sample"] == 5
+    assert capture["period_s"] == pytest.approx(200e-6)
+    assert capture["times_s"][5] == 0 and capture["times_s"][0] == pytest.approx(-1e-3)
+    loops = capture["values"]["loopCount"]
+    assert [b - a for a, b in zip(loops, loops[1:])] == [2] * 49
+    assert capture["values"]["triangle"][4] < 300 <= capture["values"]["triangle"][5]
+
+
+@pytest.mark.parametrize("kwargs, words", [
+    ({"items": ["message"]}, "message is a text"),
+    ({"items": ["triangle"], "edge": "up", "trigger": "triangle"}, 'not "up"'),
+    ({"items": ["triangle"], "samples": 0}, "samples is 1 to 65535"),
+])
+def test_record_refuses_with_the_reason(pod, kwargs, words):
+    with pytest.raises(quobin.UsageError) as raised:
+        pod.monitor(map=TYPED_MAP).record(**kwargs)
+    assert words in raised.value.message
+
+
+def test_record_without_a_recorder_says_so(monitor):
+    with pytest.raises(quobin.Error, match="no recorder in the map"):
+        monitor.record(["counter16"])
