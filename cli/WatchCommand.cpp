@@ -20,6 +20,7 @@
 #include "monitor/CycleQueue.h"
 #include "monitor/WatchLimits.h"
 #include "monitor/MonitorWorker.h"
+#include "monitor/RateStats.h"
 #include "pod/PodSession.h"
 #include "report/CsvText.h"
 
@@ -82,6 +83,9 @@ public:
     // False when the CSV output failed (errno says why).
     bool Print(const monitor::Cycle& cycle, std::uint32_t elapsedMs)
     {
+        if (m_cycles > 0) m_rate.Add(static_cast<double>(elapsedMs - m_lastMs));
+        m_lastMs = elapsedMs;
+        ++m_cycles;
         if (m_csv != nullptr) {
             std::string line = std::to_string(elapsedMs);
             for (std::size_t i = 0; i < m_items.size(); ++i)
@@ -115,11 +119,12 @@ private:
     void PrintTable(const monitor::Cycle& cycle, std::uint32_t elapsedMs)
     {
         // Back to the first line of the table drawn before, then over it.
-        if (m_cycles > 0) m_ctx.out << "\x1b[" << m_items.size() + 1 << 'A';
-        ++m_cycles;
+        if (m_cycles > 1) m_ctx.out << "\x1b[" << m_items.size() + 1 << 'A';
         char line[160];
-        std::snprintf(line, sizeof line, "\r\x1b[Kcycle %llu, %.1f s (Ctrl+C ends)\n",
-                      static_cast<unsigned long long>(m_cycles), elapsedMs / 1000.0);
+        const std::string rate = monitor::RateText(m_rate);
+        std::snprintf(line, sizeof line, "\r\x1b[Kcycle %llu, %.1f s%s%s (Ctrl+C ends)\n",
+                      static_cast<unsigned long long>(m_cycles), elapsedMs / 1000.0, rate.empty() ? "" : ", ",
+                      rate.c_str());
         m_ctx.out << line;
         for (std::size_t i = 0; i < m_items.size(); ++i) {
             m_ctx.out << "\r\x1b[K" << m_items[i].label
@@ -136,6 +141,12 @@ private:
     const bool m_redraw;
     std::size_t m_labelWidth = 0;
     std::uint64_t m_cycles = 0;
+    std::uint32_t m_lastMs = 0;
+    monitor::RateStats m_rate;
+
+public:
+    // The rate the cycles were read at, as polling reached it.
+    const monitor::RateStats& rate() const { return m_rate; }
 };
 
 // Lists the items in a watch list; `rows` gets each item's row. False when two items
@@ -263,6 +274,12 @@ int WatchPod(const WatchOptions& o, CommandContext& ctx, CliLink& pod,
         return kExitFailed;
     }
     pod.TraceResult(true, std::to_string(watched.printed) + " cycles");
+    if (const monitor::RateStats& rate = printer.rate(); rate.intervals > 0) {
+        char longest[32];
+        std::snprintf(longest, sizeof longest, "%.0f", rate.longestMs);
+        ctx.err << "quobin-cli: " << watched.printed << " cycles at " << monitor::RateText(rate)
+                << ", the longest interval " << longest << " ms\n";
+    }
     return kExitOk;
 }
 

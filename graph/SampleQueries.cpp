@@ -17,6 +17,7 @@ SpanStats StatsOf(const SampleBuffer::Snapshot& samples, std::int64_t fromMs, st
         } else {
             stats.min = std::min(stats.min, s.y);
             stats.max = std::max(stats.max, s.y);
+            stats.rate.Add(static_cast<double>(s.timeMs - samples[i - 1].timeMs));
         }
         sum += s.y;
         ++stats.count;

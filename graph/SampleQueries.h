@@ -6,17 +6,20 @@
 #include <vector>
 
 #include "graph/SampleBuffer.h"
+#include "monitor/RateStats.h"
 
 namespace graph {
 
 // Times are milliseconds since START, as in Sample.
 
-// Minimum, maximum and mean of the points whose time lies in [fromMs, toMs].
+// Minimum, maximum and mean of the points whose time lies in [fromMs, toMs], and the rate
+// they were read at.
 struct SpanStats {
     std::size_t count = 0; // 0: no point in the span, the rest is meaningless
     double min = 0.0;
     double max = 0.0;
     double mean = 0.0;
+    monitor::RateStats rate;
 };
 SpanStats StatsOf(const SampleBuffer::Snapshot& samples, std::int64_t fromMs, std::int64_t toMs);
 

@@ -234,6 +234,8 @@ QString CGraphMonDlg::ChannelSummary(int channel) const
     if (stats.count > 0)
         text += tr(", min %1, max %2, mean %3")
                     .arg(Number(stats.min), Number(stats.max), Number(stats.mean));
+    // The rate reached, which the link and the target decide, not the one asked for.
+    if (stats.rate.intervals > 0) text += QStringLiteral(", ") + QString::fromStdString(monitor::RateText(stats.rate));
     return text;
 }
 

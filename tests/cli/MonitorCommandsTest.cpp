@@ -324,6 +324,8 @@ TEST(CliWatch, CountReadsExactlyThatManyCyclesAndTheTraceEndsWithTheResult)
     EXPECT_EQ(reads, 14u) << "no cycle beyond the last one wanted";
     // The last note, before the connection closes.
     EXPECT_NE(trace.rfind("# result: ok, 7 cycles\n"), std::string::npos);
+    // The rate reached, after the last cycle: the virtual clock makes it exact.
+    EXPECT_EQ(run.err, "quobin-cli: 7 cycles at 9.9/s, jitter 0.0 ms, the longest interval 101 ms\n");
     EXPECT_GT(trace.rfind("# result: ok, 7 cycles\n"), trace.rfind("# reply OK")) << trace;
 }
 

@@ -79,8 +79,8 @@ struct Rig : support::EmulatedLink {
     }
     void Put32(std::uint32_t address, std::uint32_t value)
     {
-        sim->Pod().WriteRam(address, static_cast<std::uint16_t>(value), clock.NowMs());
-        sim->Pod().WriteRam(address + 1, static_cast<std::uint16_t>(value >> 16), clock.NowMs());
+        sim->Pod().WriteRam(address, static_cast<std::uint16_t>(value), clock.NowUs());
+        sim->Pod().WriteRam(address + 1, static_cast<std::uint16_t>(value >> 16), clock.NowUs());
     }
 
     TickRecorder view;

@@ -85,6 +85,8 @@ TEST(SampleQueries, StatsAndValueAtACursorOverTheVisibleSpan)
     EXPECT_EQ(stats.min, 0.0);
     EXPECT_EQ(stats.max, 6.0);
     EXPECT_DOUBLE_EQ(stats.mean, 3.0);
+    EXPECT_EQ(stats.rate.intervals, 6u); // between the visible points only
+    EXPECT_DOUBLE_EQ(stats.rate.meanMs, 1.0);
     EXPECT_EQ(StatsOf(snapshot, 200, 300).count, 0u);
 
     EXPECT_FALSE(SampleAt(snapshot, -1).has_value());

@@ -15,6 +15,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QWheelEvent>
 #include <QtTest>
@@ -189,6 +190,8 @@ private slots:
 
         QVERIFY(bench.dlg.ChannelSummary(0).startsWith("sineWave: last "));
         QVERIFY(bench.dlg.ChannelSummary(1).contains(", min -1000, max 1000, mean "));
+        // The rate reached and its jitter follow, as polling achieved them.
+        QVERIFY(QRegularExpression(", [0-9.]+/s, jitter [0-9.]+ ms$").match(bench.dlg.ChannelSummary(1)).hasMatch());
         QCOMPARE(bench.dlg.findChild<QLabel*>("summary1")->text(), bench.dlg.ChannelSummary(1));
 
         area->PlaceCursor(22);
