@@ -52,7 +52,7 @@ pod::PodOutcome AcquisitionWorker::RunCycle(std::uint32_t /*startMs*/)
             monitor::ReadItemOnce(m_session, channel.address, channel.viewType, {}, reading);
         if (!outcome) return outcome;
         if (!reading.value) return pod::PodOutcome::Failed(pod::PodStatus::BadReply);
-        m_buffers[static_cast<std::size_t>(i)].Append({elapsed, *reading.value});
+        m_buffers[static_cast<std::size_t>(i)].Append({elapsed * 1000, *reading.value});
     }
     m_view.Ticked(elapsed);
     return pod::PodOutcome::Ok();

@@ -2,13 +2,13 @@
 
 namespace graph {
 
-std::size_t SampleBuffer::Snapshot::LowerBound(std::int64_t timeMs) const
+std::size_t SampleBuffer::Snapshot::LowerBound(std::int64_t timeUs) const
 {
     std::size_t low = 0;
     std::size_t high = m_count;
     while (low < high) {
         const std::size_t middle = low + (high - low) / 2;
-        if ((*this)[middle].timeMs < timeMs)
+        if ((*this)[middle].timeUs < timeUs)
             low = middle + 1;
         else
             high = middle;

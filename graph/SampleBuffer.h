@@ -10,11 +10,12 @@
 
 namespace graph {
 
-// One point of a curve: its tick's time in whole milliseconds since START, and the value.
-// An integer count, so that equal times compare equal whatever computed them and a run
-// of any length keeps its order; the plots convert it to their axis units themselves.
+// One point of a curve: its time in whole microseconds since START (a recorder's capture:
+// since its trigger, negative before it), and the value. An integer count, so that equal
+// times compare equal whatever computed them and a run of any length keeps its order; the
+// plots convert it to their axis units themselves.
 struct Sample {
-    std::int64_t timeMs = 0;
+    std::int64_t timeUs = 0;
     double y = 0.0;
 };
 
@@ -48,9 +49,9 @@ public:
             count = std::min(kChunkSamples - offset, m_count - index);
             return &m_chunks[index / kChunkSamples]->samples[offset];
         }
-        // Index of the first sample whose time is not below `timeMs` (size() when none);
+        // Index of the first sample whose time is not below `timeUs` (size() when none);
         // the time grows with every tick of a run.
-        std::size_t LowerBound(std::int64_t timeMs) const;
+        std::size_t LowerBound(std::int64_t timeUs) const;
 
     private:
         friend class SampleBuffer;

@@ -5,19 +5,19 @@
 
 namespace graph {
 
-SpanStats StatsOf(const SampleBuffer::Snapshot& samples, std::int64_t fromMs, std::int64_t toMs)
+SpanStats StatsOf(const SampleBuffer::Snapshot& samples, std::int64_t fromUs, std::int64_t toUs)
 {
     SpanStats stats;
     double sum = 0.0;
-    for (std::size_t i = samples.LowerBound(fromMs); i < samples.size(); ++i) {
+    for (std::size_t i = samples.LowerBound(fromUs); i < samples.size(); ++i) {
         const Sample& s = samples[i];
-        if (s.timeMs > toMs) break;
+        if (s.timeUs > toUs) break;
         if (stats.count == 0) {
             stats.min = stats.max = s.y;
         } else {
             stats.min = std::min(stats.min, s.y);
             stats.max = std::max(stats.max, s.y);
-            stats.rate.Add(static_cast<double>(s.timeMs - samples[i - 1].timeMs));
+            stats.rate.Add(static_cast<double>(s.timeUs - samples[i - 1].timeUs) / 1000.0);
         }
         sum += s.y;
         ++stats.count;
@@ -26,23 +26,23 @@ SpanStats StatsOf(const SampleBuffer::Snapshot& samples, std::int64_t fromMs, st
     return stats;
 }
 
-std::optional<Sample> SampleAt(const SampleBuffer::Snapshot& samples, std::int64_t timeMs)
+std::optional<Sample> SampleAt(const SampleBuffer::Snapshot& samples, std::int64_t timeUs)
 {
     // The first point after the time, then one back.
-    std::size_t low = samples.LowerBound(timeMs);
-    if (low < samples.size() && samples[low].timeMs == timeMs) return samples[low];
+    std::size_t low = samples.LowerBound(timeUs);
+    if (low < samples.size() && samples[low].timeUs == timeUs) return samples[low];
     if (low == 0) return std::nullopt;
     return samples[low - 1];
 }
 
-void PointsToDraw(const SampleBuffer::Snapshot& samples, std::int64_t fromMs, std::int64_t toMs,
+void PointsToDraw(const SampleBuffer::Snapshot& samples, std::int64_t fromUs, std::int64_t toUs,
                   std::size_t columns, std::vector<Sample>& out)
 {
     out.clear();
-    if (samples.empty() || toMs < fromMs) return;
-    std::size_t first = samples.LowerBound(fromMs);
+    if (samples.empty() || toUs < fromUs) return;
+    std::size_t first = samples.LowerBound(fromUs);
     if (first > 0) --first;
-    std::size_t last = samples.LowerBound(toMs); // the first point at or past the right edge
+    std::size_t last = samples.LowerBound(toUs); // the first point at or past the right edge
     if (last >= samples.size()) last = samples.size() - 1;
     const std::size_t count = last - first + 1;
     columns = std::max<std::size_t>(columns, 1);
@@ -54,12 +54,12 @@ void PointsToDraw(const SampleBuffer::Snapshot& samples, std::int64_t fromMs, st
     }
     out.reserve(2 * columns + 2);
     out.push_back(samples[first]);
-    const double x0 = static_cast<double>(fromMs);
-    const double width = static_cast<double>(toMs - fromMs) / static_cast<double>(columns);
+    const double x0 = static_cast<double>(fromUs);
+    const double width = static_cast<double>(toUs - fromUs) / static_cast<double>(columns);
     std::size_t i = first + 1;
     while (i < last) {
         const double columnEnd =
-            x0 + width * (std::floor((static_cast<double>(samples[i].timeMs) - x0) / width) + 1.0);
+            x0 + width * (std::floor((static_cast<double>(samples[i].timeUs) - x0) / width) + 1.0);
         std::size_t low = i;
         std::size_t high = i;
         double lowY = samples[i].y;
@@ -69,7 +69,7 @@ void PointsToDraw(const SampleBuffer::Snapshot& samples, std::int64_t fromMs, st
             const Sample* run = samples.Run(i, n);
             n = std::min(n, last - i);
             std::size_t j = 0;
-            for (; j < n && static_cast<double>(run[j].timeMs) < columnEnd; ++j) {
+            for (; j < n && static_cast<double>(run[j].timeUs) < columnEnd; ++j) {
                 if (run[j].y < lowY) {
                     lowY = run[j].y;
                     low = i + j;

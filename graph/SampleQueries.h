@@ -10,9 +10,9 @@
 
 namespace graph {
 
-// Times are milliseconds since START, as in Sample.
+// Times are microseconds, as in Sample.
 
-// Minimum, maximum and mean of the points whose time lies in [fromMs, toMs], and the rate
+// Minimum, maximum and mean of the points whose time lies in [fromUs, toUs], and the rate
 // they were read at.
 struct SpanStats {
     std::size_t count = 0; // 0: no point in the span, the rest is meaningless
@@ -21,18 +21,18 @@ struct SpanStats {
     double mean = 0.0;
     monitor::RateStats rate;
 };
-SpanStats StatsOf(const SampleBuffer::Snapshot& samples, std::int64_t fromMs, std::int64_t toMs);
+SpanStats StatsOf(const SampleBuffer::Snapshot& samples, std::int64_t fromUs, std::int64_t toUs);
 
 // The curve's value at a time: the last point at or before it (the value held until the
 // next reading); nullopt before the first point.
-std::optional<Sample> SampleAt(const SampleBuffer::Snapshot& samples, std::int64_t timeMs);
+std::optional<Sample> SampleAt(const SampleBuffer::Snapshot& samples, std::int64_t timeUs);
 
-// The points that draw the span [fromMs, toMs] on a plot `columns` pixels wide, with the
+// The points that draw the span [fromUs, toUs] on a plot `columns` pixels wide, with the
 // neighbour on each side so the curve runs to the edges. A span of more than four points
 // per column keeps, per column, its lowest and its highest point in time order: the
 // drawn curve covers the same pixels as the full one, at a cost bound by the width
 // rather than by the length of the run.
-void PointsToDraw(const SampleBuffer::Snapshot& samples, std::int64_t fromMs, std::int64_t toMs,
+void PointsToDraw(const SampleBuffer::Snapshot& samples, std::int64_t fromUs, std::int64_t toUs,
                   std::size_t columns, std::vector<Sample>& out);
 
 } // namespace graph

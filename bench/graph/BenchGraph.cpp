@@ -63,10 +63,10 @@ int main(int argc, char** argv)
         const double before = ResidentMb();
         auto buffers = std::make_unique<std::array<graph::SampleBuffer, 4>>();
         for (std::size_t i = 0; i < kPoints; ++i) {
-            const auto timeMs = static_cast<std::int64_t>(i * 11);
+            const auto timeUs = static_cast<std::int64_t>(i * 11'000);
             for (std::size_t c = 0; c < 4; ++c)
                 (*buffers)[c].Append(
-                    {timeMs, 100.0 * std::sin(static_cast<double>(i) / (50.0 + 30.0 * c)) + c});
+                    {timeUs, 100.0 * std::sin(static_cast<double>(i) / (50.0 + 30.0 * c)) + c});
         }
         GraphPlotArea area;
         area.resize(636, 300);

@@ -13,8 +13,8 @@
 
 namespace {
 
-// The plots' time axis counts in seconds; the samples in milliseconds.
-constexpr double kMsPerSecond = 1000.0;
+// The plots' time axis counts in seconds; the samples in microseconds.
+constexpr double kUsPerSecond = 1e6;
 // Zooming out stops at a week on screen.
 constexpr double kMaxViewSeconds = 7 * 86400.0;
 // The main plot's value axis belongs to no channel.
@@ -39,22 +39,28 @@ void StyleAxis(QCPAxis* axis, const QColor& color)
     axis->grid()->setZeroLinePen(QPen(kGrid, 0, Qt::DotLine));
 }
 
-double ToSeconds(std::int64_t timeMs)
+double ToSeconds(std::int64_t timeUs)
 {
-    return static_cast<double>(timeMs) / kMsPerSecond;
+    return static_cast<double>(timeUs) / kUsPerSecond;
 }
 
-std::int64_t ToMs(double seconds)
+std::int64_t ToUs(double seconds)
 {
-    return std::llround(seconds * kMsPerSecond);
+    return std::llround(seconds * kUsPerSecond);
 }
 
-QString TimeText(std::int64_t ms)
+// "mm:ss:zzz", a recorder's finer times "mm:ss:zzzuuu", and before its trigger with a "-".
+QString TimeText(std::int64_t us)
 {
-    return QStringLiteral("%1:%2:%3")
-        .arg(ms / 60'000, 2, 10, QLatin1Char('0'))
-        .arg(ms / 1000 % 60, 2, 10, QLatin1Char('0'))
-        .arg(ms % 1000, 3, 10, QLatin1Char('0'));
+    const std::int64_t magnitude = us < 0 ? -us : us;
+    const std::int64_t ms = magnitude / 1000;
+    QString text = QStringLiteral("%1%2:%3:%4")
+                       .arg(us < 0 ? QStringLiteral("-") : QString())
+                       .arg(ms / 60'000, 2, 10, QLatin1Char('0'))
+                       .arg(ms / 1000 % 60, 2, 10, QLatin1Char('0'))
+                       .arg(ms % 1000, 3, 10, QLatin1Char('0'));
+    if (magnitude % 1000 != 0) text += QStringLiteral("%1").arg(magnitude % 1000, 3, 10, QLatin1Char('0'));
+    return text;
 }
 
 } // namespace
@@ -222,12 +228,12 @@ void GraphPlotArea::SetPaused(bool paused)
 
 std::int64_t GraphPlotArea::visibleStart() const
 {
-    return ToMs(m_lowerSeconds);
+    return ToUs(m_lowerSeconds);
 }
 
 std::int64_t GraphPlotArea::visibleEnd() const
 {
-    return ToMs(m_lowerSeconds + m_viewSeconds);
+    return ToUs(m_lowerSeconds + m_viewSeconds);
 }
 
 void GraphPlotArea::ApplyXRange(double lowerSeconds)
@@ -245,7 +251,7 @@ void GraphPlotArea::Refresh(bool immediate)
     for (int i = 0; i < m_channels.count(); ++i) {
         auto& snapshot = m_snapshots[static_cast<std::size_t>(i)];
         snapshot = (*m_buffers)[static_cast<std::size_t>(i)].Snap();
-        if (!snapshot.empty()) newest = std::max(newest, ToSeconds(snapshot.back().timeMs));
+        if (!snapshot.empty()) newest = std::max(newest, ToSeconds(snapshot.back().timeUs));
     }
     if (m_running && !m_paused)
         ApplyXRange(std::max(m_viewSeconds, newest) - m_viewSeconds);
@@ -267,7 +273,7 @@ void GraphPlotArea::Refresh(bool immediate)
         double channelLow = 0.0;
         double channelHigh = 0.0;
         for (std::size_t p = 0; p < m_points.size(); ++p) {
-            data[static_cast<qsizetype>(p)] = {ToSeconds(m_points[p].timeMs), m_points[p].y};
+            data[static_cast<qsizetype>(p)] = {ToSeconds(m_points[p].timeUs), m_points[p].y};
             if (p == 0) channelLow = channelHigh = m_points[p].y;
             channelLow = std::min(channelLow, m_points[p].y);
             channelHigh = std::max(channelHigh, m_points[p].y);
@@ -305,13 +311,13 @@ std::optional<graph::Sample> GraphPlotArea::LastSample(int channel) const
     return snapshot.back();
 }
 
-void GraphPlotArea::PlaceCursor(std::int64_t timeMs)
+void GraphPlotArea::PlaceCursor(std::int64_t timeUs)
 {
-    m_cursor = timeMs;
+    m_cursor = timeUs;
     for (QCPItemStraightLine* line : m_cursorLines) {
         if (!line) continue;
-        line->point1->setCoords(ToSeconds(timeMs), 0.0);
-        line->point2->setCoords(ToSeconds(timeMs), 1.0);
+        line->point1->setCoords(ToSeconds(timeUs), 0.0);
+        line->point2->setCoords(ToSeconds(timeUs), 1.0);
         line->setVisible(true);
     }
     for (QCustomPlot* plot : VisiblePlots())
@@ -359,7 +365,7 @@ bool GraphPlotArea::eventFilter(QObject* watched, QEvent* event)
         auto* press = static_cast<QMouseEvent*>(event);
         if (press->button() == Qt::LeftButton &&
             plot->axisRect()->rect().contains(press->position().toPoint()))
-            PlaceCursor(ToMs(plot->xAxis->pixelToCoord(press->position().x())));
+            PlaceCursor(ToUs(plot->xAxis->pixelToCoord(press->position().x())));
     }
     return false;
 }

@@ -56,14 +56,14 @@ public:
     // next event loop pass.
     void Refresh(bool immediate = false);
 
-    // The visible time span in milliseconds since START.
+    // The visible time span in microseconds since START.
     std::int64_t visibleStart() const;
     std::int64_t visibleEnd() const;
     graph::SpanStats VisibleStats(int channel) const;
     std::optional<graph::Sample> LastSample(int channel) const;
 
-    // The cursor: a vertical line through every plot at a time (ms since START).
-    void PlaceCursor(std::int64_t timeMs);
+    // The cursor: a vertical line through every plot at a time (us since START).
+    void PlaceCursor(std::int64_t timeUs);
     std::optional<std::int64_t> cursor() const { return m_cursor; }
     // "Cursor mm:ss.zzz  name value  ..." or "" without a cursor.
     QString CursorText() const;

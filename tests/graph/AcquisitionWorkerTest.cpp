@@ -100,7 +100,7 @@ std::vector<std::int64_t> Times(const SampleBuffer& buffer)
     std::vector<std::int64_t> times;
     const auto snapshot = buffer.Snap();
     for (std::size_t i = 0; i < snapshot.size(); ++i)
-        times.push_back(snapshot[i].timeMs);
+        times.push_back(snapshot[i].timeUs);
     return times;
 }
 
@@ -130,7 +130,7 @@ TEST(AcquisitionWorker, TicksEvery11MsOpenTheLinkAtTheFirstAndConvertByViewType)
         const auto points = rig.worker.buffer(c).Snap();
         ASSERT_GE(points.size(), 3u) << c;
         for (std::size_t t = 0; t < 3; ++t) {
-            EXPECT_EQ(points[t].timeMs, 11 * (static_cast<std::int64_t>(t) + 1));
+            EXPECT_EQ(points[t].timeUs, 11'000 * (static_cast<std::int64_t>(t) + 1));
             EXPECT_EQ(points[t].y, expected[static_cast<std::size_t>(c)]) << c;
         }
     }
@@ -160,7 +160,7 @@ TEST(AcquisitionWorker, AFailedMiddleChannelKeepsTheEarlierPointReopensAndGoesOn
     const auto c = Times(rig.worker.buffer(2));
     ASSERT_GE(a.size(), 3u);
     // The failed tick's time is the first channel's second point; the others skip it.
-    EXPECT_EQ(a[1], 22);
+    EXPECT_EQ(a[1], 22'000);
     EXPECT_EQ(b.size(), a.size() - 1);
     EXPECT_EQ(c.size(), a.size() - 1);
     EXPECT_EQ(b[1], a[2]);
@@ -237,7 +237,7 @@ TEST(AcquisitionWorker, StopKeepsThePointsAndStartClearsThemWithOneWorkerAtATime
     rig.worker.StopAndJoin();
     const auto times = Times(rig.worker.buffer(0));
     for (std::size_t i = 0; i < times.size(); ++i)
-        EXPECT_EQ(times[i], 11 * (static_cast<std::int64_t>(i) + 1));
+        EXPECT_EQ(times[i], 11'000 * (static_cast<std::int64_t>(i) + 1));
     EXPECT_GE(rig.worker.startMs(), start);
 }
 

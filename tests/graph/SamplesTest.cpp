@@ -71,7 +71,7 @@ TEST(SampleBuffer, GrowsByChunksAndASnapshotOutlivesClear)
     EXPECT_EQ(buffer.size(), 0u);
     ASSERT_EQ(snapshot.size(), n);
     EXPECT_EQ(snapshot[SampleBuffer::kChunkSamples].y, -static_cast<double>(4096));
-    EXPECT_EQ(snapshot.back().timeMs, static_cast<std::int64_t>(n - 1));
+    EXPECT_EQ(snapshot.back().timeUs, static_cast<std::int64_t>(n - 1));
     EXPECT_EQ(snapshot.LowerBound(4096), 4096u);
     EXPECT_EQ(snapshot.LowerBound(-1), 0u);
     EXPECT_EQ(snapshot.LowerBound(1'000'000), n);
@@ -86,12 +86,12 @@ TEST(SampleQueries, StatsAndValueAtACursorOverTheVisibleSpan)
     EXPECT_EQ(stats.max, 6.0);
     EXPECT_DOUBLE_EQ(stats.mean, 3.0);
     EXPECT_EQ(stats.rate.intervals, 6u); // between the visible points only
-    EXPECT_DOUBLE_EQ(stats.rate.meanMs, 1.0);
+    EXPECT_DOUBLE_EQ(stats.rate.meanMs, 0.001); // a microsecond apart
     EXPECT_EQ(StatsOf(snapshot, 200, 300).count, 0u);
 
     EXPECT_FALSE(SampleAt(snapshot, -1).has_value());
     EXPECT_EQ(SampleAt(snapshot, 12)->y, 5.0);
-    EXPECT_EQ(SampleAt(snapshot, 500)->timeMs, 99); // held until the next reading
+    EXPECT_EQ(SampleAt(snapshot, 500)->timeUs, 99); // held until the next reading
 }
 
 TEST(SampleQueries, PointsToDrawKeepAShortSpanWholeAndBoundALongOne)
@@ -100,8 +100,8 @@ TEST(SampleQueries, PointsToDrawKeepAShortSpanWholeAndBoundALongOne)
     const auto shortRun = Ramp(100);
     PointsToDraw(shortRun, 11, 20, 100, out);
     ASSERT_EQ(out.size(), 11u); // 11..20 and the neighbour before (20 is at the edge)
-    EXPECT_EQ(out.front().timeMs, 10);
-    EXPECT_EQ(out.back().timeMs, 20);
+    EXPECT_EQ(out.front().timeUs, 10);
+    EXPECT_EQ(out.back().timeUs, 20);
 
     // An hour at 90 per second on a 600-pixel plot.
     SampleBuffer buffer;
@@ -111,15 +111,15 @@ TEST(SampleQueries, PointsToDrawKeepAShortSpanWholeAndBoundALongOne)
     const auto longRun = buffer.Snap();
     PointsToDraw(longRun, 0, 329'999, 600, out);
     EXPECT_LE(out.size(), 2u * 600 + 2);
-    EXPECT_EQ(out.front().timeMs, 0);
-    EXPECT_EQ(out.back().timeMs, 329'999);
+    EXPECT_EQ(out.front().timeUs, 0);
+    EXPECT_EQ(out.back().timeUs, 329'999);
     bool peak = false;
     bool dip = false;
     for (std::size_t i = 0; i < out.size(); ++i) {
         peak = peak || out[i].y == 1000.0;
         dip = dip || out[i].y == -5.0;
         if (i > 0) {
-            EXPECT_LT(out[i - 1].timeMs, out[i].timeMs);
+            EXPECT_LT(out[i - 1].timeUs, out[i].timeUs);
         }
     }
     EXPECT_TRUE(peak);
@@ -130,14 +130,16 @@ TEST(SamplesCsv, OneLinePerTickWithEmptyFieldsWhereATickLostAChannel)
 {
     SampleBuffer a;
     SampleBuffer b;
-    a.Append({11, 1.5});
-    b.Append({11, -1.0});
-    a.Append({22, 2.0});                   // b's read failed at this tick
-    a.Append({172'800'033, 4294967295.0}); // two days on: no wrap
-    b.Append({172'800'033, 0.1f});
+    a.Append({-100, 7.0}); // a recorder's sample before its trigger
+    a.Append({11'000, 1.5});
+    b.Append({11'000, -1.0});
+    a.Append({22'000, 2.0});                   // b's read failed at this tick
+    a.Append({172'800'033'000, 4294967295.0}); // two days on: no wrap
+    b.Append({172'800'033'000, 0.1f});
     std::ostringstream out;
     WriteSamplesCsv(out, {"sineWave", "a,\"b\""}, {a.Snap(), b.Snap()});
     EXPECT_EQ(out.str(), "time_ms,sineWave,\"a,\"\"b\"\"\"\n"
+                         "-0.1,7,\n"
                          "11,1.5,-1\n"
                          "22,2,\n"
                          "172800033,4294967295,0.10000000149011612\n");

@@ -67,7 +67,7 @@ struct Area {
     double AppendUntil(std::int64_t lastMs)
     {
         for (; next <= lastMs; next += 11)
-            buffers[0].Append({next, static_cast<double>(next % 1000)});
+            buffers[0].Append({next * 1000, static_cast<double>(next % 1000)});
         area.Refresh(true);
         return static_cast<double>(next - 11) / 1000.0;
     }
@@ -162,7 +162,7 @@ private slots:
         GraphPlotArea* area = bench.dlg.plotArea();
         QCOMPARE(XSpan(area->mainPlot()), 0.5);
         QCOMPARE(XSpan(area->channelPlot(1)), 0.5);
-        QCOMPARE(area->visibleEnd() - area->visibleStart(), std::int64_t{500});
+        QCOMPARE(area->visibleEnd() - area->visibleStart(), std::int64_t{500'000});
     }
 
     void startPlotsStopKeepsExportsAndExitClosesThePod()
@@ -182,7 +182,7 @@ private slots:
         GraphPlotArea* area = bench.dlg.plotArea();
         QCustomPlot* main = area->mainPlot();
         const auto newest = worker.buffer(0).Snap().back();
-        QTRY_COMPARE(main->xAxis->range().upper, newest.timeMs / 1000.0);
+        QTRY_COMPARE(main->xAxis->range().upper, newest.timeUs / 1e6);
         QCOMPARE(XSpan(main), 10.0);
         QVERIFY(main->graph(0)->dataCount() > 0);
         QVERIFY(main->yAxis->range().lower < -99.0);
@@ -194,7 +194,7 @@ private slots:
         QVERIFY(QRegularExpression(", [0-9.]+/s, jitter [0-9.]+ ms$").match(bench.dlg.ChannelSummary(1)).hasMatch());
         QCOMPARE(bench.dlg.findChild<QLabel*>("summary1")->text(), bench.dlg.ChannelSummary(1));
 
-        area->PlaceCursor(22);
+        area->PlaceCursor(22'000);
         const QString readout = bench.dlg.findChild<QLabel*>("cursorReadout")->text();
         QVERIFY2(readout.startsWith("Cursor 00:00:022   sineWave "), qPrintable(readout));
         QVERIFY(readout.contains("   triangle "));
@@ -230,7 +230,7 @@ private slots:
         // START again clears the curves: the new run starts one tick after its START.
         QTest::mouseClick(bench.button("startButton"), Qt::LeftButton);
         QTRY_VERIFY(worker.buffer(0).size() >= 1);
-        QCOMPARE(worker.buffer(0).Snap()[0].timeMs, std::int64_t{11});
+        QCOMPARE(worker.buffer(0).Snap()[0].timeUs, std::int64_t{11'000});
         QCOMPARE(bench.dlg.findChild<QLabel*>("cursorReadout")->text(),
                  QStringLiteral("Click a plot to place the cursor"));
         QVERIFY(bench.session.IsOpen());
@@ -250,16 +250,16 @@ private slots:
         QTRY_VERIFY(worker.buffer(0).size() >= 5);
         constexpr std::int64_t kTwoDaysMs = 48LL * 3600 * 1000;
         bench.clock.Advance(static_cast<std::uint32_t>(kTwoDaysMs));
-        QTRY_VERIFY(worker.buffer(0).Snap().back().timeMs > kTwoDaysMs);
+        QTRY_VERIFY(worker.buffer(0).Snap().back().timeUs > kTwoDaysMs * 1000);
         QTest::mouseClick(bench.button("stopButton"), Qt::LeftButton);
         QTRY_VERIFY(!worker.IsRunning());
 
         const graph::Sample newest = worker.buffer(0).Snap().back();
         GraphPlotArea* area = bench.dlg.plotArea();
         QCPGraph* curve = area->mainPlot()->graph(0);
-        QTRY_COMPARE(area->mainPlot()->xAxis->range().upper, newest.timeMs / 1000.0);
-        QCOMPARE((curve->data()->constEnd() - 1)->key, newest.timeMs / 1000.0);
-        area->PlaceCursor(kTwoDaysMs + 11);
+        QTRY_COMPARE(area->mainPlot()->xAxis->range().upper, newest.timeUs / 1e6);
+        QCOMPARE((curve->data()->constEnd() - 1)->key, newest.timeUs / 1e6);
+        area->PlaceCursor((kTwoDaysMs + 11) * 1000);
         const QString readout = bench.dlg.findChild<QLabel*>("cursorReadout")->text();
         QVERIFY2(readout.startsWith("Cursor 2880:00:011   sineWave "), qPrintable(readout));
 
@@ -268,7 +268,7 @@ private slots:
         QFile file(dir.filePath("run.csv"));
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QList<QByteArray> lines = file.readAll().trimmed().split('\n');
-        QVERIFY(lines.back().startsWith(QByteArray::number(newest.timeMs) + ','));
+        QVERIFY(lines.back().startsWith(QByteArray::number(newest.timeUs / 1000) + ','));
     }
 
     void theTimeAxisFollowsTheNewestPointUnlessPaused()
