@@ -10,6 +10,7 @@
 #include "app/PodComboBox.h"
 #include "app/StatusAnnouncer.h"
 #include "graph/ui/CGraphMonDlg.h"
+#include "monitor/RecorderSymbol.h"
 #include "report/Messages.h"
 #include "quobin/Version.h"
 #include "ui/Announcer.h"
@@ -180,6 +181,7 @@ void CQuobinDlg::Initialize()
                     channels.push_back(graph::ChannelFromMonitorItem(row));
                 CGraphMonDlg graph(*session, channels, owner);
                 graph.SetExportName(QFileInfo(m_monDlg->MapPath()).completeBaseName());
+                graph.SetRecorder(monitor::FindRecorder(m_monDlg->symbols(), m_monDlg->types()));
                 graph.exec();
             });
         m_backend->SetMonitorControl(m_monDlg.get());

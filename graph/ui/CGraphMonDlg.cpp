@@ -7,16 +7,24 @@
 
 #include "graph/SamplesCsv.h"
 #include "monitor/IntervalChoices.h"
+#include "monitor/ValueText.h"
+#include "report/OutcomeText.h"
 #include "ui/Announcer.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QSpinBox>
 
 #include <cmath>
 #include <fstream>
@@ -44,7 +52,7 @@ QString& LastExportFolder()
 CGraphMonDlg::CGraphMonDlg(pod::PodSession& session, const std::vector<graph::GraphChannel>& rows,
                            QWidget* parent)
     : QDialog(parent), m_ui(std::make_unique<Ui::CGraphMonDlg>()), m_session(session),
-      m_worker(session, *this)
+      m_worker(session, *this), m_recorder(session, *this)
 {
     for (const graph::GraphChannel& row : rows)
         m_channels.Add(row);
@@ -115,11 +123,192 @@ CGraphMonDlg::CGraphMonDlg(pod::PodSession& session, const std::vector<graph::Gr
     };
     m_summaryTimer.setInterval(kSummaryMs);
     connect(&m_summaryTimer, &QTimer::timeout, this, &CGraphMonDlg::UpdateSummaries);
+    MakeRecorderGroup();
+}
+
+void CGraphMonDlg::MakeRecorderGroup()
+{
+    m_recorderGroup = new QGroupBox(tr("Target recorder: capture at the control loop's rate"), this);
+    m_recorderGroup->setObjectName(QStringLiteral("recorderGroup"));
+    m_recorderGroup->setCheckable(true);
+    m_recorderGroup->setChecked(false);
+    auto* form = new QFormLayout;
+    const auto row = [&](const QString& label, QWidget* field, const char* name) {
+        field->setObjectName(QString::fromLatin1(name));
+        field->setAccessibleName(QString(label).remove(QLatin1Char('&')));
+        return std::make_pair(label, field);
+    };
+    m_triggerCombo = new QComboBox;
+    m_triggerCombo->addItem(tr("None: start at once"));
+    for (int i = 0; i < m_channels.count(); ++i) m_triggerCombo->addItem(QString::fromStdString(m_channels[i].name));
+    m_edgeCombo = new QComboBox;
+    m_edgeCombo->addItems({tr("rising"), tr("falling"), tr("either")});
+    m_levelEdit = new QLineEdit(QStringLiteral("0"));
+    const auto spin = [](int low, int high, int value) {
+        auto* box = new QSpinBox;
+        box->setRange(low, high);
+        box->setValue(value);
+        return box;
+    };
+    m_samplesSpin = spin(1, 65535, 512);
+    m_preTriggerSpin = spin(0, 65534, 0);
+    m_dividerSpin = spin(1, 65535, 1);
+    m_loopHzSpin = spin(1, 10'000'000, 10000);
+    m_loopHzSpin->setSuffix(tr(" Hz"));
+    m_loopHzSpin->setToolTip(tr("How often the firmware calls QuobinRecorder_Sample: it gives the times"));
+    auto* trigger = new QHBoxLayout;
+    auto* samples = new QHBoxLayout;
+    for (const auto& [label, field] : {row(tr("&Trigger"), m_triggerCombo, "triggerCombo"),
+                                       row(tr("&Edge"), m_edgeCombo, "edgeCombo"),
+                                       row(tr("&Level"), m_levelEdit, "levelEdit")}) {
+        auto* text = new QLabel(label);
+        text->setBuddy(field);
+        trigger->addWidget(text);
+        trigger->addWidget(field, 1);
+    }
+    for (const auto& [label, field] : {row(tr("&Samples"), m_samplesSpin, "samplesSpin"),
+                                       row(tr("&Pre-trigger"), m_preTriggerSpin, "preTriggerSpin"),
+                                       row(tr("&Divider"), m_dividerSpin, "dividerSpin"),
+                                       row(tr("Loop &rate"), m_loopHzSpin, "loopHzSpin")}) {
+        auto* text = new QLabel(label);
+        text->setBuddy(field);
+        samples->addWidget(text);
+        samples->addWidget(field, 1);
+    }
+    m_recorderStatus = new QLabel;
+    m_recorderStatus->setObjectName(QStringLiteral("recorderStatus"));
+    m_recorderStatus->setWordWrap(true);
+    m_recorderStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // The settings take room from the plots only while the group is checked; the status
+    // (or why there is no recorder) stays in sight.
+    auto* settings = new QWidget;
+    auto* settingsLayout = new QFormLayout(settings);
+    settingsLayout->setContentsMargins(0, 0, 0, 0);
+    settingsLayout->addRow(trigger);
+    settingsLayout->addRow(samples);
+    settings->setVisible(false);
+    connect(m_recorderGroup, &QGroupBox::toggled, settings, &QWidget::setVisible);
+    form->addRow(settings);
+    form->addRow(m_recorderStatus);
+    m_recorderGroup->setLayout(form);
+    m_ui->mainLayout->insertWidget(m_ui->mainLayout->indexOf(m_ui->buttonLayout), m_recorderGroup);
+    SetRecorder({std::nullopt, "no map with a recorder was given"});
+}
+
+void CGraphMonDlg::SetRecorder(const monitor::RecorderLookup& recorder)
+{
+    m_recorderPlace = recorder.place;
+    m_recorderGroup->setEnabled(recorder.place.has_value());
+    if (!recorder.place) m_recorderGroup->setChecked(false);
+    ShowRecorderStatus(recorder.place ? tr("The recorder at %1 holds %2 words.")
+                                            .arg(QString::fromStdString(monitor::WordAddressText(recorder.place->address)))
+                                            .arg(recorder.place->capacityWords)
+                                      : QString::fromStdString(recorder.error));
+}
+
+QString CGraphMonDlg::RecorderStatus() const
+{
+    return m_recorderStatus->text();
+}
+
+void CGraphMonDlg::ShowRecorderStatus(const QString& text)
+{
+    m_recorderStatus->setText(text);
+    m_recorderStatus->setAccessibleName(text);
+}
+
+bool CGraphMonDlg::RecorderMode() const
+{
+    return m_recorderPlace && m_recorderGroup->isChecked();
+}
+
+const std::array<graph::SampleBuffer, graph::GraphChannels::kMaxChannels>& CGraphMonDlg::ShownBuffers() const
+{
+    return m_showingCapture ? m_recorder.buffers() : m_worker.buffers();
+}
+
+void CGraphMonDlg::StartCapture()
+{
+    monitor::RecordRequest request;
+    request.samples = static_cast<std::uint16_t>(m_samplesSpin->value());
+    request.preTrigger = static_cast<std::uint16_t>(m_preTriggerSpin->value());
+    request.divider = static_cast<std::uint16_t>(m_dividerSpin->value());
+    request.loopHz = static_cast<std::uint32_t>(m_loopHzSpin->value());
+    request.edge = static_cast<monitor::recorder::Edge>(m_edgeCombo->currentIndex());
+    if (const int trigger = m_triggerCombo->currentIndex(); trigger > 0) {
+        bool number = false;
+        request.level = m_levelEdit->text().trimmed().toDouble(&number);
+        std::int32_t raw = 0;
+        const std::string refusal =
+            number ? monitor::TriggerLevelOf(graph::RecorderItemOf(m_channels[trigger - 1]), request.level, raw)
+                   : "the trigger level is not a number";
+        if (!refusal.empty()) {
+            ShowRecorderStatus(tr("Not captured: %1").arg(QString::fromStdString(refusal)));
+            m_levelEdit->setFocus();
+            return;
+        }
+        request.triggerItem = static_cast<std::size_t>(trigger - 1);
+    }
+    m_recorder.Start(m_recorderPlace->address, m_channels, request);
+    m_showingCapture = true;
+    plotArea()->SetBuffers(m_recorder.buffers());
+    plotArea()->ResetAxes();
+    ShowRecorderStatus(tr("Arming the recorder..."));
+    m_ui->startButton->setEnabled(false);
+    m_ui->stopButton->setEnabled(true);
+    m_recorderGroup->setEnabled(false);
+}
+
+// Worker thread: only posts.
+void CGraphMonDlg::RecorderProgress(const monitor::RecordProgress& progress)
+{
+    using Phase = monitor::RecordProgress::Phase;
+    const QString text =
+        progress.phase == Phase::Uploading
+            ? tr("Uploading %1 of %2 words").arg(progress.wordsRead).arg(progress.bufferWords)
+        : progress.status.state == monitor::recorder::State::Triggered
+            ? tr("Triggered: taking the samples after it")
+            : tr("Armed: waiting for the trigger, %1 samples taken").arg(progress.status.samples);
+    QMetaObject::invokeMethod(
+        this, [this, text] { if (m_recorder.IsRunning()) ShowRecorderStatus(text); }, Qt::QueuedConnection);
+}
+
+void CGraphMonDlg::RecorderFinished()
+{
+    QMetaObject::invokeMethod(this, &CGraphMonDlg::OnCaptureFinished, Qt::QueuedConnection);
+}
+
+void CGraphMonDlg::OnCaptureFinished()
+{
+    if (m_recorder.IsRunning()) return; // a report of a capture replaced since
+    m_ui->startButton->setEnabled(true);
+    m_ui->stopButton->setEnabled(false);
+    m_recorderGroup->setEnabled(true);
+    const monitor::RecordResult result = m_recorder.result();
+    QString text;
+    if (result.interrupted) {
+        text = tr("Stopped; the recorder is idle again.");
+    } else if (!result.ok()) {
+        const std::string why = !result.result.refusal.empty() ? result.result.refusal
+                                                                : report::DescribeOutcome(result.result.outcome);
+        text = tr("Not captured: %1").arg(QString::fromStdString(why));
+    } else {
+        const auto first = m_recorder.buffers()[0].Snap();
+        text = tr("Captured %1 samples, one every %2 us; time 0 is the %3.")
+                   .arg(first.size())
+                   .arg(m_recorder.periodUs())
+                   .arg(m_triggerCombo->currentIndex() > 0 ? tr("trigger") : tr("first sample"));
+        if (!first.empty()) plotArea()->ShowCapture(first[0].timeUs, first.back().timeUs);
+    }
+    ShowRecorderStatus(text);
+    m_announcer->Announce(text);
+    UpdateSummaries();
 }
 
 CGraphMonDlg::~CGraphMonDlg()
 {
     m_worker.StopAndJoin();
+    m_recorder.StopAndJoin();
 }
 
 GraphPlotArea* CGraphMonDlg::plotArea() const
@@ -163,6 +352,12 @@ void CGraphMonDlg::FinishStop()
 
 void CGraphMonDlg::OnStart()
 {
+    if (RecorderMode()) {
+        StartCapture();
+        return;
+    }
+    m_showingCapture = false;
+    plotArea()->SetBuffers(m_worker.buffers());
     plotArea()->SetSpanMs(monitor::kIntervalChoices[static_cast<std::size_t>(
                               std::max(0, m_ui->intervalCombo->currentIndex()))]
                               .ms);
@@ -177,6 +372,11 @@ void CGraphMonDlg::OnStart()
 
 void CGraphMonDlg::OnStop()
 {
+    if (m_recorder.IsRunning()) {
+        m_recorder.RequestStop(); // the end comes as the capture's report
+        ShowRecorderStatus(tr("Stopping the recorder..."));
+        return;
+    }
     m_worker.RequestStop();
     ShowRunState(false);
 }
@@ -195,6 +395,7 @@ void CGraphMonDlg::OnIntervalChange(int index)
 void CGraphMonDlg::reject()
 {
     m_worker.StopAndJoin();
+    m_recorder.StopAndJoin();
     {
         auto lock = m_session.Lock();
         m_session.ClosePodSession();
@@ -265,7 +466,7 @@ bool CGraphMonDlg::ExportCsv(const QString& path) const
     std::vector<graph::SampleBuffer::Snapshot> snapshots;
     for (int i = 0; i < m_channels.count(); ++i) {
         names.push_back(m_channels[i].name);
-        snapshots.push_back(m_worker.buffer(i).Snap());
+        snapshots.push_back(ShownBuffers()[static_cast<std::size_t>(i)].Snap());
     }
     std::ofstream out(path.toStdString(), std::ios::binary);
     if (!out) return false;

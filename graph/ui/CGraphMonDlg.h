@@ -7,11 +7,14 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "graph/AcquisitionView.h"
 #include "graph/AcquisitionWorker.h"
 #include "graph/GraphChannels.h"
+#include "graph/RecorderWorker.h"
+#include "monitor/RecorderSymbol.h"
 
 namespace pod {
 class PodSession;
@@ -20,7 +23,11 @@ namespace Ui {
 class CGraphMonDlg;
 }
 class GraphPlotArea;
+class QComboBox;
+class QGroupBox;
 class QLabel;
+class QLineEdit;
+class QSpinBox;
 namespace ui {
 class Announcer;
 }
@@ -28,8 +35,11 @@ class Announcer;
 // The modal "Graph Monitoring" window: up to four variables of the running target
 // plotted against the time since START, all in one plot or one plot per channel. The
 // acquisition worker samples into per-channel buffers; the window redraws from them on a
-// timer while the run lasts. Nothing of the window is kept between openings.
-class CGraphMonDlg : public QDialog, private graph::AcquisitionView {
+// timer while the run lasts. With the "Target recorder" group checked, START instead has
+// the firmware's recorder capture the channels at the control loop's own rate, and the
+// plots show the capture at its exact sample times. Nothing of the window is kept between
+// openings.
+class CGraphMonDlg : public QDialog, private graph::AcquisitionView, private graph::RecorderView {
     Q_OBJECT
 
 public:
@@ -67,6 +77,13 @@ public:
     // The line under the plots that confirms the last export.
     QString ExportNote() const;
 
+    // The target's recorder the map names, or why there is none: its group captures the
+    // channels at the control loop's own rate instead of polling them.
+    void SetRecorder(const monitor::RecorderLookup& recorder);
+    // What the recorder is doing, or how its last capture ended.
+    QString RecorderStatus() const;
+    const graph::RecorderWorker& recorder() const { return m_recorder; }
+
 public slots:
     // EXIT, Esc and the close box: the run ends and the POD is closed before the window
     // closes, so the next user of the POD opens it afresh.
@@ -85,6 +102,14 @@ private slots:
 private:
     void StoppedByFailure(const std::string& reason) override;
     void TickFailed() override;
+    void RecorderProgress(const monitor::RecordProgress& progress) override;
+    void RecorderFinished() override;
+    void MakeRecorderGroup();
+    bool RecorderMode() const;
+    void StartCapture();
+    void OnCaptureFinished();
+    void ShowRecorderStatus(const QString& text);
+    const std::array<graph::SampleBuffer, graph::GraphChannels::kMaxChannels>& ShownBuffers() const;
     void ShowRunState(bool running);
     void OnRedrawTimer();
     // The worker has ended: the last points are drawn and the timers stop.
@@ -103,4 +128,17 @@ private:
     PathAsker m_askPath;
     WidthAsker m_askWidth;
     QLabel* m_exportNote = nullptr; // a child
+    std::optional<monitor::RecorderPlace> m_recorderPlace;
+    bool m_showingCapture = false; // the plots show the recorder's buffers
+    // The recorder's group and its fields (children).
+    QGroupBox* m_recorderGroup = nullptr;
+    QComboBox* m_triggerCombo = nullptr;
+    QComboBox* m_edgeCombo = nullptr;
+    QLineEdit* m_levelEdit = nullptr;
+    QSpinBox* m_samplesSpin = nullptr;
+    QSpinBox* m_preTriggerSpin = nullptr;
+    QSpinBox* m_dividerSpin = nullptr;
+    QSpinBox* m_loopHzSpin = nullptr;
+    QLabel* m_recorderStatus = nullptr;
+    graph::RecorderWorker m_recorder; // last: its thread reports to the members above
 };

@@ -279,7 +279,7 @@ void GraphPlotArea::Refresh(bool immediate)
             channelHigh = std::max(channelHigh, m_points[p].y);
         }
         graph->data()->set(data, true);
-        if (m_running && !m_points.empty()) {
+        if ((m_running || m_fitOnce) && !m_points.empty()) {
             if (m_byChannel) {
                 const double pad =
                     channelHigh > channelLow ? (channelHigh - channelLow) * 0.05 : 0.5;
@@ -296,6 +296,16 @@ void GraphPlotArea::Refresh(bool immediate)
     }
     for (QCustomPlot* plot : VisiblePlots())
         plot->replot(immediate ? QCustomPlot::rpImmediateRefresh : QCustomPlot::rpQueuedReplot);
+}
+
+void GraphPlotArea::ShowCapture(std::int64_t fromUs, std::int64_t toUs)
+{
+    m_running = false;
+    m_viewSeconds = std::max(ToSeconds(toUs - fromUs), 1e-6);
+    ApplyXRange(ToSeconds(fromUs));
+    m_fitOnce = true;
+    Refresh(true);
+    m_fitOnce = false;
 }
 
 graph::SpanStats GraphPlotArea::VisibleStats(int channel) const

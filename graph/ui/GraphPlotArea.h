@@ -55,6 +55,11 @@ public:
     // Draws the newest points; `immediate` paints before returning instead of at the
     // next event loop pass.
     void Refresh(bool immediate = false);
+    // Shows [fromUs, toUs] whole with Y fitted to it, and keeps it there: a finished
+    // capture of the target's recorder.
+    void ShowCapture(std::int64_t fromUs, std::int64_t toUs);
+    // Draws from other buffers (a capture's instead of the acquisition's).
+    void SetBuffers(const std::array<graph::SampleBuffer, 4>& buffers) { m_buffers = &buffers; }
 
     // The visible time span in microseconds since START.
     std::int64_t visibleStart() const;
@@ -101,6 +106,7 @@ private:
     bool m_byChannel = false;
     bool m_running = false;
     bool m_paused = false;
+    bool m_fitOnce = false; // the next refresh fits Y though not running
     std::uint32_t m_spanMs = 10'000;
     double m_viewSeconds = 10.0; // the span shown; Ctrl + wheel changes it
     double m_lowerSeconds = 0.0; // left edge of the X window

@@ -84,6 +84,7 @@ public:
     bool IsMonitoring() const { return m_worker.IsRunning(); }
     monitor::WatchList& watchList() { return m_watchList; }
     const monitor::SymbolTable& symbols() const { return m_table; }
+    const monitor::TypedSymbols& types() const { return m_types; }
     QString StatusText() const;
     // The map loaded last; empty before one.
     const QString& MapPath() const { return m_mapPath; }
