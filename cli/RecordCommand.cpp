@@ -1,12 +1,10 @@
 #include <CLI/CLI.hpp>
 
 #include "platform/Interrupt.h"
-#include "platform/Utf8Path.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
-#include <cstring>
 #include <fstream>
 #include <memory>
 
@@ -196,16 +194,7 @@ int RunRecord(RecordOptions& o, CommandContext& ctx)
 
     std::ofstream csvFile;
     std::ostream* csv = nullptr;
-    if (o.csv == "-") {
-        csv = &ctx.out;
-    } else if (!o.csv.empty()) {
-        csvFile.open(platform::PathFromUtf8(o.csv), std::ios::binary | std::ios::trunc);
-        if (!csvFile) {
-            ctx.err << "quobin-cli: cannot write " << o.csv << ": " << std::strerror(errno) << '\n';
-            return kExitFailed;
-        }
-        csv = &csvFile;
-    }
+    if (!OpenCsvOutput(ctx, o.csv, csvFile, csv)) return kExitFailed;
 
     station::CancelToken interrupted;
     RunInterrupt interrupt(interrupted);
@@ -231,11 +220,7 @@ int RunRecord(RecordOptions& o, CommandContext& ctx)
     }
     pod->TraceResult(true, std::to_string(recording.size()) + " samples recorded");
 
-    if (csv != nullptr && !WriteCsv(*csv, recording)) {
-        ctx.err << "quobin-cli: cannot write " << (o.csv == "-" ? "the CSV output" : o.csv) << ": "
-                << (errno != 0 ? std::strerror(errno) : "write failed") << '\n';
-        return kExitFailed;
-    }
+    if (csv != nullptr && !WriteCsv(*csv, recording)) return CsvOutputFailed(ctx, o.csv);
     if (ctx.globals.json) {
         if (csv != &ctx.out) ctx.out << JsonLine(RecordingJson(recording)) << '\n';
     } else if (csv != &ctx.out) {

@@ -1,13 +1,11 @@
 #include <CLI/CLI.hpp>
 
 #include "platform/LineRedraw.h"
-#include "platform/Utf8Path.h"
 
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <memory>
 
@@ -168,32 +166,6 @@ bool FillWatchList(CommandContext& ctx, const monitor::SymbolTable& table,
     return true;
 }
 
-// Where the CSV rows go: nowhere, standard output, or the file, which is made here; false
-// when it cannot be.
-bool OpenCsv(const WatchOptions& o, CommandContext& ctx, std::ofstream& file, std::ostream*& csv)
-{
-    csv = nullptr;
-    if (o.csv == "-") {
-        csv = &ctx.out;
-    } else if (!o.csv.empty()) {
-        file.open(platform::PathFromUtf8(o.csv), std::ios::binary | std::ios::trunc);
-        if (!file) {
-            ctx.err << "quobin-cli: cannot write " << o.csv << ": " << std::strerror(errno) << '\n';
-            return false;
-        }
-        csv = &file;
-    }
-    return true;
-}
-
-int CsvFailed(const WatchOptions& o, CommandContext& ctx)
-{
-    const int error = errno;
-    ctx.err << "quobin-cli: cannot write " << (o.csv == "-" ? "the CSV output" : o.csv) << ": "
-            << (error != 0 ? std::strerror(error) : "write failed") << '\n';
-    return kExitFailed;
-}
-
 // --duration in milliseconds, 0 without it. A duration shorter than a millisecond still
 // ends the watch.
 std::uint64_t DurationMs(double durationS)
@@ -264,7 +236,7 @@ int WatchPod(const WatchOptions& o, CommandContext& ctx, CliLink& pod,
     if (watched.csvFailed) {
         pod.TraceResult(false,
                         "CSV output failed after " + std::to_string(watched.printed) + " cycles");
-        return CsvFailed(o, ctx);
+        return CsvOutputFailed(ctx, o.csv);
     }
     if (watched.failed) {
         const std::string text = "the watch ended after " + std::to_string(watched.printed) +
@@ -300,9 +272,9 @@ int RunWatch(WatchOptions& o, CommandContext& ctx)
     RunInterrupt interrupt(interrupted);
     std::ofstream csvFile;
     std::ostream* csv = nullptr;
-    if (!OpenCsv(o, ctx, csvFile, csv)) return kExitFailed;
+    if (!OpenCsvOutput(ctx, o.csv, csvFile, csv)) return kExitFailed;
     WatchPrinter printer(ctx, items, rows, csv);
-    if (!printer.WriteHeader()) return CsvFailed(o, ctx);
+    if (!printer.WriteHeader()) return CsvOutputFailed(ctx, o.csv);
 
     int exitCode = kExitOk;
     auto pod = OpenPodForMonitoring(ctx, o.monitor, exitCode);

@@ -2,6 +2,10 @@
 
 #include <CLI/CLI.hpp>
 
+#include "platform/Utf8Path.h"
+
+#include <cerrno>
+#include <cstring>
 #include <iterator>
 
 #include "cli/CliLink.h"
@@ -64,6 +68,30 @@ int ResolveWatchItems(CommandContext& ctx, const MonitorOptions& options,
         items.push_back(std::move(*resolved.item));
     }
     return kExitOk;
+}
+
+bool OpenCsvOutput(CommandContext& ctx, const std::string& path, std::ofstream& file, std::ostream*& csv)
+{
+    csv = nullptr;
+    if (path == "-") {
+        csv = &ctx.out;
+    } else if (!path.empty()) {
+        file.open(platform::PathFromUtf8(path), std::ios::binary | std::ios::trunc);
+        if (!file) {
+            ctx.err << "quobin-cli: cannot write " << path << ": " << std::strerror(errno) << '\n';
+            return false;
+        }
+        csv = &file;
+    }
+    return true;
+}
+
+int CsvOutputFailed(CommandContext& ctx, const std::string& path)
+{
+    const int error = errno;
+    ctx.err << "quobin-cli: cannot write " << (path == "-" ? "the CSV output" : path) << ": "
+            << (error != 0 ? std::strerror(error) : "write failed") << '\n';
+    return kExitFailed;
 }
 
 } // namespace cli

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,12 @@ int ResolveWatchItems(CommandContext& ctx, const MonitorOptions& options,
 int PrepareWatchItems(CommandContext& ctx, MonitorOptions& options,
                       const std::vector<std::string>& texts, monitor::SymbolTable& table,
                       std::vector<WatchItem>& items);
+
+// Where a command's CSV goes for --csv PATH: nowhere (empty), standard output ("-"), or
+// the file, which is made here; false after printing why it cannot be.
+bool OpenCsvOutput(CommandContext& ctx, const std::string& path, std::ofstream& file, std::ostream*& csv);
+// Prints why writing the CSV failed (errno's reason); returns kExitFailed.
+int CsvOutputFailed(CommandContext& ctx, const std::string& path);
 
 // The part and the map, for the trace of a support request.
 void NoteTarget(CliLink& pod, const MonitorOptions& options);

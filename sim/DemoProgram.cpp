@@ -20,7 +20,8 @@ constexpr double kTwoPi = 6.283185307179586;
 constexpr int kTriangleLimit = 1000;
 // Beyond these gaps (a demo left alone for hours) the program skips ahead rather than
 // replaying every period, or every 10 ms step; the counters still count the whole gap.
-// The last periods are always run one by one, so a recorder sees the loop as it ran.
+// While the recorder captures, the last periods are run one by one, so that it sees the
+// loop as it ran.
 constexpr std::uint64_t kMaxRunPeriods = 2 * DemoProgram::kLoopHz;
 constexpr std::uint64_t kMaxReplaySteps = 60000;
 constexpr std::uint16_t kStatusRun = 0x8000;
@@ -233,9 +234,15 @@ void DemoProgram::Advance(TargetRam& ram, std::uint64_t nowUs)
     m_pendingUs += elapsed;
     std::uint64_t periods = m_pendingUs / kPeriodUs;
     m_pendingUs %= kPeriodUs;
-    if (periods > kMaxRunPeriods) {
-        SkipPeriods(ram, periods - kMaxRunPeriods);
-        periods = kMaxRunPeriods;
+    // Only the recorder sees every period; while it is not capturing, the periods before
+    // the last are counted at once, so an emulated POD costs next to nothing between looks.
+    const QuobinRecorderHeader* recorder = RecorderIn(ram);
+    const bool capturing = recorder != nullptr && (recorder->state == QUOBIN_RECORDER_ARMED ||
+                                                   recorder->state == QUOBIN_RECORDER_TRIGGERED);
+    const std::uint64_t oneByOne = capturing ? kMaxRunPeriods : 1;
+    if (periods > oneByOne) {
+        SkipPeriods(ram, periods - oneByOne);
+        periods = oneByOne;
     }
     for (std::uint64_t i = 0; i < periods; ++i) RunPeriod(ram);
 }
