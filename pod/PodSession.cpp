@@ -70,19 +70,35 @@ void PodSession::FindPodDevice()
 {
     auto lock = Lock();
     bool found = false;
-    std::uint32_t count = 0;
     const std::string wantedSerial = serial();
-    if (m_driver.ListDeviceCount(&count) == kFtOk) {
+    // The driver lists devices by index: one unplugged while the list is read (another
+    // POD of a test station) moves the ones after it down, and an index stops answering.
+    // Then the list is read again, a few times at most, before the POD counts as absent.
+    constexpr int kListings = 3;
+    for (int listing = 0; listing < kListings && !found; ++listing) {
+        std::uint32_t count = 0;
+        if (m_driver.ListDeviceCount(&count) != kFtOk) break;
+        bool moved = false;
         // Every device is visited, also after a match: the open by description then
         // takes whichever of several PODs the driver picks.
         for (std::uint32_t i = 0; i < count; ++i) {
             std::array<char, kDescriptionSize> buffer{};
-            if (m_driver.ListDeviceDescription(i, buffer.data()) != kFtOk) continue;
+            if (m_driver.ListDeviceDescription(i, buffer.data()) != kFtOk) {
+                moved = true;
+                continue;
+            }
             // A driver that fills all 64 bytes leaves no terminator; never read past.
             const std::size_t length = strnlen(buffer.data(), buffer.size());
             if (std::string_view(buffer.data(), length) != kPodDescription) continue;
-            if (wantedSerial.empty() || SerialAt(i) == wantedSerial) found = true;
+            if (wantedSerial.empty()) {
+                found = true;
+                continue;
+            }
+            const std::string listed = SerialAt(i);
+            moved = moved || listed.empty();
+            found = found || listed == wantedSerial;
         }
+        if (!moved) break;
     }
     if (found) {
         std::lock_guard<std::mutex> guard(m_descriptionMutex);

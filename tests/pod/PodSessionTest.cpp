@@ -83,6 +83,27 @@ TEST_F(PodSessionTest, FailedEnumerationCallsAreSkipped)
     EXPECT_FALSE(session.deviceFound());
 }
 
+// A POD unplugged while the list is read moves the others down: the POD wanted by its
+// serial is still found, in a second listing, instead of being reported absent.
+TEST_F(PodSessionTest, AListThatChangesWhileReadIsReadAgain)
+{
+    driver.devices = {"Quobin", "Quobin"};
+    driver.serials = {"QBSIM001", "QBSIM002"};
+    session.SetSerial("QBSIM002");
+    driver.FailCall("ListDeviceSerial", kFtDeviceNotFound, 1, 1); // index 1 vanished once
+    session.ProbePod();
+    EXPECT_TRUE(session.deviceFound());
+    std::size_t listings = 0;
+    for (const std::string& call : driver.Calls()) listings += call == "ListDeviceCount";
+    EXPECT_EQ(listings, 2u);
+
+    // A POD that is gone for good is absent after a bounded number of listings.
+    session.SetSerial("QBSIM009");
+    driver.ClearCalls();
+    session.FindPodDevice();
+    EXPECT_FALSE(session.deviceFound());
+}
+
 TEST_F(PodSessionTest, TwoPodsAreFoundAndOpenedByDescription)
 {
     driver.devices = {"Quobin", "Quobin"};

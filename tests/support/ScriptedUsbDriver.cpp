@@ -7,10 +7,10 @@ namespace pod::test {
 
 ScriptedUsbDriver::ScriptedUsbDriver(PodClock& clock) : m_clock(clock) {}
 
-void ScriptedUsbDriver::FailCall(const std::string& name, FtStatus status, int skip)
+void ScriptedUsbDriver::FailCall(const std::string& name, FtStatus status, int skip, int times)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_failures[name] = Failure{status, skip};
+    m_failures[name] = Failure{status, skip, times};
 }
 
 void ScriptedUsbDriver::QueueReply(const ScriptedReply& reply)
@@ -98,7 +98,8 @@ FtStatus ScriptedUsbDriver::Enter(const std::string& name, const std::string& re
     if (!record.empty()) m_calls.push_back(record);
     const int n = m_callCounts[name]++;
     auto it = m_failures.find(name);
-    if (it != m_failures.end() && n >= it->second.skip) {
+    if (it != m_failures.end() && n >= it->second.skip &&
+        (it->second.times < 0 || n < it->second.skip + it->second.times)) {
         m_lastError = name + " failed";
         return it->second.status;
     }

@@ -40,8 +40,8 @@ public:
     std::uint32_t statusPollAdvanceMs = 0;
 
     // Every call named name (the UsbDriver method name) fails with status, from its
-    // (skip + 1)th call on.
-    void FailCall(const std::string& name, FtStatus status = kFtIoError, int skip = 0);
+    // (skip + 1)th call on; `times` calls only when given.
+    void FailCall(const std::string& name, FtStatus status = kFtIoError, int skip = 0, int times = -1);
     // Replies to the following writes, in order. A write without a queued reply is
     // answered by the responder, if any, else by silence.
     void QueueReply(const ScriptedReply& reply);
@@ -98,6 +98,7 @@ private:
     struct Failure {
         FtStatus status;
         int skip;
+        int times; // -1: every call from skip on
     };
     // Records the call and returns its scripted failure, if any. Lock held.
     FtStatus Enter(const std::string& name, const std::string& record, FtHandle handle,
