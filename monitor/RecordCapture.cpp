@@ -68,8 +68,7 @@ std::string TriggerLevelOf(const WatchItem& item, double level, std::int32_t& ra
     }
     const double low = wide ? std::numeric_limits<std::int32_t>::min() : std::numeric_limits<std::int16_t>::min();
     const double high = wide ? std::numeric_limits<std::int32_t>::max() : std::numeric_limits<std::int16_t>::max();
-    if (number < low || number > high)
-    {
+    if (number < low || number > high) {
         char text[32];
         std::snprintf(text, sizeof text, "%g", level);
         return "the trigger level " + std::string(text) + " is outside what the recorder compares for " +
