@@ -157,6 +157,9 @@ private:
 
 int RunRecord(RecordOptions& o, CommandContext& ctx)
 {
+    if (o.preTrigger >= o.samples)
+        return UsageError(ctx, "--pretrigger " + std::to_string(o.preTrigger) + " leaves no sample of the " +
+                                   std::to_string(o.samples) + " for the trigger and after it");
     std::vector<std::string> texts = o.items;
     TriggerText trigger;
     if (!o.trigger.empty()) {

@@ -74,6 +74,9 @@ py::object Record(ScriptMonitor& monitor, std::vector<std::string> items, long l
     request.preTrigger = static_cast<std::uint16_t>(inRange("pretrigger", pretrigger, 0, 65535));
     request.loopHz = static_cast<std::uint32_t>(inRange("loop_hz", loopHz, 1, 10'000'000));
     request.pollMs = static_cast<std::uint32_t>(inRange("interval_ms", intervalMs, 1, 60'000));
+    if (request.preTrigger >= request.samples)
+        throw ScriptError::Usage("pretrigger " + std::to_string(request.preTrigger) + " leaves no sample of the " +
+                                 std::to_string(request.samples) + " for the trigger and after it");
     request.edge = EdgeFrom(edge);
     request.level = level;
     if (trigger) {

@@ -339,6 +339,7 @@ def test_record_gives_every_loop_period_at_its_time(pod):
     ({"items": ["message"]}, "message is a text"),
     ({"items": ["triangle"], "edge": "up", "trigger": "triangle"}, 'not "up"'),
     ({"items": ["triangle"], "samples": 0}, "samples is 1 to 65535"),
+    ({"items": ["triangle"], "samples": 4, "pretrigger": 4}, "leaves no sample of the 4"),
 ])
 def test_record_refuses_with_the_reason(pod, kwargs, words):
     with pytest.raises(quobin.UsageError) as raised:

@@ -34,6 +34,8 @@ TEST(CliRecord, RefusesWhatCannotBeCapturedWithTheReason)
         {Record({"triangle", "--trigger", "triangle:rising:5x"}), 2,
          "quobin-cli: --trigger: the level '5x' is not a number\n"},
         {Record({"message"}), 2, "quobin-cli: message is a text; a recorder channel is one or two words\n"},
+        {Record({"triangle", "--samples", "10", "--pretrigger", "10"}), 2,
+         "quobin-cli: --pretrigger 10 leaves no sample of the 10 for the trigger and after it\n"},
         {Record({"triangle", "--trigger", "sineWave:falling:-1"}), 2,
          "quobin-cli: a FLOAT trigger level must be 0 or above: the recorder compares a float's bits as an "
          "integer, which orders negative floats backwards\n"},
