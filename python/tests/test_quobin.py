@@ -350,3 +350,20 @@ def test_record_refuses_with_the_reason(pod, kwargs, words):
 def test_record_without_a_recorder_says_so(monitor):
     with pytest.raises(quobin.Error, match="no recorder in the map"):
         monitor.record(["counter16"])
+
+
+def test_ctrl_c_during_record_stops_the_recorder(pod):
+    monitor = pod.monitor(map=TYPED_MAP)
+
+    def interrupt_soon():
+        # The capture waits for a trigger that never comes; the signal reaches it there.
+        os.kill(os.getpid(), signal.SIGINT)
+
+    timer = threading.Timer(0.3, interrupt_soon)
+    timer.start()
+    try:
+        with pytest.raises(KeyboardInterrupt):
+            monitor.record(["triangle"], trigger="triangle", level=5000, interval_ms=10)
+    finally:
+        timer.cancel()
+    assert monitor.read("quobinRecorder.header.state") == 0
