@@ -26,8 +26,7 @@ namespace {
 Json JsonValue(monitor::ViewType viewType, std::optional<double> value)
 {
     if (!value) return nullptr;
-    if (viewType == monitor::FLOAT || viewType == monitor::FRAC16 || viewType == monitor::FRAC32)
-        return *value;
+    if (!monitor::HasWholeValues(viewType)) return *value;
     return static_cast<std::int64_t>(*value);
 }
 

@@ -63,21 +63,9 @@ std::string ParseTrigger(const std::string& text, TriggerText& trigger)
     return {};
 }
 
-// The shortest text that reads back the same number; a FLOAT as the single it is.
-std::string NumberText(monitor::ViewType viewType, double value)
-{
-    char text[32];
-    const auto result = viewType == monitor::FLOAT
-                            ? std::to_chars(text, text + sizeof text, static_cast<float>(value))
-                            : std::to_chars(text, text + sizeof text, value);
-    return std::string(text, result.ptr);
-}
-
 std::string SecondsText(std::int64_t ns)
 {
-    char text[32];
-    const auto result = std::to_chars(text, text + sizeof text, static_cast<double>(ns) / 1e9);
-    return std::string(text, result.ptr);
+    return monitor::ShortestNumberText(monitor::HEX32, static_cast<double>(ns) / 1e9);
 }
 
 bool WriteCsv(std::ostream& out, const monitor::Recording& recording)
@@ -88,7 +76,7 @@ bool WriteCsv(std::ostream& out, const monitor::Recording& recording)
     for (std::size_t i = 0; i < recording.size(); ++i) {
         text += std::to_string(i) + ',' + SecondsText(recording.TimeNs(i));
         for (const auto& channel : recording.channels)
-            text += ',' + NumberText(channel.viewType, channel.values[i].value_or(0));
+            text += ',' + monitor::ShortestNumberText(channel.viewType, channel.values[i].value_or(0));
         text += '\n';
     }
     errno = 0;
@@ -102,8 +90,7 @@ Json RecordingJson(const monitor::Recording& recording)
     Json items = Json::array();
     for (const auto& channel : recording.channels) {
         Json values = Json::array();
-        const auto kind = monitor::TraitsOf(channel.viewType).kind;
-        const bool whole = kind != monitor::ViewTypeTraits::Kind::Float && kind != monitor::ViewTypeTraits::Kind::Fraction;
+        const bool whole = monitor::HasWholeValues(channel.viewType);
         for (const auto& value : channel.values) {
             if (whole) values.push_back(static_cast<std::int64_t>(value.value_or(0)));
             else values.push_back(value.value_or(0));
@@ -228,7 +215,7 @@ int RunRecord(RecordOptions& o, CommandContext& ctx)
         if (csv != &ctx.out) ctx.out << JsonLine(RecordingJson(recording)) << '\n';
     } else if (csv != &ctx.out) {
         ctx.out << "recorded " << recording.size() << " samples of " << recording.channels.size()
-                << " items, one every " << NumberText(monitor::HEX32, recording.periodNs / 1000.0) << " us ("
+                << " items, one every " << monitor::ShortestNumberText(monitor::HEX32, recording.periodNs / 1000.0) << " us ("
                 << o.loopHz << " Hz / " << o.divider << "), the trigger at sample " << recording.triggerSample
                 << '\n';
     }

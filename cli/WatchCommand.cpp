@@ -3,7 +3,6 @@
 #include "platform/LineRedraw.h"
 
 #include <cerrno>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -40,12 +39,7 @@ struct WatchOptions {
 std::string CsvValue(const monitor::MonitorItem& row)
 {
     if (!row.plotValue) return report::CsvField(row.valueText);
-    char text[32];
-    const auto result =
-        row.viewType == monitor::FLOAT
-            ? std::to_chars(text, text + sizeof text, static_cast<float>(*row.plotValue))
-            : std::to_chars(text, text + sizeof text, *row.plotValue);
-    return std::string(text, result.ptr);
+    return monitor::ShortestNumberText(row.viewType, *row.plotValue);
 }
 
 const monitor::MonitorItem& RowOf(const monitor::Cycle& cycle, const WatchItem& item, int row)

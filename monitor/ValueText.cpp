@@ -185,6 +185,14 @@ std::string WordAddressText(std::uint32_t address)
     return text;
 }
 
+std::string ShortestNumberText(ViewType viewType, double value)
+{
+    char text[32];
+    const auto result = viewType == FLOAT ? std::to_chars(text, text + sizeof text, static_cast<float>(value))
+                                          : std::to_chars(text, text + sizeof text, value);
+    return std::string(text, result.ptr);
+}
+
 std::uint32_t ParseHexText(std::string_view text)
 {
     return ToUnsigned(text, 16);

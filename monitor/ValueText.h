@@ -25,6 +25,9 @@ std::uint32_t ParseHexText(std::string_view text);
 // A word address as every message and file names it: "0x000143", six hex digits for the
 // 24-bit data space of the largest parts.
 std::string WordAddressText(std::uint32_t address);
+// The shortest text that reads back the same number, for CSV: a FLOAT as the single it is,
+// not as the double it was widened to.
+std::string ShortestNumberText(ViewType viewType, double value);
 
 // What a typed value text stands for under a view type, read strictly.
 struct ValueTextReading {

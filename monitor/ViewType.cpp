@@ -151,4 +151,11 @@ std::optional<double> PlotValue(ViewType viewType, std::uint32_t value)
     return std::nullopt;
 }
 
+bool HasWholeValues(ViewType viewType)
+{
+    const auto kind = TraitsOf(viewType).kind;
+    return kind == ViewTypeTraits::Kind::Hex || kind == ViewTypeTraits::Kind::Signed ||
+           kind == ViewTypeTraits::Kind::Unsigned;
+}
+
 } // namespace monitor

@@ -69,6 +69,9 @@ ViewType WireViewType(ViewType viewType);
 std::string FormatMonitorValue(ViewType viewType, std::uint32_t value);
 // The number a reading stands for in plots and logs; nullopt for ASCII (a text has none).
 std::optional<double> PlotValue(ViewType viewType, std::uint32_t value);
+// Whether the view type's numbers are whole (hex, signed, unsigned), to be given as
+// integers; FLOAT and the fractions are not, nor is ASCII.
+bool HasWholeValues(ViewType viewType);
 
 
 } // namespace monitor

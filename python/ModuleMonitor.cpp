@@ -99,8 +99,7 @@ py::object Record(ScriptMonitor& monitor, std::vector<std::string> items, long l
     for (std::size_t i = 0; i < recording.size(); ++i) times.append(static_cast<double>(recording.TimeNs(i)) / 1e9);
     py::dict values;
     for (const monitor::RecordedChannel& channel : recording.channels) {
-        const auto kind = monitor::TraitsOf(channel.viewType).kind;
-        const bool whole = kind != monitor::ViewTypeTraits::Kind::Float && kind != monitor::ViewTypeTraits::Kind::Fraction;
+        const bool whole = monitor::HasWholeValues(channel.viewType);
         py::list column;
         for (const auto& value : channel.values) {
             if (whole) column.append(py::int_(static_cast<long long>(value.value_or(0))));

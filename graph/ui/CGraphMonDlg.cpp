@@ -28,6 +28,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <tuple>
 
 namespace {
 constexpr int kDefaultInterval = 6;
@@ -133,11 +134,6 @@ void CGraphMonDlg::MakeRecorderGroup()
     m_recorderGroup->setCheckable(true);
     m_recorderGroup->setChecked(false);
     auto* form = new QFormLayout;
-    const auto row = [&](const QString& label, QWidget* field, const char* name) {
-        field->setObjectName(QString::fromLatin1(name));
-        field->setAccessibleName(QString(label).remove(QLatin1Char('&')));
-        return std::make_pair(label, field);
-    };
     m_triggerCombo = new QComboBox;
     m_triggerCombo->addItem(tr("None: start at once"));
     for (int i = 0; i < m_channels.count(); ++i) m_triggerCombo->addItem(QString::fromStdString(m_channels[i].name));
@@ -156,25 +152,26 @@ void CGraphMonDlg::MakeRecorderGroup()
     m_loopHzSpin = spin(1, 10'000'000, 10000);
     m_loopHzSpin->setSuffix(tr(" Hz"));
     m_loopHzSpin->setToolTip(tr("How often the firmware calls QuobinRecorder_Sample: it gives the times"));
-    auto* trigger = new QHBoxLayout;
-    auto* samples = new QHBoxLayout;
-    for (const auto& [label, field] : {row(tr("&Trigger"), m_triggerCombo, "triggerCombo"),
-                                       row(tr("&Edge"), m_edgeCombo, "edgeCombo"),
-                                       row(tr("&Level"), m_levelEdit, "levelEdit")}) {
-        auto* text = new QLabel(label);
-        text->setBuddy(field);
-        trigger->addWidget(text);
-        trigger->addWidget(field, 1);
-    }
-    for (const auto& [label, field] : {row(tr("&Samples"), m_samplesSpin, "samplesSpin"),
-                                       row(tr("&Pre-trigger"), m_preTriggerSpin, "preTriggerSpin"),
-                                       row(tr("&Divider"), m_dividerSpin, "dividerSpin"),
-                                       row(tr("Loop &rate"), m_loopHzSpin, "loopHzSpin")}) {
-        auto* text = new QLabel(label);
-        text->setBuddy(field);
-        samples->addWidget(text);
-        samples->addWidget(field, 1);
-    }
+    // A row of labelled fields; each label is its field's buddy and accessible name.
+    const auto fieldRow = [](std::initializer_list<std::tuple<QString, QWidget*, const char*>> fields) {
+        auto* row = new QHBoxLayout;
+        for (const auto& [label, field, name] : fields) {
+            field->setObjectName(QString::fromLatin1(name));
+            field->setAccessibleName(QString(label).remove(QLatin1Char('&')));
+            auto* text = new QLabel(label);
+            text->setBuddy(field);
+            row->addWidget(text);
+            row->addWidget(field, 1);
+        }
+        return row;
+    };
+    auto* trigger = fieldRow({{tr("&Trigger"), m_triggerCombo, "triggerCombo"},
+                              {tr("&Edge"), m_edgeCombo, "edgeCombo"},
+                              {tr("&Level"), m_levelEdit, "levelEdit"}});
+    auto* samples = fieldRow({{tr("&Samples"), m_samplesSpin, "samplesSpin"},
+                              {tr("&Pre-trigger"), m_preTriggerSpin, "preTriggerSpin"},
+                              {tr("&Divider"), m_dividerSpin, "dividerSpin"},
+                              {tr("Loop &rate"), m_loopHzSpin, "loopHzSpin"}});
     m_recorderStatus = new QLabel;
     m_recorderStatus->setObjectName(QStringLiteral("recorderStatus"));
     m_recorderStatus->setWordWrap(true);
