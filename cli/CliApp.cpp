@@ -12,6 +12,7 @@
 #include "cli/MonitorCommands.h"
 #include "cli/PodUtilityCommands.h"
 #include "cli/ProgramCommand.h"
+#include "cli/RecordsCommand.h"
 #include "podlink/LinkOptions.h"
 #include "platform/Console.h"
 
@@ -84,6 +85,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     AddWriteCommand(app, commands);
     AddWatchCommand(app, commands);
     AddRecordCommand(app, commands);
+    AddRecordsCommand(app, commands);
     app.require_subcommand(1);
 
     if (argc <= 1) {

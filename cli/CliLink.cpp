@@ -43,7 +43,7 @@ std::unique_ptr<CliLink> CliLink::Open(CommandContext& ctx, bool quiet, int& exi
     }
     link->m_view =
         std::make_unique<ConsoleView>(ctx.out, ctx.err, quiet, platform::IsTerminal(stderr));
-    link->m_station->SetRunLog(runLog);
+    link->m_station->records().SetRunLog(runLog);
     link->m_unit = link->m_station->OpenUnit(*link->m_view, link->m_noMonitoring);
     exitCode = kExitOk;
     return link;

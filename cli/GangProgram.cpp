@@ -18,6 +18,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <mutex>
 
@@ -29,6 +30,8 @@ namespace {
 struct UnitOutcome {
     std::string serial;
     ops::RunResult result;
+    station::UnitLabels labels;
+    int attempts = 0;
 };
 
 std::string ResultText(const ops::RunResult& result)
@@ -67,6 +70,8 @@ struct GangUnit {
     std::string serial;
     std::unique_ptr<PodUnitView> view;
     std::unique_ptr<station::PodUnit> unit;
+    image::RunChoices choices; // the run's, with this unit's serial number patched in
+    bool toRun = true;         // in the attempt under way
 };
 
 // Counts the units whose run has ended, for the main thread that waits on them.
@@ -79,6 +84,12 @@ public:
             ++m_count;
         }
         m_changed.notify_all();
+    }
+    // Before another attempt: every run of the last one has ended and been counted.
+    void Reset()
+    {
+        std::lock_guard lock(m_mutex);
+        m_count = 0;
     }
     // True when all have ended; otherwise after `wait` at most.
     bool WaitFor(std::size_t all, std::chrono::milliseconds wait)
@@ -127,32 +138,47 @@ private:
     std::vector<std::string> m_statuses; // each POD's status text as last printed
 };
 
+// The unit column appears when a unit has an ID, the serial number's when one was
+// written; a POD tried more than once says how often.
 void PrintTable(std::ostream& out, const std::vector<UnitOutcome>& outcomes)
 {
-    std::size_t serialWidth = 6;
-    std::size_t partWidth = 4;
-    std::size_t textWidth = 6;
+    bool units = false;
+    bool numbers = false;
     for (const UnitOutcome& o : outcomes) {
-        serialWidth = std::max(serialWidth, o.serial.size());
-        partWidth = std::max(partWidth, o.result.record.part.size());
-        textWidth = std::max(textWidth, ResultText(o.result).size());
+        units = units || !o.labels.unitId.empty();
+        numbers = numbers || o.labels.serialNumber.has_value();
     }
-    const auto row = [&](const std::string& serial, const std::string& part,
-                         const std::string& text, const std::string& elapsed) {
-        out << serial << std::string(serialWidth - serial.size() + 2, ' ') << part
-            << std::string(partWidth - part.size() + 2, ' ') << text
-            << std::string(textWidth - text.size() + 2, ' ') << elapsed << '\n';
-    };
-    row("SERIAL", "PART", "RESULT", "ELAPSED");
-    for (const UnitOutcome& o : outcomes)
-        row(o.serial, o.result.record.part, ResultText(o.result), Seconds(o.result.elapsedMs));
+    std::vector<std::vector<std::string>> rows;
+    rows.push_back({"SERIAL"});
+    if (units) rows.back().emplace_back("UNIT");
+    if (numbers) rows.back().emplace_back("NUMBER");
+    rows.back().insert(rows.back().end(), {"PART", "RESULT", "ELAPSED"});
+    for (const UnitOutcome& o : outcomes) {
+        rows.push_back({o.serial});
+        if (units) rows.back().push_back(o.labels.unitId);
+        if (numbers)
+            rows.back().push_back(o.labels.serialNumber ? std::to_string(*o.labels.serialNumber) : "");
+        std::string text = ResultText(o.result);
+        if (o.attempts > 1) text += " (attempt " + std::to_string(o.attempts) + ")";
+        rows.back().insert(rows.back().end(),
+                           {o.result.record.part, text, Seconds(o.result.elapsedMs)});
+    }
+    std::vector<std::size_t> widths(rows.front().size(), 0);
+    for (const auto& row : rows)
+        for (std::size_t c = 0; c < row.size(); ++c)
+            widths[c] = std::max(widths[c], row[c].size());
+    for (const auto& row : rows) {
+        for (std::size_t c = 0; c + 1 < row.size(); ++c)
+            out << row[c] << std::string(widths[c] - row[c].size() + 2, ' ');
+        out << row.back() << '\n';
+    }
 }
-
 
 // The PODs asked for, each with a unit when it is attached and its connection could be
 // made; the outcome of those that cannot run is filled in here.
 std::vector<GangUnit> OpenUnits(CommandContext& ctx, const GangRequest& request,
                                 station::Station& station, const std::vector<std::string>& serials,
+                                const std::map<std::string, UnitPlan>& plans,
                                 std::vector<UnitOutcome>& outcomes, FinishedRuns& finished,
                                 ops::MonitorControl& noMonitoring)
 {
@@ -161,6 +187,8 @@ std::vector<GangUnit> OpenUnits(CommandContext& ctx, const GangRequest& request,
     std::vector<GangUnit> units;
     for (std::size_t i = 0; i < serials.size(); ++i) {
         outcomes[i].serial = serials[i];
+        const auto plan = plans.find(serials[i]);
+        if (plan != plans.end()) outcomes[i].labels = plan->second.labels;
         if (std::find(found.begin(), found.end(), serials[i]) == found.end()) {
             missing = true;
             outcomes[i].result = NotRun(serials[i], request.choices,
@@ -169,7 +197,9 @@ std::vector<GangUnit> OpenUnits(CommandContext& ctx, const GangRequest& request,
         }
         GangUnit unit{serials[i],
                       std::make_unique<PodUnitView>([&finished] { finished.Add(); }),
-                      nullptr};
+                      nullptr, request.choices, true};
+        if (plan != plans.end() && plan->second.patch)
+            unit.choices.patches.push_back(*plan->second.patch);
         std::string error;
         unit.unit = station.OpenUnitOf(serials[i], *unit.view, noMonitoring, error);
         if (!unit.unit) {
@@ -179,10 +209,9 @@ std::vector<GangUnit> OpenUnits(CommandContext& ctx, const GangRequest& request,
         units.push_back(std::move(unit));
     }
     if (missing) ctx.err << "quobin-cli: PODs found: " << pod::SerialList(found) << '\n';
-    // Those that never ran get their log line here; the others' workers write their own.
+    // Those that never ran get their record here; the others' workers keep their own.
     for (const UnitOutcome& o : outcomes)
-        if (!o.result.record.podSerial.empty() && !station.LogRun(o.result.record))
-            ctx.err << "quobin-cli: cannot append to the log " << request.logFile << '\n';
+        if (!o.result.record.podSerial.empty()) station.KeepRun(o.result.record);
     return units;
 }
 
@@ -193,7 +222,7 @@ void RunUnits(CommandContext& ctx, const GangRequest& request, std::vector<GangU
 {
     std::size_t started = 0;
     for (GangUnit& unit : units)
-        if (unit.unit->Start(request.mode, request.choices)) ++started;
+        if (unit.toRun && unit.unit->Start(request.mode, unit.choices)) ++started;
     if (platform::IsTerminal(stderr) && &ctx.err == &std::cerr) {
         ProgressLines lines(ctx.err, platform::PrepareLineRedraw(stderr).updates);
         do
@@ -205,13 +234,48 @@ void RunUnits(CommandContext& ctx, const GangRequest& request, std::vector<GangU
         unit.unit->Wait();
 }
 
+// Runs every unit, then those that failed again (not those stopped by Ctrl+C) up to
+// --retry times, each attempt its own record.
+void RunAttempts(CommandContext& ctx, const GangRequest& request, station::Station& station,
+                 std::vector<GangUnit>& units, std::vector<UnitOutcome>& outcomes,
+                 FinishedRuns& finished)
+{
+    for (int attempt = 1; attempt <= 1 + request.production.retry; ++attempt) {
+        bool any = false;
+        for (GangUnit& unit : units) {
+            UnitOutcome& o = *std::find_if(outcomes.begin(), outcomes.end(),
+                                           [&](const UnitOutcome& x) { return x.serial == unit.serial; });
+            unit.toRun = attempt == 1 || (!o.result.ok && !o.result.interrupted);
+            if (!unit.toRun) continue;
+            any = true;
+            o.attempts = attempt;
+            o.labels.attempt = attempt;
+            station.records().Label(unit.serial, o.labels);
+            if (attempt > 1)
+                ctx.err << "quobin-cli: " << unit.serial << ": attempt " << attempt << " of "
+                        << 1 + request.production.retry << '\n';
+        }
+        if (!any || station.cancel().Requested()) break;
+        finished.Reset();
+        RunUnits(ctx, request, units, finished);
+        for (GangUnit& unit : units)
+            for (UnitOutcome& o : outcomes)
+                if (o.serial == unit.serial && unit.toRun) o.result = unit.unit->Result();
+    }
+}
+
 int Report(CommandContext& ctx, const GangRequest& request, const std::vector<UnitOutcome>& outcomes,
            bool interrupted)
 {
     if (request.json) {
         Json array = Json::array();
-        for (const UnitOutcome& o : outcomes)
-            array.push_back(RunJson(o.serial, o.result));
+        for (const UnitOutcome& o : outcomes) {
+            Json run = RunJson(o.serial, o.result);
+            if (!o.labels.unitId.empty()) run["unit_id"] = JsonText(o.labels.unitId);
+            if (o.labels.serialNumber) run["serial_number"] = *o.labels.serialNumber;
+            if (o.attempts > 1) run["attempts"] = o.attempts;
+            array.push_back(std::move(run));
+        }
         ctx.out << JsonLine(array) << '\n';
     } else {
         PrintTable(ctx.out, outcomes);
@@ -232,12 +296,32 @@ int Report(CommandContext& ctx, const GangRequest& request, const std::vector<Un
 
 } // namespace
 
+// The PODs of the run: those named, every one attached, or the one a single-POD
+// command would use. Empty after saying why.
+std::vector<std::string> RunSerials(CommandContext& ctx, const GangRequest& request,
+                                    station::Station& station)
+{
+    if (request.allPods) return station.AttachedSerials();
+    if (!request.serials.empty()) return request.serials;
+    const station::PodChoice choice = station.ChoosePod(std::nullopt);
+    if (choice.pickedFirst)
+        ctx.err << "quobin-cli: " << choice.found.size() << " PODs attached ("
+                << pod::SerialList(choice.found) << "); using " << choice.serial
+                << " (choose one with --serial)\n";
+    if (!choice.serial.empty()) return {choice.serial};
+    return choice.found;
+}
+
 int RunGang(CommandContext& ctx, const GangRequest& request)
 {
     for (std::size_t i = 0; i < request.serials.size(); ++i)
         for (std::size_t j = 0; j < i; ++j)
             if (request.serials[i] == request.serials[j])
                 return UsageError(ctx, "--serial " + request.serials[i] + " is given twice");
+    if (std::string error = ProductionUsageError(request.production, request.choices,
+                                                 request.allPods || request.serials.size() > 1);
+        !error.empty())
+        return UsageError(ctx, error);
 
     pod::SteadyPodClock steadyClock;
     pod::PodClock& clock = ctx.clock != nullptr ? *ctx.clock : steadyClock;
@@ -249,10 +333,15 @@ int RunGang(CommandContext& ctx, const GangRequest& request)
         return kExitFailed;
     }
     station::Station& station = *opening.station;
-    station.SetRunLog(request.logFile);
-    const std::vector<std::string> serials =
-        request.allPods ? station.AttachedSerials() : request.serials;
+    station.records().SetRunLog(request.logFile);
+    std::vector<std::string> serials = RunSerials(ctx, request, station);
+    std::map<std::string, UnitPlan> plans;
+    if (const int status = PrepareProduction(ctx, request.production, station,
+                                             serials, plans, std::cin);
+        status != kExitOk)
+        return status;
     if (serials.empty()) {
+        if (request.production.rerunFailed) return kExitOk;
         // A script reading the array finds it empty rather than nothing at all.
         if (request.json) ctx.out << "[]\n";
         ctx.err << "quobin-cli: no POD is attached\n";
@@ -262,26 +351,26 @@ int RunGang(CommandContext& ctx, const GangRequest& request)
     FinishedRuns finished;
     ops::MonitorControl noMonitoring;
     std::vector<GangUnit> units =
-        OpenUnits(ctx, request, station, serials, outcomes, finished, noMonitoring);
+        OpenUnits(ctx, request, station, serials, plans, outcomes, finished, noMonitoring);
     {
         RunInterrupt interrupt(station.cancel());
-        RunUnits(ctx, request, units, finished);
+        RunAttempts(ctx, request, station, units, outcomes, finished);
     }
 
-    bool logFailed = false;
-    for (GangUnit& unit : units) {
-        for (UnitOutcome& o : outcomes)
-            if (o.serial == unit.serial) o.result = unit.unit->Result();
-        logFailed = logFailed || unit.unit->runLogFailed();
-    }
-    if (logFailed) ctx.err << "quobin-cli: cannot append to the log " << request.logFile << '\n';
     // Every worker has ended: their connections close before the emulator saves.
     units.clear();
+    const std::vector<std::string> recordErrors = station.records().TakeErrors();
+    for (const std::string& error : recordErrors)
+        ctx.err << "quobin-cli: " << error << '\n';
+    for (const std::string& note : station.records().TakeNotes())
+        ctx.err << "quobin-cli: " << note << '\n';
     for (std::string& note : station.UnfiredFaults())
         ctx.closingNotes.push_back(std::move(note));
     for (std::string& error : station.Close())
         ctx.closingErrors.push_back(std::move(error));
-    return Report(ctx, request, outcomes, station.cancel().Requested());
+    const int status = Report(ctx, request, outcomes, station.cancel().Requested());
+    // A run whose record was lost fails: the line cannot trace that board.
+    return status == kExitOk && !recordErrors.empty() ? kExitFailed : status;
 }
 
 } // namespace cli

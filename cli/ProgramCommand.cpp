@@ -32,6 +32,7 @@ struct ProgramOptions {
     bool json = false;
     std::string logFile;
     bool allPods = false;
+    ProductionOptions production;
 };
 
 int DelayIndexOf(int delayMs)
@@ -83,11 +84,11 @@ int Run(const ProgramOptions& o, bool target, CommandContext& ctx)
                                                     : OperationMode::PodWriteVerify);
 
     const bool json = o.json || ctx.globals.json;
-    if (o.allPods || ctx.globals.link.serials.size() > 1) {
+    if (o.allPods || ctx.globals.link.serials.size() > 1 || o.production.Any()) {
         if (o.allPods && !ctx.globals.link.serials.empty())
             return UsageError(ctx, "--all-pods and --serial exclude each other");
         return RunGang(ctx, GangRequest{ctx.globals.link.serials, o.allPods, mode, choices, json,
-                                        o.logFile});
+                                        o.logFile, o.production});
     }
     int exitCode = kExitOk;
     auto pod = CliLink::Open(ctx, json, exitCode, true, o.logFile);
@@ -97,8 +98,9 @@ int Run(const ProgramOptions& o, bool target, CommandContext& ctx)
         RunInterrupt interrupt(pod->station().cancel());
         result = pod->unit().Program(mode, choices);
     }
-    if (pod->unit().runLogFailed())
-        ctx.err << "quobin-cli: cannot append to the log " << o.logFile << '\n';
+    const std::vector<std::string> logErrors = pod->station().records().TakeErrors();
+    for (const std::string& error : logErrors)
+        ctx.err << "quobin-cli: " << error << '\n';
 
     if (json) {
         // The fields of a run on several PODs; a POD named by --serial gives a list, as
@@ -114,7 +116,46 @@ int Run(const ProgramOptions& o, bool target, CommandContext& ctx)
         }
         return kExitFailed;
     }
-    return kExitOk;
+    return logErrors.empty() ? kExitOk : kExitFailed;
+}
+
+void AddProductionOptions(CLI::App& sub, ProductionOptions& p)
+{
+    const std::string group = "Production records";
+    sub.add_option("--records", p.records,
+                   "Keep one record per unit and run in a SQLite FILE.db, or on a PostgreSQL "
+                   "server (postgresql://...), with a local spool when it cannot be reached")
+        ->group(group);
+    sub.add_option("--spool", p.spool,
+                   "Where records go when the server cannot be reached (default QUOBIN_SPOOL, "
+                   "else records-spool.db in the user's state folder)")
+        ->group(group);
+    sub.add_option("--station", p.station, "The station's name in the records (default the host name)")
+        ->group(group);
+    sub.add_option("--operator", p.operatorName, "Who runs the station (default the login name)")
+        ->group(group);
+    sub.add_option("--unit", p.units,
+                   "The board's ID (barcode); with several PODs SERIAL=ID, once per POD")
+        ->group(group);
+    sub.add_option("--units-from", p.unitsFrom,
+                   "Unit IDs one per line, in the PODs' order, from FILE or - (standard input, "
+                   "as a scanner types them)")
+        ->group(group);
+    sub.add_option("--serialize", p.serialize,
+                   "Write each unit's serial number at ADDR:WORDS (low word first) before "
+                   "programming, so it is written and verified with the rest")
+        ->group(group);
+    sub.add_option("--first", p.first,
+                   "Serial numbers from N up, taken from the records so that no two units "
+                   "share one (without it the unit IDs are written)")
+        ->group(group);
+    sub.add_option("--retry", p.retry, "Run the PODs that failed again, up to N times")
+        ->check(CLI::NonNegativeNumber)
+        ->group(group);
+    sub.add_flag("--rerun-failed", p.rerunFailed,
+                 "Program again the units of this station whose last record failed, on the "
+                 "PODs they failed on")
+        ->group(group);
 }
 
 void Add(CLI::App& app, CommandList& commands, const std::string& name,
@@ -141,6 +182,7 @@ void Add(CLI::App& app, CommandList& commands, const std::string& name,
                     "CRC-32, regions, result, elapsed time");
     sub->add_flag("--all-pods", options->allPods,
                   "Run on every attached POD at once (several --serial pick some of them)");
+    AddProductionOptions(*sub, options->production);
     commands.push_back(
         {sub, [options, target](CommandContext& ctx) { return Run(*options, target, ctx); }});
 }

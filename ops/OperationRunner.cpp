@@ -11,6 +11,8 @@
 #include "ops/PodImageWrite.h"
 #include "ops/ProgrammerView.h"
 #include "ops/RunRecord.h"
+#include "ops/Checksums.h"
+#include "image/ImagePatch.h"
 #include "ops/TargetDownload.h"
 #include "ops/WrongPartWarning.h"
 #include "report/Messages.h"
@@ -244,6 +246,7 @@ RunRecord OperationRunner::BeginRecord(const image::RunChoices& choices)
 {
     RunRecord record;
     record.startedAt = LocalTimestamp();
+    record.startedUtc = UtcTimestamp();
     record.part = image::IsValidMcuType(choices.mcuIndex)
                       ? image::RecordFor(choices.mcuIndex).name
                       : image::RecordFor(image::kDefaultMcuType).name;
@@ -278,7 +281,23 @@ void OperationRunner::TransferWithPodHeld(OperationMode mode, const image::RunCh
         return;
     }
     if (!result.ok) return;
+    for (const image::WordPatch& patch : choices.patches) {
+        const std::string refusal = image::PatchRefusal(m_selection.type(), choices.regionChecked, patch);
+        if (!refusal.empty()) {
+            result.ok = false;
+            view.ShowStatus("Cannot patch the image: " + refusal, true);
+            return;
+        }
+        image::ApplyPatch(m_selection.type(), choices.regionChecked, patch, m_images);
+    }
     record.fileCrc = FileCrc32(choices.sFilePath);
+    record.fileSha256 = FileSha256Hex(choices.sFilePath);
+    for (int r = 0; r < image::kRegionCount; ++r) {
+        const auto i = static_cast<std::size_t>(r);
+        if (!choices.regionChecked[i] || m_selection.present(r) == 0) continue;
+        record.imageWords[i] = m_images.programmedLength(r);
+        record.imageCrc[i] = Crc32Words(m_images.image(r).first(record.imageWords[i]));
+    }
     const image::RunSettings settings = Settings();
     TransferJob job{m_session, view, m_selection, m_images, settings, ProgramModeFor(mode), {}};
     job.stop = &m_stop;
@@ -302,6 +321,7 @@ void OperationRunner::RunOperation(OperationMode mode, const image::RunChoices& 
 
     RunResult result;
     result.record = BeginRecord(choices);
+    result.record.mode = mode;
     RunRecord& record = result.record;
     {
         auto podLock = m_session.Lock();
@@ -333,6 +353,7 @@ void OperationRunner::RunOperation(OperationMode mode, const image::RunChoices& 
     record.message = result.message;
     record.elapsedMs = result.elapsedMs;
     record.wordsSent = result.wordsSent;
+    record.endedUtc = UtcTimestamp();
     if (m_traceNote)
         m_traceNote(std::string("result: ") +
                     (result.ok ? "ok, " : result.interrupted ? "interrupted, " : "failed, ") +

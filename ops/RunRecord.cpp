@@ -1,32 +1,14 @@
 #include "ops/RunRecord.h"
 
-#include "platform/Utf8Path.h"
-
 #include "image/McuCatalog.h"
 
 #include <array>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
-#include <fstream>
 
 namespace ops {
 
-namespace {
-
-std::array<std::uint32_t, 256> CrcTable()
-{
-    std::array<std::uint32_t, 256> table{};
-    for (std::uint32_t n = 0; n < 256; ++n) {
-        std::uint32_t c = n;
-        for (int k = 0; k < 8; ++k)
-            c = (c & 1) != 0 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-        table[n] = c;
-    }
-    return table;
-}
-
-} // namespace
 
 std::string RunLogLine(const RunRecord& record)
 {
@@ -65,20 +47,30 @@ std::string LocalTimestamp()
     return text;
 }
 
-std::optional<std::uint32_t> FileCrc32(const std::string& path)
+std::string UtcTimestamp()
 {
-    static const std::array<std::uint32_t, 256> table = CrcTable();
-    std::ifstream in(platform::PathFromUtf8(path), std::ios::binary);
-    if (!in) return std::nullopt;
-    std::uint32_t crc = 0xFFFFFFFFu;
-    char buffer[65536];
-    while (in) {
-        in.read(buffer, sizeof buffer);
-        for (std::streamsize i = 0; i < in.gcount(); ++i)
-            crc = table[(crc ^ static_cast<unsigned char>(buffer[i])) & 0xFF] ^ (crc >> 8);
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+    std::tm utc{};
+    gmtime_r(&seconds, &utc);
+    char text[40];
+    const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc);
+    std::snprintf(text + length, sizeof text - length, ".%03dZ", static_cast<int>(ms));
+    return text;
+}
+
+const char* OperationName(OperationMode mode)
+{
+    switch (mode) {
+    case OperationMode::TargetVerify: return "target verify";
+    case OperationMode::TargetWrite: return "target write";
+    case OperationMode::TargetWriteVerify: return "target write & verify";
+    case OperationMode::PodVerify: return "pod verify";
+    case OperationMode::PodWrite: return "pod write";
+    case OperationMode::PodWriteVerify: return "pod write & verify";
     }
-    if (in.bad()) return std::nullopt;
-    return crc ^ 0xFFFFFFFFu;
+    return "";
 }
 
 } // namespace ops

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ops/OperationMode.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -12,12 +14,21 @@ namespace ops {
 // each ticked region, the result and the time it took.
 struct RunRecord {
     std::string startedAt;                // local time, "2024-05-17 14:03:07"
+    std::string startedUtc;               // "2024-05-17T12:03:07.250Z"
+    std::string endedUtc;
+    OperationMode mode = OperationMode::TargetWriteVerify;
     std::string podSerial;                // empty when the POD was not reached
     std::string part;                     // "MC56F8367"
     std::string file;                     // the S file path as given
     std::optional<std::uint32_t> fileCrc; // none when the file could not be read
+    std::string fileSha256;               // empty when the file could not be read
     std::array<bool, 4> regions{};        // ticked, DFLASH..P2FLASH
     std::array<std::uint32_t, 4> wordsSent{};
+    // What each ticked region's image holds once loaded (and serialized): the words a
+    // transfer covers from the region's first address, and their CRC-32. Empty until
+    // the S file was loaded.
+    std::array<std::optional<std::uint32_t>, 4> imageCrc{};
+    std::array<std::uint32_t, 4> imageWords{};
     bool ok = false;
     bool interrupted = false; // stopped on request before its end
     std::string message;      // the final status text
@@ -33,8 +44,11 @@ std::string RunLogLine(const RunRecord& record);
 
 // The local time now, as RunRecord::startedAt holds it.
 std::string LocalTimestamp();
+// The time now in UTC to the millisecond, ISO 8601 with its Z, as RunRecord::startedUtc
+// holds it: text order is time order, so stores and queries compare it as text.
+std::string UtcTimestamp();
 
-// CRC-32 (the polynomial of zip and Ethernet) of a file's bytes; none when it cannot be read.
-std::optional<std::uint32_t> FileCrc32(const std::string& path);
+// "target write & verify", "pod verify", ...: how a record names the operation.
+const char* OperationName(OperationMode mode);
 
 } // namespace ops

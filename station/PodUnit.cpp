@@ -2,13 +2,12 @@
 
 #include "pod/TracingUsbDriver.h"
 #include "station/CancelToken.h"
-#include "station/RunLogFile.h"
 
 namespace station {
 
 PodUnit::PodUnit(UnitConnection connection, pod::PodClock& clock, ops::ProgrammerView& view,
                  ops::MonitorControl& monitor, const CancelToken& cancel,
-                 const std::string& runLogPath)
+                 std::function<void(const ops::RunRecord&)> keep)
     : m_connection(std::move(connection))
 {
     m_session = std::make_unique<pod::PodSession>(*m_connection.driver, clock);
@@ -20,12 +19,9 @@ PodUnit::PodUnit(UnitConnection connection, pod::PodClock& clock, ops::Programme
         m_session->SetTraceNote(note);
         m_core->runner.SetTraceNote(note);
     }
-    // Appended by the worker as its run ends, so the line is in the file even when another
-    // POD's run still goes on or the program dies next.
-    if (!runLogPath.empty())
-        m_core->runner.SetRecordSink([this, runLogPath](const ops::RunRecord& record) {
-            if (!AppendRunLogLine(runLogPath, ops::RunLogLine(record))) m_runLogFailed.store(true);
-        });
+    // Kept by the worker as its run ends, so the record is there even when another POD's
+    // run still goes on or the program dies next.
+    if (keep) m_core->runner.SetRecordSink(std::move(keep));
 }
 
 PodUnit::~PodUnit()

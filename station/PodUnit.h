@@ -7,7 +7,7 @@
 #include "pod/PodSession.h"
 #include "podlink/PodLink.h"
 
-#include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -36,9 +36,10 @@ struct UnitConnection {
 // is joined first, the session closed next, the unit's own link last.
 class PodUnit {
 public:
-    // With a run log path, each flash run appends its line there as it ends.
+    // Each flash run's record goes to `keep` as the run ends, on the worker.
     PodUnit(UnitConnection connection, pod::PodClock& clock, ops::ProgrammerView& view,
-            ops::MonitorControl& monitor, const CancelToken& cancel, const std::string& runLogPath);
+            ops::MonitorControl& monitor, const CancelToken& cancel,
+            std::function<void(const ops::RunRecord&)> keep);
     ~PodUnit();
     PodUnit(const PodUnit&) = delete;
     PodUnit& operator=(const PodUnit&) = delete;
@@ -66,8 +67,6 @@ public:
     // The POD opened for monitoring (117 or 118 on the status line when it cannot be).
     ops::CommandResult OpenPod() { return runner().OpenPod(); }
 
-    // A run's line could not be appended to the run log.
-    bool runLogFailed() const { return m_runLogFailed.load(); }
     // The USB back end's reason for its last failure; empty when it has none.
     std::string DriverReason() const;
     // A line for the trace, when there is one; nothing otherwise.
@@ -78,7 +77,6 @@ public:
 private:
     UnitConnection m_connection;
     std::unique_ptr<pod::PodSession> m_session;
-    std::atomic<bool> m_runLogFailed{false};
     std::unique_ptr<ops::Programmer> m_core;
 };
 

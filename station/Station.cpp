@@ -5,7 +5,6 @@
 #include "sim/EmulatedPod.h"
 #include "sim/SimFault.h"
 #include "sim/SimUsbDriver.h"
-#include "station/RunLogFile.h"
 
 #include <algorithm>
 
@@ -81,7 +80,7 @@ std::unique_ptr<PodUnit> Station::OpenUnit(ops::ProgrammerView& view, ops::Monit
 {
     return std::make_unique<PodUnit>(
         UnitConnection{{}, m_link.driver.get(), m_link.tracer, m_chosenSerial}, m_clock, view,
-        monitor, m_cancel, m_runLogPath);
+        monitor, m_cancel, KeepSink());
 }
 
 std::unique_ptr<PodUnit> Station::OpenUnitOf(const std::string& serial, ops::ProgrammerView& view,
@@ -95,12 +94,12 @@ std::unique_ptr<PodUnit> Station::OpenUnitOf(const std::string& serial, ops::Pro
     pod::UsbDriver* driver = link.driver.get();
     pod::TracingUsbDriver* tracer = link.tracer;
     return std::make_unique<PodUnit>(UnitConnection{std::move(link), driver, tracer, serial},
-                                     m_clock, view, monitor, m_cancel, m_runLogPath);
+                                     m_clock, view, monitor, m_cancel, KeepSink());
 }
 
-bool Station::LogRun(const ops::RunRecord& record)
+std::function<void(const ops::RunRecord&)> Station::KeepSink()
 {
-    return m_runLogPath.empty() || AppendRunLogLine(m_runLogPath, ops::RunLogLine(record));
+    return [this](const ops::RunRecord& record) { m_records.Keep(record); };
 }
 
 void Station::TraceNote(const std::string& text)

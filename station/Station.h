@@ -6,7 +6,9 @@
 #include "station/CancelToken.h"
 #include "station/PodChoice.h"
 #include "station/PodUnit.h"
+#include "station/RunRecords.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -73,11 +75,11 @@ public:
     std::unique_ptr<PodUnit> OpenUnitOf(const std::string& serial, ops::ProgrammerView& view,
                                         ops::MonitorControl& monitor, std::string& error);
 
-    // The run log every unit opened from now on appends its runs' lines to (--log).
-    void SetRunLog(std::string path) { m_runLogPath = std::move(path); }
-    // A run's line for a POD that never ran (not attached): false when it cannot be
-    // appended. True without a run log.
-    bool LogRun(const ops::RunRecord& record);
+    // Where every unit's finished runs go: the run log (--log) and the production
+    // records' store, with each POD's unit labels. Set before the units' runs start.
+    RunRecords& records() { return m_records; }
+    // The record of a POD that never ran (not attached), kept as a run's would be.
+    bool KeepRun(const ops::RunRecord& record) { return m_records.Keep(record); }
 
     // A line for the station's trace, when there is one.
     void TraceNote(const std::string& text);
@@ -93,13 +95,15 @@ public:
     bool closed() const { return m_closed; }
 
 private:
+    // What each unit's runner hands its finished runs to.
+    std::function<void(const ops::RunRecord&)> KeepSink();
     Station(const podlink::LinkOptions& options, pod::PodClock& clock, podlink::PodLink link);
 
     podlink::LinkOptions m_options;
     pod::PodClock& m_clock;
     podlink::PodLink m_link;
     std::string m_chosenSerial;
-    std::string m_runLogPath;
+    RunRecords m_records;
     CancelToken m_cancel;
     bool m_closed = false;
 };

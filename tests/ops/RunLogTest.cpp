@@ -1,6 +1,7 @@
 // The run record and its log line, the wrong-part warnings, the overall progress and the
 // stop between blocks, on the emulated POD.
 
+#include "ops/Checksums.h"
 #include "ops/RunRecord.h"
 #include "ops/TransferProgress.h"
 #include "tests/ops/OpsRig.h"

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "ops/RunRecord.h"
+#include "records/ProductionRecord.h"
+#include "records/RecordStore.h"
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace station {
+
+// What a unit's record names beyond its run: the board, the number written into it, and
+// which attempt this is.
+struct UnitLabels {
+    std::string unitId;
+    std::optional<std::uint64_t> serialNumber;
+    int attempt = 1;
+};
+
+// Who and where: the same for every record of a station's command.
+struct RecordContext {
+    std::string station;
+    std::string operatorName;
+    std::string batchId;
+    bool emulated = false;
+};
+
+// The production record of a run as it ended.
+records::ProductionRecord ProductionRecordOf(const ops::RunRecord& run, const UnitLabels& labels,
+                                             const RecordContext& context);
+
+// Where a station's finished runs go: a line in the run log (--log) and a record in the
+// store, each as the run ends, on its unit's worker. Failures are kept to be told once
+// after the runs, so a full disk never stops a POD.
+class RunRecords {
+public:
+    void SetRunLog(std::string path);
+    void SetStore(std::unique_ptr<records::RecordStore> store, RecordContext context);
+    records::RecordStore* store() { return m_store.get(); }
+    const RecordContext& context() const { return m_context; }
+
+    // The labels of the next records of the POD with that serial number.
+    void Label(const std::string& podSerial, UnitLabels labels);
+    UnitLabels LabelsOf(const std::string& podSerial) const;
+
+    // Appends the run's line and stores its record; false when either failed.
+    bool Keep(const ops::RunRecord& run);
+    // The failures since the last call, each different one once: "cannot append to the
+    // log run.log", "cannot write to line.db: disk I/O error".
+    std::vector<std::string> TakeErrors();
+    // The store's remarks (records kept in a spool).
+    std::vector<std::string> TakeNotes();
+
+private:
+    void Fail(const std::string& error);
+
+    mutable std::mutex m_mutex;
+    std::string m_runLogPath;
+    std::unique_ptr<records::RecordStore> m_store;
+    RecordContext m_context;
+    std::map<std::string, UnitLabels> m_labels;
+    std::vector<std::string> m_errors;
+};
+
+} // namespace station
