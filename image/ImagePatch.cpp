@@ -4,6 +4,22 @@
 
 namespace image {
 
+namespace {
+
+// A region's first word as the part's S files address it: data flash lies in the data
+// space, which they raise above the program space.
+std::uint64_t FirstInSFile(int mcuType, int region)
+{
+    return RecordFor(mcuType).first[region] + (region == kDflash ? DataSpaceOffset(mcuType) : 0);
+}
+
+std::uint64_t LastInSFile(int mcuType, int region)
+{
+    return RecordFor(mcuType).last[region] + (region == kDflash ? DataSpaceOffset(mcuType) : 0);
+}
+
+} // namespace
+
 int PatchRegion(int mcuType, const std::array<bool, kRegionCount>& ticked, std::uint64_t address,
                 std::uint64_t count)
 {
@@ -11,7 +27,8 @@ int PatchRegion(int mcuType, const std::array<bool, kRegionCount>& ticked, std::
     const McuRecord& part = RecordFor(mcuType);
     for (int r = 0; r < kRegionCount; ++r) {
         if (!ticked[static_cast<std::size_t>(r)] || part.present[r] == 0) continue;
-        if (address >= part.first[r] && address + count - 1 <= part.last[r]) return r;
+        if (address >= FirstInSFile(mcuType, r) && address + count - 1 <= LastInSFile(mcuType, r))
+            return r;
     }
     return -1;
 }
@@ -29,8 +46,9 @@ std::string PatchRefusal(int mcuType, const std::array<bool, kRegionCount>& tick
         const McuRecord& part = RecordFor(mcuType);
         for (int r = 0; r < kRegionCount; ++r) {
             if (!ticked[static_cast<std::size_t>(r)] || part.present[r] == 0) continue;
-            std::snprintf(text, sizeof text, "%s%s 0x%06X..0x%06X", regions.empty() ? "" : ", ",
-                          RegionName(r), part.first[r], part.last[r]);
+            std::snprintf(text, sizeof text, "%s%s 0x%06llX..0x%06llX", regions.empty() ? "" : ", ",
+                          RegionName(r), static_cast<unsigned long long>(FirstInSFile(mcuType, r)),
+                          static_cast<unsigned long long>(LastInSFile(mcuType, r)));
             regions += text;
         }
     }
@@ -42,7 +60,7 @@ void ApplyPatch(int mcuType, const std::array<bool, kRegionCount>& ticked, const
 {
     const int region = PatchRegion(mcuType, ticked, patch.address, patch.words.size());
     if (region < 0) return;
-    const std::uint32_t offset = patch.address - RecordFor(mcuType).first[region];
+    const auto offset = static_cast<std::uint32_t>(patch.address - FirstInSFile(mcuType, region));
     for (std::size_t i = 0; i < patch.words.size(); ++i)
         images.Store(region, offset + static_cast<std::uint32_t>(i), patch.words[i]);
 }

@@ -7,6 +7,10 @@
 
 namespace image {
 
+// Addresses are those of the part's S files: program flash as the chip numbers it, data
+// flash raised by the part's data-space offset (DataSpaceOffset), so a patch names the
+// word the linker put there.
+
 // The ticked region of the part that holds `count` words from `address` whole; -1 when
 // none does.
 int PatchRegion(int mcuType, const std::array<bool, kRegionCount>& ticked, std::uint64_t address,

@@ -15,8 +15,8 @@ namespace image {
 // same way. Values outside their lists are allowed here: the S-file load decides what
 // they mean.
 // Words written over the loaded image before a run, so that they are programmed and
-// verified with the rest (a unit's serial number): at a word address of the chip, inside
-// a ticked region.
+// verified with the rest (a unit's serial number): at a word address as the S file gives
+// it, inside a ticked region.
 struct WordPatch {
     std::uint32_t address = 0;
     std::vector<std::uint16_t> words;

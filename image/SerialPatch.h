@@ -8,7 +8,8 @@
 
 namespace image {
 
-// Where each unit's serial number goes: a word address of the chip and 1 to 4 words.
+// Where each unit's serial number goes: a word address as the S file gives it, and 1 to
+// 4 words.
 struct SerialPlace {
     std::uint32_t address = 0;
     int words = 0;

@@ -186,3 +186,44 @@ TEST(StopRequest, EndsTheRunAfterTheWholeBlockInProgress)
 }
 
 } // namespace
+
+// What a production record takes from the run: UTC times, the operation, the file's
+// SHA-256, and per region the words the image holds with their CRC-32, the serial
+// number patched in included; the chip holds exactly that.
+TEST(RunLog, RecordCarriesTheImageAsProgrammedWithItsPatch)
+{
+    OpsRig rig;
+    image::RunChoices dialog = rig.Dialog(27, Words(0, 8));
+    dialog.patches.push_back({0x000010, {0x03E9, 0x0000}}); // beyond the file's 8 words
+    const auto result = rig.Run(OperationMode::TargetWriteVerify, dialog);
+    ASSERT_TRUE(result.ok) << result.message;
+    const ops::RunRecord& record = result.record;
+    const std::regex utc(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z)");
+    EXPECT_TRUE(std::regex_match(record.startedUtc, utc)) << record.startedUtc;
+    EXPECT_TRUE(std::regex_match(record.endedUtc, utc)) << record.endedUtc;
+    EXPECT_LE(record.startedUtc, record.endedUtc);
+    EXPECT_EQ(record.mode, OperationMode::TargetWriteVerify);
+    EXPECT_EQ(record.fileSha256, ops::FileSha256Hex(dialog.sFilePath));
+    EXPECT_EQ(record.imageWords[image::kP1flash], 0x12u);
+    const auto flash = rig.pod().FlashOf(image::kP1flash, 27);
+    EXPECT_EQ(flash[0x10], 0x03E9);
+    EXPECT_EQ(flash[0x11], 0x0000);
+    EXPECT_EQ(record.imageCrc[image::kP1flash],
+              ops::Crc32Words(std::span(flash).first(0x12)));
+    EXPECT_EQ(record.imageWords[image::kDflash], 0u);
+    EXPECT_EQ(record.imageCrc[image::kDflash], ops::Crc32Words({}));
+}
+
+TEST(RunLog, APatchOutsideTheTickedRegionsStopsTheRunBeforeAnyWord)
+{
+    OpsRig rig;
+    image::RunChoices dialog = rig.Dialog(27, Words(0, 8));
+    dialog.regionChecked = {false, false, true, false};
+    dialog.patches.push_back({0x01FFFF, {1, 2}}); // runs one word past P1FLASH's end
+    const auto result = rig.Run(OperationMode::TargetWrite, dialog);
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.message, "Cannot patch the image: 0x01FFFF..0x020000 lies in no ticked "
+                              "region (P1FLASH 0x000000..0x01FFFF)");
+    EXPECT_EQ(result.wordsSent, (std::array<std::uint32_t, 4>{}));
+    EXPECT_EQ(rig.pod().FlashOf(image::kP1flash, 27)[0], 0xFFFF); // the chip is as it was
+}
