@@ -334,7 +334,10 @@ int RunGang(CommandContext& ctx, const GangRequest& request)
     }
     station::Station& station = *opening.station;
     station.records().SetRunLog(request.logFile);
-    std::vector<std::string> serials = RunSerials(ctx, request, station);
+    // A re-run takes its PODs from the records.
+    std::vector<std::string> serials = request.production.rerunFailed
+                                           ? std::vector<std::string>{}
+                                           : RunSerials(ctx, request, station);
     std::map<std::string, UnitPlan> plans;
     if (const int status = PrepareProduction(ctx, request.production, station,
                                              serials, plans, std::cin);

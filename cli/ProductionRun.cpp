@@ -98,6 +98,9 @@ std::string ProductionUsageError(const ProductionOptions& options, const image::
                                  bool severalPods)
 {
     if (options.retry < 0) return "--retry takes 0 or more";
+    if (options.records.empty() &&
+        (!options.station.empty() || !options.operatorName.empty() || !options.spool.empty()))
+        return "--station, --operator and --spool go with --records";
     if (options.rerunFailed && options.records.empty())
         return "--rerun-failed reads the records: give --records";
     if (options.rerunFailed && (!options.units.empty() || !options.unitsFrom.empty() || severalPods))

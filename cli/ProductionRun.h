@@ -34,7 +34,8 @@ struct ProductionOptions {
     // Any option that needs the production run (the table of PODs, records, retries).
     bool Any() const
     {
-        return !records.empty() || !units.empty() || !unitsFrom.empty() || !serialize.empty() ||
+        return !records.empty() || !spool.empty() || !station.empty() || !operatorName.empty() ||
+               !units.empty() || !unitsFrom.empty() || !serialize.empty() || first.has_value() ||
                retry > 0 || rerunFailed;
     }
 };
