@@ -4,6 +4,7 @@
 #include "app/CQuobinApp.h"
 #include "app/CoreBackend.h"
 #include "app/MainSettings.h"
+#include "app/WindowRecords.h"
 
 #include "pod/PodClock.h"
 #include "podlink/PodLink.h"
@@ -56,9 +57,14 @@ int main(int argc, char** argv)
         app::OpenQuobinSettings()->setValue(QStringLiteral("Main/POD Serial"),
                                             QString::fromStdString(options->link.serials.front()));
 
+    const std::string recordsNote = app::OpenWindowRecords(station, *app::OpenQuobinSettings());
     const int status = CQuobinApp::Run(*options, [&](ops::ProgrammerView& view) {
+        // A record that cannot be kept is told at once, as the run ends.
+        station.records().SetFailureSink([&view](const std::string& error) { view.ShowWarning(error); });
+        if (!recordsNote.empty()) view.ShowWarning(recordsNote);
         return std::make_unique<app::CoreBackend>(station, view);
     });
+    station.records().SetFailureSink({});
     // The window and its backend are gone: the emulator's state is final.
     for (const std::string& error : station.Close())
         std::fprintf(stderr, "quobin: %s\n", error.c_str());

@@ -76,6 +76,7 @@ void RunRecords::Fail(const std::string& error)
 {
     if (std::find(m_errors.begin(), m_errors.end(), error) == m_errors.end())
         m_errors.push_back(error);
+    if (m_failureSink) m_failureSink(error);
 }
 
 bool RunRecords::Keep(const ops::RunRecord& run)

@@ -4,6 +4,7 @@
 #include "records/ProductionRecord.h"
 #include "records/RecordStore.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -49,6 +50,9 @@ public:
 
     // Appends the run's line and stores its record; false when either failed.
     bool Keep(const ops::RunRecord& run);
+    // Where each failure is told as it happens as well (the window's warning line); set
+    // before the runs start. It is called on a worker.
+    void SetFailureSink(std::function<void(const std::string&)> sink) { m_failureSink = std::move(sink); }
     // The failures since the last call, each different one once: "cannot append to the
     // log run.log", "cannot write to line.db: disk I/O error".
     std::vector<std::string> TakeErrors();
@@ -64,6 +68,7 @@ private:
     RecordContext m_context;
     std::map<std::string, UnitLabels> m_labels;
     std::vector<std::string> m_errors;
+    std::function<void(const std::string&)> m_failureSink;
 };
 
 } // namespace station

@@ -2,6 +2,8 @@
 #include "app/CQuobinDlg.h"
 #include "app/CVexStatic.h"
 #include "app/CoreBackend.h"
+#include "app/WindowRecords.h"
+#include "records/SqliteStore.h"
 #include "tests/app/SpokenTexts.h"
 #include "tests/app/TestSettingsScope.h"
 
@@ -202,6 +204,39 @@ private slots:
     {
         TestSettingsScope::Clear();
         TestSettingsScope::Write(QStringLiteral("File Path"), QStringLiteral(QUOBIN_DEMO_S));
+    }
+
+    // With a store in the settings the window's runs are recorded as quobin-cli's are; a
+    // store that cannot be opened is said, with its reason.
+    void runsAreRecordedWhenTheSettingsNameAStore()
+    {
+        QTemporaryDir folder;
+        const QString db = folder.filePath(QStringLiteral("line.db"));
+        TestSettingsScope::WriteIn(QStringLiteral("Records/Store"), db);
+        TestSettingsScope::WriteIn(QStringLiteral("Records/Station"), QStringLiteral("bench-1"));
+        TestSettingsScope::WriteIn(QStringLiteral("Records/Operator"), QStringLiteral("ann"));
+        {
+            Bench bench;
+            QCOMPARE(app::OpenWindowRecords(*bench.station, *app::OpenQuobinSettings()), std::string());
+            bench.Find<QPushButton>("targetWriteVerifyButton")->click();
+            bench.FinishRun();
+        }
+        std::string error;
+        auto store = records::SqliteStore::Open(db.toStdString(), error);
+        QVERIFY2(store, error.c_str());
+        const auto found = store->Find({}, error);
+        QCOMPARE(found.size(), std::size_t{1});
+        QCOMPARE(found[0].station, std::string("bench-1"));
+        QCOMPARE(found[0].operatorName, std::string("ann"));
+        QCOMPARE(found[0].result, std::string("ok"));
+        QCOMPARE(found[0].mode, std::string("target write & verify"));
+        QVERIFY(found[0].emulated);
+        QCOMPARE(found[0].sFile, std::string(QUOBIN_DEMO_S));
+
+        TestSettingsScope::WriteIn(QStringLiteral("Records/Store"), folder.filePath(QStringLiteral("no/line.db")));
+        Bench bench;
+        const std::string said = app::OpenWindowRecords(*bench.station, *app::OpenQuobinSettings());
+        QVERIFY2(said.starts_with("No production records are kept: cannot open "), said.c_str());
     }
 
     // What a screen reader speaks of a failing run, a succeeding one and a version query:
