@@ -51,9 +51,9 @@ std::unique_ptr<PostgresStore> PostgresStore::Open(const std::string& uri, std::
     }
     std::unique_ptr<PostgresStore> store(new PostgresStore(connection, WithoutPassword(uri)));
     // Two stations starting at once both create the tables; the loser of that race is
-    // told the type exists, so the schema is made under a lock every station takes.
-    const std::string schema = "SELECT pg_advisory_lock(5178321); " + SchemaSql() +
-                               " SELECT pg_advisory_unlock(5178321);";
+    // told the type exists. The statements run as one transaction, and the lock taken
+    // first is held until it commits, so a second station waits and then finds them.
+    const std::string schema = "SELECT pg_advisory_xact_lock(5178321); " + SchemaSql();
     PGresult* result = PQexec(connection, schema.c_str());
     const bool made = PQresultStatus(result) == PGRES_TUPLES_OK ||
                       PQresultStatus(result) == PGRES_COMMAND_OK;

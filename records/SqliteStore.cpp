@@ -10,6 +10,7 @@ namespace {
 // How long a write waits for another process's transaction before it gives up: a
 // station's four workers and a second station may all commit at the same moment.
 constexpr int kBusyTimeoutMs = 10000;
+constexpr int kModeRetryMs = 20;
 
 std::string ErrorOf(sqlite3* db, const std::string& what)
 {
@@ -34,12 +35,24 @@ std::unique_ptr<SqliteStore> SqliteStore::Open(const std::string& path, std::str
     std::unique_ptr<SqliteStore> store(new SqliteStore(db, path));
     // WAL: readers never block the writers, and a commit is one append to the log.
     // NORMAL synchronisation keeps every committed record across a crash of the program;
-    // only a power cut may lose the last commits, never leave half of one.
-    for (const char* pragma : {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=NORMAL"}) {
-        if (std::string failed = store->Run(pragma, {}, [](const SqlRow&) {}); !failed.empty()) {
-            error = "cannot open " + path + ": " + failed;
-            return nullptr;
-        }
+    // only a power cut may lose the last commits, never leave half of one. The mode stays
+    // in the file once set, but setting it needs the file to itself, which the busy
+    // timeout does not wait for: a station that opens a new file while another sets its
+    // mode tries again.
+    std::string failed;
+    for (int attempt = 0; attempt < kBusyTimeoutMs / kModeRetryMs; ++attempt) {
+        std::string mode;
+        failed = store->Run("PRAGMA journal_mode=WAL", {}, [&](const SqlRow& row) {
+            if (!row.empty() && row[0]) mode = *row[0];
+        });
+        if (failed.empty() && mode == "wal") break;
+        if (failed.empty()) failed = "the file stays in journal mode " + mode;
+        sqlite3_sleep(kModeRetryMs);
+    }
+    if (failed.empty()) failed = store->Run("PRAGMA synchronous=NORMAL", {}, {});
+    if (!failed.empty()) {
+        error = "cannot open " + path + ": " + failed;
+        return nullptr;
     }
     char* message = nullptr;
     if (sqlite3_exec(db, SchemaSql().c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
