@@ -27,3 +27,22 @@ function(quobin_windows_gtest)
   # Its own CMake files name the targets GTest::gtest and GTest::gtest_main.
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
 endfunction()
+
+# SQLite from the amalgamation scripts/setup windows makes out of Debian's sources for the
+# installed libsqlite3-dev: the same SQLite as on Linux, as a static library with the name
+# FindSQLite3 gives it there. Its own code is not ours to warn about.
+function(quobin_windows_sqlite3)
+  set(dir /usr/local/src/quobin-sqlite3)
+  if(NOT EXISTS ${dir}/sqlite3.c OR NOT EXISTS ${dir}/sqlite3.h)
+    message(FATAL_ERROR "${dir}/sqlite3.c is missing: run scripts/setup windows")
+  endif()
+  add_library(quobin_sqlite3 STATIC ${dir}/sqlite3.c)
+  target_include_directories(quobin_sqlite3 SYSTEM PUBLIC ${dir})
+  # Safe to use from several threads, as Debian builds it; stricter than Debian in that a
+  # double-quoted word is a name, never a string, so that a misspelt column name is an error
+  # rather than text; and no code is loaded from files at run time.
+  target_compile_definitions(quobin_sqlite3 PRIVATE
+    SQLITE_THREADSAFE=1 SQLITE_DQS=0 SQLITE_OMIT_LOAD_EXTENSION)
+  target_compile_options(quobin_sqlite3 PRIVATE -w)
+  add_library(SQLite::SQLite3 ALIAS quobin_sqlite3)
+endfunction()
