@@ -13,7 +13,9 @@ namespace support {
 
 class PostgresServer {
 public:
-    PostgresServer()
+    // A durable server syncs its commits to the disk as a line's would; the tests' skip it
+    // for speed.
+    explicit PostgresServer(bool durable = false) : m_durable(durable)
     {
         m_bin = FindBinaries();
         if (m_bin.empty()) {
@@ -58,7 +60,8 @@ public:
     {
         m_running = Shell(m_as + m_bin + "/pg_ctl -w -s -D " + m_dir + "/data -l " + m_dir +
                           "/server.log -o \"-k " + m_dir +
-                          " -c listen_addresses= -c fsync=off\" start >/dev/null 2>&1") == 0;
+                          " -c listen_addresses=" + (m_durable ? "" : " -c fsync=off") +
+                          "\" start >/dev/null 2>&1") == 0;
         return m_running;
     }
     void Stop()
@@ -87,6 +90,7 @@ private:
     std::string m_as;
     std::string m_problem;
     bool m_running = false;
+    bool m_durable = false;
 };
 
 } // namespace support
