@@ -18,8 +18,7 @@ std::string OpenWindowRecords(station::Station& station, QSettings& settings)
     settings.endGroup();
     if (where.empty()) return {};
 
-    records::StoreOpening opening =
-        records::OpenRecordStore(where, spool.empty() ? records::DefaultSpoolPath() : spool);
+    records::StoreOpening opening = records::OpenRecordStore(where, spool);
     if (!opening.store) return "No production records are kept: " + opening.error;
     station::RecordContext context;
     context.station = stationName.empty() ? platform::HostName() : stationName;

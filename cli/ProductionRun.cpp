@@ -134,8 +134,7 @@ int PrepareProduction(CommandContext& ctx, const ProductionOptions& options,
 {
     records::RecordStore* store = nullptr;
     if (!options.records.empty()) {
-        const std::string spool = options.spool.empty() ? records::DefaultSpoolPath() : options.spool;
-        records::StoreOpening opening = records::OpenRecordStore(options.records, spool);
+        records::StoreOpening opening = records::OpenRecordStore(options.records, options.spool);
         if (!opening.store) {
             ctx.err << "quobin-cli: no records can be kept, so nothing is programmed: "
                     << opening.error << '\n';

@@ -58,7 +58,7 @@ std::unique_ptr<RecordStore> OpenServer(const std::string& where, std::string& e
 #endif
 }
 
-StoreOpening OpenRecordStore(const std::string& where, const std::string& spoolPath)
+StoreOpening OpenRecordStore(const std::string& where, const std::string& spoolOption)
 {
     StoreOpening opening;
     if (!IsServerAddress(where)) {
@@ -69,6 +69,7 @@ StoreOpening OpenRecordStore(const std::string& where, const std::string& spoolP
         OpenServer(where, opening.error);
         return opening;
     }
+    const std::string spoolPath = spoolOption.empty() ? DefaultSpoolPath() : spoolOption;
     auto spooled = std::make_unique<SpooledStore>(
         [where](std::string& error) { return OpenServer(where, error); }, spoolPath);
     if (!spooled->serverError().empty()) {

@@ -24,7 +24,7 @@ struct StoreOpening {
     // Said once when a server could not be reached and the spool takes the records.
     std::string note;
 };
-// The store `where` names; a server with its spool at `spoolPath`.
+// The store `where` names; a server with its spool at `spoolPath` (empty: the default).
 StoreOpening OpenRecordStore(const std::string& where, const std::string& spoolPath);
 // The server itself, without a spool (for sync); null with the reason.
 std::unique_ptr<RecordStore> OpenServer(const std::string& where, std::string& error);

@@ -82,11 +82,13 @@ void RunRecords::Fail(const std::string& error)
 bool RunRecords::Keep(const ops::RunRecord& run)
 {
     std::string logPath;
+    records::RecordStore* store = nullptr;
     records::ProductionRecord record;
     {
         std::lock_guard lock(m_mutex);
         logPath = m_runLogPath;
-        if (m_store) {
+        store = m_store.get();
+        if (store != nullptr) {
             const auto labels = m_labels.find(run.podSerial);
             record = ProductionRecordOf(run, labels == m_labels.end() ? UnitLabels{} : labels->second,
                                         m_context);
@@ -100,8 +102,8 @@ bool RunRecords::Keep(const ops::RunRecord& run)
     }
     // The store serializes its own writes; the units' workers do not wait on each other
     // for the log meanwhile.
-    if (m_store) {
-        if (std::string error = m_store->Write(record); !error.empty()) {
+    if (store != nullptr) {
+        if (std::string error = store->Write(record); !error.empty()) {
             std::lock_guard lock(m_mutex);
             Fail(error);
             kept = false;
@@ -118,6 +120,7 @@ std::vector<std::string> RunRecords::TakeErrors()
 
 std::vector<std::string> RunRecords::TakeNotes()
 {
+    std::lock_guard lock(m_mutex);
     return m_store ? m_store->TakeNotes() : std::vector<std::string>{};
 }
 

@@ -41,6 +41,7 @@ class RunRecords {
 public:
     void SetRunLog(std::string path);
     void SetStore(std::unique_ptr<records::RecordStore> store, RecordContext context);
+    // Set before the runs start and kept until the station goes.
     records::RecordStore* store() { return m_store.get(); }
     const RecordContext& context() const { return m_context; }
 
