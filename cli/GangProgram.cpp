@@ -4,7 +4,9 @@
 #include "cli/PodUnitView.h"
 #include "cli/RunInterrupt.h"
 #include "cli/RunJson.h"
+#include "cli/TextTable.h"
 #include "image/McuCatalog.h"
+#include "ops/ElapsedText.h"
 #include "ops/MonitorControl.h"
 #include "ops/RunRecord.h"
 #include "pod/AttachedDevices.h"
@@ -40,13 +42,6 @@ std::string ResultText(const ops::RunResult& result)
                                  ? result.message
                                  : result.message + ": " + result.record.reason;
     return result.interrupted ? "interrupted: " + text : text;
-}
-
-std::string Seconds(std::uint32_t ms)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%u.%02u s", ms / 1000, ms % 1000 / 10);
-    return text;
 }
 
 // The outcome of a POD that never ran: not attached, or its trace file not writable.
@@ -161,17 +156,9 @@ void PrintTable(std::ostream& out, const std::vector<UnitOutcome>& outcomes)
         std::string text = ResultText(o.result);
         if (o.attempts > 1) text += " (attempt " + std::to_string(o.attempts) + ")";
         rows.back().insert(rows.back().end(),
-                           {o.result.record.part, text, Seconds(o.result.elapsedMs)});
+                           {o.result.record.part, text, ops::SecondsText(o.result.elapsedMs)});
     }
-    std::vector<std::size_t> widths(rows.front().size(), 0);
-    for (const auto& row : rows)
-        for (std::size_t c = 0; c < row.size(); ++c)
-            widths[c] = std::max(widths[c], row[c].size());
-    for (const auto& row : rows) {
-        for (std::size_t c = 0; c + 1 < row.size(); ++c)
-            out << row[c] << std::string(widths[c] - row[c].size() + 2, ' ');
-        out << row.back() << '\n';
-    }
+    PrintTextTable(out, rows);
 }
 
 // The PODs asked for, each with a unit when it is attached and its connection could be

@@ -2,7 +2,9 @@
 
 #include "cli/GlobalOptions.h"
 #include "cli/JsonText.h"
+#include "cli/TextTable.h"
 #include "image/McuCatalog.h"
+#include "ops/ElapsedText.h"
 #include "records/OpenStore.h"
 #include "records/RecordSql.h"
 #include "records/SpooledStore.h"
@@ -102,21 +104,12 @@ void PrintTable(std::ostream& out, const std::vector<records::ProductionRecord>&
         std::string result = r.result;
         if (!r.ok() && !r.reason.empty()) result += ": " + r.reason;
         if (r.attempt > 1) result += " (attempt " + std::to_string(r.attempt) + ")";
-        char elapsed[32];
-        std::snprintf(elapsed, sizeof elapsed, "%u.%02u s", r.elapsedMs / 1000, r.elapsedMs % 1000 / 10);
         rows.push_back({r.startedUtc.substr(0, 19), r.station, r.unitId.empty() ? "-" : r.unitId,
                         r.podSerial, r.part,
-                        r.serialNumber ? std::to_string(*r.serialNumber) : "-", result, elapsed});
+                        r.serialNumber ? std::to_string(*r.serialNumber) : "-", result,
+                        ops::SecondsText(r.elapsedMs)});
     }
-    std::vector<std::size_t> widths(rows.front().size(), 0);
-    for (const auto& row : rows)
-        for (std::size_t c = 0; c < row.size(); ++c)
-            widths[c] = std::max(widths[c], row[c].size());
-    for (const auto& row : rows) {
-        for (std::size_t c = 0; c + 1 < row.size(); ++c)
-            out << row[c] << std::string(widths[c] - row[c].size() + 2, ' ');
-        out << row.back() << '\n';
-    }
+    PrintTextTable(out, rows);
 }
 
 int Sync(CommandContext& ctx, const RecordsOptions& o)

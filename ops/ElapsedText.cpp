@@ -12,4 +12,12 @@ std::string WithElapsed(const std::string& message, std::uint32_t elapsedMs)
     return message + tail;
 }
 
+std::string SecondsText(std::uint32_t elapsedMs)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%u.%02u s", static_cast<unsigned>(elapsedMs / 1000),
+                  static_cast<unsigned>(elapsedMs % 1000 / 10));
+    return text;
+}
+
 } // namespace ops

@@ -1,5 +1,7 @@
 #include "ops/RunRecord.h"
 
+#include "ops/ElapsedText.h"
+
 #include "image/McuCatalog.h"
 
 #include <array>
@@ -30,10 +32,7 @@ std::string RunLogLine(const RunRecord& record)
     line += record.ok ? "  ok  " : record.interrupted ? "  INTERRUPTED  " : "  FAILED  ";
     line += record.message;
     if (!record.reason.empty()) line += ": " + record.reason;
-    char elapsed[32];
-    std::snprintf(elapsed, sizeof elapsed, "  %u.%02u s", record.elapsedMs / 1000,
-                  record.elapsedMs % 1000 / 10);
-    line += elapsed;
+    line += "  " + SecondsText(record.elapsedMs);
     return line;
 }
 
