@@ -281,10 +281,8 @@ int Report(CommandContext& ctx, const GangRequest& request, const std::vector<Un
     return kExitFailed;
 }
 
-} // namespace
-
 // The PODs of the run: those named, every one attached, or the one a single-POD
-// command would use. Empty after saying why.
+// command would use; empty when none is attached.
 std::vector<std::string> RunSerials(CommandContext& ctx, const GangRequest& request,
                                     station::Station& station)
 {
@@ -299,6 +297,8 @@ std::vector<std::string> RunSerials(CommandContext& ctx, const GangRequest& requ
     return choice.found;
 }
 
+} // namespace
+
 int RunGang(CommandContext& ctx, const GangRequest& request)
 {
     for (std::size_t i = 0; i < request.serials.size(); ++i)
@@ -306,7 +306,7 @@ int RunGang(CommandContext& ctx, const GangRequest& request)
             if (request.serials[i] == request.serials[j])
                 return UsageError(ctx, "--serial " + request.serials[i] + " is given twice");
     if (std::string error = ProductionUsageError(request.production, request.choices,
-                                                 request.allPods || request.serials.size() > 1);
+                                                 request.allPods || !request.serials.empty());
         !error.empty())
         return UsageError(ctx, error);
 

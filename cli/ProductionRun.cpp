@@ -95,7 +95,7 @@ std::string DuplicateUnit(const std::map<std::string, std::string>& ids)
 } // namespace
 
 std::string ProductionUsageError(const ProductionOptions& options, const image::RunChoices& choices,
-                                 bool severalPods)
+                                 bool podsNamed)
 {
     if (options.retry < 0) return "--retry takes 0 or more";
     if (options.records.empty() &&
@@ -103,7 +103,7 @@ std::string ProductionUsageError(const ProductionOptions& options, const image::
         return "--station, --operator and --spool go with --records";
     if (options.rerunFailed && options.records.empty())
         return "--rerun-failed reads the records: give --records";
-    if (options.rerunFailed && (!options.units.empty() || !options.unitsFrom.empty() || severalPods))
+    if (options.rerunFailed && (!options.units.empty() || !options.unitsFrom.empty() || podsNamed))
         return "--rerun-failed chooses the PODs and units from the records; leave out --unit, "
                "--units-from, --serial and --all-pods";
     if (!options.units.empty() && !options.unitsFrom.empty())

@@ -46,9 +46,10 @@ struct UnitPlan {
     std::optional<image::WordPatch> patch;
 };
 
-// The options' usage errors that need no POD: empty when they are sound.
+// The options' usage errors that need no POD (podsNamed: --serial or --all-pods given):
+// empty when they are sound.
 std::string ProductionUsageError(const ProductionOptions& options, const image::RunChoices& choices,
-                                 bool severalPods);
+                                 bool podsNamed);
 
 // Opens the store and fills the station's record context; for --rerun-failed replaces
 // `serials` with the PODs of the units to run again. Then reads the unit IDs, takes the
