@@ -39,10 +39,11 @@ ProgramResult ProgramResultOf(const ops::RunResult& result)
 // Pod.program(): the run on the worker, followed here, on the script's thread.
 ProgramResult Program(ScriptLink& link, const py::object& path, const std::string& mcu,
                       std::optional<py::object> regions, const std::string& mode,
-                      std::optional<py::function> progress)
+                      std::optional<py::function> progress, const std::string& unit)
 {
     const image::RunChoices choices = ChoicesFrom(PathText(path), mcu, regions);
     const ops::OperationMode operation = ModeFrom(mode);
+    link.LabelUnit(unit);
     // The callback and Ctrl+C are both heard on this thread, between the worker's
     // reports; either stops the run between two POD exchanges.
     std::optional<py::error_already_set> raised;
@@ -69,6 +70,9 @@ ProgramResult Program(ScriptLink& link, const py::object& path, const std::strin
         py::gil_scoped_release release;
         result = link.Program(operation, choices, follower);
     }
+    WarnAll(link.TakeRecordNotes());
+    // A run whose record was lost fails as in quobin-cli: the line cannot trace that board.
+    const std::vector<std::string> recordErrors = link.TakeRecordErrors();
     if (raised) {
         // The run's result goes with the exception: how far it got.
         raised->value().attr("result") = ProgramResultOf(result);
@@ -77,6 +81,7 @@ ProgramResult Program(ScriptLink& link, const py::object& path, const std::strin
     if (!result.ok)
         throw ScriptError::FromFailure(link.FailureText(result.message, result.record.reason),
                                        result.messageId, result.failure);
+    if (!recordErrors.empty()) throw ScriptError("the run's record was not kept: " + recordErrors.front());
     return ProgramResultOf(result);
 }
 
@@ -105,19 +110,33 @@ void InitPod(py::module_& m)
         m, "Pod", "The POD, opened by its first command and closed by close() or a with block.")
         .def(py::init([](bool simulate, std::optional<std::string> serial,
                          std::optional<std::string> driver, std::optional<py::dict> sim,
-                         const py::object& trace) {
+                         const py::object& trace, const py::object& records,
+                         const std::string& station, const std::string& operatorName) {
                  const podlink::LinkOptions options =
                      LinkOptionsFrom(simulate, serial, driver, sim, OptionalPathText(trace));
-                 py::gil_scoped_release release;
-                 return std::make_shared<ScriptLink>(options);
+                 const std::optional<std::string> store = OptionalPathText(records);
+                 std::shared_ptr<ScriptLink> link;
+                 std::vector<std::string> notes;
+                 {
+                     py::gil_scoped_release release;
+                     link = std::make_shared<ScriptLink>(options);
+                     if (store) notes = link->KeepRecords(*store, station, operatorName);
+                 }
+                 WarnAll(notes);
+                 return link;
              }),
              py::arg("simulate") = false, py::arg("serial") = py::none(),
              py::arg("driver") = py::none(), py::arg("sim") = py::none(),
-             py::arg("trace") = py::none(),
-             "__init__(self, simulate=False, serial=None, driver=None, sim=None, trace=None)\n--\n\n"
+             py::arg("trace") = py::none(), py::arg("records") = py::none(),
+             py::arg("station") = "", py::arg("operator") = "",
+             "__init__(self, simulate=False, serial=None, driver=None, sim=None, trace=None, "
+             "records=None, station='', operator='')\n--\n\n"
              "The POD with this serial number (any attached one when None), or the built-in "
              "emulator when simulate is true; sim holds emulator options as quobin-cli's "
-             "--sim-* take them, trace a file to write the exchange to.")
+             "--sim-* take them, trace a file to write the exchange to. With records (a SQLite "
+             "file or postgresql://...) every program() is recorded as quobin-cli's --records "
+             "does, naming the station (default the host name) and the operator (default the "
+             "login name).")
         .def("version", &ScriptLink::Version, py::call_guard<py::gil_scoped_release>(),
              "version(self)\n--\n\nThe POD's firmware version: \"POD Version V1.1\".")
         .def(
@@ -139,11 +158,13 @@ void InitPod(py::module_& m)
             &Program,
             py::arg("path"), py::arg("mcu") = "MC56F8367", py::arg("regions") = py::none(),
             py::arg("mode") = "write-verify", py::arg("progress") = py::none(),
+            py::arg("unit") = "",
             "program(self, path, mcu='MC56F8367', regions=None, mode='write-verify', "
-            "progress=None)\n--\n\n"
+            "progress=None, unit='')\n--\n\n"
             "Programs an S file: mode write-verify, write or verify on the target, or "
             "pod-write-verify, pod-write, pod-verify for the job stored in the POD. "
-            "progress(position, upper) is called as the bar moves.")
+            "progress(position, upper) is called as the bar moves; unit names the board in "
+            "the run's record when the Pod keeps records.")
         .def(
             "monitor",
             [](const std::shared_ptr<ScriptLink>& link, const py::object& map,

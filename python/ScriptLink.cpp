@@ -3,8 +3,10 @@
 #include <algorithm>
 
 #include "monitor/MonitorWorker.h"
+#include "platform/Identity.h"
 #include "pod/PodCommands.h"
 #include "python/ScriptError.h"
+#include "records/OpenStore.h"
 
 namespace script {
 
@@ -43,6 +45,28 @@ ScriptLink::ScriptLink(const podlink::LinkOptions& options)
         options.serials.empty() ? std::nullopt : std::optional(options.serials.front()));
     if (!choice.ok) throw ScriptError(choice.error, ErrorKind::LinkLost);
     m_unit = m_station->OpenUnit(m_view, *this);
+}
+
+std::vector<std::string> ScriptLink::KeepRecords(const std::string& where,
+                                                 const std::string& stationName,
+                                                 const std::string& operatorName)
+{
+    records::StoreOpening opening = records::OpenRecordStore(where, {});
+    if (!opening.store) throw ScriptError("no records can be kept: " + opening.error);
+    station::RecordContext context;
+    context.station = stationName.empty() ? platform::HostName() : stationName;
+    context.operatorName = operatorName.empty() ? platform::LoginName() : operatorName;
+    context.emulated = m_station->emulated();
+    m_station->records().SetStore(std::move(opening.store), std::move(context));
+    if (opening.note.empty()) return {};
+    return {opening.note};
+}
+
+void ScriptLink::LabelUnit(const std::string& unitId)
+{
+    station::UnitLabels labels;
+    labels.unitId = unitId;
+    m_station->records().Label({}, std::move(labels));
 }
 
 ScriptLink::~ScriptLink()

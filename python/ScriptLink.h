@@ -49,6 +49,16 @@ public:
     // thread; the result in every case.
     ops::RunResult Program(ops::OperationMode mode, const image::RunChoices& choices,
                            const Follower& follower);
+    // Keeps a production record of every flash run from now on, in the store `where`
+    // names (a SQLite file or postgresql://...), as quobin-cli's --records does; the
+    // remarks to warn of (records going to the spool). Throws when no record can be kept.
+    std::vector<std::string> KeepRecords(const std::string& where, const std::string& stationName,
+                                         const std::string& operatorName);
+    // The unit the next runs' records name.
+    void LabelUnit(const std::string& unitId);
+    // Why records of the runs so far were not kept, each once; and the store's remarks.
+    std::vector<std::string> TakeRecordErrors() { return m_station->records().TakeErrors(); }
+    std::vector<std::string> TakeRecordNotes() { return m_station->records().TakeNotes(); }
     // The failure of an operation as quobin-cli prints it: the status, why its command
     // failed, the USB back end's reason.
     std::string FailureText(const std::string& status, const std::string& reason) const;

@@ -140,8 +140,12 @@ class Pod:
         driver: Optional[str] = None,
         sim: Optional[dict[str, object]] = None,
         trace: Optional[StrPath] = None,
+        records: Optional[StrPath] = None,
+        station: str = "",
+        operator: str = "",
     ) -> None:
-        """The POD with this serial number, or the built-in emulator when simulate is true."""
+        """The POD with this serial number, or the built-in emulator when simulate is true;
+        with records every program() is recorded there (a SQLite file or postgresql://...)."""
     def version(self) -> str:
         """The POD's firmware version: "POD Version V1.1"."""
     def reset(self, polarity: str = "low", delay_ms: int = 1, mcu: str = "MC56F8367") -> None:
@@ -153,6 +157,7 @@ class Pod:
         regions: Optional[Union[str, Iterable[str]]] = None,
         mode: str = "write-verify",
         progress: Optional[Callable[[int, int], object]] = None,
+        unit: str = "",
     ) -> ProgramResult:
         """Programs an S file on the target, or stores it in the POD (the pod-* modes)."""
     def monitor(

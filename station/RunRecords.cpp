@@ -65,10 +65,10 @@ void RunRecords::Label(const std::string& podSerial, UnitLabels labels)
     m_labels[podSerial] = std::move(labels);
 }
 
-UnitLabels RunRecords::LabelsOf(const std::string& podSerial) const
+UnitLabels RunRecords::LabelsFor(const std::string& podSerial) const
 {
-    std::lock_guard lock(m_mutex);
-    const auto found = m_labels.find(podSerial);
+    auto found = m_labels.find(podSerial);
+    if (found == m_labels.end()) found = m_labels.find(std::string());
     return found == m_labels.end() ? UnitLabels{} : found->second;
 }
 
@@ -88,11 +88,7 @@ bool RunRecords::Keep(const ops::RunRecord& run)
         std::lock_guard lock(m_mutex);
         logPath = m_runLogPath;
         store = m_store.get();
-        if (store != nullptr) {
-            const auto labels = m_labels.find(run.podSerial);
-            record = ProductionRecordOf(run, labels == m_labels.end() ? UnitLabels{} : labels->second,
-                                        m_context);
-        }
+        if (store != nullptr) record = ProductionRecordOf(run, LabelsFor(run.podSerial), m_context);
     }
     bool kept = true;
     if (!logPath.empty() && !AppendRunLogLine(logPath, ops::RunLogLine(run))) {

@@ -45,9 +45,10 @@ public:
     records::RecordStore* store() { return m_store.get(); }
     const RecordContext& context() const { return m_context; }
 
-    // The labels of the next records of the POD with that serial number.
+    // The labels of the next records of the POD with that serial number; those under ""
+    // label any POD without its own (the one POD of the window or a script, which may be
+    // found by its description, its serial number known only once it answers).
     void Label(const std::string& podSerial, UnitLabels labels);
-    UnitLabels LabelsOf(const std::string& podSerial) const;
 
     // Appends the run's line and stores its record; false when either failed.
     bool Keep(const ops::RunRecord& run);
@@ -62,6 +63,7 @@ public:
 
 private:
     void Fail(const std::string& error);
+    UnitLabels LabelsFor(const std::string& podSerial) const; // with the lock held
 
     mutable std::mutex m_mutex;
     std::string m_runLogPath;

@@ -86,6 +86,25 @@ def test_program_reports_words_and_progress(pod):
     assert seen and seen[-1][0] == seen[-1][1]
 
 
+def test_runs_are_recorded_as_the_command_line_records_them(tmp_path):
+    import sqlite3
+    db = tmp_path / "line.db"
+    with quobin.Pod(simulate=True, sim={"fault": "0x26:1:error"}, records=db, station="py-1",
+                    operator="ann") as pod:
+        with pytest.raises(quobin.Error):
+            pod.program(DEMO_S, unit="B-1")
+        pod.program(DEMO_S, unit="B-1")
+        pod.program(DEMO_S)
+    rows = sqlite3.connect(db).execute(
+        "SELECT unit_id, station, operator, pod_serial, result, emulated FROM runs "
+        "ORDER BY started_utc, rowid").fetchall()
+    assert rows == [("B-1", "py-1", "ann", "QBSIM001", "failed", 1),
+                    ("B-1", "py-1", "ann", "QBSIM001", "ok", 1),
+                    ("", "py-1", "ann", "QBSIM001", "ok", 1)]
+    with pytest.raises(quobin.Error, match="no records can be kept: cannot open "):
+        quobin.Pod(simulate=True, records=tmp_path / "missing" / "line.db")
+
+
 def test_watch_yields_count_cycles_in_time_order(monitor):
     cycles = list(monitor.watch(["counter16", "sineWave:FLOAT"], interval_ms=10, count=3))
     assert len(cycles) == 3
