@@ -1,7 +1,5 @@
 #include "app/WindowRecords.h"
 
-#include "platform/Identity.h"
-#include "records/OpenStore.h"
 #include "station/Station.h"
 
 #include <QSettings>
@@ -12,20 +10,17 @@ std::string OpenWindowRecords(station::Station& station, QSettings& settings)
 {
     settings.beginGroup(QStringLiteral("Records"));
     const std::string where = settings.value(QStringLiteral("Store")).toString().trimmed().toStdString();
-    std::string stationName = settings.value(QStringLiteral("Station")).toString().trimmed().toStdString();
-    std::string operatorName = settings.value(QStringLiteral("Operator")).toString().trimmed().toStdString();
-    std::string spool = settings.value(QStringLiteral("Spool")).toString().trimmed().toStdString();
+    const std::string stationName = settings.value(QStringLiteral("Station")).toString().trimmed().toStdString();
+    const std::string operatorName = settings.value(QStringLiteral("Operator")).toString().trimmed().toStdString();
+    const std::string spool = settings.value(QStringLiteral("Spool")).toString().trimmed().toStdString();
     settings.endGroup();
     if (where.empty()) return {};
 
-    records::StoreOpening opening = records::OpenRecordStore(where, spool);
-    if (!opening.store) return "No production records are kept: " + opening.error;
-    station::RecordContext context;
-    context.station = stationName.empty() ? platform::HostName() : stationName;
-    context.operatorName = operatorName.empty() ? platform::LoginName() : operatorName;
-    context.emulated = station.emulated();
-    station.records().SetStore(std::move(opening.store), std::move(context));
-    return opening.note;
+    std::string note;
+    if (const std::string error = station.OpenRecords(where, spool, stationName, operatorName, note);
+        !error.empty())
+        return "No production records are kept: " + error;
+    return note;
 }
 
 } // namespace app

@@ -3,9 +3,7 @@
 #include "image/ImagePatch.h"
 #include "image/SerialPatch.h"
 #include "platform/Console.h"
-#include "platform/Identity.h"
 #include "platform/Utf8Path.h"
-#include "records/OpenStore.h"
 #include "station/Station.h"
 
 #include <algorithm>
@@ -134,19 +132,15 @@ int PrepareProduction(CommandContext& ctx, const ProductionOptions& options,
 {
     records::RecordStore* store = nullptr;
     if (!options.records.empty()) {
-        records::StoreOpening opening = records::OpenRecordStore(options.records, options.spool);
-        if (!opening.store) {
-            ctx.err << "quobin-cli: no records can be kept, so nothing is programmed: "
-                    << opening.error << '\n';
+        std::string note;
+        if (const std::string error = station.OpenRecords(options.records, options.spool,
+                                                          options.station, options.operatorName, note);
+            !error.empty()) {
+            ctx.err << "quobin-cli: no records can be kept, so nothing is programmed: " << error
+                    << '\n';
             return kExitFailed;
         }
-        if (!opening.note.empty()) ctx.err << "quobin-cli: " << opening.note << '\n';
-        station::RecordContext context;
-        context.station = options.station.empty() ? platform::HostName() : options.station;
-        context.operatorName =
-            options.operatorName.empty() ? platform::LoginName() : options.operatorName;
-        context.emulated = station.emulated();
-        station.records().SetStore(std::move(opening.store), context);
+        if (!note.empty()) ctx.err << "quobin-cli: " << note << '\n';
         store = station.records().store();
     }
 

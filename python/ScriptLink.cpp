@@ -3,10 +3,8 @@
 #include <algorithm>
 
 #include "monitor/MonitorWorker.h"
-#include "platform/Identity.h"
 #include "pod/PodCommands.h"
 #include "python/ScriptError.h"
-#include "records/OpenStore.h"
 
 namespace script {
 
@@ -51,15 +49,12 @@ std::vector<std::string> ScriptLink::KeepRecords(const std::string& where,
                                                  const std::string& stationName,
                                                  const std::string& operatorName)
 {
-    records::StoreOpening opening = records::OpenRecordStore(where, {});
-    if (!opening.store) throw ScriptError("no records can be kept: " + opening.error);
-    station::RecordContext context;
-    context.station = stationName.empty() ? platform::HostName() : stationName;
-    context.operatorName = operatorName.empty() ? platform::LoginName() : operatorName;
-    context.emulated = m_station->emulated();
-    m_station->records().SetStore(std::move(opening.store), std::move(context));
-    if (opening.note.empty()) return {};
-    return {opening.note};
+    std::string note;
+    if (const std::string error = m_station->OpenRecords(where, {}, stationName, operatorName, note);
+        !error.empty())
+        throw ScriptError("no records can be kept: " + error);
+    if (note.empty()) return {};
+    return {note};
 }
 
 void ScriptLink::LabelUnit(const std::string& unitId)

@@ -1,6 +1,8 @@
 #include "station/Station.h"
 
+#include "platform/Identity.h"
 #include "pod/AttachedDevices.h"
+#include "records/OpenStore.h"
 #include "pod/TracingUsbDriver.h"
 #include "sim/EmulatedPod.h"
 #include "sim/SimFault.h"
@@ -100,6 +102,21 @@ std::unique_ptr<PodUnit> Station::OpenUnitOf(const std::string& serial, ops::Pro
 std::function<void(const ops::RunRecord&)> Station::KeepSink()
 {
     return [this](const ops::RunRecord& record) { m_records.Keep(record); };
+}
+
+std::string Station::OpenRecords(const std::string& where, const std::string& spool,
+                                 const std::string& stationName, const std::string& operatorName,
+                                 std::string& note)
+{
+    records::StoreOpening opening = records::OpenRecordStore(where, spool);
+    if (!opening.store) return opening.error;
+    RecordContext context;
+    context.station = stationName.empty() ? platform::HostName() : stationName;
+    context.operatorName = operatorName.empty() ? platform::LoginName() : operatorName;
+    context.emulated = emulated();
+    m_records.SetStore(std::move(opening.store), std::move(context));
+    note = opening.note;
+    return {};
 }
 
 void Station::TraceNote(const std::string& text)

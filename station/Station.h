@@ -78,6 +78,14 @@ public:
     // Where every unit's finished runs go: the run log (--log) and the production
     // records' store, with each POD's unit labels. Set before the units' runs start.
     RunRecords& records() { return m_records; }
+    // Opens the store `where` names (a SQLite file or postgresql://..., its spool at
+    // `spool`, empty for the default) and keeps every unit's records there from now on,
+    // naming the station (default the host name) and the operator (default the login
+    // name). The reason when no record can be kept; `note` says when a server could not
+    // be reached and the spool takes the records.
+    std::string OpenRecords(const std::string& where, const std::string& spool,
+                            const std::string& stationName, const std::string& operatorName,
+                            std::string& note);
     // The record of a POD that never ran (not attached), kept as a run's would be.
     bool KeepRun(const ops::RunRecord& record) { return m_records.Keep(record); }
 
