@@ -32,8 +32,7 @@ namespace {
 struct UnitOutcome {
     std::string serial;
     ops::RunResult result;
-    station::UnitLabels labels;
-    int attempts = 0;
+    station::UnitLabels labels; // attempt: the last one run
 };
 
 std::string ResultText(const ops::RunResult& result)
@@ -154,7 +153,7 @@ void PrintTable(std::ostream& out, const std::vector<UnitOutcome>& outcomes)
         if (numbers)
             rows.back().push_back(o.labels.serialNumber ? std::to_string(*o.labels.serialNumber) : "");
         std::string text = ResultText(o.result);
-        if (o.attempts > 1) text += " (attempt " + std::to_string(o.attempts) + ")";
+        if (o.labels.attempt > 1) text += " (attempt " + std::to_string(o.labels.attempt) + ")";
         rows.back().insert(rows.back().end(),
                            {o.result.record.part, text, ops::SecondsText(o.result.elapsedMs)});
     }
@@ -235,7 +234,6 @@ void RunAttempts(CommandContext& ctx, const GangRequest& request, station::Stati
             unit.toRun = attempt == 1 || (!o.result.ok && !o.result.interrupted);
             if (!unit.toRun) continue;
             any = true;
-            o.attempts = attempt;
             o.labels.attempt = attempt;
             station.records().Label(unit.serial, o.labels);
             if (attempt > 1)
@@ -260,7 +258,7 @@ int Report(CommandContext& ctx, const GangRequest& request, const std::vector<Un
             Json run = RunJson(o.serial, o.result);
             if (!o.labels.unitId.empty()) run["unit_id"] = JsonText(o.labels.unitId);
             if (o.labels.serialNumber) run["serial_number"] = *o.labels.serialNumber;
-            if (o.attempts > 1) run["attempts"] = o.attempts;
+            if (o.labels.attempt > 1) run["attempts"] = o.labels.attempt;
             array.push_back(std::move(run));
         }
         ctx.out << JsonLine(array) << '\n';

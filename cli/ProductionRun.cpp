@@ -2,6 +2,7 @@
 
 #include "image/ImagePatch.h"
 #include "image/SerialPatch.h"
+#include "monitor/ValueText.h"
 #include "platform/Console.h"
 #include "platform/Utf8Path.h"
 #include "station/Station.h"
@@ -14,15 +15,6 @@
 namespace cli {
 
 namespace {
-
-std::string Trimmed(std::string text)
-{
-    const auto blank = [](unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!text.empty() && blank(static_cast<unsigned char>(text.back()))) text.pop_back();
-    std::size_t start = 0;
-    while (start < text.size() && blank(static_cast<unsigned char>(text[start]))) ++start;
-    return text.substr(start);
-}
 
 // The unit IDs --unit gives: one for a single POD, or one per serial number.
 std::string UnitsFromOptions(const std::vector<std::string>& units,
@@ -58,7 +50,7 @@ std::string UnitsFromLines(CommandContext& ctx, std::istream& in, bool prompt,
             if (prompt) ctx.err << "Unit on " << serial << ": " << std::flush;
             if (!std::getline(in, line))
                 return "the unit IDs ended before " + serial + " had one";
-            line = Trimmed(line);
+            line = std::string(monitor::TrimBlanks(line));
             if (!line.empty()) break;
         }
         ids[serial] = line;

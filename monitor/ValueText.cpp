@@ -66,14 +66,6 @@ std::uint32_t ToUnsigned(std::string_view text, int base)
     return s.negative ? static_cast<std::uint32_t>(0u - m) : m;
 }
 
-std::string_view TrimBlanks(std::string_view text)
-{
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())) != 0)
-        text.remove_prefix(1);
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())) != 0)
-        text.remove_suffix(1);
-    return text;
-}
 
 ValueTextReading Refused(std::string error)
 {
@@ -139,6 +131,15 @@ ValueTextReading StrictFloat(std::string_view text)
 }
 
 } // namespace
+
+std::string_view TrimBlanks(std::string_view text)
+{
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())) != 0)
+        text.remove_prefix(1);
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())) != 0)
+        text.remove_suffix(1);
+    return text;
+}
 
 ValueTextReading ReadValueText(std::string_view typed, ViewType viewType)
 {

@@ -43,4 +43,7 @@ struct ValueTextReading {
 // refused here (texts are written by TextWordsOf).
 ValueTextReading ReadValueText(std::string_view text, ViewType viewType);
 
+// The text without blanks (spaces, tabs, line ends) at either end.
+std::string_view TrimBlanks(std::string_view text);
+
 } // namespace monitor

@@ -158,14 +158,6 @@ std::uint32_t Crc32Words(std::span<const std::uint16_t> words)
     return state ^ 0xFFFFFFFFu;
 }
 
-std::optional<std::uint32_t> FileCrc32(const std::string& path)
-{
-    std::uint32_t crc = 0;
-    if (!ReadPieces(path, [&](std::span<const std::uint8_t> piece) { crc = Crc32(piece, crc); }))
-        return std::nullopt;
-    return crc;
-}
-
 std::string Sha256Hex(std::span<const std::uint8_t> bytes)
 {
     Sha256 sha;
@@ -173,11 +165,16 @@ std::string Sha256Hex(std::span<const std::uint8_t> bytes)
     return sha.HexDigest();
 }
 
-std::string FileSha256Hex(const std::string& path)
+FileDigests DigestFile(const std::string& path)
 {
+    std::uint32_t crc = 0;
     Sha256 sha;
-    if (!ReadPieces(path, [&](std::span<const std::uint8_t> piece) { sha.Add(piece); })) return {};
-    return sha.HexDigest();
+    if (!ReadPieces(path, [&](std::span<const std::uint8_t> piece) {
+            crc = Crc32(piece, crc);
+            sha.Add(piece);
+        }))
+        return {};
+    return {crc, sha.HexDigest()};
 }
 
 } // namespace ops

@@ -13,12 +13,15 @@ namespace ops {
 std::uint32_t Crc32(std::span<const std::uint8_t> bytes, std::uint32_t crc = 0);
 std::uint32_t Crc32Words(std::span<const std::uint16_t> words);
 
-// CRC-32 of a file's bytes; none when it cannot be read.
-std::optional<std::uint32_t> FileCrc32(const std::string& path);
 
 // SHA-256 of bytes, 64 lower-case hex digits.
 std::string Sha256Hex(std::span<const std::uint8_t> bytes);
-// SHA-256 of a file's bytes; empty when it cannot be read.
-std::string FileSha256Hex(const std::string& path);
+// A file's CRC-32 and SHA-256, from one read of it; none and empty when it cannot be
+// read.
+struct FileDigests {
+    std::optional<std::uint32_t> crc32;
+    std::string sha256;
+};
+FileDigests DigestFile(const std::string& path);
 
 } // namespace ops

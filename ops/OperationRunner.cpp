@@ -290,8 +290,9 @@ void OperationRunner::TransferWithPodHeld(OperationMode mode, const image::RunCh
         }
         image::ApplyPatch(m_selection.type(), choices.regionChecked, patch, m_images);
     }
-    record.fileCrc = FileCrc32(choices.sFilePath);
-    record.fileSha256 = FileSha256Hex(choices.sFilePath);
+    FileDigests digests = DigestFile(choices.sFilePath);
+    record.fileCrc = digests.crc32;
+    record.fileSha256 = std::move(digests.sha256);
     for (int r = 0; r < image::kRegionCount; ++r) {
         const auto i = static_cast<std::size_t>(r);
         if (!choices.regionChecked[i] || m_selection.present(r) == 0) continue;

@@ -9,14 +9,6 @@ SpooledStore::SpooledStore(Connect connect, std::string spoolPath)
     m_where = m_server ? m_server->Where() : m_spoolPath;
 }
 
-RecordStore* SpooledStore::Server(std::string& error)
-{
-    // Tried once per command: a server that is down would cost each record the
-    // connection's time-out, and a command's runs are over in minutes.
-    error = m_serverError;
-    return m_server.get();
-}
-
 std::string SpooledStore::Spool(const ProductionRecord& record, const std::string& serverError)
 {
     if (!m_spool) {
@@ -34,9 +26,9 @@ std::string SpooledStore::Spool(const ProductionRecord& record, const std::strin
 std::string SpooledStore::Write(const ProductionRecord& record)
 {
     std::lock_guard lock(m_mutex);
-    std::string serverError;
-    if (RecordStore* server = Server(serverError)) {
-        serverError = server->Write(record);
+    std::string serverError = m_serverError;
+    if (m_server) {
+        serverError = m_server->Write(record);
         if (serverError.empty()) return {};
     }
     return Spool(record, serverError);
@@ -47,21 +39,22 @@ std::optional<std::uint64_t> SpooledStore::TakeSerialNumbers(const std::string& 
                                                              std::uint64_t count, std::string& error)
 {
     std::lock_guard lock(m_mutex);
-    RecordStore* server = Server(error);
-    if (server == nullptr) {
+    if (!m_server) {
         error = "serial numbers come from the server only, so that no two stations take the "
-                "same one: " + error;
+                "same one: " + m_serverError;
         return std::nullopt;
     }
-    return server->TakeSerialNumbers(series, first, count, error);
+    return m_server->TakeSerialNumbers(series, first, count, error);
 }
 
 std::vector<ProductionRecord> SpooledStore::Find(const RecordFilter& filter, std::string& error)
 {
     std::lock_guard lock(m_mutex);
-    RecordStore* server = Server(error);
-    if (server == nullptr) return {};
-    return server->Find(filter, error);
+    if (!m_server) {
+        error = m_serverError;
+        return {};
+    }
+    return m_server->Find(filter, error);
 }
 
 std::vector<std::string> SpooledStore::TakeNotes()

@@ -17,7 +17,9 @@ namespace records {
 class SpooledStore : public RecordStore {
 public:
     using Connect = std::function<std::unique_ptr<RecordStore>(std::string& error)>;
-    // Tries the server once; without it every record of this command goes to the spool.
+    // Tries the server once: a server that is down would cost each record the
+    // connection's time-out, and a command's runs are over in minutes. Without it every
+    // record of this command goes to the spool.
     SpooledStore(Connect connect, std::string spoolPath);
 
     std::string Write(const ProductionRecord& record) override;
@@ -31,7 +33,6 @@ public:
     const std::string& serverError() const { return m_serverError; }
 
 private:
-    RecordStore* Server(std::string& error);
     std::string Spool(const ProductionRecord& record, const std::string& serverError);
 
     std::mutex m_mutex; // guards everything below; the stores serialize their own calls

@@ -39,9 +39,9 @@ TEST(Checksums, FileDigestsAreThoseOfTheBytesAndEmptyWhenUnreadable)
         std::fwrite(big.data(), 1, big.size(), file);
         std::fclose(file);
     }
-    EXPECT_EQ(ops::FileSha256Hex(path), ops::Sha256Hex(Bytes(big)));
-    EXPECT_EQ(ops::FileCrc32(path), ops::Crc32(Bytes(big)));
-    EXPECT_EQ(ops::FileSha256Hex(path + ".missing"), "");
+    EXPECT_EQ(ops::DigestFile(path).sha256, ops::Sha256Hex(Bytes(big)));
+    EXPECT_EQ(ops::DigestFile(path).crc32, ops::Crc32(Bytes(big)));
+    EXPECT_EQ(ops::DigestFile(path + ".missing").sha256, "");
     std::remove(path.c_str());
 }
 

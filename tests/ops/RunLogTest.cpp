@@ -51,8 +51,8 @@ TEST(RunLog, LineNamesEveryTracedFieldInItsOrder)
 TEST(RunLog, FileCrcIsTheZipPolynomialAndNoneForAMissingFile)
 {
     const testing_srec::TempFile file("123456789");
-    EXPECT_EQ(ops::FileCrc32(file.path()), 0xCBF43926u);
-    EXPECT_FALSE(ops::FileCrc32(file.path() + ".missing").has_value());
+    EXPECT_EQ(ops::DigestFile(file.path()).crc32, 0xCBF43926u);
+    EXPECT_FALSE(ops::DigestFile(file.path() + ".missing").crc32.has_value());
 }
 
 TEST(RunLog, RunReportsItsRecordWithThePodSerialAndTheFileCrc)
@@ -66,7 +66,7 @@ TEST(RunLog, RunReportsItsRecordWithThePodSerialAndTheFileCrc)
     EXPECT_EQ(runs[0].podSerial, "QBSIM001");
     EXPECT_EQ(runs[0].part, "MC56F8367");
     EXPECT_EQ(runs[0].file, dialog.sFilePath);
-    EXPECT_EQ(runs[0].fileCrc, ops::FileCrc32(dialog.sFilePath));
+    EXPECT_EQ(runs[0].fileCrc, ops::DigestFile(dialog.sFilePath).crc32);
     EXPECT_EQ(runs[0].wordsSent[image::kP1flash], 8u);
     EXPECT_EQ(runs[0].message, result.message);
     EXPECT_TRUE(
@@ -203,7 +203,7 @@ TEST(RunLog, RecordCarriesTheImageAsProgrammedWithItsPatch)
     EXPECT_TRUE(std::regex_match(record.endedUtc, utc)) << record.endedUtc;
     EXPECT_LE(record.startedUtc, record.endedUtc);
     EXPECT_EQ(record.mode, OperationMode::TargetWriteVerify);
-    EXPECT_EQ(record.fileSha256, ops::FileSha256Hex(dialog.sFilePath));
+    EXPECT_EQ(record.fileSha256, ops::DigestFile(dialog.sFilePath).sha256);
     EXPECT_EQ(record.imageWords[image::kP1flash], 0x12u);
     const auto flash = rig.pod().FlashOf(image::kP1flash, 27);
     EXPECT_EQ(flash[0x10], 0x03E9);
