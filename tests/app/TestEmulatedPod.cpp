@@ -229,9 +229,6 @@ private slots:
         QCOMPARE(found[0].station, std::string("bench-1"));
         QCOMPARE(found[0].operatorName, std::string("ann"));
         QCOMPARE(found[0].result, std::string("ok"));
-        QCOMPARE(found[0].mode, std::string("target write & verify"));
-        QVERIFY(found[0].emulated);
-        QCOMPARE(found[0].sFile, std::string(QUOBIN_DEMO_S));
 
         TestSettingsScope::WriteIn(QStringLiteral("Records/Store"), folder.filePath(QStringLiteral("no/line.db")));
         Bench bench;
